@@ -1,0 +1,41 @@
+# The two commands that set everything up: `make demo` and `make test`.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build demo test sanitize fuzz bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@mkdir -p $(BUILD)/demo
+	./$(BUILD)/folioturn -iexamples/sample.pdf -o$(BUILD)/demo/sample-rotated.pdf -podd -r90
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DFOLIOTURN_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+fuzz:
+	@scripts/install-deps.sh --fuzz
+	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+bench: build
+	@scripts/install-deps.sh --bench
+	@bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, when it is missing.
+# As root on Debian it installs with apt-get; elsewhere it says what to install.
+set -u
+packages=(cmake g++ make zlib1g-dev libgtest-dev qpdf)
+if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
+if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine time python3); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq >/dev/null && apt-get install -y -qq "${missing[@]}" >/dev/null && exit 0
+  echo "apt-get could not install: ${missing[*]}" >&2
+  exit 1
+fi
+echo "Please install these packages first: ${missing[*]}" >&2
+echo "(on Debian or Ubuntu: sudo apt-get install ${missing[*]})" >&2
+exit 1

@@ -1,0 +1,94 @@
+#include "app/Entry.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/PdfRotate.h"
+#include "model/PdfException.h"
+
+namespace {
+
+void print(const char* text) { std::fputs(text, stdout); }
+
+void printBanner() {
+    print("\r\nFolioturn v1.04  (c) the Folioturn developers, free to use and share\r\n");
+    print("Website: https://folioturn.example.org\r\n");
+    print("Email: support@folioturn.example.org\r\n\r\n");
+}
+
+constexpr const char* usageLines[] = {
+    "Parameters:\n",
+    "-i<filename> - input file name\n",
+    "-l<filename> - list file name\n",
+    "-o<filename> - output file name\n",
+    "-f<folder> - output folder name\n",
+    "-p<pages array> - pages list for rotation, e.g. 1,3,5-7   or -pall or -podd or -peven\n",
+    "-r<degree> - rotation degree, can be any of the following: 0, 90, 180, 270\n",
+    "-force - forces rotation on existing roation if already set in pdf document, e.g. -r180 if already 180 then "
+    "rotates to 0\n",
+    "-pfirsthalf - rotate first half of pdf -pfirsthalf of 10 pages will rotate pages 1-5\n",
+    "-plasthalf - rotate first half of pdf -plasthalf of 10 pages will rotate pages 6-10\n",
+    "\r\nExample usage:-\r\n",
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -p5-10,15-20,55 -r0\n",
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -p1-10 -r180\n",
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -podd -r90\n",
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -peven -r180\n",
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -plasthalf -r180\n",
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -pall -r270\n",
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -r290\n",
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -r180 -force\n",
+    "\nsee examples folder for all parameters usage in test.bat, list.bat\r\n",
+    "NOTE: first 2 parameters have to be -i -o or -i -f\r\n",
+    "If your filename has spaces in it then use double quotes around the filename, e.g. \"c:\\my test\\test "
+    "file.pdf\"\n",
+    "\nWildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > list.txt, then "
+    "Folioturn -ilist.txt -ooutputfile.pdf -p1,3,15-20,55 -r180\n",
+    "\r\n",
+    "\r\n",
+};
+
+void printUsage() {
+    printBanner();
+    for (const char* line : usageLines) print(line);
+}
+
+bool hasWildcard(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strchr(argv[i], '*')) return true;
+    return false;
+}
+
+void runGuarded(int argc, char** argv) {
+    try {
+        const char* first = argv[1];
+        const char* listName = std::strlen(first) < 2 ? "" : first + 2;
+        const int listResult = processFileList(listName, argc > 2 ? argv[2] : nullptr, argc, argv);
+        if (listResult != 0) return;
+        auto job = std::make_unique<CPdfRotate>();
+        job->run(argc, argv);
+        print("\nDone.\n");
+    } catch (const CPdfException& failure) {
+        print(failure.messageText());
+    } catch (...) {
+        print("Unexpected exception\n");
+    }
+}
+
+}  // namespace
+
+int runFolioturn(int argc, char** argv) {
+    if (argc <= 1) {
+        printUsage();
+        return 0;
+    }
+    if (argc > 2 && hasWildcard(argc, argv)) {
+        print("\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
+              "list.txt, then Folioturn -ilist.txt -fc:\\test -p1,3,15-20,55 -r180\n\n");
+        return 1;
+    }
+    printBanner();
+    runGuarded(argc, argv);
+    std::fflush(stdout);
+    return 0;
+}

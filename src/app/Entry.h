@@ -1,0 +1,9 @@
+#pragma once
+
+// The program entry: wildcard refusal, banner or usage text, then one list run or
+// one rotation job. Returns the process exit code.
+int runFolioturn(int argc, char** argv);
+
+// Rotates every file named in a list. 0: not a list file; 1: refused (a message has
+// been printed); 2: processed to the end. A failing job's exception goes on.
+int processFileList(const char* listName, const char* folderArgument, int argc, char** argv);

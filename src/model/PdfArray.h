@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/PdfElement.h"
+
+// A shared, reference-counted PDF array. It remembers the cross-reference through
+// which the references it holds are resolved by at(); atRaw() never resolves.
+class CPdfArray {
+public:
+    explicit CPdfArray(CPdfXRef* xref) : xref(xref) {}
+    CPdfArray(const CPdfArray&) = delete;
+    CPdfArray& operator=(const CPdfArray&) = delete;
+
+    void retain() { ++count; }
+    void release() {
+        if (--count == 0) delete this;
+    }
+
+    void add(const CPdfElement& element) { elements.push_back(element); }
+    int32_t size() const { return static_cast<int32_t>(elements.size()); }
+    // The index must lie in [0, size()); callers check the size first.
+    void at(int32_t index, CPdfElement& out) const { elements[index].resolve(xref, out); }
+    void atRaw(int32_t index, CPdfElement& out) const { out.copyFrom(elements[index]); }
+
+    int32_t referenceCount() const { return count; }
+
+protected:
+    virtual ~CPdfArray() = default;
+
+private:
+    int32_t count = 1;
+    CPdfXRef* xref;
+    std::vector<CPdfElement> elements;
+};

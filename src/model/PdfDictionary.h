@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "model/PdfElement.h"
+
+// A shared, reference-counted PDF dictionary. Keys are compared byte for byte;
+// of two equal keys the first one added wins. An absent key reads as Null.
+class CPdfDictionary {
+public:
+    explicit CPdfDictionary(CPdfXRef* xref) : xref(xref) {}
+    CPdfDictionary(const CPdfDictionary&) = delete;
+    CPdfDictionary& operator=(const CPdfDictionary&) = delete;
+
+    void retain() { ++count; }
+    void release() {
+        if (--count == 0) delete this;
+    }
+
+    void add(const char* key, const CPdfElement& value);
+    // The value, with one step of resolution through the dictionary's cross-reference.
+    void find(const char* key, CPdfElement& out) const;
+    // The value as stored: a reference stays a reference.
+    void findRaw(const char* key, CPdfElement& out) const;
+
+    void setXRef(CPdfXRef* crossReference) { xref = crossReference; }
+    int32_t referenceCount() const { return count; }
+
+protected:
+    virtual ~CPdfDictionary();
+
+private:
+    const CPdfElement* lookup(const char* key) const;
+
+    int32_t count = 1;
+    CPdfXRef* xref;
+    std::map<std::string, CPdfElement*, std::less<>> entries;
+};

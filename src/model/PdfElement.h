@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+
+class CPdfArray;
+class CPdfDictionary;
+class CPdfStream;
+class CPdfXRef;
+
+// The kinds of PDF values. The numbers are fixed: stored tokens compare against them.
+enum class ElementType : int32_t {
+    Boolean = 0,
+    Integer = 1,
+    Real = 2,
+    String = 3,
+    Name = 4,
+    Null = 5,
+    Array = 6,
+    Dictionary = 7,
+    Stream = 8,
+    Reference = 9,
+    Keyword = 10,
+    Error = 11,
+    EndOfFile = 12,
+    None = 13,
+};
+
+// One PDF value: a kind and an eight-byte payload. Texts are owned and copied
+// deeply; arrays, dictionaries and streams are shared, and an element holds one
+// counted reference to the object in its payload.
+//
+// Out-parameter convention: every operation that gives an element a kind writes
+// into an element that holds no payload. A caller reusing an element calls clear().
+class CPdfElement {
+public:
+    CPdfElement() = default;
+    CPdfElement(const CPdfElement& other);
+    CPdfElement& operator=(const CPdfElement& other);
+    virtual ~CPdfElement();
+
+    // A shared element of kind Null, for the dictionary slot of plain sub-streams.
+    static const CPdfElement& null();
+
+    void clear();
+    void copyFrom(const CPdfElement& source);
+    // One step of resolution: a Reference is fetched through xref, anything else copied.
+    void resolve(CPdfXRef* xref, CPdfElement& out) const;
+
+    void makeArray(CPdfXRef* xref);
+    void makeDictionary(CPdfXRef* xref);
+    void shareDictionary(CPdfDictionary* dictionary);
+    void shareStream(CPdfStream* stream);
+    void makeString(const char* text);
+    void makeName(const char* text);
+    void makeKeyword(const char* text);
+
+    void setBoolean(bool value);
+    void setInteger(int32_t value);
+    void setReal(double value);
+    void setReference(int32_t number, int32_t generation);
+    void setNull() { kind = ElementType::Null; }
+    void setError() { kind = ElementType::Error; }
+    void setEndOfFile() { kind = ElementType::EndOfFile; }
+
+    ElementType type() const { return kind; }
+    bool is(ElementType t) const { return kind == t; }
+    bool isKeyword(const char* text) const;
+    // True for a Name, String or Keyword whose text equals `text`.
+    bool hasText(const char* text) const;
+
+    const char* text() const { return payload.text; }
+    int32_t integer() const { return payload.integer; }
+    double real() const { return payload.real; }
+    bool boolean() const { return payload.boolean != 0; }
+    CPdfArray* array() const { return payload.array; }
+    CPdfDictionary* dictionary() const { return payload.dictionary; }
+    CPdfStream* stream() const { return payload.stream; }
+    int32_t refNum() const { return payload.reference.number; }
+    int32_t refGen() const { return payload.reference.generation; }
+
+private:
+    void makeText(ElementType textKind, const char* text);
+
+    ElementType kind = ElementType::None;
+    union Payload {
+        uint8_t boolean;
+        int32_t integer;
+        double real;
+        char* text;
+        CPdfArray* array;
+        CPdfDictionary* dictionary;
+        CPdfStream* stream;
+        struct {
+            int32_t number;
+            int32_t generation;
+        } reference;
+    } payload{};
+};

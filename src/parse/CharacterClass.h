@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// The PDF format's three character classes.
+namespace pdfchar {
+
+constexpr uint8_t regular = 0;
+constexpr uint8_t whitespace = 1;
+constexpr uint8_t delimiter = 2;
+
+constexpr std::array<uint8_t, 256> makeTable() {
+    std::array<uint8_t, 256> table{};
+    for (int c : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) table[c] = whitespace;
+    for (char c : {'%', '(', ')', '/', '<', '>', '[', ']', '{', '}'}) table[static_cast<uint8_t>(c)] = delimiter;
+    return table;
+}
+
+inline constexpr std::array<uint8_t, 256> table = makeTable();
+
+// -1 (end of input) is neither.
+inline bool isWhitespace(int c) { return c >= 0 && table[c] == whitespace; }
+inline bool isRegular(int c) { return c >= 0 && table[c] == regular; }
+inline bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+inline int hexValue(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace pdfchar

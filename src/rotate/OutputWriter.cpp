@@ -1,0 +1,86 @@
+// The pieces of the output around its objects: the head, the new cross-reference
+// table and the trailer.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/PdfRotate.h"
+#include "model/PdfException.h"
+#include "xref/PdfXRef.h"
+
+// The input's bytes from its "%PDF-" header up to its first object.
+void CPdfRotate::copyHeader() {
+    const std::vector<XRefEntry>& table = *entries;
+    uint32_t headLength = 0;
+    bool any = false;
+    for (size_t i = 1; i < table.size(); ++i) {
+        if (table[i].type != XRefEntryType::Uncompressed) continue;
+        const uint32_t offset = static_cast<uint32_t>(table[i].offset);
+        if (offset != 0 && (!any || offset < headLength)) {
+            headLength = offset;
+            any = true;
+        }
+    }
+    if (!any) return;
+    std::vector<char> head(headLength);
+    const uint32_t base = xref->baseOffset();
+    if (fseeko(inputFile, static_cast<off_t>(base), SEEK_SET) != 0) return;
+    head.resize(fread(head.data(), 1, head.size(), inputFile));
+    write(head.data(), head.size());
+}
+
+void CPdfRotate::writeNumber(uint32_t value) { write(std::to_string(value)); }
+
+namespace {
+
+// One 20-byte table entry: offset, generation, n or f, a space and a carriage return.
+void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse) {
+    std::snprintf(entry, 21, "%010u %05u %c \r", offset, generation % 100000u, inUse ? 'n' : 'f');
+}
+
+}  // namespace
+
+void CPdfRotate::writeXRefTable() {
+    write("xref\n0 ", 7);
+    writeNumber(static_cast<uint32_t>(outputEntries.size()));
+    write("\r", 1);
+    write("0000000000 65535 f \r", 20);
+    // Entries go out in blocks, not one write each.
+    std::string block;
+    block.reserve(20 * 4096);
+    char entry[21];
+    for (size_t i = 1; i < outputEntries.size(); ++i) {
+        const OutputEntry& record = outputEntries[i];
+        formatEntry(entry, record.offset, static_cast<uint32_t>(record.gen), record.written == 1);
+        block.append(entry, 20);
+        if (block.size() >= 20 * 4096) {
+            write(block);
+            block.clear();
+        }
+    }
+    write(block);
+}
+
+void CPdfRotate::writeTrailer(uint32_t tablePosition) {
+    write("trailer\n<<\n/Size ");
+    writeNumber(static_cast<uint32_t>(outputEntries.size()));
+    write("\n/Root ");
+    writeNumber(static_cast<uint32_t>(rootNum));
+    write(" " + std::to_string(outputGeneration(rootNum, xref->rootGen)) + " R\n");
+    if (infoNum != 0) {
+        write("/Info ");
+        writeNumber(static_cast<uint32_t>(infoNum));
+        write(" " + std::to_string(outputGeneration(infoNum, xref->infoGen)) + " R\n");
+    }
+    write(">>\nstartxref\n");
+    writeNumber(tablePosition);
+    write("\n%%EOF");
+}
+
+// The generation that the new table gives an object: the one in the header that
+// was written, or the trailer's own for an object that was not written.
+int32_t CPdfRotate::outputGeneration(int32_t number, int32_t fallback) const {
+    if (number < 0 || static_cast<size_t>(number) >= outputEntries.size()) return fallback;
+    const OutputEntry& record = outputEntries[static_cast<size_t>(number)];
+    return record.written ? record.gen : fallback;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Where a page object's raw text holds its own /Rotate entry: the name token Rotate
+// used as a key at the top level of the page dictionary. Nested dictionaries,
+// arrays, strings and comments are passed over.
+struct PageDictionaryLayout {
+    bool found = false;         // the object's text holds a dictionary
+    uint32_t bodyStart = 0;     // just after the "<<" that opens it
+    bool hasRotate = false;
+    uint32_t keyEnd = 0;        // just after "/Rotate"
+    uint32_t valueEnd = 0;      // just after its whole value (equal to keyEnd when there is none)
+    bool valueIsNumber = false;
+    std::string valueText;      // the number as written, for -force
+};
+
+PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length);

@@ -1,0 +1,56 @@
+#include "stream/PdfFileStream.h"
+
+#include <sys/types.h>
+
+#include "model/PdfDictionary.h"
+
+CPdfFileStream::CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary)
+    : file(file), start(start), length(length) {
+    this->dictionary.copyFrom(dictionary);
+    rewind();
+}
+
+void CPdfFileStream::rewind() { seek(static_cast<int32_t>(start), 0); }
+
+CPdfDictionary* CPdfFileStream::streamDictionary() const {
+    return dictionary.is(ElementType::Dictionary) ? dictionary.dictionary() : nullptr;
+}
+
+void CPdfFileStream::seek(int32_t offset, int whence) {
+    off_t target = 0;
+    if (whence == 2) {
+        fseeko(file, 0, SEEK_END);
+        target = ftello(file) + offset;
+    } else {
+        // Offsets are unsigned 32-bit file positions passed through a signed slot.
+        target = static_cast<off_t>(static_cast<uint32_t>(offset));
+    }
+    if (target < 0) target = 0;
+    bufferPosition = static_cast<uint32_t>(target);
+    current = end = 0;
+}
+
+void CPdfFileStream::shiftWindow(int32_t delta) {
+    start += static_cast<uint32_t>(delta);
+    bufferPosition = start;
+    current = end = 0;
+}
+
+CPdfStream* CPdfFileStream::openWindow(uint32_t windowStart, uint32_t windowLength,
+                                       const CPdfElement& windowDictionary) {
+    return new CPdfFileStream(file, windowStart, windowLength, windowDictionary);
+}
+
+bool CPdfFileStream::refill() {
+    bufferPosition += end;
+    current = end = 0;
+    uint32_t amount = bufferSize;
+    if (length != 0) {
+        const uint64_t windowEnd = uint64_t{start} + length;
+        if (bufferPosition >= windowEnd) return false;
+        if (bufferPosition + uint64_t{amount} > windowEnd) amount = static_cast<uint32_t>(windowEnd - bufferPosition);
+    }
+    if (fseeko(file, static_cast<off_t>(bufferPosition), SEEK_SET) != 0) return false;
+    end = static_cast<uint32_t>(fread(buffer, 1, amount, file));
+    return end > 0;
+}

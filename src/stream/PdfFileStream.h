@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdio>
+
+#include "model/PdfElement.h"
+#include "stream/PdfStream.h"
+
+// A window of the input file read through a small buffer. All file streams of one
+// document share one open file; each refill seeks first, so they may be read in turn.
+class CPdfFileStream : public CPdfStream {
+public:
+    // length 0: the window runs to the end of the file.
+    CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary);
+
+    void rewind() override;
+    int readByte() override {
+        if (current == end && !refill()) return -1;
+        return buffer[current++];
+    }
+    int peekByte() override {
+        if (current == end && !refill()) return -1;
+        return buffer[current];
+    }
+    CPdfDictionary* streamDictionary() const override;
+    uint32_t tell() const override { return bufferPosition + current; }
+    void seek(int32_t offset, int whence) override;
+    uint32_t windowStart() const override { return start; }
+    void shiftWindow(int32_t delta) override;
+    uint32_t windowLength() const override { return length; }
+    CPdfStream* openWindow(uint32_t windowStart, uint32_t windowLength,
+                           const CPdfElement& windowDictionary) override;
+
+    static constexpr uint32_t bufferSize = 256;
+
+private:
+    bool refill();
+
+    CPdfElement dictionary;
+    FILE* file;
+    uint32_t start;
+    uint32_t length;
+    uint32_t bufferPosition = 0;
+    unsigned char buffer[bufferSize];
+    uint32_t current = 0;
+    uint32_t end = 0;
+};

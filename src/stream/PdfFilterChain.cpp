@@ -1,0 +1,78 @@
+#include "stream/PdfFilterChain.h"
+
+#include <cstring>
+
+#include "model/PdfArray.h"
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "stream/PdfFlateStream.h"
+#include "stream/PdfPredictor.h"
+
+namespace {
+
+void findEither(const CPdfDictionary& dictionary, const char* key, const char* abbreviation, CPdfElement& out) {
+    dictionary.find(key, out);
+    if (out.is(ElementType::Null)) {
+        out.clear();
+        dictionary.find(abbreviation, out);
+    }
+}
+
+void readIntegerParameter(const CPdfDictionary& parameters, const char* key, int32_t& value) {
+    CPdfElement found;
+    parameters.find(key, found);
+    if (found.is(ElementType::Integer)) value = found.integer();
+}
+
+// A one-element parameter array beside a one-element filter array holds that
+// filter's parameters.
+void unwrapSingleParameters(CPdfElement& parameters) {
+    if (!parameters.is(ElementType::Array) || parameters.array()->size() != 1) return;
+    CPdfElement only;
+    parameters.array()->at(0, only);
+    parameters.clear();
+    parameters.copyFrom(only);
+}
+
+}  // namespace
+
+CPdfStream* makeFilter(const char* name, CPdfStream* raw, const CPdfElement& parameters) {
+    if (std::strcmp(name, "FlateDecode") != 0 && std::strcmp(name, "Fl") != 0)
+        throw CPdfException("Stream filter not supported");
+    int32_t predictor = 1, columns = 1, colors = 1, bits = 8;
+    if (parameters.is(ElementType::Dictionary)) {
+        const CPdfDictionary& dictionary = *parameters.dictionary();
+        readIntegerParameter(dictionary, "Predictor", predictor);
+        readIntegerParameter(dictionary, "Columns", columns);
+        readIntegerParameter(dictionary, "Colors", colors);
+        readIntegerParameter(dictionary, "BitsPerComponent", bits);
+    }
+    if (predictor != 1 && !CPdfPredictor::isUsable(predictor, columns, colors, bits)) return nullptr;
+    return new CPdfFlateStream(raw, predictor, columns, colors, bits);
+}
+
+CPdfStream* applyFilters(CPdfStream* raw, const CPdfElement& dictionary) {
+    if (!dictionary.is(ElementType::Dictionary)) return raw;
+    const CPdfDictionary& streamDictionary = *dictionary.dictionary();
+    CPdfElement filter;
+    CPdfElement parameters;
+    findEither(streamDictionary, "Filter", "F", filter);
+    findEither(streamDictionary, "DecodeParms", "DP", parameters);
+
+    switch (filter.type()) {
+    case ElementType::Name:
+        return makeFilter(filter.text(), raw, parameters);
+    case ElementType::Array: {
+        if (filter.array()->size() != 1) return nullptr;
+        CPdfElement only;
+        filter.array()->at(0, only);
+        if (!only.is(ElementType::Name)) return nullptr;
+        unwrapSingleParameters(parameters);
+        return makeFilter(only.text(), raw, parameters);
+    }
+    case ElementType::Null:
+        return raw;
+    default:
+        return nullptr;
+    }
+}

@@ -1,0 +1,128 @@
+#include "stream/PdfPredictor.h"
+
+#include <cstdlib>
+
+#include "stream/PdfStream.h"
+
+namespace {
+
+constexpr int64_t maximumRowBytes = 16 * 1024 * 1024;
+
+int paeth(int left, int up, int upperLeft) {
+    const int p = left + up - upperLeft;
+    const int pa = std::abs(p - left);
+    const int pb = std::abs(p - up);
+    const int pc = std::abs(p - upperLeft);
+    if (pa <= pb && pa <= pc) return left;
+    if (pb <= pc) return up;
+    return upperLeft;
+}
+
+}  // namespace
+
+bool CPdfPredictor::isUsable(int32_t predictor, int32_t columns, int32_t colors, int32_t bits) {
+    (void)predictor;
+    if (colors < 1 || colors > 32 || columns < 1) return false;
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) return false;
+    const int64_t pixelBytes = (int64_t{colors} * bits + 7) / 8;
+    const int64_t rowBytes = pixelBytes + (int64_t{columns} * colors * bits + 7) / 8;
+    return rowBytes <= maximumRowBytes;
+}
+
+CPdfPredictor::CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t columns, int32_t colors,
+                             int32_t bits)
+    : source(source), predictor(predictor), colors(colors), bits(bits) {
+    valuesPerRow = columns * colors;
+    pixelBytes = (colors * bits + 7) / 8;
+    rowBytes = pixelBytes + static_cast<int32_t>((int64_t{valuesPerRow} * bits + 7) / 8);
+    line.assign(static_cast<size_t>(rowBytes), 0);
+    previous.assign(static_cast<size_t>(rowBytes), 0);
+    index = rowBytes;
+}
+
+int CPdfPredictor::readByte() {
+    if (index >= rowBytes && !decodeRow()) return -1;
+    return line[index++];
+}
+
+int CPdfPredictor::peekByte() {
+    if (index >= rowBytes && !decodeRow()) return -1;
+    return line[index];
+}
+
+bool CPdfPredictor::decodeRow() {
+    if (ended) return false;
+    int filter = predictor;
+    if (predictor >= 10) {
+        const int tag = source->getRawChar();
+        if (tag < 0) {
+            ended = true;
+            return false;
+        }
+        filter = tag + 10;
+    }
+    // The delivered row becomes the previous one; every byte after the leading
+    // zeros of `line` is overwritten below.
+    line.swap(previous);
+    for (int i = pixelBytes; i < rowBytes; ++i) {
+        const int c = source->getRawChar();
+        if (c < 0) {
+            ended = true;
+            return false;
+        }
+        applyPngFilter(filter, i, c);
+    }
+    if (predictor == 2) undoTiffPredictor();
+    index = pixelBytes;
+    return true;
+}
+
+void CPdfPredictor::applyPngFilter(int filter, int i, int c) {
+    const int left = line[i - pixelBytes];
+    const int up = previous[i];
+    const int upperLeft = previous[i - pixelBytes];
+    int value;
+    switch (filter) {
+    case 11: value = left + c; break;
+    case 12: value = up + c; break;
+    case 13: value = (left + up) / 2 + c; break;
+    case 14: value = paeth(left, up, upperLeft) + c; break;
+    default: value = c; break;
+    }
+    line[i] = static_cast<uint8_t>(value);
+}
+
+// Component n of the row, `bits` wide, most significant bit first.
+uint32_t CPdfPredictor::component(int32_t n) const {
+    const uint8_t* row = line.data() + pixelBytes;
+    if (bits == 16) return (uint32_t{row[2 * n]} << 8) | row[2 * n + 1];
+    if (bits == 8) return row[n];
+    const int64_t bit = int64_t{n} * bits;
+    const int shift = 8 - bits - static_cast<int>(bit % 8);
+    return (row[bit / 8] >> shift) & ((1u << bits) - 1);
+}
+
+void CPdfPredictor::setComponent(int32_t n, uint32_t value) {
+    uint8_t* row = line.data() + pixelBytes;
+    if (bits == 16) {
+        row[2 * n] = static_cast<uint8_t>(value >> 8);
+        row[2 * n + 1] = static_cast<uint8_t>(value);
+        return;
+    }
+    if (bits == 8) {
+        row[n] = static_cast<uint8_t>(value);
+        return;
+    }
+    const int64_t bit = int64_t{n} * bits;
+    const int shift = 8 - bits - static_cast<int>(bit % 8);
+    const uint8_t mask = static_cast<uint8_t>(((1u << bits) - 1) << shift);
+    row[bit / 8] = static_cast<uint8_t>((row[bit / 8] & ~mask) | ((value << shift) & mask));
+}
+
+// Each component of every pixel but the first is the sum, modulo 2^bits, with the
+// same component of the pixel before it.
+void CPdfPredictor::undoTiffPredictor() {
+    const uint32_t modulusMask = bits == 16 ? 0xFFFFu : (1u << bits) - 1;
+    for (int32_t n = colors; n < valuesPerRow; ++n)
+        setComponent(n, (component(n) + component(n - colors)) & modulusMask);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class CPdfStream;
+
+// Undoes a PNG (10 and up) or TIFF (2) predictor over the raw bytes of a decoding
+// stream, one row at a time. The line keeps `pixelBytes` leading zeros as the left
+// neighbours of each row's first pixel.
+class CPdfPredictor {
+public:
+    // The caller has checked the parameters with isUsable().
+    CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
+
+    static bool isUsable(int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
+
+    int readByte();
+    int peekByte();
+
+private:
+    bool decodeRow();
+    void applyPngFilter(int filter, int position, int c);
+    void undoTiffPredictor();
+    uint32_t component(int32_t n) const;
+    void setComponent(int32_t n, uint32_t value);
+
+    CPdfStream* source;
+    int32_t predictor;
+    int32_t colors;
+    int32_t bits;
+    int32_t valuesPerRow;
+    int32_t pixelBytes;
+    int32_t rowBytes;
+    std::vector<uint8_t> line;      // the row being delivered
+    std::vector<uint8_t> previous;  // the row before it (all zeros before the first)
+    int32_t index;
+    bool ended = false;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+
+class CPdfDictionary;
+class CPdfElement;
+
+// The reference-counted byte source under all PDF reading. readByte and peekByte
+// give a byte 0..255 or -1 at the end of the data. Offsets are absolute file offsets.
+class CPdfStream {
+public:
+    CPdfStream() = default;
+    CPdfStream(const CPdfStream&) = delete;
+    CPdfStream& operator=(const CPdfStream&) = delete;
+
+    void retain() { ++count; }
+    void release() {
+        if (--count == 0) delete this;
+    }
+    int32_t referenceCount() const { return count; }
+
+    virtual void rewind() = 0;
+    virtual int readByte() = 0;
+    // Only a decoding stream has raw bytes below its predictor.
+    virtual int getRawChar();
+    virtual int peekByte() = 0;
+    virtual CPdfDictionary* streamDictionary() const = 0;
+    virtual uint32_t tell() const = 0;
+    // whence 0: absolute offset; whence 2: offset (zero or negative) from the end of the file.
+    virtual void seek(int32_t offset, int whence) = 0;
+    virtual uint32_t windowStart() const = 0;
+    virtual void shiftWindow(int32_t delta) = 0;
+    virtual uint32_t windowLength() const = 0;
+    // A new stream with one count over a window of the same file, or null where none can be made.
+    virtual CPdfStream* openWindow(uint32_t start, uint32_t length, const CPdfElement& dictionary) = 0;
+
+protected:
+    virtual ~CPdfStream() = default;
+
+private:
+    int32_t count = 1;
+};
+
+// Holds one count of a stream and releases it on every path.
+class StreamHolder {
+public:
+    explicit StreamHolder(CPdfStream* stream = nullptr) : held(stream) {}
+    StreamHolder(const StreamHolder&) = delete;
+    StreamHolder& operator=(const StreamHolder&) = delete;
+    ~StreamHolder() {
+        if (held) held->release();
+    }
+    CPdfStream* get() const { return held; }
+    CPdfStream* operator->() const { return held; }
+    // Gives the count to the caller.
+    CPdfStream* take() {
+        CPdfStream* stream = held;
+        held = nullptr;
+        return stream;
+    }
+
+private:
+    CPdfStream* held;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdio>
+
+class CPdfFileStream;
+class CPdfXRef;
+
+// One open input PDF file: its handle, the stream over the whole file and the
+// loaded cross-reference. A failed open leaves the document closed and reusable.
+class CPdfDocument {
+public:
+    CPdfDocument() = default;
+    CPdfDocument(const CPdfDocument&) = delete;
+    CPdfDocument& operator=(const CPdfDocument&) = delete;
+    virtual ~CPdfDocument();
+
+    void open(const char* path);
+    void close();
+
+    bool isOpen = false;
+    CPdfXRef* xref() const { return crossReference; }
+
+private:
+    void refuseHugeFile();
+    void findHeader();
+
+    FILE* file = nullptr;
+    CPdfFileStream* stream = nullptr;
+    CPdfXRef* crossReference = nullptr;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "model/PdfElement.h"
+
+class CPdfXRef;
+
+// Decoded object streams larger than this are taken as damaged input.
+constexpr int64_t maximumObjectStreamData = 256 * 1024 * 1024;
+
+// An object stream in parsed form: every object parsed once, for fetchObject.
+// An unusable stream gives an empty record, which answers every lookup with Null.
+class CPdfObjectStream {
+public:
+    CPdfObjectStream(CPdfXRef* xref, int32_t streamNumber);
+    virtual ~CPdfObjectStream() = default;
+
+    void getObject(int32_t index, int32_t objectNumber, CPdfElement& out) const;
+
+    int32_t streamNum;
+    int32_t objectCount = 0;
+    std::vector<CPdfElement> objects;
+    std::vector<int32_t> objectNumbers;
+};
+
+// An object stream in raw form: the decoded data and the header's offsets, so that
+// an object's text can be handed out exactly as stored.
+class CPdfRawObjectStream {
+public:
+    CPdfRawObjectStream(CPdfXRef* xref, int32_t streamNumber);
+    virtual ~CPdfRawObjectStream() = default;
+
+    // A pointer into `data` and the text's length, or null (length untouched).
+    const uint8_t* getObjectText(int32_t index, int32_t objectNumber, int32_t& length) const;
+
+    int32_t streamNum;
+    int32_t objectCount = 0;
+    std::vector<int32_t> objectNumbers;
+    std::vector<uint8_t> data;
+    int32_t dataLength = 0;
+    int32_t first = 0;
+    std::vector<int32_t> offsets;
+};
