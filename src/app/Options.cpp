@@ -58,7 +58,7 @@ int32_t CPdfRotate::parseOptions(int argc, char** argv) {
             pageText = argument + 2;
             for (const NamedSelection& named : namedSelections) {
                 if (std::strcmp(argument, named.argument) == 0) {
-                    pageText = " ";
+                    pageText.assign(1, ' ');
                     kind = named.kind;
                 }
             }

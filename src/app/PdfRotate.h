@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "rotate/ObjectLayout.h"
 #include "xref/PdfDocument.h"
 #include "xref/XRefEntry.h"
 
@@ -94,9 +95,12 @@ private:
     void markPage(uint32_t page);
     void write(const void* bytes, size_t length);
     void write(const std::string& text) { write(text.data(), text.size()); }
+    // `before`, the number in decimal, `after`.
+    void writeFramed(const char* before, int64_t number, const char* after);
     uint32_t outputPosition();
     int32_t outputGeneration(int32_t number, int32_t fallback) const;
 
+    ObjectLayout objectLayout;   // where the input's objects start, for raw reads
     std::string writeTarget;     // the file being written: outputName, or a temporary beside the input
     std::string replacedInput;   // for an output that is the input: the input's final path
     bool outputPending = false;  // writeTarget exists and is not complete

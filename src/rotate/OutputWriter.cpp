@@ -31,6 +31,12 @@ void CPdfRotate::copyHeader() {
 
 void CPdfRotate::writeNumber(uint32_t value) { write(std::to_string(value)); }
 
+void CPdfRotate::writeFramed(const char* before, int64_t number, const char* after) {
+    write(before, std::strlen(before));
+    write(std::to_string(number));
+    write(after, std::strlen(after));
+}
+
 namespace {
 
 // One 20-byte table entry: offset, generation, n or f, a space and a carriage return.
@@ -66,11 +72,11 @@ void CPdfRotate::writeTrailer(uint32_t tablePosition) {
     writeNumber(static_cast<uint32_t>(outputEntries.size()));
     write("\n/Root ");
     writeNumber(static_cast<uint32_t>(rootNum));
-    write(" " + std::to_string(outputGeneration(rootNum, xref->rootGen)) + " R\n");
+    writeFramed(" ", outputGeneration(rootNum, xref->rootGen), " R\n");
     if (infoNum != 0) {
         write("/Info ");
         writeNumber(static_cast<uint32_t>(infoNum));
-        write(" " + std::to_string(outputGeneration(infoNum, xref->infoGen)) + " R\n");
+        writeFramed(" ", outputGeneration(infoNum, xref->infoGen), " R\n");
     }
     write(">>\nstartxref\n");
     writeNumber(tablePosition);

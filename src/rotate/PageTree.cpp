@@ -64,10 +64,11 @@ void CPdfRotate::walkNode(const CPdfElement& node, int depth) {
 // above the number of objects cannot be right: every page is an object.
 uint32_t CPdfRotate::countPages() {
     RawObject catalogue;
-    if (!readRawObject(inputFile, rootNum, xref, *entries, catalogue)) return 0;
+    if (!readRawObject(inputFile, rootNum, xref, *entries, catalogue, &objectLayout)) return 0;
     const uint32_t rootNumber = findNumberAfter(catalogue.bytes.data(), catalogue.length(), "/Pages");
     RawObject root;
-    if (rootNumber > INT32_MAX || !readRawObject(inputFile, static_cast<int32_t>(rootNumber), xref, *entries, root))
+    if (rootNumber > INT32_MAX || !readRawObject(inputFile, static_cast<int32_t>(rootNumber), xref, *entries, root,
+                                                   &objectLayout))
         return 0;
     const uint32_t count = findNumberAfter(root.bytes.data(), root.length(), "/Count");
     if (count > entries->size()) throw CPdfException(damaged);

@@ -30,13 +30,18 @@ uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const
 }
 
 uint32_t findPatternInFile(FILE* file, uint32_t start, const char* pattern, uint32_t patternLength) {
-    if (patternLength == 0 || fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) return 0;
+    return findPatternInRange(file, start, UINT32_MAX, pattern, patternLength);
+}
+
+uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength) {
+    if (patternLength == 0 || start >= end || fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) return 0;
     constexpr size_t blockSize = 64 * 1024;
     std::vector<uint8_t> block(blockSize + patternLength);
     size_t carried = 0;                 // bytes kept from the previous block
     uint64_t blockPosition = start;     // file position of block[0]
     for (;;) {
-        const size_t read = fread(block.data() + carried, 1, blockSize, file);
+        const uint64_t left = end - (blockPosition + carried);
+        const size_t read = fread(block.data() + carried, 1, std::min<uint64_t>(blockSize, left), file);
         if (read == 0) return 0;
         const size_t filled = carried + read;
         if (const uint8_t* found = search(block.data(), block.data() + filled, pattern, patternLength)) {
@@ -82,6 +87,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
 // resolves it), and whether it is an object stream. Damaged objects tell nothing.
 struct ParsedExtent {
     bool parsed = false;
+    int32_t number = 0;
     int32_t generation = 0;
     bool isStream = false;
     bool isObjectStream = false;
@@ -100,6 +106,7 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start) {
         if (!number.is(ElementType::Integer) || !generation.is(ElementType::Integer) || !keyword.isKeyword("obj"))
             return extent;
         extent.parsed = true;
+        extent.number = number.integer();
         extent.generation = generation.integer();
         parser.parseObject(object);
         if (!object.is(ElementType::Stream)) return extent;
@@ -134,17 +141,22 @@ void endWithWhiteSpace(std::vector<uint8_t>& bytes, uint32_t endobjEnd) {
     }
 }
 
-bool readUncompressed(FILE* input, CPdfXRef* xref, const XRefEntry& entry, RawObject& out) {
+// The object at the entry's offset must carry its own number, as for a lookup;
+// anything else there is not this object's text.
+bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntry& entry, RawObject& out,
+                      const ObjectLayout* layout) {
     const uint32_t start = xref->baseOffset() + static_cast<uint32_t>(entry.offset);
     const ParsedExtent extent = parseExtent(xref, start);
+    if (!extent.parsed || extent.number != number) return false;
+    const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
     uint32_t last = 0;  // position of the last byte of the closing "endobj"
-    if (extent.isStream) last = findPatternInFile(input, extent.dataEnd, "endobj", 6);
-    if (last == 0) last = findPatternInFile(input, start, "endobj", 6);
+    if (extent.isStream) last = findPatternInRange(input, extent.dataEnd, limit, "endobj", 6);
+    if (last == 0) last = findPatternInRange(input, start, limit, "endobj", 6);
     if (last == 0 || last < start) return false;
     if (!readBytes(input, start, last + 2 - start, out.bytes)) return false;
     if (out.bytes.size() < last + 1 - start) return false;  // the file changed under us
     endWithWhiteSpace(out.bytes, last + 1 - start);
-    out.generation = extent.parsed ? extent.generation : entry.gen;
+    out.generation = extent.generation;
     out.isObjectStream = extent.isObjectStream;
     return true;
 }
@@ -152,14 +164,14 @@ bool readUncompressed(FILE* input, CPdfXRef* xref, const XRefEntry& entry, RawOb
 }  // namespace
 
 bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
-                   RawObject& out) {
+                   RawObject& out, const ObjectLayout* layout) {
     if (number < 0 || number >= static_cast<int32_t>(entries.size())) return false;
     const XRefEntry& entry = entries[static_cast<size_t>(number)];
     switch (entry.type) {
     case XRefEntryType::Compressed:
         return readCompressed(number, xref, out);
     case XRefEntryType::Uncompressed:
-        return readUncompressed(input, xref, entry, out);
+        return readUncompressed(input, number, xref, entry, out, layout);
     default:
         return false;
     }

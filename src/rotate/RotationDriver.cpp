@@ -40,6 +40,8 @@ void CPdfRotate::runSteps(int32_t kind) {
     infoNum = xref->infoNum;
     entries = &xref->getEntries();
     outputEntries.assign(entries->size(), OutputEntry{});
+    fseeko(inputFile, 0, SEEK_END);
+    objectLayout = ObjectLayout(*entries, xref->baseOffset(), static_cast<uint64_t>(std::max<off_t>(ftello(inputFile), 0)));
 
     openOutput();
     std::fputs(" to ", stdout);
@@ -117,7 +119,7 @@ void CPdfRotate::writeObjects() {
         const int32_t objectNumber = static_cast<int32_t>(number);
         while (next < order.size() && order[next].first < objectNumber) ++next;
         if ((*entries)[number].type == XRefEntryType::Free || outputEntries[number].written) continue;
-        if (!readRawObject(inputFile, objectNumber, xref, *entries, object) || object.length() == 0) continue;
+        if (!readRawObject(inputFile, objectNumber, xref, *entries, object, &objectLayout) || object.length() == 0) continue;
         if (object.isObjectStream) continue;  // its objects go out under their own numbers
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         writeObject(objectNumber, object, page);
@@ -146,11 +148,11 @@ void CPdfRotate::writeRotatedPage(const RawObject& object, PageRecord page) {
         if (force && layout.valueIsNumber)
             page.rotation = forcedRotation(existingRotation(layout.valueText), page.rotation);
         write(text, layout.keyEnd);
-        write(" " + std::to_string(page.rotation) + " ");
+        writeFramed(" ", page.rotation, " ");
         write(text + layout.valueEnd, object.bytes.size() - layout.valueEnd);
         return;
     }
     write(text, layout.bodyStart);
-    write("/Rotate " + std::to_string(page.rotation) + "\n");
+    writeFramed("/Rotate ", page.rotation, "\n");
     write(text + layout.bodyStart, object.bytes.size() - layout.bodyStart);
 }

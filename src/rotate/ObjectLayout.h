@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "xref/XRefEntry.h"
+
+// Where the objects stored directly in the input file start, in file order. An
+// object's text cannot run into the next object, so the search for its "endobj"
+// stops there: texts never overlap, and no object is scanned for more than once.
+class ObjectLayout {
+public:
+    ObjectLayout() = default;
+    ObjectLayout(const std::vector<XRefEntry>& entries, uint32_t base, uint64_t fileSize);
+
+    // The file position where the text of an object that starts at `start` must end at the latest.
+    uint32_t endOfObjectAt(uint32_t start) const;
+
+private:
+    std::vector<uint32_t> starts;
+    uint32_t fileEnd = UINT32_MAX;
+};
