@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes examples/sample.pdf: a small six-page PDF with a classic cross-reference
-table, made from scratch so that the project owns every byte of it. Page 2 carries
-its own /Rotate 90, page 5 inherits /Rotate 180 from its page tree node."""
+"""Writes a small PDF with a classic cross-reference table, made from scratch so
+that the project owns every byte of it:  make-sample.py [path] [page count].
+Page 2 carries its own /Rotate 90; pages 5 and up inherit /Rotate 180 from their
+page tree node. The bundled samples: sample.pdf (6 pages), sample-short.pdf (3)."""
 import sys
 
 PAGE_COUNT = 6
@@ -13,7 +14,7 @@ def content(page):
     return text.encode("ascii")
 
 
-def build():
+def build(page_count=PAGE_COUNT):
     objects = {}
     objects[1] = b"<< /Type /Catalog /Pages 2 0 R >>"
     objects[3] = b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"
@@ -21,7 +22,7 @@ def build():
     kids_root, kids_child = [], []
     number = 5
     page_numbers = []
-    for page in range(1, PAGE_COUNT + 1):
+    for page in range(1, page_count + 1):
         page_numbers.append((page, number, number + 1))
         number += 2
     child = number
@@ -37,7 +38,7 @@ def build():
     refs = lambda kids: b" ".join(b"%d 0 R" % k for k in kids)
     objects[child] = b"<< /Type /Pages /Parent 2 0 R /Rotate 180 /Kids [%s] /Count %d >>" % (
         refs(kids_child), len(kids_child))
-    objects[2] = b"<< /Type /Pages /Kids [%s %d 0 R] /Count %d >>" % (refs(kids_root), child, PAGE_COUNT)
+    objects[2] = b"<< /Type /Pages /Kids [%s %d 0 R] /Count %d >>" % (refs(kids_root), child, page_count)
     objects[4] = b"<< /Title (Folioturn sample) /Producer (make-sample.py) >>"
 
     out = bytearray(b"%PDF-1.4\n%\xe2\xe3\xcf\xd3\n")
@@ -56,5 +57,6 @@ def build():
 
 if __name__ == "__main__":
     path = sys.argv[1] if len(sys.argv) > 1 else "examples/sample.pdf"
+    pages = int(sys.argv[2]) if len(sys.argv) > 2 else PAGE_COUNT
     with open(path, "wb") as f:
-        f.write(build())
+        f.write(build(pages))
