@@ -124,17 +124,58 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start) {
     return extent;
 }
 
-bool readBytes(FILE* input, uint32_t start, uint32_t count, std::vector<uint8_t>& bytes) {
-    bytes.resize(count);
-    if (fseeko(input, static_cast<off_t>(start), SEEK_SET) != 0) return false;
-    bytes.resize(fread(bytes.data(), 1, count, input));
-    return true;
-}
+// Reads an object's text from `start` on, never past `limit`, in as few reads as
+// the search for its "endobj" allows.
+class ObjectTextReader {
+public:
+    ObjectTextReader(FILE* input, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes)
+        : input(input), available(limit > start ? uint64_t{limit} - start : 0), bytes(bytes) {
+        bytes.clear();
+        if (fseeko(input, static_cast<off_t>(start), SEEK_SET) != 0) available = 0;
+    }
+
+    // Makes bytes [0, count) present, as far as the file and the limit allow.
+    void readUpTo(uint64_t count) {
+        count = std::min(count, available);
+        while (bytes.size() < count) {
+            const size_t have = bytes.size();
+            bytes.resize(static_cast<size_t>(count));
+            const size_t got = fread(bytes.data() + have, 1, bytes.size() - have, input);
+            bytes.resize(have + got);
+            if (got == 0) {
+                available = bytes.size();  // the file ends here
+                return;
+            }
+        }
+    }
+
+    // The index just past the first "endobj" that starts at or after `from`; 0 when none.
+    size_t findEndobj(size_t from) {
+        size_t chunk = 4096;
+        for (;;) {
+            if (from < bytes.size()) {
+                if (const uint8_t* found = search(bytes.data() + from, bytes.data() + bytes.size(), "endobj", 6))
+                    return static_cast<size_t>(found - bytes.data()) + 6;
+            }
+            if (bytes.size() >= available) return 0;
+            from = std::max(from, bytes.size() >= 5 ? bytes.size() - 5 : 0);
+            readUpTo(bytes.size() + chunk);
+            chunk = std::min<size_t>(chunk * 2, 1 << 20);
+        }
+    }
+
+private:
+    FILE* input;
+    uint64_t available;  // bytes that may be read from the start on
+    std::vector<uint8_t>& bytes;
+};
 
 // The byte after "endobj" is kept only when it is white space, so that two
 // objects never run together in the output.
-void endWithWhiteSpace(std::vector<uint8_t>& bytes, uint32_t endobjEnd) {
+void endAfterEndobj(ObjectTextReader& reader, std::vector<uint8_t>& bytes, size_t endobjEnd) {
+    reader.readUpTo(endobjEnd + 1);
     if (bytes.size() > endobjEnd) {
+        bytes.resize(endobjEnd + 1);
         if (!pdfchar::isWhitespace(bytes[endobjEnd])) bytes[endobjEnd] = '\n';
     } else {
         bytes.push_back('\n');
@@ -142,20 +183,23 @@ void endWithWhiteSpace(std::vector<uint8_t>& bytes, uint32_t endobjEnd) {
 }
 
 // The object at the entry's offset must carry its own number, as for a lookup;
-// anything else there is not this object's text.
+// anything else there is not this object's text. A stream object ends at the first
+// "endobj" after its data, so data that shows the word cannot cut it short.
 bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntry& entry, RawObject& out,
                       const ObjectLayout* layout) {
     const uint32_t start = xref->baseOffset() + static_cast<uint32_t>(entry.offset);
     const ParsedExtent extent = parseExtent(xref, start);
     if (!extent.parsed || extent.number != number) return false;
     const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
-    uint32_t last = 0;  // position of the last byte of the closing "endobj"
-    if (extent.isStream) last = findPatternInRange(input, extent.dataEnd, limit, "endobj", 6);
-    if (last == 0) last = findPatternInRange(input, start, limit, "endobj", 6);
-    if (last == 0 || last < start) return false;
-    if (!readBytes(input, start, last + 2 - start, out.bytes)) return false;
-    if (out.bytes.size() < last + 1 - start) return false;  // the file changed under us
-    endWithWhiteSpace(out.bytes, last + 1 - start);
+    ObjectTextReader reader(input, start, limit, out.bytes);
+    size_t endobjEnd = 0;
+    if (extent.isStream && extent.dataEnd >= start) {
+        reader.readUpTo(extent.dataEnd - start);
+        endobjEnd = reader.findEndobj(extent.dataEnd - start);
+    }
+    if (endobjEnd == 0) endobjEnd = reader.findEndobj(0);
+    if (endobjEnd == 0) return false;
+    endAfterEndobj(reader, out.bytes, endobjEnd);
     out.generation = extent.generation;
     out.isObjectStream = extent.isObjectStream;
     return true;

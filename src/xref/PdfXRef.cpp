@@ -192,6 +192,14 @@ int32_t integerAt(const CPdfArray& array, int32_t i, const char* failure) {
     return value.integer();
 }
 
+// A field width. Values keep only their last four bytes, so widths far beyond that
+// can only make the reader churn through data.
+int32_t widthAt(const CPdfArray& widths, int32_t i) {
+    const int32_t width = integerAt(widths, i, widthTypeFailure);
+    if (width > 16) throw CPdfException(widthTypeFailure);
+    return width;
+}
+
 }  // namespace
 
 bool CPdfXRef::readCrossRefStream(CPdfStream* stream, uint32_t& offset) {
@@ -209,9 +217,9 @@ bool CPdfXRef::readCrossRefStream(CPdfStream* stream, uint32_t& offset) {
     if (!value.is(ElementType::Array)) throw CPdfException(widthTypeFailure);
     const CPdfArray& widths = *value.array();
     if (widths.size() < 3) throw CPdfException("W item of xref Stream is wrong length");
-    const int32_t w0 = integerAt(widths, 0, widthTypeFailure);
-    const int32_t w1 = integerAt(widths, 1, widthTypeFailure);
-    const int32_t w2 = integerAt(widths, 2, widthTypeFailure);
+    const int32_t w0 = widthAt(widths, 0);
+    const int32_t w1 = widthAt(widths, 1);
+    const int32_t w2 = widthAt(widths, 2);
 
     stream->rewind();
     CPdfElement index;
