@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "model/PdfArray.h"
+#include "model/PdfDictionary.h"
+
+TEST(PdfElement, TextsAreCopiedDeeplyUpToTheFirstNul) {
+    CPdfElement source;
+    source.makeString("ab\0cd");
+    {
+        const CPdfElement copy(source);
+        EXPECT_NE(copy.text(), source.text());
+        EXPECT_STREQ("ab", copy.text());
+    }
+    EXPECT_STREQ("ab", source.text());
+}
+
+// The array holds a dictionary of which the test keeps a count: that count is
+// alone again only once the array has been destroyed.
+TEST(PdfElement, ArrayIsSharedAndDestroyedAtTheLastClear) {
+    CPdfElement inner, first;
+    inner.makeDictionary(nullptr);
+    first.makeArray(nullptr);
+    first.array()->add(inner);
+    CPdfElement second(first);
+    EXPECT_EQ(2, first.array()->referenceCount());
+    first.clear();
+    EXPECT_EQ(1, second.array()->referenceCount());
+    EXPECT_EQ(2, inner.dictionary()->referenceCount());
+    second.clear();
+    EXPECT_EQ(1, inner.dictionary()->referenceCount());
+}
+
+TEST(PdfElement, ResolveWithoutCrossReferenceKeepsTheReference) {
+    CPdfElement reference, resolved;
+    reference.setReference(12, 3);
+    reference.resolve(nullptr, resolved);
+    ASSERT_TRUE(resolved.is(ElementType::Reference));
+    EXPECT_EQ(12, resolved.refNum());
+    EXPECT_EQ(3, resolved.refGen());
+}
+
+TEST(PdfElement, CopiesKeepRealsAndBooleansExactly) {
+    CPdfElement real, truth, falsehood;
+    real.setReal(0.1 + 0.2);
+    truth.setBoolean(true);
+    falsehood.setBoolean(false);
+    EXPECT_EQ(0.1 + 0.2, CPdfElement(real).real());
+    EXPECT_TRUE(CPdfElement(truth).boolean());
+    EXPECT_FALSE(CPdfElement(falsehood).boolean());
+}
+
+TEST(PdfDictionary, FirstKeyWinsAndAbsentKeysReadAsNull) {
+    CPdfElement dictionary, one, two, null;
+    dictionary.makeDictionary(nullptr);
+    one.setInteger(1);
+    two.setInteger(2);
+    null.setNull();
+    for (auto [key, value] : {std::pair{"A", &one}, {"A", &two}, {"a", &two}, {"N", &null}})
+        dictionary.dictionary()->add(key, *value);
+    for (auto [key, expected] : {std::pair{"A", 1}, {"a", 2}}) {
+        CPdfElement found;
+        dictionary.dictionary()->find(key, found);
+        EXPECT_EQ(expected, found.integer()) << key;
+    }
+    for (const char* key : {"N", "B", "AA"}) {
+        CPdfElement missing;
+        dictionary.dictionary()->find(key, missing);
+        EXPECT_TRUE(missing.is(ElementType::Null)) << key;
+    }
+}

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ElementText.h"
+#include "model/PdfException.h"
+
+namespace {
+
+struct ObjectCase {
+    std::string_view input;
+    std::string objects;
+};
+
+const ObjectCase objectCases[] = {
+    {"1 0 R", "ref:1 0"},
+    {"1 0 obj", "int:1 | int:0 | kw:obj"},
+    {"1 R", "int:1 | kw:R"},
+    {"1 2.0 R", "int:1 | real:2 | kw:R"},
+    {"[1 2 R 3]", "[ref:1 2 int:3]"},
+    {"[ ]", "[]"},
+    {"[[1] [2 3]]", "[[int:1] [int:2 int:3]]"},
+    {"[/A ) >>]", "[name:A error kw:>>]"},
+    {"[1 [2 R", "[int:1 [int:2 kw:R]]"},
+    {"<< /A 1 /B [2 3] /C << /D /E >> >>", "<<A=int:1 B=[int:2 int:3] C=<<D=name:E>>>>"},
+    {"<< 5 /A 1 >> 5 0 R", "<<A=int:1>> | ref:5 0"},
+    {"<< /A ) /B 1 >>", "<<B=int:1>>"},
+    {"<< /A 1 /A 2 >>", "<<A=int:1>>"},
+    {"<< /A >> /B 1 >>", "<<A=kw:>> B=int:1>>"},
+    {"<< /A [1 2", "<<A=[int:1 int:2]>>"},
+    {"<< /A << /B 3", "<<A=<<B=int:3>>>>"},
+    {"<< /Length 5 >>\nstream\r\nHELLO\r\nendstream 42", "stream:HELLO | int:42"},
+    {"<< /Length 5 >>\nstream  \nHELLO endstream", "stream:HELLO"},
+    {"<< /Length 5 >>\nstream\rHELLO endstream", "stream:HELLO"},
+    {"<< /Length 0 >>\nstream\nendstream", "stream:endstream"},
+    {"<< /Length 5 /Filter [] >>\nstream\nHELLO\nendstream", "error"},
+    {"<< /Length 5 /Filter [/Fl /Fl] >>\nstream\nHELLO\nendstream", "error"},
+    // Without a usable length nothing more is read: the look-ahead stays on ">>".
+    {"<< /Length 5.0 >>\nstream\nHELLO endstream", "error | kw:>> | kw:stream | kw:HELLO | kw:endstream"},
+    {"<< /Length 9 0 R >>\nstream\nHELLO endstream", "error | kw:>> | kw:stream | kw:HELLO | kw:endstream"},
+};
+
+std::string parseFailure(std::string_view text) {
+    try {
+        parseAllText(text);
+    } catch (const CPdfException& failure) {
+        return failure.messageText();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(PdfParser, ReadsEachObject) {
+    for (const ObjectCase& test : objectCases) EXPECT_EQ(test.objects, parseAllText(test.input)) << test.input;
+}
+
+TEST(PdfParser, StreamLengthMustEndAtEndstream) {
+    EXPECT_EQ("Missing 'endstream'", parseFailure("<< /Length 4 >>\nstream\r\nHELLO\r\nendstream"));
+    EXPECT_EQ("Missing 'endstream'", parseFailure("<< /Length 900 >>\nstream\r\nHELLO\r\nendstream"));
+}
+
+TEST(PdfParser, StreamsAreDecodedUnlessKeptRaw) {
+    const std::string packed = zlibCompressed("decoded");
+    const std::string text = "<< /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n" +
+                             packed + "\nendstream";
+    EXPECT_EQ("stream:decoded", parseAllText(text));
+    const TestByteFile file(text);
+    CPdfParser parser(nullptr, file.openStream());
+    parser.keepStreamsRaw();
+    CPdfElement object;
+    parser.parseObject(object);
+    EXPECT_EQ("stream:" + packed, elementText(object));
+}
+
+TEST(PdfParser, DeepNestingIsDamageNotACrash) {
+    EXPECT_EQ("", parseFailure(std::string(500, '[')));
+    EXPECT_EQ("PDF file was damaged", parseFailure(std::string(501, '[')));
+    EXPECT_EQ("PDF file was damaged", parseFailure(std::string(100000, '[')));
+    std::string dictionaries;
+    for (int i = 0; i < 600; ++i) dictionaries += "<< /A [";
+    EXPECT_EQ("PDF file was damaged", parseFailure(dictionaries));
+}
+
+namespace {
+
+std::string randomSyntax(std::mt19937& random) {
+    const char* const pieces[] = {"<<", ">>", "[", "]", "(", ")", "<", ">", "/", "/Length ", "/Filter /Fl ",
+                                  "/DecodeParms << /Predictor 12 /Columns 3 >> ", "stream\r\n", "endstream",
+                                  "1 ", "0 ", "R ", "-7 ", "4.5 ", "obj ", "\\", "#4", "%", "\n", " ", "x\x9c"};
+    std::string text;
+    for (int i = static_cast<int>(random() % 40); i > 0; --i) {
+        if (random() % 4 == 0) text.push_back(static_cast<char>(random()));
+        else text += pieces[random() % std::size(pieces)];
+    }
+    return text;
+}
+
+// A Flate stream object with a PNG predictor, a few of whose bytes are overwritten.
+std::string damagedStreamObject(std::mt19937& random) {
+    std::string rows(300, '\0');
+    for (char& byte : rows) byte = static_cast<char>(random() % 8);
+    const std::string packed = zlibCompressed(rows);
+    std::string text = "<< /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 3 >> /Length " +
+                       std::to_string(packed.size()) + " >>\nstream\n" + packed + "\nendstream 7";
+    for (int i = static_cast<int>(random() % 4); i > 0; --i) text[random() % text.size()] = static_cast<char>(random());
+    return text;
+}
+
+}  // namespace
+
+// Random mixtures of PDF syntax, damaged stream objects, and truncations of both
+// must never crash, leak or hang; a CPdfException is a fine answer to damaged input.
+// A negative Length may send the parser back to an earlier object, so each input
+// gets a bounded number of objects.
+TEST(PdfParser, SurvivesRandomAndTruncatedInput) {
+    std::mt19937 random(20240601);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = round % 2 ? randomSyntax(random) : damagedStreamObject(random);
+        if (random() % 2) text.resize(random() % (text.size() + 1));
+        const TestByteFile file(text);
+        CPdfParser parser(nullptr, file.openStream());
+        try {
+            for (int objects = 0; objects < 200; ++objects) {
+                CPdfElement object;
+                parser.parseObject(object);
+                if (object.is(ElementType::EndOfFile)) break;
+                elementText(object);
+            }
+        } catch (const CPdfException&) {
+        }
+    }
+}

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "TestByteFile.h"
+#include "stream/PdfFlateStream.h"
+
+namespace {
+
+struct Predictor {
+    int32_t predictor = 1, columns = 1, colors = 1, bits = 8;
+};
+
+// Compressed bytes in a file, read through a Flate stream over a window of its start.
+struct FlateFile {
+    FlateFile(const std::string& packed, Predictor p, uint32_t windowLength)
+        : file(packed), stream(new CPdfFlateStream(file.openStream(0, windowLength), p.predictor, p.columns,
+                                                   p.colors, p.bits)) {}
+    explicit FlateFile(const std::string& packed, Predictor p = {})
+        : FlateFile(packed, p, static_cast<uint32_t>(packed.size())) {}
+    std::string readAll() { return ::readAll(*stream.get()); }
+
+    TestByteFile file;
+    StreamHolder stream;
+};
+
+struct PredictorCase {
+    const char* name;
+    Predictor parameters;
+    std::string inflated, expected;
+};
+
+const PredictorCase predictorCases[] = {
+    {"none", {1, 1, 1, 8}, byteString({2, 0, 255}), byteString({2, 0, 255})},
+    {"up", {12, 4, 1, 8}, byteString({2, 1, 2, 3, 4, 2, 10, 20, 30, 40}), byteString({1, 2, 3, 4, 11, 22, 33, 44})},
+    {"incomplete row", {12, 4, 1, 8}, byteString({2, 1, 2, 3, 4, 2, 10, 20, 30, 40, 2, 5}),
+     byteString({1, 2, 3, 4, 11, 22, 33, 44})},
+    {"sub", {12, 4, 1, 8}, byteString({1, 1, 1, 1, 255}), byteString({1, 2, 3, 2})},
+    // The sum of left and up is halved before it is cut to a byte.
+    {"average", {12, 4, 1, 8}, byteString({0, 250, 250, 250, 250, 3, 0, 0, 0, 0}),
+     byteString({250, 250, 250, 250, 125, 187, 218, 234})},
+    // Left and upper left lie three bytes back; row two's second pixel takes upper left.
+    {"Paeth", {12, 2, 3, 8}, byteString({0, 15, 15, 15, 20, 20, 20, 4, 251, 251, 251, 1, 1, 1}),
+     byteString({15, 15, 15, 20, 20, 20, 10, 10, 10, 16, 16, 16})},
+    // Up and upper left are equally near the estimate: up is taken.
+    {"Paeth tie", {12, 2, 1, 8}, byteString({0, 10, 8, 4, 1, 0}), byteString({10, 8, 11, 8})},
+    {"filter 7", {12, 4, 1, 8}, byteString({0, 1, 1, 1, 1, 7, 9, 8, 7, 6}), byteString({1, 1, 1, 1, 9, 8, 7, 6})},
+    {"TIFF 8", {2, 2, 3, 8}, byteString({10, 20, 30, 1, 2, 3}), byteString({10, 20, 30, 11, 22, 33})},
+    {"TIFF 1", {2, 8, 1, 1}, byteString({0x80, 0x41}), byteString({0xFF, 0x7E})},
+    {"TIFF 16", {2, 2, 1, 16}, byteString({1, 0xFF, 0, 2, 0xFF, 0xFF, 0, 2}),
+     byteString({1, 0xFF, 2, 1, 0xFF, 0xFF, 0, 1})},
+};
+
+// A zlib header, one stored block of 3000 bytes, then a block of the reserved type.
+std::string packedThenCorrupt() {
+    return byteString({0x78, 0x01, 0x00, 0xB8, 0x0B, 0x47, 0xF4}) + std::string(3000, 'z') + "\xFF\xFF";
+}
+
+}  // namespace
+
+TEST(PdfFlateStream, UndoesEachPredictor) {
+    for (const PredictorCase& test : predictorCases) {
+        FlateFile flate(zlibCompressed(test.inflated), test.parameters);
+        EXPECT_EQ(test.expected, flate.readAll()) << test.name;
+        EXPECT_EQ(-1, flate.stream->peekByte()) << test.name;
+    }
+}
+
+TEST(PdfFlateStream, ReadsNoMoreThanTheWindowAndTheFileHold) {
+    EXPECT_EQ("", FlateFile(zlibCompressed("data"), {}, 0).readAll());
+    EXPECT_EQ("data", FlateFile(zlibCompressed("data"), {}, 0xFFFFFFF0u).readAll());
+}
+
+TEST(PdfFlateStream, PeekShowsTheDecodedByte) {
+    FlateFile flate(zlibCompressed(byteString({2, 1, 2, 3, 4, 2, 10, 20, 30, 40})), {12, 4, 1, 8});
+    for (int i = 0; i < 4; ++i) flate.stream->readByte();
+    EXPECT_EQ(11, flate.stream->peekByte());
+    EXPECT_EQ(11, flate.stream->readByte());
+    EXPECT_EQ(22, flate.stream->peekByte());
+}
+
+TEST(PdfFlateStream, CorruptDataEndsAfterTheLastCompleteRefill) {
+    FlateFile flate(packedThenCorrupt());
+    EXPECT_EQ(2048u, flate.readAll().size());
+    EXPECT_EQ(-1, flate.stream->readByte());
+}
+
+TEST(PdfFlateStream, RewindDoesNotRestart) {
+    FlateFile flate(zlibCompressed("abcdef"));
+    EXPECT_EQ('a', flate.stream->readByte());
+    flate.stream->rewind();
+    EXPECT_EQ("bcdef", flate.readAll());
+}
