@@ -77,6 +77,8 @@ TEST(XRefStream, MalformedStreamsAreRefused) {
         {"/Size 3 /W 4", three, "W item of xref Stream is wrong type"},
         {"/Size 9 0 R /W [1 2 1]", three, "Size of xref Stream is wrong type"},
         {"/W [1 2 1]", three, "Size of xref Stream is wrong type"},
+        {"/Size 8388609 /W [1 2 1]", three, "Size of xref Stream is wrong type"},
+        {"/Size 3 /W [1 2 1] /Index [8388608 1]", three, "Index item of xref Stream is wrong type"},
         {"/Size 3 /W [1 2 1] /Index [0 /Three]", three, "Index item of xref Stream is wrong type"},
         {"/Size 3 /W [1 2 1]", three.substr(0, 11), "Unexpected EOF while reading xref stream section"},
         {"/Size 3 /W [1 2 1]", three.substr(0, 8) + bytes({3, 0, 0, 0}),
