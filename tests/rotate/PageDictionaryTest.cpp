@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "rotate/ForceRotation.h"
+#include "rotate/PageDictionary.h"
+
+namespace {
+
+PageDictionaryLayout scan(const std::string& text) {
+    return scanPageDictionary(reinterpret_cast<const uint8_t*>(text.data()), uint32_t(text.size()));
+}
+
+}  // namespace
+
+TEST(PageDictionary, FindsOnlyThePagesOwnRotateEntry) {
+    const struct {
+        std::string entries;
+        std::string value;  // the bytes from the key's end to the value's end; empty: no entry
+        std::string number;
+    } cases[] = {
+        {"/Type /Page /Rotate 90 /Parent 3 0 R", " 90", "90"},
+        {"/Rotate 90.0", " 90.0", "90.0"},
+        {"/Rotate -270/Parent 3 0 R", " -270", "-270"},
+        {"/Rotate 5 0 R /Type /Page", " 5 0 R", ""},
+        {"/Rot#61te 180", " 180", "180"},
+        {"/Resources << /Rotate 90 >> /Rotate 180", " 180", "180"},
+        {"/RotateX 90", "", ""},
+        {"/Resources << /Rotate 90 >>", "", ""},
+        {"/Annots [ /Rotate 90 ]", "", ""},
+        {"/Title (/Rotate 90)", "", ""},
+        {"/Title <2F526F74617465> % /Rotate 90\n/Type /Page", "", ""},
+    };
+    for (const auto& c : cases) {
+        const std::string text = "4 0 obj\r<<" + c.entries + ">>\rendobj\r";
+        const PageDictionaryLayout layout = scan(text);
+        EXPECT_TRUE(layout.found && layout.bodyStart == 10) << c.entries;
+        EXPECT_EQ(!c.value.empty(), layout.hasRotate) << c.entries;
+        if (!layout.hasRotate) continue;
+        EXPECT_EQ(c.value, text.substr(layout.keyEnd, layout.valueEnd - layout.keyEnd)) << c.entries;
+        EXPECT_EQ(!c.number.empty(), layout.valueIsNumber) << c.entries;
+        EXPECT_EQ(c.number, layout.valueText) << c.entries;
+    }
+    for (const std::string text : {"4 0 obj\r[ << /Rotate 90 >> ]\rendobj\r", "<< /Rotate 90 >>", "4 0 obj\r"})
+        EXPECT_FALSE(scan(text).found) << text;
+}
+
+TEST(ForcedRotation, AddsListedAnglesInTheirSignedForm) {
+    const int32_t angles[6] = {90, 180, 270, -90, -180, -270};
+    const int32_t expected[6][6] = {
+        {180, 270, 0, 0, -90, -180}, {270, 0, 90, 90, 0, -90},  {0, 90, -180, 180, 90, 0},
+        {0, 90, 180, -180, -270, 0}, {-90, 0, 90, -270, 0, -90}, {-180, -90, 0, 0, -90, 180},
+    };
+    for (int row = 0; row < 6; ++row)
+        for (int column = 0; column < 6; ++column)
+            EXPECT_EQ(expected[row][column], forcedRotation(angles[row], angles[column]))
+                << angles[row] << " + " << angles[column];
+    for (const auto& [existing, requested] : {std::pair{0, 90}, {45, 180}, {360, -90}, {90, 0}, {180, 45}, {-270, 360}})
+        EXPECT_EQ(requested, forcedRotation(existing, requested)) << existing;
+}

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "PdfBuilder.h"
+#include "rotate/RawObject.h"
+#include "xref/PdfDocument.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+const uint8_t* bytesOf(const std::string& text) { return reinterpret_cast<const uint8_t*>(text.data()); }
+
+struct RawReader {
+    RawReader(PdfBuilder& pdf) : xref(pdf.open(document)), input(std::fopen(pdf.write().c_str(), "rb")) {}
+    ~RawReader() { std::fclose(input); }
+    std::optional<std::string> text(int number, bool* isObjectStream = nullptr) {
+        RawObject raw;
+        if (!readRawObject(input, number, &xref, xref.getEntries(), raw)) return std::nullopt;
+        if (isObjectStream) *isObjectStream = raw.isObjectStream;
+        return std::string(raw.bytes.begin(), raw.bytes.end());
+    }
+    CPdfDocument document;
+    CPdfXRef& xref;
+    FILE* input;
+};
+
+}  // namespace
+
+TEST(RawScan, FindPatternAndFindNumberAfter) {
+    const std::string page = "1 0 obj\r<< /Type /Page >>";
+    EXPECT_EQ(9u, findPattern(bytesOf(page), 0, uint32_t(page.size()), "<<", 2));
+    EXPECT_EQ(0u, findPattern(bytesOf(page), 0, uint32_t(page.size()), "/Rotate", 7));
+    EXPECT_EQ(0u, findPattern(bytesOf(page), 0, uint32_t(page.size()) - 1, ">>", 2));
+    const struct {
+        std::string text;
+        uint32_t expected;
+    } cases[] = {
+        {"<< /Type /Pages /Count 12 /Kids [3 0 R] >>", 12}, {"<< /Type /Pages /Count >>", 0},
+        {"<< /Type /Pages /Kids [3 0 R] >>", 0}, {"<< /Count -5 >>", 5}, {"<< /Count 7 0 R >>", 7},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, findNumberAfter(bytesOf(c.text), uint32_t(c.text.size()), "/Count")) << c.text;
+}
+
+TEST(RawScan, FindPatternInFileSeesAcrossReadBlocks) {
+    PdfBuilder pdf;
+    pdf.raw(std::string(65533 - pdf.bytes().size(), 'a') + "endobj tail");  // "endobj" at 65533..65538
+    FILE* file = std::fopen(pdf.write().c_str(), "rb");
+    ASSERT_NE(nullptr, file);
+    EXPECT_EQ(65538u, findPatternInFile(file, 0, "endobj", 6));
+    EXPECT_EQ(65538u, findPatternInFile(file, 65533, "endobj", 6));
+    EXPECT_EQ(0u, findPatternInFile(file, 65534, "endobj", 6));
+    std::fclose(file);
+}
+
+TEST(RawScan, ReadRawObjectCopiesTheTextAsStored) {
+    PdfBuilder pdf(std::string(40, 'J'));  // entry offsets count from the header at 40
+    pdf.entry(3, 0, 0, 1);
+    pdf.object(5, "<< >>");
+    const uint32_t six = pdf.object(6, "<< /Length 12 >>\nstream\nxx endobj yy\nendstream");
+    const uint32_t seven = pdf.stream(7, "/Type /XObject /Subtype /Form", "/ObjStm");
+    const uint32_t eight = pdf.objectStream(8, {{12, "<< /Type /Page >>"}});
+    const uint32_t nine = pdf.offset();
+    pdf.entry(9, 1, nine, 0);
+    pdf.raw("9 0 obj\n1\nendobjX");
+    pdf.startxref(pdf.xrefStream(10, "/Root 5 0 R"));
+    const auto stored = [&](uint32_t from, uint32_t to) { return pdf.bytes().substr(40 + from, to - from); };
+    const struct {
+        int number;
+        std::optional<std::string> expected;
+        bool isObjectStream;
+    } cases[] = {
+        {5, "5 0 obj\n<< >>\nendobj\n", false},
+        {6, stored(six, seven), false},
+        {7, stored(seven, eight), false},
+        {8, stored(eight, nine), true},
+        {12, "12 0 obj\r<< /Type /Page >> endobj\r", false},
+        {9, "9 0 obj\n1\nendobj\n", false},
+        {3, std::nullopt, false},
+        {99, std::nullopt, false},
+    };
+    RawReader reader(pdf);
+    for (const auto& c : cases) {
+        bool isObjectStream = !c.isObjectStream;
+        EXPECT_EQ(c.expected, reader.text(c.number, &isObjectStream)) << c.number;
+        EXPECT_EQ(c.isObjectStream, isObjectStream && c.expected) << c.number;
+    }
+}
+
+TEST(RawScan, ReadRawObjectNeedsEndobj) {
+    PdfBuilder pdf;
+    pdf.object(1, "<< /Type /Catalog >>");
+    pdf.entry(2, 1, pdf.offset(), 0);
+    pdf.raw("2 0 obj\n(never closed)\n");
+    pdf.startxref(pdf.table("/Root 1 0 R"));
+    RawReader reader(pdf);
+    EXPECT_EQ(std::nullopt, reader.text(2));
+    EXPECT_NE(std::nullopt, reader.text(1));
+}
