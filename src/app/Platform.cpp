@@ -13,6 +13,11 @@ void makeDirectory(const char* path) { (void)::mkdir(path, 0777); }
 
 bool removeFile(const char* path) { return std::remove(path) == 0; }
 
+bool isRegularFile(FILE* file) {
+    struct stat status;
+    return ::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 bool isSameFile(const char* first, const char* second) {
     struct stat a, b;
     if (::stat(first, &a) != 0 || ::stat(second, &b) != 0) return false;

@@ -16,6 +16,8 @@ constexpr char pathSeparator = '/';
 // Creates a folder; an existing one is fine, and the result is not reported.
 void makeDirectory(const char* path);
 bool removeFile(const char* path);
+// True when the open file is a regular file (not a device, pipe or socket).
+bool isRegularFile(FILE* file);
 
 // True when both names lead to the same existing file (also through links).
 bool isSameFile(const char* first, const char* second);

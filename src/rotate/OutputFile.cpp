@@ -19,7 +19,9 @@ void CPdfRotate::openOutput() {
         writeTarget = outputName;
     }
     if (!outputFile) throw CPdfException::formatted("\nOutput file create error: %s\n", outputName);
-    outputPending = true;
+    // Only a regular file is removed on failure: an output such as /dev/full or a
+    // pipe is not ours to delete (as root, removing it would unlink the device).
+    outputPending = platform::isRegularFile(outputFile);
 }
 
 void CPdfRotate::write(const void* bytes, size_t length) {

@@ -108,6 +108,10 @@ const char* const tableFailure = "Couldn't parse an xref table";
 }  // namespace
 
 bool CPdfXRef::readTable(CPdfParser& parser, uint32_t& offset) {
+    // Free entries are stored only after the section's XRefStm stream has been
+    // read: a hybrid-reference file's table commonly lists the objects that only
+    // the stream knows as free, and the stream's entries must win over those.
+    std::vector<std::pair<int64_t, XRefEntry>> freeEntries;
     for (;;) {
         CPdfElement object;
         parser.parseObject(object);
@@ -119,6 +123,10 @@ bool CPdfXRef::readTable(CPdfParser& parser, uint32_t& offset) {
             const bool isNewest = trailer.is(ElementType::None);
             if (isNewest) trailer.copyFrom(dictionary);
             readHybridStream(*dictionary.dictionary());
+            for (const auto& [number, free] : freeEntries) {
+                XRefEntry& entry = entries[static_cast<size_t>(number)];
+                if (entry.isUnset()) entry = free;
+            }
             return readPrev(*dictionary.dictionary(), offset);
         }
         if (!object.is(ElementType::Integer)) throw CPdfException(tableFailure);
@@ -141,11 +149,14 @@ bool CPdfXRef::readTable(CPdfParser& parser, uint32_t& offset) {
                 !(inUse || entryKind.isKeyword("f")))
                 throw CPdfException(tableFailure);
             growEntries(number + 1, tableFailure);
+            const XRefEntry read{entryOffset.integer(), entryGeneration.integer(),
+                                 inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free};
+            if (!inUse) {
+                freeEntries.emplace_back(number, read);
+                continue;
+            }
             XRefEntry& entry = entries[static_cast<size_t>(number)];
-            if (!entry.isUnset()) continue;
-            entry.offset = entryOffset.integer();
-            entry.gen = entryGeneration.integer();
-            entry.type = inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free;
+            if (entry.isUnset()) entry = read;
         }
         growEntries(end, tableFailure);
     }

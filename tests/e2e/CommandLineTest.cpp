@@ -1,0 +1,83 @@
+// The command line as a user meets it: exact console bytes and exit codes.
+#include "E2eSupport.h"
+
+namespace {
+
+using namespace e2e;
+
+const std::string usage = banner +
+    "Parameters:\n-i<filename> - input file name\n-l<filename> - list file name\n"
+    "-o<filename> - output file name\n-f<folder> - output folder name\n"
+    "-p<pages array> - pages list for rotation, e.g. 1,3,5-7   or -pall or -podd or -peven\n"
+    "-r<degree> - rotation degree, can be any of the following: 0, 90, 180, 270\n"
+    "-force - forces rotation on existing roation if already set in pdf document, e.g. -r180 if already 180 then "
+    "rotates to 0\n"
+    "-pfirsthalf - rotate first half of pdf -pfirsthalf of 10 pages will rotate pages 1-5\n"
+    "-plasthalf - rotate first half of pdf -plasthalf of 10 pages will rotate pages 6-10\n"
+    "\r\nExample usage:-\r\n"
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -p5-10,15-20,55 -r0\n"
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -p1-10 -r180\n"
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -podd -r90\n"
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -peven -r180\n"
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -plasthalf -r180\n"
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -pall -r270\n"
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -r290\n"
+    "Folioturn -ic:\\test.pdf -oc:\\test-out.pdf -r180 -force\n"
+    "\nsee examples folder for all parameters usage in test.bat, list.bat\r\n"
+    "NOTE: first 2 parameters have to be -i -o or -i -f\r\n"
+    "If your filename has spaces in it then use double quotes around the filename, e.g. \"c:\\my test\\test "
+    "file.pdf\"\n"
+    "\nWildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > list.txt, then "
+    "Folioturn -ilist.txt -ooutputfile.pdf -p1,3,15-20,55 -r180\n\r\n\r\n";
+
+const std::string wildcard =
+    "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > list.txt, "
+    "then Folioturn -ilist.txt -fc:\\test -p1,3,15-20,55 -r180\n\n";
+const std::string pleaseSpecifyFolder = banner + "please specify -f for output folder, e.g. -fc:\\test\n";
+
+struct CommandLineCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::string console;
+    int exitCode = 0;
+    std::vector<std::string> leftInFolder = {};  // what the run leaves in its working folder
+};
+void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
+
+class CommandLine : public testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLine, PrintsExactlyAndCreatesNothingElse) {
+    const CommandLineCase& c = GetParam();
+    TemporaryFolder folder;
+    const ProcessResult run = runFolioturn(c.arguments, folder.path());
+    EXPECT_EQ(c.console, run.output);
+    EXPECT_EQ(c.exitCode, run.exitCode);
+    EXPECT_EQ(c.leftInFolder, folder.entries());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    E2e, CommandLine,
+    testing::Values(
+        CommandLineCase{"NoArguments", {}, usage},
+        CommandLineCase{"WildcardInFirstOfTwo", {"-i*.pdf", "-oout.pdf"}, wildcard, 1},
+        CommandLineCase{"WildcardInLastOfFour", {"-ia.pdf", "-oout.pdf", "-p1", "-r9*"}, wildcard, 1},
+        CommandLineCase{"WildcardAloneIsNotRefused", {"-i*.pdf"}, banner + "Error parameter"},
+        CommandLineCase{"OneArgument", {"-ia.pdf"}, banner + "Error parameter"},
+        CommandLineCase{"FirstIsNotInput", {"-xa.pdf", "-oout.pdf"}, banner + "-i parameter missing"},
+        CommandLineCase{"Swapped", {"-oout.pdf", "-ia.pdf"}, banner + "-i parameter missing"},
+        CommandLineCase{"SecondIsNotOutput", {"-ia.pdf", "-xout.pdf"}, banner + "-o parameter missing"},
+        CommandLineCase{"InputMissing", {"-imissing.pdf", "-oout.pdf", "-p1"},
+                        banner + "Input file open error: missing.pdf\n"},
+        CommandLineCase{"InputEmpty", {"-i", "-oout.pdf"}, banner + "Input file open error: \n"},
+        CommandLineCase{"PercentInName", {"-i100%d%s.pdf", "-oout.pdf"},
+                        banner + "Input file open error: 100%d%s.pdf\n"},
+        CommandLineCase{"UpperCaseListIsAPdfName", {"-iLIST.TXT", "-fout"}, banner + "-o parameter missing"},
+        CommandLineCase{"ListWithOutputFile", {"-ilist.txt", "-oout"}, pleaseSpecifyFolder},
+        CommandLineCase{"ListWithoutFolder", {"-ilist.txt"}, pleaseSpecifyFolder},
+        CommandLineCase{"ListMissing", {"-inolist.txt", "-fout"},
+                        banner + "Unable to open file list: 'nolist.txt'\r\n", 0, {"out"}},
+        CommandLineCase{"ListMissingAfterL", {"-lnolist.txt", "-fout"},
+                        banner + "Unable to open file list: 'nolist.txt'\r\n", 0, {"out"}}),
+    caseName);
+
+}  // namespace

@@ -1,0 +1,74 @@
+// Output faults and rewriting a file in place.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include "E2eSupport.h"
+
+namespace {
+
+using namespace e2e;
+
+const std::string sample = example("sample.pdf");
+
+// A full device of the test's own where the test may make one: a failed job must
+// not remove it, and if it ever did, the machine's /dev/full stays.
+std::string fullDevice(const TemporaryFolder& folder) {
+    const std::string own = folder / "full";
+    return ::mknod(own.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0 ? own : "/dev/full";
+}
+
+TEST(E2eFaults, WriteErrorIsReportedAndTheDeviceStays) {
+    TemporaryFolder folder;
+    const std::string device = fullDevice(folder);
+    const ProcessResult run = runFolioturn({"-i" + sample, "-o" + device, "-p1"});
+    EXPECT_EQ(banner + jobHead(sample, device, 0, "1") + "\nOutput file write error: " + device + "\n", run.output);
+    struct stat status;
+    ASSERT_EQ(0, ::stat(device.c_str(), &status));
+    EXPECT_TRUE(S_ISCHR(status.st_mode));
+}
+
+TEST(E2eFaults, OutputFolderMissing) {
+    TemporaryFolder folder;
+    const std::string output = folder / "missing/out.pdf";
+    const ProcessResult run = runFolioturn({"-i" + sample, "-o" + output});
+    EXPECT_EQ(banner + "Rotating file: " + sample + "\nOutput file create error: " + output + "\n", run.output);
+    EXPECT_EQ(0, run.exitCode);
+}
+
+TEST(E2eFaults, FileOf2GiBIsRefused) {
+    TemporaryFolder folder;
+    const std::string big = folder / "big.pdf";
+    writeFile(big, "%PDF-1.4\n");
+    ASSERT_EQ(0, ::truncate(big.c_str(), off_t{1} << 31));  // sparse: costs no disk
+    const ProcessResult run = runFolioturn({"-i" + big, "-o" + (folder / "out.pdf")});
+    EXPECT_EQ(banner + "Rotating file: " + big + "\nPDF file is too large (2 GiB or more)", run.output);
+    EXPECT_EQ(std::vector<std::string>{"big.pdf"}, folder.entries());
+}
+
+// The output names the input, directly or through a link.
+class InPlace : public testing::TestWithParam<const char*> {};
+
+TEST_P(InPlace, RotatesTheFileAndKeepsItsPermissions) {
+    TemporaryFolder folder;
+    writeFile(folder / "a.pdf", readFile(sample));
+    ASSERT_EQ(0, ::chmod((folder / "a.pdf").c_str(), 0640));
+    ASSERT_EQ(0, ::symlink("a.pdf", (folder / "link.pdf").c_str()));
+    const ProcessResult run = runFolioturn({"-ia.pdf", std::string("-o") + GetParam(), "-p2", "-r180"}, folder.path());
+    EXPECT_EQ(banner + jobDone("a.pdf", GetParam(), 180, "2"), run.output);
+    EXPECT_TRUE(qpdfCheckClean(folder / "a.pdf"));
+    EXPECT_TRUE(isRotatedCopy(sample, folder / "a.pdf", ". 180"));
+    struct stat status;
+    ASSERT_EQ(0, ::lstat((folder / "a.pdf").c_str(), &status));
+    EXPECT_EQ(0640u, status.st_mode & 07777);
+    ASSERT_EQ(0, ::lstat((folder / "link.pdf").c_str(), &status));
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    EXPECT_EQ((std::vector<std::string>{"a.pdf", "link.pdf"}), folder.entries());
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, InPlace, testing::Values("a.pdf", "link.pdf"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.index == 0 ? "SameName" : "ThroughLink");
+                         });
+
+}  // namespace

@@ -1,0 +1,85 @@
+#include "E2eSupport.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace e2e {
+
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory,
+                         bool mergeErrors) {
+    std::vector<char*> pointers;
+    for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
+    pointers.push_back(nullptr);
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(pipeEnds[1], STDOUT_FILENO);
+        if (mergeErrors) ::dup2(pipeEnds[1], STDERR_FILENO);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
+        ::execvp(pointers[0], pointers.data());
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    ProcessResult result;
+    char buffer[65536];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
+        if (got > 0) result.output.append(buffer, static_cast<size_t>(got));
+        else if (errno != EINTR) break;
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    return result;
+}
+
+TemporaryFolder::TemporaryFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/folioturn-e2e-XXXXXX";
+    if (::mkdtemp(pattern.data())) folder = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+}
+
+std::vector<std::string> TemporaryFolder::entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool exists(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
+}
+
+std::string jobHead(const std::string& input, const std::string& output, int degrees, const std::string& pages,
+                    int dots) {
+    return "Rotating file: " + input + " to " + output + ", " + std::to_string(degrees) + " Degrees, Pages: " + pages +
+           "\nProcessing" + std::string(static_cast<size_t>(dots), '.');
+}
+
+}  // namespace e2e

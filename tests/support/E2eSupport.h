@@ -1,0 +1,83 @@
+#pragma once
+// Helpers for the end-to-end tests: run the program as a process, temporary
+// folders, files, and the console texts that every job prints.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct ProcessResult {
+    std::string output;  // the exact bytes of standard output
+    int exitCode = -1;   // -1 when the process did not exit normally
+};
+
+// Runs `argv` (argv[0] is looked up in PATH) in `workingDirectory` (empty: the
+// current one), without a shell. With `mergeErrors` standard error is captured too.
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory = "",
+                         bool mergeErrors = false);
+
+#ifdef FOLIOTURN_PROGRAM
+inline ProcessResult runFolioturn(std::vector<std::string> arguments, const std::string& workingDirectory = "") {
+    arguments.insert(arguments.begin(), FOLIOTURN_PROGRAM);
+    return runProcess(arguments, workingDirectory);
+}
+// Runs one job: -iINPUT -oOUTPUT and the options.
+inline ProcessResult runJob(const std::string& input, const std::string& output, std::vector<std::string> options) {
+    options.insert(options.begin(), {"-i" + input, "-o" + output});
+    return runFolioturn(options);
+}
+inline std::string fixture(const std::string& name) { return std::string(FOLIOTURN_TEST_DATA) + "/" + name; }
+inline std::string example(const std::string& name) { return std::string(FOLIOTURN_EXAMPLES) + "/" + name; }
+#endif
+
+// Names parameterised tests after their case's `name`.
+inline auto caseName = [](const auto& info) { return std::string(info.param.name); };
+
+// A fresh folder, removed with everything in it when the object goes.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::string& path() const { return folder; }
+    std::string operator/(const std::string& name) const { return folder + "/" + name; }
+    // The names in the folder, sorted.
+    std::vector<std::string> entries() const;
+
+private:
+    std::string folder;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+bool exists(const std::string& path);
+
+// What every run but the wildcard refusal starts with. Inline, so that it is
+// ready for the tests' own static tables.
+inline const std::string banner =
+    "\r\nFolioturn v1.04  (c) the Folioturn developers, free to use and share\r\n"
+    "Website: https://folioturn.example.org\r\nEmail: support@folioturn.example.org\r\n\r\n";
+// "Rotating file: IN to OUT, D Degrees, Pages: TEXT\nProcessing" and the dots.
+std::string jobHead(const std::string& input, const std::string& output, int degrees, const std::string& pages,
+                    int dots = 0);
+inline std::string jobDone(const std::string& input, const std::string& output, int degrees,
+                           const std::string& pages, int dots = 0) {
+    return jobHead(input, output, degrees, pages, dots) + "\nDone.\n";
+}
+
+// qpdf --check: exit code 0 and no warning.
+testing::AssertionResult qpdfCheckClean(const std::string& pdf);
+
+// Compares `output` with `input` as qpdf reads them: the same pages in the same
+// order, every object (by number and generation; value and raw stream data)
+// the same, apart from object streams and cross-reference streams and the
+// top-level /Rotate of the rotated pages; and the trailer's /Root and /Info.
+// `rotations` gives the own /Rotate of each page afterwards, as in "90 . -180":
+// a token per page, "." for a page that stays as it was (so do pages past the end).
+testing::AssertionResult isRotatedCopy(const std::string& input, const std::string& output,
+                                       const std::string& rotations);
+
+}  // namespace e2e

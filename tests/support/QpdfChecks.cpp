@@ -1,0 +1,95 @@
+// Checks of output files through qpdf, an independent reader.
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+
+#include "E2eSupport.h"
+
+namespace e2e {
+
+using nlohmann::json;
+
+testing::AssertionResult qpdfCheckClean(const std::string& pdf) {
+    const ProcessResult check = runProcess({"qpdf", "--check", pdf}, "", true);
+    if (check.exitCode == 0 && check.output.find("WARNING") == std::string::npos) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "qpdf --check " << pdf << " exit " << check.exitCode << ":\n" << check.output;
+}
+
+namespace {
+
+// A file as qpdf reads it: objects by "N G R", the page objects in order, the trailer.
+struct QpdfView {
+    std::map<std::string, json> objects;
+    std::vector<std::string> pages;
+    json trailer;
+};
+
+long numberOf(const std::string& key) { return std::stol(key); }
+long generationOf(const std::string& key) { return std::stol(key.substr(key.find(' '))); }
+
+std::optional<QpdfView> readWithQpdf(const std::string& pdf) {
+    const ProcessResult shown = runProcess({"qpdf", "--json=2", "--json-stream-data=inline", "--decode-level=none",
+                                            "--json-key=qpdf", "--json-key=pages", pdf});
+    const json document = json::parse(shown.output, nullptr, false);
+    if (shown.exitCode != 0 || document.is_discarded()) return std::nullopt;
+    QpdfView view;
+    std::map<long, long> newest;  // qpdf lists every generation some section gives; the highest is live
+    for (const auto& [key, value] : document["qpdf"][1].items()) {
+        if (key == "trailer") {
+            view.trailer = value["value"];
+            continue;
+        }
+        view.objects[key.substr(4)] = value;  // "obj:1 0 R" -> "1 0 R"
+        long& generation = newest.try_emplace(numberOf(key.substr(4)), 0).first->second;
+        generation = std::max(generation, generationOf(key.substr(4)));
+    }
+    std::erase_if(view.objects, [&](const auto& item) { return generationOf(item.first) < newest[numberOf(item.first)]; });
+    for (const json& page : document["pages"]) view.pages.push_back(page["object"]);
+    return view;
+}
+
+// Object streams and cross-reference streams are the input's packing, not its content.
+bool isPacking(const json& object) {
+    const json type = object.contains("stream") ? object["stream"]["dict"].value("/Type", json()) : json();
+    return type == "/ObjStm" || type == "/XRef";
+}
+
+json& dictionaryOf(json& object) { return object.contains("stream") ? object["stream"]["dict"] : object["value"]; }
+
+}  // namespace
+
+testing::AssertionResult isRotatedCopy(const std::string& input, const std::string& output,
+                                       const std::string& rotations) {
+    std::optional<QpdfView> before = readWithQpdf(input), after = readWithQpdf(output);
+    if (!before || !after) return testing::AssertionFailure() << "qpdf cannot read " << (before ? output : input);
+    if (before->pages != after->pages)
+        return testing::AssertionFailure() << "pages " << json(after->pages) << ", expected " << json(before->pages);
+    std::istringstream tokens(rotations);
+    std::string token;
+    for (size_t i = 0; i < before->pages.size() && tokens >> token; ++i) {
+        if (token == ".") continue;
+        json& page = dictionaryOf(after->objects[before->pages[i]]);
+        if (page.value("/Rotate", json()) != json(std::stol(token)) || !page["/Rotate"].is_number_integer())
+            return testing::AssertionFailure() << "page " << i + 1 << ": /Rotate " << page["/Rotate"] << ", expected "
+                                               << token;
+        page.erase("/Rotate");
+        dictionaryOf(before->objects[before->pages[i]]).erase("/Rotate");
+    }
+    for (const auto& [key, object] : before->objects) {
+        if (isPacking(object)) continue;
+        const auto found = after->objects.find(key);
+        if (found == after->objects.end()) return testing::AssertionFailure() << "object " << key << " is missing";
+        if (found->second != object)
+            return testing::AssertionFailure() << "object " << key << " is " << found->second << ", expected " << object;
+    }
+    for (const auto& [key, object] : after->objects)
+        if (!isPacking(object) && !before->objects.count(key))
+            return testing::AssertionFailure() << "object " << key << " was added: " << object;
+    for (const char* key : {"/Root", "/Info"})
+        if (before->trailer.value(key, json()) != after->trailer.value(key, json()))
+            return testing::AssertionFailure() << "trailer " << key << " is " << after->trailer.value(key, json());
+    return testing::AssertionSuccess();
+}
+
+}  // namespace e2e
