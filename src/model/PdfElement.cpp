@@ -17,6 +17,8 @@ bool ownsText(ElementType kind) {
 
 CPdfElement::CPdfElement(const CPdfElement& other) { copyFrom(other); }
 
+CPdfElement::CPdfElement(CPdfElement&& other) noexcept { takeFrom(other); }
+
 const CPdfElement& CPdfElement::null() {
     static const CPdfElement element = [] {
         CPdfElement value;
@@ -69,6 +71,13 @@ void CPdfElement::copyFrom(const CPdfElement& source) {
     if (kind == ElementType::Array) payload.array->retain();
     else if (kind == ElementType::Dictionary) payload.dictionary->retain();
     else if (kind == ElementType::Stream) payload.stream->retain();
+}
+
+void CPdfElement::takeFrom(CPdfElement& source) {
+    kind = source.kind;
+    payload = source.payload;
+    source.kind = ElementType::None;
+    source.payload = Payload{};
 }
 
 void CPdfElement::resolve(CPdfXRef* xref, CPdfElement& out) const {

@@ -35,6 +35,8 @@ class CPdfElement {
 public:
     CPdfElement() = default;
     CPdfElement(const CPdfElement& other);
+    // Takes the value over without copying its text; `other` is left empty.
+    CPdfElement(CPdfElement&& other) noexcept;
     CPdfElement& operator=(const CPdfElement& other);
     virtual ~CPdfElement();
 
@@ -43,6 +45,9 @@ public:
 
     void clear();
     void copyFrom(const CPdfElement& source);
+    // Like copyFrom, but the payload and its counted reference or text move over:
+    // `source` is left empty and nothing is allocated.
+    void takeFrom(CPdfElement& source);
     // One step of resolution: a Reference is fetched through xref, anything else copied.
     void resolve(CPdfXRef* xref, CPdfElement& out) const;
 
