@@ -20,19 +20,21 @@ void CPdfRotate::openOutput() {
     }
     if (!outputFile) throw CPdfException::formatted("\nOutput file create error: %s\n", outputName);
     outputPending = true;
+    bytesWritten = 0;
 }
 
 void CPdfRotate::write(const void* bytes, size_t length) {
     if (length != 0 && std::fwrite(bytes, 1, length, outputFile) != length)
         throw CPdfException::formatted("\nOutput file write error: %s\n", outputName);
+    bytesWritten += length;
 }
 
 // Offsets in the new table are 32-bit: an output that grows beyond them cannot be described.
+// The output starts empty and only write() adds to it, so the count of bytes written
+// is its position; asking the file for it would cost a system call per object.
 uint32_t CPdfRotate::outputPosition() {
-    const off_t position = ftello(outputFile);
-    if (position < 0 || position > static_cast<off_t>(UINT32_MAX))
-        throw CPdfException::formatted("\nOutput file write error: %s\n", outputName);
-    return static_cast<uint32_t>(position);
+    if (bytesWritten > UINT32_MAX) throw CPdfException::formatted("\nOutput file write error: %s\n", outputName);
+    return static_cast<uint32_t>(bytesWritten);
 }
 
 void CPdfRotate::finishOutput() {
