@@ -74,6 +74,14 @@ peer_command() {
     esac
 }
 
+# hyperfine's report and its warnings about noise go to a log; the table is made
+# from the JSON. The log is shown only when hyperfine fails.
+run_hyperfine() {
+    hyperfine --style basic "$@" >> "$results/hyperfine.log" 2>&1 && return
+    tail -20 "$results/hyperfine.log" >&2
+    exit 1
+}
+
 # time_workload NAME INPUT RUNS PEER...: Folioturn and the peers, back to back, in rounds.
 time_workload() {
     local name=$1 input=$2 count=$3
@@ -85,8 +93,8 @@ time_workload() {
     for peer in "$@"; do commands+=(-n "$peer" "$(peer_command "$peer" "$input" "$out-$peer.pdf")"); done
     for round in $(seq 1 "$rounds"); do
         echo "timing $name, round $round of $rounds" >&2
-        hyperfine --style basic --warmup "$([ "$round" = 1 ] && echo 2 || echo 1)" --runs "$count" \
-            --export-json "$results/$name-round$round.json" "${commands[@]}" >> "$results/hyperfine.log"
+        run_hyperfine --warmup "$([ "$round" = 1 ] && echo 2 || echo 1)" --runs "$count" \
+            --export-json "$results/$name-round$round.json" "${commands[@]}"
     done
     peak_memory "$name" "$input" "$out-folioturn.pdf"
     for peer in "$@"; do rm -f "$out-$peer.pdf"; done  # Folioturn's output stays, for comparisons
@@ -98,8 +106,8 @@ time_folioturn_only() {
     echo "$input" > "$results/$name.input"
     check_output "$input" "$out"
     echo "timing $name" >&2
-    hyperfine --style basic --warmup 1 --runs "$count" --export-json "$results/$name-round1.json" \
-        -n folioturn "$(folioturn_command "$input" "$out")" >> "$results/hyperfine.log"
+    run_hyperfine --warmup 1 --runs "$count" --export-json "$results/$name-round1.json" \
+        -n folioturn "$(folioturn_command "$input" "$out")"
     peak_memory "$name" "$input" "$out"
     rm -f "$out"
 }

@@ -64,7 +64,7 @@ if [ "$scaling" = 1 ]; then
     for layout in classic objstm; do
         for count in 2000 20000 200000; do
             input=$(ensure_pages "$count" "$layout")
-            time_folioturn_only "scale-$layout-$count" "$input" 3
+            time_folioturn_only "scale-$layout-$count" "$input" "$runs"
         done
     done
     python3 "$here/summarize.py" scaling "$results" \

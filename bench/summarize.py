@@ -75,31 +75,51 @@ def table(results, rows):
 
 
 def object_count(path):
-    """The /Size of the last trailer or cross-reference stream."""
+    """The /Size of the last trailer, or else of the cross-reference stream that
+    startxref points to (its dictionary comes before its data, far from the end)."""
     with open(path, "rb") as f:
         f.seek(max(0, os.path.getsize(path) - 8192))
-        sizes = re.findall(rb"/Size\s+(\d+)", f.read())
+        tail = f.read()
+        sizes = re.findall(rb"/Size\s+(\d+)", tail)
+        if not sizes:
+            start = re.findall(rb"startxref\s+(\d+)", tail)
+            f.seek(int(start[-1]) if start else 0)
+            sizes = re.findall(rb"/Size\s+(\d+)", f.read(4096))
     return int(sizes[-1]) if sizes else 0
 
 
+def cpu_seconds(results, name):
+    """User plus system time of Folioturn, mean over the runs: less disturbed by
+    other work on the machine than the elapsed time."""
+    total = []
+    for path in sorted(glob.glob(os.path.join(results, f"{name}-round*.json"))):
+        with open(path) as f:
+            for result in json.load(f)["results"]:
+                if result["command"] == "folioturn":
+                    total.append(result["user"] + result["system"])
+    return statistics.mean(total)
+
+
 def scaling(results, rows):
-    header = ("pages", "layout", "objects", "input", "median", "per page", "x time", "peak", "added per 1000 pages")
+    header = ("pages", "layout", "objects", "input", "median", "per page", "CPU time", "x CPU time", "peak memory",
+              "added per 1000 pages")
     lines = [header]
     previous = {}
     for row in rows:
         pages, layout, name = row.split("|")
         pages = int(pages)
         path = input_path(results, name)
-        elapsed, rss = median(results, name, "folioturn"), peak_kib(results, name)
+        elapsed, cpu, rss = median(results, name, "folioturn"), cpu_seconds(results, name), peak_kib(results, name)
         growth, added = "", ""
         if layout in previous:
-            last_pages, last_elapsed, last_rss = previous[layout]
-            growth = f"{elapsed / last_elapsed:.1f} for {pages / last_pages:.0f}x pages"
+            last_pages, last_cpu, last_rss = previous[layout]
+            growth = f"{cpu / last_cpu:.1f} for {pages / last_pages:.0f}x pages"
             added = f"{(rss - last_rss) / (pages - last_pages) * 1000:.0f} KiB"
-        previous[layout] = (pages, elapsed, rss)
+        previous[layout] = (pages, cpu, rss)
         lines.append((f"{pages:,}", layout, f"{object_count(path):,}", f"{os.path.getsize(path) / 1e6:.1f} MB",
-                      seconds(elapsed), f"{elapsed / pages * 1e6:.1f} us", growth, mib(rss), added))
-    print_columns(lines, "Folioturn alone; peak memory is the maximum resident set size")
+                      seconds(elapsed), f"{elapsed / pages * 1e6:.1f} us", seconds(cpu), growth, mib(rss), added))
+    print_columns(lines, "Folioturn alone; CPU time is user plus system, mean of the runs; "
+                         "peak memory is the maximum resident set size")
 
 
 def print_columns(lines, note):
