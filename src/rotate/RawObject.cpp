@@ -128,6 +128,10 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start) {
 }
 
 bool readBytes(FILE* input, uint32_t start, uint32_t count, std::vector<uint8_t>& bytes) {
+    // A text larger than the buffer gets a buffer of its own size, and the old one
+    // goes first: growing in place would copy the previous text over and hold
+    // both, up to twice the largest object, for bytes that are read anew anyway.
+    if (count > bytes.capacity()) std::vector<uint8_t>().swap(bytes);
     bytes.resize(count);
     if (fseeko(input, static_cast<off_t>(start), SEEK_SET) != 0) return false;
     bytes.resize(fread(bytes.data(), 1, count, input));
