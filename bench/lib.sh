@@ -16,13 +16,13 @@ ensure_pages() {
     local target=$work/in/pages-$count-$layout.pdf
     if ! workload_is_current "$classic"; then
         echo "making $count pages with a classic table" >&2
-        python3 "$here/make-workload.py" pages "$count" "$classic"
+        python3 "$here/make-workload.py" pages "$count" "$classic" >&2
         generator_stamp > "$classic.stamp"
         rm -f "$work/in/pages-$count-objstm.pdf.stamp"
     fi
     if [ "$layout" = objstm ] && ! workload_is_current "$target"; then
         echo "making $count pages with object streams" >&2
-        qpdf --object-streams=generate "$classic" "$target"
+        qpdf --object-streams=generate "$classic" "$target" >&2
         generator_stamp > "$target.stamp"
     fi
     echo "$target"
@@ -33,7 +33,7 @@ ensure_images() {
     local target=$work/in/images-$1x$2MiB.pdf
     if ! workload_is_current "$target"; then
         echo "making $1 pages with $2 MiB images" >&2
-        python3 "$here/make-workload.py" images "$1" "$2" "$target"
+        python3 "$here/make-workload.py" images "$1" "$2" "$target" >&2
         generator_stamp > "$target.stamp"
     fi
     echo "$target"

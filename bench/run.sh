@@ -13,8 +13,9 @@
 # 200,000 pages and prints time and peak memory per size.
 #
 # Knobs: BENCH_ROUNDS (default 3), BENCH_RUNS (runs per command and round on the
-# page workloads, default 5), BENCH_BIG_RUNS (the same on the 200 MB one, default 2).
+# page workloads, default 5), BENCH_BIG_RUNS (the same on the 200 MB one, default 3).
 set -euo pipefail
+shopt -s inherit_errexit  # a failure while a workload is made stops the run
 
 if [ $# -lt 1 ]; then
     echo "usage: bench/run.sh BUILD_DIR [--scaling]" >&2
@@ -25,7 +26,7 @@ scaling=${BENCH_SCALING:-0}
 [ "${2:-}" = "--scaling" ] && scaling=1
 rounds=${BENCH_ROUNDS:-3}
 runs=${BENCH_RUNS:-5}
-big_runs=${BENCH_BIG_RUNS:-2}
+big_runs=${BENCH_BIG_RUNS:-3}
 
 here=$(cd "$(dirname "$0")" && pwd)
 program=$build/folioturn
@@ -48,7 +49,7 @@ pages_objstm=$(ensure_pages 20000 objstm)
 images=$(ensure_images 40 5)
 
 results=$work/results
-rm -f "$results"/*.json "$results"/*.rss
+rm -f "$results"/*.json "$results"/*.rss "$results/hyperfine.log"
 time_workload table-classic "$pages_classic" "$runs" qpdf
 time_workload table-objstm "$pages_objstm" "$runs" qpdf
 time_workload table-images "$images" "$big_runs" qpdf qpdf-keep cat
