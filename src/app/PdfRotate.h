@@ -104,6 +104,7 @@ private:
     std::string writeTarget;     // the file being written: outputName, or a temporary beside the input
     std::string replacedInput;   // for an output that is the input: the input's final path
     bool outputPending = false;  // writeTarget exists and is not complete
+    uint64_t bytesWritten = 0;   // the output's length so far, which is also its position
     std::vector<uint8_t> onPath; // page tree nodes on the current path, by object number
     uint64_t kidsVisited = 0;
 };

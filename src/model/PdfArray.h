@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -19,6 +20,7 @@ public:
     }
 
     void add(const CPdfElement& element) { elements.push_back(element); }
+    void add(CPdfElement&& element) { elements.push_back(std::move(element)); }
     int32_t size() const { return static_cast<int32_t>(elements.size()); }
     // The index must lie in [0, size()); callers check the size first.
     void at(int32_t index, CPdfElement& out) const { elements[index].resolve(xref, out); }

@@ -1,5 +1,7 @@
 #include "model/PdfDictionary.h"
 
+#include <utility>
+
 CPdfDictionary::~CPdfDictionary() {
     for (auto& entry : entries) delete entry.second;
 }
@@ -7,7 +9,16 @@ CPdfDictionary::~CPdfDictionary() {
 void CPdfDictionary::add(const char* key, const CPdfElement& value) {
     auto position = entries.lower_bound(std::string_view(key));
     if (position != entries.end() && position->first == key) return;  // the first occurrence wins
-    auto* copy = new CPdfElement(value);
+    insert(position, key, new CPdfElement(value));
+}
+
+void CPdfDictionary::add(const char* key, CPdfElement&& value) {
+    auto position = entries.lower_bound(std::string_view(key));
+    if (position != entries.end() && position->first == key) return;  // the first occurrence wins
+    insert(position, key, new CPdfElement(std::move(value)));
+}
+
+void CPdfDictionary::insert(Entries::iterator position, const char* key, CPdfElement* copy) {
     try {
         entries.emplace_hint(position, key, copy);
     } catch (...) {

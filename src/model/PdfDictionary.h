@@ -21,6 +21,8 @@ public:
     }
 
     void add(const char* key, const CPdfElement& value);
+    // The same, taking the value over when the key is new.
+    void add(const char* key, CPdfElement&& value);
     // The value, with one step of resolution through the dictionary's cross-reference.
     void find(const char* key, CPdfElement& out) const;
     // The value as stored: a reference stays a reference.
@@ -33,9 +35,12 @@ protected:
     virtual ~CPdfDictionary();
 
 private:
+    using Entries = std::map<std::string, CPdfElement*, std::less<>>;
+
     const CPdfElement* lookup(const char* key) const;
+    void insert(Entries::iterator position, const char* key, CPdfElement* copy);
 
     int32_t count = 1;
     CPdfXRef* xref;
-    std::map<std::string, CPdfElement*, std::less<>> entries;
+    Entries entries;
 };

@@ -17,6 +17,8 @@ bool ownsText(ElementType kind) {
 
 CPdfElement::CPdfElement(const CPdfElement& other) { copyFrom(other); }
 
+CPdfElement::CPdfElement(CPdfElement&& other) noexcept { takeFrom(other); }
+
 const CPdfElement& CPdfElement::null() {
     static const CPdfElement element = [] {
         CPdfElement value;
@@ -41,7 +43,7 @@ void CPdfElement::clear() {
     case ElementType::String:
     case ElementType::Name:
     case ElementType::Keyword:
-        delete[] payload.text;
+        if (!textIsInline) delete[] payload.text;
         break;
     case ElementType::Array:
         payload.array->release();
@@ -56,12 +58,13 @@ void CPdfElement::clear() {
         break;
     }
     kind = ElementType::None;
+    textIsInline = false;
     payload = Payload{};
 }
 
 void CPdfElement::copyFrom(const CPdfElement& source) {
     if (ownsText(source.kind)) {
-        makeText(source.kind, source.payload.text);
+        makeText(source.kind, source.text());
         return;
     }
     kind = source.kind;
@@ -69,6 +72,15 @@ void CPdfElement::copyFrom(const CPdfElement& source) {
     if (kind == ElementType::Array) payload.array->retain();
     else if (kind == ElementType::Dictionary) payload.dictionary->retain();
     else if (kind == ElementType::Stream) payload.stream->retain();
+}
+
+void CPdfElement::takeFrom(CPdfElement& source) {
+    kind = source.kind;
+    textIsInline = source.textIsInline;
+    payload = source.payload;
+    source.kind = ElementType::None;
+    source.textIsInline = false;
+    source.payload = Payload{};
 }
 
 void CPdfElement::resolve(CPdfXRef* xref, CPdfElement& out) const {
@@ -107,10 +119,15 @@ void CPdfElement::makeKeyword(const char* text) { makeText(ElementType::Keyword,
 
 void CPdfElement::makeText(ElementType textKind, const char* text) {
     const size_t length = std::strlen(text);
-    char* copy = new char[length + 1];
-    std::memcpy(copy, text, length + 1);
+    if (length < sizeof payload.shortText) {
+        std::memcpy(payload.shortText, text, length + 1);
+        textIsInline = true;
+    } else {
+        char* copy = new char[length + 1];
+        std::memcpy(copy, text, length + 1);
+        payload.text = copy;
+    }
     kind = textKind;
-    payload.text = copy;
 }
 
 void CPdfElement::setBoolean(bool value) {
@@ -135,9 +152,9 @@ void CPdfElement::setReference(int32_t number, int32_t generation) {
 }
 
 bool CPdfElement::isKeyword(const char* text) const {
-    return kind == ElementType::Keyword && std::strcmp(payload.text, text) == 0;
+    return kind == ElementType::Keyword && std::strcmp(this->text(), text) == 0;
 }
 
 bool CPdfElement::hasText(const char* text) const {
-    return ownsText(kind) && std::strcmp(payload.text, text) == 0;
+    return ownsText(kind) && std::strcmp(this->text(), text) == 0;
 }

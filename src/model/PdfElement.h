@@ -27,7 +27,9 @@ enum class ElementType : int32_t {
 
 // One PDF value: a kind and an eight-byte payload. Texts are owned and copied
 // deeply; arrays, dictionaries and streams are shared, and an element holds one
-// counted reference to the object in its payload.
+// counted reference to the object in its payload. A text of up to seven bytes is
+// kept in the payload itself: most keys and keywords are that short, and the
+// parser makes millions of them.
 //
 // Out-parameter convention: every operation that gives an element a kind writes
 // into an element that holds no payload. A caller reusing an element calls clear().
@@ -35,6 +37,8 @@ class CPdfElement {
 public:
     CPdfElement() = default;
     CPdfElement(const CPdfElement& other);
+    // Takes the value over without copying its text; `other` is left empty.
+    CPdfElement(CPdfElement&& other) noexcept;
     CPdfElement& operator=(const CPdfElement& other);
     virtual ~CPdfElement();
 
@@ -43,6 +47,9 @@ public:
 
     void clear();
     void copyFrom(const CPdfElement& source);
+    // Like copyFrom, but the payload and its counted reference or text move over:
+    // `source` is left empty and nothing is allocated.
+    void takeFrom(CPdfElement& source);
     // One step of resolution: a Reference is fetched through xref, anything else copied.
     void resolve(CPdfXRef* xref, CPdfElement& out) const;
 
@@ -68,7 +75,8 @@ public:
     // True for a Name, String or Keyword whose text equals `text`.
     bool hasText(const char* text) const;
 
-    const char* text() const { return payload.text; }
+    // Valid while this element holds the text (like std::string::c_str).
+    const char* text() const { return textIsInline ? payload.shortText : payload.text; }
     int32_t integer() const { return payload.integer; }
     double real() const { return payload.real; }
     bool boolean() const { return payload.boolean != 0; }
@@ -82,11 +90,13 @@ private:
     void makeText(ElementType textKind, const char* text);
 
     ElementType kind = ElementType::None;
+    bool textIsInline = false;  // the text lives in payload.shortText
     union Payload {
         uint8_t boolean;
         int32_t integer;
         double real;
         char* text;
+        char shortText[8];
         CPdfArray* array;
         CPdfDictionary* dictionary;
         CPdfStream* stream;

@@ -1,5 +1,7 @@
 #include "parse/PdfParser.h"
 
+#include <utility>
+
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -21,10 +23,10 @@ CPdfParser::~CPdfParser() {
     for (CPdfStream* stream : streams) stream->release();
 }
 
+// The tokens move along the look-ahead: copying would allocate every text again.
 void CPdfParser::advance() {
     first.clear();
-    first.copyFrom(second);
-    second.clear();
+    first.takeFrom(second);
     readToken(second);
 }
 
@@ -51,7 +53,7 @@ void CPdfParser::parseAt(CPdfElement& out, int depth) {
         }
         return;
     }
-    out.copyFrom(first);
+    out.takeFrom(first);
     advance();
 }
 
@@ -68,7 +70,7 @@ void CPdfParser::parseArray(CPdfElement& out, int depth) {
         if (first.is(ElementType::EndOfFile)) return;
         CPdfElement value;
         parseAt(value, depth);
-        out.array()->add(value);
+        out.array()->add(std::move(value));
     }
 }
 
@@ -88,7 +90,7 @@ void CPdfParser::parseDictionary(CPdfElement& out, int depth) {
         if (first.is(ElementType::Error)) continue;
         CPdfElement value;
         parseAt(value, depth);
-        out.dictionary()->add(key.c_str(), value);
+        out.dictionary()->add(key.c_str(), std::move(value));
     }
     if (!second.isKeyword("stream")) {
         advance();

@@ -22,19 +22,21 @@ void CPdfRotate::openOutput() {
     // Only a regular file is removed on failure: an output such as /dev/full or a
     // pipe is not ours to delete (as root, removing it would unlink the device).
     outputPending = platform::isRegularFile(outputFile);
+    bytesWritten = 0;
 }
 
 void CPdfRotate::write(const void* bytes, size_t length) {
     if (length != 0 && std::fwrite(bytes, 1, length, outputFile) != length)
         throw CPdfException::formatted("\nOutput file write error: %s\n", outputName);
+    bytesWritten += length;
 }
 
 // Offsets in the new table are 32-bit: an output that grows beyond them cannot be described.
+// The output starts empty and only write() adds to it, so the count of bytes written
+// is its position; asking the file for it would cost a system call per object.
 uint32_t CPdfRotate::outputPosition() {
-    const off_t position = ftello(outputFile);
-    if (position < 0 || position > static_cast<off_t>(UINT32_MAX))
-        throw CPdfException::formatted("\nOutput file write error: %s\n", outputName);
-    return static_cast<uint32_t>(position);
+    if (bytesWritten > UINT32_MAX) throw CPdfException::formatted("\nOutput file write error: %s\n", outputName);
+    return static_cast<uint32_t>(bytesWritten);
 }
 
 void CPdfRotate::finishOutput() {

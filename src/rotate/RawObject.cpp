@@ -35,7 +35,10 @@ uint32_t findPatternInFile(FILE* file, uint32_t start, const char* pattern, uint
 
 uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength) {
     if (patternLength == 0 || start >= end || fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) return 0;
-    constexpr size_t blockSize = 64 * 1024;
+    // The block is no larger than the range: most ranges end at the next object a
+    // few hundred bytes on, and a buffer cleared in full on every call would cost
+    // more than the search itself.
+    const size_t blockSize = std::min<uint64_t>(64 * 1024, end - start);
     std::vector<uint8_t> block(blockSize + patternLength);
     size_t carried = 0;                 // bytes kept from the previous block
     uint64_t blockPosition = start;     // file position of block[0]
@@ -137,6 +140,10 @@ public:
     // Makes bytes [0, count) present, as far as the file and the limit allow.
     void readUpTo(uint64_t count) {
         count = std::min(count, available);
+        // A text larger than the buffer gets a buffer of its own size, and the old
+        // one goes first: growing it in place would hold both, up to twice the
+        // largest object, for bytes that are read anew anyway.
+        if (bytes.empty() && count > bytes.capacity()) std::vector<uint8_t>().swap(bytes);
         while (bytes.size() < count) {
             const size_t have = bytes.size();
             bytes.resize(static_cast<size_t>(count));
