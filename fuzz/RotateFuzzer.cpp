@@ -4,8 +4,6 @@
 // a successful one leaves exactly its output.
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,11 +20,6 @@ const std::vector<std::vector<std::string>> argumentSets = {
     {"-plasthalf"},            {"-peven", "-r-90", "-force"}, {"-pfirsthalf", "-r180"},
     {"-p2-3", "-r90", "-force"}, {"-r450"},
 };
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // One job; true when it succeeded. Anything but the program's own exception is a finding.
 bool runJob(const std::string& input, const std::string& output, const std::vector<std::string>& extra) {
@@ -56,6 +49,7 @@ void checkOneJob(std::string_view bytes, const std::vector<std::string>& extra, 
         return;
     }
     require(fs::exists(output) == succeeded, succeeded ? "no output after success" : "output left after failure");
+    fs::remove(output);
 }
 
 }  // namespace
