@@ -40,8 +40,10 @@ printf '\x04\x00\x00\x01\x02\x01\x00tiny.pdf\nmissing.pdf\n' >"$seeds/options/li
 status=0
 for target in rotate options; do
   log="$build/$target.log"
+  dictionary=()
+  [ $target = rotate ] && dictionary=(-dict="$root/fuzz/pdf.dict")
   echo "fuzzing ${target}_fuzzer for ${seconds}s (log: $log)"
-  if ! "$build/${target}_fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  if ! "$build/${target}_fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 "${dictionary[@]}" \
       -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
       "$build/corpus/$target" "$seeds/$target" >"$log" 2>&1; then
     status=1
