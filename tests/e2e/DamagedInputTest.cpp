@@ -49,7 +49,8 @@ bool qpdfAccepts(const fs::path& pdf, std::string& report) {
     const int status = std::system(("qpdf --check '" + pdf.string() + "' >'" + log + "' 2>&1").c_str());
     report = readFile(log);
     if (!WIFEXITED(status) || WEXITSTATUS(status) == 1 || WEXITSTATUS(status) > 3) return false;
-    return !std::regex_search(report, std::regex("reconstruct|file is damaged|(^|\n)ERROR:(?![^\n]*content stream)"));
+    return !std::regex_search(report, std::regex("reconstruct|file is damaged|(^|\n)ERROR:(?![^\n]*content stream)|"
+                                                 "(^|\n)qpdf: (?!operation succeeded with warnings|errors detected)"));
 }
 
 // The job reports on stdout, as GoogleTest does: it runs with stdout sent to /dev/null.
@@ -146,7 +147,7 @@ protected:
         } catch (const CPdfException& exception) {
             failure = exception.messageText();
         }
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_EQ(fs::exists(output), failure.empty());
         if (failure.empty()) EXPECT_TRUE(qpdfAccepts(output, report)) << report;
         else EXPECT_TRUE(isProgramMessage(failure)) << "unexpected message: " << failure;
@@ -252,6 +253,33 @@ TEST_F(DamagedInput, ReferenceLoopsAndDeepNesting) {
         SCOPED_TRACE("case " + std::to_string(i));
         expectHandled(cases[i], i);
     }
+}
+
+// Objects stored before the header have negative offsets from it; as unsigned
+// numbers they once made the head before the first object 4 GiB long.
+TEST_F(DamagedInput, ObjectsBeforeTheHeader) {
+    expectHandled(R"(1 0 obj
+<< /Type /Catalog /Pages 2 0 R >>
+endobj
+2 0 obj
+<< /Type /Pages /Kids [3 0 R] /Count 1 >>
+endobj
+3 0 obj
+<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] >>
+endobj
+%PDF-1.4
+xref
+0 4
+0000000000 65535 f 
+-177 00000 n 
+-128 00000 n 
+-71 00000 n 
+trailer
+<< /Size 4 /Root 1 0 R >>
+startxref
+9
+%%EOF
+)", 0);
 }
 
 }  // namespace
