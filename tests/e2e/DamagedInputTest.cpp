@@ -231,7 +231,17 @@ std::string withDeepLengthChain(const std::string& pdf) {
     return withUpdatedObjects(pdf, chain);
 }
 
-TEST_F(DamagedInput, ReferenceLoopsAndDeepNesting) {
+// Many streams whose Length is a stream object with the widest rows a predictor may
+// have: each Length lookup fetches, and so decodes, that object again.
+std::string withWideRowLengths(const std::string& pdf) {
+    std::string streams = "[";
+    for (int i = 0; i < 500; ++i) streams += "<< /Length 30 0 R >>\nstream\nx\nendstream\n";
+    return withUpdatedObjects(pdf, {{4, streams + "]"},
+                                    {30, "<< /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 16000000 >> "
+                                         "/Length 1 >>\nstream\nx\nendstream"}});
+}
+
+TEST_F(DamagedInput, ReferenceLoopsDeepNestingAndRepeatedFetches) {
     const std::string& sample = bases[0];
     std::string nested;
     for (int level = 0; level < 100000; ++level) nested += "<</A ";
@@ -248,6 +258,7 @@ TEST_F(DamagedInput, ReferenceLoopsAndDeepNesting) {
         withObjectKey(sample, "\n4 0 obj", "Deep", nested + std::string(200000, '>')),
         withObjectKey(sample, "\n5 0 obj", "Deep", nested),
         withDeepLengthChain(sample),
+        withWideRowLengths(sample),
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
