@@ -241,6 +241,21 @@ std::string withWideRowLengths(const std::string& pdf) {
                                          "/Length 1 >>\nstream\nx\nendstream"}});
 }
 
+// A large object whose offset a long subsection gives to 3,000 numbers: only one of
+// them is the object's own.
+std::string withOneOffsetForMany(std::string pdf) {
+    const std::string older = lastMatch(pdf, "startxref\\s+(\\d+)");
+    char entry[24];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", pdf.size());
+    std::string items;
+    for (int i = 0; i < 50000; ++i) items += "1 ";
+    pdf += "30 0 obj\n[" + items + "]\nendobj\n";
+    const std::string table = std::to_string(pdf.size());
+    pdf += "xref\n30 3000\n";
+    for (int i = 0; i < 3000; ++i) pdf += entry;
+    return pdf + "trailer\n<< /Size 3030 /Root 1 0 R /Prev " + older + " >>\nstartxref\n" + table + "\n%%EOF\n";
+}
+
 TEST_F(DamagedInput, ReferenceLoopsDeepNestingAndRepeatedFetches) {
     const std::string& sample = bases[0];
     std::string nested;
@@ -259,6 +274,7 @@ TEST_F(DamagedInput, ReferenceLoopsDeepNestingAndRepeatedFetches) {
         withObjectKey(sample, "\n5 0 obj", "Deep", nested),
         withDeepLengthChain(sample),
         withWideRowLengths(sample),
+        withOneOffsetForMany(sample),
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
