@@ -256,6 +256,16 @@ std::string withOneOffsetForMany(std::string pdf) {
     return pdf + "trailer\n<< /Size 3030 /Root 1 0 R /Prev " + older + " >>\nstartxref\n" + table + "\n%%EOF\n";
 }
 
+// A cross-reference stream that declares 8,388,608 entries, and a page tree whose
+// root lists one node 1,000 times, which lists one page 1,000 times.
+std::string withPageListedMillionsOfTimes(const std::string& compressed) {
+    std::string nodes, pages;
+    for (int i = 0; i < 1000; ++i) nodes += "40 0 R ", pages += "6 0 R ";
+    const std::string pdf = withTailKey(withTailKey(compressed, "Size", "8388608"), "Index", "[ 0 20 ]");
+    return withUpdatedObjects(pdf, {{3, "<< /Type /Pages /Kids [" + nodes + "] /Count 6 >>"},
+                                    {40, "<< /Type /Pages /Kids [" + pages + "] >>"}});
+}
+
 TEST_F(DamagedInput, ReferenceLoopsDeepNestingAndRepeatedFetches) {
     const std::string& sample = bases[0];
     std::string nested;
@@ -275,6 +285,7 @@ TEST_F(DamagedInput, ReferenceLoopsDeepNestingAndRepeatedFetches) {
         withDeepLengthChain(sample),
         withWideRowLengths(sample),
         withOneOffsetForMany(sample),
+        withPageListedMillionsOfTimes(bases[1]),
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
