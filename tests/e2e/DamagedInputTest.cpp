@@ -214,11 +214,6 @@ TEST_F(DamagedInput, HugeAndNegativeNumbers) {
         }
 }
 
-std::string withFirstKid(const std::string& pdf, const char* marker, const std::string& kid) {
-    auto [number, body] = objectHolding(pdf, marker);
-    return withUpdatedObjects(pdf, {{number, body.insert(body.find("/Kids [") + 7, kid + " ")}});
-}
-
 // In the plain copy's cross-reference stream (W [1 2 1], no Index), the object
 // stream's own entry puts it inside itself.
 std::string withObjectStreamInsideItself(std::string pdf) {
@@ -274,7 +269,22 @@ std::string withPageListedMillionsOfTimes(const std::string& compressed) {
                                     {40, "<< /Type /Pages /Kids [" + pages + "] >>"}});
 }
 
-TEST_F(DamagedInput, ReferenceLoopsDeepNestingAndRepeatedFetches) {
+// Objects stored before the header have negative offsets from it; as unsigned
+// numbers they once made the head before the first object 4 GiB long.
+std::string withObjectsBeforeTheHeader() {
+    const char* const objects[] = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] >>"};
+    std::string body, table = "xref\n0 4\n0000000000 65535 f \n";
+    std::vector<long> starts;
+    for (const char* object : objects) {
+        starts.push_back(static_cast<long>(body.size()));
+        body += std::to_string(starts.size()) + " 0 obj\n" + object + "\nendobj\n";
+    }
+    for (long start : starts) table += std::to_string(start - static_cast<long>(body.size())) + " 00000 n \n";
+    return body + "%PDF-1.4\n" + table + "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n9\n%%EOF\n";
+}
+
+TEST_F(DamagedInput, LoopsNestingRepeatedWorkAndMisplacedObjects) {
     const std::string& sample = bases[0];
     std::string nested;
     for (int level = 0; level < 100000; ++level) nested += "<</A ";
@@ -282,8 +292,8 @@ TEST_F(DamagedInput, ReferenceLoopsDeepNestingAndRepeatedFetches) {
         withObjectKey(sample, "\n6 0 obj", "Length", "6 0 R"),
         withObjectKey(bases[2], "/Type /ObjStm", "Length", "2 0 R"),  // an object that the stream holds
         withObjectStreamInsideItself(bases[2]),
-        withFirstKid(sample, "\n2 0 obj", "2 0 R"),
-        withFirstKid(sample, "\n17 0 obj", "2 0 R"),
+        withObjectKey(sample, "\n2 0 obj", "Kids", "[2 0 R 5 0 R 7 0 R]"),
+        withObjectKey(sample, "\n17 0 obj", "Kids", "[13 0 R 2 0 R]"),
         withTailKey(sample, "Prev", lastMatch(sample, "startxref\\s+(\\d+)")),
         withTailKey(bases[1], "Prev", lastMatch(bases[1], "startxref\\s+(\\d+)")),
         withObjectKey(sample, "\n1 0 obj", "Deep", std::string(100000, '[') + std::string(100000, ']')),
@@ -294,38 +304,12 @@ TEST_F(DamagedInput, ReferenceLoopsDeepNestingAndRepeatedFetches) {
         withWideRowLengths(sample),
         withOneOffsetForMany(sample),
         withPageListedMillionsOfTimes(bases[1]),
+        withObjectsBeforeTheHeader(),
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
         expectHandled(cases[i], i);
     }
-}
-
-// Objects stored before the header have negative offsets from it; as unsigned
-// numbers they once made the head before the first object 4 GiB long.
-TEST_F(DamagedInput, ObjectsBeforeTheHeader) {
-    expectHandled(R"(1 0 obj
-<< /Type /Catalog /Pages 2 0 R >>
-endobj
-2 0 obj
-<< /Type /Pages /Kids [3 0 R] /Count 1 >>
-endobj
-3 0 obj
-<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] >>
-endobj
-%PDF-1.4
-xref
-0 4
-0000000000 65535 f 
--177 00000 n 
--128 00000 n 
--71 00000 n 
-trailer
-<< /Size 4 /Root 1 0 R >>
-startxref
-9
-%%EOF
-)", 0);
 }
 
 }  // namespace
