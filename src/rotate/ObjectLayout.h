@@ -15,6 +15,7 @@ public:
 
     // The file position where the text of an object that starts at `start` must end at the latest.
     uint32_t endOfObjectAt(uint32_t start) const;
+    uint32_t fileSize() const { return fileEnd; }
 
 private:
     std::vector<uint32_t> starts;

@@ -1,5 +1,6 @@
 // The pieces of the output around its objects: the head, the new cross-reference
 // table and the trailer.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,7 +9,9 @@
 #include "model/PdfException.h"
 #include "xref/PdfXRef.h"
 
-// The input's bytes from its "%PDF-" header up to its first object.
+// The input's bytes from its "%PDF-" header up to its first object, copied in blocks
+// and never past the end of the file: a damaged table may give every object an
+// offset far beyond it (an object before the header has a negative one).
 void CPdfRotate::copyHeader() {
     const std::vector<XRefEntry>& table = *entries;
     uint32_t headLength = 0;
@@ -22,11 +25,15 @@ void CPdfRotate::copyHeader() {
         }
     }
     if (!any) return;
-    std::vector<char> head(headLength);
     const uint32_t base = xref->baseOffset();
     if (fseeko(inputFile, static_cast<off_t>(base), SEEK_SET) != 0) return;
-    head.resize(fread(head.data(), 1, head.size(), inputFile));
-    write(head.data(), head.size());
+    std::vector<char> block(std::min<uint32_t>(headLength, 64 * 1024));
+    for (uint32_t left = headLength; left > 0;) {
+        const size_t read = fread(block.data(), 1, std::min<size_t>(left, block.size()), inputFile);
+        if (read == 0) return;
+        write(block.data(), read);
+        left -= static_cast<uint32_t>(read);
+    }
 }
 
 void CPdfRotate::writeNumber(uint32_t value) { write(std::to_string(value)); }

@@ -1,4 +1,5 @@
 // Listing the pages of the document and reading its declared page count.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -27,7 +28,9 @@ void CPdfRotate::walkPageTree(const CPdfElement& node, int32_t nodeNumber) {
 
 // Depth first, kids in array order. A kid that leads back to a node on the current
 // path, or a tree deeper than 256 levels, is damage. A tree that lists nodes many
-// times over cannot make the walk longer than a few times the number of objects.
+// times over cannot make the walk longer than a few times the number of objects,
+// nor than a few times the file's size in bytes: a cross-reference stream declares
+// millions of entries in a few bytes, but every real page takes room in the file.
 void CPdfRotate::walkNode(const CPdfElement& node, int depth) {
     if (depth > maximumTreeDepth) throw CPdfException(damaged);
     if (++progressCounter > 10) {
@@ -38,7 +41,7 @@ void CPdfRotate::walkNode(const CPdfElement& node, int depth) {
     node.dictionary()->find("Kids", kids);
     if (!kids.is(ElementType::Array)) throw CPdfException(damaged);
     const CPdfArray& array = *kids.array();
-    const uint64_t visitLimit = 4 * uint64_t{onPath.size()} + 1024;
+    const uint64_t visitLimit = 4 * std::min<uint64_t>(onPath.size(), objectLayout.fileSize()) + 1024;
     for (int32_t i = 0; i < array.size(); ++i) {
         if (++kidsVisited > visitLimit) throw CPdfException(damaged);
         CPdfElement kid, reference;

@@ -87,7 +87,9 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
 
 // What parsing the object at `start` tells about its extent: for a stream object,
 // the file position after its data (taken from its Length, resolved as the parser
-// resolves it), and whether it is an object stream. Damaged objects tell nothing.
+// resolves it), and whether it is an object stream. Damaged objects tell nothing,
+// and neither does an object with another number: its body is not even parsed, as
+// many entries may name the offset of one large object.
 struct ParsedExtent {
     bool parsed = false;
     int32_t number = 0;
@@ -97,7 +99,7 @@ struct ParsedExtent {
     uint32_t dataEnd = 0;
 };
 
-ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start) {
+ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber) {
     ParsedExtent extent;
     try {
         CPdfParser parser(xref, xref->fileStream()->openWindow(start, 0, CPdfElement::null()));
@@ -106,7 +108,8 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start) {
         parser.parseObject(number);
         parser.parseObject(generation);
         parser.parseObject(keyword);
-        if (!number.is(ElementType::Integer) || !generation.is(ElementType::Integer) || !keyword.isKeyword("obj"))
+        if (!number.is(ElementType::Integer) || !generation.is(ElementType::Integer) || !keyword.isKeyword("obj") ||
+            number.integer() != expectedNumber)
             return extent;
         extent.parsed = true;
         extent.number = number.integer();
@@ -195,7 +198,7 @@ void endAfterEndobj(ObjectTextReader& reader, std::vector<uint8_t>& bytes, size_
 bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntry& entry, RawObject& out,
                       const ObjectLayout* layout) {
     const uint32_t start = xref->baseOffset() + static_cast<uint32_t>(entry.offset);
-    const ParsedExtent extent = parseExtent(xref, start);
+    const ParsedExtent extent = parseExtent(xref, start, number);
     if (!extent.parsed || extent.number != number) return false;
     const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
     ObjectTextReader reader(input, start, limit, out.bytes);

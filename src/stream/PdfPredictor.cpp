@@ -35,8 +35,6 @@ CPdfPredictor::CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t colu
     valuesPerRow = columns * colors;
     pixelBytes = (colors * bits + 7) / 8;
     rowBytes = pixelBytes + static_cast<int32_t>((int64_t{valuesPerRow} * bits + 7) / 8);
-    line.assign(static_cast<size_t>(rowBytes), 0);
-    previous.assign(static_cast<size_t>(rowBytes), 0);
     index = rowBytes;
 }
 
@@ -52,6 +50,13 @@ int CPdfPredictor::peekByte() {
 
 bool CPdfPredictor::decodeRow() {
     if (ended) return false;
+    // The rows are made when the first one is read: a decoder that is never read (the
+    // stream of an object fetched only for its dictionary) costs nothing, however
+    // wide its rows. A stream object is parsed, and decoded, at every fetch.
+    if (line.empty()) {
+        line.assign(static_cast<size_t>(rowBytes), 0);
+        previous.assign(static_cast<size_t>(rowBytes), 0);
+    }
     int filter = predictor;
     if (predictor >= 10) {
         const int tag = source->getRawChar();

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each one for SECONDS seconds.
+#   fuzz/run.sh BUILD_DIR SECONDS
+# Everything it makes stays in BUILD_DIR: the seeds, the growing corpora, the logs
+# and the inputs of any finding (BUILD_DIR/artifacts). Exits non-zero on a finding.
+set -euo pipefail
+[ $# -eq 2 ] || { echo "usage: $0 BUILD_DIR SECONDS" >&2; exit 2; }
+root="$(cd "$(dirname "$0")/.." && pwd)"
+mkdir -p "$1"
+build="$(cd "$1" && pwd)"
+seconds="$2"
+
+cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j 2 >/dev/null
+
+# The rotation target reads its first byte as the choice of argument sets (see
+# RotateFuzzer.cpp), so each seed file goes in behind a few different choices.
+seeds="$build/seeds"
+rm -rf "$seeds"
+mkdir -p "$seeds/rotate" "$seeds/options" "$build/corpus/rotate" "$build/corpus/options" "$build/artifacts"
+# qpdf adds the example with object streams and a cross-reference stream, once
+# compressed and once in plain text, where mutations reach the structure.
+shopt -s nullglob
+variants="$build/seed-variants"
+mkdir -p "$variants"
+if command -v qpdf >/dev/null; then
+  qpdf --object-streams=generate --deterministic-id "$root/examples/sample.pdf" "$variants/objstm.pdf" || true
+  qpdf --object-streams=generate --deterministic-id --stream-data=uncompress \
+    "$root/examples/sample.pdf" "$variants/objstm-plain.pdf" || true
+fi
+for pdf in "$root"/examples/*.pdf "$root"/tests/data/*.pdf "$variants"/*.pdf; do
+  name="$(basename "$pdf" .pdf)"
+  for choice in 08 1a 2c 7e; do
+    { printf "\\x$choice"; cat "$pdf"; } >"$seeds/rotate/$name-$choice"
+  done
+done
+printf '\x02\x01\x03' >"$seeds/options/list-run"
+printf '\x04\x00\x00\x01\x02\x01\x00tiny.pdf\nmissing.pdf\n' >"$seeds/options/list-lines"
+
+status=0
+for target in rotate options; do
+  log="$build/$target.log"
+  dictionary=()
+  [ $target = rotate ] && dictionary=(-dict="$root/fuzz/pdf.dict")
+  echo "fuzzing ${target}_fuzzer for ${seconds}s (log: $log)"
+  if ! "$build/${target}_fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 "${dictionary[@]}" \
+      -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
+      "$build/corpus/$target" "$seeds/$target" >"$log" 2>&1; then
+    status=1
+    echo "${target}_fuzzer found a problem:" >&2
+    tail -n 60 "$log" >&2
+  fi
+  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' "$log" || true
+done
+exit $status
