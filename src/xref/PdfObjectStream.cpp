@@ -102,6 +102,7 @@ CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int32_t streamNumber) : strea
         window.finish();
         if (budget.remainingBytes() <= 0) throw CPdfException("PDF file was damaged");
     }
+    xref->chargeObjectStreamWork(static_cast<uint64_t>(maximumObjectStreamData + 1 - budget.remainingBytes()));
     objectCount = count;
 }
 
@@ -131,6 +132,7 @@ CPdfRawObjectStream::CPdfRawObjectStream(CPdfXRef* xref, int32_t streamNumber) :
         if (!object.is(ElementType::Stream)) return;
         readAll(object.stream(), data);
         dataLength = static_cast<int32_t>(data.size());
+        xref->chargeObjectStreamWork(data.size());
     }
     // A second fetch gives a fresh decoder for the header: a decoded stream is read once.
     CPdfElement object;

@@ -18,6 +18,8 @@ CPdfXRef::~CPdfXRef() = default;
 void CPdfXRef::load(CPdfStream* stream) {
     file = stream;
     base = stream->windowStart();
+    file->seek(0, 2);
+    objectStreamBudget = (uint64_t{256} << 20) + 64 * uint64_t{file->tell()};
     readSectionChain();
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
@@ -349,6 +351,11 @@ void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfEleme
         objectStreamCache = std::move(record);
     }
     objectStreamCache->getObject(entry.gen, number, out);
+}
+
+void CPdfXRef::chargeObjectStreamWork(uint64_t decodedBytes) {
+    objectStreamWork += decodedBytes;
+    if (objectStreamWork > objectStreamBudget) throw CPdfException("PDF file was damaged");
 }
 
 const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_t& length) {

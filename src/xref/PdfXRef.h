@@ -39,6 +39,11 @@ public:
     void readStreamSubsection(CPdfStream* stream, int32_t w0, int32_t w1, int32_t w2, int32_t first,
                               int32_t count);
 
+    // Counts bytes decoded from object streams. Only one object stream stays decoded
+    // in each form, so objects that alternate between streams decode them again and
+    // again; past a budget that grows with the file's size this is taken as damage.
+    void chargeObjectStreamWork(uint64_t decodedBytes);
+
     CPdfStream* fileStream() const { return file; }
     uint32_t baseOffset() const { return base; }
     const CPdfElement& trailerDictionary() const { return trailer; }
@@ -67,5 +72,7 @@ private:
     std::unique_ptr<CPdfObjectStream> objectStreamCache;
     std::unique_ptr<CPdfRawObjectStream> rawObjectStreamCache;
     std::set<uint32_t> sectionsRead;
+    uint64_t objectStreamWork = 0;
+    uint64_t objectStreamBudget = 0;
     int fetchDepth = 0;
 };
