@@ -114,6 +114,9 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
         extent.parsed = true;
         extent.number = number.integer();
         extent.generation = generation.integer();
+        // Only a dictionary can head a stream: anything else (a large array, say)
+        // need not be built just to learn that.
+        if (!parser.currentToken().isKeyword("<<")) return extent;
         parser.parseObject(object);
         if (!object.is(ElementType::Stream)) return extent;
         CPdfStream* data = object.stream();
