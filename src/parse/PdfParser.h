@@ -26,16 +26,13 @@ public:
     // Stream objects come out undecoded, as windows of their raw data.
     void keepStreamsRaw() { decodeStreams = false; }
 
-    // The look-ahead, for readers that must know where an object ended.
+    // The token that the next parseObject starts from.
     const CPdfElement& currentToken() const { return first; }
-    const CPdfElement& nextToken() const { return second; }
 
     // Containers nested deeper than this end the parse as damaged input.
     static constexpr int maximumDepth = 500;
 
 private:
-    friend class LexerAccess;
-
     // Lexer.
     int readChar();
     int peekChar();
