@@ -5,7 +5,7 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build demo test sanitize fuzz bench clean
+.PHONY: all deps build program demo test sanitize fuzz bench clean
 
 all: build
 
@@ -13,10 +13,17 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DFOLIOTURN_TESTS=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+# The demo needs only the program: a fresh build directory is set up without the
+# tests (make test adds them), and only the program is built.
+program:
+	@scripts/install-deps.sh --build
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DFOLIOTURN_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target folioturn
+
+demo: program
 	@mkdir -p $(BUILD)/demo
 	./$(BUILD)/folioturn -iexamples/sample.pdf -o$(BUILD)/demo/sample-rotated.pdf -podd -r90
 

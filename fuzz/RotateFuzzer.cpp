@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FuzzWorkspace.h"
-#include "app/PdfRotate.h"
+#include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
 namespace {

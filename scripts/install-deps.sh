@@ -2,7 +2,9 @@
 # Installs what the build and the tests need, when it is missing.
 # As root on Debian it installs with apt-get; elsewhere it says what to install.
 set -u
-packages=(cmake g++ make zlib1g-dev libgtest-dev nlohmann-json3-dev qpdf)
+packages=(cmake g++ make zlib1g-dev)
+# Everything but the plain build of the program (--build) also needs the test tools.
+if [ "${1:-}" != "--build" ]; then packages+=(libgtest-dev nlohmann-json3-dev qpdf); fi
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine time python3); fi
 

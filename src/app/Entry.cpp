@@ -4,12 +4,13 @@
 #include <cstring>
 #include <memory>
 
-#include "app/PdfRotate.h"
+#include "app/ConsoleReporter.h"
+#include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
 namespace {
 
-void print(const char* text) { std::fputs(text, stdout); }
+void print(const char* text) { printText(text); }
 
 void printBanner() {
     print("\r\nFolioturn v1.04  (c) the Folioturn developers, free to use and share\r\n");
@@ -65,7 +66,8 @@ void runGuarded(int argc, char** argv) {
         const char* listName = std::strlen(first) < 2 ? "" : first + 2;
         const int listResult = processFileList(listName, argc > 2 ? argv[2] : nullptr, argc, argv);
         if (listResult != 0) return;
-        auto job = std::make_unique<CPdfRotate>();
+        ConsoleReporter console;
+        auto job = std::make_unique<CPdfRotate>(console);
         job->run(argc, argv);
         print("\nDone.\n");
     } catch (const CPdfException& failure) {

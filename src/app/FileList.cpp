@@ -5,8 +5,9 @@
 #include <string>
 
 #include "app/Entry.h"
-#include "app/Platform.h"
-#include "app/PdfRotate.h"
+#include "app/ConsoleReporter.h"
+#include "job/PdfRotate.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -46,16 +47,16 @@ private:
 int processFileList(const char* listName, const char* folderArgument, int argc, char** argv) {
     if (!endsWith(listName, ".txt")) return 0;
     if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {
-        std::fputs("please specify -f for output folder, e.g. -fc:\\test\n", stdout);
+        printText("please specify -f for output folder, e.g. -fc:\\test\n");
         return 1;
     }
     const std::string folder = folderArgument + 2;
     platform::makeDirectory(folder.c_str());
     FILE* list = std::fopen(listName, "rb");
     if (!list) {
-        std::fputs("Unable to open file list: '", stdout);
-        std::fputs(listName, stdout);
-        std::fputs("'\r\n", stdout);
+        printText("Unable to open file list: '");
+        printText(listName);
+        printText("'\r\n");
         return 1;
     }
     std::unique_ptr<FILE, int (*)(FILE*)> closer(list, std::fclose);
@@ -66,9 +67,10 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
         std::string outputArgument = "-o" + folder + platform::pathSeparator + line;
         argv[1] = inputArgument.data();
         argv[2] = outputArgument.data();
-        auto job = std::make_unique<CPdfRotate>();
+        ConsoleReporter console;
+        auto job = std::make_unique<CPdfRotate>(console);
         job->run(argc, argv);
-        std::fputs("\nDone.\n", stdout);
+        printText("\nDone.\n");
     }
     return 2;
 }

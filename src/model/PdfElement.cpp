@@ -4,6 +4,7 @@
 
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
+#include "model/RetainPtr.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
 
@@ -11,6 +12,18 @@ namespace {
 
 bool ownsText(ElementType kind) {
     return kind == ElementType::String || kind == ElementType::Name || kind == ElementType::Keyword;
+}
+
+// The payload keeps its one count in a plain pointer (it shares a union with the
+// other kinds of value); these hand that count to and from the holder.
+template <class T>
+T* shareCount(T* object) {
+    return RetainPtr<T>(object).leak();
+}
+
+template <class T>
+void dropCount(T* object) {
+    RetainPtr<T>::adopt(object).reset();
 }
 
 }  // namespace
@@ -46,13 +59,13 @@ void CPdfElement::clear() {
         if (!textIsInline) delete[] payload.text;
         break;
     case ElementType::Array:
-        payload.array->release();
+        dropCount(payload.array);
         break;
     case ElementType::Dictionary:
-        payload.dictionary->release();
+        dropCount(payload.dictionary);
         break;
     case ElementType::Stream:
-        payload.stream->release();
+        dropCount(payload.stream);
         break;
     default:
         break;
@@ -69,9 +82,9 @@ void CPdfElement::copyFrom(const CPdfElement& source) {
     }
     kind = source.kind;
     payload = source.payload;
-    if (kind == ElementType::Array) payload.array->retain();
-    else if (kind == ElementType::Dictionary) payload.dictionary->retain();
-    else if (kind == ElementType::Stream) payload.stream->retain();
+    if (kind == ElementType::Array) shareCount(payload.array);
+    else if (kind == ElementType::Dictionary) shareCount(payload.dictionary);
+    else if (kind == ElementType::Stream) shareCount(payload.stream);
 }
 
 void CPdfElement::takeFrom(CPdfElement& source) {
@@ -93,24 +106,22 @@ void CPdfElement::resolve(CPdfXRef* xref, CPdfElement& out) const {
 
 void CPdfElement::makeArray(CPdfXRef* xref) {
     kind = ElementType::Array;
-    payload.array = new CPdfArray(xref);
+    payload.array = makeRetained<CPdfArray>(xref).leak();
 }
 
 void CPdfElement::makeDictionary(CPdfXRef* xref) {
     kind = ElementType::Dictionary;
-    payload.dictionary = new CPdfDictionary(xref);
+    payload.dictionary = makeRetained<CPdfDictionary>(xref).leak();
 }
 
 void CPdfElement::shareDictionary(CPdfDictionary* dictionary) {
-    dictionary->retain();
     kind = ElementType::Dictionary;
-    payload.dictionary = dictionary;
+    payload.dictionary = shareCount(dictionary);
 }
 
 void CPdfElement::shareStream(CPdfStream* stream) {
-    stream->retain();
     kind = ElementType::Stream;
-    payload.stream = stream;
+    payload.stream = shareCount(stream);
 }
 
 void CPdfElement::makeString(const char* text) { makeText(ElementType::String, text); }

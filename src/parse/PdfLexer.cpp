@@ -1,46 +1,51 @@
-// The lexer half of CPdfParser: bytes of PDF syntax in, one token out per call.
-// It never fails: malformed input gives ordinary tokens, Error or EndOfFile.
+// The PDF format's lexical rules: bytes in, one token out per call. It never
+// fails: malformed input gives ordinary tokens, Error or EndOfFile. The parser
+// reads files through it, and the raw text scanners read object text through it,
+// so that both agree on every name, number and string.
+#include "parse/PdfLexer.h"
+
 #include <cstdlib>
 #include <cstring>
 
 #include "parse/CharacterClass.h"
-#include "parse/PdfParser.h"
 #include "stream/PdfStream.h"
 
 using namespace pdfchar;
 
-int CPdfParser::readChar() {
+int StreamChainSource::readChar() {
     for (;;) {
-        const int c = streams[currentStream]->readByte();
-        if (c >= 0 || currentStream + 1 >= static_cast<int32_t>(streams.size())) return c;
-        ++currentStream;
+        const int c = streams[current]->readByte();
+        if (c >= 0 || current + 1 >= streams.size()) return c;
+        ++current;
     }
 }
 
-int CPdfParser::peekChar() { return streams[currentStream]->peekByte(); }
+int StreamChainSource::peekChar() { return streams[current]->peekByte(); }
 
-void CPdfParser::skipToLineEnd() {
+template <class Source>
+void PdfLexer<Source>::skipToLineEnd() {
     for (;;) {
-        const int c = readChar();
+        const int c = source.readChar();
         if (c < 0 || c == '\n') return;
         if (c == '\r') {
-            if (peekChar() == '\n') readChar();
+            if (source.peekChar() == '\n') source.readChar();
             return;
         }
     }
 }
 
-void CPdfParser::readToken(CPdfElement& token) {
+template <class Source>
+void PdfLexer<Source>::readToken(CPdfElement& token) {
     int c;
     for (;;) {
-        c = readChar();
+        c = source.readChar();
         if (c < 0) {
             token.setEndOfFile();
             return;
         }
         if (isWhitespace(c)) continue;
         if (c != '%') break;
-        do c = readChar();
+        do c = source.readChar();
         while (c >= 0 && c != '\r' && c != '\n');
     }
     switch (c) {
@@ -51,16 +56,16 @@ void CPdfParser::readToken(CPdfElement& token) {
         readName(token);
         return;
     case '<':
-        if (peekChar() == '<') {
-            readChar();
+        if (source.peekChar() == '<') {
+            source.readChar();
             token.makeKeyword("<<");
         } else {
             readHexString(token);
         }
         return;
     case '>':
-        if (peekChar() == '>') {
-            readChar();
+        if (source.peekChar() == '>') {
+            source.readChar();
             token.makeKeyword(">>");
         } else {
             token.setError();
@@ -84,18 +89,19 @@ void CPdfParser::readToken(CPdfElement& token) {
     }
 }
 
-void CPdfParser::readLiteralString(CPdfElement& token) {
+template <class Source>
+void PdfLexer<Source>::readLiteralString(CPdfElement& token) {
     text.clear();
     int depth = 1;
     for (;;) {
-        int c = readChar();
+        int c = source.readChar();
         if (c < 0) break;
         if (c == '(') {
             ++depth;
         } else if (c == ')') {
             if (--depth == 0) break;
         } else if (c == '\\') {
-            c = readChar();
+            c = source.readChar();
             if (c < 0) break;
             switch (c) {
             case 'n': c = '\n'; break;
@@ -105,15 +111,15 @@ void CPdfParser::readLiteralString(CPdfElement& token) {
             case 'f': c = '\f'; break;
             case '\n': continue;
             case '\r':
-                if (peekChar() == '\n') readChar();
+                if (source.peekChar() == '\n') source.readChar();
                 continue;
             default:
                 if (c >= '0' && c <= '7') {
                     int value = c - '0';
                     for (int digits = 1; digits < 3; ++digits) {
-                        const int next = peekChar();
+                        const int next = source.peekChar();
                         if (next < '0' || next > '7') break;
-                        readChar();
+                        source.readChar();
                         value = value * 8 + (next - '0');
                     }
                     c = value & 0xFF;
@@ -154,11 +160,12 @@ double realFromPrefix(const std::string& digits) {
 
 }  // namespace
 
-void CPdfParser::readNumber(int firstByte, CPdfElement& token) {
+template <class Source>
+void PdfLexer<Source>::readNumber(int firstByte, CPdfElement& token) {
     text.assign(1, static_cast<char>(firstByte));
     bool isReal = firstByte == '.';
-    for (int c = peekChar(); isDigit(c) || c == '.'; c = peekChar()) {
-        readChar();
+    for (int c = source.peekChar(); isDigit(c) || c == '.'; c = source.peekChar()) {
+        source.readChar();
         text.push_back(static_cast<char>(c));
         if (c == '.') isReal = true;
     }
@@ -166,31 +173,33 @@ void CPdfParser::readNumber(int firstByte, CPdfElement& token) {
     else token.setInteger(saturatingInteger(text));
 }
 
-void CPdfParser::readName(CPdfElement& token) {
+template <class Source>
+void PdfLexer<Source>::readName(CPdfElement& token) {
     text.clear();
-    for (int c = peekChar(); isRegular(c); c = peekChar()) {
-        readChar();
+    for (int c = source.peekChar(); isRegular(c); c = source.peekChar()) {
+        source.readChar();
         if (c != '#') {
             text.push_back(static_cast<char>(c));
             continue;
         }
-        const int high = hexValue(peekChar());
+        const int high = hexValue(source.peekChar());
         if (high < 0) {
             text.push_back('#');
             continue;
         }
-        readChar();
-        const int low = hexValue(readChar());
+        source.readChar();
+        const int low = hexValue(source.readChar());
         text.push_back(static_cast<char>(low < 0 ? high * 16 : high * 16 + low));
     }
     token.makeName(text.c_str());
 }
 
-void CPdfParser::readHexString(CPdfElement& token) {
+template <class Source>
+void PdfLexer<Source>::readHexString(CPdfElement& token) {
     text.clear();
     int high = -1;
     for (;;) {
-        const int c = readChar();
+        const int c = source.readChar();
         if (c < 0 || c == '>') break;
         if (isWhitespace(c)) continue;
         const int value = hexValue(c) < 0 ? 0 : hexValue(c);
@@ -205,10 +214,11 @@ void CPdfParser::readHexString(CPdfElement& token) {
     token.makeString(text.c_str());
 }
 
-void CPdfParser::readWord(int firstByte, CPdfElement& token) {
+template <class Source>
+void PdfLexer<Source>::readWord(int firstByte, CPdfElement& token) {
     text.assign(1, static_cast<char>(firstByte));
-    for (int c = peekChar(); isRegular(c); c = peekChar()) {
-        readChar();
+    for (int c = source.peekChar(); isRegular(c); c = source.peekChar()) {
+        source.readChar();
         text.push_back(static_cast<char>(c));
     }
     if (text == "true") token.setBoolean(true);
@@ -216,3 +226,6 @@ void CPdfParser::readWord(int firstByte, CPdfElement& token) {
     else if (text == "null") token.setNull();
     else token.makeKeyword(text.c_str());
 }
+
+template class PdfLexer<StreamChainSource>;
+template class PdfLexer<TextSource>;

@@ -2,32 +2,26 @@
 
 #include <utility>
 
+#include "limits/Limits.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "stream/PdfFilterChain.h"
 #include "stream/PdfStream.h"
 
-CPdfParser::CPdfParser(CPdfXRef* xref, CPdfStream* stream) : xref(xref) {
-    try {
-        streams.push_back(stream);
-    } catch (...) {
-        stream->release();
-        throw;
-    }
-    readToken(first);
-    readToken(second);
+CPdfParser::CPdfParser(CPdfXRef* xref, RetainPtr<CPdfStream> stream) : xref(xref) {
+    streams.push_back(std::move(stream));
+    lexer.readToken(first);
+    lexer.readToken(second);
 }
 
-CPdfParser::~CPdfParser() {
-    for (CPdfStream* stream : streams) stream->release();
-}
+CPdfParser::~CPdfParser() = default;
 
 // The tokens move along the look-ahead: copying would allocate every text again.
 void CPdfParser::advance() {
     first.clear();
     first.takeFrom(second);
-    readToken(second);
+    lexer.readToken(second);
 }
 
 void CPdfParser::parseObject(CPdfElement& out) { parseAt(out, 0); }
@@ -59,7 +53,7 @@ void CPdfParser::parseAt(CPdfElement& out, int depth) {
 
 // The end of the input also ends a container; the EndOfFile token stays in the look-ahead.
 void CPdfParser::parseArray(CPdfElement& out, int depth) {
-    if (depth > maximumDepth) throw CPdfException("PDF file was damaged");
+    if (depth > limits::maximumNesting) throw CPdfException("PDF file was damaged");
     advance();
     out.makeArray(xref);
     for (;;) {
@@ -75,7 +69,7 @@ void CPdfParser::parseArray(CPdfElement& out, int depth) {
 }
 
 void CPdfParser::parseDictionary(CPdfElement& out, int depth) {
-    if (depth > maximumDepth) throw CPdfException("PDF file was damaged");
+    if (depth > limits::maximumNesting) throw CPdfException("PDF file was damaged");
     advance();
     out.makeDictionary(xref);
     for (;;) {
@@ -96,19 +90,18 @@ void CPdfParser::parseDictionary(CPdfElement& out, int depth) {
         advance();
         return;
     }
-    CPdfStream* stream = parseStreamBody(out);
+    const RetainPtr<CPdfStream> stream = parseStreamBody(out);
     out.clear();
     if (!stream) {
         out.setError();
         return;
     }
-    out.shareStream(stream);
-    stream->release();
+    out.shareStream(stream.get());
 }
 
-CPdfStream* CPdfParser::parseStreamBody(CPdfElement& dictionary) {
-    CPdfStream* input = streams[currentStream];
-    skipToLineEnd();
+RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
+    CPdfStream* input = source.currentStream();
+    lexer.skipToLineEnd();
     const uint32_t dataStart = input->tell();
     uint32_t length = 0;
     {
@@ -117,23 +110,13 @@ CPdfStream* CPdfParser::parseStreamBody(CPdfElement& dictionary) {
         if (!lengthValue.is(ElementType::Integer)) return nullptr;
         length = static_cast<uint32_t>(lengthValue.integer());
     }
-    CPdfStream* raw = input->openWindow(dataStart, length, dictionary);
-    if (!raw) return nullptr;
-    CPdfStream* decoded = raw;
-    if (decodeStreams) {
-        try {
-            decoded = applyFilters(raw, dictionary);
-        } catch (...) {
-            raw->release();
-            throw;
-        }
-        if (!decoded) raw->release();
-    }
-    StreamHolder result(decoded);
+    RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
+    if (!result) return nullptr;
+    if (decodeStreams) result = applyFilters(std::move(result), dictionary);
     input->seek(static_cast<int32_t>(dataStart + length), 0);
     advance();
     advance();
     if (!first.isKeyword("endstream")) throw CPdfException("Missing 'endstream'");
     advance();
-    return result.take();
+    return result;
 }

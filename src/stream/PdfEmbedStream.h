@@ -18,7 +18,7 @@ public:
     uint32_t windowStart() const override { return 0; }
     void shiftWindow(int32_t) override {}
     uint32_t windowLength() const override { return 0; }
-    CPdfStream* openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
+    RetainPtr<CPdfStream> openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
 
     int32_t remainingBytes() const { return remaining; }
 

@@ -36,9 +36,9 @@ void CPdfFileStream::shiftWindow(int32_t delta) {
     current = end = 0;
 }
 
-CPdfStream* CPdfFileStream::openWindow(uint32_t windowStart, uint32_t windowLength,
+RetainPtr<CPdfStream> CPdfFileStream::openWindow(uint32_t windowStart, uint32_t windowLength,
                                        const CPdfElement& windowDictionary) {
-    return new CPdfFileStream(file, windowStart, windowLength, windowDictionary);
+    return makeRetained<CPdfFileStream>(file, windowStart, windowLength, windowDictionary);
 }
 
 bool CPdfFileStream::refill() {

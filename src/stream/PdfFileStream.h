@@ -27,7 +27,7 @@ public:
     uint32_t windowStart() const override { return start; }
     void shiftWindow(int32_t delta) override;
     uint32_t windowLength() const override { return length; }
-    CPdfStream* openWindow(uint32_t windowStart, uint32_t windowLength,
+    RetainPtr<CPdfStream> openWindow(uint32_t windowStart, uint32_t windowLength,
                            const CPdfElement& windowDictionary) override;
 
     static constexpr uint32_t bufferSize = 256;

@@ -1,6 +1,7 @@
 #include "stream/PdfFilterChain.h"
 
 #include <cstring>
+#include <utility>
 
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
@@ -36,7 +37,7 @@ void unwrapSingleParameters(CPdfElement& parameters) {
 
 }  // namespace
 
-CPdfStream* makeFilter(const char* name, CPdfStream* raw, const CPdfElement& parameters) {
+RetainPtr<CPdfStream> makeFilter(const char* name, RetainPtr<CPdfStream> raw, const CPdfElement& parameters) {
     if (std::strcmp(name, "FlateDecode") != 0 && std::strcmp(name, "Fl") != 0)
         throw CPdfException("Stream filter not supported");
     int32_t predictor = 1, columns = 1, colors = 1, bits = 8;
@@ -48,10 +49,10 @@ CPdfStream* makeFilter(const char* name, CPdfStream* raw, const CPdfElement& par
         readIntegerParameter(dictionary, "BitsPerComponent", bits);
     }
     if (predictor != 1 && !CPdfPredictor::isUsable(predictor, columns, colors, bits)) return nullptr;
-    return new CPdfFlateStream(raw, predictor, columns, colors, bits);
+    return makeRetained<CPdfFlateStream>(std::move(raw), predictor, columns, colors, bits);
 }
 
-CPdfStream* applyFilters(CPdfStream* raw, const CPdfElement& dictionary) {
+RetainPtr<CPdfStream> applyFilters(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary) {
     if (!dictionary.is(ElementType::Dictionary)) return raw;
     const CPdfDictionary& streamDictionary = *dictionary.dictionary();
     CPdfElement filter;
@@ -61,14 +62,14 @@ CPdfStream* applyFilters(CPdfStream* raw, const CPdfElement& dictionary) {
 
     switch (filter.type()) {
     case ElementType::Name:
-        return makeFilter(filter.text(), raw, parameters);
+        return makeFilter(filter.text(), std::move(raw), parameters);
     case ElementType::Array: {
         if (filter.array()->size() != 1) return nullptr;
         CPdfElement only;
         filter.array()->at(0, only);
         if (!only.is(ElementType::Name)) return nullptr;
         unwrapSingleParameters(parameters);
-        return makeFilter(only.text(), raw, parameters);
+        return makeFilter(only.text(), std::move(raw), parameters);
     }
     case ElementType::Null:
         return raw;

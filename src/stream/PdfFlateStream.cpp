@@ -4,10 +4,9 @@
 
 #include "model/PdfException.h"
 
-CPdfFlateStream::CPdfFlateStream(CPdfStream* underlying, int32_t predictor, int32_t columns, int32_t colors,
+CPdfFlateStream::CPdfFlateStream(RetainPtr<CPdfStream> underlying, int32_t predictor, int32_t columns, int32_t colors,
                                  int32_t bits)
-    : underlying(underlying), inputRemaining(underlying->windowLength()) {
-    // Until construction completes the caller keeps its count of `underlying`.
+    : underlying(std::move(underlying)), inputRemaining(this->underlying->windowLength()) {
     if (inflateInit(&inflateState) != Z_OK) throw std::bad_alloc();
     if (predictor != 1) {
         try {
@@ -21,7 +20,6 @@ CPdfFlateStream::CPdfFlateStream(CPdfStream* underlying, int32_t predictor, int3
 
 CPdfFlateStream::~CPdfFlateStream() {
     inflateEnd(&inflateState);
-    underlying->release();
 }
 
 int CPdfFlateStream::peekByte() {

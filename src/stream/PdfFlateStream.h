@@ -13,8 +13,8 @@
 // bad ends quietly after the output of the last refill that completed.
 class CPdfFlateStream : public CPdfStream {
 public:
-    // Takes over the caller's count of `underlying`. Throws when zlib cannot start.
-    CPdfFlateStream(CPdfStream* underlying, int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
+    // Throws when zlib cannot start.
+    CPdfFlateStream(RetainPtr<CPdfStream> underlying, int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
 
     void rewind() override {}
     int readByte() override { return predictorState ? predictorState->readByte() : getRawChar(); }
@@ -29,7 +29,7 @@ public:
     uint32_t windowStart() const override { return underlying->windowStart(); }
     void shiftWindow(int32_t delta) override { underlying->shiftWindow(delta); }
     uint32_t windowLength() const override { return underlying->windowLength(); }
-    CPdfStream* openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
+    RetainPtr<CPdfStream> openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
 
     static constexpr uint32_t outputSize = 1024;
 
@@ -40,7 +40,7 @@ private:
     bool refill();
     bool feedInput();
 
-    CPdfStream* underlying;
+    RetainPtr<CPdfStream> underlying;
     std::unique_ptr<CPdfPredictor> predictorState;
     z_stream inflateState{};
     uint32_t inputRemaining;   // window bytes not yet taken from the underlying stream

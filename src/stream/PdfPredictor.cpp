@@ -2,11 +2,10 @@
 
 #include <cstdlib>
 
+#include "limits/Limits.h"
 #include "stream/PdfStream.h"
 
 namespace {
-
-constexpr int64_t maximumRowBytes = 16 * 1024 * 1024;
 
 int paeth(int left, int up, int upperLeft) {
     const int p = left + up - upperLeft;
@@ -26,7 +25,7 @@ bool CPdfPredictor::isUsable(int32_t predictor, int32_t columns, int32_t colors,
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16) return false;
     const int64_t pixelBytes = (int64_t{colors} * bits + 7) / 8;
     const int64_t rowBytes = pixelBytes + (int64_t{columns} * colors * bits + 7) / 8;
-    return rowBytes <= maximumRowBytes;
+    return rowBytes <= limits::maximumPredictorRowBytes;
 }
 
 CPdfPredictor::CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t columns, int32_t colors,

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "model/RetainPtr.h"
+
 class CPdfDictionary;
 class CPdfElement;
 
@@ -31,34 +33,12 @@ public:
     virtual uint32_t windowStart() const = 0;
     virtual void shiftWindow(int32_t delta) = 0;
     virtual uint32_t windowLength() const = 0;
-    // A new stream with one count over a window of the same file, or null where none can be made.
-    virtual CPdfStream* openWindow(uint32_t start, uint32_t length, const CPdfElement& dictionary) = 0;
+    // A new stream over a window of the same file, or null where none can be made.
+    virtual RetainPtr<CPdfStream> openWindow(uint32_t start, uint32_t length, const CPdfElement& dictionary) = 0;
 
 protected:
     virtual ~CPdfStream() = default;
 
 private:
     int32_t count = 1;
-};
-
-// Holds one count of a stream and releases it on every path.
-class StreamHolder {
-public:
-    explicit StreamHolder(CPdfStream* stream = nullptr) : held(stream) {}
-    StreamHolder(const StreamHolder&) = delete;
-    StreamHolder& operator=(const StreamHolder&) = delete;
-    ~StreamHolder() {
-        if (held) held->release();
-    }
-    CPdfStream* get() const { return held; }
-    CPdfStream* operator->() const { return held; }
-    // Gives the count to the caller.
-    CPdfStream* take() {
-        CPdfStream* stream = held;
-        held = nullptr;
-        return stream;
-    }
-
-private:
-    CPdfStream* held;
 };

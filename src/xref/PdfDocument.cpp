@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "limits/Limits.h"
 #include "model/PdfException.h"
 #include "stream/PdfFileStream.h"
 #include "xref/PdfXRef.h"
@@ -17,10 +18,10 @@ void CPdfDocument::open(const char* path) {
     if (!file) throw CPdfException("Can't open file");
     try {
         refuseHugeFile();
-        stream = new CPdfFileStream(file, 0, 0, CPdfElement::null());
+        stream = makeRetained<CPdfFileStream>(file, 0, 0, CPdfElement::null());
         findHeader();
-        crossReference = new CPdfXRef();
-        crossReference->load(stream);
+        crossReference = std::make_unique<CPdfXRef>();
+        crossReference->load(stream.get());
     } catch (...) {
         close();
         throw;
@@ -29,25 +30,22 @@ void CPdfDocument::open(const char* path) {
 }
 
 void CPdfDocument::close() {
-    delete crossReference;
-    crossReference = nullptr;
-    if (stream) stream->release();
-    stream = nullptr;
+    crossReference.reset();
+    stream.reset();
     if (file) std::fclose(file);
     file = nullptr;
     isOpen = false;
 }
 
-// Offsets in this program are 32-bit: a file of 2 GiB or more would be misread.
 void CPdfDocument::refuseHugeFile() {
-    if (fseeko(file, 0, SEEK_END) != 0 || ftello(file) >= (off_t{1} << 31))
+    if (fseeko(file, 0, SEEK_END) != 0 || ftello(file) >= off_t{limits::maximumInputBytes})
         throw CPdfException("\nPDF file is too large (2 GiB or more)");
 }
 
 // Bytes before "%PDF-" in the first 1023 bytes are skipped: from then on every
 // offset of the file counts from the header.
 void CPdfDocument::findHeader() {
-    constexpr int probeSize = 1023;
+    constexpr int probeSize = limits::headerProbeBytes;
     unsigned char probe[probeSize + 1];
     for (int i = 0; i < probeSize; ++i) {
         const int c = stream->readByte();

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 
-class CPdfFileStream;
+#include "model/RetainPtr.h"
+#include "stream/PdfFileStream.h"
+
 class CPdfXRef;
 
 // One open input PDF file: its handle, the stream over the whole file and the
@@ -18,13 +21,13 @@ public:
     void close();
 
     bool isOpen = false;
-    CPdfXRef* xref() const { return crossReference; }
+    CPdfXRef* xref() const { return crossReference.get(); }
 
 private:
     void refuseHugeFile();
     void findHeader();
 
     FILE* file = nullptr;
-    CPdfFileStream* stream = nullptr;
-    CPdfXRef* crossReference = nullptr;
+    RetainPtr<CPdfFileStream> stream;
+    std::unique_ptr<CPdfXRef> crossReference;
 };

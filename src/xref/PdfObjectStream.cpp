@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "limits/Limits.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
@@ -34,25 +35,19 @@ void drain(CPdfStream* stream) {
 }
 
 // A window of `count` bytes (or of everything left, when not limited) over `source`.
-// One count goes to the parser; the caller keeps its own to drain the window.
+// The parser and the window share the view: the window drains it at the end.
 class Window {
 public:
     Window(CPdfXRef* xref, CPdfStream* source, bool limited, int32_t count)
-        : stream(new CPdfEmbedStream(source, CPdfElement::null(), limited, count)) {
-        stream->retain();
-        parser = std::make_unique<CPdfParser>(xref, stream);
-    }
-    ~Window() {
-        parser.reset();
-        stream->release();
-    }
-    CPdfParser& reader() { return *parser; }
+        : stream(makeRetained<CPdfEmbedStream>(source, CPdfElement::null(), limited, count)),
+          parser(xref, stream) {}
+    CPdfParser& reader() { return parser; }
     // Leaves `source` exactly at the window's end, however far the look-ahead read.
-    void finish() { drain(stream); }
+    void finish() { drain(stream.get()); }
 
 private:
-    CPdfEmbedStream* stream;
-    std::unique_ptr<CPdfParser> parser;
+    RetainPtr<CPdfEmbedStream> stream;
+    CPdfParser parser;
 };
 
 // Parses the header's pairs of object number and offset. False when a pair is
@@ -83,26 +78,26 @@ CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int32_t streamNumber) : strea
 
     // Every read goes through one budget of decoded bytes, so that no object stream
     // can make the reader inflate without end.
-    CPdfEmbedStream budget(object.stream(), CPdfElement::null(), true, maximumObjectStreamData + 1);
-    budget.retain();  // lives on the stack: its count never reaches zero
+    const auto budget = makeRetained<CPdfEmbedStream>(object.stream(), CPdfElement::null(), true,
+                                                      static_cast<int32_t>(limits::maximumObjectStreamData + 1));
 
     std::vector<int32_t> offsets;
-    if (!readHeader(xref, &budget, count, first, objectNumbers, offsets)) {
+    if (!readHeader(xref, budget.get(), count, first, objectNumbers, offsets)) {
         objectNumbers.clear();
         return;
     }
-    for (int32_t skip = offsets[0]; skip > 0 && budget.readByte() >= 0; --skip) {
+    for (int32_t skip = offsets[0]; skip > 0 && budget->readByte() >= 0; --skip) {
     }
     objects.resize(static_cast<size_t>(count));
     for (int32_t k = 0; k < count; ++k) {
         const bool last = k + 1 == count;
         const int64_t span = last ? 0 : int64_t{offsets[k + 1]} - offsets[k];
-        Window window(xref, &budget, !last, static_cast<int32_t>(std::clamp<int64_t>(span, 0, INT32_MAX)));
+        Window window(xref, budget.get(), !last, static_cast<int32_t>(std::clamp<int64_t>(span, 0, INT32_MAX)));
         window.reader().parseObject(objects[static_cast<size_t>(k)]);
         window.finish();
-        if (budget.remainingBytes() <= 0) throw CPdfException("PDF file was damaged");
+        if (budget->remainingBytes() <= 0) throw CPdfException("PDF file was damaged");
     }
-    xref->chargeObjectStreamWork(static_cast<uint64_t>(maximumObjectStreamData + 1 - budget.remainingBytes()));
+    xref->chargeObjectStreamWork(static_cast<uint64_t>(limits::maximumObjectStreamData + 1 - budget->remainingBytes()));
     objectCount = count;
 }
 
@@ -118,7 +113,7 @@ namespace {
 
 void readAll(CPdfStream* stream, std::vector<uint8_t>& data) {
     for (int c = stream->readByte(); c >= 0; c = stream->readByte()) {
-        if (static_cast<int64_t>(data.size()) >= maximumObjectStreamData) throw CPdfException("PDF file was damaged");
+        if (static_cast<int64_t>(data.size()) >= limits::maximumObjectStreamData) throw CPdfException("PDF file was damaged");
         data.push_back(static_cast<uint8_t>(c));
     }
 }

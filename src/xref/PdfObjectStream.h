@@ -7,9 +7,6 @@
 
 class CPdfXRef;
 
-// Decoded object streams larger than this are taken as damaged input.
-constexpr int64_t maximumObjectStreamData = 256 * 1024 * 1024;
-
 // An object stream in parsed form: every object parsed once, for fetchObject.
 // An unusable stream gives an empty record, which answers every lookup with Null.
 class CPdfObjectStream {

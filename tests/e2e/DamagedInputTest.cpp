@@ -14,7 +14,7 @@
 #include <regex>
 #include <sstream>
 
-#include "app/PdfRotate.h"
+#include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
 namespace {

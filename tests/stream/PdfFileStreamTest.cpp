@@ -20,7 +20,7 @@ TEST(PdfFileStream, WindowsEndAtTheirLengthOrAtTheEndOfTheFile) {
     const TestByteFile file(content);
     struct Window { uint32_t start, length, delivered; };
     for (const Window& window : {Window{990, 0, 10}, {10, 5, 5}, {995, 100, 5}}) {
-        StreamHolder stream(file.openStream(window.start, window.length));
+        RetainPtr<CPdfStream> stream = file.openStream(window.start, window.length);
         EXPECT_EQ(content.substr(window.start, window.delivered), readAll(*stream.get())) << window.start;
         EXPECT_EQ(-1, stream->readByte());
     }
@@ -28,7 +28,7 @@ TEST(PdfFileStream, WindowsEndAtTheirLengthOrAtTheEndOfTheFile) {
 
 TEST(PdfFileStream, PeekTwiceThenReadGiveTheSameByte) {
     const TestByteFile file("xy");
-    StreamHolder stream(file.openStream(1, 1));
+    RetainPtr<CPdfStream> stream = file.openStream(1, 1);
     for (int expected : {int{'y'}, -1}) {
         EXPECT_EQ(expected, stream->peekByte());
         EXPECT_EQ(expected, stream->peekByte());
@@ -38,10 +38,10 @@ TEST(PdfFileStream, PeekTwiceThenReadGiveTheSameByte) {
 
 TEST(PdfFileStream, TellAndShiftWindowCountFromTheStartOfTheFile) {
     const TestByteFile file(numberedBytes(2000));
-    StreamHolder window(file.openStream(1000, 0));
+    RetainPtr<CPdfStream> window = file.openStream(1000, 0);
     for (int i = 0; i < 300; ++i) window->readByte();
     EXPECT_EQ(1300u, window->tell());
-    StreamHolder base(file.openStream());
+    RetainPtr<CPdfStream> base = file.openStream();
     base->shiftWindow(7);
     EXPECT_EQ(7u, base->windowStart());
     EXPECT_EQ(7, base->readByte());
@@ -54,7 +54,7 @@ TEST(PdfFileStream, SeekFromTheEndStopsAtTheStartOfTheFile) {
     for (size_t size : {5000u, 600u}) {
         const std::string content = numberedBytes(size);
         const TestByteFile file(content);
-        StreamHolder stream(file.openStream());
+        RetainPtr<CPdfStream> stream = file.openStream();
         stream->seek(-1023, 2);
         EXPECT_EQ(static_cast<unsigned char>(content[size > 1023 ? size - 1023 : 0]), stream->readByte()) << size;
     }
@@ -63,7 +63,7 @@ TEST(PdfFileStream, SeekFromTheEndStopsAtTheStartOfTheFile) {
 TEST(PdfFileStream, SubStreamsOfOneFileReadAlternately) {
     const std::string content = numberedBytes(1000);
     const TestByteFile file(content);
-    StreamHolder first(file.openStream(100, 300)), second(file.openStream(600, 300));
+    RetainPtr<CPdfStream> first = file.openStream(100, 300), second = file.openStream(600, 300);
     std::string fromFirst, fromSecond;
     for (int i = 0; i < 300; ++i) {
         fromFirst.push_back(static_cast<char>(first->readByte()));
@@ -75,17 +75,17 @@ TEST(PdfFileStream, SubStreamsOfOneFileReadAlternately) {
 
 TEST(PdfEmbedStream, LimitOfZeroEndsAtOnceAndNoLimitPassesAllThrough) {
     const TestByteFile file("embedded");
-    StreamHolder underlying(file.openStream());
-    StreamHolder limited(new CPdfEmbedStream(underlying.get(), CPdfElement::null(), true, 0));
+    RetainPtr<CPdfStream> underlying = file.openStream();
+    RetainPtr<CPdfStream> limited = makeRetained<CPdfEmbedStream>(underlying.get(), CPdfElement::null(), true, 0);
     EXPECT_EQ(-1, limited->peekByte());
     EXPECT_EQ(-1, limited->readByte());
-    StreamHolder unlimited(new CPdfEmbedStream(underlying.get(), CPdfElement::null(), false, 0));
+    RetainPtr<CPdfStream> unlimited = makeRetained<CPdfEmbedStream>(underlying.get(), CPdfElement::null(), false, 0);
     EXPECT_EQ("embedded", readAll(*unlimited.get()));
 }
 
 TEST(PdfStream, RawBytesExistOnlyBelowAPredictor) {
     const TestByteFile file("abc");
-    StreamHolder stream(file.openStream());
+    RetainPtr<CPdfStream> stream = file.openStream();
     try {
         stream->getRawChar();
         ADD_FAILURE() << "getRawChar() did not throw";

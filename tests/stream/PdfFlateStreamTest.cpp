@@ -12,14 +12,14 @@ struct Predictor {
 // Compressed bytes in a file, read through a Flate stream over a window of its start.
 struct FlateFile {
     FlateFile(const std::string& packed, Predictor p, uint32_t windowLength)
-        : file(packed), stream(new CPdfFlateStream(file.openStream(0, windowLength), p.predictor, p.columns,
-                                                   p.colors, p.bits)) {}
+        : file(packed), stream(makeRetained<CPdfFlateStream>(file.openStream(0, windowLength), p.predictor, p.columns,
+                                                             p.colors, p.bits)) {}
     explicit FlateFile(const std::string& packed, Predictor p = {})
         : FlateFile(packed, p, static_cast<uint32_t>(packed.size())) {}
     std::string readAll() { return ::readAll(*stream.get()); }
 
     TestByteFile file;
-    StreamHolder stream;
+    RetainPtr<CPdfStream> stream;
 };
 
 struct PredictorCase {

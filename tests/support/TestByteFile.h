@@ -25,9 +25,9 @@ public:
     ~TestByteFile() { std::fclose(handle); }
 
     FILE* get() const { return handle; }
-    // A new file stream with one count; length 0 runs to the end of the file.
-    CPdfStream* openStream(uint32_t start = 0, uint32_t length = 0) const {
-        return new CPdfFileStream(handle, start, length, CPdfElement::null());
+    // A new file stream; length 0 runs to the end of the file.
+    RetainPtr<CPdfStream> openStream(uint32_t start = 0, uint32_t length = 0) const {
+        return makeRetained<CPdfFileStream>(handle, start, length, CPdfElement::null());
     }
 
 private:

@@ -147,9 +147,9 @@ TEST(DocumentOpen, NewestTrailerDecidesWhetherTheFileOpens) {
         pdf.startxref(pdf.table(c.trailer + " /Prev " + std::to_string(older)));
         CPdfDocument document;
         try {
-            EXPECT_EQ(1, pdf.open(document).rootNum) << c.trailer;
+            EXPECT_EQ(1, pdf.open(document).rootNum()) << c.trailer;
             EXPECT_EQ("", c.failure);
-            EXPECT_EQ(c.infoNum, document.xref()->infoNum) << c.trailer;
+            EXPECT_EQ(c.infoNum, document.xref()->infoNum()) << c.trailer;
         } catch (const CPdfException& failure) {
             EXPECT_EQ(c.failure, failure.messageText()) << c.trailer;
             EXPECT_FALSE(document.isOpen);

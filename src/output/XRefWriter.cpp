@@ -1,19 +1,19 @@
 // The pieces of the output around its objects: the head, the new cross-reference
 // table and the trailer.
+#include "output/XRefWriter.h"
+
+#include <sys/types.h>
+
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "app/PdfRotate.h"
-#include "model/PdfException.h"
-#include "xref/PdfXRef.h"
+#include "limits/Limits.h"
+#include "output/OutputFile.h"
 
-// The input's bytes from its "%PDF-" header up to its first object, copied in blocks
-// and never past the end of the file: a damaged table may give every object an
-// offset far beyond it (an object before the header has a negative one).
-void CPdfRotate::copyHeader() {
-    const std::vector<XRefEntry>& table = *entries;
+// A damaged table may give every object an offset far beyond the end of the file
+// (an object before the header has a negative one): the copy stops at the end.
+void copyHead(OutputFile& output, FILE* inputFile, const std::vector<XRefEntry>& table, uint32_t base) {
     uint32_t headLength = 0;
     bool any = false;
     for (size_t i = 1; i < table.size(); ++i) {
@@ -25,24 +25,17 @@ void CPdfRotate::copyHeader() {
         }
     }
     if (!any) return;
-    const uint32_t base = xref->baseOffset();
     if (fseeko(inputFile, static_cast<off_t>(base), SEEK_SET) != 0) return;
-    std::vector<char> block(std::min<uint32_t>(headLength, 64 * 1024));
+    std::vector<char> block(std::min<uint32_t>(headLength, limits::copyBlockBytes));
     for (uint32_t left = headLength; left > 0;) {
         const size_t read = fread(block.data(), 1, std::min<size_t>(left, block.size()), inputFile);
         if (read == 0) return;
-        write(block.data(), read);
+        output.write(block.data(), read);
         left -= static_cast<uint32_t>(read);
     }
 }
 
-void CPdfRotate::writeNumber(uint32_t value) { write(std::to_string(value)); }
-
-void CPdfRotate::writeFramed(const char* before, int64_t number, const char* after) {
-    write(before, std::strlen(before));
-    write(std::to_string(number));
-    write(after, std::strlen(after));
-}
+void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }
 
 namespace {
 
@@ -69,11 +62,11 @@ void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse) 
 
 }  // namespace
 
-void CPdfRotate::writeXRefTable() {
-    write("xref\n0 ", 7);
-    writeNumber(static_cast<uint32_t>(outputEntries.size()));
-    write("\r", 1);
-    write("0000000000 65535 f \r", 20);
+void writeXRefTable(OutputFile& output, const std::vector<OutputEntry>& outputEntries) {
+    output.write("xref\n0 ", 7);
+    writeNumber(output, static_cast<uint32_t>(outputEntries.size()));
+    output.write("\r", 1);
+    output.write("0000000000 65535 f \r", 20);
     // Entries go out in blocks, not one write each.
     std::string block;
     block.reserve(20 * 4096);
@@ -83,33 +76,39 @@ void CPdfRotate::writeXRefTable() {
         formatEntry(entry, record.offset, static_cast<uint32_t>(record.gen), record.written == 1);
         block.append(entry, 20);
         if (block.size() >= 20 * 4096) {
-            write(block);
+            output.write(block);
             block.clear();
         }
     }
-    write(block);
+    output.write(block);
 }
 
-void CPdfRotate::writeTrailer(uint32_t tablePosition) {
-    write("trailer\n<<\n/Size ");
-    writeNumber(static_cast<uint32_t>(outputEntries.size()));
-    write("\n/Root ");
-    writeNumber(static_cast<uint32_t>(rootNum));
-    writeFramed(" ", outputGeneration(rootNum, xref->rootGen), " R\n");
-    if (infoNum != 0) {
-        write("/Info ");
-        writeNumber(static_cast<uint32_t>(infoNum));
-        writeFramed(" ", outputGeneration(infoNum, xref->infoGen), " R\n");
-    }
-    write(">>\nstartxref\n");
-    writeNumber(tablePosition);
-    write("\n%%EOF");
-}
+namespace {
 
 // The generation that the new table gives an object: the one in the header that
 // was written, or the trailer's own for an object that was not written.
-int32_t CPdfRotate::outputGeneration(int32_t number, int32_t fallback) const {
-    if (number < 0 || static_cast<size_t>(number) >= outputEntries.size()) return fallback;
-    const OutputEntry& record = outputEntries[static_cast<size_t>(number)];
-    return record.written ? record.gen : fallback;
+int32_t outputGeneration(const std::vector<OutputEntry>& records, TrailerReference object) {
+    if (object.number < 0 || static_cast<size_t>(object.number) >= records.size()) return object.generation;
+    const OutputEntry& record = records[static_cast<size_t>(object.number)];
+    return record.written ? record.gen : object.generation;
+}
+
+void writeReference(OutputFile& output, const char* key, const std::vector<OutputEntry>& records,
+                    TrailerReference object) {
+    output.write(key, std::strlen(key));
+    writeNumber(output, static_cast<uint32_t>(object.number));
+    output.writeFramed(" ", outputGeneration(records, object), " R\n");
+}
+
+}  // namespace
+
+void writeTrailer(OutputFile& output, const std::vector<OutputEntry>& records, TrailerReference root,
+                  TrailerReference info, uint32_t tablePosition) {
+    output.write("trailer\n<<\n/Size ");
+    writeNumber(output, static_cast<uint32_t>(records.size()));
+    writeReference(output, "\n/Root ", records, root);
+    if (info.number != 0) writeReference(output, "/Info ", records, info);
+    output.write(">>\nstartxref\n");
+    writeNumber(output, tablePosition);
+    output.write("\n%%EOF");
 }

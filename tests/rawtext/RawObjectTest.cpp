@@ -5,7 +5,8 @@
 #include <string>
 
 #include "PdfBuilder.h"
-#include "rotate/RawObject.h"
+#include "rawtext/RawObject.h"
+#include "rawtext/TextSearch.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
 

@@ -1,4 +1,4 @@
-#include "rotate/ForceRotation.h"
+#include "output/ForceRotation.h"
 
 namespace {
 

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
-// Where a page object's raw text holds its own /Rotate entry: the name token Rotate
-// used as a key at the top level of the page dictionary. Nested dictionaries,
-// arrays, strings and comments are passed over.
+// Where a page object's raw text holds its own /Rotate entry: the name Rotate used
+// as a key at the top level of the page dictionary. Nested dictionaries, arrays,
+// strings and comments are passed over. Tokens follow the lexer's rules.
 struct PageDictionaryLayout {
     bool found = false;         // the object's text holds a dictionary
     uint32_t bodyStart = 0;     // just after the "<<" that opens it
@@ -13,7 +12,10 @@ struct PageDictionaryLayout {
     uint32_t keyEnd = 0;        // just after "/Rotate"
     uint32_t valueEnd = 0;      // just after its whole value (equal to keyEnd when there is none)
     bool valueIsNumber = false;
-    std::string valueText;      // the number as written, for -force
+    int32_t valueNumber = 0;    // an integer as written, a real cut toward zero (saturated)
+    bool valueIsReference = false;
+    int32_t referenceNumber = 0;
+    int32_t referenceGeneration = 0;
 };
 
 PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length);

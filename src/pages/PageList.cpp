@@ -1,11 +1,12 @@
 // Turning the page selection into marks on the job's page records.
+#include "pages/PageList.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "app/PdfRotate.h"
 #include "model/PdfException.h"
 
 namespace {
@@ -28,8 +29,7 @@ constexpr const char* invalidParameter = "Invalid parameter\n";
 
 }  // namespace
 
-std::string CPdfRotate::buildPageText(PageSelection kind) {
-    const uint32_t count = countPages();
+std::string buildPageText(PageSelection kind, uint32_t count) {
     std::string text;
     switch (kind) {
     case PageSelection::All:
@@ -47,13 +47,27 @@ std::string CPdfRotate::buildPageText(PageSelection kind) {
     case PageSelection::LastHalf:
         return std::to_string(count / 2 + 1).append("-").append(std::to_string(count));
     default:
-        return pageText;
+        return text;
     }
 }
 
-void CPdfRotate::parsePageList(const char* pageList) {
+namespace {
+
+// A page that passes the count check but has no record (the declared count
+// exceeds the pages found) is skipped. A page given directly inside Kids has no
+// object number and cannot be rewritten.
+void markPage(std::vector<PageRecord>& pages, uint32_t page, int32_t rotation) {
+    if (page == 0 || page > pages.size()) return;
+    PageRecord& record = pages[page - 1];
+    if (record.objNum < 0) throw CPdfException("PDF file was damaged");
+    record.rotation = rotation;
+    record.selected = 1;
+}
+
+}  // namespace
+
+void markPageList(const char* pageList, uint32_t pageCount, int32_t rotation, std::vector<PageRecord>& pages) {
     const std::string text(pageList);
-    pageCount = countPages();
     if (text.size() > 2 && text.find_first_not_of("0123456789-,", 2) != std::string::npos)
         throw CPdfException(invalidParameter);
 
@@ -77,7 +91,7 @@ void CPdfRotate::parsePageList(const char* pageList) {
                 throw CPdfException::formatted("Wrong page ranges, start page %d > end page %d",
                                                static_cast<int>(rangeStart), static_cast<int>(value));
             const uint64_t last = std::min<uint64_t>(value, pages.size());
-            for (uint64_t page = rangeStart; page <= last; ++page) markPage(static_cast<uint32_t>(page));
+            for (uint64_t page = rangeStart; page <= last; ++page) markPage(pages, static_cast<uint32_t>(page), rotation);
             inRange = false;
             rangeStart = 0;
         } else if (endsInDash) {
@@ -87,20 +101,9 @@ void CPdfRotate::parsePageList(const char* pageList) {
             if (value > pageCount)
                 throw CPdfException::formatted("Page number %d greater than %d pages in file",
                                                static_cast<int>(value), static_cast<int>(pageCount));
-            markPage(value);
+            markPage(pages, value, rotation);
         }
         if (delimiter == std::string::npos) return;
         position = delimiter + 1;
     }
-}
-
-// A page that passes the count check but has no record (the declared count
-// exceeds the pages found) is skipped. A page given directly inside Kids has no
-// object number and cannot be rewritten.
-void CPdfRotate::markPage(uint32_t page) {
-    if (page == 0 || page > pages.size()) return;
-    PageRecord& record = pages[page - 1];
-    if (record.objNum < 0) throw CPdfException("PDF file was damaged");
-    record.rotation = rotation;
-    record.selected = 1;
 }

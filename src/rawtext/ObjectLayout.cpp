@@ -1,4 +1,4 @@
-#include "rotate/ObjectLayout.h"
+#include "rawtext/ObjectLayout.h"
 
 #include <algorithm>
 

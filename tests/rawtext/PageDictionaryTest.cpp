@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <optional>
 #include <string>
 
-#include "rotate/ForceRotation.h"
-#include "rotate/PageDictionary.h"
+#include "output/ForceRotation.h"
+#include "rawtext/PageDictionary.h"
 
 namespace {
 
@@ -17,19 +19,24 @@ TEST(PageDictionary, FindsOnlyThePagesOwnRotateEntry) {
     const struct {
         std::string entries;
         std::string value;  // the bytes from the key's end to the value's end; empty: no entry
-        std::string number;
+        std::optional<int32_t> number;  // none: the value is not a number
     } cases[] = {
-        {"/Type /Page /Rotate 90 /Parent 3 0 R", " 90", "90"},
-        {"/Rotate 90.0", " 90.0", "90.0"},
-        {"/Rotate -270/Parent 3 0 R", " -270", "-270"},
-        {"/Rotate 5 0 R /Type /Page", " 5 0 R", ""},
-        {"/Rot#61te 180", " 180", "180"},
-        {"/Resources << /Rotate 90 >> /Rotate 180", " 180", "180"},
-        {"/RotateX 90", "", ""},
-        {"/Resources << /Rotate 90 >>", "", ""},
-        {"/Annots [ /Rotate 90 ]", "", ""},
-        {"/Title (/Rotate 90)", "", ""},
-        {"/Title <2F526F74617465> % /Rotate 90\n/Type /Page", "", ""},
+        {"/Type /Page /Rotate 90 /Parent 3 0 R", " 90", 90},
+        {"/Rotate 90.0", " 90.0", 90},
+        {"/Rotate -270/Parent 3 0 R", " -270", -270},
+        {"/Rotate 5 0 R /Type /Page", " 5 0 R", std::nullopt},
+        {"/Rot#61te 180", " 180", 180},
+        {"/Resources << /Rotate 90 >> /Rotate 180", " 180", 180},
+        {"/RotateX 90", "", std::nullopt},
+        {"/Resources << /Rotate 90 >>", "", std::nullopt},
+        {"/Annots [ /Rotate 90 ]", "", std::nullopt},
+        {"/Title (/Rotate 90)", "", std::nullopt},
+        {"/Title <2F526F74617465> % /Rotate 90\n/Type /Page", "", std::nullopt},
+        // The lexer's rules: "+90" is no number, and 90abc is the number 90 and a word.
+        {"/Rotate +90", " +90", std::nullopt},
+        {"/Rotate 90abc", " 90", 90},
+        {"/Rotate 1e9999", " 1", 1},
+        {"/Rotate 99999999999", " 99999999999", INT32_MAX},
     };
     for (const auto& c : cases) {
         const std::string text = "4 0 obj\r<<" + c.entries + ">>\rendobj\r";
@@ -38,9 +45,13 @@ TEST(PageDictionary, FindsOnlyThePagesOwnRotateEntry) {
         EXPECT_EQ(!c.value.empty(), layout.hasRotate) << c.entries;
         if (!layout.hasRotate) continue;
         EXPECT_EQ(c.value, text.substr(layout.keyEnd, layout.valueEnd - layout.keyEnd)) << c.entries;
-        EXPECT_EQ(!c.number.empty(), layout.valueIsNumber) << c.entries;
-        EXPECT_EQ(c.number, layout.valueText) << c.entries;
+        EXPECT_EQ(c.number.has_value(), layout.valueIsNumber) << c.entries;
+        if (c.number) {
+            EXPECT_EQ(*c.number, layout.valueNumber) << c.entries;
+        }
     }
+    const PageDictionaryLayout reference = scan("4 0 obj\r<</Rotate 12 3 R>>\rendobj\r");
+    EXPECT_TRUE(reference.valueIsReference && reference.referenceNumber == 12 && reference.referenceGeneration == 3);
     for (const std::string text : {"4 0 obj\r[ << /Rotate 90 >> ]\rendobj\r", "<< /Rotate 90 >>", "4 0 obj\r"})
         EXPECT_FALSE(scan(text).found) << text;
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "rotate/ObjectLayout.h"
+#include "rawtext/ObjectLayout.h"
 #include "xref/XRefEntry.h"
 
 class CPdfXRef;
@@ -19,20 +19,27 @@ struct RawObject {
     uint32_t length() const { return static_cast<uint32_t>(bytes.size()); }
 };
 
-// The index of the last byte of the first occurrence of `pattern` at or after
-// `start`, or 0 when there is none.
-uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const char* pattern,
-                     uint32_t patternLength);
-// The file position of the last byte of the first occurrence that starts at or
-// after `start`, or 0. Moves the file's position.
-uint32_t findPatternInFile(FILE* file, uint32_t start, const char* pattern, uint32_t patternLength);
-// The same, for an occurrence that lies wholly before `end`.
-uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength);
-// The first run of decimal digits after the first occurrence of `key`; 0 without one.
-uint32_t findNumberAfter(const uint8_t* text, uint32_t length, const char* key);
-
 // Reads the raw text of object `number`. False when the object has none: a free
 // entry, a header at its offset that is not its own, a missing "endobj", an object
 // stream without that object. With `layout`, a text never runs into the next object.
 bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
                    RawObject& out, const ObjectLayout* layout = nullptr);
+
+// What a job needs to read raw object texts from one input: its file, its loaded
+// cross-reference, and where its objects lie. Borrows all three.
+class RawObjectReader {
+public:
+    RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout& layout);
+
+    bool read(int32_t number, RawObject& out) const;
+    const std::vector<XRefEntry>& entries() const { return entryList; }
+    CPdfXRef& crossReference() const { return xref; }
+    FILE* file() const { return input; }
+    const ObjectLayout& layout() const { return objectLayout; }
+
+private:
+    FILE* input;
+    CPdfXRef& xref;
+    const std::vector<XRefEntry>& entryList;
+    const ObjectLayout& objectLayout;
+};

@@ -1,11 +1,12 @@
 // Reading the command line into the rotation job.
+#include "job/JobOptions.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/PdfRotate.h"
 #include "model/PdfException.h"
 
 namespace {
@@ -41,13 +42,13 @@ bool scanRotation(const char* argument, int& degrees) {
 
 }  // namespace
 
-int32_t CPdfRotate::parseOptions(int argc, char** argv) {
-    force = false;
+JobOptions parseJobOptions(int argc, char** argv) {
+    JobOptions options;
     if (argc < 3) throw CPdfException("Error parameter");
     if (!startsWith(argv[1], "-i")) throw CPdfException("-i parameter missing");
-    inputName = argv[1] + 2;
+    options.inputName = argv[1] + 2;
     if (!startsWith(argv[2], "-o")) throw CPdfException("-o parameter missing");
-    outputName = argv[2] + 2;
+    options.outputName = argv[2] + 2;
 
     // A named selection, once seen, governs over later plain lists; the last one wins.
     PageSelection kind = PageSelection::List;
@@ -55,19 +56,19 @@ int32_t CPdfRotate::parseOptions(int argc, char** argv) {
         const char* argument = argv[i];
         int degrees = 0;
         if (startsWith(argument, "-p")) {
-            pageText = argument + 2;
+            options.pageText = argument + 2;
             for (const NamedSelection& named : namedSelections) {
                 if (std::strcmp(argument, named.argument) == 0) {
-                    pageText.assign(1, ' ');
+                    options.pageText.assign(1, ' ');
                     kind = named.kind;
                 }
             }
         } else if (scanRotation(argument, degrees)) {
-            rotation = degrees;
+            options.rotation = degrees;
         } else if (std::strcmp(argument, "-force") == 0) {
-            force = true;
+            options.force = true;
         }
     }
-    if (pageText.empty()) return static_cast<int32_t>(PageSelection::All);
-    return static_cast<int32_t>(kind);
+    options.selection = options.pageText.empty() ? PageSelection::All : kind;
+    return options;
 }

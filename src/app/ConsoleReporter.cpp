@@ -1,0 +1,31 @@
+#include "app/ConsoleReporter.h"
+
+#include <cstdio>
+#include <string>
+
+void printText(const char* text) { std::fputs(text, stdout); }
+
+void ConsoleReporter::inputOpened(const std::string& inputName) {
+    printText("Rotating file: ");
+    printText(inputName);
+}
+
+void ConsoleReporter::outputCreated(const std::string& outputName) {
+    printText(" to ");
+    printText(outputName);
+}
+
+void ConsoleReporter::selectionChosen(int32_t degrees, const std::string& pageText) {
+    printText(", " + std::to_string(degrees) + " Degrees");
+    printText(", Pages: ");
+    printText(pageText);
+    printText("\nProcessing");
+}
+
+void ConsoleReporter::pageTreeProgress() { printText("."); }
+
+// A notice starts on a line of its own: the progress dots leave the line open.
+void ConsoleReporter::notice(const std::string& text) {
+    printText("\n");
+    printText(text);
+}

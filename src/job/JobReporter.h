@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What a rotation job tells its user, in the order it happens. The program's entry
+// hands the job a reporter that prints; the job itself never writes to the console.
+class JobReporter {
+public:
+    virtual ~JobReporter() = default;
+
+    // The input is open.
+    virtual void inputOpened(const std::string& inputName) = 0;
+    // The output has been created.
+    virtual void outputCreated(const std::string& outputName) = 0;
+    // The rotation and the page list (a named selection already expanded); the
+    // page tree walk starts next.
+    virtual void selectionChosen(int32_t degrees, const std::string& pageText) = 0;
+    // Every eleventh page tree node visited.
+    virtual void pageTreeProgress() = 0;
+    // Something the user should know about this file, on a line of its own.
+    virtual void notice(const std::string& text) = 0;
+};
+
+// For jobs run where nobody reads the console (the fuzzers, some tests).
+class SilentReporter final : public JobReporter {
+public:
+    void inputOpened(const std::string&) override {}
+    void outputCreated(const std::string&) override {}
+    void selectionChosen(int32_t, const std::string&) override {}
+    void pageTreeProgress() override {}
+    void notice(const std::string&) override {}
+};

@@ -1,0 +1,131 @@
+// The rotation job for one input file, from the options to the finished output.
+#include "job/PdfRotate.h"
+
+#include <sys/types.h>
+
+#include <algorithm>
+
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "output/ObjectCopier.h"
+#include "output/OutputFile.h"
+#include "pages/PageCount.h"
+#include "pages/PageList.h"
+#include "pages/PageTreeWalker.h"
+#include "rawtext/RawObject.h"
+#include "xref/PdfXRef.h"
+
+CPdfRotate::CPdfRotate() : reporter(silence) {}
+CPdfRotate::CPdfRotate(JobReporter& reporter) : reporter(reporter) {}
+CPdfRotate::~CPdfRotate() { releaseAll(); }
+
+void CPdfRotate::run(int argc, char** argv) {
+    parseOptions(argc, argv);
+    try {
+        runSteps();
+    } catch (...) {
+        releaseAll();
+        throw;
+    }
+}
+
+int32_t CPdfRotate::parseOptions(int argc, char** argv) {
+    jobOptions = parseJobOptions(argc, argv);
+    return static_cast<int32_t>(jobOptions.selection);
+}
+
+void CPdfRotate::runSteps() {
+    openInput();
+    output = std::make_unique<OutputFile>(jobOptions.inputName, jobOptions.outputName);
+    reporter.outputCreated(jobOptions.outputName);
+
+    if (jobOptions.selection != PageSelection::List) jobOptions.pageText = buildPageText(jobOptions.selection, countPages());
+    reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
+    {
+        CPdfElement root;
+        int32_t rootNodeNumber = -1;
+        fetchPageTreeRoot(root, rootNodeNumber);
+        walkPageTree(root, rootNodeNumber);
+    }
+    parsePageList(jobOptions.pageText.c_str());
+
+    copyHeader();
+    ObjectCopier(*rawObjects, *output, outputEntries).copyAll(pages, jobOptions.force);
+    const uint32_t tablePosition = output->position();
+    writeXRefTable();
+    writeTrailer(tablePosition);
+    output->commit();
+    releaseAll();
+}
+
+void CPdfRotate::openInput() {
+    inputFile = std::fopen(jobOptions.inputName, "rb");
+    if (!inputFile) throw CPdfException::formatted("Input file open error: %s\n", jobOptions.inputName);
+    reporter.inputOpened(jobOptions.inputName);
+
+    document.open(jobOptions.inputName);
+    xref = document.xref();
+    outputEntries.assign(xref->getEntries().size(), OutputEntry{});
+    fseeko(inputFile, 0, SEEK_END);
+    const uint64_t fileSize = static_cast<uint64_t>(std::max<off_t>(ftello(inputFile), 0));
+    objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), fileSize);
+    rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
+}
+
+// The catalogue is asked for under the generation that its entry gives, or 0 for
+// an object kept in an object stream.
+void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
+    const std::vector<XRefEntry>& entries = xref->getEntries();
+    const int32_t rootNum = xref->rootNum();
+    int32_t generation = 0;
+    if (rootNum >= 0 && static_cast<size_t>(rootNum) < entries.size()) {
+        const XRefEntry& entry = entries[static_cast<size_t>(rootNum)];
+        generation = entry.type == XRefEntryType::Compressed ? 0 : entry.gen;
+    }
+    CPdfElement catalogue;
+    xref->fetchObject(rootNum, generation, catalogue);
+    if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+    CPdfElement reference;
+    catalogue.dictionary()->findRaw("Pages", reference);
+    if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();
+    catalogue.dictionary()->find("Pages", root);
+    if (!root.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+}
+
+void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
+    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] {
+        if (++progressCounter > 10) {
+            reporter.pageTreeProgress();
+            progressCounter = 0;
+        }
+    });
+    walker.walk(root, rootNumber, pages);
+}
+
+uint32_t CPdfRotate::countPages() { return countDeclaredPages(*rawObjects, xref->rootNum()); }
+
+void CPdfRotate::parsePageList(const char* text) {
+    pageCount = countPages();
+    markPageList(text, pageCount, jobOptions.rotation, pages);
+}
+
+void CPdfRotate::copyHeader() { copyHead(*output, inputFile, xref->getEntries(), xref->baseOffset()); }
+
+void CPdfRotate::writeXRefTable() { ::writeXRefTable(*output, outputEntries); }
+
+void CPdfRotate::writeTrailer(uint32_t tablePosition) {
+    ::writeTrailer(*output, outputEntries, {xref->rootNum(), xref->rootGen()}, {xref->infoNum(), xref->infoGen()},
+                   tablePosition);
+}
+
+void CPdfRotate::writeNumber(uint32_t value) { ::writeNumber(*output, value); }
+
+// The input closes before an unfinished output is removed.
+void CPdfRotate::releaseAll() {
+    rawObjects.reset();
+    if (inputFile) std::fclose(inputFile);
+    inputFile = nullptr;
+    if (document.isOpen) document.close();
+    xref = nullptr;
+    output.reset();
+}

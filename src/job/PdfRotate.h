@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "job/JobOptions.h"
+#include "job/JobReporter.h"
+#include "output/XRefWriter.h"
+#include "pages/PageRecord.h"
+#include "rawtext/ObjectLayout.h"
+#include "xref/PdfDocument.h"
+
+class CPdfElement;
+class CPdfXRef;
+class OutputFile;
+class RawObjectReader;
+
+// The rotation job for one input file. It runs the steps in order and hands each
+// to the part that does it: the page tree walk and page list (pages/), the raw
+// object texts (rawtext/), the output file, object copier and table writer
+// (output/). What it has to say goes to its reporter.
+class CPdfRotate {
+public:
+    // A job that reports nothing.
+    CPdfRotate();
+    explicit CPdfRotate(JobReporter& reporter);
+    CPdfRotate(const CPdfRotate&) = delete;
+    CPdfRotate& operator=(const CPdfRotate&) = delete;
+    virtual ~CPdfRotate();
+
+    // The whole job: options, input, page selection, output. Throws CPdfException;
+    // on failure nothing is left open and no partial output remains.
+    void run(int argc, char** argv);
+
+    // Reads the argument vector into the job's options; gives the selection kind.
+    int32_t parseOptions(int argc, char** argv);
+    // Validates the page list against the page count and marks the listed pages.
+    void parsePageList(const char* text);
+    // Lists the leaf pages under `root`; `rootNumber` is its object number, or -1.
+    void walkPageTree(const CPdfElement& root, int32_t rootNumber = -1);
+    // The page count that the page tree's root declares.
+    uint32_t countPages();
+
+    void copyHeader();
+    void writeXRefTable();
+    void writeTrailer(uint32_t tablePosition);
+    void writeNumber(uint32_t value);
+
+    const JobOptions& options() const { return jobOptions; }
+    const std::vector<PageRecord>& pageRecords() const { return pages; }
+
+private:
+    void runSteps();
+    void openInput();
+    void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
+    void releaseAll();
+
+    SilentReporter silence;
+    JobReporter& reporter;
+    JobOptions jobOptions;
+
+    FILE* inputFile = nullptr;   // the input for raw reads, beside the document's own handle
+    CPdfDocument document;
+    CPdfXRef* xref = nullptr;    // the document's
+    ObjectLayout objectLayout;   // where the input's objects start, for raw reads
+    std::unique_ptr<RawObjectReader> rawObjects;
+    std::unique_ptr<OutputFile> output;
+
+    std::vector<PageRecord> pages;
+    uint32_t pageCount = 0;
+    std::vector<OutputEntry> outputEntries;
+    int32_t progressCounter = 0;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+
+// Every bound that keeps the reader finite on hostile input, and the block sizes
+// that trade memory for system calls, in one place. Each says why its value.
+namespace limits {
+
+// The PDF format's own limit on indirect objects: numbers run to 8,388,607
+// (ISO 32000, Annex C), so no cross-reference may hold more entries.
+constexpr int32_t maximumEntries = 8388608;
+
+// Containers nested deeper than this end the parse as damaged input. Real files
+// nest a handful of levels; 500 keeps the recursive parser far from the stack's end.
+constexpr int maximumNesting = 500;
+
+// Nested fetches (an indirect Length, an object stream's own object) deeper than
+// this can only come from a reference loop: a sound file needs two or three.
+constexpr int maximumFetchDepth = 32;
+
+// A page tree deeper than this is taken as damaged: balanced trees of millions of
+// pages are a few levels deep, and the walk recurses once per level.
+constexpr int maximumPageTreeDepth = 256;
+
+// The page tree walk visits at most this many kids per object (or per byte of the
+// file, whichever is less), plus a small allowance: a tree that lists nodes many
+// times over cannot make the walk longer than a few times what the file holds.
+constexpr uint64_t pageTreeVisitsPerObject = 4;
+constexpr uint64_t pageTreeVisitAllowance = 1024;
+
+// Decoded object streams larger than this are taken as damaged: no producer
+// writes object streams anywhere near it, and it caps the memory of one stream.
+constexpr int64_t maximumObjectStreamData = 256 * 1024 * 1024;
+
+// Object streams are decoded again when objects alternate between them (one is
+// kept decoded in each form). The decoded bytes of a whole job may not exceed this
+// base plus a multiple of the file's size; beyond, the file is taken as damaged.
+constexpr uint64_t objectStreamWorkBase = uint64_t{256} << 20;
+constexpr uint64_t objectStreamWorkPerFileByte = 64;
+
+// A predictor row wider than this is refused: no image is that wide, and the
+// predictor keeps two rows in memory.
+constexpr int64_t maximumPredictorRowBytes = 16 * 1024 * 1024;
+
+// "%PDF-" is looked for in the first bytes of the file, and "startxref" in the
+// last ones: the PDF format puts both within 1024 bytes of their end of the file.
+constexpr int headerProbeBytes = 1023;
+constexpr int startXRefProbeBytes = 1023;
+
+// Blocks for copying and searching file text: large enough that system calls cost
+// little, small enough to stay in cache.
+constexpr uint32_t copyBlockBytes = 64 * 1024;
+constexpr uint32_t searchBlockBytes = 64 * 1024;
+// The search for an object's "endobj" reads ahead in chunks that double from the
+// first to the largest, so a small object costs one small read.
+constexpr uint32_t firstEndobjChunkBytes = 4096;
+constexpr uint32_t largestEndobjChunkBytes = 1 << 20;
+
+// Offsets in this program are 32-bit: a file of 2 GiB or more would be misread.
+constexpr int64_t maximumInputBytes = int64_t{1} << 31;
+
+}  // namespace limits

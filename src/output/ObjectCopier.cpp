@@ -1,0 +1,50 @@
+#include "output/ObjectCopier.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "output/OutputFile.h"
+#include "output/PageEditor.h"
+#include "rawtext/RawObject.h"
+
+namespace {
+
+// The page records ordered by object number, so that the objects, written in
+// ascending number, find their first page record in one pass.
+std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageRecord>& pages) {
+    std::vector<std::pair<int32_t, size_t>> order;
+    order.reserve(pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) order.emplace_back(pages[i].objNum, i);
+    std::sort(order.begin(), order.end());
+    return order;
+}
+
+}  // namespace
+
+ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records)
+    : reader(reader), output(output), records(records) {}
+
+void ObjectCopier::copyAll(const std::vector<PageRecord>& pages, bool force) {
+    const std::vector<XRefEntry>& entries = reader.entries();
+    const auto order = pagesByObject(pages);
+    size_t next = 0;
+    RawObject object;
+    for (size_t number = 0; number < entries.size(); ++number) {
+        const int32_t objectNumber = static_cast<int32_t>(number);
+        while (next < order.size() && order[next].first < objectNumber) ++next;
+        if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
+        if (!reader.read(objectNumber, object) || object.length() == 0) continue;
+        if (object.isObjectStream) continue;  // its objects go out under their own numbers
+        const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
+        copyObject(objectNumber, object, page, force);
+    }
+}
+
+void ObjectCopier::copyObject(int32_t number, const RawObject& object, const PageRecord* page, bool force) {
+    OutputEntry& record = records[static_cast<size_t>(number)];
+    record.offset = output.position();
+    record.gen = object.generation;
+    record.written = 1;
+    if (page && page->selected) writeRotatedPage(output, object, page->rotation, force);
+    else output.write(object.bytes.data(), object.bytes.size());
+}

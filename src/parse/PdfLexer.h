@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/PdfElement.h"
+#include "model/RetainPtr.h"
+
+class CPdfStream;
+
+// The bytes of one parse: a stream, continued by further streams when it ends
+// (the parser reads through the chain in order).
+class StreamChainSource {
+public:
+    explicit StreamChainSource(const std::vector<RetainPtr<CPdfStream>>& streams) : streams(streams) {}
+    int readChar();
+    int peekChar();
+    CPdfStream* currentStream() const { return streams[current].get(); }
+
+private:
+    const std::vector<RetainPtr<CPdfStream>>& streams;
+    size_t current = 0;
+};
+
+// Object text held in memory, with the position the next token starts from.
+class TextSource {
+public:
+    TextSource(const uint8_t* text, uint32_t length) : text(text), length(length) {}
+    int readChar() { return position < length ? text[position++] : -1; }
+    int peekChar() const { return position < length ? text[position] : -1; }
+    uint32_t where() const { return position; }
+    void rewindTo(uint32_t where) { position = where; }
+
+private:
+    const uint8_t* text;
+    uint32_t length;
+    uint32_t position = 0;
+};
+
+// The PDF format's lexical rules over a source of bytes: white space and comments
+// are passed over, and each call gives one token (a number, a name with its #xx
+// escapes decoded, a string, a keyword such as "<<" or "obj", Error or EndOfFile).
+template <class Source>
+class PdfLexer {
+public:
+    explicit PdfLexer(Source& source) : source(source) {}
+    PdfLexer(const PdfLexer&) = delete;
+    PdfLexer& operator=(const PdfLexer&) = delete;
+
+    // Fills the empty `token`.
+    void readToken(CPdfElement& token);
+    // Passes over the rest of the line, with its CR, LF or CR LF.
+    void skipToLineEnd();
+
+private:
+    void readLiteralString(CPdfElement& token);
+    void readNumber(int firstByte, CPdfElement& token);
+    void readName(CPdfElement& token);
+    void readHexString(CPdfElement& token);
+    void readWord(int firstByte, CPdfElement& token);
+
+    Source& source;
+    std::string text;  // scratch space for the token being read
+};
+
+extern template class PdfLexer<StreamChainSource>;
+extern template class PdfLexer<TextSource>;

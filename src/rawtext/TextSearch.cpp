@@ -1,0 +1,62 @@
+#include "rawtext/TextSearch.h"
+
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
+#include "limits/Limits.h"
+#include "parse/CharacterClass.h"
+
+const uint8_t* searchBytes(const uint8_t* begin, const uint8_t* end, const char* pattern, uint32_t patternLength) {
+    if (patternLength == 0 || end - begin < static_cast<std::ptrdiff_t>(patternLength)) return nullptr;
+    return static_cast<const uint8_t*>(memmem(begin, static_cast<size_t>(end - begin), pattern, patternLength));
+}
+
+uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const char* pattern,
+                     uint32_t patternLength) {
+    if (start >= length) return 0;
+    const uint8_t* found = searchBytes(text + start, text + length, pattern, patternLength);
+    return found ? static_cast<uint32_t>(found - text) + patternLength - 1 : 0;
+}
+
+uint32_t findPatternInFile(FILE* file, uint32_t start, const char* pattern, uint32_t patternLength) {
+    return findPatternInRange(file, start, UINT32_MAX, pattern, patternLength);
+}
+
+uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength) {
+    if (patternLength == 0 || start >= end || fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) return 0;
+    // The block is no larger than the range: most ranges end at the next object a
+    // few hundred bytes on, and a buffer cleared in full on every call would cost
+    // more than the search itself.
+    const size_t blockSize = std::min<uint64_t>(limits::searchBlockBytes, end - start);
+    std::vector<uint8_t> block(blockSize + patternLength);
+    size_t carried = 0;                 // bytes kept from the previous block
+    uint64_t blockPosition = start;     // file position of block[0]
+    for (;;) {
+        const uint64_t left = end - (blockPosition + carried);
+        const size_t read = fread(block.data() + carried, 1, std::min<uint64_t>(blockSize, left), file);
+        if (read == 0) return 0;
+        const size_t filled = carried + read;
+        if (const uint8_t* found = searchBytes(block.data(), block.data() + filled, pattern, patternLength)) {
+            const uint64_t last = blockPosition + static_cast<uint64_t>(found - block.data()) + patternLength - 1;
+            return last > UINT32_MAX ? 0 : static_cast<uint32_t>(last);
+        }
+        // An occurrence may straddle two blocks: keep the tail that could begin one.
+        carried = std::min<size_t>(filled, patternLength - 1);
+        std::memmove(block.data(), block.data() + filled - carried, carried);
+        blockPosition += filled - carried;
+    }
+}
+
+uint32_t findNumberAfter(const uint8_t* text, uint32_t length, const char* key) {
+    uint32_t i = findPattern(text, 0, length, key, static_cast<uint32_t>(std::strlen(key)));
+    if (i == 0) return 0;
+    while (i < length && !pdfchar::isDigit(text[i])) ++i;
+    uint32_t value = 0;
+    for (; i < length && pdfchar::isDigit(text[i]); ++i) value = value * 10 + static_cast<uint32_t>(text[i] - '0');
+    return value;
+}
+

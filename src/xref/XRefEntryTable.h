@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "xref/XRefEntry.h"
+
+// The entries of every cross-reference section of one file, with the rules that
+// decide between sections: the newest section is read first and wins, so an entry
+// is stored only while no section has set it. A hybrid-reference file's table
+// commonly lists as free the objects that only its XRefStm stream knows; its free
+// entries therefore wait until that stream has been read.
+class XRefEntryTable {
+public:
+    // Makes room for numbers below `size`. The table grows only as sections really
+    // list entries, so a huge declared size costs nothing before its data runs out.
+    // False when `size` is beyond the PDF format's limit.
+    [[nodiscard]] bool grow(int64_t size);
+    // Stores `entry` for `number` (already within size) unless a newer section set it.
+    void setIfUnset(int64_t number, const XRefEntry& entry);
+    // A classic table's free entries, held back by its reader until the section's
+    // XRefStm stream has been read, and then stored where nothing else was.
+    using DeferredFree = std::vector<std::pair<int64_t, XRefEntry>>;
+    void applyFree(const DeferredFree& freeEntries);
+
+    const std::vector<XRefEntry>& all() const { return entries; }
+    size_t size() const { return entries.size(); }
+    const XRefEntry& operator[](size_t number) const { return entries[number]; }
+
+private:
+    std::vector<XRefEntry> entries;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <set>
+
+#include "model/PdfElement.h"
+
+class CPdfDictionary;
+class CPdfParser;
+class CPdfStream;
+class XRefEntryTable;
+
+// Reads the cross-reference sections of a file, newest first along the Prev chain:
+// classic tables with their trailers, cross-reference streams, and the XRefStm
+// stream of a hybrid-reference file. Entries go to the table, which decides between
+// sections; the newest trailer (or stream dictionary) goes to `trailer`.
+class XRefSectionReader {
+public:
+    // `file` is the stream over the whole file; offsets count from `base`.
+    XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryTable& entries, CPdfElement& trailer);
+
+    // Every section from "startxref" on. Throws CPdfException with the reader's
+    // messages; a chain that comes back to a section already read ends there.
+    void readChain();
+
+    // The offset after the last "startxref" near the end of the file; 0 without one.
+    uint32_t findStartXRef();
+
+private:
+    bool readSection(uint32_t& offset);
+    bool readTable(CPdfParser& parser, uint32_t& offset);
+    bool readCrossRefStream(CPdfStream* stream, uint32_t& offset);
+    void readStreamSubsection(CPdfStream* stream, const int32_t widths[3], int32_t first, int32_t count);
+    void readHybridStream(const CPdfDictionary& trailerOfTable);
+    void keepNewestTrailer(const CPdfElement& dictionary);
+    void grow(int64_t size, const char* failure);
+
+    CPdfStream& file;
+    uint32_t base;
+    XRefEntryTable& entries;
+    CPdfElement& trailer;
+    std::set<uint32_t> sectionsRead;
+};
