@@ -9,9 +9,11 @@
 #include "model/PdfException.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
+#include "pages/ForceRotation.h"
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
 #include "pages/PageTreeWalker.h"
+#include "pages/ShownRotation.h"
 #include "rawtext/RawObject.h"
 #include "xref/PdfXRef.h"
 
@@ -48,9 +50,10 @@ void CPdfRotate::runSteps() {
         walkPageTree(root, rootNodeNumber);
     }
     parsePageList(jobOptions.pageText.c_str());
+    if (jobOptions.force) addShownRotations();
 
     copyHeader();
-    ObjectCopier(*rawObjects, *output, outputEntries).copyAll(pages, jobOptions.force);
+    ObjectCopier(*rawObjects, *output, outputEntries).copyAll(pages);
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
@@ -100,6 +103,14 @@ void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
         }
     });
     walker.walk(root, rootNumber, pages);
+}
+
+// "-force" turns each selected page from the rotation it shows, own or inherited.
+void CPdfRotate::addShownRotations() {
+    ShownRotation shown(*xref);
+    for (PageRecord& page : pages) {
+        if (page.selected) page.rotation = forcedRotation(reducedRotation(shown.ofPage(page.objNum)), page.rotation);
+    }
 }
 
 uint32_t CPdfRotate::countPages() { return countDeclaredPages(*rawObjects, xref->rootNum()); }

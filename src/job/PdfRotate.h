@@ -56,6 +56,7 @@ private:
     void runSteps();
     void openInput();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
+    void addShownRotations();
     void releaseAll();
 
     SilentReporter silence;

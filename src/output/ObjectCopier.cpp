@@ -24,7 +24,7 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
 ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records)
     : reader(reader), output(output), records(records) {}
 
-void ObjectCopier::copyAll(const std::vector<PageRecord>& pages, bool force) {
+void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     const std::vector<XRefEntry>& entries = reader.entries();
     const auto order = pagesByObject(pages);
     size_t next = 0;
@@ -36,15 +36,15 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages, bool force) {
         if (!reader.read(objectNumber, object) || object.length() == 0) continue;
         if (object.isObjectStream) continue;  // its objects go out under their own numbers
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
-        copyObject(objectNumber, object, page, force);
+        copyObject(objectNumber, object, page);
     }
 }
 
-void ObjectCopier::copyObject(int32_t number, const RawObject& object, const PageRecord* page, bool force) {
+void ObjectCopier::copyObject(int32_t number, const RawObject& object, const PageRecord* page) {
     OutputEntry& record = records[static_cast<size_t>(number)];
     record.offset = output.position();
     record.gen = object.generation;
     record.written = 1;
-    if (page && page->selected) writeRotatedPage(output, object, page->rotation, force);
+    if (page && page->selected) writeRotatedPage(output, object, page->rotation);
     else output.write(object.bytes.data(), object.bytes.size());
 }

@@ -16,10 +16,10 @@ class ObjectCopier {
 public:
     ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records);
 
-    void copyAll(const std::vector<PageRecord>& pages, bool force);
+    void copyAll(const std::vector<PageRecord>& pages);
 
 private:
-    void copyObject(int32_t number, const struct RawObject& object, const PageRecord* page, bool force);
+    void copyObject(int32_t number, const struct RawObject& object, const PageRecord* page);
 
     const RawObjectReader& reader;
     OutputFile& output;

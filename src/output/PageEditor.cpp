@@ -1,11 +1,10 @@
 #include "output/PageEditor.h"
 
-#include "output/ForceRotation.h"
 #include "output/OutputFile.h"
 #include "rawtext/PageDictionary.h"
 #include "rawtext/RawObject.h"
 
-void writeRotatedPage(OutputFile& output, const RawObject& object, int32_t rotation, bool force) {
+void writeRotatedPage(OutputFile& output, const RawObject& object, int32_t rotation) {
     const uint8_t* text = object.bytes.data();
     const uint32_t length = object.length();
     const PageDictionaryLayout layout = scanPageDictionary(text, length);
@@ -14,7 +13,6 @@ void writeRotatedPage(OutputFile& output, const RawObject& object, int32_t rotat
         return;
     }
     if (layout.hasRotate) {
-        if (force && layout.valueIsNumber) rotation = forcedRotation(layout.valueNumber, rotation);
         output.write(text, layout.keyEnd);
         output.writeFramed(" ", rotation, " ");
         output.write(text + layout.valueEnd, length - layout.valueEnd);

@@ -82,8 +82,8 @@ CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int32_t streamNumber) : strea
                                                       static_cast<int32_t>(limits::maximumObjectStreamData + 1));
 
     std::vector<int32_t> offsets;
-    if (!readHeader(xref, budget.get(), count, first, objectNumbers, offsets)) {
-        objectNumbers.clear();
+    if (!readHeader(xref, budget.get(), count, first, objectNumbers.numbers, offsets)) {
+        objectNumbers.numbers.clear();
         return;
     }
     for (int32_t skip = offsets[0]; skip > 0 && budget->readByte() >= 0; --skip) {
@@ -101,8 +101,19 @@ CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int32_t streamNumber) : strea
     objectCount = count;
 }
 
+int32_t ObjectStreamIndex::find(int32_t index, int32_t objectNumber) const {
+    const int32_t count = static_cast<int32_t>(numbers.size());
+    if (index >= 0 && index < count && numbers[static_cast<size_t>(index)] == objectNumber) return index;
+    if (byNumber.empty()) {
+        for (int32_t i = count - 1; i >= 0; --i) byNumber[numbers[static_cast<size_t>(i)]] = i;
+    }
+    const auto found = byNumber.find(objectNumber);
+    return found == byNumber.end() ? -1 : found->second;
+}
+
 void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElement& out) const {
-    if (index < 0 || index >= objectCount || objectNumbers[static_cast<size_t>(index)] != objectNumber) {
+    index = objectCount == 0 ? -1 : objectNumbers.find(index, objectNumber);
+    if (index < 0) {
         out.setNull();
         return;
     }
@@ -135,8 +146,8 @@ CPdfRawObjectStream::CPdfRawObjectStream(CPdfXRef* xref, int32_t streamNumber) :
     if (!object.is(ElementType::Stream)) return;
     int32_t count = 0;
     if (!readLayout(*xref, object, count, first)) return;
-    if (!readHeader(xref, object.stream(), count, first, objectNumbers, offsets)) {
-        objectNumbers.clear();
+    if (!readHeader(xref, object.stream(), count, first, objectNumbers.numbers, offsets)) {
+        objectNumbers.numbers.clear();
         offsets.clear();
         return;
     }
@@ -145,7 +156,8 @@ CPdfRawObjectStream::CPdfRawObjectStream(CPdfXRef* xref, int32_t streamNumber) :
 
 // Refuses any header offset that would reach outside the data.
 const uint8_t* CPdfRawObjectStream::getObjectText(int32_t index, int32_t objectNumber, int32_t& length) const {
-    if (index < 0 || index >= objectCount || objectNumbers[static_cast<size_t>(index)] != objectNumber) return nullptr;
+    index = objectCount == 0 ? -1 : objectNumbers.find(index, objectNumber);
+    if (index < 0) return nullptr;
     const int64_t start = int64_t{first} + offsets[static_cast<size_t>(index)];
     const int64_t end = index + 1 == objectCount ? dataLength : int64_t{first} + offsets[static_cast<size_t>(index) + 1];
     if (start < 0 || end < start || end > dataLength) return nullptr;

@@ -77,6 +77,11 @@ testing::AssertionResult qpdfCheckClean(const std::string& pdf);
 // top-level /Rotate of the rotated pages; and the trailer's /Root and /Info.
 // `rotations` gives the own /Rotate of each page afterwards, as in "90 . -180":
 // a token per page, "." for a page that stays as it was (so do pages past the end).
+// The rotation each page shows as qpdf reads the file: its own /Rotate (an indirect
+// value resolved), else the nearest one up its /Parent chain, else 0. Empty when
+// qpdf cannot read the file.
+std::vector<long> shownRotations(const std::string& pdf);
+
 testing::AssertionResult isRotatedCopy(const std::string& input, const std::string& output,
                                        const std::string& rotations);
 

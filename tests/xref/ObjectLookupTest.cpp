@@ -71,7 +71,7 @@ TEST(ObjectStream, HeaderPairsLocateTheObjects) {
         {"/N 3 /First 15", example, 0, 10, "ten", 15, 6},
         {"/N 3 /First 15", example, 1, 11, "kind 7", 21, 9},
         {"/N 3 /First 15", example, 2, 12, "7", 30, 1},
-        {"/N 3 /First 15", example, 1, 12, null, -1, 0},
+        {"/N 3 /First 15", example, 1, 12, "7", 30, 1},  // a wrong index: found by its number
         {"/N 3 /First 15", example, 3, 13, null, -1, 0},
         {"/N 1 /First 5", "20 3 99 (x)", 0, 20, "x", 8, 3},
         {"/N 2 /First 8", "2 0 3 8 <</A 1>>5", 0, 2, "kind 7", 8, 8},
