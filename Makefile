@@ -5,7 +5,7 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build program demo test sanitize fuzz bench clean
+.PHONY: all deps build program demo test package sanitize fuzz bench clean
 
 all: build
 
@@ -29,6 +29,10 @@ demo: program
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package of the program and its man page, written to $(BUILD)/.
+package: build
+	@cmake --build $(BUILD) --target package
 
 sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DFOLIOTURN_SANITIZE=ON >/dev/null
