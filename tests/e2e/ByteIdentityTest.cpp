@@ -21,12 +21,15 @@ bool isPdfWhiteSpace(char c) { return c == 0 || c == '\t' || c == '\n' || c == '
 
 std::string headerOf(ObjectId id) { return std::to_string(id.first) + " " + std::to_string(id.second) + " obj"; }
 
+// Line ends and bytes outside printable ASCII written out, so that they show in a failure.
 std::string visible(const std::string& bytes) {
+    static const char hex[] = "0123456789abcdef";
     std::string text;
-    for (char c : bytes) {
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
         if (c == '\r') text += "\\r";
         else if (c == '\n') text += "\\n";
-        else if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) text += "\\x??";
+        else if (byte < 32 || byte > 126 || c == '\\') text += std::string("\\x") + hex[byte >> 4] + hex[byte & 15];
         else text += c;
     }
     return text;
@@ -176,7 +179,8 @@ void expectCopiedByteForByte(const std::string& inputPath, const std::string& op
         written.insert(id);
         std::string text;
         ASSERT_TRUE(expected.textOf(id, text));
-        EXPECT_TRUE(pages.count(id) ? isRotatedPage(text, actual) : sameBytes(text, actual));
+        if (pages.count(id)) EXPECT_TRUE(isRotatedPage(text, actual));
+        else EXPECT_TRUE(sameBytes(text, actual));
     }
     EXPECT_EQ(copiedObjects(input->layout), written);
 }
