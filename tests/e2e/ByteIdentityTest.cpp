@@ -167,7 +167,8 @@ void expectCopiedByteForByte(const std::string& inputPath, const std::string& op
     const ProcessResult run = runJob(inputPath, outputPath, {option, "-r90"});
     ASSERT_TRUE(run.output.ends_with("\nDone.\n")) << run.output;
     const std::optional<ReadFile> input = readWithLayout(inputPath), output = readWithLayout(outputPath);
-    ASSERT_TRUE(input && output) << "qpdf cannot read the input or the output";
+    ASSERT_TRUE(input) << "qpdf cannot read the input";
+    ASSERT_TRUE(output) << "qpdf cannot read the output";
     EXPECT_TRUE(sameBytes(head(*input), head(*output))) << "the head";
     std::set<ObjectId> pages;
     for (size_t i = 0; i < input->layout.pages.size(); ++i)
