@@ -77,7 +77,7 @@ std::string storedText(const ReadFile& input, ObjectId id, size_t start) {
 // What the output must hold for `id`, built from the input alone.
 class ExpectedObjects {
 public:
-    explicit ExpectedObjects(const std::string& path, const ReadFile& input) : path(path), input(input) {}
+    ExpectedObjects(const std::string& path, const ReadFile& input) : path(path), input(input) {}
 
     testing::AssertionResult textOf(ObjectId id, std::string& text) {
         const auto place = input.layout.places.find(id);
@@ -94,7 +94,8 @@ public:
 private:
     testing::AssertionResult packedText(ObjectId id, const StoredPlace& place, std::string& text) {
         auto stream = decoded.find(place.stream);
-        if (stream == decoded.end()) stream = decoded.emplace(place.stream, objectStreamTexts(path, place.stream)).first;
+        if (stream == decoded.end())
+            stream = decoded.emplace(place.stream, objectStreamTexts(path, place.stream)).first;
         if (static_cast<size_t>(place.index) >= stream->second.size())
             return testing::AssertionFailure() << "object stream " << place.stream << " has no index " << place.index;
         text = std::to_string(id.first) + " 0 obj\r" + stream->second[static_cast<size_t>(place.index)] + " endobj\r";

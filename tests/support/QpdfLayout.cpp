@@ -88,8 +88,10 @@ std::vector<std::string> objectStreamTexts(const std::string& pdf, int stream) {
     offsets.push_back(static_cast<long>(data.output.size()));
     if (static_cast<long>(offsets.size()) != count + 1 || !std::is_sorted(offsets.begin(), offsets.end())) return {};
     std::vector<std::string> texts;
-    for (size_t i = 0; i + 1 < offsets.size(); ++i)
-        texts.push_back(data.output.substr(static_cast<size_t>(offsets[i]), static_cast<size_t>(offsets[i + 1] - offsets[i])));
+    for (size_t i = 0; i + 1 < offsets.size(); ++i) {
+        const auto start = static_cast<size_t>(offsets[i]), end = static_cast<size_t>(offsets[i + 1]);
+        texts.push_back(data.output.substr(start, end - start));
+    }
     return texts;
 }
 
