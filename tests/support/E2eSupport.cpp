@@ -78,9 +78,9 @@ TemporaryFolder::~TemporaryFolder() {
     if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
 }
 
-std::vector<std::string> TemporaryFolder::entries() const {
+std::vector<std::string> TemporaryFolder::entriesOf(const std::string& path) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(path)) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -53,7 +53,9 @@ public:
     const std::string& path() const { return folder; }
     std::string operator/(const std::string& name) const { return folder + "/" + name; }
     // The names in the folder, sorted.
-    std::vector<std::string> entries() const;
+    std::vector<std::string> entries() const { return entriesOf(folder); }
+    // The names in any folder, sorted.
+    static std::vector<std::string> entriesOf(const std::string& path);
 
 private:
     std::string folder;
