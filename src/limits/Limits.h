@@ -36,9 +36,10 @@ constexpr int maximumPageTreeDepth = 256;
 constexpr uint64_t pageTreeVisitsPerObject = 4;
 constexpr uint64_t pageTreeVisitAllowance = 1024;
 
-// Decoded object streams larger than this are taken as damaged: no producer
-// writes object streams anywhere near it, and it caps the memory of one stream.
-constexpr int64_t maximumObjectStreamData = 256 * 1024 * 1024;
+// Decoded object streams larger than this are taken as damaged: producers write
+// object streams of a few hundred objects (kilobytes to a few megabytes; streams
+// themselves cannot be inside), and the whole stream is held in memory.
+constexpr int64_t maximumObjectStreamData = 32 * 1024 * 1024;
 
 // Object streams are decoded again when objects alternate between them (one is
 // kept decoded in each form). The decoded bytes of a whole job may not exceed this
