@@ -60,6 +60,11 @@ constexpr int startXRefProbeBytes = 1023;
 // little, small enough to stay in cache.
 constexpr uint32_t copyBlockBytes = 64 * 1024;
 constexpr uint32_t searchBlockBytes = 64 * 1024;
+// An object's text up to this size is read into memory whole; a larger one (an
+// image, a font) is searched and copied through fixed blocks where it lies in
+// the file, so that no object costs memory in proportion to its size.
+constexpr uint32_t inMemoryObjectBytes = 1 << 20;
+
 // The search for an object's "endobj" reads ahead in chunks that double from the
 // first to the largest, so a small object costs one small read.
 constexpr uint32_t firstEndobjChunkBytes = 4096;

@@ -24,6 +24,9 @@ struct TrailerReference {
 // The input's bytes from its "%PDF-" header (at `base`) up to its first object,
 // copied in blocks and never past the end of the file.
 void copyHead(OutputFile& output, FILE* input, const std::vector<XRefEntry>& entries, uint32_t base);
+// Copies `length` bytes of the input from `from` on through a fixed block, and
+// stops early at the end of the file; gives the count copied.
+uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length);
 void writeNumber(OutputFile& output, uint32_t value);
 // "xref", one subsection from 0 with a 20-byte entry per record.
 void writeXRefTable(OutputFile& output, const std::vector<OutputEntry>& records);

@@ -7,13 +7,15 @@
 
 #include "model/PdfElement.h"
 #include "parse/PdfLexer.h"
+#include "stream/PdfStream.h"
 
 namespace {
 
 // The lexer over object text, remembering where each token ended.
+template <class Source>
 class TextTokens {
 public:
-    TextTokens(const uint8_t* text, uint32_t length) : source(text, length), lexer(source) {}
+    explicit TextTokens(Source source) : source(std::move(source)), lexer(this->source) {}
 
     // The next token, replacing `token`'s value.
     void next(CPdfElement& token) {
@@ -24,8 +26,8 @@ public:
     void rewindTo(uint32_t position) { source.rewindTo(position); }
 
 private:
-    TextSource source;
-    PdfLexer<TextSource> lexer;
+    Source source;
+    PdfLexer<Source> lexer;
 };
 
 bool opensContainer(const CPdfElement& token) { return token.isKeyword("<<") || token.isKeyword("["); }
@@ -33,7 +35,8 @@ bool closesContainer(const CPdfElement& token) { return token.isKeyword(">>") ||
 
 // When `first` (an integer) starts a reference "n g R", passes over the rest of it
 // and gives its generation; otherwise leaves the position just after `first`.
-bool completeReference(TextTokens& tokens, int32_t& generation) {
+template <class Tokens>
+bool completeReference(Tokens& tokens, int32_t& generation) {
     const uint32_t afterFirst = tokens.where();
     CPdfElement second, keyword;
     tokens.next(second);
@@ -48,7 +51,8 @@ bool completeReference(TextTokens& tokens, int32_t& generation) {
 
 // Passes over the rest of one complete value that starts with `first`; composite
 // values are skipped to their close.
-void skipValue(TextTokens& tokens, const CPdfElement& first) {
+template <class Tokens>
+void skipValue(Tokens& tokens, const CPdfElement& first) {
     if (opensContainer(first)) {
         CPdfElement token;
         for (int depth = 1; depth > 0;) {
@@ -68,7 +72,8 @@ int32_t truncatedInteger(double value) {
     return static_cast<int32_t>(std::clamp(std::trunc(value), double{INT32_MIN}, double{INT32_MAX}));
 }
 
-void readRotateValue(TextTokens& tokens, const CPdfElement& value, PageDictionaryLayout& layout) {
+template <class Tokens>
+void readRotateValue(Tokens& tokens, const CPdfElement& value, PageDictionaryLayout& layout) {
     if (value.is(ElementType::Integer)) {
         int32_t generation = 0;
         if (completeReference(tokens, generation)) {
@@ -88,11 +93,9 @@ void readRotateValue(TextTokens& tokens, const CPdfElement& value, PageDictionar
     layout.valueEnd = tokens.where();
 }
 
-}  // namespace
-
-PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length) {
+template <class Tokens>
+PageDictionaryLayout scan(Tokens& tokens) {
     PageDictionaryLayout layout;
-    TextTokens tokens(text, length);
     // The header: object number, generation and "obj"; then the page's dictionary.
     CPdfElement token;
     do tokens.next(token);
@@ -123,4 +126,16 @@ PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length) {
         if (value.isKeyword(">>")) return layout;
         skipValue(tokens, value);
     }
+}
+
+}  // namespace
+
+PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length) {
+    TextTokens<TextSource> tokens{TextSource{text, length}};
+    return scan(tokens);
+}
+
+PageDictionaryLayout scanPageDictionary(CPdfStream& window) {
+    TextTokens<WindowSource> tokens{WindowSource{RetainPtr<CPdfStream>(&window)}};
+    return scan(tokens);
 }
