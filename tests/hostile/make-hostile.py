@@ -67,12 +67,13 @@ def refs(number, times):
     return b" ".join([b"%d 0 R" % number] * times)
 
 
-def catalogue_and_page(w, page=b"", kids=None, count=1):
-    """Catalogue 1, page tree root 2, page 3 with content 4; `kids` replaces the root's list."""
+def catalogue_and_page(w, page=b"", kids=None, count=1, content_length=None):
+    """Catalogue 1, page tree root 2, page 3 with content 4; `kids` replaces the root's
+    list, `page` adds to the page's entries, `content_length` lies about the content."""
     w.object(1, b"<< /Type /Catalog /Pages 2 0 R >>")
     w.object(2, b"<< /Type /Pages /Kids [%s] /Count %d >>" % (kids or b"3 0 R", count))
     w.object(3, b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R %s >>" % page)
-    w.stream(4, b"", b"BT /F1 24 Tf 72 720 Td (Hostile) Tj ET")
+    w.stream(4, b"", b"BT /F1 24 Tf 72 720 Td (Hostile) Tj ET", content_length)
 
 
 def classic(w, **page_tree):
@@ -80,12 +81,12 @@ def classic(w, **page_tree):
     w.finish(w.table(b"/Root 1 0 R"))
 
 
-def xref_stream(w, number, rows, extra=b"", size=None):
+def xref_stream(w, number, rows, size=None):
     """A cross-reference stream over objects 0..len(rows)-1 with W [1 4 2]; rows are (type, field2, field3)."""
     data = b"".join(bytes([t]) + f2.to_bytes(4, "big") + f3.to_bytes(2, "big") for t, f2, f3 in rows)
     at = w.position
-    w.stream(number, b"/Type /XRef /Size %d /W [1 4 2] /Index [0 %d] /Root 1 0 R %s /Filter /FlateDecode"
-             % (size or len(rows), len(rows), extra), zlib.compress(data))
+    w.stream(number, b"/Type /XRef /Size %d /W [1 4 2] /Index [0 %d] /Root 1 0 R /Filter /FlateDecode"
+             % (size or len(rows), len(rows)), zlib.compress(data))
     return at
 
 
@@ -196,11 +197,7 @@ def doubling_page_tree(w, levels=64):
 
 def length_2147483647(w):
     """The page's content stream claims 2 GiB."""
-    w.object(1, b"<< /Type /Catalog /Pages 2 0 R >>")
-    w.object(2, b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>")
-    w.object(3, b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>")
-    w.stream(4, b"", b"BT /F1 24 Tf 72 720 Td (Hostile) Tj ET", length=2147483647)
-    w.finish(w.table(b"/Root 1 0 R"))
+    classic(w, content_length=2147483647)
 
 
 def objstm_length_2147483647(w):
