@@ -50,6 +50,9 @@ pending=(
     # is found damaged: "Unexpected exception".
     object-stream-flate-bomb.pdf
 )
+# Under the sanitizers only: the 1 MB page object is parsed again at each of its
+# 1,000 listings, 9 CPU seconds in a release build and more than 150 here.
+[ "$sanitized" = 1 ] && pending+=(kids-large-page-1000-times.pdf)
 
 address_space_kib=262144
 cpu_seconds=30
@@ -139,7 +142,7 @@ run_case() {
         if qpdf_accepts "$output" "$how"; then echo "ok Done."
         else echo "qpdf rejects the output: $(grep -m3 -E 'WARNING|ERROR|qpdf:' "$output.check")"; fi
     elif is_program_message "$last"; then
-        if [ "$outcome" = done ]; then echo "a valid file failed: $last"
+        if [ "$outcome" = "done" ]; then echo "a valid file failed: $last"
         elif [ -e "$output" ]; then echo "left an output behind after: $last"
         else echo "ok $last"; fi
     else
