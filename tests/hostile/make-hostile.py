@@ -10,8 +10,8 @@ line: file name, the outcome a case must have ("done": the job must finish;
 "any": it may also end with one of the program's messages), how qpdf checks an
 output ("check": qpdf --check; "objects": qpdf reads every object through the
 table, for page trees that list a page many times, which qpdf --check would copy
-once for every listing), and the arguments to rotate it with. --large adds a valid file with one 300 MB image stream, for the
-benchmark only.
+once for every listing), and the arguments to rotate it with. --large adds a
+valid file with one 300 MB image stream, for the benchmark only.
 """
 import os
 import sys
@@ -315,7 +315,7 @@ def main(argv):
     if argv[1:] == ["--list"]:
         print("\n".join(name for name, *_ in CASES))
         return
-    if len(argv) not in (2, 3) or (len(argv) == 3 and argv[2] != "--large"):
+    if len(argv) not in (2, 3) or argv[1].startswith("-") or argv[2:] not in ([], ["--large"]):
         sys.exit(__doc__)
     folder = argv[1]
     os.makedirs(folder, exist_ok=True)
