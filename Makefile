@@ -5,7 +5,7 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build program demo test package sanitize fuzz bench clean
+.PHONY: all deps build program demo test package sanitize fuzz bench bench-hostile clean
 
 all: build
 
@@ -47,6 +47,10 @@ fuzz:
 bench: build
 	@scripts/install-deps.sh --bench
 	@bench/run.sh $(BUILD)
+
+bench-hostile: build
+	@scripts/install-deps.sh --bench
+	@bench/hostile.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
