@@ -22,6 +22,12 @@ constexpr uint64_t entryAllowance = 1024;
 // nest a handful of levels; 500 keeps the recursive parser far from the stack's end.
 constexpr int maximumNesting = 500;
 
+// One object may hold at most this many values (numbers, names, references and
+// the containers that hold them). Each takes about 16 bytes once parsed, so this
+// caps the memory of any one object at some 32 MiB; the largest real objects (a
+// flat page tree of a few hundred thousand pages) stay far below it.
+constexpr uint32_t maximumValuesPerObject = 1 << 21;
+
 // Nested fetches (an indirect Length, an object stream's own object) deeper than
 // this can only come from a reference loop: a sound file needs two or three.
 constexpr int maximumFetchDepth = 32;

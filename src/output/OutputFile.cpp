@@ -24,7 +24,6 @@ OutputFile::OutputFile(const char* outputName) : outputName(outputName) {
     file = platform::createTemporaryIn(folder, temporaryName, why);
     if (!file) failCreate("cannot create a temporary file in " + folder + ": " + why);
     pending = true;
-    platform::setPendingTemporary(temporaryName.c_str());
 }
 
 OutputFile::~OutputFile() { abandon(); }

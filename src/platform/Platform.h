@@ -45,7 +45,8 @@ struct Destination {
     DestinationKind kind = DestinationKind::Missing;
 };
 Destination inspectDestination(const char* outputName);
-// A new, empty file in `folder` with a short name that marks it as ours.
+// A new, empty file in `folder` with a short name that marks it as ours; it is
+// the pending temporary file (see below) from the moment it exists.
 FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why);
 // Gives the temporary file the permission bits (and, where allowed, the owner and
 // group) of an existing destination, or those of a new file, and renames it onto

@@ -95,8 +95,29 @@ Destination inspectDestination(const char* outputName) {
     return destination;
 }
 
+namespace {
+
+// Holds back the interruptions that remove the pending temporary file while it is
+// being created and registered, so that none can fall between the two.
+class InterruptionsHeldBack {
+public:
+    InterruptionsHeldBack() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
+        ::sigprocmask(SIG_BLOCK, &held, &previous);
+    }
+    ~InterruptionsHeldBack() { ::sigprocmask(SIG_SETMASK, &previous, nullptr); }
+
+private:
+    sigset_t previous;
+};
+
+}  // namespace
+
 FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why) {
     std::string pattern = folder + "/.folioturn-XXXXXX";
+    const InterruptionsHeldBack heldBack;
     const int descriptor = ::mkstemp(pattern.data());
     if (descriptor < 0) {
         why = lastError();
@@ -110,6 +131,7 @@ FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, s
         return nullptr;
     }
     temporaryName = pattern;
+    setPendingTemporary(temporaryName.c_str());
     return file;
 }
 
