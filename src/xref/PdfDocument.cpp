@@ -14,6 +14,7 @@ CPdfDocument::~CPdfDocument() {
 }
 
 void CPdfDocument::open(const char* path) {
+    state = CrossReferenceState::Unread;
     file = std::fopen(path, "rb");
     if (!file) throw CPdfException("Can't open file");
     try {
@@ -23,9 +24,11 @@ void CPdfDocument::open(const char* path) {
         crossReference = std::make_unique<CPdfXRef>();
         crossReference->load(stream.get());
     } catch (...) {
+        if (crossReference) state = crossReference->sectionsRead() ? CrossReferenceState::Sound : CrossReferenceState::Damaged;
         close();
         throw;
     }
+    state = CrossReferenceState::Sound;
     isOpen = true;
 }
 

@@ -16,7 +16,9 @@ void CPdfXRef::load(CPdfStream* stream) {
     base = stream->windowStart();
     file->seek(0, 2);
     objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * uint64_t{file->tell()};
-    XRefSectionReader(*file, base, entries, trailer).readChain();
+    XRefSectionReader sections(*file, base, entries, trailer);
+    sections.readChain();
+    newest = sections.newestSection();
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }
@@ -27,6 +29,7 @@ void CPdfXRef::readTrailerReferences() {
     dictionary.findRaw("Root", value);
     if (!value.is(ElementType::Reference)) throw CPdfException("PDF file was damaged");
     root = {value.refNum(), value.refGen()};
+    sectionsComplete = true;
     value.clear();
     dictionary.findRaw("Info", value);
     if (value.is(ElementType::Reference)) info = {value.refNum(), value.refGen()};
