@@ -26,12 +26,24 @@ PageTreeWalker::PageTreeWalker(size_t objectCount, uint64_t fileSize, std::funct
 void PageTreeWalker::walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages) {
     if (rootNumber >= 0 && static_cast<size_t>(rootNumber) < onPath.size()) onPath[static_cast<size_t>(rootNumber)] = 1;
     kidsVisited = 0;
-    walkNode(root, 0, pages);
+    walkNode(root, 0, Inherited{}, pages);
 }
 
-void PageTreeWalker::walkNode(const CPdfElement& node, int depth, std::vector<PageRecord>& pages) {
+// Only a direct value is read: resolving a reference here could fail on a file
+// that the walk itself reads without trouble.
+PageTreeWalker::Inherited PageTreeWalker::handedDown(const CPdfElement& node, Inherited inherited) {
+    CPdfElement rotate;
+    node.dictionary()->findRaw("Rotate", rotate);
+    if (rotate.is(ElementType::Null)) return inherited;
+    if (rotate.is(ElementType::Integer)) return {rotate.integer(), true};
+    return {0, false};
+}
+
+void PageTreeWalker::walkNode(const CPdfElement& node, int depth, Inherited inherited,
+                              std::vector<PageRecord>& pages) {
     if (depth > limits::maximumPageTreeDepth) throw CPdfException(damaged);
     nodeVisited();
+    inherited = handedDown(node, inherited);
     CPdfElement kids;
     node.dictionary()->find("Kids", kids);
     if (!kids.is(ElementType::Array)) throw CPdfException(damaged);
@@ -46,12 +58,12 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int depth, std::vector<Pa
         kid.dictionary()->find("Type", type);
         const int32_t number = reference.is(ElementType::Reference) ? reference.refNum() : -1;
         if (type.hasText("Page")) {
-            pages.push_back(PageRecord{number, 0, 0});
+            pages.push_back(PageRecord{number, 0, 0, inherited.rotation, inherited.known});
         } else if (type.hasText("Pages")) {
             const bool tracked = number >= 0 && static_cast<size_t>(number) < onPath.size();
             if (tracked && onPath[static_cast<size_t>(number)]) throw CPdfException(damaged);
             if (tracked) onPath[static_cast<size_t>(number)] = 1;
-            walkNode(kid, depth + 1, pages);
+            walkNode(kid, depth + 1, inherited, pages);
             if (tracked) onPath[static_cast<size_t>(number)] = 0;
         }
     }

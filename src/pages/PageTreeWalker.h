@@ -9,7 +9,8 @@
 class CPdfElement;
 
 // Lists the leaf pages of a page tree in document order: depth first, kids in
-// array order. A kid that leads back to a node on the current path, or a tree
+// array order. Each page record carries the rotation the nodes above it hand down.
+// A kid that leads back to a node on the current path, or a tree
 // deeper than the limit, is damage ("PDF file was damaged").
 class PageTreeWalker {
 public:
@@ -21,7 +22,13 @@ public:
     void walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages);
 
 private:
-    void walkNode(const CPdfElement& node, int depth, std::vector<PageRecord>& pages);
+    struct Inherited {
+        int32_t rotation = 0;
+        bool known = true;
+    };
+
+    void walkNode(const CPdfElement& node, int depth, Inherited inherited, std::vector<PageRecord>& pages);
+    static Inherited handedDown(const CPdfElement& node, Inherited inherited);
 
     std::vector<uint8_t> onPath;  // page tree nodes on the current path, by object number
     uint64_t visitLimit;
