@@ -7,8 +7,10 @@
 
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "output/IncrementalUpdate.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
+#include "output/UpdateChecks.h"
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
 #include "pages/PageTreeWalker.h"
@@ -49,13 +51,23 @@ void CPdfRotate::runSteps() {
     }
     parsePageList(jobOptions.pageText.c_str());
 
+    if (jobOptions.incremental) writeUpdate();
+    else writeFullRewrite();
+    output->commit();
+    releaseAll();
+}
+
+void CPdfRotate::writeFullRewrite() {
     copyHeader();
     ObjectCopier(*rawObjects, *output, outputEntries).copyAll(pages, jobOptions.force);
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
-    output->commit();
-    releaseAll();
+}
+
+void CPdfRotate::writeUpdate() {
+    if (certified) reporter.notice(certificationNotice);
+    writeIncrementalUpdate(*output, *rawObjects, pages, jobOptions.force);
 }
 
 void CPdfRotate::openInput() {
@@ -63,13 +75,26 @@ void CPdfRotate::openInput() {
     if (!inputFile) throw CPdfException::formatted("Input file open error: %s\n", jobOptions.inputName);
     reporter.inputOpened(jobOptions.inputName);
 
-    document.open(jobOptions.inputName);
+    openDocument();
     xref = document.xref();
     outputEntries.assign(xref->getEntries().size(), OutputEntry{});
     fseeko(inputFile, 0, SEEK_END);
     const uint64_t fileSize = static_cast<uint64_t>(std::max<off_t>(ftello(inputFile), 0));
     objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), fileSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
+}
+
+// An update must extend a sound file: under -incremental a damaged cross-reference
+// is refused as such, and so is a file that cannot take an update.
+void CPdfRotate::openDocument() {
+    try {
+        document.open(jobOptions.inputName);
+    } catch (const CPdfException& failure) {
+        if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
+            refuseDamagedCrossReference(failure);
+        throw;
+    }
+    if (jobOptions.incremental) checkUpdatable(inputFile, document);
 }
 
 // The catalogue is asked for under the generation that its entry gives, or 0 for
@@ -85,6 +110,7 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
     CPdfElement catalogue;
     xref->fetchObject(rootNum, generation, catalogue);
     if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+    certified = jobOptions.incremental && carriesCertification(catalogue);
     CPdfElement reference;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();

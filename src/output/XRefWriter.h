@@ -25,6 +25,9 @@ struct TrailerReference {
 // copied in blocks and never past the end of the file.
 void copyHead(OutputFile& output, FILE* input, const std::vector<XRefEntry>& entries, uint32_t base);
 void writeNumber(OutputFile& output, uint32_t value);
+// One 20-byte table entry: offset, generation, n or f, a space and a carriage
+// return, as "%010u %05u %c \r" gives it.
+void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse);
 // "xref", one subsection from 0 with a 20-byte entry per record.
 void writeXRefTable(OutputFile& output, const std::vector<OutputEntry>& records);
 // The trailer with Size, Root and (when there is one, number not 0) Info, then

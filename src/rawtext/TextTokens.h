@@ -32,5 +32,9 @@ bool closesContainer(const CPdfElement& token);
 bool completeReference(TextTokens& tokens, int32_t& generation);
 
 // Passes over the rest of one complete value that starts with `first`; composite
-// values are skipped to their close (or to the end of the text).
-void skipValue(TextTokens& tokens, const CPdfElement& first);
+// values are skipped to their close. False when the text ends before the close.
+bool skipValue(TextTokens& tokens, const CPdfElement& first);
+
+// True when `text` holds exactly one complete value and nothing after it but white
+// space and comments (no "stream" keyword and data, no second object).
+bool holdsOneValue(const uint8_t* text, uint32_t length);

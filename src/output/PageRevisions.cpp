@@ -1,0 +1,82 @@
+#include "output/PageRevisions.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/PdfException.h"
+#include "output/PageEditor.h"
+#include "parse/CharacterClass.h"
+#include "rawtext/RawObject.h"
+#include "rawtext/TextTokens.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+// The integer an indirect /Rotate names; none when it names anything else or
+// cannot be read.
+std::optional<int32_t> referencedInteger(CPdfXRef& xref, int32_t number, int32_t generation) {
+    try {
+        CPdfElement value;
+        xref.fetchObject(number, generation, value);
+        if (value.is(ElementType::Integer)) return value.integer();
+    } catch (const CPdfException&) {
+    }
+    return std::nullopt;
+}
+
+// The rotation a page shows before the edit, as far as it can be known.
+std::optional<int32_t> shownRotation(const PageDictionaryLayout& layout, const PageRecord& page, CPdfXRef& xref) {
+    if (!layout.hasRotate) return page.inheritedKnown ? std::optional<int32_t>(page.inheritedRotation) : std::nullopt;
+    if (layout.valueIsInteger) return layout.valueNumber;
+    if (layout.valueIsReference) return referencedInteger(xref, layout.referenceNumber, layout.referenceGeneration);
+    return std::nullopt;  // a real, or no number at all: the edit makes it an integer
+}
+
+bool editChangesRotation(const PageEdit& edit, const PageRecord& page, CPdfXRef& xref) {
+    if (!edit.editable) return false;
+    const std::optional<int32_t> shown = shownRotation(edit.layout, page, xref);
+    return !shown || *shown != edit.rotation;
+}
+
+// Each page object's first listing in page order, by ascending object number.
+std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& pages) {
+    std::vector<const PageRecord*> order;
+    order.reserve(pages.size());
+    for (const PageRecord& page : pages)
+        if (page.objNum >= 0) order.push_back(&page);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const PageRecord* a, const PageRecord* b) { return a->objNum < b->objNum; });
+    order.erase(std::unique(order.begin(), order.end(),
+                            [](const PageRecord* a, const PageRecord* b) { return a->objNum == b->objNum; }),
+                order.end());
+    return order;
+}
+
+}  // namespace
+
+std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                                       bool force) {
+    std::vector<RevisedObject> revised;
+    RawObject object;
+    for (const PageRecord* page : firstListings(pages)) {
+        if (!page->selected) continue;
+        if (!reader.read(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
+        const PageEdit edit = planPageEdit(object, page->rotation, force);
+        if (!editChangesRotation(edit, *page, reader.crossReference())) continue;
+        revised.push_back({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd});
+    }
+    return revised;
+}
+
+std::optional<std::string_view> objectStreamBody(const RevisedObject& object) {
+    static constexpr std::string_view keyword = "endobj";
+    const std::string_view text = object.text;
+    if (object.generation != 0 || text.size() < object.headerEnd + keyword.size() + 1) return std::nullopt;
+    const size_t keywordStart = text.size() - keyword.size() - 1;
+    if (text.substr(keywordStart, keyword.size()) != keyword) return std::nullopt;
+    std::string_view body = text.substr(object.headerEnd, keywordStart - object.headerEnd);
+    while (!body.empty() && pdfchar::isWhitespace(static_cast<uint8_t>(body.front()))) body.remove_prefix(1);
+    if (!holdsOneValue(reinterpret_cast<const uint8_t*>(body.data()), static_cast<uint32_t>(body.size())))
+        return std::nullopt;
+    return body;
+}

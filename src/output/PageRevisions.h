@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pages/PageRecord.h"
+
+class RawObjectReader;
+
+// A page object rewritten with its new rotation, for an incremental update.
+struct RevisedObject {
+    int32_t number = 0;
+    int32_t generation = 0;  // as the header of `text` gives it
+    std::string text;        // the whole object, header through "endobj" and one line end
+    uint32_t headerEnd = 0;  // just after the header's "obj"
+};
+
+// The selected pages whose rotation the edit changes, each page object once, in
+// ascending object number. A page object counts under its first listing in the
+// page tree, as in a full rewrite, and is edited the same way. A page keeps its
+// text when the value to write is the one it shows already: its own integer
+// /Rotate (also through a reference), or without one, what its nodes hand down.
+std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                                       bool force);
+
+// The object's value as an object stream holds it: generation 0, a single value
+// that is no stream, the text between its header and "endobj"; none otherwise.
+std::optional<std::string_view> objectStreamBody(const RevisedObject& object);
