@@ -60,7 +60,7 @@ std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std:
     RawObject object;
     for (const PageRecord* page : firstListings(pages)) {
         if (!page->selected) continue;
-        if (!reader.read(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
+        if (!reader.readFetched(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
         const PageEdit edit = planPageEdit(object, page->rotation, force);
         if (!editChangesRotation(edit, *page, reader.crossReference())) continue;
         revised.push_back({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd});

@@ -166,6 +166,20 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     return true;
 }
 
+// An object that a lookup has fetched as a dictionary has its own header at its
+// offset and holds no stream data: its text ends at its first "endobj".
+bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, RawObject& out,
+                           const ObjectLayout& layout) {
+    const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry.offset);
+    ObjectTextReader reader(input, start, layout.endOfObjectAt(start), out.bytes);
+    const size_t endobjEnd = reader.findEndobj(0);
+    if (endobjEnd == 0) return false;
+    endAfterEndobj(reader, out.bytes, endobjEnd);
+    out.generation = entry.gen;
+    out.isObjectStream = false;
+    return true;
+}
+
 }  // namespace
 
 bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
@@ -187,4 +201,11 @@ RawObjectReader::RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout
 
 bool RawObjectReader::read(int32_t number, RawObject& out) const {
     return readRawObject(input, number, &xref, entryList, out, &objectLayout);
+}
+
+bool RawObjectReader::readFetched(int32_t number, RawObject& out) const {
+    if (number < 0 || static_cast<size_t>(number) >= entryList.size()) return false;
+    const XRefEntry& entry = entryList[static_cast<size_t>(number)];
+    if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
+    return readFetchedDictionary(input, xref, entry, out, objectLayout);
 }

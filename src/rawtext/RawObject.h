@@ -32,6 +32,9 @@ public:
     RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout& layout);
 
     bool read(int32_t number, RawObject& out) const;
+    // The same text, for an object that a lookup has already fetched as a
+    // dictionary (a page that the page tree walk reached): it is not parsed again.
+    bool readFetched(int32_t number, RawObject& out) const;
     const std::vector<XRefEntry>& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }
