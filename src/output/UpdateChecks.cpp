@@ -11,7 +11,8 @@
 #include "xref/PdfXRef.h"
 
 const char* const certificationNotice =
-    "Note: the document is certified (/DocMDP); viewers will report the rotation as a change made after signing";
+    "Note: the document carries a certification signature; viewers will report the rotation as a change made "
+    "after signing";
 
 std::string updateRefusal(const std::string& reason) {
     return "\nCannot append an incremental update: " + reason + "\n";
