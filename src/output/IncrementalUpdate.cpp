@@ -60,17 +60,10 @@ UpdateBase readUpdateBase(FILE* input, const CPdfXRef& xref, uint32_t inputSize)
 }
 
 bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize) {
-    if (fseeko(input, 0, SEEK_SET) != 0) throw CPdfException("\nInput file read error\n");
-    std::vector<char> block(limits::copyBlockBytes);
-    uint64_t copied = 0;
-    char last = 0;
-    for (size_t read; (read = std::fread(block.data(), 1, block.size(), input)) > 0;) {
-        output.write(block.data(), read);
-        copied += read;
-        last = block[read - 1];
-    }
     // The offsets of the update were found in the input as it was opened.
-    if (std::ferror(input) || copied != inputSize) throw CPdfException("\nInput file read error\n");
+    if (output.copyFrom(input, inputSize) != inputSize) throw CPdfException("\nInput file read error\n");
+    if (inputSize == 0 || fseeko(input, static_cast<off_t>(inputSize - 1), SEEK_SET) != 0) return false;
+    const int last = std::fgetc(input);
     return last == '\n' || last == '\r';
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -18,6 +19,12 @@ void makeDirectory(const char* path);
 bool removeFile(const char* path);
 // True when the open file is a regular file (not a device, pipe or socket).
 bool isRegularFile(FILE* file);
+
+// Copies up to `count` bytes of `from`, starting at `offset`, to the end of `to`
+// inside the operating system, where it can (no buffer in this process; `to` must
+// have been flushed). Gives the number of bytes copied: fewer, also 0, where the
+// system cannot copy between these files, and the caller copies the rest itself.
+uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count);
 
 // True when both names lead to the same existing file (also through links).
 bool isSameFile(const char* first, const char* second);
