@@ -52,6 +52,22 @@ std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& page
     return order;
 }
 
+// Where the page's dictionary ends once the edit has been made, when the scan
+// found its end (it did not stop at an own /Rotate).
+uint32_t editedDictionaryEnd(const PageEdit& edit) {
+    const uint32_t end = edit.layout.dictionaryEnd;
+    if (end == 0 || end < edit.resumeAt) return 0;
+    return end - (edit.resumeAt - edit.keepUntil) + static_cast<uint32_t>(edit.inserted.size());
+}
+
+// Only white space after the dictionary: then it is the text's one value, and the
+// text need not be read again token by token.
+bool onlyWhitespaceFrom(std::string_view body, size_t from) {
+    for (size_t i = from; i < body.size(); ++i)
+        if (!pdfchar::isWhitespace(static_cast<uint8_t>(body[i]))) return false;
+    return true;
+}
+
 }  // namespace
 
 std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
@@ -63,7 +79,8 @@ std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std:
         if (!reader.readFetched(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
         const PageEdit edit = planPageEdit(object, page->rotation, force);
         if (!editChangesRotation(edit, *page, reader.crossReference())) continue;
-        revised.push_back({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd});
+        revised.push_back({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd,
+                           editedDictionaryEnd(edit)});
     }
     return revised;
 }
@@ -74,9 +91,13 @@ std::optional<std::string_view> objectStreamBody(const RevisedObject& object) {
     if (object.generation != 0 || text.size() < object.headerEnd + keyword.size() + 1) return std::nullopt;
     const size_t keywordStart = text.size() - keyword.size() - 1;
     if (text.substr(keywordStart, keyword.size()) != keyword) return std::nullopt;
-    std::string_view body = text.substr(object.headerEnd, keywordStart - object.headerEnd);
-    while (!body.empty() && pdfchar::isWhitespace(static_cast<uint8_t>(body.front()))) body.remove_prefix(1);
-    if (!holdsOneValue(reinterpret_cast<const uint8_t*>(body.data()), static_cast<uint32_t>(body.size())))
+    const std::string_view body = text.substr(0, keywordStart);
+    size_t start = object.headerEnd;
+    while (start < body.size() && pdfchar::isWhitespace(static_cast<uint8_t>(body[start]))) ++start;
+    const std::string_view value = body.substr(start);
+    const bool endKnown = object.valueEnd > start && object.valueEnd <= body.size();
+    if (endKnown && onlyWhitespaceFrom(body, object.valueEnd)) return value;
+    if (!holdsOneValue(reinterpret_cast<const uint8_t*>(value.data()), static_cast<uint32_t>(value.size())))
         return std::nullopt;
-    return body;
+    return value;
 }

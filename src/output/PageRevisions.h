@@ -16,6 +16,7 @@ struct RevisedObject {
     int32_t generation = 0;  // as the header of `text` gives it
     std::string text;        // the whole object, header through "endobj" and one line end
     uint32_t headerEnd = 0;  // just after the header's "obj"
+    uint32_t valueEnd = 0;   // just after the object's dictionary, where known; 0 otherwise
 };
 
 // The selected pages whose rotation the edit changes, each page object once, in

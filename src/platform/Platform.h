@@ -20,6 +20,11 @@ bool removeFile(const char* path);
 // True when the open file is a regular file (not a device, pipe or socket).
 bool isRegularFile(FILE* file);
 
+// Reads up to `count` bytes at `offset` of an open file without moving its
+// position or using its buffer: one system call, where a seek and a read are two.
+// Gives the number of bytes read (fewer at the end of the file or on an error).
+size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count);
+
 // Copies up to `count` bytes of `from`, starting at `offset`, to the end of `to`
 // inside the operating system, where it can (no buffer in this process; `to` must
 // have been flushed). Gives the number of bytes copied: fewer, also 0, where the

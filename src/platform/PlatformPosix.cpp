@@ -18,6 +18,17 @@ bool isRegularFile(FILE* file) {
     return ::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode);
 }
 
+size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(::fileno(file), static_cast<char*>(buffer) + done, count - done,
+                                    static_cast<off_t>(offset + done));
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
 uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
     uint64_t copied = 0;
 #ifdef __linux__

@@ -52,6 +52,7 @@ PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length) {
     layout.bodyStart = tokens.where();
     for (;;) {
         tokens.next(token);
+        if (token.isKeyword(">>")) layout.dictionaryEnd = tokens.where();
         if (token.is(ElementType::EndOfFile) || token.isKeyword(">>")) return layout;
         if (!token.is(ElementType::Name)) continue;  // not a key: skipped, as the parser does
         const bool isRotate = std::string_view(token.text()) == "Rotate";
@@ -69,7 +70,10 @@ PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length) {
             readRotateValue(tokens, value, layout);
             return layout;
         }
-        if (value.isKeyword(">>")) return layout;
+        if (value.isKeyword(">>")) {
+            layout.dictionaryEnd = tokens.where();
+            return layout;
+        }
         skipValue(tokens, value);
     }
 }

@@ -18,6 +18,9 @@ struct PageDictionaryLayout {
     bool valueIsReference = false;
     int32_t referenceNumber = 0;
     int32_t referenceGeneration = 0;
+    // Just after the ">>" that closes the dictionary, when the scan went that far
+    // (it stops at the page's own /Rotate); 0 otherwise.
+    uint32_t dictionaryEnd = 0;
 };
 
 PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length);

@@ -11,6 +11,7 @@
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
 #include "parse/PdfParser.h"
+#include "platform/Platform.h"
 #include "rawtext/TextSearch.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
@@ -166,17 +167,42 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     return true;
 }
 
+// Most objects lie wholly within the first chunk that the search for "endobj"
+// reads: such a text is read with one positioned read, where a seek and a read
+// through the stream's buffer cost two system calls. False when the chunk does not
+// settle the text's end (the caller then reads it the ordinary way).
+bool readSmallText(FILE* input, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes) {
+    if (limit <= start) return false;
+    const uint32_t available = limit - start;
+    const uint32_t chunk = std::min(available, limits::firstEndobjChunkBytes);
+    bytes.resize(chunk);
+    bytes.resize(platform::readAt(input, start, bytes.data(), chunk));
+    const uint8_t* found = searchBytes(bytes.data(), bytes.data() + bytes.size(), "endobj", 6);
+    if (!found) return false;
+    const size_t endobjEnd = static_cast<size_t>(found - bytes.data()) + 6;
+    if (endobjEnd < bytes.size()) {
+        bytes.resize(endobjEnd + 1);
+        if (!pdfchar::isWhitespace(bytes[endobjEnd])) bytes[endobjEnd] = '\n';
+        return true;
+    }
+    if (bytes.size() < chunk || chunk < available) return false;  // the file ended early, or more may follow
+    bytes.push_back('\n');
+    return true;
+}
+
 // An object that a lookup has fetched as a dictionary has its own header at its
 // offset and holds no stream data: its text ends at its first "endobj".
 bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, RawObject& out,
                            const ObjectLayout& layout) {
     const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry.offset);
-    ObjectTextReader reader(input, start, layout.endOfObjectAt(start), out.bytes);
+    const uint32_t limit = layout.endOfObjectAt(start);
+    out.generation = entry.gen;
+    out.isObjectStream = false;
+    if (readSmallText(input, start, limit, out.bytes)) return true;
+    ObjectTextReader reader(input, start, limit, out.bytes);
     const size_t endobjEnd = reader.findEndobj(0);
     if (endobjEnd == 0) return false;
     endAfterEndobj(reader, out.bytes, endobjEnd);
-    out.generation = entry.gen;
-    out.isObjectStream = false;
     return true;
 }
 
