@@ -24,8 +24,9 @@ namespace {
 
 // Keys that describe the section they stand in, or its stream, rather than the
 // document: the update writes its own.
-constexpr std::string_view sectionKeys[] = {"Size", "Prev", "XRefStm", "Type",   "Length",       "Filter", "DecodeParms",
-                                            "F",    "FFilter", "FDecodeParms", "DL", "W", "Index"};
+constexpr std::string_view sectionKeys[] = {"Size",   "Prev",        "XRefStm", "Type",    "Length",
+                                            "Filter", "DecodeParms", "F",       "FFilter", "FDecodeParms",
+                                            "DL",     "W",           "Index"};
 
 bool carriesOver(const std::string& key) {
     return std::find(std::begin(sectionKeys), std::end(sectionKeys), key) == std::end(sectionKeys);
@@ -73,17 +74,18 @@ void writeTail(OutputFile& output, uint32_t sectionOffset) {
     output.writeFramed("startxref\n", sectionOffset, "\n%%EOF\n");
 }
 
-// Runs of consecutive object numbers, each a subsection of the table.
-void writeTableEntries(OutputFile& output, const std::vector<std::pair<int32_t, uint32_t>>& placed,
-                       const std::vector<RevisedObject>& revised) {
+// Runs of consecutive object numbers, each a subsection of the table; `offsets`
+// gives where each of `revised` was written.
+void writeTableEntries(OutputFile& output, const std::vector<RevisedObject>& revised,
+                       const std::vector<uint32_t>& offsets) {
     char entry[20];
-    for (size_t first = 0; first < placed.size();) {
+    for (size_t first = 0; first < revised.size();) {
         size_t end = first + 1;
-        while (end < placed.size() && placed[end].first == placed[end - 1].first + 1) ++end;
-        output.writeFramed("", placed[first].first, " ");
+        while (end < revised.size() && revised[end].number == revised[end - 1].number + 1) ++end;
+        output.writeFramed("", revised[first].number, " ");
         output.writeFramed("", static_cast<int64_t>(end - first), "\n");
         for (size_t i = first; i < end; ++i) {
-            formatEntry(entry, placed[i].second, static_cast<uint32_t>(revised[i].generation), true);
+            formatEntry(entry, offsets[i], static_cast<uint32_t>(revised[i].generation), true);
             output.write(entry, sizeof entry);
         }
         first = end;
@@ -92,14 +94,14 @@ void writeTableEntries(OutputFile& output, const std::vector<std::pair<int32_t, 
 
 // A classic table and trailer after the objects, as the input's newest section is one.
 void writeClassicSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
-    std::vector<std::pair<int32_t, uint32_t>> placed;
+    std::vector<uint32_t> offsets;
     for (const RevisedObject& object : revised) {
-        placed.emplace_back(object.number, output.position());
+        offsets.push_back(output.position());
         output.write(object.text);
     }
     const uint32_t table = output.position();
     output.write("xref\n");
-    writeTableEntries(output, placed, revised);
+    writeTableEntries(output, revised, offsets);
     output.write("trailer\n<<");
     output.write(base.carriedEntries);
     output.writeFramed("\n/Size ", base.size, "");
@@ -123,24 +125,28 @@ std::string xrefStreamEntries(const EncodedXRefStream& encoded, const UpdateBase
     std::string entries = " /Type /XRef /Size " + std::to_string(size) + " /W [";
     entries += std::to_string(encoded.widths[0]) + " " + std::to_string(encoded.widths[1]) + " " +
                std::to_string(encoded.widths[2]) + "] /Index [";
-    for (const auto& [first, count] : encoded.index) entries += std::to_string(first) + " " + std::to_string(count) + " ";
+    for (const auto& [first, count] : encoded.index)
+        entries += std::to_string(first) + " " + std::to_string(count) + " ";
     entries.back() = ']';
     entries += base.carriedEntries;
     entries += "\n/Prev " + std::to_string(base.prev);
     return entries;
 }
 
-// The objects that an object stream can hold go into one new object stream; the
-// others (another generation) are written as they are.
-void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
+// The objects that an object stream can hold go into one new object stream,
+// numbered `nextNumber`; the others (another generation) are written as they are.
+// Gives their entries for the section.
+std::vector<StreamEntry> writeObjects(OutputFile& output, const std::vector<RevisedObject>& revised,
+                                      int64_t& nextNumber) {
     std::vector<ObjectStreamMember> members;
     std::vector<const RevisedObject*> ordinary;
     for (const RevisedObject& object : revised) {
-        if (const auto body = objectStreamBody(object)) members.push_back({object.number, *body});
-        else ordinary.push_back(&object);
+        if (const auto body = objectStreamBody(object))
+            members.push_back({object.number, *body});
+        else
+            ordinary.push_back(&object);
     }
     std::vector<StreamEntry> entries;
-    int64_t nextNumber = base.size;
     if (!members.empty()) {
         const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
         entries.push_back({streamNumber, 1, output.position(), 0});
@@ -153,6 +159,14 @@ void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::v
         entries.push_back({object->number, 1, output.position(), static_cast<uint32_t>(object->generation)});
         output.write(object->text);
     }
+    return entries;
+}
+
+// The objects, then a cross-reference stream that lists them and itself, as the
+// input's newest section is a stream. New objects take the numbers from Size on.
+void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
+    int64_t nextNumber = base.size;
+    std::vector<StreamEntry> entries = writeObjects(output, revised, nextNumber);
     const int32_t xrefNumber = static_cast<int32_t>(nextNumber++);
     if (nextNumber > limits::maximumEntries)
         throw CPdfException(updateRefusal("no object number is left for the new cross-reference stream"));
@@ -170,15 +184,19 @@ void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<
                   bool inputEndsWithLineEnd) {
     if (revised.empty()) return;
     if (!inputEndsWithLineEnd) output.write("\n");
-    if (base.streamSection) writeStreamSection(output, base, revised);
-    else writeClassicSection(output, base, revised);
+    if (base.streamSection)
+        writeStreamSection(output, base, revised);
+    else
+        writeClassicSection(output, base, revised);
 }
 
 void writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                             bool force) {
     const uint32_t inputSize = reader.layout().fileSize();
     const std::vector<RevisedObject> revised = revisePages(reader, pages, force);
-    const UpdateBase base = revised.empty() ? UpdateBase{} : readUpdateBase(reader.file(), reader.crossReference(), inputSize);
+    // The trailer is needed, and read, only for an update.
+    const UpdateBase base =
+        revised.empty() ? UpdateBase{} : readUpdateBase(reader.file(), reader.crossReference(), inputSize);
     const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
     appendUpdate(output, base, revised, endsWithLineEnd);
 }

@@ -14,10 +14,10 @@ struct RevisedObject;
 
 // What an update appended to the input continues from.
 struct UpdateBase {
-    uint32_t prev = 0;            // the input's "startxref" offset: the update's Prev
-    bool streamSection = false;   // the newest section is a cross-reference stream
-    uint32_t size = 0;            // the object numbers in use: the trailer's Size, or more
-    std::string carriedEntries;   // the newest trailer's entries that carry over, as the input writes them
+    uint32_t prev = 0;           // the input's "startxref" offset: the update's Prev
+    bool streamSection = false;  // the newest section is a cross-reference stream
+    uint32_t size = 0;           // the object numbers in use: the trailer's Size, or more
+    std::string carriedEntries;  // the newest trailer's entries that carry over, as the input writes them
 };
 
 // Reads the newest trailer. Throws a refusal when it cannot be found as text.

@@ -24,8 +24,7 @@ struct RevisedObject {
 // page tree, as in a full rewrite, and is edited the same way. A page keeps its
 // text when the value to write is the one it shows already: its own integer
 // /Rotate (also through a reference), or without one, what its nodes hand down.
-std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
-                                       bool force);
+std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages, bool force);
 
 // The object's value as an object stream holds it: generation 0, a single value
 // that is no stream, the text between its header and "endobj"; none otherwise.

@@ -24,7 +24,8 @@ void CPdfDocument::open(const char* path) {
         crossReference = std::make_unique<CPdfXRef>();
         crossReference->load(stream.get());
     } catch (...) {
-        if (crossReference) state = crossReference->sectionsRead() ? CrossReferenceState::Sound : CrossReferenceState::Damaged;
+        if (crossReference)
+            state = crossReference->sectionsRead() ? CrossReferenceState::Sound : CrossReferenceState::Damaged;
         close();
         throw;
     }

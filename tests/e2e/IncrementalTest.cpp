@@ -93,25 +93,42 @@ INSTANTIATE_TEST_SUITE_P(
         // Page 5 inherits 180: 0 is a change, and is written.
         IncrementalCase{"InheritedIsNotZero", sample, {"-p5", "-r0"}, 0, "5", ". . . . 0", 1},
         // Pages 1 and 7 (an indirect 90) stay; page 6's 90.0 becomes an integer.
-        IncrementalCase{"IndirectValueCounts", rotations, {"-pall", "-r90"}, 90, "1-11", "90 90 90 90 90 90 . 90 90 90 90",
-                        9},
+        IncrementalCase{
+            "IndirectValueCounts", rotations, {"-pall", "-r90"}, 90, "1-11", "90 90 90 90 90 90 . 90 90 90 90", 9},
         // -force adds to numbers only: the indirect 90 would be written as 90 again.
-        IncrementalCase{"ForceAdds90", rotations, {"-pall", "-r90", "-force"}, 90, "1-11",
-                        "180 0 -180 90 90 180 . 90 90 270 0", 10},
+        IncrementalCase{"ForceAdds90",
+                        rotations,
+                        {"-pall", "-r90", "-force"},
+                        90,
+                        "1-11",
+                        "180 0 -180 90 90 180 . 90 90 270 0",
+                        10},
         IncrementalCase{"ForceAdds270", rotations, {"-pall", "-r270", "-force"}, 270, "1-11", forced270, 11},
-        IncrementalCase{"ObjectStreams", fixture("objstm.pdf"), {"-pall", "-r270", "-force"}, 270, "1-11", forced270, 11},
-        IncrementalCase{"ObjectStreamsUnchangedLeftOut", fixture("objstm.pdf"), {"-pall", "-r90"}, 90, "1-11",
-                        "90 90 90 90 90 90 . 90 90 90 90", 9},
-        IncrementalCase{"DotsForPageTreeNodes", fixture("nodes.pdf"), {"-plasthalf", "-r90"}, 90, "13-25",
-                        ". . . . . . . . . . . . 90 90 90 90 90 90 90 90 90 90 90 90 90", 13, 2},
+        IncrementalCase{
+            "ObjectStreams", fixture("objstm.pdf"), {"-pall", "-r270", "-force"}, 270, "1-11", forced270, 11},
+        IncrementalCase{"ObjectStreamsUnchangedLeftOut",
+                        fixture("objstm.pdf"),
+                        {"-pall", "-r90"},
+                        90,
+                        "1-11",
+                        "90 90 90 90 90 90 . 90 90 90 90",
+                        9},
+        IncrementalCase{"DotsForPageTreeNodes",
+                        fixture("nodes.pdf"),
+                        {"-plasthalf", "-r90"},
+                        90,
+                        "13-25",
+                        ". . . . . . . . . . . . 90 90 90 90 90 90 90 90 90 90 90 90 90",
+                        13,
+                        2},
         IncrementalCase{"Ghostscript", fixture("gs.pdf"), {"-peven", "-r270"}, 270, "2", ". 270", 1},
-        IncrementalCase{"MutoolCreate", fixture("mutool-create.pdf"), {"-pall", "-r180"}, 180, "1-4", "180 180 180 180",
-                        4},
+        IncrementalCase{
+            "MutoolCreate", fixture("mutool-create.pdf"), {"-pall", "-r180"}, 180, "1-4", "180 180 180 180", 4},
         IncrementalCase{"MutoolClean", fixture("mutool-clean.pdf"), {"-pall", "-r90"}, 90, "1-1", "90", 1},
         IncrementalCase{"QpdfQdf", fixture("qpdf-qdf.pdf"), {"-p2-3", "-r90", "-force"}, 90, "2-3", ". 180 0", 2},
         IncrementalCase{"Linearized", fixture("linearized.pdf"), {"-plasthalf", "-r90"}, 90, "3-4", ". . 90 90", 2},
-        IncrementalCase{"AlreadyUpdated", fixture("incremental.pdf"), {"-p1-2", "-r90", "-force"}, 90, "1-2", "0 180",
-                        2},
+        IncrementalCase{
+            "AlreadyUpdated", fixture("incremental.pdf"), {"-p1-2", "-r90", "-force"}, 90, "1-2", "0 180", 2},
         IncrementalCase{"Hybrid", fixture("hybrid.pdf"), {"-pall", "-r180", "-force"}, 180, "1-2", "270 180", 2},
         IncrementalCase{"HybridTableListsFree", fixture("hybrid-free.pdf"), {"-p2", "-r90"}, 90, "2", ". 90", 1},
         IncrementalCase{"CountAboveLeavesSkips", fixture("overcount.pdf"), {"-pall", "-r90"}, 90, "1-3", "90 90", 2}),
@@ -132,7 +149,8 @@ TEST(Incremental, ExtendsFilesThatQpdfCompresses) {
         qpdf.insert(qpdf.end(), {sample, input});
         ASSERT_EQ(0, runProcess(qpdf).exitCode);
         const std::string output = folder / ("out" + std::to_string(i) + ".pdf");
-        EXPECT_EQ(banner + jobDone(input, output, 270, "1,3,5"), runJob(input, output, {"-podd", "-r270", "-incremental"}).output);
+        EXPECT_EQ(banner + jobDone(input, output, 270, "1,3,5"),
+                  runJob(input, output, {"-podd", "-r270", "-incremental"}).output);
         EXPECT_TRUE(appendsUpdate(input, output, 3)) << variants[i][0];
         EXPECT_TRUE(qpdfCheckClean(output));
         EXPECT_TRUE(isRotatedCopy(input, output, "270 . 270 . 270"));
@@ -159,10 +177,12 @@ TEST(Incremental, WritesPagesOfOtherGenerationsBesideTheObjectStream) {
     pdf.startxref(section);
     TemporaryFolder folder;
     const std::string input = pdf.write(), output = folder / "out.pdf";
-    EXPECT_EQ(banner + jobDone(input, output, 90, "1-2"), runJob(input, output, {"-pall", "-r90", "-incremental"}).output);
+    EXPECT_EQ(banner + jobDone(input, output, 90, "1-2"),
+              runJob(input, output, {"-pall", "-r90", "-incremental"}).output);
     EXPECT_TRUE(appendsUpdate(input, output, 2));
     const std::string update = readFile(output).substr(readFile(input).size());
-    EXPECT_NE(std::string::npos, update.find("3 1 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Rotate 90  >>"));
+    EXPECT_NE(std::string::npos,
+              update.find("3 1 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Rotate 90  >>"));
     EXPECT_NE(std::string::npos, update.find("/ID [<0123456789abcdef0123456789abcdef> <ff>]"));
     EXPECT_TRUE(qpdfCheckClean(output));
     EXPECT_TRUE(isRotatedCopy(input, output, "90 90"));
@@ -194,7 +214,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UnchangedCase{"OwnValue", sample, {"-p2", "-r90"}, 90, "2"},
                     UnchangedCase{"InheritedValue", sample, {"-p5-6", "-r180"}, 180, "5-6"},
                     UnchangedCase{"IndirectValue", rotations, {"-p7", "-r90"}, 90, "7"},
-                    UnchangedCase{"ForcedZeroOnZero", fixture("mutool-create.pdf"), {"-p1,4", "-r0", "-force"}, 0, "1,4"},
+                    UnchangedCase{
+                        "ForcedZeroOnZero", fixture("mutool-create.pdf"), {"-p1,4", "-r0", "-force"}, 0, "1,4"},
                     UnchangedCase{"CrossReferenceStream", fixture("objstm.pdf"), {"-p1", "-r90"}, 90, "1"}),
     caseName);
 
@@ -233,7 +254,8 @@ TEST(Incremental, AppliesToEveryFileOfAList) {
     writeFile(folder / "a.pdf", readFile(sample));
     writeFile(folder / "b.pdf", readFile(fixture("objstm.pdf")));
     writeFile(folder / "list.txt", "a.pdf\nb.pdf\n");
-    const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1", "-r180", "-incremental", "-force"}, folder.path());
+    const ProcessResult run =
+        runFolioturn({"-ilist.txt", "-fout", "-p1", "-r180", "-incremental", "-force"}, folder.path());
     EXPECT_EQ(banner + jobDone("a.pdf", "out/a.pdf", 180, "1") + jobDone("b.pdf", "out/b.pdf", 180, "1"), run.output);
     EXPECT_TRUE(appendsUpdate(folder / "a.pdf", folder / "out/a.pdf", 1));
     EXPECT_TRUE(appendsUpdate(folder / "b.pdf", folder / "out/b.pdf", 1));
@@ -285,7 +307,8 @@ TEST(Incremental, KeepsTheSignedBytesAndWarnsOfACertification) {
         EXPECT_TRUE(isRotatedCopy(input, output, "90"));
         // A full rewrite moves the signature's object: its signed bytes are not kept.
         runJob(input, folder / "rewritten.pdf", {"-pall", "-r90"});
-        EXPECT_NE(signedBytes(readFile(input), readFile(input)), signedBytes(readFile(folder / "rewritten.pdf"), readFile(input)));
+        EXPECT_NE(signedBytes(readFile(input), readFile(input)),
+                  signedBytes(readFile(folder / "rewritten.pdf"), readFile(input)));
     }
 }
 

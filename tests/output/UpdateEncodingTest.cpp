@@ -11,7 +11,9 @@
 
 namespace {
 
-std::string text(const uint8_t* bytes, int32_t length) { return std::string(reinterpret_cast<const char*>(bytes), length); }
+std::string text(const uint8_t* bytes, int32_t length) {
+    return std::string(reinterpret_cast<const char*>(bytes), length);
+}
 
 }  // namespace
 
@@ -41,10 +43,10 @@ TEST(UpdateEncoding, ObjectStreamListsEachObjectsOffsetFromFirst) {
 TEST(UpdateEncoding, ReaderReadsTheEncodedStreamsBack) {
     PdfBuilder pdf;
     const uint32_t catalogue = pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
-    const EncodedObjectStream objects = encodeObjectStream({{2, "<< /Type /Pages /Kids [] /Count 0 >>"}, {4, "(four)"}});
+    const EncodedObjectStream objects =
+        encodeObjectStream({{2, "<< /Type /Pages /Kids [] /Count 0 >>"}, {4, "(four)"}});
     const uint32_t objectStream =
-        pdf.stream(5,
-                   "/Type /ObjStm /N 2 /First " + std::to_string(objects.first) + " /Filter /FlateDecode",
+        pdf.stream(5, "/Type /ObjStm /N 2 /First " + std::to_string(objects.first) + " /Filter /FlateDecode",
                    deflateBytes(objects.data));
     const uint32_t section = pdf.offset();
     const EncodedXRefStream rows = encodeXRefStream(
