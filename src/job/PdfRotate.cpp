@@ -65,9 +65,11 @@ void CPdfRotate::writeFullRewrite() {
     writeTrailer(tablePosition);
 }
 
+// A certified document is told of only when an update is appended: an output
+// that is the input unchanged is no change after signing.
 void CPdfRotate::writeUpdate() {
-    if (certified) reporter.notice(certificationNotice);
-    writeIncrementalUpdate(*output, *rawObjects, pages, jobOptions.force);
+    const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages, jobOptions.force);
+    if (certified && rewritten > 0) reporter.notice(certificationNotice);
 }
 
 void CPdfRotate::openInput() {

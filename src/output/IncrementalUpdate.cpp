@@ -190,8 +190,8 @@ void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<
         writeClassicSection(output, base, revised);
 }
 
-void writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
-                            bool force) {
+size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                              bool force) {
     const uint32_t inputSize = reader.layout().fileSize();
     const std::vector<RevisedObject> revised = revisePages(reader, pages, force);
     // The trailer is needed, and read, only for an update.
@@ -199,4 +199,5 @@ void writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, c
         revised.empty() ? UpdateBase{} : readUpdateBase(reader.file(), reader.crossReference(), inputSize);
     const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
     appendUpdate(output, base, revised, endsWithLineEnd);
+    return revised.size();
 }

@@ -33,6 +33,7 @@ void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<
                   bool inputEndsWithLineEnd);
 
 // The whole output of an incremental rotation: the input's bytes, then an update
-// with the pages whose rotation changes (none when no page changes).
-void writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
-                            bool force);
+// with the pages whose rotation changes (none when no page changes). Gives the
+// number of pages rewritten.
+size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                              bool force);

@@ -309,6 +309,10 @@ TEST(Incremental, KeepsTheSignedBytesAndWarnsOfACertification) {
         runJob(input, folder / "rewritten.pdf", {"-pall", "-r90"});
         EXPECT_NE(signedBytes(readFile(input), readFile(input)),
                   signedBytes(readFile(folder / "rewritten.pdf"), readFile(input)));
+        // Nothing to change: the input as it is, and nothing to warn of.
+        const std::string unchanged = folder / "unchanged.pdf";
+        EXPECT_EQ(banner + jobDone(input, unchanged, 0, "1-1"), runJob(input, unchanged, {"-r0", "-incremental"}).output);
+        EXPECT_EQ(readFile(input), readFile(unchanged));
     }
 }
 
