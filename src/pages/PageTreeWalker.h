@@ -9,9 +9,9 @@
 class CPdfElement;
 
 // Lists the leaf pages of a page tree in document order: depth first, kids in
-// array order. Each page record carries the rotation the nodes above it hand down.
-// A kid that leads back to a node on the current path, or a tree
-// deeper than the limit, is damage ("PDF file was damaged").
+// array order; each record carries the rotation that the nodes above it hand
+// down. A kid that leads back to a node on the current path, or a tree deeper
+// than the limit, is damage ("PDF file was damaged").
 class PageTreeWalker {
 public:
     // `objectCount`: the entries of the cross-reference; `fileSize`: the input's
