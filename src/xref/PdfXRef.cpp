@@ -18,7 +18,9 @@ void CPdfXRef::load(CPdfStream* stream) {
     const uint64_t fileSize = file->tell();
     objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
     entries.setFileSize(fileSize);
-    XRefSectionReader(*file, base, entries, trailer).readChain();
+    XRefSectionReader sections(*file, base, entries, trailer);
+    sections.readChain();
+    newest = sections.newestSection();
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }
@@ -29,6 +31,7 @@ void CPdfXRef::readTrailerReferences() {
     dictionary.findRaw("Root", value);
     if (!value.is(ElementType::Reference)) throw CPdfException("PDF file was damaged");
     root = {value.refNum(), value.refGen()};
+    sectionsComplete = true;
     value.clear();
     dictionary.findRaw("Info", value);
     if (value.is(ElementType::Reference)) info = {value.refNum(), value.refGen()};

@@ -7,6 +7,7 @@
 #include "model/PdfElement.h"
 #include "xref/XRefEntry.h"
 #include "xref/XRefEntryTable.h"
+#include "xref/XRefSectionReader.h"
 
 class CPdfStream;
 class CPdfObjectStream;
@@ -37,6 +38,12 @@ public:
     // again; past a budget that grows with the file's size this is taken as damage.
     void chargeObjectStreamWork(uint64_t decodedBytes);
 
+    // True once every section and the trailer's Root have been read (an encrypted
+    // file's are, before it is refused).
+    bool sectionsRead() const { return sectionsComplete; }
+    // The section that "startxref" names, where an incremental update continues the chain.
+    const NewestSection& newestSection() const { return newest; }
+
     CPdfStream* fileStream() const { return file; }
     uint32_t baseOffset() const { return base; }
     const CPdfElement& trailerDictionary() const { return trailer; }
@@ -59,6 +66,8 @@ private:
     CPdfStream* file = nullptr;
     uint32_t base = 0;
     XRefEntryTable entries;
+    NewestSection newest;
+    bool sectionsComplete = false;
     CPdfElement trailer;
     ObjectId root;
     ObjectId info;
