@@ -12,15 +12,17 @@
 
 using namespace pdfchar;
 
-int StreamChainSource::readChar() {
-    for (;;) {
-        const int c = streams[current]->readByte();
-        if (c >= 0 || current + 1 >= streams.size()) return c;
-        ++current;
+// The current stream has ended: reading goes on in the next one, if any.
+int StreamChainSource::nextStream() {
+    while (current + 1 < streams.size()) {
+        stream = streams[++current].get();
+        const int c = stream->readByte();
+        if (c >= 0) return c;
     }
+    return -1;
 }
 
-int StreamChainSource::peekChar() { return streams[current]->peekByte(); }
+int StreamChainSource::peekChar() { return stream->peekByte(); }
 
 WindowSource::WindowSource(RetainPtr<CPdfStream> window) : window(std::move(window)), start(this->window->windowStart()) {}
 int WindowSource::readChar() { return window->readByte(); }

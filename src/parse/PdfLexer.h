@@ -6,20 +6,28 @@
 
 #include "model/PdfElement.h"
 #include "model/RetainPtr.h"
-
-class CPdfStream;
+#include "stream/PdfStream.h"
 
 // The bytes of one parse: a stream, continued by further streams when it ends
 // (the parser reads through the chain in order).
 class StreamChainSource {
 public:
-    explicit StreamChainSource(const std::vector<RetainPtr<CPdfStream>>& streams) : streams(streams) {}
-    int readChar();
+    // `streams` holds at least one stream and lives as long as this source.
+    explicit StreamChainSource(const std::vector<RetainPtr<CPdfStream>>& streams)
+        : streams(streams), stream(streams.front().get()) {}
+    // Every byte of every parse passes here: the common case stays inline.
+    int readChar() {
+        const int c = stream->readByte();
+        return c >= 0 ? c : nextStream();
+    }
     int peekChar();
-    CPdfStream* currentStream() const { return streams[current].get(); }
+    CPdfStream* currentStream() const { return stream; }
 
 private:
+    int nextStream();
+
     const std::vector<RetainPtr<CPdfStream>>& streams;
+    CPdfStream* stream;
     size_t current = 0;
 };
 

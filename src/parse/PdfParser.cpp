@@ -9,8 +9,17 @@
 #include "stream/PdfFilterChain.h"
 #include "stream/PdfStream.h"
 
-CPdfParser::CPdfParser(CPdfXRef* xref, RetainPtr<CPdfStream> stream) : xref(xref) {
-    streams.push_back(std::move(stream));
+namespace {
+
+std::vector<RetainPtr<CPdfStream>> chainOf(RetainPtr<CPdfStream> stream) {
+    std::vector<RetainPtr<CPdfStream>> chain;
+    chain.push_back(std::move(stream));
+    return chain;
+}
+
+}  // namespace
+
+CPdfParser::CPdfParser(CPdfXRef* xref, RetainPtr<CPdfStream> stream) : xref(xref), streams(chainOf(std::move(stream))) {
     lexer.readToken(first);
     lexer.readToken(second);
 }

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "model/PdfElement.h"
+#include "rawtext/TextSearch.h"
 #include "rawtext/TextTokens.h"
 #include "stream/PdfStream.h"
 
@@ -38,8 +40,10 @@ void readRotateValue(Tokens& tokens, const CPdfElement& value, PageDictionaryLay
     layout.valueEnd = tokens.where();
 }
 
+// `keysToRead` false: the text cannot hold the key (see below), and only where
+// the dictionary opens is looked for.
 template <class Tokens>
-PageDictionaryLayout scan(Tokens& tokens) {
+PageDictionaryLayout scan(Tokens& tokens, bool keysToRead = true) {
     PageDictionaryLayout layout;
     // The header: object number, generation and "obj"; then the page's dictionary.
     CPdfElement token;
@@ -50,6 +54,7 @@ PageDictionaryLayout scan(Tokens& tokens) {
     if (!token.isKeyword("<<")) return layout;
     layout.found = true;
     layout.bodyStart = tokens.where();
+    if (!keysToRead) return layout;
     for (;;) {
         tokens.next(token);
         if (token.isKeyword(">>")) layout.dictionaryEnd = tokens.where();
@@ -80,9 +85,13 @@ PageDictionaryLayout scan(Tokens& tokens) {
 
 }  // namespace
 
+// A key Rotate is written either as it is or with #xx escapes: a text without
+// the word and without any "#" holds none, and most pages are read no further
+// than their dictionary's start (the end of the dictionary then stays unknown).
 PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length) {
+    const bool mayHoldKey = searchBytes(text, text + length, "Rotate", 6) || std::memchr(text, '#', length);
     TextTokens tokens(text, length);
-    return scan(tokens);
+    return scan(tokens, mayHoldKey);
 }
 
 PageDictionaryLayout scanPageDictionary(CPdfStream& window) {

@@ -100,10 +100,13 @@ public:
         // A text larger than the buffer gets a buffer of its own size, and the old
         // one goes first: growing it in place would hold both.
         if (bytes.empty() && count > bytes.capacity()) std::vector<uint8_t>().swap(bytes);
-        if (fseeko(input, static_cast<off_t>(uint64_t{start} + bytes.size()), SEEK_SET) != 0) {
+        // One seek for a run of reads: a seek drops the file's buffer, and objects
+        // are mostly read with two or three reads in a row.
+        if (!positioned && fseeko(input, static_cast<off_t>(uint64_t{start} + bytes.size()), SEEK_SET) != 0) {
             fileEnded = true;
             return;
         }
+        positioned = true;
         while (bytes.size() < count) {
             const size_t have = bytes.size();
             bytes.resize(static_cast<size_t>(count));
@@ -134,6 +137,8 @@ public:
 
     // True when the text's whole range has been read (the limit or the file's end).
     bool rangeExhausted() const { return fileEnded || bytes.size() >= rangeLength; }
+    // Someone else moved the file's position: the next read seeks first.
+    void filePositionMoved() { positioned = false; }
     uint64_t memoryLimit() const { return available; }
 
 private:
@@ -142,6 +147,7 @@ private:
     uint64_t rangeLength;  // bytes from the start to the limit
     uint64_t available;    // bytes that may be read into memory
     bool fileEnded = false;
+    bool positioned = false;
     std::vector<uint8_t>& bytes;
 };
 
@@ -172,6 +178,7 @@ uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uin
         from = std::max<uint64_t>(from, reader.memoryLimit() >= 5 ? reader.memoryLimit() - 5 : 0);
     }
     if (uint64_t{start} + from >= limit) return 0;
+    reader.filePositionMoved();
     const uint32_t last = findPatternInRange(input, static_cast<uint32_t>(start + from), limit, "endobj", 6);
     return last == 0 ? 0 : uint64_t{last} + 1 - start;
 }

@@ -71,10 +71,15 @@ TEST(ForcedRotation, AddsListedAnglesInTheirSignedForm) {
 }
 
 TEST(PageDictionary, TellsWhereTheHeaderAndTheDictionaryEnd) {
-    const std::string text = "4 0 obj\r<< /Type /Page /Kids [1 0 R] >> % c\rendobj\r";
+    const std::string text = "4 0 obj\r<< /Type /Page /Kids [1 0 R] /Rotated 1 >> % c\rendobj\r";
     const PageDictionaryLayout layout = scan(text);
     EXPECT_EQ("4 0 obj", text.substr(0, layout.headerEnd));
-    EXPECT_EQ("<< /Type /Page /Kids [1 0 R] >>", text.substr(8, layout.dictionaryEnd - 8));
+    EXPECT_EQ("<< /Type /Page /Kids [1 0 R] /Rotated 1 >>", text.substr(8, layout.dictionaryEnd - 8));
+    // A text that cannot hold the key (no "Rotate", no "#") is read only to where its
+    // dictionary opens: the end is not known then, and nothing else changes.
+    const PageDictionaryLayout quick = scan("4 0 obj\r<< /Type /Page >>\rendobj\r");
+    EXPECT_TRUE(quick.found && !quick.hasRotate && quick.bodyStart == 10 && quick.dictionaryEnd == 0);
+    EXPECT_TRUE(scan("4 0 obj\r<< /Rot#61te 90 >>\rendobj\r").hasRotate);
     // The scan stops at the page's own /Rotate: the end is not known then.
     EXPECT_EQ(0u, scan("4 0 obj\r<< /Rotate 90 /Type /Page >>\rendobj\r").dictionaryEnd);
     EXPECT_TRUE(scan("4 0 obj\r<< /Rotate 90 >>\rendobj\r").valueIsInteger);
