@@ -2,7 +2,7 @@
 # Installs what the build and the tests need, when it is missing.
 # As root on Debian it installs with apt-get; elsewhere it says what to install.
 set -u
-packages=(cmake g++ make zlib1g-dev libgtest-dev nlohmann-json3-dev qpdf)
+packages=(cmake g++ make zlib1g-dev libgtest-dev nlohmann-json3-dev qpdf python3)
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine time python3); fi
 
