@@ -4,7 +4,7 @@
 set -u
 packages=(cmake g++ make zlib1g-dev)
 # Everything but the plain build of the program (--build) also needs the test tools.
-if [ "${1:-}" != "--build" ]; then packages+=(libgtest-dev nlohmann-json3-dev qpdf); fi
+if [ "${1:-}" != "--build" ]; then packages+=(libgtest-dev nlohmann-json3-dev qpdf python3); fi
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine time python3); fi
 
