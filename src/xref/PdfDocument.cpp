@@ -13,7 +13,7 @@ CPdfDocument::~CPdfDocument() {
     if (isOpen) close();
 }
 
-void CPdfDocument::open(const char* path) {
+void CPdfDocument::open(const char* path, bool repair) {
     file = std::fopen(path, "rb");
     if (!file) throw CPdfException("Can't open file");
     try {
@@ -21,7 +21,8 @@ void CPdfDocument::open(const char* path) {
         stream = makeRetained<CPdfFileStream>(file, 0, 0, CPdfElement::null());
         findHeader();
         crossReference = std::make_unique<CPdfXRef>();
-        crossReference->load(stream.get());
+        if (repair) crossReference->loadOrRebuild(stream.get());
+        else crossReference->load(stream.get());
     } catch (...) {
         close();
         throw;

@@ -17,7 +17,9 @@ public:
     CPdfDocument& operator=(const CPdfDocument&) = delete;
     virtual ~CPdfDocument();
 
-    void open(const char* path);
+    // With `repair`, a cross-reference that cannot be used is rebuilt by scanning
+    // the file (CPdfXRef::loadOrRebuild).
+    void open(const char* path, bool repair = false);
     void close();
 
     bool isOpen = false;

@@ -5,18 +5,73 @@
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
 #include "stream/PdfStream.h"
+#include "stream/PdfFileStream.h"
+#include "xref/EntryCheck.h"
+#include "xref/ObjectScan.h"
 #include "xref/PdfObjectStream.h"
+#include "xref/XRefRebuilder.h"
 #include "xref/XRefSectionReader.h"
 
 CPdfXRef::CPdfXRef() = default;
 CPdfXRef::~CPdfXRef() = default;
 
-void CPdfXRef::load(CPdfStream* stream) {
+void CPdfXRef::prepare(CPdfStream* stream) {
     file = stream;
     base = stream->windowStart();
     file->seek(0, 2);
-    objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * uint64_t{file->tell()};
+    fileSize = file->tell();
+    objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
+}
+
+void CPdfXRef::load(CPdfStream* stream) {
+    prepare(stream);
     XRefSectionReader(*file, base, entries, trailer).readChain();
+    readTrailerReferences();
+    trailer.dictionary()->setXRef(this);
+}
+
+void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
+    prepare(stream);
+    handle = stream->fileHandle();
+    if (loadsSoundly()) {
+        readTrailerReferences();
+        trailer.dictionary()->setXRef(this);
+        return;
+    }
+    rebuild();
+}
+
+// The sections read leniently, the trailer's Root a reference that leads to a page
+// tree, and every entry at its object. An encrypted file is refused here already.
+bool CPdfXRef::loadsSoundly() {
+    try {
+        XRefSectionReader reader(*file, base, entries, trailer, true);
+        reader.readChain();
+        lenientTables = reader.skippedJunk();
+    } catch (const CPdfException&) {
+        return false;
+    }
+    CPdfDictionary& dictionary = *trailer.dictionary();
+    CPdfElement encrypt, rootReference;
+    dictionary.findRaw("Encrypt", encrypt);
+    if (encrypt.is(ElementType::Reference)) throw CPdfException("\nPDF file is encrypted");
+    if (!entriesPointAtTheirObjects(handle, fileSize, base, entries.all())) return false;
+    dictionary.findRaw("Root", rootReference);
+    dictionary.setXRef(this);
+    return rootReference.is(ElementType::Reference) && leadsToPageTree(*this, rootReference.refNum());
+}
+
+void CPdfXRef::rebuild() {
+    objectStreamCache.reset();
+    rawObjectStreamCache.reset();
+    entries = XRefEntryTable();
+    trailer.clear();
+    root = info = ObjectId{};
+    lenientTables = false;
+    ObjectScan scan = scanObjects(handle, fileSize, base);
+    XRefRebuilder(*this, *file, entries, trailer).rebuild(scan);
+    rebuilt = true;
+    firstObject = scan.firstObject - base;
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }

@@ -16,3 +16,9 @@ void XRefEntryTable::setIfUnset(int64_t number, const XRefEntry& entry) {
 void XRefEntryTable::applyFree(const DeferredFree& freeEntries) {
     for (const auto& [number, entry] : freeEntries) setIfUnset(number, entry);
 }
+
+bool XRefEntryTable::replace(int64_t number, const XRefEntry& entry) {
+    if (number < 0 || !grow(number + 1)) return false;
+    entries[static_cast<size_t>(number)] = entry;
+    return true;
+}

@@ -25,6 +25,12 @@ public:
     using DeferredFree = std::vector<std::pair<int64_t, XRefEntry>>;
     void applyFree(const DeferredFree& freeEntries);
 
+    // A rebuilt cross-reference has no sections to decide between: its entries are
+    // taken as they are, and later finds replace earlier ones.
+    void assign(std::vector<XRefEntry> rebuilt) { entries = std::move(rebuilt); }
+    // Stores `entry` for `number`, growing the table; false beyond the format's limit.
+    [[nodiscard]] bool replace(int64_t number, const XRefEntry& entry);
+
     const std::vector<XRefEntry>& all() const { return entries; }
     size_t size() const { return entries.size(); }
     const XRefEntry& operator[](size_t number) const { return entries[number]; }

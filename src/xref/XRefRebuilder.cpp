@@ -1,0 +1,163 @@
+#include "xref/XRefRebuilder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "limits/Limits.h"
+#include "model/PdfArray.h"
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "parse/DictionaryText.h"
+#include "parse/PdfLexer.h"
+#include "parse/PdfParser.h"
+#include "stream/PdfStream.h"
+#include "xref/PdfObjectStream.h"
+#include "xref/PdfXRef.h"
+#include "xref/XRefEntryTable.h"
+
+namespace {
+
+const char* const damaged = "PDF file was damaged";
+
+// Whether an object's text (as an object stream holds it) is a dictionary of /Type /Catalog.
+bool isCatalogueText(const uint8_t* text, int32_t length) {
+    TextSource source(text, static_cast<uint32_t>(length));
+    PdfLexer<TextSource> lexer(source);
+    CPdfElement token;
+    lexer.readToken(token);
+    if (!token.isKeyword("<<")) return false;
+    DictionaryText entries(text, static_cast<uint32_t>(length), source.where());
+    while (entries.next())
+        if (entries.keyIs("Type")) return entries.valueIs("Catalog");
+    return false;
+}
+
+bool isCatalogue(CPdfXRef& xref, int32_t number) {
+    CPdfElement type;
+    try {
+        CPdfElement catalogue;
+        const std::vector<XRefEntry>& all = xref.getEntries();
+        const XRefEntry& entry = all[static_cast<size_t>(number)];
+        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue);
+        if (!catalogue.is(ElementType::Dictionary)) return false;
+        catalogue.dictionary()->findRaw("Type", type);
+    } catch (const CPdfException&) {
+        return false;
+    }
+    return type.is(ElementType::Name) && std::strcmp(type.text(), "Catalog") == 0;
+}
+
+}  // namespace
+
+bool leadsToPageTree(CPdfXRef& xref, int32_t number) {
+    const std::vector<XRefEntry>& all = xref.getEntries();
+    if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
+    const XRefEntry& entry = all[static_cast<size_t>(number)];
+    try {
+        CPdfElement catalogue, pages, kids;
+        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue);
+        if (!catalogue.is(ElementType::Dictionary)) return false;
+        catalogue.dictionary()->find("Pages", pages);
+        if (!pages.is(ElementType::Dictionary)) return false;
+        pages.dictionary()->find("Kids", kids);
+        return kids.is(ElementType::Array);
+    } catch (const CPdfException&) {
+        return false;  // a reference out of range, a stream that does not decode: no page tree here
+    }
+}
+
+XRefRebuilder::XRefRebuilder(CPdfXRef& xref, CPdfStream& file, XRefEntryTable& entries, CPdfElement& trailer)
+    : xref(xref), file(file), entries(entries), trailer(trailer) {}
+
+void XRefRebuilder::rebuild(ObjectScan& scan) {
+    if (!scan.foundObject) throw CPdfException(damaged);
+    entries.assign(std::move(scan.entries));
+    addObjectStreams(scan);
+    if (chooseFoundTrailer(scan)) return;
+    makeTrailer(scan);
+}
+
+void XRefRebuilder::addObjectStreams(ObjectScan& scan) {
+    const std::vector<ObjectScan::Object> streams = scan.objectStreams;
+    for (const ObjectScan::Object& stream : streams) {
+        // A stream replaced by a later object of its number cannot be looked up.
+        const size_t number = static_cast<size_t>(stream.number);
+        if (scan.definedAt[number] != stream.position || entries[number].type != XRefEntryType::Uncompressed) continue;
+        try {
+            addObjectStream(stream, scan);
+        } catch (const CPdfException&) {
+            // An object stream that does not decode holds nothing that can be recovered.
+        }
+    }
+    // Catalogues found in object streams join those of the file body, in file order.
+    std::stable_sort(scan.catalogues.begin(), scan.catalogues.end(),
+                     [](const ObjectScan::Object& a, const ObjectScan::Object& b) { return a.position < b.position; });
+}
+
+// Each object of the stream counts as defined where the stream is, unless a later
+// definition of its number was found.
+void XRefRebuilder::addObjectStream(const ObjectScan::Object& stream, ObjectScan& scan) {
+    const CPdfRawObjectStream contents(&xref, stream.number);
+    for (int32_t index = 0; index < contents.objectCount; ++index) {
+        const int32_t number = contents.objectNumbers[static_cast<size_t>(index)];
+        if (number <= 0 || number >= limits::maximumEntries || number == stream.number) continue;
+        const size_t slot = static_cast<size_t>(number);
+        if (slot >= scan.definedAt.size()) scan.definedAt.resize(slot + 1, 0);
+        if (scan.definedAt[slot] > stream.position) continue;
+        if (!entries.replace(number, XRefEntry{stream.number, index, XRefEntryType::Compressed})) continue;
+        scan.definedAt[slot] = stream.position;
+        int32_t length = 0;
+        const uint8_t* text = contents.getObjectText(index, number, length);
+        if (text && length > 0 && isCatalogueText(text, length)) scan.catalogues.push_back({number, 0, stream.position});
+    }
+}
+
+bool XRefRebuilder::readDictionary(const ObjectScan::Dictionary& where, CPdfElement& dictionary) {
+    try {
+        CPdfParser parser(nullptr, file.openWindow(where.start, where.end - where.start, CPdfElement::null()));
+        parser.parseObject(dictionary);
+    } catch (const CPdfException&) {
+        return false;
+    }
+    return dictionary.is(ElementType::Dictionary);
+}
+
+// The newest trailer whose Root leads to a page tree; older ones are read only
+// while none has been found.
+bool XRefRebuilder::chooseFoundTrailer(const ObjectScan& scan) {
+    for (auto candidate = scan.trailers.rbegin(); candidate != scan.trailers.rend(); ++candidate) {
+        CPdfElement dictionary, root, encrypt;
+        if (!readDictionary(*candidate, dictionary)) continue;
+        dictionary.dictionary()->findRaw("Encrypt", encrypt);
+        if (encrypt.is(ElementType::Reference)) anyTrailerEncrypted = true;
+        dictionary.dictionary()->findRaw("Root", root);
+        if (!root.is(ElementType::Reference) || !leadsToPageTree(xref, root.refNum())) continue;
+        trailer.takeFrom(dictionary);
+        return true;
+    }
+    return false;
+}
+
+// A trailer for the last catalogue that leads to a page tree, with the Info of the
+// newest trailer that names one.
+void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
+    if (anyTrailerEncrypted) throw CPdfException("\nPDF file is encrypted");
+    for (auto candidate = scan.catalogues.rbegin(); candidate != scan.catalogues.rend(); ++candidate) {
+        if (!leadsToPageTree(xref, candidate->number) || !isCatalogue(xref, candidate->number)) continue;
+        const XRefEntry& entry = entries[static_cast<size_t>(candidate->number)];
+        trailer.makeDictionary(nullptr);
+        CPdfElement root;
+        root.setReference(candidate->number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen);
+        trailer.dictionary()->add("Root", root);
+        for (auto found = scan.trailers.rbegin(); found != scan.trailers.rend(); ++found) {
+            CPdfElement dictionary, info;
+            if (!readDictionary(*found, dictionary)) continue;
+            dictionary.dictionary()->findRaw("Info", info);
+            if (!info.is(ElementType::Reference)) continue;
+            trailer.dictionary()->add("Info", info);
+            break;
+        }
+        return;
+    }
+    throw CPdfException(damaged);
+}
