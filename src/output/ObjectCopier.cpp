@@ -6,6 +6,7 @@
 #include "output/OutputFile.h"
 #include "output/PageEditor.h"
 #include "rawtext/RawObject.h"
+#include "rawtext/StreamLength.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages, bool force) {
         if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
         if (!reader.read(objectNumber, object) || object.length() == 0) continue;
         if (object.isObjectStream) continue;  // its objects go out under their own numbers
+        if (correctLengths && correctStreamLength(object, reader.crossReference())) ++corrected;
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         copyObject(objectNumber, object, page, force);
     }

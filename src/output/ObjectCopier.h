@@ -16,7 +16,10 @@ class ObjectCopier {
 public:
     ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records);
 
+    // With "-repair": a stream whose Length is wrong is written with the right one.
+    void correctStreamLengths() { correctLengths = true; }
     void copyAll(const std::vector<PageRecord>& pages, bool force);
+    uint64_t correctedLengths() const { return corrected; }
 
 private:
     void copyObject(int32_t number, const struct RawObject& object, const PageRecord* page, bool force);
@@ -24,4 +27,6 @@ private:
     const RawObjectReader& reader;
     OutputFile& output;
     std::vector<OutputEntry>& records;
+    bool correctLengths = false;
+    uint64_t corrected = 0;
 };
