@@ -8,6 +8,7 @@
 
 #include "job/JobOptions.h"
 #include "job/JobReporter.h"
+#include "job/RepairReport.h"
 #include "output/XRefWriter.h"
 #include "pages/PageRecord.h"
 #include "rawtext/ObjectLayout.h"
@@ -55,8 +56,19 @@ public:
 private:
     void runSteps();
     void openInput();
+    void bindCrossReference();
+    void selectPages();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
+    void walkFromCatalogue();
+    void progressDot();
+    void copyObjects();
     void releaseAll();
+
+    // With "-repair" (PdfRotateRepair.cpp).
+    void selectPagesRepairing();
+    void walkPageTreeRepairing();
+    uint32_t pageCountRepairing();
+    void reportRepairs();
 
     SilentReporter silence;
     JobReporter& reporter;
@@ -73,4 +85,9 @@ private:
     uint32_t pageCount = 0;
     std::vector<OutputEntry> outputEntries;
     int32_t progressCounter = 0;
+
+    uint64_t inputSize = 0;
+    bool deferProgress = false;  // the walk runs before the selection line is printed
+    uint32_t deferredDots = 0;
+    RepairReport repairs;
 };

@@ -13,18 +13,18 @@
 
 // A damaged table may give every object an offset far beyond the end of the file
 // (an object before the header has a negative one): the copy stops at the end.
-void copyHead(OutputFile& output, FILE* inputFile, const std::vector<XRefEntry>& table, uint32_t base) {
+uint32_t headLengthOf(const std::vector<XRefEntry>& table) {
     uint32_t headLength = 0;
-    bool any = false;
     for (size_t i = 1; i < table.size(); ++i) {
         if (table[i].type != XRefEntryType::Uncompressed) continue;
         const uint32_t offset = static_cast<uint32_t>(table[i].offset);
-        if (offset != 0 && (!any || offset < headLength)) {
-            headLength = offset;
-            any = true;
-        }
+        if (offset != 0 && (headLength == 0 || offset < headLength)) headLength = offset;
     }
-    if (!any) return;
+    return headLength;
+}
+
+void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t base) {
+    if (headLength == 0) return;
     if (fseeko(inputFile, static_cast<off_t>(base), SEEK_SET) != 0) return;
     std::vector<char> block(std::min<uint32_t>(headLength, limits::copyBlockBytes));
     for (uint32_t left = headLength; left > 0;) {
