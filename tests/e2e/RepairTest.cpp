@@ -243,4 +243,27 @@ TEST_P(DamagedFile, WithRepairIsRotatedIntoSoundOutputOrRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Repair, DamagedFile, testing::ValuesIn(damagedCases), testName);
 
+// A damaged file ends a list run; with -repair the run goes on past it.
+TEST(RepairListRun, RotatesTheDamagedFileAndTheFilesAfterIt) {
+    SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
+    TemporaryFolder folder;
+    std::filesystem::create_directory(folder / "out");
+    writeFile(folder / "a.pdf", readFile(repairSetFile("sound-classic")));
+    writeFile(folder / "bad.pdf", readFile(repairSetFile("no-startxref")));
+    writeFile(folder / "c.pdf", readFile(repairSetFile("sound-xref-stream")));
+    writeFile(folder / "list.txt", "a.pdf\nbad.pdf\nc.pdf\n");
+    const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-pall", "-r90", "-repair"}, folder.path());
+    EXPECT_EQ(0u, run.output.find(banner + jobDone("a.pdf", "out/a.pdf", 90, "1-4") + "Rotating file: bad.pdf"))
+        << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("repaired")) << run.output;
+    EXPECT_TRUE(run.output.ends_with(jobDone("c.pdf", "out/c.pdf", 90, "1-4"))) << run.output;
+    for (const char* name : {"a.pdf", "bad.pdf", "c.pdf"}) {
+        SCOPED_TRACE(name);
+        const auto pages = qpdfPages(folder / ("out/" + std::string(name)));
+        ASSERT_TRUE(pages.has_value());
+        EXPECT_EQ(4u, pages->size());
+        expectSoundAndRotated(folder / ("out/" + std::string(name)), *pages);
+    }
+}
+
 }  // namespace
