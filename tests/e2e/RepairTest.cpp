@@ -188,9 +188,26 @@ TEST_P(DamagedFile, WithoutRepairGivesTheProgramsAnswerOfToday) {
     EXPECT_EQ(c.stage == Stage::Done, exists(output)) << "a failed job leaves no output";
 }
 
-// Sound output: qpdf checks it without a warning and finds pages, every one with its own /Rotate 90.
-void expectSoundAndRotated(const std::string& output, const std::vector<QpdfPage>& pages) {
-    EXPECT_TRUE(qpdfCheckClean(output));
+// qpdf --check complains of nothing but compressed data that does not decode. A
+// line-end conversion breaks the compressed data of a content stream beyond repair;
+// the file around it can still be sound, with that page as broken as it was.
+testing::AssertionResult soundButForUndecodableData(const std::string& pdf) {
+    const ProcessResult check = runProcess({"qpdf", "--check", pdf}, "", true);
+    for (const std::string& line : linesOf(check.output)) {
+        const bool complaint = line.find("WARNING") != std::string::npos || line.find("ERROR") != std::string::npos;
+        const bool aboutData = line.find("error decoding stream data") != std::string::npos ||
+                               line.find("errors while decoding content stream") != std::string::npos;
+        if (complaint && !aboutData) return testing::AssertionFailure() << "qpdf --check " << pdf << ":\n" << check.output;
+    }
+    return testing::AssertionSuccess();
+}
+
+// Sound output: qpdf checks it without a warning (for a file that qpdf does not
+// recover, without one but about undecodable data) and finds pages, every one
+// with its own /Rotate 90.
+void expectSoundAndRotated(const std::string& output, const std::vector<QpdfPage>& pages, Qpdf qpdf = Qpdf::Recovers) {
+    if (qpdf == Qpdf::Recovers) EXPECT_TRUE(qpdfCheckClean(output));
+    else EXPECT_TRUE(soundButForUndecodableData(output));
     EXPECT_FALSE(pages.empty());
     for (size_t i = 0; i < pages.size(); ++i) EXPECT_EQ("90", pages[i].rotate) << "page " << i + 1;
 }
@@ -232,7 +249,7 @@ TEST_P(DamagedFile, WithRepairIsRotatedIntoSoundOutputOrRefused) {
     }
     const auto after = qpdfPages(output);
     ASSERT_TRUE(after.has_value()) << "qpdf cannot read the output";
-    expectSoundAndRotated(output, *after);
+    expectSoundAndRotated(output, *after, c.qpdf);
     if (c.qpdf == Qpdf::Fails) return;
     const auto before = qpdfPages(input());
     ASSERT_TRUE(before.has_value());
