@@ -1,32 +1,24 @@
 #include "xref/ObjectScan.h"
 
-#include <string.h>
+#include <algorithm>
 
 #include "limits/Limits.h"
 #include "model/PdfElement.h"
 #include "parse/DictionaryText.h"
 #include "parse/PdfLexer.h"
-#include "stream/FileWindow.h"
-#include "xref/ObjectHeaderSearch.h"
+#include "xref/FileSearch.h"
 
 namespace {
 
-// A search looks at no fewer bytes than this before it reads the next block.
-constexpr size_t minimumView = 4096;
-// Blocks overlap by this much, so that a header or keyword across their border
-// is seen whole in the next one.
-constexpr size_t blockOverlap = 64;
 // A dictionary is first looked for in this many bytes; most are far smaller.
 constexpr size_t firstDictionaryView = 64 * 1024;
-// What is read at the end of a stream's data to find its "endstream".
-constexpr size_t streamEndView = 64;
-
-const char endstreamKeyword[] = "endstream";
-constexpr size_t endstreamLength = sizeof endstreamKeyword - 1;
+// The white space and comments read before a token that must come next ("<<"
+// after "obj", "stream" after ">>", "endstream" after the data), at most.
+constexpr size_t tokenReach = 1024;
 
 enum class ObjectType { Other, Catalog, ObjectStream, CrossReference };
 
-// An object's dictionary as far as the scan needs it.
+// A dictionary as far as the scan needs it. Positions are file positions.
 struct FoundDictionary {
     bool complete = false;  // its ">>" was found
     uint64_t start = 0;     // its "<<"
@@ -45,91 +37,55 @@ ObjectType typeOf(const DictionaryText& entries) {
     return ObjectType::Other;
 }
 
-// The first token of `text` from `at` on.
-void readTokenAt(const uint8_t* text, size_t length, size_t at, CPdfElement& token, uint32_t& end) {
-    TextSource source(text, static_cast<uint32_t>(length));
-    source.rewindTo(static_cast<uint32_t>(at));
-    PdfLexer<TextSource> lexer(source);
-    lexer.readToken(token);
-    end = source.where();
-}
-
-class ObjectScanner {
+// The lexer over `text` from `at`, reading no further than `tokenReach` bytes on.
+class NearbyToken {
 public:
-    ObjectScanner(FILE* file, uint64_t fileSize, uint32_t base)
-        : window(file, fileSize, limits::scanBlockBytes), fileSize(fileSize), base(base), position(base) {}
-
-    ObjectScan run() {
-        while (position < fileSize) {
-            const Event event = nextEvent();
-            if (event.kind == Event::Header) readObject(event);
-            else if (event.kind == Event::Trailer) readTrailer(event.start);
-            else break;
-        }
-        return std::move(found);
+    NearbyToken(const uint8_t* text, size_t length, size_t at)
+        : source(text, static_cast<uint32_t>(std::min(length, at + tokenReach))), lexer(source) {
+        source.rewindTo(static_cast<uint32_t>(at));
+        lexer.readToken(token);
+    }
+    bool is(const char* keyword) const { return token.isKeyword(keyword); }
+    uint32_t end() const { return source.where(); }
+    // Passes over the rest of the line, as the parser does after "stream".
+    uint32_t endOfLine() {
+        lexer.skipToLineEnd();
+        return source.where();
     }
 
 private:
-    struct Event {
-        enum Kind { None, Header, Trailer } kind = None;
-        ObjectHeader header;
-        uint64_t start = 0;  // the header's or the keyword's first byte
-        uint64_t end = 0;    // just after "obj"
-    };
+    TextSource source;
+    PdfLexer<TextSource> lexer;
+    CPdfElement token;
+};
 
-    // Bytes from one before `at` (when there is a byte before it), so that the
-    // searches can tell whether a token starts right at `at`.
-    struct View {
-        const uint8_t* bytes = nullptr;
-        size_t length = 0;
-        size_t lead = 0;     // the index of `at`
-        uint64_t start = 0;  // the file position of bytes[0]
-        bool endsFile = false;
-    };
+class ObjectScanner {
+public:
+    ObjectScanner(FILE* file, uint64_t fileSize, uint32_t base) : search(file, fileSize), base(base), position(base) {}
 
-    View viewFrom(uint64_t at, size_t count) {
-        View view;
-        view.lead = at > 0 ? 1 : 0;
-        view.start = at - view.lead;
-        view.length = window.view(view.start, count + view.lead, view.bytes);
-        view.endsFile = view.start + view.length >= fileSize;
-        return view;
-    }
-
-    // The next header or trailer keyword from `position` on, block by block.
-    Event nextEvent() {
+    ObjectScan run() {
         for (;;) {
-            const View view = viewFrom(position, minimumView);
-            if (view.length <= view.lead) return {};
-            Event event;
-            const bool hasHeader = findObjectHeader(view.bytes, view.lead, view.length, view.endsFile, event.header);
-            const size_t searchEnd = hasHeader ? event.header.start : view.length;
-            const size_t trailerAt =
-                findKeyword(view.bytes, view.lead, searchEnd, view.endsFile && !hasHeader, "trailer");
-            if (trailerAt < searchEnd) {
-                event.kind = Event::Trailer;
-                event.start = view.start + trailerAt;
-                return event;
-            }
-            if (hasHeader) {
-                event.kind = Event::Header;
-                event.start = view.start + event.header.start;
-                event.end = view.start + event.header.end;
-                return event;
-            }
-            if (view.endsFile) return {};
-            position = view.start + view.length - blockOverlap;
+            ObjectHeader header;
+            const bool headerFollows = search.nextHeader(position, search.fileSize(), header);
+            uint64_t trailerAt = 0;
+            if (search.nextTrailer(position, headerFollows ? header.start : search.fileSize(), trailerAt))
+                readTrailer(trailerAt);
+            else if (headerFollows)
+                readObject(header);
+            else
+                return std::move(found);
         }
     }
 
-    void readObject(const Event& event) {
-        record(event.header, event.start);
-        const FoundDictionary dictionary = readDictionary(event.end);
+private:
+    void readObject(const ObjectHeader& header) {
+        record(header);
+        const FoundDictionary dictionary = readDictionary(header.end);
         if (!dictionary.complete) {
-            position = event.end;
+            position = header.end;
             return;
         }
-        note(event, dictionary);
+        note(header, dictionary);
         position = dictionary.headsStream ? endOfStreamData(dictionary) : dictionary.end;
     }
 
@@ -144,62 +100,59 @@ private:
         position = dictionary.end;
     }
 
-    // Numbers are within the PDF format's limit (the header search sees to that).
-    void record(const ObjectHeader& header, uint64_t at) {
+    // Numbers are within the PDF format's limit: the header search sees to that.
+    void record(const ObjectHeader& header) {
         const size_t number = static_cast<size_t>(header.number);
         if (number >= found.entries.size()) {
             found.entries.resize(number + 1);
             found.definedAt.resize(number + 1, 0);
         }
+        const uint32_t at = static_cast<uint32_t>(header.start);
         found.entries[number] = {static_cast<int32_t>(at - base), header.generation, XRefEntryType::Uncompressed};
-        found.definedAt[number] = static_cast<uint32_t>(at);
-        if (!found.foundObject) found.firstObject = static_cast<uint32_t>(at);
+        found.definedAt[number] = at;
+        if (!found.foundObject) found.firstObject = at;
         found.foundObject = true;
     }
 
-    void note(const Event& event, const FoundDictionary& dictionary) {
-        const ObjectScan::Object object{event.header.number, event.header.generation, static_cast<uint32_t>(event.start)};
-        switch (dictionary.type) {
-        case ObjectType::Catalog:
-            found.catalogues.push_back(object);
-            break;
-        case ObjectType::ObjectStream:
-            if (dictionary.headsStream) found.objectStreams.push_back(object);
-            break;
-        case ObjectType::CrossReference:
-            if (dictionary.headsStream)
-                found.trailers.push_back({static_cast<uint32_t>(dictionary.start), static_cast<uint32_t>(dictionary.end)});
-            break;
-        default:
-            break;
-        }
+    void note(const ObjectHeader& header, const FoundDictionary& dictionary) {
+        const ObjectScan::Object object{header.number, header.generation, static_cast<uint32_t>(header.start)};
+        if (dictionary.type == ObjectType::Catalog) found.catalogues.push_back(object);
+        if (!dictionary.headsStream) return;
+        if (dictionary.type == ObjectType::ObjectStream) found.objectStreams.push_back(object);
+        if (dictionary.type == ObjectType::CrossReference)
+            found.trailers.push_back({static_cast<uint32_t>(dictionary.start), static_cast<uint32_t>(dictionary.end)});
     }
 
-    // The dictionary that starts right after `from`, if one does, read no further
-    // than the next object header: a dictionary never spans another object, and
-    // one that never closes must not make the scan read on.
+    // The dictionary that starts right at `from` (after white space), read no further
+    // than the next object header: a dictionary never spans another object. After
+    // one that does not close, no dictionary is read until the scan has passed the
+    // text it ran through, so no byte is read for a dictionary over and over.
     FoundDictionary readDictionary(uint64_t from) {
+        if (from < unclosedUntil) return {};
         for (size_t wanted = firstDictionaryView;; wanted *= 4) {
-            const View view = viewFrom(from, wanted);
             ObjectHeader next;
-            const bool headerFollows = findObjectHeader(view.bytes, view.lead, view.length, view.endsFile, next);
-            const size_t limit = headerFollows ? next.start : view.length;
+            const bool headerFollows = search.nextHeader(from, from + wanted, next);
+            const FileSearch::View view = search.view(from, wanted);
+            const size_t limit = headerFollows ? static_cast<size_t>(next.start - view.start)
+                                               : std::min(view.length, view.lead + wanted);
             FoundDictionary dictionary;
             if (readDictionaryIn(view, limit, dictionary)) return dictionary;
-            const bool cutShortByView = !headerFollows && !view.endsFile;
-            if (!cutShortByView || wanted >= limits::maximumScannedDictionaryBytes) return {};
+            const bool readAllItMay = headerFollows || (view.endsFile && limit == view.length) ||
+                                      wanted >= limits::maximumScannedDictionaryBytes;
+            if (readAllItMay) {
+                unclosedUntil = view.start + limit;
+                return {};
+            }
         }
     }
 
     // False when the text up to `limit` does not tell: the dictionary, or the line
     // after its "stream", runs on past it.
-    bool readDictionaryIn(const View& view, size_t limit, FoundDictionary& dictionary) {
-        CPdfElement token;
-        uint32_t at = 0;
-        readTokenAt(view.bytes, limit, view.lead, token, at);
-        if (!token.isKeyword("<<")) return true;  // no dictionary: nothing more to learn
-        dictionary.start = view.start + at - 2;
-        DictionaryText entries(view.bytes, static_cast<uint32_t>(limit), at);
+    bool readDictionaryIn(const FileSearch::View& view, size_t limit, FoundDictionary& dictionary) {
+        const NearbyToken open(view.bytes, limit, view.lead);
+        if (!open.is("<<")) return true;  // no dictionary: nothing more to learn
+        dictionary.start = view.start + open.end() - 2;
+        DictionaryText entries(view.bytes, static_cast<uint32_t>(limit), open.end());
         bool typeSeen = false, lengthSeen = false;  // of two equal keys the first counts
         while (entries.next()) {
             if (!typeSeen && entries.keyIs("Type")) {
@@ -213,20 +166,12 @@ private:
         }
         if (!entries.closed()) return false;
         dictionary.end = view.start + entries.end();
-        return readStreamStart(view, limit, entries.end(), dictionary);
-    }
-
-    bool readStreamStart(const View& view, size_t limit, uint32_t dictionaryEnd, FoundDictionary& dictionary) {
-        TextSource source(view.bytes, static_cast<uint32_t>(limit));
-        source.rewindTo(dictionaryEnd);
-        PdfLexer<TextSource> lexer(source);
-        CPdfElement token;
-        lexer.readToken(token);
-        if (token.isKeyword("stream")) {
-            lexer.skipToLineEnd();
-            if (source.where() >= limit && limit == view.length && !view.endsFile) return false;
+        NearbyToken after(view.bytes, limit, entries.end());
+        if (after.is("stream")) {
+            const uint32_t dataStart = after.endOfLine();
+            if (dataStart >= limit && !view.endsFile) return false;
             dictionary.headsStream = true;
-            dictionary.dataStart = view.start + source.where();
+            dictionary.dataStart = view.start + dataStart;
         }
         dictionary.complete = true;
         return true;
@@ -237,31 +182,19 @@ private:
     // any other text.
     uint64_t endOfStreamData(const FoundDictionary& dictionary) {
         if (dictionary.lengthKnown && dictionary.length >= 0 &&
-            dictionary.dataStart + static_cast<uint64_t>(dictionary.length) <= fileSize) {
-            const View view = viewFrom(dictionary.dataStart + static_cast<uint64_t>(dictionary.length), streamEndView);
-            CPdfElement token;
-            uint32_t end = 0;
-            readTokenAt(view.bytes, view.length, view.lead, token, end);
-            if (token.isKeyword("endstream")) return view.start + end;
+            dictionary.dataStart + static_cast<uint64_t>(dictionary.length) <= search.fileSize()) {
+            const FileSearch::View view = search.view(dictionary.dataStart + static_cast<uint64_t>(dictionary.length), tokenReach);
+            const NearbyToken next(view.bytes, view.length, view.lead);
+            if (next.is("endstream")) return view.start + next.end();
         }
-        return findEndstream(dictionary.dataStart);
+        uint64_t end = 0;
+        return search.nextEndstream(dictionary.dataStart, end) ? end : dictionary.dataStart;
     }
 
-    uint64_t findEndstream(uint64_t from) {
-        for (uint64_t at = from;;) {
-            const View view = viewFrom(at, minimumView);
-            if (view.length <= view.lead) return from;
-            const void* hit = memmem(view.bytes + view.lead, view.length - view.lead, endstreamKeyword, endstreamLength);
-            if (hit) return view.start + static_cast<size_t>(static_cast<const uint8_t*>(hit) - view.bytes) + endstreamLength;
-            if (view.endsFile) return from;
-            at = view.start + view.length - endstreamLength;
-        }
-    }
-
-    FileWindow window;
-    uint64_t fileSize;
+    FileSearch search;
     uint32_t base;
     uint64_t position;
+    uint64_t unclosedUntil = 0;
     ObjectScan found;
 };
 

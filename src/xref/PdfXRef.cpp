@@ -58,7 +58,7 @@ bool CPdfXRef::loadsSoundly() {
     if (!entriesPointAtTheirObjects(handle, fileSize, base, entries.all())) return false;
     dictionary.findRaw("Root", rootReference);
     dictionary.setXRef(this);
-    return rootReference.is(ElementType::Reference) && leadsToPageTree(*this, rootReference.refNum());
+    return rootReference.is(ElementType::Reference) && PageTreeProbe(*this).leadsToPageTree(rootReference.refNum());
 }
 
 void CPdfXRef::rebuild() {

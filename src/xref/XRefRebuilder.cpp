@@ -49,25 +49,49 @@ bool isCatalogue(CPdfXRef& xref, int32_t number) {
 
 }  // namespace
 
-bool leadsToPageTree(CPdfXRef& xref, int32_t number) {
+PageTreeProbe::PageTreeProbe(CPdfXRef& xref) : xref(xref) {}
+
+bool PageTreeProbe::leadsToPageTree(int32_t catalogue) {
+    const auto known = catalogues.find(catalogue);
+    if (known != catalogues.end()) return known->second;
+    bool leads = false;
+    try {
+        leads = catalogueLeads(catalogue);
+    } catch (const CPdfException&) {
+        leads = false;  // a reference out of range, a stream that does not decode: no page tree here
+    }
+    catalogues.emplace(catalogue, leads);
+    return leads;
+}
+
+bool PageTreeProbe::catalogueLeads(int32_t number) {
     const std::vector<XRefEntry>& all = xref.getEntries();
     if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
     const XRefEntry& entry = all[static_cast<size_t>(number)];
-    try {
-        CPdfElement catalogue, pages, kids;
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue);
-        if (!catalogue.is(ElementType::Dictionary)) return false;
-        catalogue.dictionary()->find("Pages", pages);
-        if (!pages.is(ElementType::Dictionary)) return false;
-        pages.dictionary()->find("Kids", kids);
-        return kids.is(ElementType::Array);
-    } catch (const CPdfException&) {
-        return false;  // a reference out of range, a stream that does not decode: no page tree here
-    }
+    CPdfElement catalogue, reference;
+    xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue);
+    if (!catalogue.is(ElementType::Dictionary)) return false;
+    catalogue.dictionary()->findRaw("Pages", reference);
+    if (!reference.is(ElementType::Reference)) return isPageTree(reference);
+    const auto known = pageTrees.find(reference.refNum());
+    if (known != pageTrees.end()) return known->second;
+    CPdfElement pages;
+    catalogue.dictionary()->find("Pages", pages);
+    const bool leads = isPageTree(pages);
+    pageTrees.emplace(reference.refNum(), leads);
+    return leads;
+}
+
+// A dictionary with Kids, which are not fetched here: the walk reads them.
+bool PageTreeProbe::isPageTree(const CPdfElement& node) {
+    if (!node.is(ElementType::Dictionary)) return false;
+    CPdfElement kids;
+    node.dictionary()->findRaw("Kids", kids);
+    return kids.is(ElementType::Array) || kids.is(ElementType::Reference);
 }
 
 XRefRebuilder::XRefRebuilder(CPdfXRef& xref, CPdfStream& file, XRefEntryTable& entries, CPdfElement& trailer)
-    : xref(xref), file(file), entries(entries), trailer(trailer) {}
+    : xref(xref), file(file), entries(entries), trailer(trailer), probe(xref) {}
 
 void XRefRebuilder::rebuild(ObjectScan& scan) {
     if (!scan.foundObject) throw CPdfException(damaged);
@@ -131,7 +155,7 @@ bool XRefRebuilder::chooseFoundTrailer(const ObjectScan& scan) {
         dictionary.dictionary()->findRaw("Encrypt", encrypt);
         if (encrypt.is(ElementType::Reference)) anyTrailerEncrypted = true;
         dictionary.dictionary()->findRaw("Root", root);
-        if (!root.is(ElementType::Reference) || !leadsToPageTree(xref, root.refNum())) continue;
+        if (!root.is(ElementType::Reference) || !probe.leadsToPageTree(root.refNum())) continue;
         trailer.takeFrom(dictionary);
         return true;
     }
@@ -143,7 +167,7 @@ bool XRefRebuilder::chooseFoundTrailer(const ObjectScan& scan) {
 void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
     if (anyTrailerEncrypted) throw CPdfException("\nPDF file is encrypted");
     for (auto candidate = scan.catalogues.rbegin(); candidate != scan.catalogues.rend(); ++candidate) {
-        if (!leadsToPageTree(xref, candidate->number) || !isCatalogue(xref, candidate->number)) continue;
+        if (!probe.leadsToPageTree(candidate->number) || !isCatalogue(xref, candidate->number)) continue;
         const XRefEntry& entry = entries[static_cast<size_t>(candidate->number)];
         trailer.makeDictionary(nullptr);
         CPdfElement root;

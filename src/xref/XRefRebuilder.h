@@ -1,18 +1,33 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
+#include "model/PdfElement.h"
 #include "xref/ObjectScan.h"
 
-class CPdfElement;
 class CPdfStream;
 class CPdfXRef;
 class XRefEntryTable;
 
-// Whether the catalogue `number` (a dictionary) has a page tree under Pages: a
-// dictionary with a Kids array. It is looked up as the rotation job looks it up,
-// under the generation that its entry gives.
-bool leadsToPageTree(CPdfXRef& xref, int32_t number);
+// Whether catalogues lead to page trees: a dictionary whose Pages is a dictionary
+// with Kids. A catalogue is looked up as the rotation job looks it up, under the
+// generation that its entry gives. Answers are remembered by object number, so that
+// the many trailers of a file that name one catalogue, or catalogues that share one
+// page tree, cost one look each.
+class PageTreeProbe {
+public:
+    explicit PageTreeProbe(CPdfXRef& xref);
+    bool leadsToPageTree(int32_t catalogue);
+
+private:
+    bool catalogueLeads(int32_t number);
+    static bool isPageTree(const CPdfElement& node);
+
+    CPdfXRef& xref;
+    std::unordered_map<int32_t, bool> catalogues;
+    std::unordered_map<int32_t, bool> pageTrees;
+};
 
 // Turns what a scan of the whole file found into a cross-reference: the objects
 // defined directly in the file, the objects of the object streams found (where no
@@ -42,5 +57,6 @@ private:
     CPdfStream& file;
     XRefEntryTable& entries;
     CPdfElement& trailer;
+    PageTreeProbe probe;
     bool anyTrailerEncrypted = false;
 };
