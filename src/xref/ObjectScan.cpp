@@ -4,7 +4,7 @@
 
 #include "limits/Limits.h"
 #include "model/PdfElement.h"
-#include "parse/DictionaryText.h"
+#include "parse/DictionarySkim.h"
 #include "parse/PdfLexer.h"
 #include "xref/FileSearch.h"
 
@@ -30,10 +30,11 @@ struct FoundDictionary {
     uint64_t dataStart = 0;
 };
 
-ObjectType typeOf(const DictionaryText& entries) {
-    if (entries.valueIs("Catalog")) return ObjectType::Catalog;
-    if (entries.valueIs("ObjStm")) return ObjectType::ObjectStream;
-    if (entries.valueIs("XRef")) return ObjectType::CrossReference;
+ObjectType typeOf(const DictionarySkim& dictionary) {
+    if (!dictionary.typeIsName) return ObjectType::Other;
+    if (dictionary.type == "Catalog") return ObjectType::Catalog;
+    if (dictionary.type == "ObjStm") return ObjectType::ObjectStream;
+    if (dictionary.type == "XRef") return ObjectType::CrossReference;
     return ObjectType::Other;
 }
 
@@ -152,21 +153,13 @@ private:
         const NearbyToken open(view.bytes, limit, view.lead);
         if (!open.is("<<")) return true;  // no dictionary: nothing more to learn
         dictionary.start = view.start + open.end() - 2;
-        DictionaryText entries(view.bytes, static_cast<uint32_t>(limit), open.end());
-        bool typeSeen = false, lengthSeen = false;  // of two equal keys the first counts
-        while (entries.next()) {
-            if (!typeSeen && entries.keyIs("Type")) {
-                typeSeen = true;
-                dictionary.type = typeOf(entries);
-            } else if (!lengthSeen && entries.keyIs("Length")) {
-                lengthSeen = true;
-                dictionary.lengthKnown = entries.valueKind() == DictionaryText::ValueKind::Integer;
-                dictionary.length = entries.integer();
-            }
-        }
-        if (!entries.closed()) return false;
-        dictionary.end = view.start + entries.end();
-        NearbyToken after(view.bytes, limit, entries.end());
+        const DictionarySkim entries = skimDictionary(view.bytes, static_cast<uint32_t>(limit), open.end());
+        if (!entries.closed) return false;
+        dictionary.type = typeOf(entries);
+        dictionary.lengthKnown = entries.lengthKind == DictionarySkim::LengthKind::Integer;
+        dictionary.length = entries.length;
+        dictionary.end = view.start + entries.end;
+        NearbyToken after(view.bytes, limit, entries.end);
         if (after.is("stream")) {
             const uint32_t dataStart = after.endOfLine();
             if (dataStart >= limit && !view.endsFile) return false;
