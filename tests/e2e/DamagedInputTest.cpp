@@ -1,6 +1,6 @@
 // Damaged input: whatever the bytes, a job ends within seconds, either with an output
 // that qpdf reads without repairing it, or with one of the program's own messages and
-// no output left behind. The inputs are the example file and two copies with object
+// no output left behind; with -repair as without it. The inputs are the example file and two copies with object
 // streams that qpdf makes (compressed and plain), damaged deterministically.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -136,13 +136,21 @@ protected:
     }
     static void TearDownTestSuite() { fs::remove_all(folder); }
 
-    // One job on `bytes`; odd variants ask for other pages and -force.
+    // Jobs on `bytes`, without and with -repair; odd variants ask for other pages and -force.
     static void expectHandled(const std::string& bytes, size_t variant) {
+        for (const bool repair : {false, true}) {
+            SCOPED_TRACE(repair ? "with -repair" : "without -repair");
+            expectHandled(bytes, variant, repair);
+        }
+    }
+
+    static void expectHandled(const std::string& bytes, size_t variant, bool repair) {
         const fs::path input = folder / "in.pdf", output = folder / "out.pdf";
         std::ofstream(input, std::ios::binary) << bytes;
         fs::remove(output);
         std::vector<std::string> texts = {"folioturn", "-i" + input.string(), "-o" + output.string(), "-pall", "-r90"};
         if (variant % 2) texts = {texts[0], texts[1], texts[2], "-podd", "-r180", "-force"};
+        if (repair) texts.push_back("-repair");
         std::vector<char*> argv;
         for (std::string& text : texts) argv.push_back(text.data());
         argv.push_back(nullptr);
