@@ -1,0 +1,162 @@
+// What -repair prints and writes, exactly, and that its scan of a whole file stays
+// linear on files made to defeat it. The damaged files are those of
+// tests/repair/make-damaged.py (RepairTest.cpp checks every one with qpdf).
+#include <algorithm>
+#include <functional>
+#include <sstream>
+
+#include "E2eSupport.h"
+
+namespace {
+
+using namespace e2e;
+
+const std::string head = "%PDF-1.5\n%\xe2\xe3\xcf\xd3\n";
+
+size_t occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+std::string withoutTrailingSpace(const std::string& text) {
+    const size_t end = text.find_last_not_of(" \t\r\n");
+    return text.substr(0, end == std::string::npos ? 0 : end + 1);
+}
+
+// The pages qpdf finds in the output are those of the input (repaired as qpdf
+// repairs it), each with the same contents, and the rotation that `rotations`
+// gives them ("." for a page that keeps its own). Contents compare without the
+// white space at their end: qpdf takes the line end before "endstream" into the
+// data of a stream whose Length it recovers, the program leaves it out.
+void expectRotatedPages(const std::string& input, const std::string& output, const std::string& rotations) {
+    const auto before = qpdfPages(input), after = qpdfPages(output);
+    ASSERT_TRUE(before && after);
+    ASSERT_EQ(before->size(), after->size());
+    std::istringstream tokens(rotations);
+    for (size_t i = 0; i < before->size(); ++i) {
+        std::string token;
+        tokens >> token;
+        EXPECT_EQ(token == "." ? (*before)[i].rotate : token, (*after)[i].rotate) << "page " << i + 1;
+        EXPECT_EQ(withoutTrailingSpace((*before)[i].contents), withoutTrailingSpace((*after)[i].contents))
+            << "page " << i + 1;
+    }
+}
+
+struct ConsoleCase {
+    const char* file;
+    std::vector<std::string> options;
+    const char* pages;   // the page list the job prints
+    std::string notice;  // the line before "Done."
+    const char* rotations;  // each page's own /Rotate afterwards, as isRotatedCopy reads them
+};
+
+// The notice stands on its own line between the progress line and "Done."; the
+// output is the input's pages and objects with the asked rotation.
+TEST(RepairOption, SaysHowTheFileWasRepairedBeforeDone) {
+    const ConsoleCase cases[] = {
+        {"table-entries-with-junk", {"-podd", "-r90"}, "1,3",
+         "File repaired: junk in the cross-reference table was passed over", "90 . 90 ."},
+        {"length-too-long", {"-p2", "-r270"}, "2", "File repaired: the Length of 1 stream was corrected",
+         ". 270 . ."},
+        // The root declares 2 pages: the leaves give the page count for the named
+        // selection and for the check of page numbers alike.
+        {"count-too-low", {"-plasthalf", "-r180"}, "3-4",
+         "File repaired: the page count was taken from the page tree's 4 pages, not from its /Count", ". . 180 180"},
+        {"count-too-low", {"-p4", "-r90"}, "4",
+         "File repaired: the page count was taken from the page tree's 4 pages, not from its /Count", ". . . 90"},
+    };
+    for (const ConsoleCase& c : cases) {
+        SCOPED_TRACE(c.file + (" " + testing::PrintToString(c.options)));
+        TemporaryFolder folder;
+        const std::string input = repairSetFile(c.file), output = folder / "out.pdf";
+        std::vector<std::string> options = c.options;
+        options.push_back("-repair");
+        const ProcessResult run = runJob(input, output, options);
+        EXPECT_EQ(banner + jobHead(input, output, std::stoi(c.options[1].substr(2)), c.pages) + "\n" + c.notice +
+                      "\nDone.\n",
+                  run.output);
+        EXPECT_TRUE(qpdfCheckClean(output));
+        expectRotatedPages(input, output, c.rotations);
+    }
+}
+
+// A rebuilt file's head is what stands before the first object found: here a first
+// definition of the page tree, which a later one replaces and which is not written.
+TEST(RepairOption, WritesTheHeadBeforeTheFirstObjectFoundAndEachObjectOnce) {
+    TemporaryFolder folder;
+    const std::string input = repairSetFile("duplicate-object"), output = folder / "out.pdf";
+    const ProcessResult run = runJob(input, output, {"-pall", "-r90", "-repair"});
+    EXPECT_EQ(banner + jobHead(input, output, 90, "1-4") +
+                  "\nFile repaired: the cross-reference was rebuilt by scanning the file\nDone.\n",
+              run.output);
+    const std::string written = readFile(output);
+    EXPECT_EQ(head + "1 0 obj", written.substr(0, head.size() + 7));
+    EXPECT_EQ(1u, occurrences(written, "\n2 0 obj"));
+    EXPECT_EQ(1u, occurrences(written, "/Kids [3 0 R 4 0 R]")) << "the later page tree is the one written";
+    EXPECT_TRUE(qpdfCheckClean(output));
+}
+
+TEST(RepairOption, FilesWithNothingToRecoverAreStillRefused) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string message;
+    } cases[] = {
+        {"no objects", head + "garbage\n", "PDF file was damaged"},
+        {"no page tree", head + "1 0 obj\n<< /Type /Catalog >>\nendobj\ntrailer\n<< /Root 1 0 R >>\n",
+         "PDF file was damaged"},
+        {"encrypted", head + "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n2 0 obj\n<< /Type /Pages /Kids [] >>\n"
+                             "endobj\ntrailer\n<< /Root 1 0 R /Encrypt 5 0 R >>\n",
+         "\nPDF file is encrypted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder folder;
+        writeFile(folder / "in.pdf", c.bytes);
+        const ProcessResult run = runJob(folder / "in.pdf", folder / "out.pdf", {"-pall", "-repair"});
+        EXPECT_EQ(banner + "Rotating file: " + (folder / "in.pdf") + c.message, run.output);
+        EXPECT_FALSE(exists(folder / "out.pdf"));
+    }
+}
+
+// Files of some megabytes made of what makes a scan read the same bytes again and
+// again: dictionaries that never close, trailers by the hundred thousand, streams
+// without "endstream", "obj" inside a string. A scan that rereads would take hours;
+// under a bound of CPU seconds the job must end with one of its messages or Done.
+TEST(RepairOption, TheScanStaysLinearOnHostileFiles) {
+    const int units = 300000;
+    const auto repeated = [units](const std::function<std::string(int)>& unit) {
+        std::string text = head;
+        for (int i = 0; i < units; ++i) text += unit(i);
+        return text;
+    };
+    const std::string catalogue = "1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj 2 0 obj<</Type/Pages/Count 0>>endobj\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"unclosed dictionaries", repeated([](int i) { return std::to_string(i % 1000 + 1) + " 0 obj<<(\n"; })},
+        {"unclosed trailers", repeated([](int) { return "trailer<<(\n"; })},
+        {"streams without endstream",
+         repeated([](int i) { return std::to_string(i % 1000 + 1) + " 0 obj<</Length 0>>stream\n"; })},
+        {"a line of commented trailers", repeated([](int) { return "trailer%"; })},
+        {"trailers of a catalogue without pages", catalogue + repeated([](int) { return "trailer<</Root 1 0 R>>\n"; })},
+        {"one long string of headers", head + "1 0 obj<</T (" + repeated([](int) { return "2 0 obj "; }) + ")>>endobj"},
+        {"object streams", repeated([](int i) {
+             return std::to_string(i + 10) + " 0 obj<</Type/ObjStm/N 1/First 4/Length 10>>stream\n5 0 (x)\n\nendstream endobj\n";
+         })},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder folder;
+        writeFile(folder / "in.pdf", c.bytes);
+        const ProcessResult run = runProcess(
+            {"sh", "-c", "ulimit -t 30; exec \"$0\" -iin.pdf -oout.pdf -pall -r90 -repair", FOLIOTURN_PROGRAM},
+            folder.path());
+        EXPECT_EQ(0, run.exitCode) << "ended by a signal: more than 30 CPU seconds?";
+        EXPECT_TRUE(run.output.ends_with("PDF file was damaged") || run.output.ends_with("Done.\n")) << run.output;
+    }
+}
+
+}  // namespace
