@@ -1,7 +1,8 @@
 // Runs the rotation job on arbitrary bytes. The first byte picks two of the
-// argument sets below and whether the output replaces the input; the rest is the
-// input file. Invariant: a failed job leaves no output (and an untouched input),
-// a successful one leaves exactly its output.
+// argument sets below, whether the output replaces the input and whether the jobs
+// run with -repair (which rebuilds what it cannot read); the rest is the input
+// file. Invariant: a failed job leaves no output (and an untouched input), a
+// successful one leaves exactly its output.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -60,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     const size_t first = choice & 7, second = (choice >> 3) & 7;
     const bool inPlace = (choice & 0x40) != 0;
-    checkOneJob(bytes, argumentSets[first], false);
-    if (second != first) checkOneJob(bytes, argumentSets[second], inPlace);
+    std::vector<std::string> firstSet = argumentSets[first], secondSet = argumentSets[second];
+    if (choice & 0x80) firstSet.push_back("-repair"), secondSet.push_back("-repair");
+    checkOneJob(bytes, firstSet, false);
+    if (second != first) checkOneJob(bytes, secondSet, inPlace);
     return 0;
 }

@@ -30,7 +30,7 @@ if command -v qpdf >/dev/null; then
 fi
 for pdf in "$root"/examples/*.pdf "$root"/tests/data/*.pdf "$variants"/*.pdf; do
   name="$(basename "$pdf" .pdf)"
-  for choice in 08 1a 2c 7e; do
+  for choice in 08 1a 2c 7e 8a f3; do
     { printf "\\x$choice"; cat "$pdf"; } >"$seeds/rotate/$name-$choice"
   done
 done
