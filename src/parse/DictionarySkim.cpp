@@ -158,11 +158,14 @@ void skipContainer(Skimmer& tokens) {
     }
 }
 
-// An integer followed by an integer and "R" is a reference; otherwise the
-// position goes back to just after the first integer.
-bool completesReference(Skimmer& tokens) {
+// An integer followed by an integer and "R" is a reference (`generation` is the
+// second); otherwise the position goes back to just after the first integer.
+bool completesReference(Skimmer& tokens, int32_t& generation) {
     const uint32_t afterFirst = tokens.position();
-    if (tokens.next() == Token::Integer && tokens.next() == Token::Word && tokens.tokenIs("R")) return true;
+    if (tokens.next() == Token::Integer) {
+        generation = tokens.integer();
+        if (tokens.next() == Token::Word && tokens.tokenIs("R")) return true;
+    }
     tokens.rewindTo(afterFirst);
     return false;
 }
@@ -192,7 +195,8 @@ DictionarySkim skimDictionary(const uint8_t* text, uint32_t length, uint32_t sta
         }
         const uint32_t valueStart = tokens.tokenStart();
         const int32_t integer = tokens.integer();
-        const bool reference = token == Token::Integer && completesReference(tokens);
+        int32_t generation = 0;
+        const bool reference = token == Token::Integer && completesReference(tokens, generation);
         if (opens(token)) skipContainer(tokens);
         if (isType) {
             typeSeen = true;
@@ -208,7 +212,9 @@ DictionarySkim skimDictionary(const uint8_t* text, uint32_t length, uint32_t sta
             skim.lengthKind = reference                   ? DictionarySkim::LengthKind::Reference
                               : token == Token::Integer ? DictionarySkim::LengthKind::Integer
                                                         : DictionarySkim::LengthKind::Other;
-            skim.length = integer;
+            skim.length = reference ? 0 : integer;
+            skim.lengthNumber = reference ? integer : 0;
+            skim.lengthGeneration = generation;
         }
     }
     skim.end = tokens.position();

@@ -4,6 +4,7 @@
 
 #include "model/PdfElement.h"
 #include "model/PdfException.h"
+#include "parse/DictionarySkim.h"
 #include "parse/DictionaryText.h"
 #include "parse/PdfLexer.h"
 #include "rawtext/RawObject.h"
@@ -12,32 +13,33 @@
 
 namespace {
 
-// Where the Length entry lies in the text and what it says.
-struct LengthEntry {
-    bool found = false;
-    uint32_t keyEnd = 0;
-    uint32_t valueEnd = 0;
-    bool known = false;  // the value, or the object it refers to, is an integer
-    int64_t value = 0;
-};
-
-void readLength(const DictionaryText& entries, CPdfXRef& xref, LengthEntry& length) {
-    length.found = true;
-    length.keyEnd = entries.keyEnd();
-    length.valueEnd = entries.valueEnd();
-    if (entries.valueKind() == DictionaryText::ValueKind::Integer) {
-        length.known = true;
-        length.value = entries.integer();
-    } else if (entries.valueKind() == DictionaryText::ValueKind::Reference) {
-        CPdfElement value;
-        try {
-            xref.fetchObject(entries.integer(), entries.generation(), value);
-        } catch (const CPdfException&) {
-            return;  // a reference out of range: no Length to go by
-        }
-        length.known = value.is(ElementType::Integer);
-        length.value = value.integer();
+// What the Length says: a direct integer, or the integer that it refers to.
+bool lengthValue(const DictionarySkim& dictionary, CPdfXRef& xref, int64_t& length) {
+    if (dictionary.lengthKind == DictionarySkim::LengthKind::Integer) {
+        length = dictionary.length;
+        return true;
     }
+    if (dictionary.lengthKind != DictionarySkim::LengthKind::Reference) return false;
+    CPdfElement value;
+    try {
+        xref.fetchObject(dictionary.lengthNumber, dictionary.lengthGeneration, value);
+    } catch (const CPdfException&) {
+        return false;  // a reference out of range: no Length to go by
+    }
+    length = value.is(ElementType::Integer) ? value.integer() : -1;
+    return value.is(ElementType::Integer);
+}
+
+// Where the first Length entry's key ends and its value ends.
+bool findLengthEntry(const std::vector<uint8_t>& text, uint32_t bodyStart, uint32_t& keyEnd, uint32_t& valueEnd) {
+    DictionaryText entries(text.data(), static_cast<uint32_t>(text.size()), bodyStart);
+    while (entries.next()) {
+        if (!entries.keyIs("Length")) continue;
+        keyEnd = entries.keyEnd();
+        valueEnd = entries.valueEnd();
+        return true;
+    }
+    return false;
 }
 
 // The position of the first token from `at` on, and whether it is "endstream".
@@ -76,27 +78,27 @@ bool actualDataEnd(const std::vector<uint8_t>& text, uint32_t dataStart, uint32_
 
 }  // namespace
 
+// The dictionary is skimmed, which makes no tokens: every object of a file passes
+// through here, and few are streams with a wrong Length.
 bool correctStreamLength(RawObject& object, CPdfXRef& xref) {
     const std::vector<uint8_t>& text = object.bytes;
     const uint32_t bodyStart = dictionaryAfterHeader(text.data(), object.length());
-    if (bodyStart == 0) return false;
-    DictionaryText entries(text.data(), object.length(), bodyStart);
-    LengthEntry length;
-    while (entries.next())
-        if (!length.found && entries.keyIs("Length")) readLength(entries, xref, length);
-    if (!entries.closed() || !length.found) return false;
-    const uint32_t dataStart = streamDataStart(text, entries.end());
+    if (bodyStart == 0 || !searchBytes(text.data() + bodyStart, text.data() + text.size(), "stream", 6)) return false;
+    const DictionarySkim dictionary = skimDictionary(text.data(), object.length(), bodyStart);
+    if (!dictionary.closed || dictionary.lengthKind == DictionarySkim::LengthKind::None) return false;
+    const uint32_t dataStart = streamDataStart(text, dictionary.end);
     if (dataStart == 0) return false;
-    if (length.known && length.value >= 0 && endstreamAt(text, uint64_t{dataStart} + static_cast<uint64_t>(length.value)))
+    int64_t length = 0;
+    if (lengthValue(dictionary, xref, length) && length >= 0 && endstreamAt(text, uint64_t{dataStart} + static_cast<uint64_t>(length)))
         return false;
-    uint32_t dataEnd = 0;
-    if (!actualDataEnd(text, dataStart, dataEnd)) return false;
+    uint32_t dataEnd = 0, keyEnd = 0, valueEnd = 0;
+    if (!actualDataEnd(text, dataStart, dataEnd) || !findLengthEntry(text, bodyStart, keyEnd, valueEnd)) return false;
 
-    std::vector<uint8_t> corrected(text.begin(), text.begin() + length.keyEnd);
+    std::vector<uint8_t> corrected(text.begin(), text.begin() + keyEnd);
     const std::string number = std::to_string(dataEnd - dataStart);
     corrected.push_back(' ');
     corrected.insert(corrected.end(), number.begin(), number.end());
-    corrected.insert(corrected.end(), text.begin() + length.valueEnd, text.end());
+    corrected.insert(corrected.end(), text.begin() + valueEnd, text.end());
     object.bytes = std::move(corrected);
     return true;
 }

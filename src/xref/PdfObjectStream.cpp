@@ -152,3 +152,17 @@ const uint8_t* CPdfRawObjectStream::getObjectText(int32_t index, int32_t objectN
     length = static_cast<int32_t>(end - start);
     return data.data() + start;
 }
+
+std::vector<int32_t> readObjectStreamNumbers(CPdfXRef* xref, int32_t streamNumber) {
+    std::vector<int32_t> numbers, offsets;
+    CPdfElement object;
+    xref->fetchObject(streamNumber, 0, object);
+    if (!object.is(ElementType::Stream)) return numbers;
+    int32_t count = 0, first = 0;
+    if (!readLayout(*xref, object, count, first)) return numbers;
+    const auto budget = makeRetained<CPdfEmbedStream>(object.stream(), CPdfElement::null(), true,
+                                                      static_cast<int32_t>(limits::maximumObjectStreamData + 1));
+    if (!readHeader(xref, budget.get(), count, first, numbers, offsets)) numbers.clear();
+    xref->chargeObjectStreamWork(static_cast<uint64_t>(limits::maximumObjectStreamData + 1 - budget->remainingBytes()));
+    return numbers;
+}

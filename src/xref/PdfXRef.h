@@ -52,6 +52,7 @@ public:
     // in each form, so objects that alternate between streams decode them again and
     // again; past a budget that grows with the file's size this is taken as damage.
     void chargeObjectStreamWork(uint64_t decodedBytes);
+    bool objectStreamWorkLeft() const { return objectStreamWork <= objectStreamBudget; }
 
     CPdfStream* fileStream() const { return file; }
     uint32_t baseOffset() const { return base; }

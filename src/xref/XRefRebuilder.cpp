@@ -7,8 +7,6 @@
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
-#include "parse/DictionaryText.h"
-#include "parse/PdfLexer.h"
 #include "parse/PdfParser.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfObjectStream.h"
@@ -19,24 +17,12 @@ namespace {
 
 const char* const damaged = "PDF file was damaged";
 
-// Whether an object's text (as an object stream holds it) is a dictionary of /Type /Catalog.
-bool isCatalogueText(const uint8_t* text, int32_t length) {
-    TextSource source(text, static_cast<uint32_t>(length));
-    PdfLexer<TextSource> lexer(source);
-    CPdfElement token;
-    lexer.readToken(token);
-    if (!token.isKeyword("<<")) return false;
-    DictionaryText entries(text, static_cast<uint32_t>(length), source.where());
-    while (entries.next())
-        if (entries.keyIs("Type")) return entries.valueIs("Catalog");
-    return false;
-}
-
 bool isCatalogue(CPdfXRef& xref, int32_t number) {
     CPdfElement type;
     try {
         CPdfElement catalogue;
         const std::vector<XRefEntry>& all = xref.getEntries();
+        if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
         const XRefEntry& entry = all[static_cast<size_t>(number)];
         xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue);
         if (!catalogue.is(ElementType::Dictionary)) return false;
@@ -102,8 +88,8 @@ void XRefRebuilder::rebuild(ObjectScan& scan) {
 }
 
 void XRefRebuilder::addObjectStreams(ObjectScan& scan) {
-    const std::vector<ObjectScan::Object> streams = scan.objectStreams;
-    for (const ObjectScan::Object& stream : streams) {
+    for (const ObjectScan::Object& stream : scan.objectStreams) {
+        if (!xref.objectStreamWorkLeft()) return;  // the decoding budget is spent: the rest stay unread
         // A stream replaced by a later object of its number cannot be looked up.
         const size_t number = static_cast<size_t>(stream.number);
         if (scan.definedAt[number] != stream.position || entries[number].type != XRefEntryType::Uncompressed) continue;
@@ -113,26 +99,22 @@ void XRefRebuilder::addObjectStreams(ObjectScan& scan) {
             // An object stream that does not decode holds nothing that can be recovered.
         }
     }
-    // Catalogues found in object streams join those of the file body, in file order.
-    std::stable_sort(scan.catalogues.begin(), scan.catalogues.end(),
-                     [](const ObjectScan::Object& a, const ObjectScan::Object& b) { return a.position < b.position; });
 }
 
 // Each object of the stream counts as defined where the stream is, unless a later
-// definition of its number was found.
+// definition of its number was found. Only the stream's header is read here.
 void XRefRebuilder::addObjectStream(const ObjectScan::Object& stream, ObjectScan& scan) {
-    const CPdfRawObjectStream contents(&xref, stream.number);
-    for (int32_t index = 0; index < contents.objectCount; ++index) {
-        const int32_t number = contents.objectNumbers[static_cast<size_t>(index)];
+    const std::vector<int32_t> numbers = readObjectStreamNumbers(&xref, stream.number);
+    for (size_t index = 0; index < numbers.size(); ++index) {
+        const int32_t number = numbers[index];
         if (number <= 0 || number >= limits::maximumEntries || number == stream.number) continue;
         const size_t slot = static_cast<size_t>(number);
         if (slot >= scan.definedAt.size()) scan.definedAt.resize(slot + 1, 0);
         if (scan.definedAt[slot] > stream.position) continue;
-        if (!entries.replace(number, XRefEntry{stream.number, index, XRefEntryType::Compressed})) continue;
+        const XRefEntry entry{stream.number, static_cast<int32_t>(index), XRefEntryType::Compressed};
+        if (!entries.replace(number, entry)) continue;
         scan.definedAt[slot] = stream.position;
-        int32_t length = 0;
-        const uint8_t* text = contents.getObjectText(index, number, length);
-        if (text && length > 0 && isCatalogueText(text, length)) scan.catalogues.push_back({number, 0, stream.position});
+        packed.push_back({number, stream.position, static_cast<int32_t>(index)});
     }
 }
 
@@ -163,25 +145,38 @@ bool XRefRebuilder::chooseFoundTrailer(const ObjectScan& scan) {
 }
 
 // A trailer for the last catalogue that leads to a page tree, with the Info of the
-// newest trailer that names one.
+// newest trailer that names one. The objects of object streams are looked at only
+// here, in file order from the last, so that each stream is decoded once.
 void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
     if (anyTrailerEncrypted) throw CPdfException("\nPDF file is encrypted");
-    for (auto candidate = scan.catalogues.rbegin(); candidate != scan.catalogues.rend(); ++candidate) {
-        if (!probe.leadsToPageTree(candidate->number) || !isCatalogue(xref, candidate->number)) continue;
-        const XRefEntry& entry = entries[static_cast<size_t>(candidate->number)];
+    std::vector<Definition> candidates = packed;
+    for (const ObjectScan::Object& catalogue : scan.catalogues)
+        candidates.push_back({catalogue.number, catalogue.position, 0});
+    std::sort(candidates.begin(), candidates.end(), [](const Definition& a, const Definition& b) {
+        return a.position != b.position ? a.position < b.position : a.index < b.index;
+    });
+    for (auto candidate = candidates.rbegin(); candidate != candidates.rend(); ++candidate) {
+        const size_t number = static_cast<size_t>(candidate->number);
+        if (scan.definedAt[number] != candidate->position) continue;  // replaced by a later definition
+        if (!isCatalogue(xref, candidate->number) || !probe.leadsToPageTree(candidate->number)) continue;
+        const XRefEntry& entry = entries[number];
         trailer.makeDictionary(nullptr);
         CPdfElement root;
         root.setReference(candidate->number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen);
         trailer.dictionary()->add("Root", root);
-        for (auto found = scan.trailers.rbegin(); found != scan.trailers.rend(); ++found) {
-            CPdfElement dictionary, info;
-            if (!readDictionary(*found, dictionary)) continue;
-            dictionary.dictionary()->findRaw("Info", info);
-            if (!info.is(ElementType::Reference)) continue;
-            trailer.dictionary()->add("Info", info);
-            break;
-        }
+        addNewestInfo(scan);
         return;
     }
     throw CPdfException(damaged);
+}
+
+void XRefRebuilder::addNewestInfo(const ObjectScan& scan) {
+    for (auto found = scan.trailers.rbegin(); found != scan.trailers.rend(); ++found) {
+        CPdfElement dictionary, info;
+        if (!readDictionary(*found, dictionary)) continue;
+        dictionary.dictionary()->findRaw("Info", info);
+        if (!info.is(ElementType::Reference)) continue;
+        trailer.dictionary()->add("Info", info);
+        return;
+    }
 }

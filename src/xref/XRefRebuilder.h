@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "model/PdfElement.h"
 #include "xref/ObjectScan.h"
@@ -51,12 +52,21 @@ private:
     void addObjectStream(const ObjectScan::Object& stream, ObjectScan& scan);
     bool chooseFoundTrailer(const ObjectScan& scan);
     void makeTrailer(const ObjectScan& scan);
+    void addNewestInfo(const ObjectScan& scan);
     bool readDictionary(const ObjectScan::Dictionary& where, CPdfElement& dictionary);
 
     CPdfXRef& xref;
     CPdfStream& file;
     XRefEntryTable& entries;
     CPdfElement& trailer;
+    // An object found in an object stream: where the stream is, and its index there.
+    struct Definition {
+        int32_t number;
+        uint32_t position;
+        int32_t index;
+    };
+
     PageTreeProbe probe;
+    std::vector<Definition> packed;
     bool anyTrailerEncrypted = false;
 };

@@ -67,7 +67,7 @@ TEST(RepairOption, SaysHowTheFileWasRepairedBeforeDone) {
          "File repaired: the page count was taken from the page tree's 4 pages, not from its /Count", ". . . 90"},
     };
     for (const ConsoleCase& c : cases) {
-        SCOPED_TRACE(c.file + (" " + testing::PrintToString(c.options)));
+        SCOPED_TRACE(std::string(c.file) + " " + testing::PrintToString(c.options));
         TemporaryFolder folder;
         const std::string input = repairSetFile(c.file), output = folder / "out.pdf";
         std::vector<std::string> options = c.options;

@@ -30,6 +30,8 @@ DictionarySkim throughTheLexer(const std::string& text) {
                 break;
             case DictionaryText::ValueKind::Reference:
                 result.lengthKind = DictionarySkim::LengthKind::Reference;
+                result.lengthNumber = entries.integer();
+                result.lengthGeneration = entries.generation();
                 break;
             default:
                 result.lengthKind = DictionarySkim::LengthKind::Other;
@@ -58,6 +60,10 @@ void expectSameReading(const std::string& text) {
     ASSERT_EQ(int(lexed.lengthKind), int(skim.lengthKind)) << text;
     if (skim.lengthKind == DictionarySkim::LengthKind::Integer) {
         ASSERT_EQ(lexed.length, skim.length) << text;
+    }
+    if (skim.lengthKind == DictionarySkim::LengthKind::Reference) {
+        ASSERT_EQ(lexed.lengthNumber, skim.lengthNumber) << text;
+        ASSERT_EQ(lexed.lengthGeneration, skim.lengthGeneration) << text;
     }
 }
 
@@ -105,7 +111,7 @@ TEST(DictionarySkim, ReadsWhatTheScanNeeds) {
 TEST(DictionarySkim, AgreesWithTheLexerOnRandomDictionaries) {
     const std::vector<std::string> pieces = {
         " /Type", " /Length", "/Ty#70e", "/Len#67th", "/Type#", "/A#4", "/A#4/B", " /Catalog", "/XRef", "/ObjStm",
-        " 12", " -3", " 0", " 7 0 R", " 1 2", " R", "R", " 4.5", " .5", " -", " 99999999999", "12abc",
+        " 12", " -3", " 0", " 7 0 R", " 8 3 R", " 1 2", " R", "R", " 4.5", " .5", " -", " 99999999999", "12abc",
         " (str)", " (a(b)c)", " (\\))", " (\\", " <41 42>", " <4", " <<", " >>", " [", " ]", " >", " )", " {",
         " %comment\n", " %c", "\r\n", "\t", " true", " null", " word", "#",
     };

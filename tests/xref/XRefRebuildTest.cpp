@@ -104,7 +104,10 @@ TEST(XRefRebuild, FindsHeadersAndDictionariesAcrossBlockBorders) {
         addPages(pdf);
         const size_t border = size_t(1) << 20;
         const size_t padding = border + size_t(shift) - pdf.bytes().size();
-        pdf.raw("%" + std::string(padding - 2, 'p') + "\n");
+        std::string comment(padding, 'p');
+        comment.front() = '%';
+        comment.back() = '\n';
+        pdf.raw(comment);
         const uint32_t at = pdf.object(123456, stream);
         CPdfDocument document;
         CPdfXRef& xref = rebuilt(pdf, document);
