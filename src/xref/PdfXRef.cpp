@@ -62,6 +62,7 @@ bool CPdfXRef::loadsSoundly() {
 }
 
 void CPdfXRef::rebuild() {
+    if (!handle) throw CPdfException("PDF file was damaged");  // loaded without the file's handle: nothing to scan
     objectStreamCache.reset();
     rawObjectStreamCache.reset();
     entries = XRefEntryTable();
