@@ -5,7 +5,7 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build program demo test sanitize fuzz bench clean
+.PHONY: all deps build program demo test package sanitize fuzz bench bench-hostile clean
 
 all: build
 
@@ -30,6 +30,10 @@ demo: program
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The Debian package of the program and its man page, written to $(BUILD)/.
+package: build
+	@cmake --build $(BUILD) --target package
+
 sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DFOLIOTURN_SANITIZE=ON >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
@@ -43,6 +47,10 @@ fuzz:
 bench: build
 	@scripts/install-deps.sh --bench
 	@bench/run.sh $(BUILD)
+
+bench-hostile: build
+	@scripts/install-deps.sh --bench
+	@bench/hostile.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/ConsoleReporter.h"
+#include "app/ExtendedOptions.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
@@ -54,6 +55,22 @@ void printUsage() {
     for (const char* line : usageLines) print(line);
 }
 
+// --help and --version are options of their own only as the sole argument. With
+// other arguments they are read as before (a first argument that is not -i), so
+// no command that worked before changes its meaning.
+bool runSoleOption(const char* argument) {
+    if (std::strcmp(argument, "--help") == 0) {
+        printUsage();
+        extended::printOptionLines();
+        return true;
+    }
+    if (std::strcmp(argument, "--version") == 0) {
+        extended::printVersion();
+        return true;
+    }
+    return false;
+}
+
 bool hasWildcard(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strchr(argv[i], '*')) return true;
@@ -82,6 +99,10 @@ void runGuarded(int argc, char** argv) {
 int runFolioturn(int argc, char** argv) {
     if (argc <= 1) {
         printUsage();
+        return 0;
+    }
+    if (argc == 2 && runSoleOption(argv[1])) {
+        std::fflush(stdout);
         return 0;
     }
     if (argc > 2 && hasWildcard(argc, argv)) {

@@ -4,14 +4,18 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
+#include "pages/ForceRotation.h"
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
 #include "pages/PageTreeWalker.h"
+#include "pages/ShownRotation.h"
+#include "platform/Platform.h"
 #include "rawtext/RawObject.h"
 #include "xref/PdfXRef.h"
 
@@ -36,25 +40,38 @@ int32_t CPdfRotate::parseOptions(int argc, char** argv) {
 
 void CPdfRotate::runSteps() {
     openInput();
-    output = std::make_unique<OutputFile>(jobOptions.inputName, jobOptions.outputName);
+    output = std::make_unique<OutputFile>(jobOptions.outputName);
     reporter.outputCreated(jobOptions.outputName);
 
     if (jobOptions.repair) selectPagesRepairing();
     else selectPages();
+    if (jobOptions.force) addShownRotations();
 
     copyHeader();
-    copyObjects();
+    ObjectCopier copier(*rawObjects, *output, outputEntries);
+    if (jobOptions.repair) copier.correctStreamLengths();
+    copier.copyAll(pages);
+    repairs.streamLengthsCorrected = copier.correctedLengths();
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
+    refuseChangedInput();
     output->commit();
     if (jobOptions.repair) reportRepairs();
     releaseAll();
+    if (!copier.unreadable().empty()) reporter.notice(unreadableNotice(copier.unreadable()));
 }
 
 void CPdfRotate::openInput() {
-    inputFile = std::fopen(jobOptions.inputName, "rb");
-    if (!inputFile) throw CPdfException::formatted("Input file open error: %s\n", jobOptions.inputName);
+    std::string why;
+    inputFile = platform::openInputFile(jobOptions.inputName, why);
+    if (!inputFile) {
+        const std::string missing = CPdfException::formatted("Input file open error: %s\n", jobOptions.inputName).messageText();
+        std::error_code unused;
+        if (std::filesystem::exists(jobOptions.inputName, unused)) throw CPdfException(missing + why + "\n");
+        throw CPdfException(missing);
+    }
+    platform::stampOf(inputFile, inputStamp);
     reporter.inputOpened(jobOptions.inputName);
 
     document.open(jobOptions.inputName, jobOptions.repair);
@@ -118,6 +135,14 @@ void CPdfRotate::progressDot() {
     else reporter.pageTreeProgress();
 }
 
+// "-force" turns each selected page from the rotation it shows, own or inherited.
+void CPdfRotate::addShownRotations() {
+    ShownRotation shown(*xref);
+    for (PageRecord& page : pages) {
+        if (page.selected) page.rotation = forcedRotation(reducedRotation(shown.ofPage(page.objNum)), page.rotation);
+    }
+}
+
 uint32_t CPdfRotate::countPages() { return countDeclaredPages(*rawObjects, xref->rootNum()); }
 
 void CPdfRotate::parsePageList(const char* text) {
@@ -132,13 +157,6 @@ void CPdfRotate::copyHeader() {
     copyHead(*output, inputFile, headLength, xref->baseOffset());
 }
 
-void CPdfRotate::copyObjects() {
-    ObjectCopier copier(*rawObjects, *output, outputEntries);
-    if (jobOptions.repair) copier.correctStreamLengths();
-    copier.copyAll(pages, jobOptions.force);
-    repairs.streamLengthsCorrected = copier.correctedLengths();
-}
-
 void CPdfRotate::writeXRefTable() { ::writeXRefTable(*output, outputEntries); }
 
 void CPdfRotate::writeTrailer(uint32_t tablePosition) {
@@ -147,6 +165,25 @@ void CPdfRotate::writeTrailer(uint32_t tablePosition) {
 }
 
 void CPdfRotate::writeNumber(uint32_t value) { ::writeNumber(*output, value); }
+
+// An input that grows, shrinks or is rewritten while the job reads it may have
+// given half of one version and half of another: the output is not kept.
+void CPdfRotate::refuseChangedInput() {
+    platform::FileStamp now;
+    if (!platform::stampOf(inputFile, now) || !(now == inputStamp))
+        throw CPdfException::formatted("\nInput file changed while it was read: %s\n", jobOptions.inputName);
+}
+
+std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
+    constexpr size_t shown = 5;
+    std::string text = "Warning: " + std::to_string(numbers.size()) +
+                       (numbers.size() == 1 ? " object" : " objects") +
+                       " that the cross-reference lists in use could not be read and " +
+                       (numbers.size() == 1 ? "was" : "were") + " left out:";
+    for (size_t i = 0; i < numbers.size() && i < shown; ++i) text += (i ? ", " : " ") + std::to_string(numbers[i]);
+    if (numbers.size() > shown) text += ", ...";
+    return text;
+}
 
 // The input closes before an unfinished output is removed.
 void CPdfRotate::releaseAll() {

@@ -11,6 +11,7 @@
 #include "job/RepairReport.h"
 #include "output/XRefWriter.h"
 #include "pages/PageRecord.h"
+#include "platform/Platform.h"
 #include "rawtext/ObjectLayout.h"
 #include "xref/PdfDocument.h"
 
@@ -61,7 +62,9 @@ private:
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
     void walkFromCatalogue();
     void progressDot();
-    void copyObjects();
+    void addShownRotations();
+    void refuseChangedInput();
+    static std::string unreadableNotice(const std::vector<int32_t>& numbers);
     void releaseAll();
 
     // With "-repair" (PdfRotateRepair.cpp).
@@ -75,6 +78,7 @@ private:
     JobOptions jobOptions;
 
     FILE* inputFile = nullptr;   // the input for raw reads, beside the document's own handle
+    platform::FileStamp inputStamp;
     CPdfDocument document;
     CPdfXRef* xref = nullptr;    // the document's
     ObjectLayout objectLayout;   // where the input's objects start, for raw reads

@@ -7,6 +7,8 @@
 #include "output/PageEditor.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/StreamLength.h"
+#include "stream/PdfStream.h"
+#include "xref/PdfXRef.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
 ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records)
     : reader(reader), output(output), records(records) {}
 
-void ObjectCopier::copyAll(const std::vector<PageRecord>& pages, bool force) {
+void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     const std::vector<XRefEntry>& entries = reader.entries();
     const auto order = pagesByObject(pages);
     size_t next = 0;
@@ -34,19 +36,31 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages, bool force) {
         const int32_t objectNumber = static_cast<int32_t>(number);
         while (next < order.size() && order[next].first < objectNumber) ++next;
         if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
-        if (!reader.read(objectNumber, object) || object.length() == 0) continue;
+        if (!reader.read(objectNumber, object) || object.length() == 0) {
+            unreadableObjects.push_back(objectNumber);
+            continue;
+        }
         if (object.isObjectStream) continue;  // its objects go out under their own numbers
         if (correctLengths && correctStreamLength(object, reader.crossReference())) ++corrected;
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
-        copyObject(objectNumber, object, page, force);
+        copyObject(objectNumber, object, page);
     }
 }
 
-void ObjectCopier::copyObject(int32_t number, const RawObject& object, const PageRecord* page, bool force) {
+void ObjectCopier::copyObject(int32_t number, const RawObject& object, const PageRecord* page) {
     OutputEntry& record = records[static_cast<size_t>(number)];
     record.offset = output.position();
     record.gen = object.generation;
     record.written = 1;
-    if (page && page->selected) writeRotatedPage(output, object, page->rotation, force);
-    else output.write(object.bytes.data(), object.bytes.size());
+    if (!page || !page->selected) {
+        writeObjectText(output, reader.file(), object);
+    } else if (!object.inFile) {
+        writeRotatedPage(output, object, page->rotation);
+    } else {
+        // The page dictionary is read token by token where it lies; the window ends
+        // with the closing byte's position, as the text in memory would.
+        const RetainPtr<CPdfStream> window = reader.crossReference().fileStream()->openWindow(
+            object.fileStart, object.fileEnd - object.fileStart, CPdfElement::null());
+        writeRotatedPage(output, reader.file(), *window, object, page->rotation);
+    }
 }

@@ -1,12 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 class OutputFile;
 struct RawObject;
 
 // Writes a page object's text with its new rotation: the value of the page's own
 // /Rotate is replaced, or the key is added right after the "<<" that opens the page
-// dictionary. With `force`, the page's own numeric rotation is added to `rotation`
-// as the force table gives it. A text without a dictionary is written unchanged.
-void writeRotatedPage(OutputFile& output, const RawObject& object, int32_t rotation, bool force);
+// dictionary. A text without a dictionary is written unchanged.
+void writeRotatedPage(OutputFile& output, const RawObject& object, int32_t rotation);
+// The same for a text that lies in the input file (`window` is the stream over it).
+void writeRotatedPage(OutputFile& output, FILE* input, class CPdfStream& window, const RawObject& object,
+                      int32_t rotation);
+// An object's text as it stands, wherever it lies.
+void writeObjectText(OutputFile& output, FILE* input, const RawObject& object);

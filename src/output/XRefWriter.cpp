@@ -24,15 +24,20 @@ uint32_t headLengthOf(const std::vector<XRefEntry>& table) {
 }
 
 void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t base) {
-    if (headLength == 0) return;
-    if (fseeko(inputFile, static_cast<off_t>(base), SEEK_SET) != 0) return;
-    std::vector<char> block(std::min<uint32_t>(headLength, limits::copyBlockBytes));
-    for (uint32_t left = headLength; left > 0;) {
-        const size_t read = fread(block.data(), 1, std::min<size_t>(left, block.size()), inputFile);
-        if (read == 0) return;
+    copyInputBytes(output, inputFile, base, headLength);
+}
+
+uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length) {
+    if (length == 0 || fseeko(input, static_cast<off_t>(from), SEEK_SET) != 0) return 0;
+    std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
+    uint64_t copied = 0;
+    while (copied < length) {
+        const size_t read = fread(block.data(), 1, std::min<uint64_t>(length - copied, block.size()), input);
+        if (read == 0) break;
         output.write(block.data(), read);
-        left -= static_cast<uint32_t>(read);
+        copied += read;
     }
+    return copied;
 }
 
 void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }

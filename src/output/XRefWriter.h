@@ -27,6 +27,9 @@ uint32_t headLengthOf(const std::vector<XRefEntry>& entries);
 // The input's first `headLength` bytes from its "%PDF-" header (at `base`) on,
 // copied in blocks and never past the end of the file.
 void copyHead(OutputFile& output, FILE* input, uint32_t headLength, uint32_t base);
+// Copies `length` bytes of the input from `from` on through a fixed block, and
+// stops early at the end of the file; gives the count copied.
+uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length);
 void writeNumber(OutputFile& output, uint32_t value);
 // "xref", one subsection from 0 with a 20-byte entry per record.
 void writeXRefTable(OutputFile& output, const std::vector<OutputEntry>& records);

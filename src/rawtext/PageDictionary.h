@@ -18,4 +18,9 @@ struct PageDictionaryLayout {
     int32_t referenceGeneration = 0;
 };
 
+class CPdfStream;
+
 PageDictionaryLayout scanPageDictionary(const uint8_t* text, uint32_t length);
+// The same over a window of the file, for a text too large to hold in memory;
+// positions count from the window's start.
+PageDictionaryLayout scanPageDictionary(CPdfStream& window);

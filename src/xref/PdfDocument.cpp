@@ -6,6 +6,7 @@
 
 #include "limits/Limits.h"
 #include "model/PdfException.h"
+#include "platform/Platform.h"
 #include "stream/PdfFileStream.h"
 #include "xref/PdfXRef.h"
 
@@ -14,7 +15,8 @@ CPdfDocument::~CPdfDocument() {
 }
 
 void CPdfDocument::open(const char* path, bool repair) {
-    file = std::fopen(path, "rb");
+    std::string why;
+    file = platform::openInputFile(path, why);
     if (!file) throw CPdfException("Can't open file");
     try {
         refuseHugeFile();

@@ -21,6 +21,7 @@ void CPdfXRef::prepare(CPdfStream* stream) {
     file->seek(0, 2);
     fileSize = file->tell();
     objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
+    entries.setFileSize(fileSize);
 }
 
 void CPdfXRef::load(CPdfStream* stream) {
@@ -66,6 +67,7 @@ void CPdfXRef::rebuild() {
     objectStreamCache.reset();
     rawObjectStreamCache.reset();
     entries = XRefEntryTable();
+    entries.setFileSize(fileSize);
     trailer.clear();
     root = info = ObjectId{};
     lenientTables = false;
@@ -110,6 +112,10 @@ private:
 }  // namespace
 
 void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out) {
+    if (number >= static_cast<int32_t>(entries.size()) && entries.isDeclared(number)) {
+        out.setNull();  // below the declared Size, listed by no section: a free object
+        return;
+    }
     if (number < 0 || number >= static_cast<int32_t>(entries.size())) throw CPdfException("Corrupted PDF file");
     const XRefEntry entry = entries[static_cast<size_t>(number)];
     FetchDepthGuard guard(fetchDepth);
@@ -148,10 +154,16 @@ void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfEleme
     const int32_t streamNumber = entry.offset;
     if (!objectStreamCache || objectStreamCache->streamNum != streamNumber) {
         objectStreamCache.reset();
-        auto record = std::make_unique<CPdfObjectStream>(this, streamNumber);
-        objectStreamCache = std::move(record);
+        objectStreamCache = std::make_unique<CPdfObjectStream>(this, decodedObjectStream(streamNumber));
     }
     objectStreamCache->getObject(entry.gen, number, out);
+}
+
+// The two forms share the decoded stream when they read the same one.
+std::shared_ptr<const DecodedObjectStream> CPdfXRef::decodedObjectStream(int32_t streamNumber) {
+    if (objectStreamCache && objectStreamCache->streamNum == streamNumber) return objectStreamCache->decoded;
+    if (rawObjectStreamCache && rawObjectStreamCache->streamNum == streamNumber) return rawObjectStreamCache->decoded;
+    return std::make_shared<const DecodedObjectStream>(this, streamNumber);
 }
 
 void CPdfXRef::chargeObjectStreamWork(uint64_t decodedBytes) {
@@ -167,8 +179,7 @@ const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_
     if (!rawObjectStreamCache || rawObjectStreamCache->streamNum != streamNumber) {
         rawObjectStreamCache.reset();
         FetchDepthGuard guard(fetchDepth);
-        auto record = std::make_unique<CPdfRawObjectStream>(this, streamNumber);
-        rawObjectStreamCache = std::move(record);
+        rawObjectStreamCache = std::make_unique<CPdfRawObjectStream>(decodedObjectStream(streamNumber));
     }
     return rawObjectStreamCache->getObjectText(entry.gen, number, length);
 }

@@ -13,6 +13,7 @@ class CPdfFileStream;
 class CPdfStream;
 class CPdfObjectStream;
 class CPdfRawObjectStream;
+class DecodedObjectStream;
 
 // The loaded cross-reference of one open PDF file: the entries of every section
 // along the Prev chain, the newest trailer with its Root and Info, object lookup,
@@ -73,6 +74,7 @@ private:
     void readTrailerReferences();
     void fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out);
     void fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out);
+    std::shared_ptr<const DecodedObjectStream> decodedObjectStream(int32_t streamNumber);
 
     CPdfStream* file = nullptr;
     uint32_t base = 0;

@@ -1,4 +1,6 @@
 // The command line as a user meets it: exact console bytes and exit codes.
+#include <zlib.h>
+
 #include "E2eSupport.h"
 
 namespace {
@@ -29,6 +31,16 @@ const std::string usage = banner +
     "file.pdf\"\n"
     "\nWildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > list.txt, then "
     "Folioturn -ilist.txt -ooutputfile.pdf -p1,3,15-20,55 -r180\n\r\n\r\n";
+
+// What --help prints after the classic usage text.
+const std::string furtherOptions =
+    "Further options:\n"
+    "-repair - rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
+    "rebuilt by scanning the file\n"
+    "--help - prints this text; only as the sole parameter\n"
+    "--version - prints the version of Folioturn and of the zlib it was built with; only as the sole parameter\n";
+// The tests run with the zlib that the program was built with.
+const std::string version = "Folioturn 1.04\nbuilt with zlib " ZLIB_VERSION "\n";
 
 const std::string wildcard =
     "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > list.txt, "
@@ -76,6 +88,17 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"ListWithoutFolder", {"-ilist.txt"}, pleaseSpecifyFolder},
         CommandLineCase{"ListMissing", {"-inolist.txt", "-fout"},
                         banner + "Unable to open file list: 'nolist.txt'\r\n", 0, {"out"}},
+        CommandLineCase{"Help", {"--help"}, usage + furtherOptions},
+        CommandLineCase{"Version", {"--version"}, version},
+        CommandLineCase{"HelpBeforeAnotherArgument", {"--help", "-oout.pdf"}, banner + "-i parameter missing"},
+        CommandLineCase{"VersionAfterAnInput", {"-ia.pdf", "--version"}, banner + "-o parameter missing"},
+        CommandLineCase{"HelpAfterAList", {"-ilist.txt", "--help"}, pleaseSpecifyFolder},
+        CommandLineCase{"HelpWithAWildcard", {"--help", "-i*.pdf"}, wildcard, 1},
+        CommandLineCase{"HelpWithASuffix", {"--helpx"}, banner + "Error parameter"},
+        CommandLineCase{"ShortHelp", {"-h"}, banner + "Error parameter"},
+        CommandLineCase{"SingleDashHelp", {"-help"}, banner + "Error parameter"},
+        CommandLineCase{"UpperCaseVersion", {"--VERSION"}, banner + "Error parameter"},
+        CommandLineCase{"VersionWithASpace", {"--version "}, banner + "Error parameter"},
         CommandLineCase{"ListMissingAfterL", {"-lnolist.txt", "-fout"},
                         banner + "Unable to open file list: 'nolist.txt'\r\n", 0, {"out"}}),
     caseName);

@@ -47,6 +47,14 @@ TEST_P(ListRun, RotatesEveryListedFileUpToAFailure) {
     for (const std::string& name : c.notWritten) EXPECT_FALSE(exists(folder / ("out/" + name))) << name;
 }
 
+TEST(ListRun, EmptyFolderIsRefusedLikeAMissingOne) {
+    TemporaryFolder folder;
+    writeFile(folder / "list.txt", "a.pdf\n");
+    const ProcessResult run = runFolioturn({"-ilist.txt", "-f", "-p1"}, folder.path());
+    EXPECT_EQ(banner + "please specify -f for output folder, e.g. -fc:\\test\n", run.output);
+    EXPECT_EQ(std::vector<std::string>{"list.txt"}, folder.entries());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     E2e, ListRun,
     testing::Values(
@@ -54,10 +62,19 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"CarriageReturnLineFeeds", "a.pdf\r\nb.pdf\r\n", {"a.pdf", "b.pdf"}},
         ListCase{"NoFinalLineEnd", "a.pdf\nb.pdf", {"a.pdf", "b.pdf"}},
         ListCase{"EmptyLineEndsTheRun", "a.pdf\n\nb.pdf\n", {"a.pdf"}, "Input file open error: \n", {"b.pdf"}},
-        ListCase{"SubfolderMissingInOutput", "a.pdf\nsub/b.pdf\nc.pdf\n", {"a.pdf"},
-                 "Rotating file: sub/b.pdf\nOutput file create error: out/sub/b.pdf\n", {"sub", "c.pdf"}},
+        ListCase{"SubfolderMadeInOutput", "a.pdf\nsub/b.pdf\nc.pdf\n", {"a.pdf", "sub/b.pdf", "c.pdf"}},
         ListCase{"NameWithSpaces", "my file.pdf\r\n", {"my file.pdf"}},
         ListCase{"LongNameIsOneName", longName + "\n", {longName}},
+        ListCase{"CarriageReturnsOnly", "a.pdf\rb.pdf\r", {"a.pdf", "b.pdf"}},
+        ListCase{"ByteOrderMarkDropped", "\xEF\xBB\xBF" "a.pdf\r\nb.pdf\r\n", {"a.pdf", "b.pdf"}},
+        ListCase{"ParentFolderRefused", "a.pdf\nsub/../../b.pdf\nc.pdf\n", {"a.pdf"},
+                 "List line refused, it must name a file inside the current folder, without \"..\": sub/../../b.pdf\n",
+                 {"b.pdf", "c.pdf"}},
+        ListCase{"AbsolutePathRefused", "/etc/hosts.pdf\na.pdf\n", {},
+                 "List line refused, it must name a file inside the current folder, without \"..\": /etc/hosts.pdf\n",
+                 {"a.pdf"}},
+        ListCase{"LineLongerThanAPathRefused", "a.pdf\n" + std::string(100000, 'x') + "\nb.pdf\n", {"a.pdf"},
+                 "List line refused, longer than the longest path (4096 characters)\n", {"b.pdf"}},
         ListCase{"DamagedThirdFile", "a.pdf\nb.pdf\nbad.pdf\nc.pdf\n", {"a.pdf", "b.pdf"},
                  "Rotating file: bad.pdfPDF file was damaged", {"bad.pdf", "c.pdf"}}),
     caseName);

@@ -13,7 +13,7 @@ using namespace e2e;
 // The fixtures the program rotates today (and one it refuses, as it must go on
 // refusing), the examples, and the sound files of the damaged set.
 const std::vector<std::string> validFixtures = {
-    "gs.pdf",      "hybrid-free.pdf",   "hybrid.pdf",     "incremental.pdf", "junk-header.pdf",
+    "gs.pdf",      "hybrid-free.pdf",   "hybrid.pdf",     "incremental.pdf", "junk-header.pdf", "line-ends.pdf",
     "linearized.pdf", "mutool-clean.pdf", "mutool-create.pdf", "nodes.pdf",    "objstm.pdf",
     "qpdf-qdf.pdf", "rotations.pdf",    "encrypted.pdf"};
 // Fixtures that are damaged, which -repair may well read otherwise.

@@ -15,7 +15,7 @@ std::string repeat(const std::string& token, int times) {
 // 90, none under a node with /Rotate 180, only nested ones, 180 after a line
 // break, -90 after a nested dictionary that holds one.
 const std::string rotations = fixture("rotations.pdf");
-const std::string forced270 = "0 -180 0 270 270 0 270 270 270 90 180";
+const std::string forced270 = "0 -180 0 270 270 0 0 90 270 90 180";
 
 struct RotationCase {
     const char* name;
@@ -73,12 +73,12 @@ INSTANTIATE_TEST_SUITE_P(
         RotationCase{"DegreesNotANumber", sample, {"-p2", "-rx"}, 0, "2", ". 0"},
         RotationCase{"NoDegrees", sample, {"-p2"}, 0, "2", ". 0"},
         RotationCase{"OnlyLowerForce", sample, {"-p2", "-r90", "-FORCE", "-forced"}, 90, "2", ". 90"},
-        RotationCase{"ForceIgnoresInherited", sample, {"-p2,5", "-r90", "-force"}, 90, "2,5", ". 180 . . 90"},
+        RotationCase{"ForceAddsInherited", sample, {"-p2,5", "-r90", "-force"}, 90, "2,5", ". 180 . . 270"},
         RotationCase{"ForceAdds90", rotations, {"-pall", "-r90", "-force"}, 90, "1-11",
-                     "180 0 -180 90 90 180 90 90 90 270 0", 0, {"/Rotate 270  /Contents 31 0 R"}, {"endobj%"}},
+                     "180 0 -180 90 90 180 180 270 90 270 0", 0, {"/Rotate 270  /Contents 31 0 R"}, {"endobj%"}},
         RotationCase{"ForceAdds270", rotations, {"-pall", "-r270", "-force"}, 270, "1-11", forced270},
         RotationCase{"ForceAddsMinus90", rotations, {"-podd", "-r-90", "-force"}, -90, "1,3,5,7,9,11",
-                     "0 . 0 . -90 . -90 . -90 . -180"},
+                     "0 . 0 . -90 . 0 . -90 . -180"},
         RotationCase{"ForceZeroWritesZero", rotations, {"-pall", "-r0", "-force"}, 0, "1-11", repeat("0", 11)},
         RotationCase{"PageList", rotations, {"-p1,3,5-7", "-r180"}, 180, "1,3,5-7", "180 . 180 . 180 180 180"},
         RotationCase{"LastHalfOfEleven", rotations, {"-plasthalf", "-r90"}, 90, "6-11", repeat(".", 5) + repeat("90", 6)},

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "output/ForceRotation.h"
+#include "pages/ForceRotation.h"
 #include "rawtext/PageDictionary.h"
 
 namespace {

@@ -59,6 +59,42 @@ json& dictionaryOf(json& object) { return object.contains("stream") ? object["st
 
 }  // namespace
 
+namespace {
+
+// Follows "N G R" strings to their objects' values, a few steps at most.
+json resolved(QpdfView& view, json value) {
+    for (int step = 0; step < 8 && value.is_string() && value.get<std::string>().ends_with(" R"); ++step) {
+        const auto found = view.objects.find(value.get<std::string>());
+        if (found == view.objects.end()) return json();
+        value = found->second.value("value", json());
+    }
+    return value;
+}
+
+long shownRotation(QpdfView& view, const std::string& page) {
+    std::string node = page;
+    for (int depth = 0; depth < 64; ++depth) {
+        const auto found = view.objects.find(node);
+        if (found == view.objects.end()) return 0;
+        json& dictionary = dictionaryOf(found->second);
+        const json rotate = resolved(view, dictionary.value("/Rotate", json()));
+        if (rotate.is_number()) return rotate.get<long>();
+        if (!dictionary.contains("/Parent") || !dictionary["/Parent"].is_string()) return 0;
+        node = dictionary["/Parent"].get<std::string>();
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::vector<long> shownRotations(const std::string& pdf) {
+    std::optional<QpdfView> view = readWithQpdf(pdf);
+    std::vector<long> rotations;
+    if (!view) return rotations;
+    for (const std::string& page : view->pages) rotations.push_back(shownRotation(*view, page));
+    return rotations;
+}
+
 testing::AssertionResult isRotatedCopy(const std::string& input, const std::string& output,
                                        const std::string& rotations) {
     std::optional<QpdfView> before = readWithQpdf(input), after = readWithQpdf(output);

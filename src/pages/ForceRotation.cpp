@@ -1,4 +1,4 @@
-#include "output/ForceRotation.h"
+#include "pages/ForceRotation.h"
 
 namespace {
 

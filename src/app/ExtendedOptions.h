@@ -1,0 +1,36 @@
+#pragma once
+// The options beyond the classic usage text: the lines that `--help` adds after
+// it, and the `--version` text. An option joins the help by one entry in
+// extendedOptions, wherever the code that handles it lives.
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace extended {
+
+struct OptionLine {
+    const char* name;
+    const char* summary;  // one line, without its line end
+};
+
+constexpr OptionLine extendedOptions[] = {
+    {"-repair", "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
+                "rebuilt by scanning the file"},
+    {"--help", "prints this text; only as the sole parameter"},
+    {"--version", "prints the version of Folioturn and of the zlib it was built with; only as the sole parameter"},
+};
+
+inline void printOptionLines() {
+    std::fputs("Further options:\n", stdout);
+    for (const OptionLine& option : extendedOptions) std::printf("%s - %s\n", option.name, option.summary);
+}
+
+// The zlib that the program runs with is named too when it is not the one whose
+// header it was built with (a shared library updated since).
+inline void printVersion() {
+    std::fputs("Folioturn 1.04\nbuilt with zlib " ZLIB_VERSION "\n", stdout);
+    if (std::strcmp(zlibVersion(), ZLIB_VERSION) != 0) std::printf("running with zlib %s\n", zlibVersion());
+}
+
+}  // namespace extended

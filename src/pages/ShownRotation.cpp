@@ -1,0 +1,89 @@
+#include "pages/ShownRotation.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "limits/Limits.h"
+#include "model/PdfDictionary.h"
+#include "model/PdfElement.h"
+#include "model/PdfException.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+// A /Rotate that points at a /Rotate that points on: a real file needs one step.
+constexpr int maximumValueSteps = 8;
+
+std::optional<int32_t> numberIn(const CPdfElement& value) {
+    if (value.is(ElementType::Integer)) return value.integer();
+    if (value.is(ElementType::Real) && !std::isnan(value.real()))
+        return static_cast<int32_t>(std::clamp(std::trunc(value.real()), double{INT32_MIN}, double{INT32_MAX}));
+    return std::nullopt;
+}
+
+}  // namespace
+
+ShownRotation::ShownRotation(CPdfXRef& xref) : xref(xref) {}
+
+int32_t reducedRotation(int32_t rotation) { return rotation % 90 == 0 ? rotation % 360 : rotation; }
+
+// An object is fetched under the generation its entry gives (0 in an object stream).
+bool ShownRotation::fetch(int32_t number, CPdfElement& out) {
+    const std::vector<XRefEntry>& entries = xref.getEntries();
+    if (number < 0 || static_cast<size_t>(number) >= entries.size()) return false;
+    const XRefEntry& entry = entries[static_cast<size_t>(number)];
+    try {
+        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out);
+    } catch (const CPdfException&) {
+        return false;  // an object that cannot be read shows no rotation
+    }
+    return out.is(ElementType::Dictionary);
+}
+
+int32_t ShownRotation::ofPage(int32_t pageNumber) {
+    CPdfElement page;
+    if (!fetch(pageNumber, page)) return 0;
+    if (const std::optional<int32_t> own = ownRotation(*page.dictionary())) return *own;
+    return inherited(*page.dictionary(), 1);
+}
+
+std::optional<int32_t> ShownRotation::ownRotation(const CPdfDictionary& dictionary) {
+    CPdfElement value;
+    dictionary.findRaw("Rotate", value);
+    if (value.is(ElementType::Null)) return std::nullopt;
+    for (int step = 0; step < maximumValueSteps && value.is(ElementType::Reference); ++step) {
+        CPdfElement target;
+        try {
+            xref.fetchObject(value.refNum(), value.refGen(), target);
+        } catch (const CPdfException&) {
+            return 0;
+        }
+        value.clear();
+        value.takeFrom(target);
+    }
+    if (value.is(ElementType::Null)) return std::nullopt;  // a reference to nothing is no entry
+    return numberIn(value).value_or(0);
+}
+
+int32_t ShownRotation::inherited(const CPdfDictionary& dictionary, int depth) {
+    CPdfElement parent;
+    dictionary.findRaw("Parent", parent);
+    if (!parent.is(ElementType::Reference)) return 0;
+    return ofNode(parent.refNum(), depth);
+}
+
+int32_t ShownRotation::ofNode(int32_t nodeNumber, int depth) {
+    if (depth > limits::maximumPageTreeDepth) return 0;
+    if (const auto known = nodeRotation.find(nodeNumber); known != nodeRotation.end()) return known->second;
+    if (!nodesInProgress.insert(nodeNumber).second) return 0;  // a loop in /Parent
+    int32_t rotation = 0;
+    CPdfElement node;
+    if (fetch(nodeNumber, node)) {
+        const std::optional<int32_t> own = ownRotation(*node.dictionary());
+        rotation = own ? *own : inherited(*node.dictionary(), depth + 1);
+    }
+    nodesInProgress.erase(nodeNumber);
+    nodeRotation.emplace(nodeNumber, rotation);
+    return rotation;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+class CPdfDictionary;
+class CPdfElement;
+class CPdfXRef;
+
+// The rotation a page shows (ISO 32000 makes /Rotate inheritable and allows an
+// indirect value): its own /Rotate, resolved when it is a reference; otherwise the
+// nearest /Rotate up its /Parent chain; otherwise 0. A value that is not a number,
+// or a reference loop in /Rotate or /Parent, counts as no rotation. The rotation of
+// each page tree node is found once, however many pages share it.
+class ShownRotation {
+public:
+    explicit ShownRotation(CPdfXRef& xref);
+
+    int32_t ofPage(int32_t pageNumber);
+
+private:
+    // The object's own /Rotate: none when it has no such key.
+    std::optional<int32_t> ownRotation(const CPdfDictionary& dictionary);
+    int32_t inherited(const CPdfDictionary& dictionary, int depth);
+    int32_t ofNode(int32_t nodeNumber, int depth);
+    bool fetch(int32_t number, CPdfElement& out);
+
+    CPdfXRef& xref;
+    std::unordered_map<int32_t, int32_t> nodeRotation;
+    std::unordered_set<int32_t> nodesInProgress;
+};
+
+// The angle "-force" starts from: a multiple of 90 is reduced modulo 360 with its
+// sign kept (450 gives 90, -450 gives -90); anything else stays as it is.
+int32_t reducedRotation(int32_t rotation);

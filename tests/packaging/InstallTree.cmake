@@ -1,0 +1,28 @@
+# Installs the build into a fresh prefix: exactly the program and the man page
+# arrive, the page as written, and the installed program runs.
+# Run as: cmake -DBUILD=<build> -DPREFIX=<new folder> -DMAN_PAGE=<page> -P InstallTree.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
+  RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed (exit ${status}):\n${log}")
+endif()
+
+file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${PREFIX}" "${PREFIX}/*")
+list(SORT installed)
+set(expected bin/folioturn share/man/man1/folioturn.1)
+if(NOT installed STREQUAL expected)
+  message(FATAL_ERROR "installed: ${installed}\nexpected: ${expected}")
+endif()
+
+file(SHA256 "${MAN_PAGE}" written)
+file(SHA256 "${PREFIX}/share/man/man1/folioturn.1" copied)
+if(NOT copied STREQUAL written)
+  message(FATAL_ERROR "the installed man page differs from ${MAN_PAGE}")
+endif()
+
+execute_process(COMMAND "${PREFIX}/bin/folioturn" --version RESULT_VARIABLE status OUTPUT_VARIABLE version)
+if(NOT status EQUAL 0 OR NOT version MATCHES "^Folioturn 1\\.04\n")
+  message(FATAL_ERROR "the installed program's --version (exit ${status}): ${version}")
+endif()
+file(REMOVE_RECURSE "${PREFIX}")
