@@ -41,18 +41,33 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
             continue;
         }
         if (object.isObjectStream) continue;  // its objects go out under their own numbers
-        if (correctLengths && correctStreamLength(object, reader.crossReference())) ++corrected;
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         copyObject(objectNumber, object, page);
     }
 }
 
-void ObjectCopier::copyObject(int32_t number, const RawObject& object, const PageRecord* page) {
+// With -repair a stream whose Length is wrong gets the length of its data: a text
+// in memory is corrected here; for one that lies in the input, true asks the copy
+// to do it. Selected pages are rotated and nothing else.
+bool ObjectCopier::lengthEditWhileCopying(RawObject& object, const PageRecord* page, StreamLengthEdit& edit) {
+    if (!correctLengths || (page && page->selected)) return false;
+    if (!findStreamLengthEdit(object, reader.file(), reader.crossReference(), edit)) return false;
+    ++corrected;
+    if (object.inFile) return true;
+    applyStreamLengthEdit(object, edit);
+    return false;
+}
+
+void ObjectCopier::copyObject(int32_t number, RawObject& object, const PageRecord* page) {
+    StreamLengthEdit edit;
+    const bool lengthToEdit = lengthEditWhileCopying(object, page, edit);
     OutputEntry& record = records[static_cast<size_t>(number)];
     record.offset = output.position();
     record.gen = object.generation;
     record.written = 1;
-    if (!page || !page->selected) {
+    if (lengthToEdit) {
+        writeStreamWithLength(output, reader.file(), object, edit);
+    } else if (!page || !page->selected) {
         writeObjectText(output, reader.file(), object);
     } else if (!object.inFile) {
         writeRotatedPage(output, object, page->rotation);

@@ -25,7 +25,8 @@ public:
     uint64_t correctedLengths() const { return corrected; }
 
 private:
-    void copyObject(int32_t number, const struct RawObject& object, const PageRecord* page);
+    void copyObject(int32_t number, struct RawObject& object, const PageRecord* page);
+    bool lengthEditWhileCopying(struct RawObject& object, const PageRecord* page, struct StreamLengthEdit& edit);
 
     const RawObjectReader& reader;
     OutputFile& output;

@@ -5,6 +5,7 @@
 #include "stream/PdfStream.h"
 #include "rawtext/PageDictionary.h"
 #include "rawtext/RawObject.h"
+#include "rawtext/StreamLength.h"
 
 void writeRotatedPage(OutputFile& output, const RawObject& object, int32_t rotation) {
     const uint8_t* text = object.bytes.data();
@@ -64,5 +65,12 @@ void writeRotatedPage(OutputFile& output, FILE* input, CPdfStream& window, const
         output.writeFramed("/Rotate ", rotation, "\n");
         copyText(output, input, object, layout.bodyStart, textEnd);
     }
+    closeText(output, object);
+}
+
+void writeStreamWithLength(OutputFile& output, FILE* input, const RawObject& object, const StreamLengthEdit& edit) {
+    copyText(output, input, object, 0, edit.keyEnd);
+    output.writeFramed(" ", static_cast<int64_t>(edit.dataLength), "");
+    copyText(output, input, object, edit.valueEnd, object.fileEnd - object.fileStart);
     closeText(output, object);
 }

@@ -97,6 +97,46 @@ TEST(RepairOption, WritesTheHeadBeforeTheFirstObjectFoundAndEachObjectOnce) {
     EXPECT_TRUE(qpdfCheckClean(output));
 }
 
+// A sound one-page file whose page's content stream holds `data` but says `length`.
+std::string withContentLength(const std::string& data, size_t length) {
+    const std::string objects[] = {
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+        "<< /Length " + std::to_string(length) + " >>\nstream\n" + data + "\nendstream"};
+    std::string pdf = head, table = "xref\n0 5\n0000000000 65535 f \n";
+    for (int number = 1; number <= 4; ++number) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", pdf.size());
+        table += entry;
+        pdf += std::to_string(number) + " 0 obj\n" + objects[number - 1] + "\nendobj\n";
+    }
+    const std::string tablePosition = std::to_string(pdf.size());
+    return pdf + table + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + tablePosition + "\n%%EOF\n";
+}
+
+// Streams too large to hold in memory are corrected where they lie, small ones in
+// memory; both come out with the length of their data.
+TEST(RepairOption, CorrectsTheLengthOfLargeAndSmallStreams) {
+    std::string large;
+    while (large.size() < (size_t(3) << 20)) large += "0 0 m 150 150 l S\n";
+    const std::string small = "0 0 m 150 150 l S";
+    for (const std::string* data : {static_cast<const std::string*>(&large), &small})
+        for (const long change : {40L, -20L, 99999999L}) {
+            SCOPED_TRACE(std::to_string(data->size()) + " bytes, Length off by " + std::to_string(change));
+            TemporaryFolder folder;
+            writeFile(folder / "in.pdf", withContentLength(*data, size_t(long(data->size()) + change)));
+            const ProcessResult run = runJob(folder / "in.pdf", folder / "out.pdf", {"-pall", "-r90", "-repair"});
+            EXPECT_TRUE(run.output.ends_with("\nFile repaired: the Length of 1 stream was corrected\nDone.\n"))
+                << run.output;
+            EXPECT_TRUE(qpdfCheckClean(folder / "out.pdf"));
+            const std::string written = readFile(folder / "out.pdf");
+            EXPECT_NE(std::string::npos, written.find("<< /Length " + std::to_string(data->size()) + " >>\nstream\n"));
+            const auto pages = qpdfPages(folder / "out.pdf");
+            ASSERT_TRUE(pages && pages->size() == 1);
+            EXPECT_TRUE((*pages)[0].contents == *data) << "the data as it was";
+        }
+}
+
 TEST(RepairOption, FilesWithNothingToRecoverAreStillRefused) {
     const struct {
         const char* name;

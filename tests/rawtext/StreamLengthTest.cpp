@@ -22,7 +22,9 @@ struct Lengths {
     std::string corrected(const std::string& text) {
         RawObject object;
         object.bytes.assign(text.begin(), text.end());
-        if (!correctStreamLength(object, pdf.open(document))) return "unchanged";
+        StreamLengthEdit edit;
+        if (!findStreamLengthEdit(object, nullptr, pdf.open(document), edit)) return "unchanged";
+        applyStreamLengthEdit(object, edit);
         return std::string(object.bytes.begin(), object.bytes.end());
     }
     PdfBuilder pdf;
