@@ -1,11 +1,11 @@
 #include "xref/ObjectScan.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "limits/Limits.h"
-#include "model/PdfElement.h"
 #include "parse/DictionarySkim.h"
-#include "parse/PdfLexer.h"
+#include "parse/CharacterClass.h"
 #include "xref/FileSearch.h"
 
 namespace {
@@ -38,27 +38,43 @@ ObjectType typeOf(const DictionarySkim& dictionary) {
     return ObjectType::Other;
 }
 
-// The lexer over `text` from `at`, reading no further than `tokenReach` bytes on.
-class NearbyToken {
-public:
-    NearbyToken(const uint8_t* text, size_t length, size_t at)
-        : source(text, static_cast<uint32_t>(std::min(length, at + tokenReach))), lexer(source) {
-        source.rewindTo(static_cast<uint32_t>(at));
-        lexer.readToken(token);
+// Where the first token from `at` on starts: white space and comments are passed
+// over, no further than `tokenReach` bytes on; `length` when none starts there.
+// The scan looks for single keywords this way, without the lexer's tokens.
+size_t tokenStart(const uint8_t* text, size_t length, size_t at) {
+    const size_t reach = std::min(length, at + tokenReach);
+    while (at < reach) {
+        if (pdfchar::isWhitespace(text[at])) {
+            ++at;
+        } else if (text[at] == '%') {
+            while (at < reach && text[at] != '\r' && text[at] != '\n') ++at;
+        } else {
+            return at;
+        }
     }
-    bool is(const char* keyword) const { return token.isKeyword(keyword); }
-    uint32_t end() const { return source.where(); }
-    // Passes over the rest of the line, as the parser does after "stream".
-    uint32_t endOfLine() {
-        lexer.skipToLineEnd();
-        return source.where();
-    }
+    return length;
+}
 
-private:
-    TextSource source;
-    PdfLexer<TextSource> lexer;
-    CPdfElement token;
-};
+// Whether the first token from `at` on is `keyword` (a word, or "<<"); `end` is
+// then just after it.
+bool keywordFollows(const uint8_t* text, size_t length, size_t at, const char* keyword, size_t& end) {
+    const size_t start = tokenStart(text, length, at);
+    const size_t size = std::strlen(keyword);
+    if (start + size > length || std::memcmp(text + start, keyword, size) != 0) return false;
+    end = start + size;
+    return keyword[0] == '<' || end == length || !pdfchar::isRegular(text[end]);
+}
+
+// Just after the line end that ends the line at `at`, as the parser passes over
+// the rest of the line after "stream".
+size_t afterLineEnd(const uint8_t* text, size_t length, size_t at) {
+    while (at < length) {
+        const uint8_t c = text[at++];
+        if (c == '\n') return at;
+        if (c == '\r') return at < length && text[at] == '\n' ? at + 1 : at;
+    }
+    return at;
+}
 
 class ObjectScanner {
 public:
@@ -150,18 +166,18 @@ private:
     // False when the text up to `limit` does not tell: the dictionary, or the line
     // after its "stream", runs on past it.
     bool readDictionaryIn(const FileSearch::View& view, size_t limit, FoundDictionary& dictionary) {
-        const NearbyToken open(view.bytes, limit, view.lead);
-        if (!open.is("<<")) return true;  // no dictionary: nothing more to learn
-        dictionary.start = view.start + open.end() - 2;
-        const DictionarySkim entries = skimDictionary(view.bytes, static_cast<uint32_t>(limit), open.end());
+        size_t open = 0;
+        if (!keywordFollows(view.bytes, limit, view.lead, "<<", open)) return true;  // no dictionary: nothing to learn
+        dictionary.start = view.start + open - 2;
+        const DictionarySkim entries = skimDictionary(view.bytes, static_cast<uint32_t>(limit), static_cast<uint32_t>(open));
         if (!entries.closed) return false;
         dictionary.type = typeOf(entries);
         dictionary.lengthKnown = entries.lengthKind == DictionarySkim::LengthKind::Integer;
         dictionary.length = entries.length;
         dictionary.end = view.start + entries.end;
-        NearbyToken after(view.bytes, limit, entries.end);
-        if (after.is("stream")) {
-            const uint32_t dataStart = after.endOfLine();
+        size_t keywordEnd = 0;
+        if (keywordFollows(view.bytes, limit, entries.end, "stream", keywordEnd)) {
+            const size_t dataStart = afterLineEnd(view.bytes, limit, keywordEnd);
             if (dataStart >= limit && !view.endsFile) return false;
             dictionary.headsStream = true;
             dictionary.dataStart = view.start + dataStart;
@@ -177,8 +193,8 @@ private:
         if (dictionary.lengthKnown && dictionary.length >= 0 &&
             dictionary.dataStart + static_cast<uint64_t>(dictionary.length) <= search.fileSize()) {
             const FileSearch::View view = search.view(dictionary.dataStart + static_cast<uint64_t>(dictionary.length), tokenReach);
-            const NearbyToken next(view.bytes, view.length, view.lead);
-            if (next.is("endstream")) return view.start + next.end();
+            size_t end = 0;
+            if (keywordFollows(view.bytes, view.length, view.lead, "endstream", end)) return view.start + end;
         }
         uint64_t end = 0;
         return search.nextEndstream(dictionary.dataStart, end) ? end : dictionary.dataStart;
