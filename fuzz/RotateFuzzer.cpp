@@ -1,8 +1,8 @@
 // Runs the rotation job on arbitrary bytes. The first byte picks two of the
 // argument sets below, whether the output replaces the input and whether the jobs
-// run with -repair (which rebuilds what it cannot read); the rest is the input
-// file. Invariant: a failed job leaves no output (and an untouched input), a
-// successful one leaves exactly its output.
+// append an incremental update; the rest is the input file. Invariant: a failed
+// job leaves no output (and an untouched input), a successful one leaves exactly
+// its output, and an incremental one's output begins with every byte of the input.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,10 +16,11 @@ namespace {
 
 using namespace fuzzing;
 
+// Two of the sets ask for -repair, which rebuilds a cross-reference it cannot use.
 const std::vector<std::vector<std::string>> argumentSets = {
     {"-pall", "-r90"},         {"-podd", "-r180", "-force"},  {"-p1,3-4", "-r270"},
-    {"-plasthalf"},            {"-peven", "-r-90", "-force"}, {"-pfirsthalf", "-r180"},
-    {"-p2-3", "-r90", "-force"}, {"-r450"},
+    {"-plasthalf", "-repair"}, {"-peven", "-r-90", "-force"}, {"-pfirsthalf", "-r180"},
+    {"-p2-3", "-r90", "-force"}, {"-r450", "-repair"},
 };
 
 // One job; true when it succeeded. Anything but the program's own exception is a finding.
@@ -38,13 +39,15 @@ bool runJob(const std::string& input, const std::string& output, const std::vect
     }
 }
 
-void checkOneJob(std::string_view bytes, const std::vector<std::string>& extra, bool inPlace) {
+void checkOneJob(std::string_view bytes, std::vector<std::string> extra, bool inPlace, bool incremental) {
     const fs::path input = workspace() / "in.pdf";
     const fs::path output = inPlace ? input : workspace() / "out.pdf";
     clearWorkspace();
     writeFile(input, bytes);
+    if (incremental) extra.push_back("-incremental");
     const bool succeeded = runJob(input.string(), output.string(), extra);
     require(!hasStrayTemporary(), "a temporary output was left behind");
+    if (succeeded && incremental) require(readFile(output).starts_with(bytes), "an update lost bytes of its input");
     if (inPlace) {
         if (!succeeded) require(readFile(input) == bytes, "a failed in-place job changed its input");
         return;
@@ -60,10 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t choice = data[0];
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     const size_t first = choice & 7, second = (choice >> 3) & 7;
-    const bool inPlace = (choice & 0x40) != 0;
-    std::vector<std::string> firstSet = argumentSets[first], secondSet = argumentSets[second];
-    if (choice & 0x80) firstSet.push_back("-repair"), secondSet.push_back("-repair");
-    checkOneJob(bytes, firstSet, false);
-    if (second != first) checkOneJob(bytes, secondSet, inPlace);
+    const bool inPlace = (choice & 0x40) != 0, incremental = (choice & 0x80) != 0;
+    checkOneJob(bytes, argumentSets[first], false, incremental);
+    if (second != first) checkOneJob(bytes, argumentSets[second], inPlace, incremental);
     return 0;
 }

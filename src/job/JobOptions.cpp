@@ -69,6 +69,8 @@ JobOptions parseJobOptions(int argc, char** argv) {
             options.force = true;
         } else if (std::strcmp(argument, "-repair") == 0) {
             options.repair = true;
+        } else if (std::strcmp(argument, "-incremental") == 0) {
+            options.incremental = true;
         }
     }
     options.selection = options.pageText.empty() ? PageSelection::All : kind;

@@ -13,6 +13,7 @@ struct JobOptions {
     int32_t rotation = 0;
     bool force = false;
     bool repair = false;           // "-repair": read damaged files as other readers recover them
+    bool incremental = false;      // append the rotation to the input as an incremental update
     PageSelection selection = PageSelection::All;
 };
 

@@ -8,8 +8,10 @@
 
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "output/IncrementalUpdate.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
+#include "output/UpdateChecks.h"
 #include "pages/ForceRotation.h"
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
@@ -47,6 +49,16 @@ void CPdfRotate::runSteps() {
     else selectPages();
     if (jobOptions.force) addShownRotations();
 
+    if (jobOptions.incremental) writeUpdate();
+    else writeFullRewrite();
+    refuseChangedInput();
+    output->commit();
+    if (jobOptions.repair && !repairs.text().empty()) notices.insert(notices.begin(), repairs.text());
+    releaseAll();
+    for (const std::string& text : notices) reporter.notice(text);
+}
+
+void CPdfRotate::writeFullRewrite() {
     copyHeader();
     ObjectCopier copier(*rawObjects, *output, outputEntries);
     if (jobOptions.repair) copier.correctStreamLengths();
@@ -55,11 +67,14 @@ void CPdfRotate::runSteps() {
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
-    refuseChangedInput();
-    output->commit();
-    if (jobOptions.repair) reportRepairs();
-    releaseAll();
-    if (!copier.unreadable().empty()) reporter.notice(unreadableNotice(copier.unreadable()));
+    if (!copier.unreadable().empty()) notices.push_back(unreadableNotice(copier.unreadable()));
+}
+
+// A certified document is told of only when an update is appended: an output
+// that is the input unchanged is no change after signing.
+void CPdfRotate::writeUpdate() {
+    const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
 
 void CPdfRotate::openInput() {
@@ -74,7 +89,7 @@ void CPdfRotate::openInput() {
     platform::stampOf(inputFile, inputStamp);
     reporter.inputOpened(jobOptions.inputName);
 
-    document.open(jobOptions.inputName, jobOptions.repair);
+    openDocument();
     fseeko(inputFile, 0, SEEK_END);
     inputSize = static_cast<uint64_t>(std::max<off_t>(ftello(inputFile), 0));
     bindCrossReference();
@@ -102,6 +117,19 @@ void CPdfRotate::walkFromCatalogue() {
     walkPageTree(root, rootNodeNumber);
 }
 
+// An update must extend a sound file: under -incremental a damaged cross-reference
+// is refused as such, and so is a file that cannot take an update.
+void CPdfRotate::openDocument() {
+    try {
+        document.open(jobOptions.inputName, jobOptions.repair);
+    } catch (const CPdfException& failure) {
+        if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
+            refuseDamagedCrossReference(failure);
+        throw;
+    }
+    if (jobOptions.incremental) checkUpdatable(inputFile, document);
+}
+
 // The catalogue is asked for under the generation that its entry gives, or 0 for
 // an object kept in an object stream.
 void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
@@ -115,6 +143,7 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
     CPdfElement catalogue;
     xref->fetchObject(rootNum, generation, catalogue);
     if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+    certified = jobOptions.incremental && carriesCertification(catalogue);
     CPdfElement reference;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();

@@ -23,7 +23,8 @@ class RawObjectReader;
 // The rotation job for one input file. It runs the steps in order and hands each
 // to the part that does it: the page tree walk and page list (pages/), the raw
 // object texts (rawtext/), the output file, object copier and table writer
-// (output/). What it has to say goes to its reporter.
+// (output/), or the incremental update that appends the rotation to the input.
+// What it has to say goes to its reporter.
 class CPdfRotate {
 public:
     // A job that reports nothing.
@@ -59,6 +60,9 @@ private:
     void openInput();
     void bindCrossReference();
     void selectPages();
+    void openDocument();
+    void writeFullRewrite();
+    void writeUpdate();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
     void walkFromCatalogue();
     void progressDot();
@@ -71,7 +75,6 @@ private:
     void selectPagesRepairing();
     void walkPageTreeRepairing();
     uint32_t pageCountRepairing();
-    void reportRepairs();
 
     SilentReporter silence;
     JobReporter& reporter;
@@ -94,4 +97,6 @@ private:
     bool deferProgress = false;  // the walk runs before the selection line is printed
     uint32_t deferredDots = 0;
     RepairReport repairs;
+    std::vector<std::string> notices;  // told once the output is complete
+    bool certified = false;  // the catalogue carries a certification signature (looked for under -incremental)
 };

@@ -2,6 +2,7 @@
 #include "job/PdfRotate.h"
 
 #include "model/PdfException.h"
+#include "output/UpdateChecks.h"
 #include "pages/PageList.h"
 #include "xref/PdfXRef.h"
 
@@ -33,7 +34,8 @@ void CPdfRotate::walkPageTreeRepairing() {
     pages.clear();
     progressCounter = 0;
     deferredDots = 0;
-    xref->rebuild();
+    document.rebuildCrossReference();
+    if (jobOptions.incremental) checkUpdatable(inputFile, document);
     bindCrossReference();
     repairs.crossReferenceRebuilt = true;
     repairs.tableJunkPassedOver = false;
@@ -55,9 +57,4 @@ uint32_t CPdfRotate::pageCountRepairing() {
         repairs.leafPages = leaves;
     }
     return leaves;
-}
-
-void CPdfRotate::reportRepairs() {
-    const std::string line = repairs.text();
-    if (!line.empty()) reporter.notice(line);
 }

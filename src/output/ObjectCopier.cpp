@@ -70,12 +70,11 @@ void ObjectCopier::copyObject(int32_t number, RawObject& object, const PageRecor
     } else if (!page || !page->selected) {
         writeObjectText(output, reader.file(), object);
     } else if (!object.inFile) {
-        writeRotatedPage(output, object, page->rotation);
+        writeRotatedPage(output, reader.file(), object, planPageEdit(object, page->rotation));
     } else {
-        // The page dictionary is read token by token where it lies; the window ends
-        // with the closing byte's position, as the text in memory would.
+        // A page dictionary too large to hold is read token by token where it lies.
         const RetainPtr<CPdfStream> window = reader.crossReference().fileStream()->openWindow(
             object.fileStart, object.fileEnd - object.fileStart, CPdfElement::null());
-        writeRotatedPage(output, reader.file(), *window, object, page->rotation);
+        writeRotatedPage(output, reader.file(), object, planPageEdit(*window, page->rotation));
     }
 }

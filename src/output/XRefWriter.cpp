@@ -52,9 +52,10 @@ void formatDigits(char* digits, int width, uint32_t value) {
     }
 }
 
-// One 20-byte table entry: offset, generation, n or f, a space and a carriage return,
-// as "%010u %05u %c \r" gives it. Written by hand: a formatted print per object
-// was a twentieth of the whole run on large files.
+}  // namespace
+
+// Written by hand: a formatted print per object was a twentieth of the whole run
+// on large files.
 void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse) {
     formatDigits(entry, 10, offset);  // a 32-bit value has at most ten digits
     entry[10] = ' ';
@@ -64,8 +65,6 @@ void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse) 
     entry[18] = ' ';
     entry[19] = '\r';
 }
-
-}  // namespace
 
 void writeXRefTable(OutputFile& output, const std::vector<OutputEntry>& outputEntries) {
     output.write("xref\n0 ", 7);

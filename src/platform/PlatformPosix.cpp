@@ -55,6 +55,35 @@ bool stampOf(FILE* file, FileStamp& stamp) {
     return true;
 }
 
+size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(::fileno(file), static_cast<char*>(buffer) + done, count - done,
+                                    static_cast<off_t>(offset + done));
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
+uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
+    uint64_t copied = 0;
+#ifdef __linux__
+    off_t readFrom = static_cast<off_t>(offset);
+    while (copied < count) {
+        const ssize_t done =
+            ::copy_file_range(::fileno(from), &readFrom, ::fileno(to), nullptr, static_cast<size_t>(count - copied), 0);
+        if (done <= 0) break;
+        copied += static_cast<uint64_t>(done);
+    }
+    // The stream takes up where the system left its file.
+    (void)std::fseek(to, 0, SEEK_END);
+#else
+    (void)from, (void)offset, (void)to, (void)count;
+#endif
+    return copied;
+}
+
 bool isSameFile(const char* first, const char* second) {
     struct stat a, b;
     if (::stat(first, &a) != 0 || ::stat(second, &b) != 0) return false;

@@ -11,6 +11,7 @@
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
 #include "parse/PdfParser.h"
+#include "platform/Platform.h"
 #include "rawtext/TextSearch.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
@@ -203,6 +204,41 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     return true;
 }
 
+// Most objects lie wholly within the first chunk that the search for "endobj"
+// reads: such a text is read with one positioned read, where a seek and a read
+// through the stream's buffer cost two system calls. False when the chunk does not
+// settle the text's end (the caller then reads it the ordinary way).
+bool readSmallText(FILE* input, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes) {
+    if (limit <= start) return false;
+    const uint32_t available = limit - start;
+    const uint32_t chunk = std::min(available, limits::firstEndobjChunkBytes);
+    bytes.resize(chunk);
+    bytes.resize(platform::readAt(input, start, bytes.data(), chunk));
+    const uint8_t* found = searchBytes(bytes.data(), bytes.data() + bytes.size(), "endobj", 6);
+    if (!found) return false;
+    const size_t endobjEnd = static_cast<size_t>(found - bytes.data()) + 6;
+    if (endobjEnd < bytes.size()) {
+        bytes.resize(endobjEnd + 1);
+        if (!pdfchar::isWhitespace(bytes[endobjEnd])) bytes[endobjEnd] = '\n';
+        return true;
+    }
+    if (bytes.size() < chunk || chunk < available) return false;  // the file ended early, or more may follow
+    bytes.push_back('\n');
+    return true;
+}
+
+// An object that a lookup has fetched as a dictionary has its own header at its
+// offset and holds no stream data: its text ends at its first "endobj".
+bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, RawObject& out,
+                           const ObjectLayout& layout) {
+    const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry.offset);
+    const uint32_t limit = layout.endOfObjectAt(start);
+    out.generation = entry.gen;
+    out.isObjectStream = false;
+    out.inFile = false;
+    return readSmallText(input, start, limit, out.bytes);
+}
+
 }  // namespace
 
 bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
@@ -238,4 +274,23 @@ uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* ke
     for (; position < end && pdfchar::isDigit(c); ++position, c = std::fgetc(input))
         value = value * 10 + static_cast<uint32_t>(c - '0');
     return value;
+}
+
+bool RawObjectReader::readFetched(int32_t number, RawObject& out) const {
+    if (number < 0 || static_cast<size_t>(number) >= entryList.size()) return false;
+    const XRefEntry& entry = entryList[static_cast<size_t>(number)];
+    if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
+    return readFetchedDictionary(input, xref, entry, out, objectLayout) || read(number, out);
+}
+
+bool loadObjectText(FILE* input, RawObject& object) {
+    if (!object.inFile) return true;
+    const uint32_t length = object.fileEnd - object.fileStart;
+    object.bytes.resize(length);
+    if (fseeko(input, static_cast<off_t>(object.fileStart), SEEK_SET) != 0 ||
+        std::fread(object.bytes.data(), 1, length, input) != length)
+        return false;
+    object.bytes.push_back(object.closingByte);
+    object.inFile = false;
+    return true;
 }

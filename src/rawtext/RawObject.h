@@ -28,6 +28,10 @@ struct RawObject {
 // object's text, wherever the text is; 0 without one.
 uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* key);
 
+// Brings a text that lies in the file into memory (for an edit that must hold the
+// whole object, as an incremental update's); false when it cannot be read.
+bool loadObjectText(FILE* input, RawObject& object);
+
 // Reads the raw text of object `number`. False when the object has none: a free
 // entry, a header at its offset that is not its own, a missing "endobj", an object
 // stream without that object. With `layout`, a text never runs into the next object.
@@ -41,6 +45,9 @@ public:
     RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout& layout);
 
     bool read(int32_t number, RawObject& out) const;
+    // The same text, for an object that a lookup has already fetched as a
+    // dictionary (a page that the page tree walk reached): it is not parsed again.
+    bool readFetched(int32_t number, RawObject& out) const;
     const std::vector<XRefEntry>& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }

@@ -15,6 +15,7 @@ CPdfDocument::~CPdfDocument() {
 }
 
 void CPdfDocument::open(const char* path, bool repair) {
+    state = CrossReferenceState::Unread;
     std::string why;
     file = platform::openInputFile(path, why);
     if (!file) throw CPdfException("Can't open file");
@@ -26,10 +27,19 @@ void CPdfDocument::open(const char* path, bool repair) {
         if (repair) crossReference->loadOrRebuild(stream.get());
         else crossReference->load(stream.get());
     } catch (...) {
+        if (crossReference)
+            state = crossReference->sectionsRead() ? CrossReferenceState::Sound : CrossReferenceState::Damaged;
         close();
         throw;
     }
+    state = crossReference->wasRebuilt() ? CrossReferenceState::Rebuilt : CrossReferenceState::Sound;
     isOpen = true;
+}
+
+void CPdfDocument::rebuildCrossReference() {
+    state = CrossReferenceState::Damaged;
+    crossReference->rebuild();
+    state = CrossReferenceState::Rebuilt;
 }
 
 void CPdfDocument::close() {

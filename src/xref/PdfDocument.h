@@ -8,6 +8,16 @@
 
 class CPdfXRef;
 
+// What the last open made of the file's cross-reference: read as its sections
+// give it, found damaged (the open failed there), or rebuilt from the objects in
+// the file (by a repairing open). Only a sound one can be extended by an update.
+enum class CrossReferenceState {
+    Unread,
+    Sound,
+    Damaged,
+    Rebuilt,
+};
+
 // One open input PDF file: its handle, the stream over the whole file and the
 // loaded cross-reference. A failed open leaves the document closed and reusable.
 class CPdfDocument {
@@ -20,10 +30,15 @@ public:
     // With `repair`, a cross-reference that cannot be used is rebuilt by scanning
     // the file (CPdfXRef::loadOrRebuild).
     void open(const char* path, bool repair = false);
+    // For an open document whose cross-reference leads to no page tree that can be
+    // walked: rebuilds it by scanning the file (CPdfXRef::rebuild).
+    void rebuildCrossReference();
     void close();
 
     bool isOpen = false;
     CPdfXRef* xref() const { return crossReference.get(); }
+    // Kept after close and after a failed open, for the caller to explain the failure.
+    CrossReferenceState crossReferenceState() const { return state; }
 
 private:
     void refuseHugeFile();
@@ -32,4 +47,5 @@ private:
     FILE* file = nullptr;
     RetainPtr<CPdfFileStream> stream;
     std::unique_ptr<CPdfXRef> crossReference;
+    CrossReferenceState state = CrossReferenceState::Unread;
 };

@@ -26,7 +26,9 @@ void CPdfXRef::prepare(CPdfStream* stream) {
 
 void CPdfXRef::load(CPdfStream* stream) {
     prepare(stream);
-    XRefSectionReader(*file, base, entries, trailer).readChain();
+    XRefSectionReader sections(*file, base, entries, trailer);
+    sections.readChain();
+    newest = sections.newestSection();
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }
@@ -49,15 +51,17 @@ bool CPdfXRef::loadsSoundly() {
         XRefSectionReader reader(*file, base, entries, trailer, true);
         reader.readChain();
         lenientTables = reader.skippedJunk();
+        newest = reader.newestSection();
     } catch (const CPdfException&) {
         return false;
     }
     CPdfDictionary& dictionary = *trailer.dictionary();
     CPdfElement encrypt, rootReference;
+    dictionary.findRaw("Root", rootReference);
+    sectionsComplete = rootReference.is(ElementType::Reference);  // as load() has it when it meets Encrypt
     dictionary.findRaw("Encrypt", encrypt);
     if (encrypt.is(ElementType::Reference)) throw CPdfException("\nPDF file is encrypted");
     if (!entriesPointAtTheirObjects(handle, fileSize, base, entries.all())) return false;
-    dictionary.findRaw("Root", rootReference);
     dictionary.setXRef(this);
     return rootReference.is(ElementType::Reference) && PageTreeProbe(*this).leadsToPageTree(rootReference.refNum());
 }
@@ -70,6 +74,8 @@ void CPdfXRef::rebuild() {
     entries.setFileSize(fileSize);
     trailer.clear();
     root = info = ObjectId{};
+    newest = NewestSection{};
+    sectionsComplete = false;
     lenientTables = false;
     ObjectScan scan = scanObjects(handle, fileSize, base);
     XRefRebuilder(*this, *file, entries, trailer).rebuild(scan);
@@ -85,6 +91,7 @@ void CPdfXRef::readTrailerReferences() {
     dictionary.findRaw("Root", value);
     if (!value.is(ElementType::Reference)) throw CPdfException("PDF file was damaged");
     root = {value.refNum(), value.refGen()};
+    sectionsComplete = true;
     value.clear();
     dictionary.findRaw("Info", value);
     if (value.is(ElementType::Reference)) info = {value.refNum(), value.refGen()};

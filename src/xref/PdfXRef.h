@@ -8,6 +8,7 @@
 #include "model/PdfElement.h"
 #include "xref/XRefEntry.h"
 #include "xref/XRefEntryTable.h"
+#include "xref/XRefSectionReader.h"
 
 class CPdfFileStream;
 class CPdfStream;
@@ -55,6 +56,12 @@ public:
     void chargeObjectStreamWork(uint64_t decodedBytes);
     bool objectStreamWorkLeft() const { return objectStreamWork <= objectStreamBudget; }
 
+    // True once every section and the trailer's Root have been read (an encrypted
+    // file's are, before it is refused).
+    bool sectionsRead() const { return sectionsComplete; }
+    // The section that "startxref" names, where an incremental update continues the chain.
+    const NewestSection& newestSection() const { return newest; }
+
     CPdfStream* fileStream() const { return file; }
     uint32_t baseOffset() const { return base; }
     const CPdfElement& trailerDictionary() const { return trailer; }
@@ -79,6 +86,8 @@ private:
     CPdfStream* file = nullptr;
     uint32_t base = 0;
     XRefEntryTable entries;
+    NewestSection newest;
+    bool sectionsComplete = false;
     CPdfElement trailer;
     ObjectId root;
     ObjectId info;

@@ -10,6 +10,13 @@ class CPdfParser;
 class CPdfStream;
 class XRefEntryTable;
 
+// Where the newest cross-reference section lies (the offset that "startxref"
+// gives, counted from the header) and whether it is a classic table or a stream.
+struct NewestSection {
+    uint32_t offset = 0;
+    bool isStream = false;
+};
+
 // Reads the cross-reference sections of a file, newest first along the Prev chain:
 // classic tables with their trailers, cross-reference streams, and the XRefStm
 // stream of a hybrid-reference file. Entries go to the table, which decides between
@@ -31,6 +38,8 @@ public:
 
     // Whether the lenient reader passed over junk in a table.
     bool skippedJunk() const { return junkSkipped; }
+    // Known once readChain has read the first section.
+    const NewestSection& newestSection() const { return newest; }
 
 private:
     bool readSection(uint32_t& offset);
@@ -49,4 +58,6 @@ private:
     std::set<uint32_t> sectionsRead;
     bool lenient;
     bool junkSkipped = false;
+    NewestSection newest;
+    bool readingNewest = false;
 };

@@ -35,6 +35,7 @@ const std::string usage = banner +
 // What --help prints after the classic usage text.
 const std::string furtherOptions =
     "Further options:\n"
+    "-incremental - keeps every byte of the input and appends the rotation as an incremental update\n"
     "-repair - rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
     "rebuilt by scanning the file\n"
     "--help - prints this text; only as the sole parameter\n"

@@ -160,6 +160,35 @@ TEST(RepairOption, FilesWithNothingToRecoverAreStillRefused) {
     }
 }
 
+// An incremental update must extend the cross-reference the file has: one that
+// had to be rebuilt, or a table read past junk, cannot take one. A repair that
+// leaves the cross-reference as it is (the page count) goes with an update.
+TEST(RepairOption, WithIncrementalRefusesWhatItRebuiltOrReadPastJunk) {
+    const struct {
+        const char* file;
+        std::string ending;
+    } cases[] = {
+        {"no-startxref", "\nCannot append an incremental update: the file's cross-reference had to be rebuilt\n"},
+        {"offsets-swapped", "\nCannot append an incremental update: the file's cross-reference had to be rebuilt\n"},
+        {"table-entries-with-junk", "\nCannot append an incremental update: the file's cross-reference table holds junk\n"},
+        {"count-too-low",
+         "\nFile repaired: the page count was taken from the page tree's 4 pages, not from its /Count\nDone.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TemporaryFolder folder;
+        const std::string input = repairSetFile(c.file), output = folder / "out.pdf";
+        const ProcessResult run = runJob(input, output, {"-pall", "-r90", "-incremental", "-repair"});
+        EXPECT_TRUE(run.output.ends_with(c.ending)) << run.output;
+        const bool done = c.ending.ends_with("Done.\n");
+        EXPECT_EQ(done, exists(output));
+        if (done) {
+            EXPECT_EQ(readFile(input), readFile(output).substr(0, readFile(input).size())) << "every byte of the input";
+            expectRotatedPages(input, output, "90 90 90 90");
+        }
+    }
+}
+
 // Files of some megabytes made of what makes a scan read the same bytes again and
 // again: dictionaries that never close, trailers by the hundred thousand, streams
 // without "endstream", "obj" inside a string. A scan that rereads would take hours;

@@ -64,7 +64,7 @@ TEST(RepairOnValidFiles, TheValidFilesRotateTodayButTheEncryptedOne) {
 
 // -repair last, and -repair among the others (before a -r, which it must not be taken for).
 const std::vector<std::vector<std::string>> optionSets = {
-    {"-pall", "-r90", "-repair"}, {"-peven", "-repair", "-r270", "-force"}};
+    {"-pall", "-r90", "-repair"}, {"-peven", "-repair", "-r270", "-force"}, {"-podd", "-r90", "-incremental", "-repair"}};
 
 TEST(RepairOnValidFiles, JobsPrintAndWriteTheSameAsWithoutRepair) {
     SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
