@@ -9,7 +9,7 @@
 #include "model/PdfElement.h"
 #include "model/PdfException.h"
 #include "parse/DictionarySkim.h"
-#include "parse/DictionaryText.h"
+#include "rawtext/DictionaryText.h"
 #include "parse/PdfLexer.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/TextSearch.h"

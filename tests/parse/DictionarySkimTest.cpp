@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "parse/DictionarySkim.h"
-#include "parse/DictionaryText.h"
+#include "rawtext/DictionaryText.h"
 
 namespace {
 

@@ -3,12 +3,11 @@
 #include <cstdint>
 
 #include "model/PdfElement.h"
-#include "parse/PdfLexer.h"
+#include "rawtext/TextTokens.h"
 
 // The top-level entries of a dictionary in object text, paired as the parser pairs
 // them but without building the values: where each key and value lies, and what a
-// simple value is. For the places that must not build objects (the scan of a whole
-// damaged file) or that edit one entry of an object's text in place.
+// simple value is. For edits of one entry of an object's text in place.
 class DictionaryText {
 public:
     enum class ValueKind {
@@ -44,13 +43,9 @@ public:
     uint32_t end() const { return closeEnd; }
 
 private:
-    void readToken(CPdfElement& token);
     void classifyValue();
-    bool completeReference();
-    void skipContainer();
 
-    TextSource source;
-    PdfLexer<TextSource> lexer;
+    TextTokens tokens;
     CPdfElement key;
     CPdfElement value;
     uint32_t keyEndsAt = 0;
