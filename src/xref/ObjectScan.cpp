@@ -7,6 +7,7 @@
 #include "parse/DictionarySkim.h"
 #include "parse/CharacterClass.h"
 #include "xref/FileSearch.h"
+#include "xref/XRefEntryTable.h"
 
 namespace {
 
@@ -96,7 +97,10 @@ public:
 
 private:
     void readObject(const ObjectHeader& header) {
-        record(header);
+        if (!record(header)) {
+            position = header.end;
+            return;
+        }
         const FoundDictionary dictionary = readDictionary(header.end);
         if (!dictionary.complete) {
             position = header.end;
@@ -117,8 +121,10 @@ private:
         position = dictionary.end;
     }
 
-    // Numbers are within the PDF format's limit: the header search sees to that.
-    void record(const ObjectHeader& header) {
+    // Numbers are within the PDF format's limit (the header search sees to that);
+    // one beyond what the file can hold (as for every cross-reference) is none.
+    bool record(const ObjectHeader& header) {
+        if (uint64_t(header.number) >= XRefEntryTable::entriesAFileCanHold(search.fileSize())) return false;
         const size_t number = static_cast<size_t>(header.number);
         if (number >= found.entries.size()) {
             found.entries.resize(number + 1);
@@ -129,6 +135,7 @@ private:
         found.definedAt[number] = at;
         if (!found.foundObject) found.firstObject = at;
         found.foundObject = true;
+        return true;
     }
 
     void note(const ObjectHeader& header, const FoundDictionary& dictionary) {

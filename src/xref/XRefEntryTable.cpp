@@ -3,8 +3,10 @@
 #include "limits/Limits.h"
 #include "model/PdfException.h"
 
-void XRefEntryTable::setFileSize(uint64_t bytes) {
-    entriesTheFileCanHold = bytes / limits::minimumBytesPerObject + limits::entryAllowance;
+void XRefEntryTable::setFileSize(uint64_t bytes) { entriesTheFileCanHold = entriesAFileCanHold(bytes); }
+
+uint64_t XRefEntryTable::entriesAFileCanHold(uint64_t fileBytes) {
+    return fileBytes / limits::minimumBytesPerObject + limits::entryAllowance;
 }
 
 bool XRefEntryTable::grow(int64_t size) {

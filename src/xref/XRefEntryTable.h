@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "limits/Limits.h"
 #include "xref/XRefEntry.h"
 
 // The entries of every cross-reference section of one file, with the rules that
@@ -23,6 +24,11 @@ public:
     // Every object takes a few bytes of the file at the least, even packed in
     // compressed streams: more entries than the file can hold are damage.
     void setFileSize(uint64_t bytes);
+    static uint64_t entriesAFileCanHold(uint64_t fileBytes);
+    // Whether numbers below `size` fit: within the format's limit and the file's size.
+    bool canHold(int64_t size) const {
+        return size <= limits::maximumEntries && (size <= 0 || static_cast<uint64_t>(size) <= entriesTheFileCanHold);
+    }
     // The Size that a cross-reference stream declares. Numbers below it that no
     // section lists read as free objects.
     void declareSize(int64_t size) { declaredSize = std::max(declaredSize, size); }

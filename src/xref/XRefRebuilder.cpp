@@ -107,7 +107,7 @@ void XRefRebuilder::addObjectStream(const ObjectScan::Object& stream, ObjectScan
     const std::vector<int32_t> numbers = readObjectStreamNumbers(&xref, stream.number);
     for (size_t index = 0; index < numbers.size(); ++index) {
         const int32_t number = numbers[index];
-        if (number <= 0 || number >= limits::maximumEntries || number == stream.number) continue;
+        if (number <= 0 || !entries.canHold(int64_t{number} + 1) || number == stream.number) continue;
         const size_t slot = static_cast<size_t>(number);
         if (slot >= scan.definedAt.size()) scan.definedAt.resize(slot + 1, 0);
         if (scan.definedAt[slot] > stream.position) continue;

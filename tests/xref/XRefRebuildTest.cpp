@@ -88,11 +88,13 @@ TEST(XRefRebuild, HeadersAreWholeTokens) {
     addPages(pdf);
     pdf.raw("x12 0 obj (a) endobj\n1.5 0 obj\n+13 0 obj\n14 0 objx\n15 0obj\n(16 0 obj)\n");
     pdf.raw("17\r\n0 \t obj\n(seventeen)\nendobj\n");
+    pdf.raw("8388000 0 obj (more objects than a small file can hold) endobj\n");
     pdf.raw("trailer<</Root 1 0 R>>");
     CPdfDocument document;
     CPdfXRef& xref = rebuilt(pdf, document);
     for (int number : {12, 13, 14, 15}) EXPECT_EQ(XRefEntryType::Free, entry(xref, number).type) << number;
     EXPECT_EQ("seventeen", fetched(xref, 17));
+    EXPECT_EQ(18u, xref.getEntries().size()) << "a number beyond what the file can hold is no object";
 }
 
 // Blocks of 1 MiB are read one after another: a header or a dictionary that lies
