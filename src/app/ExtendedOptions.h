@@ -16,6 +16,8 @@ struct OptionLine {
 
 constexpr OptionLine extendedOptions[] = {
     {"-incremental", "keeps every byte of the input and appends the rotation as an incremental update"},
+    {"-repair", "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
+                "rebuilt by scanning the file"},
     {"--help", "prints this text; only as the sole parameter"},
     {"--version", "prints the version of Folioturn and of the zlib it was built with; only as the sole parameter"},
 };

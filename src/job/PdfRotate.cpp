@@ -45,21 +45,15 @@ void CPdfRotate::runSteps() {
     output = std::make_unique<OutputFile>(jobOptions.outputName);
     reporter.outputCreated(jobOptions.outputName);
 
-    if (jobOptions.selection != PageSelection::List) jobOptions.pageText = buildPageText(jobOptions.selection, countPages());
-    reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
-    {
-        CPdfElement root;
-        int32_t rootNodeNumber = -1;
-        fetchPageTreeRoot(root, rootNodeNumber);
-        walkPageTree(root, rootNodeNumber);
-    }
-    parsePageList(jobOptions.pageText.c_str());
+    if (jobOptions.repair) selectPagesRepairing();
+    else selectPages();
     if (jobOptions.force) addShownRotations();
 
     if (jobOptions.incremental) writeUpdate();
     else writeFullRewrite();
     refuseChangedInput();
     output->commit();
+    if (jobOptions.repair && !repairs.text().empty()) notices.insert(notices.begin(), repairs.text());
     releaseAll();
     for (const std::string& text : notices) reporter.notice(text);
 }
@@ -67,7 +61,9 @@ void CPdfRotate::runSteps() {
 void CPdfRotate::writeFullRewrite() {
     copyHeader();
     ObjectCopier copier(*rawObjects, *output, outputEntries);
+    if (jobOptions.repair) copier.correctStreamLengths();
     copier.copyAll(pages);
+    repairs.streamLengthsCorrected = copier.correctedLengths();
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
@@ -94,19 +90,38 @@ void CPdfRotate::openInput() {
     reporter.inputOpened(jobOptions.inputName);
 
     openDocument();
+    fseeko(inputFile, 0, SEEK_END);
+    inputSize = static_cast<uint64_t>(std::max<off_t>(ftello(inputFile), 0));
+    bindCrossReference();
+}
+
+// The parts that read through the document's cross-reference, made anew when it is rebuilt.
+void CPdfRotate::bindCrossReference() {
     xref = document.xref();
     outputEntries.assign(xref->getEntries().size(), OutputEntry{});
-    fseeko(inputFile, 0, SEEK_END);
-    const uint64_t fileSize = static_cast<uint64_t>(std::max<off_t>(ftello(inputFile), 0));
-    objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), fileSize);
+    objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), inputSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
+}
+
+void CPdfRotate::selectPages() {
+    if (jobOptions.selection != PageSelection::List) jobOptions.pageText = buildPageText(jobOptions.selection, countPages());
+    reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
+    walkFromCatalogue();
+    parsePageList(jobOptions.pageText.c_str());
+}
+
+void CPdfRotate::walkFromCatalogue() {
+    CPdfElement root;
+    int32_t rootNodeNumber = -1;
+    fetchPageTreeRoot(root, rootNodeNumber);
+    walkPageTree(root, rootNodeNumber);
 }
 
 // An update must extend a sound file: under -incremental a damaged cross-reference
 // is refused as such, and so is a file that cannot take an update.
 void CPdfRotate::openDocument() {
     try {
-        document.open(jobOptions.inputName);
+        document.open(jobOptions.inputName, jobOptions.repair);
     } catch (const CPdfException& failure) {
         if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
             refuseDamagedCrossReference(failure);
@@ -137,13 +152,16 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
 }
 
 void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
-    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] {
-        if (++progressCounter > 10) {
-            reporter.pageTreeProgress();
-            progressCounter = 0;
-        }
-    });
+    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
     walker.walk(root, rootNumber, pages);
+}
+
+// A dot for every eleventh page tree node visited.
+void CPdfRotate::progressDot() {
+    if (++progressCounter <= 10) return;
+    progressCounter = 0;
+    if (deferProgress) ++deferredDots;
+    else reporter.pageTreeProgress();
 }
 
 // "-force" turns each selected page from the rotation it shows, own or inherited.
@@ -161,7 +179,12 @@ void CPdfRotate::parsePageList(const char* text) {
     markPageList(text, pageCount, jobOptions.rotation, pages);
 }
 
-void CPdfRotate::copyHeader() { copyHead(*output, inputFile, xref->getEntries(), xref->baseOffset()); }
+// A rebuilt file's head ends at the first object found in it, whether or not a
+// later definition replaced that object: what comes before it is the file's own.
+void CPdfRotate::copyHeader() {
+    const uint32_t headLength = xref->wasRebuilt() ? xref->firstObjectOffset() : headLengthOf(xref->getEntries());
+    copyHead(*output, inputFile, headLength, xref->baseOffset());
+}
 
 void CPdfRotate::writeXRefTable() { ::writeXRefTable(*output, outputEntries); }
 

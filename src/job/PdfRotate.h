@@ -8,6 +8,7 @@
 
 #include "job/JobOptions.h"
 #include "job/JobReporter.h"
+#include "job/RepairReport.h"
 #include "output/XRefWriter.h"
 #include "pages/PageRecord.h"
 #include "platform/Platform.h"
@@ -57,14 +58,23 @@ public:
 private:
     void runSteps();
     void openInput();
+    void bindCrossReference();
+    void selectPages();
     void openDocument();
     void writeFullRewrite();
     void writeUpdate();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
+    void walkFromCatalogue();
+    void progressDot();
     void addShownRotations();
     void refuseChangedInput();
     static std::string unreadableNotice(const std::vector<int32_t>& numbers);
     void releaseAll();
+
+    // With "-repair" (PdfRotateRepair.cpp).
+    void selectPagesRepairing();
+    void walkPageTreeRepairing();
+    uint32_t pageCountRepairing();
 
     SilentReporter silence;
     JobReporter& reporter;
@@ -82,6 +92,11 @@ private:
     uint32_t pageCount = 0;
     std::vector<OutputEntry> outputEntries;
     int32_t progressCounter = 0;
+
+    uint64_t inputSize = 0;
+    bool deferProgress = false;  // the walk runs before the selection line is printed
+    uint32_t deferredDots = 0;
+    RepairReport repairs;
     std::vector<std::string> notices;  // told once the output is complete
     bool certified = false;  // the catalogue carries a certification signature (looked for under -incremental)
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Every bound that keeps the reader finite on hostile input, and the block sizes
@@ -75,6 +76,15 @@ constexpr uint32_t inMemoryObjectBytes = 1 << 20;
 // first to the largest, so a small object costs one small read.
 constexpr uint32_t firstEndobjChunkBytes = 4096;
 constexpr uint32_t largestEndobjChunkBytes = 1 << 20;
+
+// The scan that rebuilds a damaged file's cross-reference reads the file in blocks
+// of this size: large enough that a read costs little next to the search in it.
+constexpr size_t scanBlockBytes = 1 << 20;
+// It reads an object's dictionary (for its Type and its stream's Length) only up
+// to this size: larger dictionaries are rare, and one that never closes must not
+// make the scan read on without end. Such an object still counts; only its stream
+// data, if any, is then searched like the rest of the file.
+constexpr size_t maximumScannedDictionaryBytes = 16 << 20;
 
 // Offsets in this program are 32-bit: a file of 2 GiB or more would be misread.
 constexpr int64_t maximumInputBytes = int64_t{1} << 31;

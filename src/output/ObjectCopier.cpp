@@ -6,6 +6,7 @@
 #include "output/OutputFile.h"
 #include "output/PageEditor.h"
 #include "rawtext/RawObject.h"
+#include "rawtext/StreamLength.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
 
@@ -45,12 +46,28 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     }
 }
 
-void ObjectCopier::copyObject(int32_t number, const RawObject& object, const PageRecord* page) {
+// With -repair a stream whose Length is wrong gets the length of its data: a text
+// in memory is corrected here; for one that lies in the input, true asks the copy
+// to do it. Selected pages are rotated and nothing else.
+bool ObjectCopier::lengthEditWhileCopying(RawObject& object, const PageRecord* page, StreamLengthEdit& edit) {
+    if (!correctLengths || (page && page->selected)) return false;
+    if (!findStreamLengthEdit(object, reader.file(), reader.crossReference(), edit)) return false;
+    ++corrected;
+    if (object.inFile) return true;
+    applyStreamLengthEdit(object, edit);
+    return false;
+}
+
+void ObjectCopier::copyObject(int32_t number, RawObject& object, const PageRecord* page) {
+    StreamLengthEdit edit;
+    const bool lengthToEdit = lengthEditWhileCopying(object, page, edit);
     OutputEntry& record = records[static_cast<size_t>(number)];
     record.offset = output.position();
     record.gen = object.generation;
     record.written = 1;
-    if (!page || !page->selected) {
+    if (lengthToEdit) {
+        writeStreamWithLength(output, reader.file(), object, edit);
+    } else if (!page || !page->selected) {
         writeObjectText(output, reader.file(), object);
     } else if (!object.inFile) {
         writeRotatedPage(output, reader.file(), object, planPageEdit(object, page->rotation));

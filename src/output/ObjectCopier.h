@@ -16,16 +16,22 @@ class ObjectCopier {
 public:
     ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records);
 
+    // With "-repair": a stream whose Length is wrong is written with the right one.
+    void correctStreamLengths() { correctLengths = true; }
     void copyAll(const std::vector<PageRecord>& pages);
     // Objects that the cross-reference lists in use but that could not be read,
     // and so were left out, in ascending number.
     const std::vector<int32_t>& unreadable() const { return unreadableObjects; }
+    uint64_t correctedLengths() const { return corrected; }
 
 private:
-    void copyObject(int32_t number, const struct RawObject& object, const PageRecord* page);
+    void copyObject(int32_t number, struct RawObject& object, const PageRecord* page);
+    bool lengthEditWhileCopying(struct RawObject& object, const PageRecord* page, struct StreamLengthEdit& edit);
 
     const RawObjectReader& reader;
     OutputFile& output;
     std::vector<OutputEntry>& records;
     std::vector<int32_t> unreadableObjects;
+    bool correctLengths = false;
+    uint64_t corrected = 0;
 };

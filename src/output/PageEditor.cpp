@@ -5,6 +5,7 @@
 #include "output/OutputFile.h"
 #include "output/XRefWriter.h"
 #include "rawtext/RawObject.h"
+#include "rawtext/StreamLength.h"
 #include "stream/PdfStream.h"
 
 namespace {
@@ -79,4 +80,10 @@ std::string rotatedPageText(const RawObject& object, const PageEdit& edit) {
     edited.append(edit.inserted);
     edited.append(text + edit.resumeAt, object.length() - edit.resumeAt);
     return edited;
+}
+
+void writeStreamWithLength(OutputFile& output, FILE* input, const RawObject& object, const StreamLengthEdit& edit) {
+    writeTextPart(output, input, object, 0, edit.keyEnd);
+    output.writeFramed(" ", static_cast<int64_t>(edit.dataLength), "");
+    writeTextPart(output, input, object, edit.valueEnd, object.length());
 }

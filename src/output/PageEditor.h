@@ -9,6 +9,7 @@
 class CPdfStream;
 class OutputFile;
 struct RawObject;
+struct StreamLengthEdit;
 
 // How a page object's text changes to carry its new rotation: the value of the
 // page's own /Rotate is replaced, or the key is added right after the "<<" that
@@ -35,3 +36,5 @@ void writeRotatedPage(OutputFile& output, FILE* input, const RawObject& object, 
 std::string rotatedPageText(const RawObject& object, const PageEdit& edit);
 // An object's text as it stands, wherever it lies.
 void writeObjectText(OutputFile& output, FILE* input, const RawObject& object);
+// A stream object that lies in the input, with its Length corrected as `edit` says.
+void writeStreamWithLength(OutputFile& output, FILE* input, const RawObject& object, const StreamLengthEdit& edit);

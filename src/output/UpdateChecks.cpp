@@ -38,6 +38,10 @@ bool startsWithHeader(FILE* input) {
 void checkUpdatable(FILE* input, const CPdfDocument& document) {
     if (document.crossReferenceState() == CrossReferenceState::Rebuilt)
         throw CPdfException(updateRefusal("the file's cross-reference had to be rebuilt"));
+    // A table that only -repair reads would stay under the update: the output could
+    // be read no better than the input.
+    if (document.xref()->readTablesLeniently())
+        throw CPdfException(updateRefusal("the file's cross-reference table holds junk"));
     if (document.xref()->baseOffset() != 0 || !startsWithHeader(input))
         throw CPdfException(updateRefusal("the file does not begin with its %PDF- header"));
 }

@@ -17,7 +17,8 @@ std::string updateRefusal(const std::string& reason);
 [[noreturn]] void refuseDamagedCrossReference(const CPdfException& failure);
 
 // Throws the refusal for an open input that cannot take an update: bytes before
-// its "%PDF-" header (or none at all), or a cross-reference rebuilt rather than read.
+// its "%PDF-" header (or none at all), a cross-reference rebuilt rather than read,
+// or a table read past junk.
 void checkUpdatable(FILE* input, const CPdfDocument& document);
 
 // True when the catalogue holds a /Perms dictionary with /DocMDP: the document is

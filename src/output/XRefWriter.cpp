@@ -13,18 +13,18 @@
 
 // A damaged table may give every object an offset far beyond the end of the file
 // (an object before the header has a negative one): the copy stops at the end.
-void copyHead(OutputFile& output, FILE* inputFile, const std::vector<XRefEntry>& table, uint32_t base) {
+uint32_t headLengthOf(const std::vector<XRefEntry>& table) {
     uint32_t headLength = 0;
-    bool any = false;
     for (size_t i = 1; i < table.size(); ++i) {
         if (table[i].type != XRefEntryType::Uncompressed) continue;
         const uint32_t offset = static_cast<uint32_t>(table[i].offset);
-        if (offset != 0 && (!any || offset < headLength)) {
-            headLength = offset;
-            any = true;
-        }
+        if (offset != 0 && (headLength == 0 || offset < headLength)) headLength = offset;
     }
-    if (any) copyInputBytes(output, inputFile, base, headLength);
+    return headLength;
+}
+
+void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t base) {
+    copyInputBytes(output, inputFile, base, headLength);
 }
 
 uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length) {

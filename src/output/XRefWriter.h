@@ -21,9 +21,12 @@ struct TrailerReference {
     int32_t generation = 0;
 };
 
-// The input's bytes from its "%PDF-" header (at `base`) up to its first object,
+// The length of the input's head: from its "%PDF-" header to the first object
+// that the entries place in the file body (0 without one).
+uint32_t headLengthOf(const std::vector<XRefEntry>& entries);
+// The input's first `headLength` bytes from its "%PDF-" header (at `base`) on,
 // copied in blocks and never past the end of the file.
-void copyHead(OutputFile& output, FILE* input, const std::vector<XRefEntry>& entries, uint32_t base);
+void copyHead(OutputFile& output, FILE* input, uint32_t headLength, uint32_t base);
 // Copies `length` bytes of the input from `from` on through a fixed block, and
 // stops early at the end of the file; gives the count copied.
 uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length);

@@ -30,6 +30,9 @@ public:
     RetainPtr<CPdfStream> openWindow(uint32_t windowStart, uint32_t windowLength,
                            const CPdfElement& windowDictionary) override;
 
+    // The open file under the stream, for reads in large blocks that pass the buffer by.
+    FILE* fileHandle() const { return file; }
+
     static constexpr uint32_t bufferSize = 256;
 
 private:

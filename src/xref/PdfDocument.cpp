@@ -14,7 +14,7 @@ CPdfDocument::~CPdfDocument() {
     if (isOpen) close();
 }
 
-void CPdfDocument::open(const char* path) {
+void CPdfDocument::open(const char* path, bool repair) {
     state = CrossReferenceState::Unread;
     std::string why;
     file = platform::openInputFile(path, why);
@@ -24,15 +24,22 @@ void CPdfDocument::open(const char* path) {
         stream = makeRetained<CPdfFileStream>(file, 0, 0, CPdfElement::null());
         findHeader();
         crossReference = std::make_unique<CPdfXRef>();
-        crossReference->load(stream.get());
+        if (repair) crossReference->loadOrRebuild(stream.get());
+        else crossReference->load(stream.get());
     } catch (...) {
         if (crossReference)
             state = crossReference->sectionsRead() ? CrossReferenceState::Sound : CrossReferenceState::Damaged;
         close();
         throw;
     }
-    state = CrossReferenceState::Sound;
+    state = crossReference->wasRebuilt() ? CrossReferenceState::Rebuilt : CrossReferenceState::Sound;
     isOpen = true;
+}
+
+void CPdfDocument::rebuildCrossReference() {
+    state = CrossReferenceState::Damaged;
+    crossReference->rebuild();
+    state = CrossReferenceState::Rebuilt;
 }
 
 void CPdfDocument::close() {

@@ -27,7 +27,12 @@ public:
     CPdfDocument& operator=(const CPdfDocument&) = delete;
     virtual ~CPdfDocument();
 
-    void open(const char* path);
+    // With `repair`, a cross-reference that cannot be used is rebuilt by scanning
+    // the file (CPdfXRef::loadOrRebuild).
+    void open(const char* path, bool repair = false);
+    // For an open document whose cross-reference leads to no page tree that can be
+    // walked: rebuilds it by scanning the file (CPdfXRef::rebuild).
+    void rebuildCrossReference();
     void close();
 
     bool isOpen = false;

@@ -127,3 +127,20 @@ const uint8_t* CPdfRawObjectStream::getObjectText(int32_t index, int32_t objectN
     length = static_cast<int32_t>(end - start);
     return stream.data.data() + start;
 }
+
+std::vector<int32_t> readObjectStreamNumbers(CPdfXRef* xref, int32_t streamNumber) {
+    std::vector<int32_t> numbers, offsets;
+    CPdfElement object;
+    xref->fetchObject(streamNumber, 0, object);
+    if (!object.is(ElementType::Stream)) return numbers;
+    int32_t count = 0, first = 0;
+    if (!readLayout(*xref, object, count, first)) return numbers;
+    std::vector<uint8_t> header;
+    const int64_t headerLength = std::min<int64_t>(first, limits::maximumObjectStreamData);
+    CPdfStream* decoded = object.stream();
+    for (int c = 0; static_cast<int64_t>(header.size()) < headerLength && (c = decoded->readByte()) >= 0;)
+        header.push_back(static_cast<uint8_t>(c));
+    xref->chargeObjectStreamWork(header.size());
+    if (!readHeader(xref, header, count, first, numbers, offsets)) numbers.clear();
+    return numbers;
+}

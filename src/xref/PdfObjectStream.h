@@ -71,3 +71,9 @@ public:
     int32_t streamNum;
     std::shared_ptr<const DecodedObjectStream> decoded;
 };
+
+// The object numbers that object stream `streamNumber` lists in its header, in
+// header order (an object's index is its place there); empty when the stream is
+// unusable. Only the header is decoded, and the bytes count against the budget of
+// object stream work.
+std::vector<int32_t> readObjectStreamNumbers(CPdfXRef* xref, int32_t streamNumber);

@@ -5,22 +5,82 @@
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
 #include "stream/PdfStream.h"
+#include "stream/PdfFileStream.h"
+#include "xref/EntryCheck.h"
+#include "xref/ObjectScan.h"
 #include "xref/PdfObjectStream.h"
+#include "xref/XRefRebuilder.h"
 #include "xref/XRefSectionReader.h"
 
 CPdfXRef::CPdfXRef() = default;
 CPdfXRef::~CPdfXRef() = default;
 
-void CPdfXRef::load(CPdfStream* stream) {
+void CPdfXRef::prepare(CPdfStream* stream) {
     file = stream;
     base = stream->windowStart();
     file->seek(0, 2);
-    const uint64_t fileSize = file->tell();
+    fileSize = file->tell();
     objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
     entries.setFileSize(fileSize);
+}
+
+void CPdfXRef::load(CPdfStream* stream) {
+    prepare(stream);
     XRefSectionReader sections(*file, base, entries, trailer);
     sections.readChain();
     newest = sections.newestSection();
+    readTrailerReferences();
+    trailer.dictionary()->setXRef(this);
+}
+
+void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
+    prepare(stream);
+    handle = stream->fileHandle();
+    if (loadsSoundly()) {
+        readTrailerReferences();
+        trailer.dictionary()->setXRef(this);
+        return;
+    }
+    rebuild();
+}
+
+// The sections read leniently, the trailer's Root a reference that leads to a page
+// tree, and every entry at its object. An encrypted file is refused here already.
+bool CPdfXRef::loadsSoundly() {
+    try {
+        XRefSectionReader reader(*file, base, entries, trailer, true);
+        reader.readChain();
+        lenientTables = reader.skippedJunk();
+        newest = reader.newestSection();
+    } catch (const CPdfException&) {
+        return false;
+    }
+    CPdfDictionary& dictionary = *trailer.dictionary();
+    CPdfElement encrypt, rootReference;
+    dictionary.findRaw("Root", rootReference);
+    sectionsComplete = rootReference.is(ElementType::Reference);  // as load() has it when it meets Encrypt
+    dictionary.findRaw("Encrypt", encrypt);
+    if (encrypt.is(ElementType::Reference)) throw CPdfException("\nPDF file is encrypted");
+    if (!entriesPointAtTheirObjects(handle, fileSize, base, entries.all())) return false;
+    dictionary.setXRef(this);
+    return rootReference.is(ElementType::Reference) && PageTreeProbe(*this).leadsToPageTree(rootReference.refNum());
+}
+
+void CPdfXRef::rebuild() {
+    if (!handle) throw CPdfException("PDF file was damaged");  // loaded without the file's handle: nothing to scan
+    objectStreamCache.reset();
+    rawObjectStreamCache.reset();
+    entries = XRefEntryTable();
+    entries.setFileSize(fileSize);
+    trailer.clear();
+    root = info = ObjectId{};
+    newest = NewestSection{};
+    sectionsComplete = false;
+    lenientTables = false;
+    ObjectScan scan = scanObjects(handle, fileSize, base);
+    XRefRebuilder(*this, *file, entries, trailer).rebuild(scan);
+    rebuilt = true;
+    firstObject = scan.firstObject - base;
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "xref/XRefEntryTable.h"
 #include "xref/XRefSectionReader.h"
 
+class CPdfFileStream;
 class CPdfStream;
 class CPdfObjectStream;
 class CPdfRawObjectStream;
@@ -27,6 +29,21 @@ public:
     // Reads every section of `stream` (the whole file, not owned), then the
     // trailer's Root, Info and Encrypt.
     void load(CPdfStream* stream);
+    // Loads as load() does, but reads tables leniently, and rebuilds the cross-reference
+    // by scanning the file when it cannot be read, when an entry does not point at
+    // its object, or when its Root does not lead to a page tree. An encrypted file
+    // is refused all the same; a file with nothing to recover is "PDF file was damaged".
+    void loadOrRebuild(CPdfFileStream* stream);
+    // Rebuilds the cross-reference by one scan of the whole file (see XRefRebuilder).
+    // Only after loadOrRebuild.
+    void rebuild();
+
+    // How the cross-reference was read: rebuilt by a scan, or from tables with junk passed over.
+    bool wasRebuilt() const { return rebuilt; }
+    bool readTablesLeniently() const { return lenientTables; }
+    // For a rebuilt cross-reference: where the first object header of the file is
+    // (relative to the "%PDF-" header), found or not still in use.
+    uint32_t firstObjectOffset() const { return firstObject; }
 
     void fetchObject(int32_t number, int32_t generation, CPdfElement& out);
     const std::vector<XRefEntry>& getEntries() const { return entries.all(); }
@@ -37,6 +54,7 @@ public:
     // in each form, so objects that alternate between streams decode them again and
     // again; past a budget that grows with the file's size this is taken as damage.
     void chargeObjectStreamWork(uint64_t decodedBytes);
+    bool objectStreamWorkLeft() const { return objectStreamWork <= objectStreamBudget; }
 
     // True once every section and the trailer's Root have been read (an encrypted
     // file's are, before it is refused).
@@ -58,6 +76,8 @@ private:
         int32_t generation = 0;
     };
 
+    void prepare(CPdfStream* stream);
+    bool loadsSoundly();
     void readTrailerReferences();
     void fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out);
     void fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out);
@@ -76,4 +96,10 @@ private:
     uint64_t objectStreamWork = 0;
     uint64_t objectStreamBudget = 0;
     int fetchDepth = 0;
+
+    FILE* handle = nullptr;  // the file under `file`, for the scan's block reads
+    uint64_t fileSize = 0;
+    bool rebuilt = false;
+    bool lenientTables = false;
+    uint32_t firstObject = 0;
 };

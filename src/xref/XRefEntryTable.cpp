@@ -3,8 +3,10 @@
 #include "limits/Limits.h"
 #include "model/PdfException.h"
 
-void XRefEntryTable::setFileSize(uint64_t bytes) {
-    entriesTheFileCanHold = bytes / limits::minimumBytesPerObject + limits::entryAllowance;
+void XRefEntryTable::setFileSize(uint64_t bytes) { entriesTheFileCanHold = entriesAFileCanHold(bytes); }
+
+uint64_t XRefEntryTable::entriesAFileCanHold(uint64_t fileBytes) {
+    return fileBytes / limits::minimumBytesPerObject + limits::entryAllowance;
 }
 
 bool XRefEntryTable::grow(int64_t size) {
@@ -21,4 +23,10 @@ void XRefEntryTable::setIfUnset(int64_t number, const XRefEntry& entry) {
 
 void XRefEntryTable::applyFree(const DeferredFree& freeEntries) {
     for (const auto& [number, entry] : freeEntries) setIfUnset(number, entry);
+}
+
+bool XRefEntryTable::replace(int64_t number, const XRefEntry& entry) {
+    if (number < 0 || !grow(number + 1)) return false;
+    entries[static_cast<size_t>(number)] = entry;
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "limits/Limits.h"
 #include "xref/XRefEntry.h"
 
 // The entries of every cross-reference section of one file, with the rules that
@@ -23,6 +24,11 @@ public:
     // Every object takes a few bytes of the file at the least, even packed in
     // compressed streams: more entries than the file can hold are damage.
     void setFileSize(uint64_t bytes);
+    static uint64_t entriesAFileCanHold(uint64_t fileBytes);
+    // Whether numbers below `size` fit: within the format's limit and the file's size.
+    bool canHold(int64_t size) const {
+        return size <= limits::maximumEntries && (size <= 0 || static_cast<uint64_t>(size) <= entriesTheFileCanHold);
+    }
     // The Size that a cross-reference stream declares. Numbers below it that no
     // section lists read as free objects.
     void declareSize(int64_t size) { declaredSize = std::max(declaredSize, size); }
@@ -33,6 +39,12 @@ public:
     // XRefStm stream has been read, and then stored where nothing else was.
     using DeferredFree = std::vector<std::pair<int64_t, XRefEntry>>;
     void applyFree(const DeferredFree& freeEntries);
+
+    // A rebuilt cross-reference has no sections to decide between: its entries are
+    // taken as they are, and later finds replace earlier ones.
+    void assign(std::vector<XRefEntry> rebuilt) { entries = std::move(rebuilt); }
+    // Stores `entry` for `number`, growing the table; false beyond the format's limit.
+    [[nodiscard]] bool replace(int64_t number, const XRefEntry& entry);
 
     const std::vector<XRefEntry>& all() const { return entries; }
     size_t size() const { return entries.size(); }

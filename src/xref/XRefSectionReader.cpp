@@ -65,8 +65,9 @@ int32_t readField(CPdfStream* stream, int32_t width) {
 
 }  // namespace
 
-XRefSectionReader::XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryTable& entries, CPdfElement& trailer)
-    : file(file), base(base), entries(entries), trailer(trailer) {}
+XRefSectionReader::XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryTable& entries, CPdfElement& trailer,
+                                     bool lenient)
+    : file(file), base(base), entries(entries), trailer(trailer), lenient(lenient) {}
 
 void XRefSectionReader::readChain() {
     uint32_t offset = findStartXRef();
@@ -170,8 +171,21 @@ bool XRefSectionReader::readTable(CPdfParser& parser, uint32_t& offset) {
                                  inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free};
             if (inUse) entries.setIfUnset(number, read);
             else freeEntries.emplace_back(number, read);
+            if (lenient) skipJunkAfterEntry(parser);
         }
         grow(end, tableFailure);
+    }
+}
+
+// After an entry come the next entry, a subsection's header or "trailer": all of
+// them start with an integer but "trailer". Anything else is junk on the entry's line.
+void XRefSectionReader::skipJunkAfterEntry(CPdfParser& parser) {
+    for (;;) {
+        const CPdfElement& next = parser.currentToken();
+        if (next.is(ElementType::Integer) || next.is(ElementType::EndOfFile) || next.isKeyword("trailer")) return;
+        CPdfElement junk;
+        parser.parseObject(junk);
+        junkSkipped = true;
     }
 }
 

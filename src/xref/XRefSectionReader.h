@@ -23,8 +23,11 @@ struct NewestSection {
 // sections; the newest trailer (or stream dictionary) goes to `trailer`.
 class XRefSectionReader {
 public:
-    // `file` is the stream over the whole file; offsets count from `base`.
-    XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryTable& entries, CPdfElement& trailer);
+    // `file` is the stream over the whole file; offsets count from `base`. A lenient
+    // reader passes over junk after a table entry (words that are no entry and no
+    // "trailer"), as other readers do; otherwise such junk fails the table.
+    XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryTable& entries, CPdfElement& trailer,
+                      bool lenient = false);
 
     // Every section from "startxref" on. Throws CPdfException with the reader's
     // messages; a chain that comes back to a section already read ends there.
@@ -33,6 +36,8 @@ public:
     // The offset after the last "startxref" near the end of the file; 0 without one.
     uint32_t findStartXRef();
 
+    // Whether the lenient reader passed over junk in a table.
+    bool skippedJunk() const { return junkSkipped; }
     // Known once readChain has read the first section.
     const NewestSection& newestSection() const { return newest; }
 
@@ -44,12 +49,15 @@ private:
     void readHybridStream(const CPdfDictionary& trailerOfTable);
     void keepNewestTrailer(const CPdfElement& dictionary);
     void grow(int64_t size, const char* failure);
+    void skipJunkAfterEntry(CPdfParser& parser);
 
     CPdfStream& file;
     uint32_t base;
     XRefEntryTable& entries;
     CPdfElement& trailer;
     std::set<uint32_t> sectionsRead;
+    bool lenient;
+    bool junkSkipped = false;
     NewestSection newest;
     bool readingNewest = false;
 };

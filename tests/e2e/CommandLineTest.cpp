@@ -36,6 +36,8 @@ const std::string usage = banner +
 const std::string furtherOptions =
     "Further options:\n"
     "-incremental - keeps every byte of the input and appends the rotation as an incremental update\n"
+    "-repair - rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
+    "rebuilt by scanning the file\n"
     "--help - prints this text; only as the sole parameter\n"
     "--version - prints the version of Folioturn and of the zlib it was built with; only as the sole parameter\n";
 // The tests run with the zlib that the program was built with.

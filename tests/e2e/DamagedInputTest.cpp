@@ -1,8 +1,8 @@
 // Damaged input: whatever the bytes, a job ends within a bounded amount of work,
 // either with an output that qpdf reads without repairing it, or with one of the
-// program's own messages and no output left behind. The inputs are the example file
-// and two copies with object streams that qpdf makes (compressed and plain), damaged
-// deterministically.
+// program's own messages and no output left behind; with -repair as without it.
+// The inputs are the example file and two copies with object streams that qpdf
+// makes (compressed and plain), damaged deterministically.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -126,9 +126,13 @@ std::string jobEnding(std::string console, const std::string& input, const std::
     std::smatch progress;
     if (std::regex_search(console, progress, std::regex("^, -?\\d+ Degrees, Pages: [^\n]*\nProcessing\\.*")))
         console = progress.suffix();
-    // A warning about objects left out may stand on its own line before "Done.".
+    // What -repair did, and a warning about objects left out, may stand on lines of
+    // their own before "Done.".
+    std::smatch repaired;
+    if (std::regex_search(console, repaired, std::regex("^\nFile repaired: [^\n]*(?=\n(Warning: [^\n]*\n)?Done\\.\n$)")))
+        console = repaired.suffix();
     std::smatch warning;
-    if (std::regex_search(console, warning, std::regex("^\nWarning: [^\n]*(?=\nDone\.\n$)"))) console = warning.suffix();
+    if (std::regex_search(console, warning, std::regex("^\nWarning: [^\n]*(?=\nDone\\.\n$)"))) console = warning.suffix();
     return console;
 }
 
@@ -146,14 +150,22 @@ protected:
     }
     static void TearDownTestSuite() { fs::remove_all(folder); }
 
-    // One job on `bytes`; odd variants ask for other pages and -force.
+    // Jobs on `bytes`, without and with -repair; odd variants ask for other pages and -force.
     static void expectHandled(const std::string& bytes, size_t variant) {
+        for (const bool repair : {false, true}) {
+            SCOPED_TRACE(repair ? "with -repair" : "without -repair");
+            expectHandled(bytes, variant, repair);
+        }
+    }
+
+    static void expectHandled(const std::string& bytes, size_t variant, bool repair) {
         const fs::path input = folder / "in.pdf", output = folder / "out.pdf";
         std::ofstream(input, std::ios::binary) << bytes;
         fs::remove(output);
         std::vector<std::string> argv = {FOLIOTURN_PROGRAM, "-i" + input.string(), "-o" + output.string(), "-pall",
                                          "-r90"};
         if (variant % 2) argv = {argv[0], argv[1], argv[2], "-podd", "-r180", "-force"};
+        if (repair) argv.push_back("-repair");
         const e2e::ProcessResult run = e2e::runProcess(argv, "", false, jobCpuSeconds);
         ASSERT_NE(SIGXCPU, run.signal) << "the job used more than " << jobCpuSeconds << " CPU seconds";
         ASSERT_EQ(0, run.exitCode) << "signal " << run.signal << "; the job said:\n" << run.output;

@@ -3,6 +3,7 @@
 // folders, files, and the console texts that every job prints.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,20 @@ inline ProcessResult runJob(const std::string& input, const std::string& output,
 }
 inline std::string fixture(const std::string& name) { return std::string(FOLIOTURN_TEST_DATA) + "/" + name; }
 inline std::string example(const std::string& name) { return std::string(FOLIOTURN_EXAMPLES) + "/" + name; }
+#endif
+
+#ifdef FOLIOTURN_REPAIR_SET
+// A file that tests/repair/make-damaged.py made in the build tree, by its name without ".pdf".
+inline std::string repairSetFile(const std::string& name) {
+    return std::string(FOLIOTURN_REPAIR_SET) + "/" + name + ".pdf";
+}
+// The tests that run -repair wait for the option: the build switch FOLIOTURN_HAS_REPAIR turns them on.
+constexpr bool programHasRepair = FOLIOTURN_HAS_REPAIR;
+#define SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR()                                                                   \
+    if (e2e::programHasRepair) {                                                                             \
+    } else                                                                                                   \
+        GTEST_SKIP() << "the program does not accept -repair yet: configure with -DFOLIOTURN_HAS_REPAIR=ON once " \
+                    "it does"
 #endif
 
 // Names parameterised tests after their case's `name`.
@@ -94,5 +109,14 @@ std::vector<long> shownRotations(const std::string& pdf);
 
 testing::AssertionResult isRotatedCopy(const std::string& input, const std::string& output,
                                        const std::string& rotations);
+
+// A page as qpdf reads it: its own /Rotate as JSON text ("90"; "null" when it has
+// none), and the data of its content streams, decoded where qpdf can, joined.
+struct QpdfPage {
+    std::string rotate;
+    std::string contents;
+};
+// The pages qpdf finds in `pdf`, repairing the file first if it must; nullopt when it cannot read it.
+std::optional<std::vector<QpdfPage>> qpdfPages(const std::string& pdf);
 
 }  // namespace e2e

@@ -138,15 +138,15 @@ std::string PdfBuilder::write() {
     return path;
 }
 
-CPdfXRef& PdfBuilder::open(CPdfDocument& document) {
-    document.open(write().c_str());
+CPdfXRef& PdfBuilder::open(CPdfDocument& document, bool repair) {
+    document.open(write().c_str(), repair);
     return *document.xref();
 }
 
-std::string PdfBuilder::openFailure() {
+std::string PdfBuilder::openFailure(bool repair) {
     CPdfDocument document;
     try {
-        open(document);
+        open(document, repair);
     } catch (const CPdfException& failure) {
         return failure.messageText();
     }

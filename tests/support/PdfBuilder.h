@@ -35,8 +35,8 @@ public:
     PdfBuilder& startxref(uint32_t sectionOffset);
 
     std::string write();
-    CPdfXRef& open(CPdfDocument& document);
-    std::string openFailure();  // the message that opening throws; empty when it opens
+    CPdfXRef& open(CPdfDocument& document, bool repair = false);
+    std::string openFailure(bool repair = false);  // the message that opening throws; empty when it opens
 
 private:
     std::vector<std::pair<int, int>> listedRuns() const;

@@ -128,4 +128,46 @@ testing::AssertionResult isRotatedCopy(const std::string& input, const std::stri
     return testing::AssertionSuccess();
 }
 
+namespace {
+
+std::string base64Decoded(const std::string& text) {
+    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    unsigned bits = 0, held = 0;
+    for (const char c : text) {
+        const size_t value = digits.find(c);
+        if (value == std::string::npos) continue;  // "=" padding
+        bits = bits << 6 | static_cast<unsigned>(value);
+        if ((held += 6) >= 8) bytes += static_cast<char>(bits >> (held -= 8) & 0xFF);
+    }
+    return bytes;
+}
+
+// The decoded data of the stream that `reference` ("N G R") names; empty when it is no stream.
+std::string streamData(const json& objects, const json& reference) {
+    const json object = reference.is_string() ? objects.value("obj:" + reference.get<std::string>(), json()) : json();
+    if (!object.contains("stream")) return "";
+    return base64Decoded(object["stream"].value("data", ""));
+}
+
+}  // namespace
+
+std::optional<std::vector<QpdfPage>> qpdfPages(const std::string& pdf) {
+    const ProcessResult shown = runProcess({"qpdf", "--json=2", "--json-key=pages", "--json-key=qpdf",
+                                            "--json-stream-data=inline", "--decode-level=generalized", pdf});
+    const json document = json::parse(shown.output, nullptr, false);
+    const bool read = shown.exitCode == 0 || shown.exitCode == 3;  // 3: with warnings, as for a repaired file
+    if (!read || document.is_discarded() || !document.contains("pages")) return std::nullopt;
+    const json objects = document["qpdf"][1];
+    std::vector<QpdfPage> pages;
+    for (const json& page : document["pages"]) {
+        const json object = objects.value("obj:" + page.value("object", std::string()), json());
+        const json dictionary = object.contains("stream") ? object["stream"]["dict"] : object.value("value", json());
+        QpdfPage view{dictionary.is_object() ? dictionary.value("/Rotate", json()).dump() : "null", ""};
+        for (const json& content : page["contents"]) view.contents += streamData(objects, content);
+        pages.push_back(view);
+    }
+    return pages;
+}
+
 }  // namespace e2e

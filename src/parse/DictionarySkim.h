@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What the scan of a whole damaged file needs of each dictionary: where it ends,
+// and its top-level /Type and /Length. Read byte by byte with the lexer's rules,
+// entries paired as the parser pairs them, but without making a token: a large
+// file holds a dictionary every few hundred bytes, and the scan must stay near the
+// speed of reading the file.
+struct DictionarySkim {
+    enum class LengthKind { None, Integer, Reference, Other };
+
+    bool closed = false;  // its ">>" was read
+    uint32_t end = 0;     // just after that ">>"; where reading stopped otherwise
+    bool typeIsName = false;
+    std::string type;     // the first Type's name, its #xx escapes decoded
+    LengthKind lengthKind = LengthKind::None;  // of the first Length
+    int32_t length = 0;   // an Integer Length, saturated as the lexer saturates
+    int32_t lengthNumber = 0;      // a Reference Length's object number
+    int32_t lengthGeneration = 0;  // and generation
+};
+
+// The dictionary whose "<<" ends just before `start`.
+DictionarySkim skimDictionary(const uint8_t* text, uint32_t length, uint32_t start);

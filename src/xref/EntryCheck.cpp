@@ -1,0 +1,44 @@
+#include "xref/EntryCheck.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "limits/Limits.h"
+#include "model/PdfElement.h"
+#include "parse/PdfLexer.h"
+#include "stream/FileWindow.h"
+
+namespace {
+
+// More than any header needs, unless comments stand between its parts: then the
+// header is taken as wrong, and the file is rebuilt, which finds it all the same.
+constexpr size_t headerView = 1024;
+
+bool headerMatches(const uint8_t* text, size_t length, int32_t number, int32_t generation) {
+    TextSource source(text, static_cast<uint32_t>(std::min<size_t>(length, headerView)));
+    PdfLexer<TextSource> lexer(source);
+    CPdfElement tokens[3];
+    for (CPdfElement& token : tokens) lexer.readToken(token);
+    return tokens[0].is(ElementType::Integer) && tokens[0].integer() == number &&
+           tokens[1].is(ElementType::Integer) && tokens[1].integer() == generation && tokens[2].isKeyword("obj");
+}
+
+}  // namespace
+
+bool entriesPointAtTheirObjects(FILE* file, uint64_t fileSize, uint32_t base, const std::vector<XRefEntry>& entries) {
+    std::vector<std::pair<uint64_t, int32_t>> starts;  // position, object number
+    for (size_t number = 0; number < entries.size(); ++number) {
+        const XRefEntry& entry = entries[number];
+        if (entry.type != XRefEntryType::Uncompressed) continue;
+        if (entry.offset < 0) return false;
+        starts.emplace_back(uint64_t{base} + static_cast<uint32_t>(entry.offset), static_cast<int32_t>(number));
+    }
+    std::sort(starts.begin(), starts.end());
+    FileWindow window(file, fileSize, limits::scanBlockBytes);
+    for (const auto& [position, number] : starts) {
+        const uint8_t* text = nullptr;
+        const size_t length = window.view(position, headerView, text);
+        if (length == 0 || !headerMatches(text, length, number, entries[static_cast<size_t>(number)].gen)) return false;
+    }
+    return true;
+}
