@@ -1,3 +1,7 @@
 #include "app/Entry.h"
+#include "platform/Platform.h"
 
-int main(int argc, char** argv) { return runFolioturn(argc, argv); }
+int main(int argc, char** argv) {
+    platform::useBinaryStandardOutput();
+    return runFolioturn(argc, argv);
+}

@@ -1,8 +1,6 @@
 // The rotation job for one input file, from the options to the finished output.
 #include "job/PdfRotate.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 
 #include "model/PdfDictionary.h"
@@ -14,6 +12,7 @@
 #include "pages/PageList.h"
 #include "pages/PageTreeWalker.h"
 #include "pages/ShownRotation.h"
+#include "platform/Platform.h"
 #include "rawtext/RawObject.h"
 #include "xref/PdfXRef.h"
 
@@ -69,8 +68,8 @@ void CPdfRotate::openInput() {
     document.open(jobOptions.inputName);
     xref = document.xref();
     outputEntries.assign(xref->getEntries().size(), OutputEntry{});
-    fseeko(inputFile, 0, SEEK_END);
-    const uint64_t fileSize = static_cast<uint64_t>(std::max<off_t>(ftello(inputFile), 0));
+    platform::seekFile(inputFile, 0, SEEK_END);
+    const uint64_t fileSize = static_cast<uint64_t>(std::max<int64_t>(platform::tellFile(inputFile), 0));
     objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), fileSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
 }

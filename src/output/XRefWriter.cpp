@@ -2,14 +2,13 @@
 // table and the trailer.
 #include "output/XRefWriter.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "limits/Limits.h"
 #include "output/OutputFile.h"
+#include "platform/Platform.h"
 
 // A damaged table may give every object an offset far beyond the end of the file
 // (an object before the header has a negative one): the copy stops at the end.
@@ -25,7 +24,7 @@ void copyHead(OutputFile& output, FILE* inputFile, const std::vector<XRefEntry>&
         }
     }
     if (!any) return;
-    if (fseeko(inputFile, static_cast<off_t>(base), SEEK_SET) != 0) return;
+    if (platform::seekFile(inputFile, base, SEEK_SET) != 0) return;
     std::vector<char> block(std::min<uint32_t>(headLength, limits::copyBlockBytes));
     for (uint32_t left = headLength; left > 0;) {
         const size_t read = fread(block.data(), 1, std::min<size_t>(left, block.size()), inputFile);

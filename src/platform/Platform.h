@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -28,5 +29,14 @@ std::string resolvePath(const char* path);
 FILE* createTemporaryBeside(const std::string& path, std::string& temporaryName);
 // Gives `temporaryName` the permissions of `original` and renames it over it.
 bool replaceFile(const std::string& temporaryName, const std::string& original);
+
+// fseek and ftell for files of 2 GiB and more: their `long` has 32 bits on Windows.
+// seekFile gives 0 on success; tellFile gives -1 on failure.
+int seekFile(FILE* file, int64_t offset, int whence);
+int64_t tellFile(FILE* file);
+
+// Makes standard output pass the program's bytes as they are. Windows' C runtime
+// would otherwise write every "\n" as "\r\n", and scripts read the console text.
+void useBinaryStandardOutput();
 
 }  // namespace platform

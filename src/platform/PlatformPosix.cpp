@@ -52,4 +52,11 @@ bool replaceFile(const std::string& temporaryName, const std::string& original) 
     return std::rename(temporaryName.c_str(), original.c_str()) == 0;
 }
 
+int seekFile(FILE* file, int64_t offset, int whence) { return ::fseeko(file, static_cast<off_t>(offset), whence); }
+
+int64_t tellFile(FILE* file) { return static_cast<int64_t>(::ftello(file)); }
+
+// POSIX writes bytes as they are.
+void useBinaryStandardOutput() {}
+
 }  // namespace platform

@@ -1,7 +1,5 @@
 #include "rawtext/RawObject.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -11,6 +9,7 @@
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
 #include "parse/PdfParser.h"
+#include "platform/Platform.h"
 #include "rawtext/TextSearch.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
@@ -88,7 +87,7 @@ public:
     ObjectTextReader(FILE* input, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes)
         : input(input), available(limit > start ? uint64_t{limit} - start : 0), bytes(bytes) {
         bytes.clear();
-        if (fseeko(input, static_cast<off_t>(start), SEEK_SET) != 0) available = 0;
+        if (platform::seekFile(input, start, SEEK_SET) != 0) available = 0;
     }
 
     // Makes bytes [0, count) present, as far as the file and the limit allow.

@@ -1,11 +1,10 @@
 #include "xref/PdfDocument.h"
 
-#include <sys/types.h>
-
 #include <cstring>
 
 #include "limits/Limits.h"
 #include "model/PdfException.h"
+#include "platform/Platform.h"
 #include "stream/PdfFileStream.h"
 #include "xref/PdfXRef.h"
 
@@ -38,7 +37,7 @@ void CPdfDocument::close() {
 }
 
 void CPdfDocument::refuseHugeFile() {
-    if (fseeko(file, 0, SEEK_END) != 0 || ftello(file) >= off_t{limits::maximumInputBytes})
+    if (platform::seekFile(file, 0, SEEK_END) != 0 || platform::tellFile(file) >= limits::maximumInputBytes)
         throw CPdfException("\nPDF file is too large (2 GiB or more)");
 }
 
