@@ -56,6 +56,9 @@ void CPdfRotate::runSteps() {
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
+    // The input is closed before the output replaces it: Windows renames nothing
+    // over a file that is open.
+    releaseInput();
     output->commit();
     releaseAll();
 }
@@ -131,11 +134,15 @@ void CPdfRotate::writeTrailer(uint32_t tablePosition) {
 void CPdfRotate::writeNumber(uint32_t value) { ::writeNumber(*output, value); }
 
 // The input closes before an unfinished output is removed.
-void CPdfRotate::releaseAll() {
+void CPdfRotate::releaseInput() {
     rawObjects.reset();
     if (inputFile) std::fclose(inputFile);
     inputFile = nullptr;
     if (document.isOpen) document.close();
     xref = nullptr;
+}
+
+void CPdfRotate::releaseAll() {
+    releaseInput();
     output.reset();
 }

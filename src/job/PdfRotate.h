@@ -57,6 +57,7 @@ private:
     void openInput();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
     void addShownRotations();
+    void releaseInput();
     void releaseAll();
 
     SilentReporter silence;
