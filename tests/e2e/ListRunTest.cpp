@@ -14,7 +14,7 @@ struct ListCase {
     const char* name;
     std::string list;
     std::vector<std::string> done;  // the lines whose jobs succeed, in order
-    std::string failure = "";       // what the run prints after them
+    std::string failure = "";       // what the run prints after them; {out} is the output folder and its separator
     std::vector<std::string> notWritten = {};
 };
 void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
@@ -36,9 +36,12 @@ TEST_P(ListRun, RotatesEveryListedFileUpToAFailure) {
     writeFile(folder / "list.txt", c.list);
 
     const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1", "-r90"}, folder.path());
+    const std::string out = "out" + listSeparator();
     std::string expected = banner;
-    for (const std::string& line : c.done) expected += jobDone(line, "out/" + line, 90, "1");
-    EXPECT_EQ(expected + c.failure, run.output);
+    for (const std::string& line : c.done) expected += jobDone(line, out + line, 90, "1");
+    std::string failure = c.failure;
+    if (const size_t at = failure.find("{out}"); at != std::string::npos) failure.replace(at, 5, out);
+    EXPECT_EQ(expected + failure, run.output);
     EXPECT_EQ(0, run.exitCode);
     for (const std::string& line : c.done) {
         EXPECT_TRUE(qpdfCheckClean(folder / ("out/" + line)));
@@ -55,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"NoFinalLineEnd", "a.pdf\nb.pdf", {"a.pdf", "b.pdf"}},
         ListCase{"EmptyLineEndsTheRun", "a.pdf\n\nb.pdf\n", {"a.pdf"}, "Input file open error: \n", {"b.pdf"}},
         ListCase{"SubfolderMissingInOutput", "a.pdf\nsub/b.pdf\nc.pdf\n", {"a.pdf"},
-                 "Rotating file: sub/b.pdf\nOutput file create error: out/sub/b.pdf\n", {"sub", "c.pdf"}},
+                 "Rotating file: sub/b.pdf\nOutput file create error: {out}sub/b.pdf\n", {"sub", "c.pdf"}},
         ListCase{"NameWithSpaces", "my file.pdf\r\n", {"my file.pdf"}},
         ListCase{"LongNameIsOneName", longName + "\n", {longName}},
         ListCase{"DamagedThirdFile", "a.pdf\nb.pdf\nbad.pdf\nc.pdf\n", {"a.pdf", "b.pdf"},
