@@ -5,14 +5,19 @@
 
 void printText(const char* text) { std::fputs(text, stdout); }
 
+// What has been said must survive a crash or a kill in the long step that follows.
+void flushText() { std::fflush(stdout); }
+
 void ConsoleReporter::inputOpened(const std::string& inputName) {
     printText("Rotating file: ");
     printText(inputName);
+    flushText();
 }
 
 void ConsoleReporter::outputCreated(const std::string& outputName) {
     printText(" to ");
     printText(outputName);
+    flushText();
 }
 
 void ConsoleReporter::selectionChosen(int32_t degrees, const std::string& pageText) {
@@ -20,12 +25,17 @@ void ConsoleReporter::selectionChosen(int32_t degrees, const std::string& pageTe
     printText(", Pages: ");
     printText(pageText);
     printText("\nProcessing");
+    flushText();
 }
 
-void ConsoleReporter::pageTreeProgress() { printText("."); }
+void ConsoleReporter::pageTreeProgress() {
+    printText(".");
+    flushText();
+}
 
 // A notice starts on a line of its own: the progress dots leave the line open.
 void ConsoleReporter::notice(const std::string& text) {
     printText("\n");
     printText(text);
+    flushText();
 }

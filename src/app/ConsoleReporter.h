@@ -15,3 +15,4 @@ public:
 // Writes `text` to standard output as it stands (never used as a format).
 void printText(const char* text);
 inline void printText(const std::string& text) { printText(text.c_str()); }
+void flushText();

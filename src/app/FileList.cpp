@@ -7,6 +7,7 @@
 #include "app/Entry.h"
 #include "app/ConsoleReporter.h"
 #include "job/PdfRotate.h"
+#include "model/PdfException.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -16,15 +17,62 @@ bool endsWith(const std::string& text, const char* suffix) {
     return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
 }
 
-// One whole line of any length, without its line end; false at the end of the file.
-bool readLine(FILE* file, std::string& line) {
-    line.clear();
-    int c = std::fgetc(file);
-    if (c == EOF) return false;
-    for (; c != EOF && c != '\n'; c = std::fgetc(file)) line.push_back(static_cast<char>(c));
-    const size_t cut = line.find_first_of("\r\n");
-    if (cut != std::string::npos) line.resize(cut);
-    return true;
+// Reads list lines: CR, LF and CR LF each end a line, and a UTF-8 byte order
+// mark at the start of the list is dropped. A line is read up to the longest path
+// the system accepts and no further.
+class ListReader {
+public:
+    explicit ListReader(FILE* list) : list(list) {}
+
+    // False at the end of the list. A line too long to be a path sets `tooLong`.
+    bool next(std::string& line, bool& tooLong) {
+        line.clear();
+        tooLong = false;
+        int c = std::fgetc(list);
+        if (atStart) {
+            atStart = false;
+            c = afterByteOrderMark(c);
+        }
+        if (c == EOF) return false;
+        for (; c != EOF && c != '\n' && c != '\r'; c = std::fgetc(list)) {
+            if (line.size() >= platform::longestPath()) {
+                tooLong = true;
+                return true;
+            }
+            line.push_back(static_cast<char>(c));
+        }
+        if (c == '\r') {
+            const int following = std::fgetc(list);
+            if (following != '\n' && following != EOF) std::ungetc(following, list);
+        }
+        return true;
+    }
+
+private:
+    int afterByteOrderMark(int c) {
+        static const unsigned char mark[] = {0xEF, 0xBB, 0xBF};
+        if (c != mark[0]) return c;
+        const int second = std::fgetc(list);
+        if (second == mark[1]) {
+            const int third = std::fgetc(list);
+            if (third == mark[2]) return std::fgetc(list);
+            if (third != EOF) std::ungetc(third, list);
+        }
+        // Not a mark after all: the list is read from its start.
+        std::rewind(list);
+        return std::fgetc(list);
+    }
+
+    FILE* list;
+    bool atStart = true;
+};
+
+// A list line names a file below the current folder, and its output goes to the
+// same place below the output folder: nothing may lead out of it.
+void refuseEscapingLine(const std::string& line) {
+    if (platform::isAbsolutePath(line) || platform::hasParentComponent(line))
+        throw CPdfException("List line refused, it must name a file inside the current folder, without \"..\": " +
+                            line + "\n");
 }
 
 // Restores the argument slots that a list run borrows, on every path.
@@ -51,6 +99,10 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
         return 1;
     }
     const std::string folder = folderArgument + 2;
+    if (folder.empty()) {
+        printText("please specify -f for output folder, e.g. -fc:\\test\n");
+        return 1;
+    }
     platform::makeDirectory(folder.c_str());
     FILE* list = std::fopen(listName, "rb");
     if (!list) {
@@ -61,8 +113,16 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
     }
     std::unique_ptr<FILE, int (*)(FILE*)> closer(list, std::fclose);
     BorrowedSlots slots(argv);
+    ListReader reader(list);
     std::string line;
-    while (readLine(list, line)) {
+    bool tooLong = false;
+    while (reader.next(line, tooLong)) {
+        if (tooLong)
+            throw CPdfException("List line refused, longer than the longest path (" +
+                                std::to_string(platform::longestPath()) + " characters)\n");
+        refuseEscapingLine(line);
+        const std::string subfolder = platform::folderOf(line);
+        if (subfolder != ".") platform::makeDirectories(folder + platform::pathSeparator + subfolder);
         std::string inputArgument = "-i" + line;
         std::string outputArgument = "-o" + folder + platform::pathSeparator + line;
         argv[1] = inputArgument.data();
@@ -71,6 +131,7 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
         auto job = std::make_unique<CPdfRotate>(console);
         job->run(argc, argv);
         printText("\nDone.\n");
+        flushText();
     }
     return 2;
 }

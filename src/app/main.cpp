@@ -2,6 +2,7 @@
 #include "platform/Platform.h"
 
 int main(int argc, char** argv) {
+    platform::installInterruptCleanup();
     platform::useBinaryStandardOutput();
     return runFolioturn(argc, argv);
 }

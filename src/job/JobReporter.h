@@ -18,7 +18,8 @@ public:
     virtual void selectionChosen(int32_t degrees, const std::string& pageText) = 0;
     // Every eleventh page tree node visited.
     virtual void pageTreeProgress() = 0;
-    // Something the user should know about this file, on a line of its own.
+    // Something the user should know about this file, on a line of its own (the
+    // text carries no line end).
     virtual void notice(const std::string& text) = 0;
 };
 

@@ -2,6 +2,7 @@
 #include "job/PdfRotate.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -37,7 +38,7 @@ int32_t CPdfRotate::parseOptions(int argc, char** argv) {
 
 void CPdfRotate::runSteps() {
     openInput();
-    output = std::make_unique<OutputFile>(jobOptions.inputName, jobOptions.outputName);
+    output = std::make_unique<OutputFile>(jobOptions.outputName);
     reporter.outputCreated(jobOptions.outputName);
 
     if (jobOptions.selection != PageSelection::List) jobOptions.pageText = buildPageText(jobOptions.selection, countPages());
@@ -52,20 +53,30 @@ void CPdfRotate::runSteps() {
     if (jobOptions.force) addShownRotations();
 
     copyHeader();
-    ObjectCopier(*rawObjects, *output, outputEntries).copyAll(pages);
+    ObjectCopier copier(*rawObjects, *output, outputEntries);
+    copier.copyAll(pages);
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
+    refuseChangedInput();
     // The input is closed before the output replaces it: Windows renames nothing
     // over a file that is open.
     releaseInput();
     output->commit();
     releaseAll();
+    if (!copier.unreadable().empty()) reporter.notice(unreadableNotice(copier.unreadable()));
 }
 
 void CPdfRotate::openInput() {
-    inputFile = std::fopen(jobOptions.inputName, "rb");
-    if (!inputFile) throw CPdfException::formatted("Input file open error: %s\n", jobOptions.inputName);
+    std::string why;
+    inputFile = platform::openInputFile(jobOptions.inputName, why);
+    if (!inputFile) {
+        const std::string missing = CPdfException::formatted("Input file open error: %s\n", jobOptions.inputName).messageText();
+        std::error_code unused;
+        if (std::filesystem::exists(jobOptions.inputName, unused)) throw CPdfException(missing + why + "\n");
+        throw CPdfException(missing);
+    }
+    platform::stampOf(inputFile, inputStamp);
     reporter.inputOpened(jobOptions.inputName);
 
     document.open(jobOptions.inputName);
@@ -132,6 +143,25 @@ void CPdfRotate::writeTrailer(uint32_t tablePosition) {
 }
 
 void CPdfRotate::writeNumber(uint32_t value) { ::writeNumber(*output, value); }
+
+// An input that grows, shrinks or is rewritten while the job reads it may have
+// given half of one version and half of another: the output is not kept.
+void CPdfRotate::refuseChangedInput() {
+    platform::FileStamp now;
+    if (!platform::stampOf(inputFile, now) || !(now == inputStamp))
+        throw CPdfException::formatted("\nInput file changed while it was read: %s\n", jobOptions.inputName);
+}
+
+std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
+    constexpr size_t shown = 5;
+    std::string text = "Warning: " + std::to_string(numbers.size()) +
+                       (numbers.size() == 1 ? " object" : " objects") +
+                       " that the cross-reference lists in use could not be read and " +
+                       (numbers.size() == 1 ? "was" : "were") + " left out:";
+    for (size_t i = 0; i < numbers.size() && i < shown; ++i) text += (i ? ", " : " ") + std::to_string(numbers[i]);
+    if (numbers.size() > shown) text += ", ...";
+    return text;
+}
 
 // The input closes before an unfinished output is removed.
 void CPdfRotate::releaseInput() {

@@ -10,6 +10,7 @@
 #include "job/JobReporter.h"
 #include "output/XRefWriter.h"
 #include "pages/PageRecord.h"
+#include "platform/Platform.h"
 #include "rawtext/ObjectLayout.h"
 #include "xref/PdfDocument.h"
 
@@ -57,6 +58,8 @@ private:
     void openInput();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
     void addShownRotations();
+    void refuseChangedInput();
+    static std::string unreadableNotice(const std::vector<int32_t>& numbers);
     void releaseInput();
     void releaseAll();
 
@@ -65,6 +68,7 @@ private:
     JobOptions jobOptions;
 
     FILE* inputFile = nullptr;   // the input for raw reads, beside the document's own handle
+    platform::FileStamp inputStamp;
     CPdfDocument document;
     CPdfXRef* xref = nullptr;    // the document's
     ObjectLayout objectLayout;   // where the input's objects start, for raw reads

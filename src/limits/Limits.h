@@ -10,6 +10,14 @@ namespace limits {
 // (ISO 32000, Annex C), so no cross-reference may hold more entries.
 constexpr int32_t maximumEntries = 8388608;
 
+// An object takes a few bytes of the file at the least: a cross-reference entry,
+// an object header, a number pair in an object stream, even compressed. A file
+// whose cross-reference lists more objects than one per this many bytes (beyond a
+// small allowance) declares more than it can hold, and is damaged; this bounds
+// every per-object table by the file's size.
+constexpr uint64_t minimumBytesPerObject = 2;
+constexpr uint64_t entryAllowance = 1024;
+
 // Containers nested deeper than this end the parse as damaged input. Real files
 // nest a handful of levels; 500 keeps the recursive parser far from the stack's end.
 constexpr int maximumNesting = 500;

@@ -33,7 +33,10 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         const int32_t objectNumber = static_cast<int32_t>(number);
         while (next < order.size() && order[next].first < objectNumber) ++next;
         if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
-        if (!reader.read(objectNumber, object) || object.length() == 0) continue;
+        if (!reader.read(objectNumber, object) || object.length() == 0) {
+            unreadableObjects.push_back(objectNumber);
+            continue;
+        }
         if (object.isObjectStream) continue;  // its objects go out under their own numbers
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         copyObject(objectNumber, object, page);

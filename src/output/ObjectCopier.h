@@ -17,6 +17,9 @@ public:
     ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records);
 
     void copyAll(const std::vector<PageRecord>& pages);
+    // Objects that the cross-reference lists in use but that could not be read,
+    // and so were left out, in ascending number.
+    const std::vector<int32_t>& unreadable() const { return unreadableObjects; }
 
 private:
     void copyObject(int32_t number, const struct RawObject& object, const PageRecord* page);
@@ -24,4 +27,5 @@ private:
     const RawObjectReader& reader;
     OutputFile& output;
     std::vector<OutputEntry>& records;
+    std::vector<int32_t> unreadableObjects;
 };

@@ -5,28 +5,41 @@
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
-OutputFile::OutputFile(const char* inputName, const char* outputName) : outputName(outputName) {
-    if (platform::isSameFile(inputName, outputName)) {
-        replacedInput = platform::resolvePath(inputName);
-        if (!replacedInput.empty()) file = platform::createTemporaryBeside(replacedInput, writeTarget);
-    } else {
-        file = std::fopen(outputName, "wb");
-        writeTarget = outputName;
+OutputFile::OutputFile(const char* outputName) : outputName(outputName) {
+    const platform::Destination target = platform::inspectDestination(outputName);
+    destination = target.path;
+    std::string why;
+    switch (target.kind) {
+    case platform::DestinationKind::Device:
+        // Not ours to replace or remove (as root, removing it would unlink the device).
+        file = std::fopen(destination.c_str(), "wb");
+        if (!file) failCreate(destination + ": " + platform::lastError());
+        return;
+    case platform::DestinationKind::Other:
+        failCreate(destination + " is not a regular file");
+    default:
+        break;
     }
-    if (!file) throw CPdfException::formatted("\nOutput file create error: %s\n", outputName);
-    // Only a regular file is removed on failure: an output such as /dev/full or a
-    // pipe is not ours to delete (as root, removing it would unlink the device).
-    pending = platform::isRegularFile(file);
+    const std::string folder = platform::folderOf(destination);
+    file = platform::createTemporaryIn(folder, temporaryName, why);
+    if (!file) failCreate("cannot create a temporary file in " + folder + ": " + why);
+    pending = true;
+    platform::setPendingTemporary(temporaryName.c_str());
 }
 
 OutputFile::~OutputFile() { abandon(); }
 
-void OutputFile::failWrite() const {
-    throw CPdfException::formatted("\nOutput file write error: %s\n", outputName.c_str());
+void OutputFile::failCreate(const std::string& reason) const {
+    throw CPdfException::formatted("\nOutput file create error: %s\n%s\n", outputName.c_str(), reason.c_str());
+}
+
+void OutputFile::failWrite(const std::string& reason) const {
+    throw CPdfException::formatted("\nOutput file write error: %s\n%s\n", outputName.c_str(), reason.c_str());
 }
 
 void OutputFile::write(const void* bytes, size_t length) {
-    if (length != 0 && std::fwrite(bytes, 1, length, file) != length) failWrite();
+    if (length != 0 && std::fwrite(bytes, 1, length, file) != length)
+        failWrite("cannot write " + (pending ? temporaryName : destination) + ": " + platform::lastError());
     bytesWritten += length;
 }
 
@@ -39,22 +52,30 @@ void OutputFile::writeFramed(const char* before, int64_t number, const char* aft
 // The output starts empty and only write() adds to it, so the count of bytes
 // written is its position; asking the file would cost a system call per object.
 uint32_t OutputFile::position() const {
-    if (bytesWritten > UINT32_MAX) failWrite();
+    if (bytesWritten > UINT32_MAX) failWrite("the output would be 4 GiB or more, beyond its 32-bit offsets");
     return static_cast<uint32_t>(bytesWritten);
 }
 
 void OutputFile::commit() {
     const bool flushed = std::fflush(file) == 0;
+    const std::string flushError = flushed ? "" : platform::lastError();
     const bool closed = std::fclose(file) == 0;
     file = nullptr;
-    if (!flushed || !closed) failWrite();
-    if (!replacedInput.empty() && !platform::replaceFile(writeTarget, replacedInput)) failWrite();
+    const std::string written = pending ? temporaryName : destination;
+    if (!flushed || !closed) failWrite("cannot write " + written + ": " + (flushed ? platform::lastError() : flushError));
+    if (!pending) return;
+    std::string why;
+    if (!platform::replaceWithTemporary(temporaryName, destination, why))
+        failWrite("cannot rename " + temporaryName + " to " + destination + ": " + why);
     pending = false;
+    platform::setPendingTemporary(nullptr);
 }
 
 void OutputFile::abandon() {
     if (file) std::fclose(file);
     file = nullptr;
-    if (pending) platform::removeFile(writeTarget.c_str());
+    if (!pending) return;
+    platform::removeFile(temporaryName.c_str());
+    platform::setPendingTemporary(nullptr);
     pending = false;
 }

@@ -5,14 +5,18 @@
 #include <string>
 #include <string_view>
 
-// The output of one job. It is created at once; bytes are written and counted;
-// commit() makes it final, and an output that is never committed is removed when
-// this object goes (a failed job leaves no partial file). An output that is the
-// input itself is written beside it and renamed over it only when complete.
-// Every failure throws CPdfException with the output's name.
+// The output of one job. Bytes go to a new temporary file in the destination's
+// folder; commit() flushes and closes it and renames it onto the destination in
+// one step, so that until then whatever stood there is untouched, and an output
+// never committed is removed when this object goes. The destination is the -o
+// name with symbolic links followed (a link keeps pointing at the result); an
+// existing destination keeps its permission bits and, where allowed, its owner.
+// A character device (such as /dev/null) is written directly. Every failure
+// throws CPdfException: the "Output file create error" or "Output file write
+// error" line, then the reason on a line of its own.
 class OutputFile {
 public:
-    OutputFile(const char* inputName, const char* outputName);
+    explicit OutputFile(const char* outputName);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
@@ -24,17 +28,18 @@ public:
     // The count of bytes written, which is also the position; offsets in the
     // output's table are 32-bit, so an output beyond them cannot be described.
     uint32_t position() const;
-    // Flushes, closes and (for an output that is the input) renames.
+    // Flushes, closes and renames onto the destination.
     void commit();
 
 private:
-    [[noreturn]] void failWrite() const;
+    [[noreturn]] void failCreate(const std::string& reason) const;
+    [[noreturn]] void failWrite(const std::string& reason) const;
     void abandon();
 
     std::string outputName;
+    std::string destination;     // the file that gets the result
+    std::string temporaryName;   // empty when the destination is written directly
     FILE* file = nullptr;
-    std::string writeTarget;     // the file being written: outputName, or a temporary beside the input
-    std::string replacedInput;   // for an output that is the input: the input's final path
-    bool pending = false;        // writeTarget exists and is not complete
+    bool pending = false;        // temporaryName exists and is not complete
     uint64_t bytesWritten = 0;
 };

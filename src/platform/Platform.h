@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <string>
 
-// The few calls that differ between platforms. Everything else uses the portable
-// C and C++ libraries.
+// The calls that differ between platforms. Everything else uses the portable C and
+// C++ libraries. Failures that a user should understand come back with `why`, a
+// short reason in the system's words.
 namespace platform {
 
 #ifdef _WIN32
@@ -14,21 +15,59 @@ constexpr char pathSeparator = '\\';
 constexpr char pathSeparator = '/';
 #endif
 
+// Folders.
 // Creates a folder; an existing one is fine, and the result is not reported.
 void makeDirectory(const char* path);
+// Creates every missing folder of `path`; true when it exists afterwards.
+bool makeDirectories(const std::string& path);
 bool removeFile(const char* path);
-// True when the open file is a regular file (not a device, pipe or socket).
-bool isRegularFile(FILE* file);
 
+// Inputs.
+// Opens a regular file for reading, without blocking on a pipe or device; null
+// with `why` for anything else.
+FILE* openInputFile(const char* path, std::string& why);
+// What tells that a file changed while it was read.
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t modified = 0;  // nanoseconds
+    bool operator==(const FileStamp&) const = default;
+};
+bool stampOf(FILE* file, FileStamp& stamp);
 // True when both names lead to the same existing file (also through links).
 bool isSameFile(const char* first, const char* second);
-// The final path of an existing file, links resolved; empty when there is none.
-std::string resolvePath(const char* path);
-// Creates and opens a new, empty file beside `path` for writing; its name goes to
-// `temporaryName`. Null when none can be made.
-FILE* createTemporaryBeside(const std::string& path, std::string& temporaryName);
-// Gives `temporaryName` the permissions of `original` and renames it over it.
-bool replaceFile(const std::string& temporaryName, const std::string& original);
+
+// Outputs. A job's output goes to a temporary file in the destination's folder,
+// which is renamed onto the destination when complete, so that whatever stood
+// there survives a failed, interrupted or killed job.
+enum class DestinationKind { Missing, RegularFile, Device, Other };
+struct Destination {
+    std::string path;  // symbolic links followed: the file that gets the result
+    DestinationKind kind = DestinationKind::Missing;
+};
+Destination inspectDestination(const char* outputName);
+// A new, empty file in `folder` with a short name that marks it as ours.
+FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why);
+// Gives the temporary file the permission bits (and, where allowed, the owner and
+// group) of an existing destination, or those of a new file, and renames it onto
+// the destination.
+bool replaceWithTemporary(const std::string& temporaryName, const std::string& destination, std::string& why);
+// The folder part of a path ("." for a bare name).
+std::string folderOf(const std::string& path);
+// The reason for the last failed file operation, in the system's words.
+std::string lastError();
+
+// Interruptions. SIGINT, SIGTERM and SIGHUP remove the pending temporary file and
+// then end the process as the signal would; a file-size limit fails the write
+// instead of killing the process. Installed once, at the start of the program.
+void installInterruptCleanup();
+// The temporary file to remove on an interruption, or none (nullptr).
+void setPendingTemporary(const char* path);
+
+// Paths in list files.
+bool isAbsolutePath(const std::string& path);
+bool hasParentComponent(const std::string& path);
+// The longest path the system accepts.
+size_t longestPath();
 
 // fseek and ftell for files of 2 GiB and more: their `long` has 32 bits on Windows.
 // seekFile gives 0 on success; tellFile gives -1 on failure.

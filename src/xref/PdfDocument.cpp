@@ -13,7 +13,8 @@ CPdfDocument::~CPdfDocument() {
 }
 
 void CPdfDocument::open(const char* path) {
-    file = std::fopen(path, "rb");
+    std::string why;
+    file = platform::openInputFile(path, why);
     if (!file) throw CPdfException("Can't open file");
     try {
         refuseHugeFile();

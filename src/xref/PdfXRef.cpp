@@ -15,7 +15,9 @@ void CPdfXRef::load(CPdfStream* stream) {
     file = stream;
     base = stream->windowStart();
     file->seek(0, 2);
-    objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * uint64_t{file->tell()};
+    const uint64_t fileSize = file->tell();
+    objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
+    entries.setFileSize(fileSize);
     XRefSectionReader(*file, base, entries, trailer).readChain();
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
@@ -54,6 +56,10 @@ private:
 }  // namespace
 
 void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out) {
+    if (number >= static_cast<int32_t>(entries.size()) && entries.isDeclared(number)) {
+        out.setNull();  // below the declared Size, listed by no section: a free object
+        return;
+    }
     if (number < 0 || number >= static_cast<int32_t>(entries.size())) throw CPdfException("Corrupted PDF file");
     const XRefEntry entry = entries[static_cast<size_t>(number)];
     FetchDepthGuard guard(fetchDepth);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -15,9 +16,17 @@
 class XRefEntryTable {
 public:
     // Makes room for numbers below `size`. The table grows only as sections really
-    // list entries, so a huge declared size costs nothing before its data runs out.
-    // False when `size` is beyond the PDF format's limit.
+    // list entries, so a huge declared size costs nothing. False when `size` is
+    // beyond the PDF format's limit; throws "PDF file was damaged" beyond what the
+    // file can hold (see setFileSize).
     [[nodiscard]] bool grow(int64_t size);
+    // Every object takes a few bytes of the file at the least, even packed in
+    // compressed streams: more entries than the file can hold are damage.
+    void setFileSize(uint64_t bytes);
+    // The Size that a cross-reference stream declares. Numbers below it that no
+    // section lists read as free objects.
+    void declareSize(int64_t size) { declaredSize = std::max(declaredSize, size); }
+    bool isDeclared(int64_t number) const { return number >= 0 && number < declaredSize; }
     // Stores `entry` for `number` (already within size) unless a newer section set it.
     void setIfUnset(int64_t number, const XRefEntry& entry);
     // A classic table's free entries, held back by its reader until the section's
@@ -31,4 +40,6 @@ public:
 
 private:
     std::vector<XRefEntry> entries;
+    int64_t declaredSize = 0;
+    uint64_t entriesTheFileCanHold = UINT64_MAX;
 };

@@ -190,8 +190,8 @@ bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint32_t& offset)
     dictionary->findRaw("Size", value);
     if (!value.is(ElementType::Integer) || value.integer() < 0 || value.integer() > limits::maximumEntries)
         throw CPdfException(sizeFailure);
+    entries.declareSize(value.integer());
     const int32_t size = value.integer();
-    grow(size, sizeFailure);
 
     value.clear();
     dictionary->findRaw("W", value);
@@ -222,6 +222,9 @@ void XRefSectionReader::readStreamSubsection(CPdfStream* stream, const int32_t w
                                              int32_t count) {
     const int64_t end = int64_t{first} + count;
     if (first < 0 || end > limits::maximumEntries) throw CPdfException(indexFailure);
+    // Rows of no bytes carry nothing: such a subsection lists no entries, however
+    // often an Index repeats it.
+    if (widths[0] <= 0 && widths[1] <= 0 && widths[2] <= 0) return;
     for (int64_t number = first; number < end; ++number) {
         const int32_t type = widths[0] == 0 ? 1 : readField(stream, widths[0]);
         const int32_t field2 = readField(stream, widths[1]);

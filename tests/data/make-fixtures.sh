@@ -165,6 +165,29 @@ write("hybrid.pdf", hybrid(False))
 # hybrid-free.pdf: the same, with the table listing objects 7 and 8 as free (as
 # some producers write hybrid files).
 write("hybrid-free.pdf", hybrid(True))
+
+# line-ends.pdf: two pages whose objects use CR and CR LF line ends, hold CRs in a
+# string and in stream data, and are followed by each white-space byte and by a
+# comment: the bytes that a copy must keep as they are.
+content = b"0 0 1 rg\r10 10 80 80 re f\r\n"
+binary = bytes(range(256))
+pieces = [b"1 0 obj\r<< /Type /Catalog /Pages 2 0 R >>\rendobj\r",
+          b"2 0 obj\r\n<< /Type /Pages /MediaBox [0 0 200 200] /Kids [3 0 R 4 0 R] /Count 2 >>\r\nendobj\r\n",
+          b"3 0 obj\r<<\r/Type /Page\r/Parent 2 0 R\r/Contents 5 0 R\r>>\rendobj\t",
+          b"4 0 obj\n<< /Type /Page /Parent 2 0 R /Rotate\r90 /Contents 6 0 R >>\nendobj\x0c",
+          b"5 0 obj\r<< /Length %d >>\rstream\r\n%s\rendstream\rendobj\x00" % (len(content), content),
+          b"6 0 obj << /Length %d >> stream\r\n%s\r\nendstream endobj " % (len(binary), binary),
+          b"7 0 obj\r<< /Title (two\rlines\r\n) >>\rendobj%comment\r",
+          b"8 0 obj\r\n[1 2 3]\r\nendobj\r"]
+out = bytearray(b"%PDF-1.4\r%\xe2\xe3\xcf\xd3\r")
+offsets = []
+for piece in pieces:
+    offsets.append(len(out))
+    out += piece
+table = len(out)
+out += b"xref\r0 9\r\n0000000000 65535 f\r\n" + b"".join(b"%010d 00000 n\r\n" % o for o in offsets)
+out += b"trailer\r<< /Size 9 /Root 1 0 R /Info 7 0 R >>\rstartxref\r%d\r%%%%EOF\r" % table
+write("line-ends.pdf", bytes(out))
 EOF
 
 # Compressed: everything possible in object streams, a cross-reference stream

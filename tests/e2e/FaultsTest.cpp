@@ -22,7 +22,9 @@ TEST(E2eFaults, WriteErrorIsReportedAndTheDeviceStays) {
     TemporaryFolder folder;
     const std::string device = fullDevice(folder);
     const ProcessResult run = runFolioturn({"-i" + sample, "-o" + device, "-p1"});
-    EXPECT_EQ(banner + jobHead(sample, device, 0, "1") + "\nOutput file write error: " + device + "\n", run.output);
+    EXPECT_EQ(banner + jobHead(sample, device, 0, "1") + "\nOutput file write error: " + device + "\ncannot write " +
+                  device + ": No space left on device\n",
+              run.output);
     struct stat status;
     ASSERT_EQ(0, ::stat(device.c_str(), &status));
     EXPECT_TRUE(S_ISCHR(status.st_mode));
@@ -32,7 +34,9 @@ TEST(E2eFaults, OutputFolderMissing) {
     TemporaryFolder folder;
     const std::string output = folder / "missing/out.pdf";
     const ProcessResult run = runFolioturn({"-i" + sample, "-o" + output});
-    EXPECT_EQ(banner + "Rotating file: " + sample + "\nOutput file create error: " + output + "\n", run.output);
+    EXPECT_EQ(banner + "Rotating file: " + sample + "\nOutput file create error: " + output +
+                  "\ncannot create a temporary file in " + folder.path() + "/missing: No such file or directory\n",
+              run.output);
     EXPECT_EQ(0, run.exitCode);
 }
 

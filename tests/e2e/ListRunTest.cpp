@@ -10,12 +10,16 @@ using namespace e2e;
 const std::string longFolder(150, 'd');
 const std::string longName = longFolder + "/" + std::string(150, 'n') + ".pdf";  // one line of 305 characters
 
+// The longest path of the program's system: PATH_MAX on Linux, MAX_PATH on Windows.
+std::string longestPath() { return testingWindowsBuild() ? "260" : "4096"; }
+
 struct ListCase {
     const char* name;
     std::string list;
     std::vector<std::string> done;  // the lines whose jobs succeed, in order
-    std::string failure = "";       // what the run prints after them; {out} is the output folder and its separator
+    std::string failure = "";       // what the run prints after them
     std::vector<std::string> notWritten = {};
+    const char* notOnWindows = nullptr;  // why the case does not hold for the Windows build
 };
 void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
 
@@ -25,6 +29,7 @@ class ListRun : public testing::TestWithParam<ListCase> {};
 // name (all copies of the sample), and bad.pdf, a damaged file.
 TEST_P(ListRun, RotatesEveryListedFileUpToAFailure) {
     const ListCase& c = GetParam();
+    if (c.notOnWindows && testingWindowsBuild()) GTEST_SKIP() << c.notOnWindows;
     TemporaryFolder folder;
     const std::string sample = readFile(example("sample.pdf"));
     std::filesystem::create_directories(folder / "sub");
@@ -39,15 +44,21 @@ TEST_P(ListRun, RotatesEveryListedFileUpToAFailure) {
     const std::string out = "out" + listSeparator();
     std::string expected = banner;
     for (const std::string& line : c.done) expected += jobDone(line, out + line, 90, "1");
-    std::string failure = c.failure;
-    if (const size_t at = failure.find("{out}"); at != std::string::npos) failure.replace(at, 5, out);
-    EXPECT_EQ(expected + failure, run.output);
+    EXPECT_EQ(expected + c.failure, run.output);
     EXPECT_EQ(0, run.exitCode);
     for (const std::string& line : c.done) {
         EXPECT_TRUE(qpdfCheckClean(folder / ("out/" + line)));
         EXPECT_TRUE(isRotatedCopy(folder / line, folder / ("out/" + line), "90"));
     }
     for (const std::string& name : c.notWritten) EXPECT_FALSE(exists(folder / ("out/" + name))) << name;
+}
+
+TEST(ListRun, EmptyFolderIsRefusedLikeAMissingOne) {
+    TemporaryFolder folder;
+    writeFile(folder / "list.txt", "a.pdf\n");
+    const ProcessResult run = runFolioturn({"-ilist.txt", "-f", "-p1"}, folder.path());
+    EXPECT_EQ(banner + "please specify -f for output folder, e.g. -fc:\\test\n", run.output);
+    EXPECT_EQ(std::vector<std::string>{"list.txt"}, folder.entries());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -57,10 +68,21 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"CarriageReturnLineFeeds", "a.pdf\r\nb.pdf\r\n", {"a.pdf", "b.pdf"}},
         ListCase{"NoFinalLineEnd", "a.pdf\nb.pdf", {"a.pdf", "b.pdf"}},
         ListCase{"EmptyLineEndsTheRun", "a.pdf\n\nb.pdf\n", {"a.pdf"}, "Input file open error: \n", {"b.pdf"}},
-        ListCase{"SubfolderMissingInOutput", "a.pdf\nsub/b.pdf\nc.pdf\n", {"a.pdf"},
-                 "Rotating file: sub/b.pdf\nOutput file create error: {out}sub/b.pdf\n", {"sub", "c.pdf"}},
+        ListCase{"SubfolderMadeInOutput", "a.pdf\nsub/b.pdf\nc.pdf\n", {"a.pdf", "sub/b.pdf", "c.pdf"}},
         ListCase{"NameWithSpaces", "my file.pdf\r\n", {"my file.pdf"}},
-        ListCase{"LongNameIsOneName", longName + "\n", {longName}},
+        ListCase{"LongNameIsOneName", longName + "\n", {longName}, "", {},
+                 "Windows paths end at MAX_PATH, 260 characters: the line is refused as too long, as "
+                 "LineLongerThanAPathRefused checks"},
+        ListCase{"CarriageReturnsOnly", "a.pdf\rb.pdf\r", {"a.pdf", "b.pdf"}},
+        ListCase{"ByteOrderMarkDropped", "\xEF\xBB\xBF" "a.pdf\r\nb.pdf\r\n", {"a.pdf", "b.pdf"}},
+        ListCase{"ParentFolderRefused", "a.pdf\nsub/../../b.pdf\nc.pdf\n", {"a.pdf"},
+                 "List line refused, it must name a file inside the current folder, without \"..\": sub/../../b.pdf\n",
+                 {"b.pdf", "c.pdf"}},
+        ListCase{"AbsolutePathRefused", "/etc/hosts.pdf\na.pdf\n", {},
+                 "List line refused, it must name a file inside the current folder, without \"..\": /etc/hosts.pdf\n",
+                 {"a.pdf"}},
+        ListCase{"LineLongerThanAPathRefused", "a.pdf\n" + std::string(100000, 'x') + "\nb.pdf\n", {"a.pdf"},
+                 "List line refused, longer than the longest path (" + longestPath() + " characters)\n", {"b.pdf"}},
         ListCase{"DamagedThirdFile", "a.pdf\nb.pdf\nbad.pdf\nc.pdf\n", {"a.pdf", "b.pdf"},
                  "Rotating file: bad.pdfPDF file was damaged", {"bad.pdf", "c.pdf"}}),
     caseName);

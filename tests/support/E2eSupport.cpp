@@ -1,5 +1,7 @@
 #include "E2eSupport.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +14,28 @@
 
 namespace e2e {
 
+namespace {
+
+// In the child, before it runs the program: the CPU limit (SIGXCPU at the soft
+// limit, SIGKILL a second later should it ignore that) and an empty standard input.
+// A lower limit that the tests were given stays.
+void limitChild(unsigned cpuSeconds) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_CPU, &limit);
+    const rlim_t hard = std::min<rlim_t>(limit.rlim_max, rlim_t{cpuSeconds} + 1);
+    limit = {std::min<rlim_t>(hard, cpuSeconds), hard};
+    ::setrlimit(RLIMIT_CPU, &limit);
+    const int nothing = ::open("/dev/null", O_RDONLY);
+    if (nothing > STDIN_FILENO) {
+        ::dup2(nothing, STDIN_FILENO);
+        ::close(nothing);
+    }
+}
+
+}  // namespace
+
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory,
-                         bool mergeErrors) {
+                         bool mergeErrors, unsigned cpuSeconds) {
     std::vector<char*> pointers;
     for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
     pointers.push_back(nullptr);
@@ -26,6 +48,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
         ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);
         if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
+        limitChild(cpuSeconds);
         ::execvp(pointers[0], pointers.data());
         ::_exit(127);
     }
@@ -38,7 +61,9 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     }
     ::close(pipeEnds[0]);
     int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (child <= 0 || ::waitpid(child, &status, 0) != child) return result;
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
 }
 
@@ -70,9 +95,9 @@ TemporaryFolder::~TemporaryFolder() {
     if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
 }
 
-std::vector<std::string> TemporaryFolder::entries() const {
+std::vector<std::string> TemporaryFolder::entriesOf(const std::string& path) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(path)) names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }

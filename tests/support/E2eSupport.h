@@ -11,12 +11,20 @@ namespace e2e {
 struct ProcessResult {
     std::string output;  // the exact bytes of standard output
     int exitCode = -1;   // -1 when the process did not exit normally
+    int signal = 0;      // the signal that ended it, if one did
 };
 
+// The CPU seconds that a process run by a test may use unless the test says otherwise.
+// Tests bound work, not time: a busy machine makes a process wait, not work more,
+// and a process caught in a loop spends its seconds and is stopped with SIGXCPU.
+// Generous, for programs built with the sanitizers.
+constexpr unsigned defaultCpuSeconds = 120;
+
 // Runs `argv` (argv[0] is looked up in PATH) in `workingDirectory` (empty: the
-// current one), without a shell. With `mergeErrors` standard error is captured too.
+// current one), without a shell, with nothing on standard input and at most
+// `cpuSeconds` of CPU time. With `mergeErrors` standard error is captured too.
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory = "",
-                         bool mergeErrors = false);
+                         bool mergeErrors = false, unsigned cpuSeconds = defaultCpuSeconds);
 
 // The command that runs the program under test: `builtProgram`, or the program that
 // FOLIOTURN_PROGRAM_UNDER_TEST names, started through FOLIOTURN_LAUNCHER when that
@@ -56,7 +64,9 @@ public:
     const std::string& path() const { return folder; }
     std::string operator/(const std::string& name) const { return folder + "/" + name; }
     // The names in the folder, sorted.
-    std::vector<std::string> entries() const;
+    std::vector<std::string> entries() const { return entriesOf(folder); }
+    // The names in any folder, sorted.
+    static std::vector<std::string> entriesOf(const std::string& path);
 
 private:
     std::string folder;

@@ -52,7 +52,8 @@ TEST(XRefStream, RecordsBecomeEntries) {
          {{2, Type::Compressed, 7, 3}, {3, Type::Free, -1, 0}, {10, Type::Uncompressed, 9, 0},
           {11, Type::Uncompressed, 10, 1}}},
         {"/Size 3 /W [1 2 1] /Index [0 3 10]", three + bytes({1, 0, 9, 0}), 3, threeRead},
-        {"/Size 20 /W [1 2 1] /Index [0 3]", three, 20, {{2, Type::Compressed, 7, 3}, {19, Type::Free, -1, 0}}},
+        // The table holds the entries present, not the declared Size.
+        {"/Size 20 /W [1 2 1] /Index [0 3]", three, 3, threeRead},
     };
     for (const auto& c : cases) {
         PdfBuilder pdf;
@@ -115,4 +116,28 @@ TEST(XRefStream, HybridFileReadsTheStreamNamedByXRefStm) {
     CPdfElement size;
     xref.trailerDictionary().dictionary()->find("Size", size);
     EXPECT_EQ(3, size.integer());
+}
+
+// What a file declares is bounded by what it holds: rows of no bytes list nothing
+// (however often an Index repeats them), more entries than the file has room for
+// are damage, and numbers below the declared Size that no row lists read as free.
+TEST(XRefStream, DeclaredEntriesAreBoundedByTheFile) {
+    {
+        PdfBuilder zeroWidths;
+        withStreamSection(zeroWidths, "/Size 8388608 /W [0 0 0] /Index [0 8388608 0 8388608 0 8388608]", "");
+        CPdfDocument document;
+        EXPECT_TRUE(zeroWidths.open(document).getEntries().empty());
+    }
+
+    PdfBuilder tooMany;
+    std::string rows;
+    for (int i = 0; i < 40000; ++i) rows += bytes({1, 0, 0, 0});
+    EXPECT_EQ("PDF file was damaged",
+              withStreamSection(tooMany, "/Size 8000000 /W [1 2 1] /Index [7960000 40000]", rows, true).openFailure());
+
+    PdfBuilder declared;
+    withStreamSection(declared, "/Size 20 /W [1 2 1] /Index [0 3]", three);
+    CPdfDocument document;
+    CPdfXRef& xref = declared.open(document);
+    EXPECT_EQ("kind 5", fetched(xref, 19));
 }

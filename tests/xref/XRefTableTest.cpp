@@ -87,7 +87,7 @@ TEST(XRefTable, PrevBackToASectionAlreadyReadEndsTheChain) {
 }
 
 TEST(XRefTable, SubsectionSetsOnlyItsOwnEntries) {
-    for (const auto& [first, size] : {std::pair{3, 5u}, {8388606, 8388608u}}) {
+    for (const auto& [first, size] : {std::pair{3, 5u}, {1000, 1002u}}) {
         PdfBuilder pdf;
         const std::string entries = "0000000015 00000 n \n0000000015 00002 n \n";
         withSection(pdf, "xref\n" + std::to_string(first) + " 2\n" + entries + "trailer\n<< /Root 1 0 R >>\n");
@@ -177,4 +177,11 @@ TEST(DocumentOpen, FailedOpenLeavesTheDocumentReusable) {
     CPdfElement size;
     document.xref()->trailerDictionary().dictionary()->find("Size", size);
     EXPECT_EQ(2, size.integer());
+}
+
+TEST(XRefTable, NumbersBeyondWhatTheFileCanHoldAreDamage) {
+    PdfBuilder pdf;
+    const std::string entries = "0000000015 00000 n \n0000000015 00002 n \n";
+    withSection(pdf, "xref\n8388606 2\n" + entries + "trailer\n<< /Root 1 0 R >>\n");
+    EXPECT_EQ("PDF file was damaged", pdf.openFailure());
 }
