@@ -87,4 +87,26 @@ INSTANTIATE_TEST_SUITE_P(
                  "Rotating file: bad.pdfPDF file was damaged", {"bad.pdf", "c.pdf"}}),
     caseName);
 
+// Windows lines: "\" separates folders as "/" does, and a line that is rooted or
+// names a drive leads out of the folder as an absolute path does.
+TEST(ListRun, WindowsSeparatorsAndDrivesInLines) {
+    if (!testingWindowsBuild()) GTEST_SKIP() << "\\ and drives have their Windows meaning only in the Windows build";
+    const std::string refused = "List line refused, it must name a file inside the current folder, without \"..\": ";
+    for (const std::string& line : {"sub\\..\\..\\a.pdf", "\\a.pdf", "C:\\a.pdf", "c:a.pdf"}) {
+        TemporaryFolder folder;
+        writeFile(folder / "a.pdf", readFile(example("sample.pdf")));
+        writeFile(folder / "list.txt", line + "\r\na.pdf\r\n");
+        const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1", "-r90"}, folder.path());
+        EXPECT_EQ(banner + refused + line + "\n", run.output);
+        EXPECT_EQ(std::vector<std::string>{}, TemporaryFolder::entriesOf(folder / "out")) << line;
+    }
+    TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "sub");
+    writeFile(folder / "sub/b.pdf", readFile(example("sample.pdf")));
+    writeFile(folder / "list.txt", "sub\\b.pdf\r\n");
+    const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1", "-r90"}, folder.path());
+    EXPECT_EQ(banner + jobDone("sub\\b.pdf", "out\\sub\\b.pdf", 90, "1"), run.output);
+    EXPECT_TRUE(isRotatedCopy(folder / "sub/b.pdf", folder / "out/sub/b.pdf", "90"));
+}
+
 }  // namespace
