@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 WINDOWS_BUILD ?= build-windows
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build program demo test package windows test-windows sanitize fuzz bench clean
+.PHONY: all deps build program demo test package windows test-windows sanitize fuzz bench bench-hostile clean
 
 all: build
 
@@ -59,6 +59,10 @@ fuzz:
 bench: build
 	@scripts/install-deps.sh --bench
 	@bench/run.sh $(BUILD)
+
+bench-hostile: build
+	@scripts/install-deps.sh --bench
+	@bench/hostile.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -39,7 +39,10 @@ ensure_images() {
     echo "$target"
 }
 
-folioturn_command() { printf '%q -i%q -o%q -pall -r90 > /dev/null' "$program" "$1" "$2"; }
+# Options after -pall -r90 for every run of Folioturn (bench/incremental.sh sets -incremental).
+folioturn_options=${folioturn_options:-}
+
+folioturn_command() { printf '%q -i%q -o%q -pall -r90 %s> /dev/null' "$program" "$1" "$2" "$folioturn_options"; }
 
 # Folioturn reports failures on standard output with exit code 0, so a timing is
 # only worth something after one checked run: "Done.", a sound PDF, every page rotated.
@@ -56,7 +59,8 @@ check_output() {
 peak_memory() {
     local name=$1 input=$2 output=$3 largest=0 rss
     for _ in 1 2 3; do
-        /usr/bin/time -v -o "$results/$name.time" "$program" "-i$input" "-o$output" -pall -r90 > /dev/null
+        # shellcheck disable=SC2086
+        /usr/bin/time -v -o "$results/$name.time" "$program" "-i$input" "-o$output" -pall -r90 $folioturn_options > /dev/null
         rss=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$results/$name.time")
         [ "$rss" -gt "$largest" ] && largest=$rss
     done

@@ -6,6 +6,8 @@ memory files in the results folder.
       TARGET is the largest allowed ratio of Folioturn's median to the peer's,
       or "-" for a peer that is shown for comparison only.
   summarize.py scaling RESULTS "PAGES|LAYOUT|NAME" ...
+  summarize.py growth "LABEL|INPUT|OUTPUT|TARGET" ...
+      TARGET is the largest allowed ratio of the output's size to the input's, or "-".
 """
 import glob
 import json
@@ -122,6 +124,18 @@ def scaling(results, rows):
                          "peak memory is the maximum resident set size")
 
 
+def growth(rows):
+    lines = [("workload", "input", "output", "ratio", "target", "verdict")]
+    for row in rows:
+        label, source, output, target = row.split("|")
+        before, after = os.path.getsize(source), os.path.getsize(output)
+        ratio = after / before
+        verdict = "-" if target == "-" else ("size met" if ratio <= float(target) else "SIZE MISSED")
+        lines.append((label, f"{before / 1e6:.2f} MB", f"{after / 1e6:.2f} MB", f"{ratio:.3f}",
+                      "-" if target == "-" else f"<= {target}", verdict))
+    print_columns(lines, "output size over input size")
+
+
 def print_columns(lines, note):
     widths = [max(len(line[i]) for line in lines) for i in range(len(lines[0]))]
     print()
@@ -131,6 +145,9 @@ def print_columns(lines, note):
 
 
 def main(argv):
+    if len(argv) >= 3 and argv[1] == "growth":
+        growth(argv[2:])
+        return
     if len(argv) < 4 or argv[1] not in ("table", "scaling"):
         sys.exit(__doc__)
     (table if argv[1] == "table" else scaling)(argv[2], argv[3:])

@@ -26,7 +26,8 @@ const std::string listLines[] = {"tiny.pdf", "empty.pdf", "missing.pdf", "", " t
 const char* const lineEnds[] = {"\n", "\r\n", "\r", ""};
 const char* const laterOptions[] = {"-pall", "-podd",  "-peven", "-pfirsthalf", "-plasthalf", "-p",
                                     "-p1,3-4", "-p2-1", "-p0",   "-r90",        "-r-90",      "-r2147483648",
-                                    "-force",  "-FORCE", "-o",   "-i",          "-p1 ,2",     "*"};
+                                    "-force",  "-FORCE", "-o",   "-i",          "-p1 ,2",     "*",
+                                    "-incremental"};
 
 void prepareWorkspace(const std::string& list) {
     static const std::string tiny = readFile(FOLIOTURN_EXAMPLES "/sample.pdf");

@@ -1,7 +1,8 @@
 // Runs the rotation job on arbitrary bytes. The first byte picks two of the
-// argument sets below and whether the output replaces the input; the rest is the
-// input file. Invariant: a failed job leaves no output (and an untouched input),
-// a successful one leaves exactly its output.
+// argument sets below, whether the output replaces the input and whether the jobs
+// append an incremental update; the rest is the input file. Invariant: a failed
+// job leaves no output (and an untouched input), a successful one leaves exactly
+// its output, and an incremental one's output begins with every byte of the input.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,13 +38,15 @@ bool runJob(const std::string& input, const std::string& output, const std::vect
     }
 }
 
-void checkOneJob(std::string_view bytes, const std::vector<std::string>& extra, bool inPlace) {
+void checkOneJob(std::string_view bytes, std::vector<std::string> extra, bool inPlace, bool incremental) {
     const fs::path input = workspace() / "in.pdf";
     const fs::path output = inPlace ? input : workspace() / "out.pdf";
     clearWorkspace();
     writeFile(input, bytes);
+    if (incremental) extra.push_back("-incremental");
     const bool succeeded = runJob(input.string(), output.string(), extra);
     require(!hasStrayTemporary(), "a temporary output was left behind");
+    if (succeeded && incremental) require(readFile(output).starts_with(bytes), "an update lost bytes of its input");
     if (inPlace) {
         if (!succeeded) require(readFile(input) == bytes, "a failed in-place job changed its input");
         return;
@@ -59,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t choice = data[0];
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
     const size_t first = choice & 7, second = (choice >> 3) & 7;
-    const bool inPlace = (choice & 0x40) != 0;
-    checkOneJob(bytes, argumentSets[first], false);
-    if (second != first) checkOneJob(bytes, argumentSets[second], inPlace);
+    const bool inPlace = (choice & 0x40) != 0, incremental = (choice & 0x80) != 0;
+    checkOneJob(bytes, argumentSets[first], false, incremental);
+    if (second != first) checkOneJob(bytes, argumentSets[second], inPlace, incremental);
     return 0;
 }

@@ -14,7 +14,8 @@ cmake -S "$root/fuzz" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYP
 cmake --build "$build" -j 2 >/dev/null
 
 # The rotation target reads its first byte as the choice of argument sets (see
-# RotateFuzzer.cpp), so each seed file goes in behind a few different choices.
+# RotateFuzzer.cpp), so each seed file goes in behind a few different choices,
+# with and without an incremental update (the choice's top bit).
 seeds="$build/seeds"
 rm -rf "$seeds"
 mkdir -p "$seeds/rotate" "$seeds/options" "$build/corpus/rotate" "$build/corpus/options" "$build/artifacts"
@@ -30,7 +31,7 @@ if command -v qpdf >/dev/null; then
 fi
 for pdf in "$root"/examples/*.pdf "$root"/tests/data/*.pdf "$variants"/*.pdf; do
   name="$(basename "$pdf" .pdf)"
-  for choice in 08 1a 2c 7e; do
+  for choice in 08 1a 2c 7e 88 fa; do
     { printf "\\x$choice"; cat "$pdf"; } >"$seeds/rotate/$name-$choice"
   done
 done

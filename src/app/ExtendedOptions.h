@@ -15,6 +15,7 @@ struct OptionLine {
 };
 
 constexpr OptionLine extendedOptions[] = {
+    {"-incremental", "keeps every byte of the input and appends the rotation as an incremental update"},
     {"--help", "prints this text; only as the sole parameter"},
     {"--version", "prints the version of Folioturn and of the zlib it was built with; only as the sole parameter"},
 };

@@ -67,6 +67,8 @@ JobOptions parseJobOptions(int argc, char** argv) {
             options.rotation = degrees;
         } else if (std::strcmp(argument, "-force") == 0) {
             options.force = true;
+        } else if (std::strcmp(argument, "-incremental") == 0) {
+            options.incremental = true;
         }
     }
     options.selection = options.pageText.empty() ? PageSelection::All : kind;

@@ -12,6 +12,7 @@ struct JobOptions {
     std::string pageText;          // the page list as given; " " for a named selection
     int32_t rotation = 0;
     bool force = false;
+    bool incremental = false;      // append the rotation to the input as an incremental update
     PageSelection selection = PageSelection::All;
 };
 

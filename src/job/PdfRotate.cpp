@@ -6,8 +6,10 @@
 
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "output/IncrementalUpdate.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
+#include "output/UpdateChecks.h"
 #include "pages/ForceRotation.h"
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
@@ -52,19 +54,32 @@ void CPdfRotate::runSteps() {
     parsePageList(jobOptions.pageText.c_str());
     if (jobOptions.force) addShownRotations();
 
-    copyHeader();
-    ObjectCopier copier(*rawObjects, *output, outputEntries);
-    copier.copyAll(pages);
-    const uint32_t tablePosition = output->position();
-    writeXRefTable();
-    writeTrailer(tablePosition);
+    if (jobOptions.incremental) writeUpdate();
+    else writeFullRewrite();
     refuseChangedInput();
     // The input is closed before the output replaces it: Windows renames nothing
     // over a file that is open.
     releaseInput();
     output->commit();
     releaseAll();
-    if (!copier.unreadable().empty()) reporter.notice(unreadableNotice(copier.unreadable()));
+    for (const std::string& text : notices) reporter.notice(text);
+}
+
+void CPdfRotate::writeFullRewrite() {
+    copyHeader();
+    ObjectCopier copier(*rawObjects, *output, outputEntries);
+    copier.copyAll(pages);
+    const uint32_t tablePosition = output->position();
+    writeXRefTable();
+    writeTrailer(tablePosition);
+    if (!copier.unreadable().empty()) notices.push_back(unreadableNotice(copier.unreadable()));
+}
+
+// A certified document is told of only when an update is appended: an output
+// that is the input unchanged is no change after signing.
+void CPdfRotate::writeUpdate() {
+    const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
 
 void CPdfRotate::openInput() {
@@ -79,13 +94,26 @@ void CPdfRotate::openInput() {
     platform::stampOf(inputFile, inputStamp);
     reporter.inputOpened(jobOptions.inputName);
 
-    document.open(jobOptions.inputName);
+    openDocument();
     xref = document.xref();
     outputEntries.assign(xref->getEntries().size(), OutputEntry{});
     platform::seekFile(inputFile, 0, SEEK_END);
     const uint64_t fileSize = static_cast<uint64_t>(std::max<int64_t>(platform::tellFile(inputFile), 0));
     objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), fileSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
+}
+
+// An update must extend a sound file: under -incremental a damaged cross-reference
+// is refused as such, and so is a file that cannot take an update.
+void CPdfRotate::openDocument() {
+    try {
+        document.open(jobOptions.inputName);
+    } catch (const CPdfException& failure) {
+        if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
+            refuseDamagedCrossReference(failure);
+        throw;
+    }
+    if (jobOptions.incremental) checkUpdatable(inputFile, document);
 }
 
 // The catalogue is asked for under the generation that its entry gives, or 0 for
@@ -101,6 +129,7 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
     CPdfElement catalogue;
     xref->fetchObject(rootNum, generation, catalogue);
     if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+    certified = jobOptions.incremental && carriesCertification(catalogue);
     CPdfElement reference;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();

@@ -22,7 +22,8 @@ class RawObjectReader;
 // The rotation job for one input file. It runs the steps in order and hands each
 // to the part that does it: the page tree walk and page list (pages/), the raw
 // object texts (rawtext/), the output file, object copier and table writer
-// (output/). What it has to say goes to its reporter.
+// (output/), or the incremental update that appends the rotation to the input.
+// What it has to say goes to its reporter.
 class CPdfRotate {
 public:
     // A job that reports nothing.
@@ -56,6 +57,9 @@ public:
 private:
     void runSteps();
     void openInput();
+    void openDocument();
+    void writeFullRewrite();
+    void writeUpdate();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
     void addShownRotations();
     void refuseChangedInput();
@@ -79,4 +83,6 @@ private:
     uint32_t pageCount = 0;
     std::vector<OutputEntry> outputEntries;
     int32_t progressCounter = 0;
+    std::vector<std::string> notices;  // told once the output is complete
+    bool certified = false;  // the catalogue carries a certification signature (looked for under -incremental)
 };

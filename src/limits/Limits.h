@@ -22,6 +22,12 @@ constexpr uint64_t entryAllowance = 1024;
 // nest a handful of levels; 500 keeps the recursive parser far from the stack's end.
 constexpr int maximumNesting = 500;
 
+// One object may hold at most this many values (numbers, names, references and
+// the containers that hold them). Each takes about 16 bytes once parsed, so this
+// caps the memory of any one object at some 32 MiB; the largest real objects (a
+// flat page tree of a few hundred thousand pages) stay far below it.
+constexpr uint32_t maximumValuesPerObject = 1 << 21;
+
 // Nested fetches (an indirect Length, an object stream's own object) deeper than
 // this can only come from a reference loop: a sound file needs two or three.
 constexpr int maximumFetchDepth = 32;
@@ -36,9 +42,10 @@ constexpr int maximumPageTreeDepth = 256;
 constexpr uint64_t pageTreeVisitsPerObject = 4;
 constexpr uint64_t pageTreeVisitAllowance = 1024;
 
-// Decoded object streams larger than this are taken as damaged: no producer
-// writes object streams anywhere near it, and it caps the memory of one stream.
-constexpr int64_t maximumObjectStreamData = 256 * 1024 * 1024;
+// Decoded object streams larger than this are taken as damaged: producers write
+// object streams of a few hundred objects (kilobytes to a few megabytes; streams
+// themselves cannot be inside), and the whole stream is held in memory.
+constexpr int64_t maximumObjectStreamData = 32 * 1024 * 1024;
 
 // Object streams are decoded again when objects alternate between them (one is
 // kept decoded in each form). The decoded bytes of a whole job may not exceed this
@@ -59,6 +66,11 @@ constexpr int startXRefProbeBytes = 1023;
 // little, small enough to stay in cache.
 constexpr uint32_t copyBlockBytes = 64 * 1024;
 constexpr uint32_t searchBlockBytes = 64 * 1024;
+// An object's text up to this size is read into memory whole; a larger one (an
+// image, a font) is searched and copied through fixed blocks where it lies in
+// the file, so that no object costs memory in proportion to its size.
+constexpr uint32_t inMemoryObjectBytes = 1 << 20;
+
 // The search for an object's "endobj" reads ahead in chunks that double from the
 // first to the largest, so a small object costs one small read.
 constexpr uint32_t firstEndobjChunkBytes = 4096;

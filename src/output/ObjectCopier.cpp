@@ -6,6 +6,8 @@
 #include "output/OutputFile.h"
 #include "output/PageEditor.h"
 #include "rawtext/RawObject.h"
+#include "stream/PdfStream.h"
+#include "xref/PdfXRef.h"
 
 namespace {
 
@@ -48,6 +50,14 @@ void ObjectCopier::copyObject(int32_t number, const RawObject& object, const Pag
     record.offset = output.position();
     record.gen = object.generation;
     record.written = 1;
-    if (page && page->selected) writeRotatedPage(output, object, page->rotation);
-    else output.write(object.bytes.data(), object.bytes.size());
+    if (!page || !page->selected) {
+        writeObjectText(output, reader.file(), object);
+    } else if (!object.inFile) {
+        writeRotatedPage(output, reader.file(), object, planPageEdit(object, page->rotation));
+    } else {
+        // A page dictionary too large to hold is read token by token where it lies.
+        const RetainPtr<CPdfStream> window = reader.crossReference().fileStream()->openWindow(
+            object.fileStart, object.fileEnd - object.fileStart, CPdfElement::null());
+        writeRotatedPage(output, reader.file(), object, planPageEdit(*window, page->rotation));
+    }
 }

@@ -1,7 +1,10 @@
 #include "output/OutputFile.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "limits/Limits.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
@@ -24,7 +27,6 @@ OutputFile::OutputFile(const char* outputName) : outputName(outputName) {
     file = platform::createTemporaryIn(folder, temporaryName, why);
     if (!file) failCreate("cannot create a temporary file in " + folder + ": " + why);
     pending = true;
-    platform::setPendingTemporary(temporaryName.c_str());
 }
 
 OutputFile::~OutputFile() { abandon(); }
@@ -37,10 +39,29 @@ void OutputFile::failWrite(const std::string& reason) const {
     throw CPdfException::formatted("\nOutput file write error: %s\n%s\n", outputName.c_str(), reason.c_str());
 }
 
+void OutputFile::failWriting() const {
+    failWrite("cannot write " + (pending ? temporaryName : destination) + ": " + platform::lastError());
+}
+
 void OutputFile::write(const void* bytes, size_t length) {
-    if (length != 0 && std::fwrite(bytes, 1, length, file) != length)
-        failWrite("cannot write " + (pending ? temporaryName : destination) + ": " + platform::lastError());
+    if (length != 0 && std::fwrite(bytes, 1, length, file) != length) failWriting();
     bytesWritten += length;
+}
+
+uint64_t OutputFile::copyFrom(FILE* input, uint64_t count) {
+    if (std::fflush(file) != 0) failWriting();
+    uint64_t copied = platform::copyInSystem(input, 0, file, count);
+    bytesWritten += copied;
+    if (copied < count && platform::seekFile(input, copied, SEEK_SET) == 0) {
+        std::vector<char> block(limits::copyBlockBytes);
+        while (copied < count) {
+            const size_t read = std::fread(block.data(), 1, std::min<uint64_t>(block.size(), count - copied), input);
+            if (read == 0) break;
+            write(block.data(), read);
+            copied += read;
+        }
+    }
+    return copied;
 }
 
 void OutputFile::writeFramed(const char* before, int64_t number, const char* after) {

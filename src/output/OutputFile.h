@@ -23,6 +23,9 @@ public:
 
     void write(const void* bytes, size_t length);
     void write(std::string_view text) { write(text.data(), text.size()); }
+    // Appends `count` bytes of `input` from its start, in the system where it can
+    // and otherwise in blocks of a fixed size. Gives the number of bytes copied.
+    uint64_t copyFrom(FILE* input, uint64_t count);
     // `before`, the number in decimal, `after`.
     void writeFramed(const char* before, int64_t number, const char* after);
     // The count of bytes written, which is also the position; offsets in the
@@ -34,6 +37,7 @@ public:
 private:
     [[noreturn]] void failCreate(const std::string& reason) const;
     [[noreturn]] void failWrite(const std::string& reason) const;
+    [[noreturn]] void failWriting() const;  // the last write failed: says why
     void abandon();
 
     std::string outputName;

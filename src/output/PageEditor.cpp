@@ -1,24 +1,82 @@
 #include "output/PageEditor.h"
 
-#include "output/OutputFile.h"
-#include "rawtext/PageDictionary.h"
-#include "rawtext/RawObject.h"
+#include <algorithm>
 
-void writeRotatedPage(OutputFile& output, const RawObject& object, int32_t rotation) {
-    const uint8_t* text = object.bytes.data();
-    const uint32_t length = object.length();
-    const PageDictionaryLayout layout = scanPageDictionary(text, length);
-    if (!layout.found) {
-        output.write(text, length);
-        return;
-    }
+#include "output/OutputFile.h"
+#include "output/XRefWriter.h"
+#include "rawtext/RawObject.h"
+#include "stream/PdfStream.h"
+
+namespace {
+
+std::string framed(const char* before, int32_t number, const char* after) {
+    std::string text = before;
+    text += std::to_string(number);
+    text += after;
+    return text;
+}
+
+PageEdit planFromLayout(const PageDictionaryLayout& layout, int32_t rotation) {
+    PageEdit edit;
+    edit.layout = layout;
+    edit.rotation = rotation;
+    if (!layout.found) return edit;
+    edit.editable = true;
     if (layout.hasRotate) {
-        output.write(text, layout.keyEnd);
-        output.writeFramed(" ", rotation, " ");
-        output.write(text + layout.valueEnd, length - layout.valueEnd);
+        edit.keepUntil = layout.keyEnd;
+        edit.resumeAt = layout.valueEnd;
+        edit.inserted = framed(" ", rotation, " ");
+    } else {
+        edit.keepUntil = layout.bodyStart;
+        edit.resumeAt = layout.bodyStart;
+        edit.inserted = framed("/Rotate ", rotation, "\n");
+    }
+    return edit;
+}
+
+// The text's bytes [from, to), counted from its start, wherever they lie; a text
+// in the file ends with its closing byte, which `to` beyond the file part reaches.
+void writeTextPart(OutputFile& output, FILE* input, const RawObject& object, uint32_t from, uint32_t to) {
+    if (!object.inFile) {
+        if (from < to) output.write(object.bytes.data() + from, to - from);
         return;
     }
-    output.write(text, layout.bodyStart);
-    output.writeFramed("/Rotate ", rotation, "\n");
-    output.write(text + layout.bodyStart, length - layout.bodyStart);
+    const uint32_t inFile = object.fileEnd - object.fileStart;
+    if (from < std::min(to, inFile)) copyInputBytes(output, input, uint64_t{object.fileStart} + from, std::min(to, inFile) - from);
+    if (to > inFile && from <= inFile) output.write(&object.closingByte, 1);
+}
+
+}  // namespace
+
+PageEdit planPageEdit(const RawObject& object, int32_t rotation) {
+    return planFromLayout(scanPageDictionary(object.bytes.data(), object.length()), rotation);
+}
+
+PageEdit planPageEdit(CPdfStream& window, int32_t rotation) {
+    return planFromLayout(scanPageDictionary(window), rotation);
+}
+
+void writeObjectText(OutputFile& output, FILE* input, const RawObject& object) {
+    writeTextPart(output, input, object, 0, object.length());
+}
+
+void writeRotatedPage(OutputFile& output, FILE* input, const RawObject& object, const PageEdit& edit) {
+    if (!edit.editable) {
+        writeObjectText(output, input, object);
+        return;
+    }
+    writeTextPart(output, input, object, 0, edit.keepUntil);
+    output.write(edit.inserted);
+    writeTextPart(output, input, object, edit.resumeAt, object.length());
+}
+
+std::string rotatedPageText(const RawObject& object, const PageEdit& edit) {
+    const char* text = reinterpret_cast<const char*>(object.bytes.data());
+    if (!edit.editable) return std::string(text, object.length());
+    std::string edited;
+    edited.reserve(object.length() + edit.inserted.size());
+    edited.append(text, edit.keepUntil);
+    edited.append(edit.inserted);
+    edited.append(text + edit.resumeAt, object.length() - edit.resumeAt);
+    return edited;
 }

@@ -23,15 +23,20 @@ void copyHead(OutputFile& output, FILE* inputFile, const std::vector<XRefEntry>&
             any = true;
         }
     }
-    if (!any) return;
-    if (platform::seekFile(inputFile, base, SEEK_SET) != 0) return;
-    std::vector<char> block(std::min<uint32_t>(headLength, limits::copyBlockBytes));
-    for (uint32_t left = headLength; left > 0;) {
-        const size_t read = fread(block.data(), 1, std::min<size_t>(left, block.size()), inputFile);
-        if (read == 0) return;
+    if (any) copyInputBytes(output, inputFile, base, headLength);
+}
+
+uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length) {
+    if (length == 0 || platform::seekFile(input, from, SEEK_SET) != 0) return 0;
+    std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
+    uint64_t copied = 0;
+    while (copied < length) {
+        const size_t read = fread(block.data(), 1, std::min<uint64_t>(length - copied, block.size()), input);
+        if (read == 0) break;
         output.write(block.data(), read);
-        left -= static_cast<uint32_t>(read);
+        copied += read;
     }
+    return copied;
 }
 
 void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }
@@ -46,9 +51,10 @@ void formatDigits(char* digits, int width, uint32_t value) {
     }
 }
 
-// One 20-byte table entry: offset, generation, n or f, a space and a carriage return,
-// as "%010u %05u %c \r" gives it. Written by hand: a formatted print per object
-// was a twentieth of the whole run on large files.
+}  // namespace
+
+// Written by hand: a formatted print per object was a twentieth of the whole run
+// on large files.
 void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse) {
     formatDigits(entry, 10, offset);  // a 32-bit value has at most ten digits
     entry[10] = ' ';
@@ -58,8 +64,6 @@ void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse) 
     entry[18] = ' ';
     entry[19] = '\r';
 }
-
-}  // namespace
 
 void writeXRefTable(OutputFile& output, const std::vector<OutputEntry>& outputEntries) {
     output.write("xref\n0 ", 7);

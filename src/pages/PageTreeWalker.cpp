@@ -38,21 +38,48 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int depth, std::vector<Pa
     const CPdfArray& array = *kids.array();
     for (int32_t i = 0; i < array.size(); ++i) {
         if (++kidsVisited > visitLimit) throw CPdfException(damaged);
-        CPdfElement kid, reference;
-        array.at(i, kid);
+        CPdfElement reference;
         array.atRaw(i, reference);
-        if (!kid.is(ElementType::Dictionary)) throw CPdfException(damaged);
-        CPdfElement type;
-        kid.dictionary()->find("Type", type);
+        KnownKid direct;
+        const KnownKid& kid = kidAt(array, i, reference, direct);
         const int32_t number = reference.is(ElementType::Reference) ? reference.refNum() : -1;
-        if (type.hasText("Page")) {
+        if (kid.isPage) {
             pages.push_back(PageRecord{number, 0, 0});
-        } else if (type.hasText("Pages")) {
+        } else if (kid.isPages) {
             const bool tracked = number >= 0 && static_cast<size_t>(number) < onPath.size();
             if (tracked && onPath[static_cast<size_t>(number)]) throw CPdfException(damaged);
             if (tracked) onPath[static_cast<size_t>(number)] = 1;
-            walkNode(kid, depth + 1, pages);
+            walkNode(kid.node, depth + 1, pages);
             if (tracked) onPath[static_cast<size_t>(number)] = 0;
         }
     }
+}
+
+PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) {
+    if (!kid.is(ElementType::Dictionary)) throw CPdfException(damaged);
+    CPdfElement type;
+    kid.dictionary()->find("Type", type);
+    KnownKid known;
+    known.isPage = type.hasText("Page");
+    known.isPages = !known.isPage && type.hasText("Pages");
+    if (known.isPages) known.node.takeFrom(kid);
+    return known;
+}
+
+// A kid given by reference is fetched the first time only; one given directly
+// inside Kids is already parsed.
+const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int32_t index,
+                                                      const CPdfElement& reference, KnownKid& direct) {
+    const bool byReference = reference.is(ElementType::Reference);
+    const uint64_t key = byReference ? (uint64_t{static_cast<uint32_t>(reference.refNum())} << 32) |
+                                           static_cast<uint32_t>(reference.refGen())
+                                     : 0;
+    if (byReference) {
+        if (const auto known = knownKids.find(key); known != knownKids.end()) return known->second;
+    }
+    CPdfElement kid;
+    kids.at(index, kid);
+    KnownKid known = classify(kid);
+    if (!byReference) return direct = std::move(known);
+    return knownKids.emplace(key, std::move(known)).first->second;
 }

@@ -2,15 +2,16 @@
 
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
+#include "model/PdfElement.h"
 #include "pages/PageRecord.h"
-
-class CPdfElement;
 
 // Lists the leaf pages of a page tree in document order: depth first, kids in
 // array order. A kid that leads back to a node on the current path, or a tree
-// deeper than the limit, is damage ("PDF file was damaged").
+// deeper than the limit, is damage ("PDF file was damaged"). Each object of the
+// tree is fetched and parsed once, however often the tree lists it.
 class PageTreeWalker {
 public:
     // `objectCount`: the entries of the cross-reference; `fileSize`: the input's
@@ -21,10 +22,20 @@ public:
     void walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages);
 
 private:
+    // What a kid turned out to be the first time it was listed.
+    struct KnownKid {
+        bool isPage = false;
+        bool isPages = false;
+        CPdfElement node;  // a Pages node's dictionary, kept to walk it again
+    };
+
     void walkNode(const CPdfElement& node, int depth, std::vector<PageRecord>& pages);
+    const KnownKid& kidAt(const CPdfArray& kids, int32_t index, const CPdfElement& reference, KnownKid& direct);
+    static KnownKid classify(CPdfElement& kid);
 
     std::vector<uint8_t> onPath;  // page tree nodes on the current path, by object number
     uint64_t visitLimit;
     uint64_t kidsVisited = 0;
     std::function<void()> nodeVisited;
+    std::unordered_map<uint64_t, KnownKid> knownKids;  // by object number and generation
 };

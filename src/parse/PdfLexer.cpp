@@ -22,6 +22,12 @@ int StreamChainSource::readChar() {
 
 int StreamChainSource::peekChar() { return streams[current]->peekByte(); }
 
+WindowSource::WindowSource(RetainPtr<CPdfStream> window) : window(std::move(window)), start(this->window->windowStart()) {}
+int WindowSource::readChar() { return window->readByte(); }
+int WindowSource::peekChar() { return window->peekByte(); }
+uint32_t WindowSource::where() const { return window->tell() - start; }
+void WindowSource::rewindTo(uint32_t where) { window->seek(static_cast<int32_t>(start + where), 0); }
+
 template <class Source>
 void PdfLexer<Source>::skipToLineEnd() {
     for (;;) {
@@ -229,3 +235,4 @@ void PdfLexer<Source>::readWord(int firstByte, CPdfElement& token) {
 
 template class PdfLexer<StreamChainSource>;
 template class PdfLexer<TextSource>;
+template class PdfLexer<WindowSource>;

@@ -38,6 +38,21 @@ private:
     uint32_t position = 0;
 };
 
+// A window of a stream read token by token, with positions counted from the
+// window's start: for object text too large to hold in memory.
+class WindowSource {
+public:
+    explicit WindowSource(RetainPtr<CPdfStream> window);
+    int readChar();
+    int peekChar();
+    uint32_t where() const;
+    void rewindTo(uint32_t where);
+
+private:
+    RetainPtr<CPdfStream> window;
+    uint32_t start;
+};
+
 // The PDF format's lexical rules over a source of bytes: white space and comments
 // are passed over, and each call gives one token (a number, a name with its #xx
 // escapes decoded, a string, a keyword such as "<<" or "obj", Error or EndOfFile).
@@ -66,3 +81,4 @@ private:
 
 extern template class PdfLexer<StreamChainSource>;
 extern template class PdfLexer<TextSource>;
+extern template class PdfLexer<WindowSource>;

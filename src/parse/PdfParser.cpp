@@ -24,9 +24,13 @@ void CPdfParser::advance() {
     lexer.readToken(second);
 }
 
-void CPdfParser::parseObject(CPdfElement& out) { parseAt(out, 0); }
+void CPdfParser::parseObject(CPdfElement& out) {
+    valuesInObject = 0;
+    parseAt(out, 0);
+}
 
 void CPdfParser::parseAt(CPdfElement& out, int depth) {
+    if (++valuesInObject > limits::maximumValuesPerObject) throw CPdfException("PDF file was damaged");
     if (first.isKeyword("[")) {
         parseArray(out, depth + 1);
         return;

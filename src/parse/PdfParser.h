@@ -45,4 +45,5 @@ private:
     CPdfElement first;
     CPdfElement second;
     bool decodeStreams = true;
+    uint32_t valuesInObject = 0;  // the values the current parseObject has made
 };

@@ -33,6 +33,18 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 bool stampOf(FILE* file, FileStamp& stamp);
+
+// Reads up to `count` bytes at `offset` of an open file without moving its
+// position or using its buffer: one system call, where a seek and a read are two.
+// Gives the number of bytes read (fewer at the end of the file or on an error).
+size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count);
+
+// Copies up to `count` bytes of `from`, starting at `offset`, to the end of `to`
+// inside the operating system, where it can (no buffer in this process; `to` must
+// have been flushed). Gives the number of bytes copied: fewer, also 0, where the
+// system cannot copy between these files, and the caller copies the rest itself.
+uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count);
+
 // True when both names lead to the same existing file (also through links).
 bool isSameFile(const char* first, const char* second);
 
@@ -45,7 +57,8 @@ struct Destination {
     DestinationKind kind = DestinationKind::Missing;
 };
 Destination inspectDestination(const char* outputName);
-// A new, empty file in `folder` with a short name that marks it as ours.
+// A new, empty file in `folder` with a short name that marks it as ours; it is
+// the pending temporary file (see below) from the moment it exists.
 FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why);
 // Gives the temporary file the permission bits (and, where allowed, the owner and
 // group) of an existing destination, or those of a new file, and renames it onto

@@ -55,6 +55,35 @@ bool stampOf(FILE* file, FileStamp& stamp) {
     return true;
 }
 
+size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(::fileno(file), static_cast<char*>(buffer) + done, count - done,
+                                    static_cast<off_t>(offset + done));
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
+uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
+    uint64_t copied = 0;
+#ifdef __linux__
+    off_t readFrom = static_cast<off_t>(offset);
+    while (copied < count) {
+        const ssize_t done =
+            ::copy_file_range(::fileno(from), &readFrom, ::fileno(to), nullptr, static_cast<size_t>(count - copied), 0);
+        if (done <= 0) break;
+        copied += static_cast<uint64_t>(done);
+    }
+    // The stream takes up where the system left its file.
+    (void)std::fseek(to, 0, SEEK_END);
+#else
+    (void)from, (void)offset, (void)to, (void)count;
+#endif
+    return copied;
+}
+
 bool isSameFile(const char* first, const char* second) {
     struct stat a, b;
     if (::stat(first, &a) != 0 || ::stat(second, &b) != 0) return false;
@@ -95,8 +124,29 @@ Destination inspectDestination(const char* outputName) {
     return destination;
 }
 
+namespace {
+
+// Holds back the interruptions that remove the pending temporary file while it is
+// being created and registered, so that none can fall between the two.
+class InterruptionsHeldBack {
+public:
+    InterruptionsHeldBack() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
+        ::sigprocmask(SIG_BLOCK, &held, &previous);
+    }
+    ~InterruptionsHeldBack() { ::sigprocmask(SIG_SETMASK, &previous, nullptr); }
+
+private:
+    sigset_t previous;
+};
+
+}  // namespace
+
 FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why) {
     std::string pattern = folder + "/.folioturn-XXXXXX";
+    const InterruptionsHeldBack heldBack;
     const int descriptor = ::mkstemp(pattern.data());
     if (descriptor < 0) {
         why = lastError();
@@ -110,6 +160,7 @@ FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, s
         return nullptr;
     }
     temporaryName = pattern;
+    setPendingTemporary(temporaryName.c_str());
     return file;
 }
 

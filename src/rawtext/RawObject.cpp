@@ -29,6 +29,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     out.bytes.insert(out.bytes.end(), tail, tail + sizeof tail - 1);
     out.generation = 0;
     out.isObjectStream = false;
+    out.inFile = false;
     return true;
 }
 
@@ -80,36 +81,41 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
     return extent;
 }
 
-// Reads an object's text from `start` on, never past `limit`, in as few reads as
-// the search for its "endobj" allows.
+// Reads an object's text from `start` on, never past `limit` nor past the size
+// held in memory, in as few reads as the search for its "endobj" allows.
 class ObjectTextReader {
 public:
     ObjectTextReader(FILE* input, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes)
-        : input(input), available(limit > start ? uint64_t{limit} - start : 0), bytes(bytes) {
+        : input(input), start(start), rangeLength(limit > start ? uint64_t{limit} - start : 0),
+          available(std::min<uint64_t>(rangeLength, limits::inMemoryObjectBytes)), bytes(bytes) {
         bytes.clear();
-        if (platform::seekFile(input, start, SEEK_SET) != 0) available = 0;
     }
 
-    // Makes bytes [0, count) present, as far as the file and the limit allow.
+    // Makes bytes [0, count) present, as far as the file, the limit and memory allow.
     void readUpTo(uint64_t count) {
         count = std::min(count, available);
+        if (bytes.size() >= count) return;
         // A text larger than the buffer gets a buffer of its own size, and the old
-        // one goes first: growing it in place would hold both, up to twice the
-        // largest object, for bytes that are read anew anyway.
+        // one goes first: growing it in place would hold both.
         if (bytes.empty() && count > bytes.capacity()) std::vector<uint8_t>().swap(bytes);
+        if (platform::seekFile(input, uint64_t{start} + bytes.size(), SEEK_SET) != 0) {
+            fileEnded = true;
+            return;
+        }
         while (bytes.size() < count) {
             const size_t have = bytes.size();
             bytes.resize(static_cast<size_t>(count));
             const size_t got = fread(bytes.data() + have, 1, bytes.size() - have, input);
             bytes.resize(have + got);
             if (got == 0) {
-                available = bytes.size();  // the file ends here
+                fileEnded = true;
                 return;
             }
         }
     }
 
-    // The index just past the first "endobj" that starts at or after `from`; 0 when none.
+    // The index just past the first "endobj" that starts at or after `from`, within
+    // what memory holds; 0 when none.
     size_t findEndobj(size_t from) {
         size_t chunk = limits::firstEndobjChunkBytes;
         for (;;) {
@@ -117,16 +123,23 @@ public:
                 if (const uint8_t* found = searchBytes(bytes.data() + from, bytes.data() + bytes.size(), "endobj", 6))
                     return static_cast<size_t>(found - bytes.data()) + 6;
             }
-            if (bytes.size() >= available) return 0;
+            if (fileEnded || bytes.size() >= available) return 0;
             from = std::max(from, bytes.size() >= 5 ? bytes.size() - 5 : 0);
             readUpTo(bytes.size() + chunk);
             chunk = std::min<size_t>(chunk * 2, limits::largestEndobjChunkBytes);
         }
     }
 
+    // True when the text's whole range has been read (the limit or the file's end).
+    bool rangeExhausted() const { return fileEnded || bytes.size() >= rangeLength; }
+    uint64_t memoryLimit() const { return available; }
+
 private:
     FILE* input;
-    uint64_t available;  // bytes that may be read from the start on
+    uint32_t start;
+    uint64_t rangeLength;  // bytes from the start to the limit
+    uint64_t available;    // bytes that may be read into memory
+    bool fileEnded = false;
     std::vector<uint8_t>& bytes;
 };
 
@@ -142,6 +155,25 @@ void endAfterEndobj(ObjectTextReader& reader, std::vector<uint8_t>& bytes, size_
     }
 }
 
+uint8_t closingByteAt(FILE* input, uint32_t position, uint32_t limit) {
+    if (position >= limit || platform::seekFile(input, position, SEEK_SET) != 0) return '\n';
+    const int c = std::fgetc(input);
+    return pdfchar::isWhitespace(c) ? static_cast<uint8_t>(c) : '\n';
+}
+
+// Where the first "endobj" at or after `from` (counted from `start`) ends: first in
+// memory, then, past what memory holds, by a search of the file in blocks.
+uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
+    if (from < reader.memoryLimit()) {
+        if (const size_t found = reader.findEndobj(static_cast<size_t>(from))) return found;
+        if (reader.rangeExhausted()) return 0;
+        from = std::max<uint64_t>(from, reader.memoryLimit() >= 5 ? reader.memoryLimit() - 5 : 0);
+    }
+    if (uint64_t{start} + from >= limit) return 0;
+    const uint32_t last = findPatternInRange(input, static_cast<uint32_t>(start + from), limit, "endobj", 6);
+    return last == 0 ? 0 : uint64_t{last} + 1 - start;
+}
+
 // The object at the entry's offset must carry its own number, as for a lookup;
 // anything else there is not this object's text. A stream object ends at the first
 // "endobj" after its data, so data that shows the word cannot cut it short.
@@ -152,17 +184,57 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     if (!extent.parsed || extent.number != number) return false;
     const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
     ObjectTextReader reader(input, start, limit, out.bytes);
-    size_t endobjEnd = 0;
-    if (extent.isStream && extent.dataEnd >= start) {
-        reader.readUpTo(extent.dataEnd - start);
-        endobjEnd = reader.findEndobj(extent.dataEnd - start);
-    }
-    if (endobjEnd == 0) endobjEnd = reader.findEndobj(0);
+    uint64_t endobjEnd = 0;
+    if (extent.isStream && extent.dataEnd >= start) endobjEnd = locateEndobj(reader, input, start, limit, extent.dataEnd - start);
+    if (endobjEnd == 0) endobjEnd = locateEndobj(reader, input, start, limit, 0);
     if (endobjEnd == 0) return false;
-    endAfterEndobj(reader, out.bytes, endobjEnd);
+    out.inFile = endobjEnd + 1 > reader.memoryLimit();
+    if (out.inFile) {
+        out.bytes.clear();
+        out.fileStart = start;
+        out.fileEnd = static_cast<uint32_t>(start + endobjEnd);
+        out.closingByte = closingByteAt(input, out.fileEnd, limit);
+    } else {
+        endAfterEndobj(reader, out.bytes, static_cast<size_t>(endobjEnd));
+    }
     out.generation = extent.generation;
     out.isObjectStream = extent.isObjectStream;
     return true;
+}
+
+// Most objects lie wholly within the first chunk that the search for "endobj"
+// reads: such a text is read with one positioned read, where a seek and a read
+// through the stream's buffer cost two system calls. False when the chunk does not
+// settle the text's end (the caller then reads it the ordinary way).
+bool readSmallText(FILE* input, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes) {
+    if (limit <= start) return false;
+    const uint32_t available = limit - start;
+    const uint32_t chunk = std::min(available, limits::firstEndobjChunkBytes);
+    bytes.resize(chunk);
+    bytes.resize(platform::readAt(input, start, bytes.data(), chunk));
+    const uint8_t* found = searchBytes(bytes.data(), bytes.data() + bytes.size(), "endobj", 6);
+    if (!found) return false;
+    const size_t endobjEnd = static_cast<size_t>(found - bytes.data()) + 6;
+    if (endobjEnd < bytes.size()) {
+        bytes.resize(endobjEnd + 1);
+        if (!pdfchar::isWhitespace(bytes[endobjEnd])) bytes[endobjEnd] = '\n';
+        return true;
+    }
+    if (bytes.size() < chunk || chunk < available) return false;  // the file ended early, or more may follow
+    bytes.push_back('\n');
+    return true;
+}
+
+// An object that a lookup has fetched as a dictionary has its own header at its
+// offset and holds no stream data: its text ends at its first "endobj".
+bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, RawObject& out,
+                           const ObjectLayout& layout) {
+    const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry.offset);
+    const uint32_t limit = layout.endOfObjectAt(start);
+    out.generation = entry.gen;
+    out.isObjectStream = false;
+    out.inFile = false;
+    return readSmallText(input, start, limit, out.bytes);
 }
 
 }  // namespace
@@ -186,4 +258,37 @@ RawObjectReader::RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout
 
 bool RawObjectReader::read(int32_t number, RawObject& out) const {
     return readRawObject(input, number, &xref, entryList, out, &objectLayout);
+}
+
+uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* key) {
+    if (!object.inFile) return findNumberAfter(object.bytes.data(), object.length(), key);
+    const uint32_t end = object.fileEnd + 1;  // with the closing byte, as the text in memory holds it
+    const uint32_t last = findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
+    if (last == 0 || platform::seekFile(input, int64_t{last} + 1, SEEK_SET) != 0) return 0;
+    uint32_t position = last + 1;
+    int c = std::fgetc(input);
+    for (; position < end && c != EOF && !pdfchar::isDigit(c); ++position) c = std::fgetc(input);
+    uint32_t value = 0;
+    for (; position < end && pdfchar::isDigit(c); ++position, c = std::fgetc(input))
+        value = value * 10 + static_cast<uint32_t>(c - '0');
+    return value;
+}
+
+bool RawObjectReader::readFetched(int32_t number, RawObject& out) const {
+    if (number < 0 || static_cast<size_t>(number) >= entryList.size()) return false;
+    const XRefEntry& entry = entryList[static_cast<size_t>(number)];
+    if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
+    return readFetchedDictionary(input, xref, entry, out, objectLayout) || read(number, out);
+}
+
+bool loadObjectText(FILE* input, RawObject& object) {
+    if (!object.inFile) return true;
+    const uint32_t length = object.fileEnd - object.fileStart;
+    object.bytes.resize(length);
+    if (platform::seekFile(input, object.fileStart, SEEK_SET) != 0 ||
+        std::fread(object.bytes.data(), 1, length, input) != length)
+        return false;
+    object.bytes.push_back(object.closingByte);
+    object.inFile = false;
+    return true;
 }

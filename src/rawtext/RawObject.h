@@ -10,14 +10,27 @@
 class CPdfXRef;
 
 // An object's text as the input stores it, from its header through "endobj" and
-// one white-space byte after it.
+// one white-space byte after it: in memory, or, when it is too large to hold,
+// where it lies in the input file.
 struct RawObject {
-    std::vector<uint8_t> bytes;
-    int32_t generation = 0;       // the generation in the header of `bytes`
+    std::vector<uint8_t> bytes;   // the whole text, when in memory
+    bool inFile = false;          // the text is [fileStart, fileEnd) of the input, then `closingByte`
+    uint32_t fileStart = 0;
+    uint32_t fileEnd = 0;         // just after "endobj"
+    uint8_t closingByte = '\n';
+    int32_t generation = 0;       // the generation in the object's header
     bool isObjectStream = false;  // a stream object whose Type is ObjStm
 
-    uint32_t length() const { return static_cast<uint32_t>(bytes.size()); }
+    uint32_t length() const { return inFile ? fileEnd - fileStart + 1 : static_cast<uint32_t>(bytes.size()); }
 };
+
+// The first run of decimal digits after the first occurrence of `key` in the
+// object's text, wherever the text is; 0 without one.
+uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* key);
+
+// Brings a text that lies in the file into memory (for an edit that must hold the
+// whole object, as an incremental update's); false when it cannot be read.
+bool loadObjectText(FILE* input, RawObject& object);
 
 // Reads the raw text of object `number`. False when the object has none: a free
 // entry, a header at its offset that is not its own, a missing "endobj", an object
@@ -32,6 +45,9 @@ public:
     RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout& layout);
 
     bool read(int32_t number, RawObject& out) const;
+    // The same text, for an object that a lookup has already fetched as a
+    // dictionary (a page that the page tree walk reached): it is not parsed again.
+    bool readFetched(int32_t number, RawObject& out) const;
     const std::vector<XRefEntry>& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }

@@ -13,6 +13,7 @@ CPdfDocument::~CPdfDocument() {
 }
 
 void CPdfDocument::open(const char* path) {
+    state = CrossReferenceState::Unread;
     std::string why;
     file = platform::openInputFile(path, why);
     if (!file) throw CPdfException("Can't open file");
@@ -23,9 +24,12 @@ void CPdfDocument::open(const char* path) {
         crossReference = std::make_unique<CPdfXRef>();
         crossReference->load(stream.get());
     } catch (...) {
+        if (crossReference)
+            state = crossReference->sectionsRead() ? CrossReferenceState::Sound : CrossReferenceState::Damaged;
         close();
         throw;
     }
+    state = CrossReferenceState::Sound;
     isOpen = true;
 }
 

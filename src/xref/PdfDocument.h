@@ -8,6 +8,16 @@
 
 class CPdfXRef;
 
+// What the last open made of the file's cross-reference: read as its sections
+// give it, found damaged (the open failed there), or rebuilt from the objects in
+// the file (by a repairing open). Only a sound one can be extended by an update.
+enum class CrossReferenceState {
+    Unread,
+    Sound,
+    Damaged,
+    Rebuilt,
+};
+
 // One open input PDF file: its handle, the stream over the whole file and the
 // loaded cross-reference. A failed open leaves the document closed and reusable.
 class CPdfDocument {
@@ -22,6 +32,8 @@ public:
 
     bool isOpen = false;
     CPdfXRef* xref() const { return crossReference.get(); }
+    // Kept after close and after a failed open, for the caller to explain the failure.
+    CrossReferenceState crossReferenceState() const { return state; }
 
 private:
     void refuseHugeFile();
@@ -30,4 +42,5 @@ private:
     FILE* file = nullptr;
     RetainPtr<CPdfFileStream> stream;
     std::unique_ptr<CPdfXRef> crossReference;
+    CrossReferenceState state = CrossReferenceState::Unread;
 };

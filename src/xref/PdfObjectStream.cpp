@@ -6,7 +6,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
-#include "stream/PdfEmbedStream.h"
+#include "stream/PdfMemoryStream.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
 
@@ -29,75 +29,61 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     return true;
 }
 
-void drain(CPdfStream* stream) {
-    while (stream->readByte() >= 0) {
+// Every decoded byte counts against the limit, so that no object stream can make
+// the reader inflate without end.
+void readAll(CPdfStream* stream, std::vector<uint8_t>& data) {
+    for (int c = stream->readByte(); c >= 0; c = stream->readByte()) {
+        if (static_cast<int64_t>(data.size()) >= limits::maximumObjectStreamData)
+            throw CPdfException("PDF file was damaged");
+        data.push_back(static_cast<uint8_t>(c));
     }
 }
 
-// A window of `count` bytes (or of everything left, when not limited) over `source`.
-// The parser and the window share the view: the window drains it at the end.
-class Window {
-public:
-    Window(CPdfXRef* xref, CPdfStream* source, bool limited, int32_t count)
-        : stream(makeRetained<CPdfEmbedStream>(source, CPdfElement::null(), limited, count)),
-          parser(xref, stream) {}
-    CPdfParser& reader() { return parser; }
-    // Leaves `source` exactly at the window's end, however far the look-ahead read.
-    void finish() { drain(stream.get()); }
+RetainPtr<CPdfStream> memoryWindow(const std::vector<uint8_t>& data, uint32_t start, uint32_t end) {
+    return makeRetained<CPdfMemoryStream>(data.data() + start, end - start);
+}
 
-private:
-    RetainPtr<CPdfEmbedStream> stream;
-    CPdfParser parser;
-};
-
-// Parses the header's pairs of object number and offset. False when a pair is
-// not two integers.
-bool readHeader(CPdfXRef* xref, CPdfStream* decoded, int32_t count, int32_t first, std::vector<int32_t>& numbers,
-                std::vector<int32_t>& offsets) {
-    Window header(xref, decoded, true, first);
+// The header's pairs of object number and offset, read from its first `first`
+// bytes. False when a pair is not two integers.
+bool readHeader(CPdfXRef* xref, const std::vector<uint8_t>& data, int32_t count, int32_t first,
+                std::vector<int32_t>& numbers, std::vector<int32_t>& offsets) {
+    const uint32_t headerEnd = static_cast<uint32_t>(std::min<int64_t>(first, static_cast<int64_t>(data.size())));
+    CPdfParser header(xref, memoryWindow(data, 0, headerEnd));
     for (int32_t j = 0; j < count; ++j) {
         CPdfElement number, offset;
-        header.reader().parseObject(number);
-        header.reader().parseObject(offset);
+        header.parseObject(number);
+        header.parseObject(offset);
         if (!number.is(ElementType::Integer) || !offset.is(ElementType::Integer)) return false;
         numbers.push_back(number.integer());
         offsets.push_back(offset.integer());
     }
-    header.finish();
     return true;
 }
 
 }  // namespace
 
-CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int32_t streamNumber) : streamNum(streamNumber) {
+DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) : streamNum(streamNumber) {
     CPdfElement object;
     xref->fetchObject(streamNumber, 0, object);
     if (!object.is(ElementType::Stream)) return;
-    int32_t count = 0, first = 0;
+    int32_t count = 0;
     if (!readLayout(*xref, object, count, first)) return;
-
-    // Every read goes through one budget of decoded bytes, so that no object stream
-    // can make the reader inflate without end.
-    const auto budget = makeRetained<CPdfEmbedStream>(object.stream(), CPdfElement::null(), true,
-                                                      static_cast<int32_t>(limits::maximumObjectStreamData + 1));
-
-    std::vector<int32_t> offsets;
-    if (!readHeader(xref, budget.get(), count, first, objectNumbers.numbers, offsets)) {
+    readAll(object.stream(), data);
+    xref->chargeObjectStreamWork(data.size());
+    if (!readHeader(xref, data, count, first, objectNumbers.numbers, offsets)) {
         objectNumbers.numbers.clear();
+        offsets.clear();
         return;
     }
-    for (int32_t skip = offsets[0]; skip > 0 && budget->readByte() >= 0; --skip) {
-    }
-    objects.resize(static_cast<size_t>(count));
+    const int64_t dataLength = static_cast<int64_t>(data.size());
+    int64_t position = std::min<int64_t>(std::min<int64_t>(first, dataLength) + std::max(offsets[0], 0), dataLength);
     for (int32_t k = 0; k < count; ++k) {
         const bool last = k + 1 == count;
-        const int64_t span = last ? 0 : int64_t{offsets[k + 1]} - offsets[k];
-        Window window(xref, budget.get(), !last, static_cast<int32_t>(std::clamp<int64_t>(span, 0, INT32_MAX)));
-        window.reader().parseObject(objects[static_cast<size_t>(k)]);
-        window.finish();
-        if (budget->remainingBytes() <= 0) throw CPdfException("PDF file was damaged");
+        const int64_t span = last ? dataLength : std::clamp<int64_t>(int64_t{offsets[k + 1]} - offsets[k], 0, INT32_MAX);
+        windowStarts.push_back(static_cast<uint32_t>(position));
+        position = std::min(position + span, dataLength);
+        windowEnds.push_back(static_cast<uint32_t>(position));
     }
-    xref->chargeObjectStreamWork(static_cast<uint64_t>(limits::maximumObjectStreamData + 1 - budget->remainingBytes()));
     objectCount = count;
 }
 
@@ -111,56 +97,33 @@ int32_t ObjectStreamIndex::find(int32_t index, int32_t objectNumber) const {
     return found == byNumber.end() ? -1 : found->second;
 }
 
+CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, std::shared_ptr<const DecodedObjectStream> decoded)
+    : streamNum(decoded->streamNum), decoded(std::move(decoded)), xref(xref) {}
+
 void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElement& out) const {
-    index = objectCount == 0 ? -1 : objectNumbers.find(index, objectNumber);
+    index = decoded->objectCount == 0 ? -1 : decoded->objectNumbers.find(index, objectNumber);
     if (index < 0) {
         out.setNull();
         return;
     }
-    out.copyFrom(objects[static_cast<size_t>(index)]);
+    const size_t k = static_cast<size_t>(index);
+    CPdfParser parser(xref, memoryWindow(decoded->data, decoded->windowStarts[k], decoded->windowEnds[k]));
+    parser.parseObject(out);
 }
 
-namespace {
-
-void readAll(CPdfStream* stream, std::vector<uint8_t>& data) {
-    for (int c = stream->readByte(); c >= 0; c = stream->readByte()) {
-        if (static_cast<int64_t>(data.size()) >= limits::maximumObjectStreamData) throw CPdfException("PDF file was damaged");
-        data.push_back(static_cast<uint8_t>(c));
-    }
-}
-
-}  // namespace
-
-CPdfRawObjectStream::CPdfRawObjectStream(CPdfXRef* xref, int32_t streamNumber) : streamNum(streamNumber) {
-    {
-        CPdfElement object;
-        xref->fetchObject(streamNumber, 0, object);
-        if (!object.is(ElementType::Stream)) return;
-        readAll(object.stream(), data);
-        dataLength = static_cast<int32_t>(data.size());
-        xref->chargeObjectStreamWork(data.size());
-    }
-    // A second fetch gives a fresh decoder for the header: a decoded stream is read once.
-    CPdfElement object;
-    xref->fetchObject(streamNumber, 0, object);
-    if (!object.is(ElementType::Stream)) return;
-    int32_t count = 0;
-    if (!readLayout(*xref, object, count, first)) return;
-    if (!readHeader(xref, object.stream(), count, first, objectNumbers.numbers, offsets)) {
-        objectNumbers.numbers.clear();
-        offsets.clear();
-        return;
-    }
-    objectCount = count;
-}
+CPdfRawObjectStream::CPdfRawObjectStream(std::shared_ptr<const DecodedObjectStream> decoded)
+    : streamNum(decoded->streamNum), decoded(std::move(decoded)) {}
 
 // Refuses any header offset that would reach outside the data.
 const uint8_t* CPdfRawObjectStream::getObjectText(int32_t index, int32_t objectNumber, int32_t& length) const {
-    index = objectCount == 0 ? -1 : objectNumbers.find(index, objectNumber);
+    const DecodedObjectStream& stream = *decoded;
+    index = stream.objectCount == 0 ? -1 : stream.objectNumbers.find(index, objectNumber);
     if (index < 0) return nullptr;
-    const int64_t start = int64_t{first} + offsets[static_cast<size_t>(index)];
-    const int64_t end = index + 1 == objectCount ? dataLength : int64_t{first} + offsets[static_cast<size_t>(index) + 1];
+    const int64_t dataLength = static_cast<int64_t>(stream.data.size());
+    const int64_t start = int64_t{stream.first} + stream.offsets[static_cast<size_t>(index)];
+    const int64_t end = index + 1 == stream.objectCount ? dataLength
+                                                        : int64_t{stream.first} + stream.offsets[static_cast<size_t>(index) + 1];
     if (start < 0 || end < start || end > dataLength) return nullptr;
     length = static_cast<int32_t>(end - start);
-    return data.data() + start;
+    return stream.data.data() + start;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -21,36 +22,52 @@ private:
     mutable std::unordered_map<int32_t, int32_t> byNumber;  // made at the first miss
 };
 
-// An object stream in parsed form: every object parsed once, for fetchObject.
-// An unusable stream gives an empty record, which answers every lookup with Null.
-class CPdfObjectStream {
+// One object stream decoded: its data (no more than the limit allows, or the file
+// is damaged), the header's numbers and offsets, and where each object's text
+// starts. Both forms below read from it, so a stream is decoded once for both.
+// An unusable stream gives an empty record, which answers every lookup with none.
+class DecodedObjectStream {
 public:
-    CPdfObjectStream(CPdfXRef* xref, int32_t streamNumber);
-    virtual ~CPdfObjectStream() = default;
-
-    void getObject(int32_t index, int32_t objectNumber, CPdfElement& out) const;
-
-    int32_t streamNum;
-    int32_t objectCount = 0;
-    std::vector<CPdfElement> objects;
-    ObjectStreamIndex objectNumbers;
-};
-
-// An object stream in raw form: the decoded data and the header's offsets, so that
-// an object's text can be handed out exactly as stored.
-class CPdfRawObjectStream {
-public:
-    CPdfRawObjectStream(CPdfXRef* xref, int32_t streamNumber);
-    virtual ~CPdfRawObjectStream() = default;
-
-    // A pointer into `data` and the text's length, or null (length untouched).
-    const uint8_t* getObjectText(int32_t index, int32_t objectNumber, int32_t& length) const;
+    DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber);
 
     int32_t streamNum;
     int32_t objectCount = 0;
     ObjectStreamIndex objectNumbers;
     std::vector<uint8_t> data;
-    int32_t dataLength = 0;
     int32_t first = 0;
     std::vector<int32_t> offsets;
+    // The window that the parsed form reads object k from: consecutive from the
+    // first offset on, each as long as the distance to the next offset (none
+    // shorter than nothing), the last one to the end of the data.
+    std::vector<uint32_t> windowStarts;
+    std::vector<uint32_t> windowEnds;
+};
+
+// An object stream in parsed form, for fetchObject: each object is parsed from
+// its window when it is asked for, so that memory holds no more than the data.
+class CPdfObjectStream {
+public:
+    CPdfObjectStream(CPdfXRef* xref, std::shared_ptr<const DecodedObjectStream> decoded);
+    virtual ~CPdfObjectStream() = default;
+
+    void getObject(int32_t index, int32_t objectNumber, CPdfElement& out) const;
+
+    int32_t streamNum;
+    std::shared_ptr<const DecodedObjectStream> decoded;
+
+private:
+    CPdfXRef* xref;
+};
+
+// An object stream in raw form: an object's text handed out exactly as stored.
+class CPdfRawObjectStream {
+public:
+    explicit CPdfRawObjectStream(std::shared_ptr<const DecodedObjectStream> decoded);
+    virtual ~CPdfRawObjectStream() = default;
+
+    // A pointer into the data and the text's length, or null (length untouched).
+    const uint8_t* getObjectText(int32_t index, int32_t objectNumber, int32_t& length) const;
+
+    int32_t streamNum;
+    std::shared_ptr<const DecodedObjectStream> decoded;
 };

@@ -18,7 +18,9 @@ void CPdfXRef::load(CPdfStream* stream) {
     const uint64_t fileSize = file->tell();
     objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
     entries.setFileSize(fileSize);
-    XRefSectionReader(*file, base, entries, trailer).readChain();
+    XRefSectionReader sections(*file, base, entries, trailer);
+    sections.readChain();
+    newest = sections.newestSection();
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }
@@ -29,6 +31,7 @@ void CPdfXRef::readTrailerReferences() {
     dictionary.findRaw("Root", value);
     if (!value.is(ElementType::Reference)) throw CPdfException("PDF file was damaged");
     root = {value.refNum(), value.refGen()};
+    sectionsComplete = true;
     value.clear();
     dictionary.findRaw("Info", value);
     if (value.is(ElementType::Reference)) info = {value.refNum(), value.refGen()};
@@ -98,10 +101,16 @@ void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfEleme
     const int32_t streamNumber = entry.offset;
     if (!objectStreamCache || objectStreamCache->streamNum != streamNumber) {
         objectStreamCache.reset();
-        auto record = std::make_unique<CPdfObjectStream>(this, streamNumber);
-        objectStreamCache = std::move(record);
+        objectStreamCache = std::make_unique<CPdfObjectStream>(this, decodedObjectStream(streamNumber));
     }
     objectStreamCache->getObject(entry.gen, number, out);
+}
+
+// The two forms share the decoded stream when they read the same one.
+std::shared_ptr<const DecodedObjectStream> CPdfXRef::decodedObjectStream(int32_t streamNumber) {
+    if (objectStreamCache && objectStreamCache->streamNum == streamNumber) return objectStreamCache->decoded;
+    if (rawObjectStreamCache && rawObjectStreamCache->streamNum == streamNumber) return rawObjectStreamCache->decoded;
+    return std::make_shared<const DecodedObjectStream>(this, streamNumber);
 }
 
 void CPdfXRef::chargeObjectStreamWork(uint64_t decodedBytes) {
@@ -117,8 +126,7 @@ const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_
     if (!rawObjectStreamCache || rawObjectStreamCache->streamNum != streamNumber) {
         rawObjectStreamCache.reset();
         FetchDepthGuard guard(fetchDepth);
-        auto record = std::make_unique<CPdfRawObjectStream>(this, streamNumber);
-        rawObjectStreamCache = std::move(record);
+        rawObjectStreamCache = std::make_unique<CPdfRawObjectStream>(decodedObjectStream(streamNumber));
     }
     return rawObjectStreamCache->getObjectText(entry.gen, number, length);
 }

@@ -7,10 +7,12 @@
 #include "model/PdfElement.h"
 #include "xref/XRefEntry.h"
 #include "xref/XRefEntryTable.h"
+#include "xref/XRefSectionReader.h"
 
 class CPdfStream;
 class CPdfObjectStream;
 class CPdfRawObjectStream;
+class DecodedObjectStream;
 
 // The loaded cross-reference of one open PDF file: the entries of every section
 // along the Prev chain, the newest trailer with its Root and Info, object lookup,
@@ -36,6 +38,12 @@ public:
     // again; past a budget that grows with the file's size this is taken as damage.
     void chargeObjectStreamWork(uint64_t decodedBytes);
 
+    // True once every section and the trailer's Root have been read (an encrypted
+    // file's are, before it is refused).
+    bool sectionsRead() const { return sectionsComplete; }
+    // The section that "startxref" names, where an incremental update continues the chain.
+    const NewestSection& newestSection() const { return newest; }
+
     CPdfStream* fileStream() const { return file; }
     uint32_t baseOffset() const { return base; }
     const CPdfElement& trailerDictionary() const { return trailer; }
@@ -53,10 +61,13 @@ private:
     void readTrailerReferences();
     void fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out);
     void fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out);
+    std::shared_ptr<const DecodedObjectStream> decodedObjectStream(int32_t streamNumber);
 
     CPdfStream* file = nullptr;
     uint32_t base = 0;
     XRefEntryTable entries;
+    NewestSection newest;
+    bool sectionsComplete = false;
     CPdfElement trailer;
     ObjectId root;
     ObjectId info;

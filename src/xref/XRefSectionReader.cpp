@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "limits/Limits.h"
 #include "model/PdfArray.h"
@@ -70,6 +71,8 @@ XRefSectionReader::XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryT
 void XRefSectionReader::readChain() {
     uint32_t offset = findStartXRef();
     if (offset == 0) throw CPdfException("PDF file was damaged");
+    newest.offset = offset;
+    readingNewest = true;
     while (sectionsRead.insert(offset).second) {
         if (!readSection(offset)) break;
     }
@@ -107,8 +110,10 @@ bool XRefSectionReader::readSection(uint32_t& offset) {
     CPdfParser parser(nullptr, file.openWindow(base + offset, 0, CPdfElement::null()));
     CPdfElement object;
     parser.parseObject(object);
+    const bool isNewest = std::exchange(readingNewest, false);
     if (object.isKeyword("xref")) return readTable(parser, offset);
     if (!object.is(ElementType::Integer)) throw CPdfException("Couldn't parse an xref");
+    if (isNewest) newest.isStream = true;
     for (int part = 0; part < 3; ++part) {
         object.clear();
         parser.parseObject(object);

@@ -10,6 +10,13 @@ class CPdfParser;
 class CPdfStream;
 class XRefEntryTable;
 
+// Where the newest cross-reference section lies (the offset that "startxref"
+// gives, counted from the header) and whether it is a classic table or a stream.
+struct NewestSection {
+    uint32_t offset = 0;
+    bool isStream = false;
+};
+
 // Reads the cross-reference sections of a file, newest first along the Prev chain:
 // classic tables with their trailers, cross-reference streams, and the XRefStm
 // stream of a hybrid-reference file. Entries go to the table, which decides between
@@ -26,6 +33,9 @@ public:
     // The offset after the last "startxref" near the end of the file; 0 without one.
     uint32_t findStartXRef();
 
+    // Known once readChain has read the first section.
+    const NewestSection& newestSection() const { return newest; }
+
 private:
     bool readSection(uint32_t& offset);
     bool readTable(CPdfParser& parser, uint32_t& offset);
@@ -40,4 +50,6 @@ private:
     XRefEntryTable& entries;
     CPdfElement& trailer;
     std::set<uint32_t> sectionsRead;
+    NewestSection newest;
+    bool readingNewest = false;
 };

@@ -35,6 +35,7 @@ const std::string usage = banner +
 // What --help prints after the classic usage text.
 const std::string furtherOptions =
     "Further options:\n"
+    "-incremental - keeps every byte of the input and appends the rotation as an incremental update\n"
     "--help - prints this text; only as the sole parameter\n"
     "--version - prints the version of Folioturn and of the zlib it was built with; only as the sole parameter\n";
 // The tests run with the zlib that the program was built with.

@@ -131,3 +131,23 @@ TEST(PdfParser, SurvivesRandomAndTruncatedInput) {
         }
     }
 }
+
+// An object with more values than one object may hold is damage, not a memory bomb.
+TEST(PdfParser, AnObjectWithTooManyValuesIsDamage) {
+    std::string many = "[";
+    for (int i = 0; i < (1 << 21); ++i) many += "0 ";
+    const TestByteFile file(many + "]");
+    CPdfParser parser(nullptr, file.openStream());
+    CPdfElement object;
+    try {
+        parser.parseObject(object);
+        ADD_FAILURE() << "parsed " << object.array()->size() << " values";
+    } catch (const CPdfException& failure) {
+        EXPECT_STREQ("PDF file was damaged", failure.messageText());
+    }
+    const TestByteFile fewer("[" + many.substr(1, 2 * ((1 << 21) - 2)) + "]");
+    CPdfParser second(nullptr, fewer.openStream());
+    CPdfElement held;
+    second.parseObject(held);
+    EXPECT_EQ((1 << 21) - 2, held.array()->size());
+}

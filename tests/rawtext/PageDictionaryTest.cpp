@@ -69,3 +69,14 @@ TEST(ForcedRotation, AddsListedAnglesInTheirSignedForm) {
     for (const auto& [existing, requested] : {std::pair{0, 90}, {45, 180}, {360, -90}, {90, 0}, {180, 45}, {-270, 360}})
         EXPECT_EQ(requested, forcedRotation(existing, requested)) << existing;
 }
+
+TEST(PageDictionary, TellsWhereTheHeaderAndTheDictionaryEnd) {
+    const std::string text = "4 0 obj\r<< /Type /Page /Kids [1 0 R] >> % c\rendobj\r";
+    const PageDictionaryLayout layout = scan(text);
+    EXPECT_EQ("4 0 obj", text.substr(0, layout.headerEnd));
+    EXPECT_EQ("<< /Type /Page /Kids [1 0 R] >>", text.substr(8, layout.dictionaryEnd - 8));
+    // The scan stops at the page's own /Rotate: the end is not known then.
+    EXPECT_EQ(0u, scan("4 0 obj\r<< /Rotate 90 /Type /Page >>\rendobj\r").dictionaryEnd);
+    EXPECT_TRUE(scan("4 0 obj\r<< /Rotate 90 >>\rendobj\r").valueIsInteger);
+    EXPECT_FALSE(scan("4 0 obj\r<< /Rotate 90.0 >>\rendobj\r").valueIsInteger);
+}

@@ -1,0 +1,201 @@
+// An incremental update (ISO 32000, 7.5.6): the input's bytes as they are, then
+// the rewritten page objects and a cross-reference section whose Prev continues
+// the input's chain.
+#include "output/IncrementalUpdate.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "limits/Limits.h"
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "output/OutputFile.h"
+#include "output/PageRevisions.h"
+#include "output/UpdateChecks.h"
+#include "output/UpdateEncoding.h"
+#include "output/XRefWriter.h"
+#include "platform/Platform.h"
+#include "rawtext/RawObject.h"
+#include "rawtext/TrailerText.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+// Keys that describe the section they stand in, or its stream, rather than the
+// document: the update writes its own.
+constexpr std::string_view sectionKeys[] = {"Size",   "Prev",        "XRefStm", "Type",    "Length",
+                                            "Filter", "DecodeParms", "F",       "FFilter", "FDecodeParms",
+                                            "DL",     "W",           "Index"};
+
+bool carriesOver(const std::string& key) {
+    return std::find(std::begin(sectionKeys), std::end(sectionKeys), key) == std::end(sectionKeys);
+}
+
+std::string carriedEntries(const TrailerText& trailer) {
+    std::string carried;
+    for (const DictionaryEntry& entry : trailer.entries)
+        if (carriesOver(entry.key)) carried.append(trailer.text, entry.start, entry.end - entry.start);
+    return carried;
+}
+
+uint32_t declaredSize(const CPdfXRef& xref) {
+    CPdfElement size;
+    xref.trailerDictionary().dictionary()->findRaw("Size", size);
+    return size.is(ElementType::Integer) && size.integer() > 0 ? static_cast<uint32_t>(size.integer()) : 0;
+}
+
+}  // namespace
+
+UpdateBase readUpdateBase(FILE* input, const CPdfXRef& xref, uint32_t inputSize) {
+    const NewestSection& newest = xref.newestSection();
+    TrailerText trailer;
+    if (!readTrailerText(input, xref.baseOffset() + newest.offset, newest.isStream, inputSize, trailer))
+        throw CPdfException(updateRefusal("the newest trailer cannot be read"));
+    UpdateBase base;
+    base.prev = newest.offset;
+    base.streamSection = newest.isStream;
+    base.size = std::max(declaredSize(xref), static_cast<uint32_t>(xref.getEntries().size()));
+    base.carriedEntries = carriedEntries(trailer);
+    return base;
+}
+
+bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize) {
+    // The offsets of the update were found in the input as it was opened.
+    if (output.copyFrom(input, inputSize) != inputSize) throw CPdfException("\nInput file read error\n");
+    if (inputSize == 0 || platform::seekFile(input, inputSize - 1, SEEK_SET) != 0) return false;
+    const int last = std::fgetc(input);
+    return last == '\n' || last == '\r';
+}
+
+namespace {
+
+void writeTail(OutputFile& output, uint32_t sectionOffset) {
+    output.writeFramed("startxref\n", sectionOffset, "\n%%EOF\n");
+}
+
+// Runs of consecutive object numbers, each a subsection of the table; `offsets`
+// gives where each of `revised` was written.
+void writeTableEntries(OutputFile& output, const std::vector<RevisedObject>& revised,
+                       const std::vector<uint32_t>& offsets) {
+    char entry[20];
+    for (size_t first = 0; first < revised.size();) {
+        size_t end = first + 1;
+        while (end < revised.size() && revised[end].number == revised[end - 1].number + 1) ++end;
+        output.writeFramed("", revised[first].number, " ");
+        output.writeFramed("", static_cast<int64_t>(end - first), "\n");
+        for (size_t i = first; i < end; ++i) {
+            formatEntry(entry, offsets[i], static_cast<uint32_t>(revised[i].generation), true);
+            output.write(entry, sizeof entry);
+        }
+        first = end;
+    }
+}
+
+// A classic table and trailer after the objects, as the input's newest section is one.
+void writeClassicSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
+    std::vector<uint32_t> offsets;
+    for (const RevisedObject& object : revised) {
+        offsets.push_back(output.position());
+        output.write(object.text);
+    }
+    const uint32_t table = output.position();
+    output.write("xref\n");
+    writeTableEntries(output, revised, offsets);
+    output.write("trailer\n<<");
+    output.write(base.carriedEntries);
+    output.writeFramed("\n/Size ", base.size, "");
+    output.writeFramed("\n/Prev ", base.prev, "\n>>\n");
+    writeTail(output, table);
+}
+
+void writeStreamObject(OutputFile& output, int32_t number, const std::string& entries, const std::string& data) {
+    output.writeFramed("", number, " 0 obj\n<<");
+    output.write(entries);
+    output.writeFramed(" /Filter /FlateDecode /Length ", static_cast<int64_t>(data.size()), " >>\nstream\n");
+    output.write(data);
+    output.write("\nendstream\nendobj\n");
+}
+
+std::string objectStreamEntries(const EncodedObjectStream& encoded) {
+    return " /Type /ObjStm /N " + std::to_string(encoded.count) + " /First " + std::to_string(encoded.first);
+}
+
+std::string xrefStreamEntries(const EncodedXRefStream& encoded, const UpdateBase& base, uint32_t size) {
+    std::string entries = " /Type /XRef /Size " + std::to_string(size) + " /W [";
+    entries += std::to_string(encoded.widths[0]) + " " + std::to_string(encoded.widths[1]) + " " +
+               std::to_string(encoded.widths[2]) + "] /Index [";
+    for (const auto& [first, count] : encoded.index)
+        entries += std::to_string(first) + " " + std::to_string(count) + " ";
+    entries.back() = ']';
+    entries += base.carriedEntries;
+    entries += "\n/Prev " + std::to_string(base.prev);
+    return entries;
+}
+
+// The objects that an object stream can hold go into one new object stream,
+// numbered `nextNumber`; the others (another generation) are written as they are.
+// Gives their entries for the section.
+std::vector<StreamEntry> writeObjects(OutputFile& output, const std::vector<RevisedObject>& revised,
+                                      int64_t& nextNumber) {
+    std::vector<ObjectStreamMember> members;
+    std::vector<const RevisedObject*> ordinary;
+    for (const RevisedObject& object : revised) {
+        if (const auto body = objectStreamBody(object))
+            members.push_back({object.number, *body});
+        else
+            ordinary.push_back(&object);
+    }
+    std::vector<StreamEntry> entries;
+    if (!members.empty()) {
+        const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
+        entries.push_back({streamNumber, 1, output.position(), 0});
+        const EncodedObjectStream encoded = encodeObjectStream(members);
+        writeStreamObject(output, streamNumber, objectStreamEntries(encoded), deflateBytes(encoded.data));
+        for (size_t i = 0; i < members.size(); ++i)
+            entries.push_back({members[i].number, 2, static_cast<uint32_t>(streamNumber), static_cast<uint32_t>(i)});
+    }
+    for (const RevisedObject* object : ordinary) {
+        entries.push_back({object->number, 1, output.position(), static_cast<uint32_t>(object->generation)});
+        output.write(object->text);
+    }
+    return entries;
+}
+
+// The objects, then a cross-reference stream that lists them and itself, as the
+// input's newest section is a stream. New objects take the numbers from Size on.
+void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
+    int64_t nextNumber = base.size;
+    std::vector<StreamEntry> entries = writeObjects(output, revised, nextNumber);
+    const int32_t xrefNumber = static_cast<int32_t>(nextNumber++);
+    if (nextNumber > limits::maximumEntries)
+        throw CPdfException(updateRefusal("no object number is left for the new cross-reference stream"));
+    const uint32_t xrefOffset = output.position();
+    entries.push_back({xrefNumber, 1, xrefOffset, 0});
+    const EncodedXRefStream encoded = encodeXRefStream(std::move(entries));
+    writeStreamObject(output, xrefNumber, xrefStreamEntries(encoded, base, static_cast<uint32_t>(nextNumber)),
+                      deflateBytes(encoded.rows));
+    writeTail(output, xrefOffset);
+}
+
+}  // namespace
+
+void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised,
+                  bool inputEndsWithLineEnd) {
+    if (revised.empty()) return;
+    if (!inputEndsWithLineEnd) output.write("\n");
+    if (base.streamSection)
+        writeStreamSection(output, base, revised);
+    else
+        writeClassicSection(output, base, revised);
+}
+
+size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages) {
+    const uint32_t inputSize = reader.layout().fileSize();
+    const std::vector<RevisedObject> revised = revisePages(reader, pages);
+    // The trailer is needed, and read, only for an update.
+    const UpdateBase base =
+        revised.empty() ? UpdateBase{} : readUpdateBase(reader.file(), reader.crossReference(), inputSize);
+    const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
+    appendUpdate(output, base, revised, endsWithLineEnd);
+    return revised.size();
+}

@@ -1,0 +1,84 @@
+#include "output/PageRevisions.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/PdfException.h"
+#include "output/PageEditor.h"
+#include "pages/ShownRotation.h"
+#include "parse/CharacterClass.h"
+#include "rawtext/RawObject.h"
+#include "rawtext/TextTokens.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+// The edit changes what the page shows, as it shows it now (own, inherited or none).
+bool editChangesRotation(const PageEdit& edit, const PageRecord& page, ShownRotation& shown) {
+    return edit.editable && shown.ofPage(page.objNum) != edit.rotation;
+}
+
+// Each page object's first listing in page order, by ascending object number.
+std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& pages) {
+    std::vector<const PageRecord*> order;
+    order.reserve(pages.size());
+    for (const PageRecord& page : pages)
+        if (page.objNum >= 0) order.push_back(&page);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const PageRecord* a, const PageRecord* b) { return a->objNum < b->objNum; });
+    order.erase(std::unique(order.begin(), order.end(),
+                            [](const PageRecord* a, const PageRecord* b) { return a->objNum == b->objNum; }),
+                order.end());
+    return order;
+}
+
+// Where the page's dictionary ends once the edit has been made, when the scan
+// found its end (it did not stop at an own /Rotate).
+uint32_t editedDictionaryEnd(const PageEdit& edit) {
+    const uint32_t end = edit.layout.dictionaryEnd;
+    if (end == 0 || end < edit.resumeAt) return 0;
+    return end - (edit.resumeAt - edit.keepUntil) + static_cast<uint32_t>(edit.inserted.size());
+}
+
+// Only white space after the dictionary: then it is the text's one value, and the
+// text need not be read again token by token.
+bool onlyWhitespaceFrom(std::string_view body, size_t from) {
+    for (size_t i = from; i < body.size(); ++i)
+        if (!pdfchar::isWhitespace(static_cast<uint8_t>(body[i]))) return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages) {
+    std::vector<RevisedObject> revised;
+    ShownRotation shown(reader.crossReference());
+    RawObject object;
+    for (const PageRecord* page : firstListings(pages)) {
+        if (!page->selected) continue;
+        if (!reader.readFetched(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
+        if (!loadObjectText(reader.file(), object)) continue;
+        const PageEdit edit = planPageEdit(object, page->rotation);
+        if (!editChangesRotation(edit, *page, shown)) continue;
+        revised.push_back({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd,
+                           editedDictionaryEnd(edit)});
+    }
+    return revised;
+}
+
+std::optional<std::string_view> objectStreamBody(const RevisedObject& object) {
+    static constexpr std::string_view keyword = "endobj";
+    const std::string_view text = object.text;
+    if (object.generation != 0 || text.size() < object.headerEnd + keyword.size() + 1) return std::nullopt;
+    const size_t keywordStart = text.size() - keyword.size() - 1;
+    if (text.substr(keywordStart, keyword.size()) != keyword) return std::nullopt;
+    const std::string_view body = text.substr(0, keywordStart);
+    size_t start = object.headerEnd;
+    while (start < body.size() && pdfchar::isWhitespace(static_cast<uint8_t>(body[start]))) ++start;
+    const std::string_view value = body.substr(start);
+    const bool endKnown = object.valueEnd > start && object.valueEnd <= body.size();
+    if (endKnown && onlyWhitespaceFrom(body, object.valueEnd)) return value;
+    if (!holdsOneValue(reinterpret_cast<const uint8_t*>(value.data()), static_cast<uint32_t>(value.size())))
+        return std::nullopt;
+    return value;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pages/PageRecord.h"
+
+class RawObjectReader;
+
+// A page object rewritten with its new rotation, for an incremental update.
+struct RevisedObject {
+    int32_t number = 0;
+    int32_t generation = 0;  // as the header of `text` gives it
+    std::string text;        // the whole object, header through "endobj" and one line end
+    uint32_t headerEnd = 0;  // just after the header's "obj"
+    uint32_t valueEnd = 0;   // just after the object's dictionary, where known; 0 otherwise
+};
+
+// The selected pages whose rotation the edit changes, each page object once, in
+// ascending object number. A page object counts under its first listing in the
+// page tree, as in a full rewrite, and is edited the same way (each record holds
+// the value to write, -force already applied). A page keeps its text when that
+// value is the rotation it shows already, its own or the one it inherits.
+std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages);
+
+// The object's value as an object stream holds it: generation 0, a single value
+// that is no stream, the text between its header and "endobj"; none otherwise.
+std::optional<std::string_view> objectStreamBody(const RevisedObject& object);

@@ -1,0 +1,55 @@
+#include "output/UpdateChecks.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "platform/Platform.h"
+#include "xref/PdfDocument.h"
+#include "xref/PdfXRef.h"
+
+const char* const certificationNotice =
+    "Note: the document carries a certification signature; viewers will report the rotation as a change made "
+    "after signing";
+
+std::string updateRefusal(const std::string& reason) {
+    return "\nCannot append an incremental update: " + reason + "\n";
+}
+
+void refuseDamagedCrossReference(const CPdfException& failure) {
+    std::string reason = failure.messageText();
+    std::replace(reason.begin(), reason.end(), '\n', ' ');
+    std::replace(reason.begin(), reason.end(), '\r', ' ');
+    throw CPdfException(updateRefusal("the file's cross-reference is damaged (" + reason + ")"));
+}
+
+namespace {
+
+bool startsWithHeader(FILE* input) {
+    char head[5] = {};
+    return platform::seekFile(input, 0, SEEK_SET) == 0 && std::fread(head, 1, sizeof head, input) == sizeof head &&
+           std::memcmp(head, "%PDF-", sizeof head) == 0;
+}
+
+}  // namespace
+
+void checkUpdatable(FILE* input, const CPdfDocument& document) {
+    if (document.crossReferenceState() == CrossReferenceState::Rebuilt)
+        throw CPdfException(updateRefusal("the file's cross-reference had to be rebuilt"));
+    if (document.xref()->baseOffset() != 0 || !startsWithHeader(input))
+        throw CPdfException(updateRefusal("the file does not begin with its %PDF- header"));
+}
+
+bool carriesCertification(const CPdfElement& catalogue) {
+    if (!catalogue.is(ElementType::Dictionary)) return false;
+    try {
+        CPdfElement permissions, docMdp;
+        catalogue.dictionary()->find("Perms", permissions);
+        if (!permissions.is(ElementType::Dictionary)) return false;
+        permissions.dictionary()->findRaw("DocMDP", docMdp);
+        return !docMdp.is(ElementType::Null);
+    } catch (const CPdfException&) {
+        return false;  // a /Perms that cannot be read certifies nothing a viewer could check
+    }
+}

@@ -1,0 +1,41 @@
+#include "rawtext/TrailerText.h"
+
+#include <algorithm>
+
+#include "platform/Platform.h"
+#include "rawtext/TextSearch.h"
+
+namespace {
+
+constexpr uint32_t firstChunkBytes = 4096;
+
+// Bytes [start, start + count) of the file, fewer where it ends.
+bool readBytes(FILE* input, uint32_t start, uint32_t count, std::string& bytes) {
+    bytes.assign(count, '\0');
+    if (platform::seekFile(input, start, SEEK_SET) != 0) return false;
+    bytes.resize(fread(bytes.data(), 1, count, input));
+    return true;
+}
+
+}  // namespace
+
+// A classic table holds only digits, blanks and the letters n and f before its
+// trailer, so the first "trailer" after the section's start is its keyword.
+bool readTrailerText(FILE* input, uint32_t sectionStart, bool isStream, uint32_t fileSize, TrailerText& trailer) {
+    uint32_t start = sectionStart;
+    if (!isStream) {
+        const uint32_t keywordEnd = findPatternInRange(input, sectionStart, fileSize, "trailer", 7);
+        if (keywordEnd == 0) return false;
+        start = keywordEnd + 1;
+    }
+    if (start >= fileSize) return false;
+    const uint32_t available = fileSize - start;
+    uint32_t chunk = std::min(firstChunkBytes, available);
+    for (;;) {
+        if (!readBytes(input, start, chunk, trailer.text)) return false;
+        const auto* text = reinterpret_cast<const uint8_t*>(trailer.text.data());
+        if (scanDictionaryEntries(text, static_cast<uint32_t>(trailer.text.size()), trailer.entries)) return true;
+        if (chunk == available || trailer.text.size() < chunk) return false;
+        chunk = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{chunk} * 2, available));
+    }
+}

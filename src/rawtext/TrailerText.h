@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "rawtext/DictionaryEntries.h"
+
+// The raw text of a cross-reference section's trailer dictionary: the dictionary
+// after a classic table's "trailer" keyword, or a cross-reference stream's own.
+struct TrailerText {
+    std::string text;  // from the section's first byte of interest through the dictionary's close
+    std::vector<DictionaryEntry> entries;
+};
+
+// Reads the trailer of the section at file position `sectionStart`. Reads no more
+// of the file than the dictionary needs (and never past `fileSize`). False when
+// no complete dictionary stands there.
+bool readTrailerText(FILE* input, uint32_t sectionStart, bool isStream, uint32_t fileSize, TrailerText& trailer);

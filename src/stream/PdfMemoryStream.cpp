@@ -1,0 +1,8 @@
+#include "stream/PdfMemoryStream.h"
+
+#include <algorithm>
+
+void CPdfMemoryStream::seek(int32_t offset, int whence) {
+    const int64_t target = whence == 2 ? int64_t{length} + offset : int64_t{static_cast<uint32_t>(offset)};
+    position = static_cast<uint32_t>(std::clamp<int64_t>(target, 0, length));
+}

@@ -1,0 +1,332 @@
+#!/usr/bin/env python3
+"""Writes the hostile-file suite: small PDF files, built as an attacker would, that
+declare far more than they hold or make a reader repeat its work.
+
+  make-hostile.py FOLDER [--large]
+  make-hostile.py --list           prints the names of the cases (without --large's)
+
+Every case is a separate file in FOLDER, and FOLDER/cases.tsv lists them, one a
+line: file name, the outcome a case must have ("done": the job must finish;
+"any": it may also end with one of the program's messages), how qpdf checks an
+output ("check": qpdf --check; "objects": qpdf reads every object through the
+table, for page trees that list a page many times, which qpdf --check would copy
+once for every listing), and the arguments to rotate it with. --large adds a
+valid file with one 300 MB image stream, for the benchmark only.
+"""
+import os
+import sys
+import zlib
+
+MAX_ENTRIES = 8388608  # object numbers run to 8,388,607 in the PDF format
+
+
+class Writer:
+    """Writes numbered objects to a file and remembers where each one starts."""
+
+    def __init__(self, out):
+        self.out = out
+        self.position = 0
+        self.offsets = {}
+        self.emit(b"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n")
+
+    def emit(self, data):
+        self.out.write(data)
+        self.position += len(data)
+
+    def object(self, number, body):
+        self.offsets[number] = self.position
+        self.emit(b"%d 0 obj\n%s\nendobj\n" % (number, body))
+
+    def stream(self, number, dictionary, data, length=None):
+        """`data` is bytes or an iterable of pieces; `length` may lie about it."""
+        pieces = [data] if isinstance(data, bytes) else data
+        self.offsets[number] = self.position
+        self.emit(b"%d 0 obj\n<< %s /Length %d >>\nstream\n" % (number, dictionary, length if length is not None
+                                                                   else len(data)))
+        for piece in pieces:
+            self.emit(piece)
+        self.emit(b"\nendstream\nendobj\n")
+
+    def table(self, trailer, size=None, entries=None):
+        """A classic table of every object written so far (padded with free entries to
+        `entries`), then `trailer` with /Size. Returns its offset."""
+        at = self.position
+        count = max(max(self.offsets) + 1, entries or 0)
+        lines = [b"xref\n0 %d\n0000000000 65535 f \n" % count]
+        lines += [b"%010d 00000 n \n" % self.offsets[n] if n in self.offsets else b"0000000000 00000 f \n"
+                  for n in range(1, count)]
+        self.emit(b"".join(lines))
+        self.emit(b"trailer\n<< /Size %d %s >>\n" % (size or count, trailer))
+        return at
+
+    def finish(self, section):
+        self.emit(b"startxref\n%d\n%%%%EOF\n" % section)
+
+
+def refs(number, times):
+    return b" ".join([b"%d 0 R" % number] * times)
+
+
+def catalogue_and_page(w, page=b"", kids=None, count=1, content_length=None):
+    """Catalogue 1, page tree root 2, page 3 with content 4; `kids` replaces the root's
+    list, `page` adds to the page's entries, `content_length` lies about the content."""
+    w.object(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    w.object(2, b"<< /Type /Pages /Kids [%s] /Count %d >>" % (kids or b"3 0 R", count))
+    w.object(3, b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R %s >>" % page)
+    w.stream(4, b"", b"BT /F1 24 Tf 72 720 Td (Hostile) Tj ET", content_length)
+
+
+def classic(w, **page_tree):
+    catalogue_and_page(w, **page_tree)
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+def xref_stream(w, number, rows, size=None):
+    """A cross-reference stream over objects 0..len(rows)-1 with W [1 4 2]; rows are (type, field2, field3)."""
+    data = b"".join(bytes([t]) + f2.to_bytes(4, "big") + f3.to_bytes(2, "big") for t, f2, f3 in rows)
+    at = w.position
+    w.stream(number, b"/Type /XRef /Size %d /W [1 4 2] /Index [0 %d] /Root 1 0 R /Filter /FlateDecode"
+             % (size or len(rows), len(rows)), zlib.compress(data))
+    return at
+
+
+def object_stream_parts(objects):
+    """The header of number and offset pairs, and the objects' text, of an object stream holding `objects`."""
+    header, body = [], b""
+    for number, text in sorted(objects.items()):
+        header.append(b"%d %d" % (number, len(body)))
+        body += text + b"\n"
+    return b" ".join(header) + b"\n", body
+
+
+def object_stream_document(w, objects, header_n=None, length=None):
+    """`objects` (number -> body) packed into object stream `len(objects) + 1`,
+    then a cross-reference stream. header_n and length may lie."""
+    stream_number = max(objects) + 1
+    head, body = object_stream_parts(objects)
+    w.stream(stream_number, b"/Type /ObjStm /N %d /First %d /Filter /FlateDecode"
+             % (header_n or len(objects), len(head)), zlib.compress(head + body), length)
+    rows = [(0, 0, 65535)] + [(2, stream_number, k) for k in range(len(objects))]
+    rows += [(1, w.offsets[stream_number], 0), (1, w.position, 0)]
+    w.finish(xref_stream(w, stream_number + 1, rows))
+
+
+def small_objects():
+    return {1: b"<< /Type /Catalog /Pages 2 0 R >>", 2: b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            3: b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>"}
+
+
+# The cases. Each writes one file through `w`.
+
+def xref_stream_zero_widths(w):
+    """Every subsection repeats [0 8388608]; rows of zero bytes cost nothing to declare."""
+    catalogue_and_page(w)
+    older = w.table(b"/Root 1 0 R")
+    at = w.position
+    index = b" ".join([b"0 %d" % MAX_ENTRIES] * 1000)
+    w.stream(5, b"/Type /XRef /Size %d /W [0 0 0] /Index [%s] /Root 1 0 R /Prev %d" % (MAX_ENTRIES, index, older), b"")
+    w.finish(at)
+
+
+def kids_large_page_thousand_times(w):
+    """A 1 MB page object listed 1,000 times."""
+    data = b" ".join(b"%d" % (100000 + i) for i in range(150000))
+    catalogue_and_page(w, page=b"/PieceInfo << /Hostile << /Data [%s] >> >>" % data, kids=refs(3, 1000), count=1000)
+    w.finish(w.table(b"/Root 1 0 R", entries=1001))  # as many numbers as the count of pages
+
+
+def kids_one_page_million_times(w):
+    xref_stream_document(w, 1000001, kids=refs(3, 1000000), count=1000000)
+
+
+def classic_huge_size(w):
+    catalogue_and_page(w)
+    w.finish(w.table(b"/Root 1 0 R", size=MAX_ENTRIES))
+
+
+def xref_stream_document(w, size, **page_tree):
+    """The one-page document with a cross-reference stream whose /Size is `size`."""
+    catalogue_and_page(w, **page_tree)
+    rows = [(0, 0, 65535)] + [(1, w.offsets[n], 0) for n in range(1, 5)] + [(1, w.position, 0)]
+    w.finish(xref_stream(w, 5, rows, size=size))
+
+
+def xref_stream_huge_size(w):
+    xref_stream_document(w, MAX_ENTRIES)
+
+
+def objstm_huge_n(w):
+    object_stream_document(w, small_objects(), header_n=10 ** 7)
+
+
+def huge_count(w):
+    """A /Count as large as the huge /Size of the cross-reference stream allows, over one page."""
+    xref_stream_document(w, MAX_ENTRIES, count=MAX_ENTRIES - 1)
+
+
+def deep_page_tree(w, depth=50000):
+    """A chain of /Pages nodes 50,000 deep above the one page."""
+    w.object(1, b"<< /Type /Catalog /Pages 5 0 R >>")
+    first = 5
+    for level in range(depth):
+        kid = first + level + 1 if level + 1 < depth else 3
+        parent = b" /Parent %d 0 R" % (first + level - 1) if level else b""
+        w.object(first + level, b"<< /Type /Pages%s /Kids [%d 0 R] /Count 1 >>" % (parent, kid))
+    w.object(3, b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>" % (first + depth - 1))
+    w.stream(4, b"", b"BT /F1 24 Tf 72 720 Td (Hostile) Tj ET")
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+def cyclic_page_tree(w):
+    """The root lists node 5, whose kid 6 lists 5 again before the page."""
+    catalogue_and_page(w, kids=b"5 0 R", count=3)
+    w.object(5, b"<< /Type /Pages /Parent 2 0 R /Kids [6 0 R] /Count 3 >>")
+    w.object(6, b"<< /Type /Pages /Parent 5 0 R /Kids [5 0 R 3 0 R] /Count 3 >>")
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+def doubling_page_tree(w, levels=64):
+    """Each node lists the next one twice: 2^64 paths to the page."""
+    catalogue_and_page(w, kids=b"5 0 R 5 0 R", count=levels)
+    for level in range(levels):
+        kid = 5 + level + 1 if level + 1 < levels else 3
+        w.object(5 + level, b"<< /Type /Pages /Parent %d 0 R /Kids [%d 0 R %d 0 R] /Count %d >>"
+                 % (5 + level - 1 if level else 2, kid, kid, levels))
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+def length_2147483647(w):
+    """The page's content stream claims 2 GiB."""
+    classic(w, content_length=2147483647)
+
+
+def objstm_length_2147483647(w):
+    object_stream_document(w, small_objects(), length=2147483647)
+
+
+def prev_chain(w, sections=100000):
+    """100,000 incremental updates, each a one-entry table whose Prev is the one before."""
+    catalogue_and_page(w)
+    previous = w.table(b"/Root 1 0 R")
+    for _ in range(sections):
+        at = w.position
+        w.emit(b"xref\n0 1\n0000000000 65535 f \ntrailer\n<< /Size 5 /Root 1 0 R /Prev %d >>\n" % previous)
+        previous = at
+    w.finish(previous)
+
+
+def million_tiny_objects(w):
+    """A valid file: one page whose /Hostile array refers to 1,000,000 null objects."""
+    tiny = range(5, 5 + 1000000)
+    catalogue_and_page(w, page=b"/Hostile %d 0 R" % tiny.stop)
+    for number in tiny:
+        w.offsets[number] = w.position
+        w.emit(b"%d 0 obj null endobj\n" % number)
+    w.object(tiny.stop, b"[%s]" % b" ".join(b"%d 0 R" % n for n in tiny))
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+def million_tiny_objects_in_object_streams(w):
+    """The same million objects packed 1,000 to an object stream, with a compressed cross-reference stream."""
+    per_stream, streams = 1000, 1000
+    catalogue_and_page(w, page=b"/Hostile 5 0 R")
+    first_tiny, first_stream = 6, 6 + per_stream * streams
+    w.object(5, b"[%s]" % b" ".join(b"%d 0 R" % n for n in range(first_tiny, first_stream)))
+    for s in range(streams):
+        numbers = range(first_tiny + s * per_stream, first_tiny + (s + 1) * per_stream)
+        head = b" ".join(b"%d %d" % (n, 5 * k) for k, n in enumerate(numbers)) + b"\n"
+        w.stream(first_stream + s, b"/Type /ObjStm /N %d /First %d /Filter /FlateDecode" % (per_stream, len(head)),
+                 zlib.compress(head + b"null " * per_stream))
+    rows = [(0, 0, 65535)] + [(1, w.offsets[n], 0) for n in range(1, 6)]
+    rows += [(2, first_stream + (n - first_tiny) // per_stream, (n - first_tiny) % per_stream)
+             for n in range(first_tiny, first_stream)]
+    rows += [(1, w.offsets[first_stream + s], 0) for s in range(streams)] + [(1, w.position, 0)]
+    w.finish(xref_stream(w, first_stream + streams, rows))
+
+
+def objstm_flate_bomb(w):
+    """A few kilobytes that decode to 1 GiB of white space between the header and the objects."""
+    head, body = object_stream_parts(small_objects())
+    padding, megabyte = 1 << 30, b" " * (1 << 20)
+    packer = zlib.compressobj(9)
+    data = [packer.compress(head)] + [packer.compress(megabyte) for _ in range(padding >> 20)]
+    data += [packer.compress(body), packer.flush()]
+    w.stream(4, b"/Type /ObjStm /N 3 /First %d /Filter /FlateDecode" % (len(head) + padding), b"".join(data))
+    rows = [(0, 0, 65535)] + [(2, 4, k) for k in range(3)] + [(1, w.offsets[4], 0), (1, w.position, 0)]
+    w.finish(xref_stream(w, 5, rows))
+
+
+def nested_arrays(w, depth=1000000):
+    classic(w, page=b"/Hostile %s0%s" % (b"[" * depth, b"]" * depth))
+
+
+def nested_dictionaries(w, depth=500000):
+    classic(w, page=b"/Hostile %s0%s" % (b"<</A " * depth, b">>" * depth))
+
+
+def nested_arrays_in_trailer(w, depth=1000000):
+    catalogue_and_page(w)
+    w.finish(w.table(b"/Root 1 0 R /Hostile %s0%s" % (b"[" * depth, b"]" * depth)))
+
+
+def large_image_stream(w, size=300 * 1000 * 1000):
+    """A valid file: one page showing one uncompressed 300 MB grey image."""
+    width = 10000
+    height = size // width
+    total, block = width * height, os.urandom(1 << 20)
+    pieces = (block[:min(len(block), total - at)] for at in range(0, total, len(block)))
+    w.object(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    w.object(2, b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>")
+    w.object(3, b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R"
+             b" /Resources << /XObject << /Im1 5 0 R >> >> >>")
+    w.stream(4, b"", b"q 612 0 0 792 0 0 cm /Im1 Do Q")
+    w.stream(5, b"/Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace /DeviceGray /BitsPerComponent 8"
+             % (width, height), pieces, length=total)
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+ODD = "-podd -r90"
+CASES = [  # file name, outcome, qpdf check, arguments, writer
+    ("xref-stream-zero-widths.pdf", "any", "check", ODD, xref_stream_zero_widths),
+    ("kids-large-page-1000-times.pdf", "any", "objects", ODD, kids_large_page_thousand_times),
+    ("kids-one-page-million-times.pdf", "any", "objects", "-pall -r90", kids_one_page_million_times),
+    ("classic-trailer-huge-size.pdf", "any", "check", ODD, classic_huge_size),
+    ("xref-stream-huge-size.pdf", "any", "check", ODD, xref_stream_huge_size),
+    ("object-stream-huge-n.pdf", "any", "check", ODD, objstm_huge_n),
+    ("huge-count.pdf", "any", "check", "-p1 -r90", huge_count),
+    ("huge-count-odd-pages.pdf", "any", "check", ODD, huge_count),
+    ("deep-page-tree.pdf", "any", "check", ODD, deep_page_tree),
+    ("cyclic-page-tree.pdf", "any", "check", ODD, cyclic_page_tree),
+    ("doubling-page-tree.pdf", "any", "check", ODD, doubling_page_tree),
+    ("content-length-2147483647.pdf", "any", "check", ODD, length_2147483647),
+    ("object-stream-length-2147483647.pdf", "any", "check", ODD, objstm_length_2147483647),
+    ("prev-chain-100000-sections.pdf", "any", "check", ODD, prev_chain),
+    ("million-tiny-objects.pdf", "done", "check", "-pall -r90 -force", million_tiny_objects),
+    ("million-tiny-objects-in-object-streams.pdf", "done", "check", ODD, million_tiny_objects_in_object_streams),
+    ("object-stream-flate-bomb.pdf", "any", "check", ODD, objstm_flate_bomb),
+    ("nested-arrays.pdf", "any", "check", ODD, nested_arrays),
+    ("nested-dictionaries.pdf", "any", "check", ODD, nested_dictionaries),
+    ("nested-arrays-in-trailer.pdf", "any", "check", ODD, nested_arrays_in_trailer),
+]
+LARGE_CASES = [("large-image-stream-300mb.pdf", "done", "check", "-pall -r90", large_image_stream)]
+
+
+def main(argv):
+    if argv[1:] == ["--list"]:
+        print("\n".join(name for name, *_ in CASES))
+        return
+    if len(argv) not in (2, 3) or argv[1].startswith("-") or argv[2:] not in ([], ["--large"]):
+        sys.exit(__doc__)
+    folder = argv[1]
+    os.makedirs(folder, exist_ok=True)
+    cases = CASES + (LARGE_CASES if len(argv) == 3 else [])
+    for name, _, _, _, write in cases:
+        with open(os.path.join(folder, name), "wb", buffering=1 << 20) as out:
+            write(Writer(out))
+    with open(os.path.join(folder, "cases.tsv"), "w") as listing:
+        for name, outcome, check, arguments, _ in cases:
+            listing.write(f"{name}\t{outcome}\t{check}\t{arguments}\n")
+
+
+if __name__ == "__main__":
+    main(sys.argv)

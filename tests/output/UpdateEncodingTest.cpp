@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "PdfBuilder.h"
+#include "TestByteFile.h"
+#include "output/UpdateEncoding.h"
+#include "xref/PdfDocument.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+std::string text(const uint8_t* bytes, int32_t length) {
+    return std::string(reinterpret_cast<const char*>(bytes), length);
+}
+
+}  // namespace
+
+TEST(UpdateEncoding, CrossReferenceRowsTakeTheNarrowestWidthsInNumberOrder) {
+    const EncodedXRefStream encoded = encodeXRefStream({{7, 1, 300, 0}, {3, 2, 9, 2}, {4, 1, 70000, 1}, {8, 1, 5, 0}});
+    EXPECT_EQ(1, encoded.widths[0]);
+    EXPECT_EQ(3, encoded.widths[1]);
+    EXPECT_EQ(1, encoded.widths[2]);
+    EXPECT_EQ((std::vector<std::pair<int32_t, int32_t>>{{3, 2}, {7, 2}}), encoded.index);
+    EXPECT_EQ(byteString({2, 0, 0, 9, 2, 1, 1, 0x11, 0x70, 1, 1, 0, 1, 0x2C, 0, 1, 0, 0, 5, 0}), encoded.rows);
+
+    const EncodedXRefStream wide = encodeXRefStream({{1, 1, 0x01020304, 300}});
+    EXPECT_EQ(4, wide.widths[1]);
+    EXPECT_EQ(2, wide.widths[2]);
+    EXPECT_EQ(byteString({1, 1, 2, 3, 4, 1, 0x2C}), wide.rows);
+}
+
+TEST(UpdateEncoding, ObjectStreamListsEachObjectsOffsetFromFirst) {
+    const EncodedObjectStream encoded = encodeObjectStream({{12, "<< /A 1 >>"}, {3, "[1 2] % note"}});
+    EXPECT_EQ("12 0 3 11\n<< /A 1 >>\n[1 2] % note\n", encoded.data);
+    EXPECT_EQ(10u, encoded.first);
+    EXPECT_EQ(2u, encoded.count);
+}
+
+// The streams of an update, deflated, make a section that the program's own reader
+// reads back: the entries, and each object's text in the object stream.
+TEST(UpdateEncoding, ReaderReadsTheEncodedStreamsBack) {
+    PdfBuilder pdf;
+    const uint32_t catalogue = pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    const EncodedObjectStream objects =
+        encodeObjectStream({{2, "<< /Type /Pages /Kids [] /Count 0 >>"}, {4, "(four)"}});
+    const uint32_t objectStream =
+        pdf.stream(5, "/Type /ObjStm /N 2 /First " + std::to_string(objects.first) + " /Filter /FlateDecode",
+                   deflateBytes(objects.data));
+    const uint32_t section = pdf.offset();
+    const EncodedXRefStream rows = encodeXRefStream(
+        {{1, 1, catalogue, 0}, {2, 2, 5, 0}, {4, 2, 5, 1}, {5, 1, objectStream, 0}, {6, 1, section, 0}});
+    std::string index;
+    for (const auto& [first, count] : rows.index) index += std::to_string(first) + " " + std::to_string(count) + " ";
+    pdf.stream(6,
+               "/Type /XRef /Size 7 /Root 1 0 R /W [1 " + std::to_string(rows.widths[1]) + " " +
+                   std::to_string(rows.widths[2]) + "] /Index [" + index + "] /Filter /FlateDecode",
+               deflateBytes(rows.rows));
+    pdf.startxref(section);
+
+    CPdfDocument document;
+    CPdfXRef& xref = pdf.open(document);
+    const std::vector<XRefEntry>& entries = xref.getEntries();
+    ASSERT_EQ(7u, entries.size());
+    EXPECT_EQ(XRefEntryType::Compressed, entries[4].type);
+    EXPECT_EQ(5, entries[4].offset);
+    EXPECT_EQ(1, entries[4].gen);
+    EXPECT_EQ(int32_t(section), entries[6].offset);
+    EXPECT_TRUE(entries[3].isUnset());
+    EXPECT_EQ("four", fetched(xref, 4));
+    int32_t length = 0;
+    const uint8_t* pages = xref.getRawObject(2, 0, length);
+    ASSERT_NE(nullptr, pages);
+    EXPECT_EQ("<< /Type /Pages /Kids [] /Count 0 >>\n", text(pages, length));
+}

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "PdfBuilder.h"
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "pages/PageTreeWalker.h"
+#include "xref/PdfDocument.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+// The page records of the tree under object 2, and how many nodes were visited.
+std::vector<int32_t> walk(PdfBuilder& pdf, int* nodes = nullptr) {
+    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.startxref(pdf.table("/Root 1 0 R"));
+    CPdfDocument document;
+    CPdfXRef& xref = pdf.open(document);
+    CPdfElement root;
+    xref.fetchObject(2, 0, root);
+    int visited = 0;
+    PageTreeWalker walker(xref.getEntries().size(), pdf.bytes().size(), [&] { ++visited; });
+    std::vector<PageRecord> pages;
+    walker.walk(root, 2, pages);
+    if (nodes) *nodes = visited;
+    std::vector<int32_t> numbers;
+    for (const PageRecord& page : pages) numbers.push_back(page.objNum);
+    return numbers;
+}
+
+}  // namespace
+
+TEST(PageTreeWalker, ListsPagesInOrderAsOftenAsTheTreeListsThem) {
+    PdfBuilder pdf;
+    pdf.object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 3 0 R 5 0 R] >>");
+    pdf.object(3, "<< /Type /Page >>");
+    pdf.object(4, "<< /Type /Pages /Kids [6 0 R << /Type /Page >> 6 0 R] >>");
+    pdf.object(5, "<< /Type /Pages /Kids [4 0 R] >>");
+    pdf.object(6, "<< /Type /Page >>");
+    int nodes = 0;
+    EXPECT_EQ((std::vector<int32_t>{3, 6, -1, 6, 3, 6, -1, 6}), walk(pdf, &nodes));
+    EXPECT_EQ(4, nodes);  // the root, node 4 twice (once through 5) and node 5
+}
+
+TEST(PageTreeWalker, ALoopThroughKidsIsDamage) {
+    PdfBuilder pdf;
+    pdf.object(2, "<< /Type /Pages /Kids [3 0 R] >>");
+    pdf.object(3, "<< /Type /Pages /Kids [2 0 R] >>");
+    try {
+        walk(pdf);
+        ADD_FAILURE() << "the loop was walked";
+    } catch (const CPdfException& failure) {
+        EXPECT_STREQ("PDF file was damaged", failure.messageText());
+    }
+}
