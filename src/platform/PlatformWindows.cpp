@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -126,10 +126,27 @@ std::string fullPath(const char* path) {
     return length > 0 && length < sizeof full ? std::string(full, length) : std::string();
 }
 
-// The temporary file on which an interruption is pending; read by the console
-// control handler, which Windows runs on a thread of its own.
+// The temporary file on which an interruption is pending. The console control
+// handler runs on a thread of its own; the lock keeps it from falling between the
+// creation of a temporary file and its registration.
 char pendingTemporary[MAX_PATH + 1];
-std::atomic<bool> hasPendingTemporary{false};
+bool hasPendingTemporary = false;
+SRWLOCK pendingLock = SRWLOCK_INIT;
+
+class PendingLock {
+public:
+    PendingLock() { ::AcquireSRWLockExclusive(&pendingLock); }
+    ~PendingLock() { ::ReleaseSRWLockExclusive(&pendingLock); }
+    PendingLock(const PendingLock&) = delete;
+    PendingLock& operator=(const PendingLock&) = delete;
+};
+
+void registerPending(const char* path) {
+    hasPendingTemporary = false;
+    if (!path || std::strlen(path) > MAX_PATH) return;
+    std::strcpy(pendingTemporary, path);
+    hasPendingTemporary = true;
+}
 
 // Ctrl+C, Ctrl+Break, a closed console window, a logoff or a shutdown: the pending
 // temporary file goes (it is open for writing, and shared for deletion, so it is
@@ -139,7 +156,8 @@ std::atomic<bool> hasPendingTemporary{false};
 // "taskkill /F" (TerminateProcess) cannot be caught: a job killed so leaves its
 // temporary file, and the destination as it was.
 BOOL WINAPI removePendingOnInterrupt(DWORD) {
-    if (hasPendingTemporary.load()) ::DeleteFileA(pendingTemporary);
+    const PendingLock locked;  // never released: the process ends here
+    if (hasPendingTemporary) ::DeleteFileA(pendingTemporary);
     ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
     return TRUE;
 }
@@ -197,6 +215,30 @@ bool stampOf(FILE* file, FileStamp& stamp) {
     return true;
 }
 
+// ReadFile at an offset moves the handle's position, which the C runtime's stream
+// relies on: it is put back, so that the stream reads on where it was.
+size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
+    const HANDLE handle = handleOf(file);
+    LARGE_INTEGER position{}, zero{};
+    if (!::SetFilePointerEx(handle, zero, &position, FILE_CURRENT)) return 0;
+    size_t done = 0;
+    while (done < count) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD got = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count - done, 1u << 30));
+        if (!::ReadFile(handle, static_cast<char*>(buffer) + done, wanted, &got, &at) || got == 0) break;
+        done += got;
+    }
+    ::SetFilePointerEx(handle, position, nullptr, FILE_BEGIN);
+    return done;
+}
+
+// Windows has no call that appends part of one open file to another: the caller
+// copies it all.
+uint64_t copyInSystem(FILE*, uint64_t, FILE*, uint64_t) { return 0; }
+
 // The same volume and the same file index: one file, whatever names lead to it.
 bool isSameFile(const char* first, const char* second) {
     const QueryHandle a(first), b(second);
@@ -242,6 +284,7 @@ Destination inspectDestination(const char* outputName) {
 // CREATE_NEW never reuses a name. The file is shared for deletion, so that an
 // interruption can remove it while it is still being written.
 FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why) {
+    const PendingLock locked;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string name = candidateName(folder, attempt);
         const HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -258,6 +301,7 @@ FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, s
             return nullptr;
         }
         temporaryName = name;
+        registerPending(name.c_str());
         return file;
     }
     why = "no free name for a temporary file";
@@ -281,10 +325,8 @@ bool replaceWithTemporary(const std::string& temporaryName, const std::string& d
 void installInterruptCleanup() { ::SetConsoleCtrlHandler(removePendingOnInterrupt, TRUE); }
 
 void setPendingTemporary(const char* path) {
-    hasPendingTemporary.store(false);
-    if (!path || std::strlen(path) > MAX_PATH) return;
-    std::strcpy(pendingTemporary, path);
-    hasPendingTemporary.store(true);
+    const PendingLock locked;
+    registerPending(path);
 }
 
 // Anything rooted ("\x", "/x", "\\server\share") or on a drive ("C:\x", and "C:x",
