@@ -5,7 +5,7 @@
 #     outputs must satisfy qpdf and match, with their console text, what the POSIX
 #     build makes of the same commands;
 #  3. compare-builds.sh: the console text and outputs of both builds on every
-#     fixture, byte for byte.
+#     fixture, byte for byte, as full rewrites and as incremental updates.
 #   scripts/test-windows.sh BUILD WINDOWS_BUILD
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -76,3 +76,4 @@ echo "The POSIX and the Windows build on every fixture"
 printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$exe" >"$windows/folioturn-under-wine"
 chmod +x "$windows/folioturn-under-wine"
 "$root/scripts/compare-builds.sh" "$build/folioturn" "$windows/folioturn-under-wine"
+COMPARE_EXTRA=-incremental "$root/scripts/compare-builds.sh" "$build/folioturn" "$windows/folioturn-under-wine"
