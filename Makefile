@@ -3,9 +3,10 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
+WINDOWS_BUILD ?= build-windows
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build program demo test package sanitize fuzz bench bench-hostile clean
+.PHONY: all deps build program demo test package windows test-windows sanitize fuzz bench bench-hostile clean
 
 all: build
 
@@ -34,6 +35,17 @@ test: build
 package: build
 	@cmake --build $(BUILD) --target package
 
+# folioturn.exe for 64-bit Windows, cross-built with MinGW-w64 and linked statically.
+windows:
+	@scripts/install-deps.sh --windows
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DFOLIOTURN_TESTS=OFF >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target folioturn
+
+# The end-to-end suite against folioturn.exe under wine, and the .bat examples under wine's cmd.
+test-windows: build windows
+	@scripts/test-windows.sh $(BUILD) $(WINDOWS_BUILD)
+
 sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DFOLIOTURN_SANITIZE=ON >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
@@ -53,4 +65,4 @@ bench-hostile: build
 	@bench/hostile.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -3,5 +3,6 @@
 
 int main(int argc, char** argv) {
     platform::installInterruptCleanup();
+    platform::useBinaryStandardOutput();
     return runFolioturn(argc, argv);
 }

@@ -1,8 +1,6 @@
 // The rotation job for one input file, from the options to the finished output.
 #include "job/PdfRotate.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <filesystem>
 
@@ -52,6 +50,9 @@ void CPdfRotate::runSteps() {
     if (jobOptions.incremental) writeUpdate();
     else writeFullRewrite();
     refuseChangedInput();
+    // The input is closed before the output replaces it: Windows renames nothing
+    // over a file that is open.
+    releaseInput();
     output->commit();
     if (jobOptions.repair && !repairs.text().empty()) notices.insert(notices.begin(), repairs.text());
     releaseAll();
@@ -90,8 +91,8 @@ void CPdfRotate::openInput() {
     reporter.inputOpened(jobOptions.inputName);
 
     openDocument();
-    fseeko(inputFile, 0, SEEK_END);
-    inputSize = static_cast<uint64_t>(std::max<off_t>(ftello(inputFile), 0));
+    platform::seekFile(inputFile, 0, SEEK_END);
+    inputSize = static_cast<uint64_t>(std::max<int64_t>(platform::tellFile(inputFile), 0));
     bindCrossReference();
 }
 
@@ -215,11 +216,15 @@ std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
 }
 
 // The input closes before an unfinished output is removed.
-void CPdfRotate::releaseAll() {
+void CPdfRotate::releaseInput() {
     rawObjects.reset();
     if (inputFile) std::fclose(inputFile);
     inputFile = nullptr;
     if (document.isOpen) document.close();
     xref = nullptr;
+}
+
+void CPdfRotate::releaseAll() {
+    releaseInput();
     output.reset();
 }

@@ -69,6 +69,7 @@ private:
     void addShownRotations();
     void refuseChangedInput();
     static std::string unreadableNotice(const std::vector<int32_t>& numbers);
+    void releaseInput();
     void releaseAll();
 
     // With "-repair" (PdfRotateRepair.cpp).

@@ -3,8 +3,6 @@
 // the input's chain.
 #include "output/IncrementalUpdate.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <string_view>
 
@@ -16,6 +14,7 @@
 #include "output/UpdateChecks.h"
 #include "output/UpdateEncoding.h"
 #include "output/XRefWriter.h"
+#include "platform/Platform.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/TrailerText.h"
 #include "xref/PdfXRef.h"
@@ -63,7 +62,7 @@ UpdateBase readUpdateBase(FILE* input, const CPdfXRef& xref, uint32_t inputSize)
 bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize) {
     // The offsets of the update were found in the input as it was opened.
     if (output.copyFrom(input, inputSize) != inputSize) throw CPdfException("\nInput file read error\n");
-    if (inputSize == 0 || fseeko(input, static_cast<off_t>(inputSize - 1), SEEK_SET) != 0) return false;
+    if (inputSize == 0 || platform::seekFile(input, inputSize - 1, SEEK_SET) != 0) return false;
     const int last = std::fgetc(input);
     return last == '\n' || last == '\r';
 }

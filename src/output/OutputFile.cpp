@@ -1,7 +1,5 @@
 #include "output/OutputFile.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -54,7 +52,7 @@ uint64_t OutputFile::copyFrom(FILE* input, uint64_t count) {
     if (std::fflush(file) != 0) failWriting();
     uint64_t copied = platform::copyInSystem(input, 0, file, count);
     bytesWritten += copied;
-    if (copied < count && fseeko(input, static_cast<off_t>(copied), SEEK_SET) == 0) {
+    if (copied < count && platform::seekFile(input, copied, SEEK_SET) == 0) {
         std::vector<char> block(limits::copyBlockBytes);
         while (copied < count) {
             const size_t read = std::fread(block.data(), 1, std::min<uint64_t>(block.size(), count - copied), input);

@@ -1,12 +1,11 @@
 #include "output/UpdateChecks.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "platform/Platform.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
 
@@ -29,7 +28,7 @@ namespace {
 
 bool startsWithHeader(FILE* input) {
     char head[5] = {};
-    return fseeko(input, 0, SEEK_SET) == 0 && std::fread(head, 1, sizeof head, input) == sizeof head &&
+    return platform::seekFile(input, 0, SEEK_SET) == 0 && std::fread(head, 1, sizeof head, input) == sizeof head &&
            std::memcmp(head, "%PDF-", sizeof head) == 0;
 }
 

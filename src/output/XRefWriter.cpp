@@ -2,14 +2,13 @@
 // table and the trailer.
 #include "output/XRefWriter.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "limits/Limits.h"
 #include "output/OutputFile.h"
+#include "platform/Platform.h"
 
 // A damaged table may give every object an offset far beyond the end of the file
 // (an object before the header has a negative one): the copy stops at the end.
@@ -28,7 +27,7 @@ void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t
 }
 
 uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length) {
-    if (length == 0 || fseeko(input, static_cast<off_t>(from), SEEK_SET) != 0) return 0;
+    if (length == 0 || platform::seekFile(input, from, SEEK_SET) != 0) return 0;
     std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
     uint64_t copied = 0;
     while (copied < length) {

@@ -82,4 +82,13 @@ bool hasParentComponent(const std::string& path);
 // The longest path the system accepts.
 size_t longestPath();
 
+// fseek and ftell for files of 2 GiB and more: their `long` has 32 bits on Windows.
+// seekFile gives 0 on success; tellFile gives -1 on failure.
+int seekFile(FILE* file, int64_t offset, int whence);
+int64_t tellFile(FILE* file);
+
+// Makes standard output pass the program's bytes as they are. Windows' C runtime
+// would otherwise write every "\n" as "\r\n", and scripts read the console text.
+void useBinaryStandardOutput();
+
 }  // namespace platform

@@ -235,4 +235,11 @@ bool hasParentComponent(const std::string& path) {
 
 size_t longestPath() { return PATH_MAX; }
 
+int seekFile(FILE* file, int64_t offset, int whence) { return ::fseeko(file, static_cast<off_t>(offset), whence); }
+
+int64_t tellFile(FILE* file) { return static_cast<int64_t>(::ftello(file)); }
+
+// POSIX writes bytes as they are.
+void useBinaryStandardOutput() {}
+
 }  // namespace platform

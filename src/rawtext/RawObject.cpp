@@ -1,7 +1,5 @@
 #include "rawtext/RawObject.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -102,7 +100,7 @@ public:
         if (bytes.empty() && count > bytes.capacity()) std::vector<uint8_t>().swap(bytes);
         // One seek for a run of reads: a seek drops the file's buffer, and objects
         // are mostly read with two or three reads in a row.
-        if (!positioned && fseeko(input, static_cast<off_t>(uint64_t{start} + bytes.size()), SEEK_SET) != 0) {
+        if (!positioned && platform::seekFile(input, uint64_t{start} + bytes.size(), SEEK_SET) != 0) {
             fileEnded = true;
             return;
         }
@@ -164,7 +162,7 @@ void endAfterEndobj(ObjectTextReader& reader, std::vector<uint8_t>& bytes, size_
 }
 
 uint8_t closingByteAt(FILE* input, uint32_t position, uint32_t limit) {
-    if (position >= limit || fseeko(input, static_cast<off_t>(position), SEEK_SET) != 0) return '\n';
+    if (position >= limit || platform::seekFile(input, position, SEEK_SET) != 0) return '\n';
     const int c = std::fgetc(input);
     return pdfchar::isWhitespace(c) ? static_cast<uint8_t>(c) : '\n';
 }
@@ -273,7 +271,7 @@ uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* ke
     if (!object.inFile) return findNumberAfter(object.bytes.data(), object.length(), key);
     const uint32_t end = object.fileEnd + 1;  // with the closing byte, as the text in memory holds it
     const uint32_t last = findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
-    if (last == 0 || fseeko(input, static_cast<off_t>(last) + 1, SEEK_SET) != 0) return 0;
+    if (last == 0 || platform::seekFile(input, int64_t{last} + 1, SEEK_SET) != 0) return 0;
     uint32_t position = last + 1;
     int c = std::fgetc(input);
     for (; position < end && c != EOF && !pdfchar::isDigit(c); ++position) c = std::fgetc(input);
@@ -294,7 +292,7 @@ bool loadObjectText(FILE* input, RawObject& object) {
     if (!object.inFile) return true;
     const uint32_t length = object.fileEnd - object.fileStart;
     object.bytes.resize(length);
-    if (fseeko(input, static_cast<off_t>(object.fileStart), SEEK_SET) != 0 ||
+    if (platform::seekFile(input, object.fileStart, SEEK_SET) != 0 ||
         std::fread(object.bytes.data(), 1, length, input) != length)
         return false;
     object.bytes.push_back(object.closingByte);

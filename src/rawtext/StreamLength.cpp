@@ -1,7 +1,5 @@
 #include "rawtext/StreamLength.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "parse/DictionarySkim.h"
 #include "rawtext/DictionaryText.h"
 #include "parse/PdfLexer.h"
+#include "platform/Platform.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/TextSearch.h"
 #include "xref/PdfXRef.h"
@@ -76,7 +75,7 @@ public:
 
 private:
     size_t readAt(uint64_t at, uint8_t* into, size_t count) {
-        if (fseeko(input, static_cast<off_t>(object.fileStart + at), SEEK_SET) != 0) return 0;
+        if (platform::seekFile(input, uint64_t{object.fileStart} + at, SEEK_SET) != 0) return 0;
         return fread(into, 1, count, input);
     }
 

@@ -1,7 +1,5 @@
 #include "rawtext/TextSearch.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -9,11 +7,7 @@
 
 #include "limits/Limits.h"
 #include "parse/CharacterClass.h"
-
-const uint8_t* searchBytes(const uint8_t* begin, const uint8_t* end, const char* pattern, uint32_t patternLength) {
-    if (patternLength == 0 || end - begin < static_cast<std::ptrdiff_t>(patternLength)) return nullptr;
-    return static_cast<const uint8_t*>(memmem(begin, static_cast<size_t>(end - begin), pattern, patternLength));
-}
+#include "platform/Platform.h"
 
 uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const char* pattern,
                      uint32_t patternLength) {
@@ -27,7 +21,7 @@ uint32_t findPatternInFile(FILE* file, uint32_t start, const char* pattern, uint
 }
 
 uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength) {
-    if (patternLength == 0 || start >= end || fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) return 0;
+    if (patternLength == 0 || start >= end || platform::seekFile(file, start, SEEK_SET) != 0) return 0;
     // The block is no larger than the range: most ranges end at the next object a
     // few hundred bytes on, and a buffer cleared in full on every call would cost
     // more than the search itself.

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "stream/ByteSearch.h"
+
 // Searches in object text and in the input file, for the raw text operations.
 
 // The index of the last byte of the first occurrence of `pattern` at or after
@@ -16,5 +18,4 @@ uint32_t findPatternInFile(FILE* file, uint32_t start, const char* pattern, uint
 uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength);
 // The first run of decimal digits after the first occurrence of `key`; 0 without one.
 uint32_t findNumberAfter(const uint8_t* text, uint32_t length, const char* key);
-// The first occurrence of `pattern` in [begin, end), or null.
-const uint8_t* searchBytes(const uint8_t* begin, const uint8_t* end, const char* pattern, uint32_t patternLength);
+

@@ -1,9 +1,8 @@
 #include "rawtext/TrailerText.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 
+#include "platform/Platform.h"
 #include "rawtext/TextSearch.h"
 
 namespace {
@@ -13,7 +12,7 @@ constexpr uint32_t firstChunkBytes = 4096;
 // Bytes [start, start + count) of the file, fewer where it ends.
 bool readBytes(FILE* input, uint32_t start, uint32_t count, std::string& bytes) {
     bytes.assign(count, '\0');
-    if (fseeko(input, static_cast<off_t>(start), SEEK_SET) != 0) return false;
+    if (platform::seekFile(input, start, SEEK_SET) != 0) return false;
     bytes.resize(fread(bytes.data(), 1, count, input));
     return true;
 }

@@ -1,9 +1,9 @@
 #include "stream/FileWindow.h"
 
-#include <sys/types.h>
-
 #include <algorithm>
 #include <cstring>
+
+#include "platform/Platform.h"
 
 FileWindow::FileWindow(FILE* file, uint64_t fileSize, size_t blockBytes)
     : file(file), size(fileSize), blockBytes(blockBytes) {}
@@ -32,7 +32,7 @@ void FileWindow::fill(uint64_t position, size_t count) {
     held = kept;
     const uint64_t readFrom = position + kept;
     const size_t toRead = static_cast<size_t>(std::min<uint64_t>(buffer.size() - kept, size - readFrom));
-    if (toRead == 0 || fseeko(file, static_cast<off_t>(readFrom), SEEK_SET) != 0) return;
+    if (toRead == 0 || platform::seekFile(file, readFrom, SEEK_SET) != 0) return;
     while (held < kept + toRead) {
         const size_t got = fread(buffer.data() + held, 1, kept + toRead - held, file);
         if (got == 0) break;

@@ -1,8 +1,7 @@
 #include "stream/PdfFileStream.h"
 
-#include <sys/types.h>
-
 #include "model/PdfDictionary.h"
+#include "platform/Platform.h"
 
 CPdfFileStream::CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary)
     : file(file), start(start), length(length) {
@@ -17,13 +16,13 @@ CPdfDictionary* CPdfFileStream::streamDictionary() const {
 }
 
 void CPdfFileStream::seek(int32_t offset, int whence) {
-    off_t target = 0;
+    int64_t target = 0;
     if (whence == 2) {
-        fseeko(file, 0, SEEK_END);
-        target = ftello(file) + offset;
+        platform::seekFile(file, 0, SEEK_END);
+        target = platform::tellFile(file) + offset;
     } else {
         // Offsets are unsigned 32-bit file positions passed through a signed slot.
-        target = static_cast<off_t>(static_cast<uint32_t>(offset));
+        target = static_cast<int64_t>(static_cast<uint32_t>(offset));
     }
     if (target < 0) target = 0;
     bufferPosition = static_cast<uint32_t>(target);
@@ -50,7 +49,7 @@ bool CPdfFileStream::refill() {
         if (bufferPosition >= windowEnd) return false;
         if (bufferPosition + uint64_t{amount} > windowEnd) amount = static_cast<uint32_t>(windowEnd - bufferPosition);
     }
-    if (fseeko(file, static_cast<off_t>(bufferPosition), SEEK_SET) != 0) return false;
+    if (platform::seekFile(file, bufferPosition, SEEK_SET) != 0) return false;
     end = static_cast<uint32_t>(fread(buffer, 1, amount, file));
     return end > 0;
 }

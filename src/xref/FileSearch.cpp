@@ -1,10 +1,11 @@
 #include "xref/FileSearch.h"
 
-#include <string.h>
+#include <cstring>
 
 #include <algorithm>
 
 #include "limits/Limits.h"
+#include "stream/ByteSearch.h"
 
 namespace {
 
@@ -84,9 +85,10 @@ bool FileSearch::nextEndstream(uint64_t from, uint64_t& end) {
         for (uint64_t searchFrom = from;;) {
             const View block = view(searchFrom, minimumView);
             if (block.length <= block.lead) break;
-            const void* hit = memmem(block.bytes + block.lead, block.length - block.lead, endstreamKeyword, endstreamLength);
+            const uint8_t* hit = searchBytes(block.bytes + block.lead, block.bytes + block.length, endstreamKeyword,
+                                             static_cast<uint32_t>(endstreamLength));
             if (hit) {
-                endstreamEnd = block.start + static_cast<size_t>(static_cast<const uint8_t*>(hit) - block.bytes) + endstreamLength;
+                endstreamEnd = block.start + static_cast<size_t>(hit - block.bytes) + endstreamLength;
                 endstreamFound = true;
                 break;
             }

@@ -1,7 +1,5 @@
 #include "xref/PdfDocument.h"
 
-#include <sys/types.h>
-
 #include <cstring>
 
 #include "limits/Limits.h"
@@ -51,7 +49,7 @@ void CPdfDocument::close() {
 }
 
 void CPdfDocument::refuseHugeFile() {
-    if (fseeko(file, 0, SEEK_END) != 0 || ftello(file) >= off_t{limits::maximumInputBytes})
+    if (platform::seekFile(file, 0, SEEK_END) != 0 || platform::tellFile(file) >= limits::maximumInputBytes)
         throw CPdfException("\nPDF file is too large (2 GiB or more)");
 }
 

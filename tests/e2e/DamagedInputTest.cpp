@@ -162,9 +162,10 @@ protected:
         const fs::path input = folder / "in.pdf", output = folder / "out.pdf";
         std::ofstream(input, std::ios::binary) << bytes;
         fs::remove(output);
-        std::vector<std::string> argv = {FOLIOTURN_PROGRAM, "-i" + input.string(), "-o" + output.string(), "-pall",
-                                         "-r90"};
-        if (variant % 2) argv = {argv[0], argv[1], argv[2], "-podd", "-r180", "-force"};
+        std::vector<std::string> argv = e2e::programUnderTest(FOLIOTURN_PROGRAM);
+        argv.insert(argv.end(), {"-i" + input.string(), "-o" + output.string()});
+        if (variant % 2) argv.insert(argv.end(), {"-podd", "-r180", "-force"});
+        else argv.insert(argv.end(), {"-pall", "-r90"});
         if (repair) argv.push_back("-repair");
         const e2e::ProcessResult run = e2e::runProcess(argv, "", false, jobCpuSeconds);
         ASSERT_NE(SIGXCPU, run.signal) << "the job used more than " << jobCpuSeconds << " CPU seconds";

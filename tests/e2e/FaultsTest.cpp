@@ -50,24 +50,40 @@ TEST(E2eFaults, FileOf2GiBIsRefused) {
     EXPECT_EQ(std::vector<std::string>{"big.pdf"}, folder.entries());
 }
 
-// The output names the input, directly or through a link.
-class InPlace : public testing::TestWithParam<const char*> {};
-
-TEST_P(InPlace, RotatesTheFileAndKeepsItsPermissions) {
+// The output names the input, directly or through a link. The folder holds a.pdf,
+// a copy of the sample with mode 0640, and link.pdf, a symbolic link to it.
+class InPlace : public testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        writeFile(folder / "a.pdf", readFile(sample));
+        ASSERT_EQ(0, ::chmod((folder / "a.pdf").c_str(), 0640));
+        ASSERT_EQ(0, ::symlink("a.pdf", (folder / "link.pdf").c_str()));
+    }
+    ProcessResult rotatePageTwo() {
+        return runFolioturn({"-ia.pdf", std::string("-o") + GetParam(), "-p2", "-r180"}, folder.path());
+    }
     TemporaryFolder folder;
-    writeFile(folder / "a.pdf", readFile(sample));
-    ASSERT_EQ(0, ::chmod((folder / "a.pdf").c_str(), 0640));
-    ASSERT_EQ(0, ::symlink("a.pdf", (folder / "link.pdf").c_str()));
-    const ProcessResult run = runFolioturn({"-ia.pdf", std::string("-o") + GetParam(), "-p2", "-r180"}, folder.path());
+};
+
+TEST_P(InPlace, RotatesTheFileAndLeavesTheLink) {
+    const ProcessResult run = rotatePageTwo();
     EXPECT_EQ(banner + jobDone("a.pdf", GetParam(), 180, "2"), run.output);
     EXPECT_TRUE(qpdfCheckClean(folder / "a.pdf"));
     EXPECT_TRUE(isRotatedCopy(sample, folder / "a.pdf", ". 180"));
     struct stat status;
-    ASSERT_EQ(0, ::lstat((folder / "a.pdf").c_str(), &status));
-    EXPECT_EQ(0640u, status.st_mode & 07777);
     ASSERT_EQ(0, ::lstat((folder / "link.pdf").c_str(), &status));
     EXPECT_TRUE(S_ISLNK(status.st_mode));
     EXPECT_EQ((std::vector<std::string>{"a.pdf", "link.pdf"}), folder.entries());
+}
+
+TEST_P(InPlace, KeepsThePermissions) {
+    if (testingWindowsBuild())
+        GTEST_SKIP() << "POSIX permission bits are not a Windows notion: a Windows program under wine gets the "
+                        "mode wine gives new files, whatever the replaced file had";
+    ASSERT_NE(std::string::npos, rotatePageTwo().output.find("Done."));
+    struct stat status;
+    ASSERT_EQ(0, ::lstat((folder / "a.pdf").c_str(), &status));
+    EXPECT_EQ(0640u, status.st_mode & 07777);
 }
 
 INSTANTIATE_TEST_SUITE_P(E2e, InPlace, testing::Values("a.pdf", "link.pdf"),

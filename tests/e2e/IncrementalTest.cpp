@@ -256,7 +256,8 @@ TEST(Incremental, AppliesToEveryFileOfAList) {
     writeFile(folder / "list.txt", "a.pdf\nb.pdf\n");
     const ProcessResult run =
         runFolioturn({"-ilist.txt", "-fout", "-p1", "-r180", "-incremental", "-force"}, folder.path());
-    EXPECT_EQ(banner + jobDone("a.pdf", "out/a.pdf", 180, "1") + jobDone("b.pdf", "out/b.pdf", 180, "1"), run.output);
+    const std::string out = "out" + listSeparator();
+    EXPECT_EQ(banner + jobDone("a.pdf", out + "a.pdf", 180, "1") + jobDone("b.pdf", out + "b.pdf", 180, "1"), run.output);
     EXPECT_TRUE(appendsUpdate(folder / "a.pdf", folder / "out/a.pdf", 1));
     EXPECT_TRUE(appendsUpdate(folder / "b.pdf", folder / "out/b.pdf", 1));
     EXPECT_TRUE(isRotatedCopy(folder / "a.pdf", folder / "out/a.pdf", "180"));

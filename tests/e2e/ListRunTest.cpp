@@ -10,12 +10,16 @@ using namespace e2e;
 const std::string longFolder(150, 'd');
 const std::string longName = longFolder + "/" + std::string(150, 'n') + ".pdf";  // one line of 305 characters
 
+// The longest path of the program's system: PATH_MAX on Linux, MAX_PATH on Windows.
+std::string longestPath() { return testingWindowsBuild() ? "260" : "4096"; }
+
 struct ListCase {
     const char* name;
     std::string list;
     std::vector<std::string> done;  // the lines whose jobs succeed, in order
     std::string failure = "";       // what the run prints after them
     std::vector<std::string> notWritten = {};
+    const char* notOnWindows = nullptr;  // why the case does not hold for the Windows build
 };
 void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
 
@@ -25,6 +29,7 @@ class ListRun : public testing::TestWithParam<ListCase> {};
 // name (all copies of the sample), and bad.pdf, a damaged file.
 TEST_P(ListRun, RotatesEveryListedFileUpToAFailure) {
     const ListCase& c = GetParam();
+    if (c.notOnWindows && testingWindowsBuild()) GTEST_SKIP() << c.notOnWindows;
     TemporaryFolder folder;
     const std::string sample = readFile(example("sample.pdf"));
     std::filesystem::create_directories(folder / "sub");
@@ -36,8 +41,9 @@ TEST_P(ListRun, RotatesEveryListedFileUpToAFailure) {
     writeFile(folder / "list.txt", c.list);
 
     const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1", "-r90"}, folder.path());
+    const std::string out = "out" + listSeparator();
     std::string expected = banner;
-    for (const std::string& line : c.done) expected += jobDone(line, "out/" + line, 90, "1");
+    for (const std::string& line : c.done) expected += jobDone(line, out + line, 90, "1");
     EXPECT_EQ(expected + c.failure, run.output);
     EXPECT_EQ(0, run.exitCode);
     for (const std::string& line : c.done) {
@@ -64,7 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"EmptyLineEndsTheRun", "a.pdf\n\nb.pdf\n", {"a.pdf"}, "Input file open error: \n", {"b.pdf"}},
         ListCase{"SubfolderMadeInOutput", "a.pdf\nsub/b.pdf\nc.pdf\n", {"a.pdf", "sub/b.pdf", "c.pdf"}},
         ListCase{"NameWithSpaces", "my file.pdf\r\n", {"my file.pdf"}},
-        ListCase{"LongNameIsOneName", longName + "\n", {longName}},
+        ListCase{"LongNameIsOneName", longName + "\n", {longName}, "", {},
+                 "Windows paths end at MAX_PATH, 260 characters: the line is refused as too long, as "
+                 "LineLongerThanAPathRefused checks"},
         ListCase{"CarriageReturnsOnly", "a.pdf\rb.pdf\r", {"a.pdf", "b.pdf"}},
         ListCase{"ByteOrderMarkDropped", "\xEF\xBB\xBF" "a.pdf\r\nb.pdf\r\n", {"a.pdf", "b.pdf"}},
         ListCase{"ParentFolderRefused", "a.pdf\nsub/../../b.pdf\nc.pdf\n", {"a.pdf"},
@@ -74,9 +82,31 @@ INSTANTIATE_TEST_SUITE_P(
                  "List line refused, it must name a file inside the current folder, without \"..\": /etc/hosts.pdf\n",
                  {"a.pdf"}},
         ListCase{"LineLongerThanAPathRefused", "a.pdf\n" + std::string(100000, 'x') + "\nb.pdf\n", {"a.pdf"},
-                 "List line refused, longer than the longest path (4096 characters)\n", {"b.pdf"}},
+                 "List line refused, longer than the longest path (" + longestPath() + " characters)\n", {"b.pdf"}},
         ListCase{"DamagedThirdFile", "a.pdf\nb.pdf\nbad.pdf\nc.pdf\n", {"a.pdf", "b.pdf"},
                  "Rotating file: bad.pdfPDF file was damaged", {"bad.pdf", "c.pdf"}}),
     caseName);
+
+// Windows lines: "\" separates folders as "/" does, and a line that is rooted or
+// names a drive leads out of the folder as an absolute path does.
+TEST(ListRun, WindowsSeparatorsAndDrivesInLines) {
+    if (!testingWindowsBuild()) GTEST_SKIP() << "\\ and drives have their Windows meaning only in the Windows build";
+    const std::string refused = "List line refused, it must name a file inside the current folder, without \"..\": ";
+    for (const std::string& line : {"sub\\..\\..\\a.pdf", "\\a.pdf", "C:\\a.pdf", "c:a.pdf"}) {
+        TemporaryFolder folder;
+        writeFile(folder / "a.pdf", readFile(example("sample.pdf")));
+        writeFile(folder / "list.txt", line + "\r\na.pdf\r\n");
+        const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1", "-r90"}, folder.path());
+        EXPECT_EQ(banner + refused + line + "\n", run.output);
+        EXPECT_EQ(std::vector<std::string>{}, TemporaryFolder::entriesOf(folder / "out")) << line;
+    }
+    TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "sub");
+    writeFile(folder / "sub/b.pdf", readFile(example("sample.pdf")));
+    writeFile(folder / "list.txt", "sub\\b.pdf\r\n");
+    const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1", "-r90"}, folder.path());
+    EXPECT_EQ(banner + jobDone("sub\\b.pdf", "out\\sub\\b.pdf", 90, "1"), run.output);
+    EXPECT_TRUE(isRotatedCopy(folder / "sub/b.pdf", folder / "out/sub/b.pdf", "90"));
+}
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,27 @@ TEST(RawScan, FindPatternAndFindNumberAfter) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, findNumberAfter(bytesOf(c.text), uint32_t(c.text.size()), "/Count")) << c.text;
+}
+
+// The search itself: candidates for the first byte that fail later, an occurrence
+// that ends exactly at the end, one cut short by it, and bytes beyond ASCII.
+TEST(RawScan, SearchBytesFindsTheFirstWholeOccurrence) {
+    const struct {
+        std::string text;
+        const char* pattern;
+        long expected;  // the offset found; -1 for none
+    } cases[] = {
+        {"eendoendobj", "endobj", 5},   {"endobj", "endobj", 0},  {"xxendob", "endobj", -1},
+        {"endo", "endobj", -1},         {"abcabd", "abd", 3},     {"a\xFF\xFEz\xFE", "\xFE", 2},
+        {"x", "x", 0},                  {"", "x", -1},            {"endobjendobj", "endobj", 0},
+    };
+    for (const auto& c : cases) {
+        const uint8_t* begin = bytesOf(c.text);
+        const uint8_t* found = searchBytes(begin, begin + c.text.size(), c.pattern, uint32_t(std::strlen(c.pattern)));
+        EXPECT_EQ(c.expected, found ? found - begin : -1) << c.text << " / " << c.pattern;
+    }
+    const std::string text = "abc";
+    EXPECT_EQ(nullptr, searchBytes(bytesOf(text), bytesOf(text) + 3, "", 0));
 }
 
 TEST(RawScan, FindPatternInFileSeesAcrossReadBlocks) {

@@ -67,6 +67,23 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     return result;
 }
 
+std::vector<std::string> programUnderTest(const std::string& builtProgram) {
+    std::vector<std::string> command;
+    if (const char* launcher = std::getenv("FOLIOTURN_LAUNCHER")) {
+        std::istringstream words(launcher);
+        for (std::string word; words >> word;) command.push_back(word);
+    }
+    const char* given = std::getenv("FOLIOTURN_PROGRAM_UNDER_TEST");
+    command.push_back(given && *given ? given : builtProgram);
+    return command;
+}
+
+bool testingWindowsBuild() {
+    const char* given = std::getenv("FOLIOTURN_PROGRAM_UNDER_TEST");
+    const std::string program = given ? given : "";
+    return program.size() >= 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
+}
+
 TemporaryFolder::TemporaryFolder() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/folioturn-e2e-XXXXXX";

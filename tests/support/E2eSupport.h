@@ -27,10 +27,21 @@ constexpr unsigned defaultCpuSeconds = 120;
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory = "",
                          bool mergeErrors = false, unsigned cpuSeconds = defaultCpuSeconds);
 
+// The command that runs the program under test: `builtProgram`, or the program that
+// FOLIOTURN_PROGRAM_UNDER_TEST names, started through FOLIOTURN_LAUNCHER when that
+// is set (words split at spaces). `make test-windows` gives folioturn.exe and "wine".
+std::vector<std::string> programUnderTest(const std::string& builtProgram);
+// True when the program under test is a Windows build (a .exe): list runs join the
+// folder and the name with "\" there, and some POSIX notions have no counterpart.
+bool testingWindowsBuild();
+// The separator that list runs put between the output folder and the name.
+inline std::string listSeparator() { return testingWindowsBuild() ? "\\" : "/"; }
+
 #ifdef FOLIOTURN_PROGRAM
-inline ProcessResult runFolioturn(std::vector<std::string> arguments, const std::string& workingDirectory = "") {
-    arguments.insert(arguments.begin(), FOLIOTURN_PROGRAM);
-    return runProcess(arguments, workingDirectory);
+inline ProcessResult runFolioturn(const std::vector<std::string>& arguments, const std::string& workingDirectory = "") {
+    std::vector<std::string> command = programUnderTest(FOLIOTURN_PROGRAM);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return runProcess(command, workingDirectory);
 }
 // Runs one job: -iINPUT -oOUTPUT and the options.
 inline ProcessResult runJob(const std::string& input, const std::string& output, std::vector<std::string> options) {

@@ -1,0 +1,355 @@
+// The platform calls for Windows. Paths are narrow strings in the ANSI code page,
+// as the C runtime hands them to main, so the ...A functions of the Windows API
+// take them the way fopen does. Both "\" and "/" separate folders.
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace platform {
+
+namespace {
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// "X:" at the start of a path.
+bool hasDrive(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z');
+}
+
+// The reason for a failed Windows call. The common ones get the C runtime's words,
+// as failed C library calls do (lastError), so that a reason reads the same
+// whichever call failed; the others the system's own words.
+int errnoFor(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE: return EXDEV;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return ENOMEM;
+    default: return 0;
+    }
+}
+
+std::string messageFor(DWORD code) {
+    if (const int number = errnoFor(code)) return std::strerror(number);
+    char text[512];
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                    sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == '.')) --length;
+    return length ? std::string(text, length) : "error " + std::to_string(code);
+}
+
+// An open handle to an existing file, folder or device, only to ask about it.
+class QueryHandle {
+public:
+    explicit QueryHandle(const char* path)
+        : handle(::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+    ~QueryHandle() {
+        if (isOpen()) ::CloseHandle(handle);
+    }
+    QueryHandle(const QueryHandle&) = delete;
+    QueryHandle& operator=(const QueryHandle&) = delete;
+    bool isOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle; }
+    bool isFolder() const {
+        BY_HANDLE_FILE_INFORMATION info;
+        return ::GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+private:
+    HANDLE handle;
+};
+
+HANDLE handleOf(FILE* file) { return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file))); }
+
+// A C runtime stream over a Windows handle; the handle is closed on failure.
+FILE* streamOver(HANDLE handle, int flags, const char* mode, std::string& why) {
+    const int descriptor = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (descriptor < 0) {
+        why = messageFor(::GetLastError());
+        ::CloseHandle(handle);
+        return nullptr;
+    }
+    FILE* file = ::_fdopen(descriptor, mode);
+    if (!file) {
+        why = lastError();
+        ::_close(descriptor);
+    }
+    return file;
+}
+
+// The final path of an open file (links followed), without the "\\?\" that
+// GetFinalPathNameByHandle puts before it; empty when there is none.
+std::string finalPath(HANDLE handle) {
+    std::string path(MAX_PATH, '\0');
+    for (int tries = 0; tries < 2; ++tries) {
+        const DWORD length = ::GetFinalPathNameByHandleA(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            if (path.starts_with("\\\\?\\UNC\\")) return path.erase(2, 6);  // "\\?\UNC\server" is "\\server"
+            return path.starts_with("\\\\?\\") ? path.erase(0, 4) : path;
+        }
+        path.assign(length + 1, '\0');  // the size it needs, with its terminating null
+    }
+    return {};
+}
+
+std::string fullPath(const char* path) {
+    char full[MAX_PATH];
+    const DWORD length = ::GetFullPathNameA(path, sizeof full, full, nullptr);
+    return length > 0 && length < sizeof full ? std::string(full, length) : std::string();
+}
+
+// The temporary file on which an interruption is pending. The console control
+// handler runs on a thread of its own; the lock keeps it from falling between the
+// creation of a temporary file and its registration.
+char pendingTemporary[MAX_PATH + 1];
+bool hasPendingTemporary = false;
+SRWLOCK pendingLock = SRWLOCK_INIT;
+
+class PendingLock {
+public:
+    PendingLock() { ::AcquireSRWLockExclusive(&pendingLock); }
+    ~PendingLock() { ::ReleaseSRWLockExclusive(&pendingLock); }
+    PendingLock(const PendingLock&) = delete;
+    PendingLock& operator=(const PendingLock&) = delete;
+};
+
+void registerPending(const char* path) {
+    hasPendingTemporary = false;
+    if (!path || std::strlen(path) > MAX_PATH) return;
+    std::strcpy(pendingTemporary, path);
+    hasPendingTemporary = true;
+}
+
+// Ctrl+C, Ctrl+Break, a closed console window, a logoff or a shutdown: the pending
+// temporary file goes (it is open for writing, and shared for deletion, so it is
+// removed when the process ends), and the process ends with the code Windows
+// gives a process that Ctrl+C ends. It ends at once, as on POSIX: ExitProcess
+// would flush the C runtime's streams, whose locks the main thread may hold.
+// "taskkill /F" (TerminateProcess) cannot be caught: a job killed so leaves its
+// temporary file, and the destination as it was.
+BOOL WINAPI removePendingOnInterrupt(DWORD) {
+    const PendingLock locked;  // never released: the process ends here
+    if (hasPendingTemporary) ::DeleteFileA(pendingTemporary);
+    ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+    return TRUE;
+}
+
+// A name beside no other yet: ".folioturn-" and six hexadecimal digits.
+std::string candidateName(const std::string& folder, unsigned attempt) {
+    const uint64_t seed = ::GetTickCount64() ^ uint64_t{::GetCurrentProcessId()} << 24 ^ uint64_t{attempt} << 48;
+    const uint64_t mix = seed * 0x9E3779B97F4A7C15ull;
+    char suffix[8];
+    std::snprintf(suffix, sizeof suffix, "%06x", static_cast<unsigned>(mix >> 40) & 0xFFFFFFu);
+    const bool joined = folder.empty() || isSeparator(folder.back()) || folder.back() == ':';
+    return folder + (joined ? "" : "\\") + ".folioturn-" + suffix;
+}
+
+}  // namespace
+
+void makeDirectory(const char* path) { (void)::_mkdir(path); }
+
+bool makeDirectories(const std::string& path) {
+    for (size_t at = 1; at < path.size(); ++at)
+        if (isSeparator(path[at]) && path[at - 1] != ':') (void)::_mkdir(path.substr(0, at).c_str());
+    (void)::_mkdir(path.c_str());
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool removeFile(const char* path) { return std::remove(path) == 0; }
+
+std::string lastError() { return std::strerror(errno); }
+
+// Only disk files: a console, the NUL device, a serial port or a pipe is refused.
+FILE* openInputFile(const char* path, std::string& why) {
+    const HANDLE handle = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        why = messageFor(::GetLastError());
+        return nullptr;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool disk = ::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileInformationByHandle(handle, &info);
+    if (!disk || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        why = disk ? "it is a folder, not a file" : "it is not a regular file";
+        ::CloseHandle(handle);
+        return nullptr;
+    }
+    return streamOver(handle, _O_RDONLY | _O_BINARY, "rb", why);
+}
+
+bool stampOf(FILE* file, FileStamp& stamp) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(handleOf(file), &info)) return false;
+    stamp.size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+    const uint64_t ticks = uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
+    stamp.modified = static_cast<int64_t>(ticks) * 100;  // 100-nanosecond ticks
+    return true;
+}
+
+// ReadFile at an offset moves the handle's position, which the C runtime's stream
+// relies on: it is put back, so that the stream reads on where it was.
+size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
+    const HANDLE handle = handleOf(file);
+    LARGE_INTEGER position{}, zero{};
+    if (!::SetFilePointerEx(handle, zero, &position, FILE_CURRENT)) return 0;
+    size_t done = 0;
+    while (done < count) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD got = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count - done, 1u << 30));
+        if (!::ReadFile(handle, static_cast<char*>(buffer) + done, wanted, &got, &at) || got == 0) break;
+        done += got;
+    }
+    ::SetFilePointerEx(handle, position, nullptr, FILE_BEGIN);
+    return done;
+}
+
+// Windows has no call that appends part of one open file to another: the caller
+// copies it all.
+uint64_t copyInSystem(FILE*, uint64_t, FILE*, uint64_t) { return 0; }
+
+// The same volume and the same file index: one file, whatever names lead to it.
+bool isSameFile(const char* first, const char* second) {
+    const QueryHandle a(first), b(second);
+    BY_HANDLE_FILE_INFORMATION infoA, infoB;
+    if (!a.isOpen() || !b.isOpen() || !::GetFileInformationByHandle(a.get(), &infoA) ||
+        !::GetFileInformationByHandle(b.get(), &infoB))
+        return false;
+    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber && infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
+           infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t separator = path.find_last_of("\\/");
+    if (separator == std::string::npos) return hasDrive(path) ? path.substr(0, 2) : ".";
+    // The root of the drive, or of the current one: "C:\" or "\".
+    if (separator == 0 || (separator == 2 && hasDrive(path))) return path.substr(0, separator + 1);
+    return path.substr(0, separator);
+}
+
+// As on POSIX the destination keeps the name it was given, unless a link leads
+// elsewhere: then the file the link leads to gets the result.
+Destination inspectDestination(const char* outputName) {
+    Destination destination;
+    destination.path = outputName;
+    const QueryHandle target(outputName);
+    if (!target.isOpen()) return destination;
+    switch (::GetFileType(target.get())) {
+    case FILE_TYPE_CHAR: destination.kind = DestinationKind::Device; return destination;
+    case FILE_TYPE_DISK: break;
+    default: destination.kind = DestinationKind::Other; return destination;
+    }
+    if (target.isFolder()) {
+        destination.kind = DestinationKind::Other;
+        return destination;
+    }
+    destination.kind = DestinationKind::RegularFile;
+    const std::string resolved = finalPath(target.get());
+    if (!resolved.empty() && ::lstrcmpiA(resolved.c_str(), fullPath(outputName).c_str()) != 0)
+        destination.path = resolved;
+    return destination;
+}
+
+// CREATE_NEW never reuses a name. The file is shared for deletion, so that an
+// interruption can remove it while it is still being written.
+FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why) {
+    const PendingLock locked;
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = candidateName(folder, attempt);
+        const HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
+            why = messageFor(code);
+            return nullptr;
+        }
+        FILE* file = streamOver(handle, _O_WRONLY | _O_BINARY, "wb", why);
+        if (!file) {
+            ::DeleteFileA(name.c_str());
+            return nullptr;
+        }
+        temporaryName = name;
+        registerPending(name.c_str());
+        return file;
+    }
+    why = "no free name for a temporary file";
+    return nullptr;
+}
+
+// ReplaceFile keeps what Windows knows of an existing destination: its attributes
+// and its security (who may read and write it). A new destination, or one that
+// ReplaceFile cannot handle, gets the temporary file by a rename.
+bool replaceWithTemporary(const std::string& temporaryName, const std::string& destination, std::string& why) {
+    if (::GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        ::ReplaceFileA(destination.c_str(), temporaryName.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                       nullptr))
+        return true;
+    if (::MoveFileExA(temporaryName.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    why = messageFor(::GetLastError());
+    return false;
+}
+
+void installInterruptCleanup() { ::SetConsoleCtrlHandler(removePendingOnInterrupt, TRUE); }
+
+void setPendingTemporary(const char* path) {
+    const PendingLock locked;
+    registerPending(path);
+}
+
+// Anything rooted ("\x", "/x", "\\server\share") or on a drive ("C:\x", and "C:x",
+// which is relative to the drive's own current folder) leads out of the folder.
+bool isAbsolutePath(const std::string& path) { return (!path.empty() && isSeparator(path[0])) || hasDrive(path); }
+
+bool hasParentComponent(const std::string& path) {
+    size_t start = 0;
+    for (;;) {
+        const size_t end = path.find_first_of("\\/", start);
+        if (path.compare(start, end == std::string::npos ? std::string::npos : end - start, "..") == 0) return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
+// The file calls that take narrow names stop at MAX_PATH, its terminating null included.
+size_t longestPath() { return MAX_PATH; }
+
+int seekFile(FILE* file, int64_t offset, int whence) { return ::_fseeki64(file, offset, whence); }
+
+int64_t tellFile(FILE* file) { return ::_ftelli64(file); }
+
+void useBinaryStandardOutput() { (void)::_setmode(::_fileno(stdout), _O_BINARY); }
+
+}  // namespace platform
