@@ -270,10 +270,11 @@ TEST(RepairListRun, RotatesTheDamagedFileAndTheFilesAfterIt) {
     writeFile(folder / "c.pdf", readFile(repairSetFile("sound-xref-stream")));
     writeFile(folder / "list.txt", "a.pdf\nbad.pdf\nc.pdf\n");
     const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-pall", "-r90", "-repair"}, folder.path());
-    EXPECT_EQ(0u, run.output.find(banner + jobDone("a.pdf", "out/a.pdf", 90, "1-4") + "Rotating file: bad.pdf"))
+    const std::string out = "out" + listSeparator();
+    EXPECT_EQ(0u, run.output.find(banner + jobDone("a.pdf", out + "a.pdf", 90, "1-4") + "Rotating file: bad.pdf"))
         << run.output;
     EXPECT_NE(std::string::npos, run.output.find("repaired")) << run.output;
-    EXPECT_TRUE(run.output.ends_with(jobDone("c.pdf", "out/c.pdf", 90, "1-4"))) << run.output;
+    EXPECT_TRUE(run.output.ends_with(jobDone("c.pdf", out + "c.pdf", 90, "1-4"))) << run.output;
     for (const char* name : {"a.pdf", "bad.pdf", "c.pdf"}) {
         SCOPED_TRACE(name);
         const auto pages = qpdfPages(folder / ("out/" + std::string(name)));
