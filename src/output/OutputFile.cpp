@@ -50,16 +50,20 @@ void OutputFile::write(const void* bytes, size_t length) {
 
 uint64_t OutputFile::copyFrom(FILE* input, uint64_t count) {
     if (std::fflush(file) != 0) failWriting();
-    uint64_t copied = platform::copyInSystem(input, 0, file, count);
+    const uint64_t copied = platform::copyInSystem(input, 0, file, count);
     bytesWritten += copied;
-    if (copied < count && platform::seekFile(input, copied, SEEK_SET) == 0) {
-        std::vector<char> block(limits::copyBlockBytes);
-        while (copied < count) {
-            const size_t read = std::fread(block.data(), 1, std::min<uint64_t>(block.size(), count - copied), input);
-            if (read == 0) break;
-            write(block.data(), read);
-            copied += read;
-        }
+    return copied + copyRange(input, copied, count - copied);
+}
+
+uint64_t OutputFile::copyRange(FILE* input, uint64_t from, uint64_t length) {
+    if (length == 0 || platform::seekFile(input, from, SEEK_SET) != 0) return 0;
+    std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
+    uint64_t copied = 0;
+    while (copied < length) {
+        const size_t read = std::fread(block.data(), 1, std::min<uint64_t>(length - copied, block.size()), input);
+        if (read == 0) break;
+        write(block.data(), read);
+        copied += read;
     }
     return copied;
 }

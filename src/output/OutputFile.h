@@ -26,6 +26,9 @@ public:
     // Appends `count` bytes of `input` from its start, in the system where it can
     // and otherwise in blocks of a fixed size. Gives the number of bytes copied.
     uint64_t copyFrom(FILE* input, uint64_t count);
+    // Appends `length` bytes of `input` from `from` on through a fixed block, and
+    // stops early at the end of the file. Gives the number of bytes copied.
+    uint64_t copyRange(FILE* input, uint64_t from, uint64_t length);
     // `before`, the number in decimal, `after`.
     void writeFramed(const char* before, int64_t number, const char* after);
     // The count of bytes written, which is also the position; offsets in the

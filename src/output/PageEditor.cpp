@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "output/OutputFile.h"
-#include "output/XRefWriter.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/StreamLength.h"
 #include "stream/PdfStream.h"
@@ -43,7 +42,8 @@ void writeTextPart(OutputFile& output, FILE* input, const RawObject& object, uin
         return;
     }
     const uint32_t inFile = object.fileEnd - object.fileStart;
-    if (from < std::min(to, inFile)) copyInputBytes(output, input, uint64_t{object.fileStart} + from, std::min(to, inFile) - from);
+    const uint32_t fileTo = std::min(to, inFile);
+    if (from < fileTo) output.copyRange(input, uint64_t{object.fileStart} + from, fileTo - from);
     if (to > inFile && from <= inFile) output.write(&object.closingByte, 1);
 }
 

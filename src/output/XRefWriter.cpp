@@ -23,20 +23,7 @@ uint32_t headLengthOf(const std::vector<XRefEntry>& table) {
 }
 
 void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t base) {
-    copyInputBytes(output, inputFile, base, headLength);
-}
-
-uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length) {
-    if (length == 0 || platform::seekFile(input, from, SEEK_SET) != 0) return 0;
-    std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
-    uint64_t copied = 0;
-    while (copied < length) {
-        const size_t read = fread(block.data(), 1, std::min<uint64_t>(length - copied, block.size()), input);
-        if (read == 0) break;
-        output.write(block.data(), read);
-        copied += read;
-    }
-    return copied;
+    output.copyRange(inputFile, base, headLength);
 }
 
 void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }

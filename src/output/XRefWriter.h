@@ -27,9 +27,6 @@ uint32_t headLengthOf(const std::vector<XRefEntry>& entries);
 // The input's first `headLength` bytes from its "%PDF-" header (at `base`) on,
 // copied in blocks and never past the end of the file.
 void copyHead(OutputFile& output, FILE* input, uint32_t headLength, uint32_t base);
-// Copies `length` bytes of the input from `from` on through a fixed block, and
-// stops early at the end of the file; gives the count copied.
-uint64_t copyInputBytes(OutputFile& output, FILE* input, uint64_t from, uint64_t length);
 void writeNumber(OutputFile& output, uint32_t value);
 // One 20-byte table entry: offset, generation, n or f, a space and a carriage
 // return, as "%010u %05u %c \r" gives it.

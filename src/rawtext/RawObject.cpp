@@ -150,21 +150,27 @@ private:
 };
 
 // The byte after "endobj" is kept only when it is white space, so that two
-// objects never run together in the output.
+// objects never run together in the output; none (-1) becomes a line feed too.
+uint8_t closingByte(int c) { return pdfchar::isWhitespace(c) ? static_cast<uint8_t>(c) : '\n'; }
+
+// Ends a text read into `bytes` (through "endobj" at least) with its closing byte.
+void endTextAt(std::vector<uint8_t>& bytes, size_t endobjEnd) {
+    if (bytes.size() <= endobjEnd) {
+        bytes.push_back('\n');
+        return;
+    }
+    bytes.resize(endobjEnd + 1);
+    bytes[endobjEnd] = closingByte(bytes[endobjEnd]);
+}
+
 void endAfterEndobj(ObjectTextReader& reader, std::vector<uint8_t>& bytes, size_t endobjEnd) {
     reader.readUpTo(endobjEnd + 1);
-    if (bytes.size() > endobjEnd) {
-        bytes.resize(endobjEnd + 1);
-        if (!pdfchar::isWhitespace(bytes[endobjEnd])) bytes[endobjEnd] = '\n';
-    } else {
-        bytes.push_back('\n');
-    }
+    endTextAt(bytes, endobjEnd);
 }
 
 uint8_t closingByteAt(FILE* input, uint32_t position, uint32_t limit) {
     if (position >= limit || platform::seekFile(input, position, SEEK_SET) != 0) return '\n';
-    const int c = std::fgetc(input);
-    return pdfchar::isWhitespace(c) ? static_cast<uint8_t>(c) : '\n';
+    return closingByte(std::fgetc(input));
 }
 
 // Where the first "endobj" at or after `from` (counted from `start`) ends: first in
@@ -222,13 +228,10 @@ bool readSmallText(FILE* input, uint32_t start, uint32_t limit, std::vector<uint
     const uint8_t* found = searchBytes(bytes.data(), bytes.data() + bytes.size(), "endobj", 6);
     if (!found) return false;
     const size_t endobjEnd = static_cast<size_t>(found - bytes.data()) + 6;
-    if (endobjEnd < bytes.size()) {
-        bytes.resize(endobjEnd + 1);
-        if (!pdfchar::isWhitespace(bytes[endobjEnd])) bytes[endobjEnd] = '\n';
-        return true;
-    }
-    if (bytes.size() < chunk || chunk < available) return false;  // the file ended early, or more may follow
-    bytes.push_back('\n');
+    // "endobj" at the chunk's very end: its closing byte is known only when the
+    // chunk is all there is (else the file ended early, or more may follow).
+    if (endobjEnd >= bytes.size() && (bytes.size() < chunk || chunk < available)) return false;
+    endTextAt(bytes, endobjEnd);
     return true;
 }
 
