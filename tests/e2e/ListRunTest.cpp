@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ListRun, WindowsSeparatorsAndDrivesInLines) {
     if (!testingWindowsBuild()) GTEST_SKIP() << "\\ and drives have their Windows meaning only in the Windows build";
     const std::string refused = "List line refused, it must name a file inside the current folder, without \"..\": ";
-    for (const std::string& line : {"sub\\..\\..\\a.pdf", "\\a.pdf", "C:\\a.pdf", "c:a.pdf"}) {
+    for (const std::string line : {"sub\\..\\..\\a.pdf", "\\a.pdf", "C:\\a.pdf", "c:a.pdf"}) {
         TemporaryFolder folder;
         writeFile(folder / "a.pdf", readFile(example("sample.pdf")));
         writeFile(folder / "list.txt", line + "\r\na.pdf\r\n");

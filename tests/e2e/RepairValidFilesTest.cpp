@@ -57,7 +57,8 @@ TEST(RepairOnValidFiles, TheValidFilesRotateTodayButTheEncryptedOne) {
         SCOPED_TRACE(input);
         const JobResult job = runInFolder(input, {"-pall", "-r90"});
         const bool encrypted = input == fixture("encrypted.pdf");
-        EXPECT_EQ(!encrypted, job.run.output.ends_with("\nDone.\n")) << job.run.output;
+        EXPECT_EQ(!encrypted, job.run.output.ends_with("\nDone.\n"))
+            << "exit code " << job.run.exitCode << ", signal " << job.run.signal << ", printed:\n" << job.run.output;
         EXPECT_EQ(!encrypted, job.wroteOutput);
     }
 }

@@ -92,13 +92,17 @@ TEST(SafeOutput, PermissionsAndOwnerOfAnExistingDestinationStay) {
     writeFile(folder / "out.pdf", oldContent);
     ASSERT_EQ(0, ::chmod((folder / "out.pdf").c_str(), 0604));
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(0, ::chown((folder / "out.pdf").c_str(), 1234, 4321));
+    if (root) {
+        ASSERT_EQ(0, ::chown((folder / "out.pdf").c_str(), 1234, 4321));
+    }
     const ProcessResult run = runJob(sample, folder / "out.pdf", {"-p1", "-r90"});
     EXPECT_EQ(banner + jobDone(sample, folder / "out.pdf", 90, "1"), run.output);
     struct stat status {};
     ASSERT_EQ(0, ::stat((folder / "out.pdf").c_str(), &status));
     EXPECT_EQ(0604u, status.st_mode & 07777);
-    if (root) EXPECT_EQ(std::make_pair(1234u, 4321u), std::make_pair(status.st_uid, status.st_gid));
+    if (root) {
+        EXPECT_EQ(std::make_pair(1234u, 4321u), std::make_pair(status.st_uid, status.st_gid));
+    }
 }
 
 TEST(SafeOutput, ANewDestinationGetsTheModeOfANewFile) {

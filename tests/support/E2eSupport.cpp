@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 namespace e2e {
@@ -76,6 +77,17 @@ std::vector<std::string> programUnderTest(const std::string& builtProgram) {
     const char* given = std::getenv("FOLIOTURN_PROGRAM_UNDER_TEST");
     command.push_back(given && *given ? given : builtProgram);
     return command;
+}
+
+ProcessResult runThroughLauncher(const std::vector<std::string>& command, const std::string& workingDirectory) {
+    const bool launched = std::getenv("FOLIOTURN_LAUNCHER") != nullptr;
+    ProcessResult result = runProcess(command, workingDirectory);
+    for (int retry = 1; launched && retry <= 2 && result.output.empty() && result.exitCode != 0; ++retry) {
+        std::cerr << "The launcher's run printed nothing (exit code " << result.exitCode << ", signal "
+                  << result.signal << "); running it again (" << retry << " of 2)\n";
+        result = runProcess(command, workingDirectory);
+    }
+    return result;
 }
 
 bool testingWindowsBuild() {

@@ -31,6 +31,11 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
 // FOLIOTURN_PROGRAM_UNDER_TEST names, started through FOLIOTURN_LAUNCHER when that
 // is set (words split at spaces). `make test-windows` gives folioturn.exe and "wine".
 std::vector<std::string> programUnderTest(const std::string& builtProgram);
+// Runs `command` as runProcess does. When a launcher is set, a run that printed nothing
+// and failed is taken for the launcher's failure and run again, at most twice, with a
+// line on standard error: the program prints its banner on every run, so only the
+// launcher (wine starting a process) can end a run before that.
+ProcessResult runThroughLauncher(const std::vector<std::string>& command, const std::string& workingDirectory);
 // True when the program under test is a Windows build (a .exe): list runs join the
 // folder and the name with "\" there, and some POSIX notions have no counterpart.
 bool testingWindowsBuild();
@@ -41,7 +46,7 @@ inline std::string listSeparator() { return testingWindowsBuild() ? "\\" : "/"; 
 inline ProcessResult runFolioturn(const std::vector<std::string>& arguments, const std::string& workingDirectory = "") {
     std::vector<std::string> command = programUnderTest(FOLIOTURN_PROGRAM);
     command.insert(command.end(), arguments.begin(), arguments.end());
-    return runProcess(command, workingDirectory);
+    return runThroughLauncher(command, workingDirectory);
 }
 // Runs one job: -iINPUT -oOUTPUT and the options.
 inline ProcessResult runJob(const std::string& input, const std::string& output, std::vector<std::string> options) {
