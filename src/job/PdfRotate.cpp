@@ -169,7 +169,7 @@ void CPdfRotate::progressDot() {
 void CPdfRotate::addShownRotations() {
     ShownRotation shown(*xref);
     for (PageRecord& page : pages) {
-        if (page.selected) page.rotation = forcedRotation(reducedRotation(shown.ofPage(page.objNum)), page.rotation);
+        if (page.selected) page.rotation = forcedRotation(reducedRotation(shown.ofPage(page)), page.rotation);
     }
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 // The edit changes what the page shows, as it shows it now (own, inherited or none).
 bool editChangesRotation(const PageEdit& edit, const PageRecord& page, ShownRotation& shown) {
-    return edit.editable && shown.ofPage(page.objNum) != edit.rotation;
+    return edit.editable && shown.ofPage(page) != edit.rotation;
 }
 
 // Each page object's first listing in page order, by ascending object number.

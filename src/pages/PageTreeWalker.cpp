@@ -6,6 +6,7 @@
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "pages/ShownRotation.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int depth, std::vector<Pa
         const KnownKid& kid = kidAt(array, i, reference, direct);
         const int32_t number = reference.is(ElementType::Reference) ? reference.refNum() : -1;
         if (kid.isPage) {
-            pages.push_back(PageRecord{number, 0, 0});
+            pages.push_back(PageRecord{number, 0, 0, kid.facts});
         } else if (kid.isPages) {
             const bool tracked = number >= 0 && static_cast<size_t>(number) < onPath.size();
             if (tracked && onPath[static_cast<size_t>(number)]) throw CPdfException(damaged);
@@ -62,6 +63,7 @@ PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) {
     KnownKid known;
     known.isPage = type.hasText("Page");
     known.isPages = !known.isPage && type.hasText("Pages");
+    if (known.isPage) known.facts = rotationFactsOf(*kid.dictionary());
     if (known.isPages) known.node.takeFrom(kid);
     return known;
 }

@@ -26,7 +26,8 @@ private:
     struct KnownKid {
         bool isPage = false;
         bool isPages = false;
-        CPdfElement node;  // a Pages node's dictionary, kept to walk it again
+        PageRotationFacts facts;  // a page's
+        CPdfElement node;         // a Pages node's dictionary, kept to walk it again
     };
 
     void walkNode(const CPdfElement& node, int depth, std::vector<PageRecord>& pages);

@@ -41,18 +41,40 @@ bool ShownRotation::fetch(int32_t number, CPdfElement& out) {
     return out.is(ElementType::Dictionary);
 }
 
-int32_t ShownRotation::ofPage(int32_t pageNumber) {
-    CPdfElement page;
-    if (!fetch(pageNumber, page)) return 0;
-    if (const std::optional<int32_t> own = ownRotation(*page.dictionary())) return *own;
-    return inherited(*page.dictionary(), 1);
+int32_t ShownRotation::ofPage(const PageRecord& page) { return fromFacts(page.facts, 1); }
+
+int32_t ShownRotation::fromFacts(const PageRotationFacts& facts, int depth) {
+    if (const std::optional<int32_t> own = ownRotation(facts)) return *own;
+    return facts.parent >= 0 ? ofNode(facts.parent, depth) : 0;
 }
 
-std::optional<int32_t> ShownRotation::ownRotation(const CPdfDictionary& dictionary) {
-    CPdfElement value;
+PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary) {
+    PageRotationFacts facts;
+    CPdfElement value, parent;
     dictionary.findRaw("Rotate", value);
-    if (value.is(ElementType::Null)) return std::nullopt;
-    for (int step = 0; step < maximumValueSteps && value.is(ElementType::Reference); ++step) {
+    if (value.is(ElementType::Reference)) {
+        facts.rotate = PageRotationFacts::Rotate::Reference;
+        facts.value = value.refNum();
+        facts.generation = value.refGen();
+    } else if (!value.is(ElementType::Null)) {
+        facts.rotate = PageRotationFacts::Rotate::Value;
+        facts.value = numberIn(value).value_or(0);
+    }
+    dictionary.findRaw("Parent", parent);
+    if (parent.is(ElementType::Reference)) facts.parent = parent.refNum();
+    return facts;
+}
+
+std::optional<int32_t> ShownRotation::ownRotation(const PageRotationFacts& facts) {
+    if (facts.rotate == PageRotationFacts::Rotate::Absent) return std::nullopt;
+    if (facts.rotate == PageRotationFacts::Rotate::Value) return facts.value;
+    CPdfElement value;
+    try {
+        xref.fetchObject(facts.value, facts.generation, value);
+    } catch (const CPdfException&) {
+        return 0;
+    }
+    for (int step = 1; step < maximumValueSteps && value.is(ElementType::Reference); ++step) {
         CPdfElement target;
         try {
             xref.fetchObject(value.refNum(), value.refGen(), target);
@@ -66,13 +88,6 @@ std::optional<int32_t> ShownRotation::ownRotation(const CPdfDictionary& dictiona
     return numberIn(value).value_or(0);
 }
 
-int32_t ShownRotation::inherited(const CPdfDictionary& dictionary, int depth) {
-    CPdfElement parent;
-    dictionary.findRaw("Parent", parent);
-    if (!parent.is(ElementType::Reference)) return 0;
-    return ofNode(parent.refNum(), depth);
-}
-
 int32_t ShownRotation::ofNode(int32_t nodeNumber, int depth) {
     if (depth > limits::maximumPageTreeDepth) return 0;
     if (const auto known = nodeRotation.find(nodeNumber); known != nodeRotation.end()) return known->second;
@@ -80,8 +95,7 @@ int32_t ShownRotation::ofNode(int32_t nodeNumber, int depth) {
     int32_t rotation = 0;
     CPdfElement node;
     if (fetch(nodeNumber, node)) {
-        const std::optional<int32_t> own = ownRotation(*node.dictionary());
-        rotation = own ? *own : inherited(*node.dictionary(), depth + 1);
+        rotation = fromFacts(rotationFactsOf(*node.dictionary()), depth + 1);
     }
     nodesInProgress.erase(nodeNumber);
     nodeRotation.emplace(nodeNumber, rotation);

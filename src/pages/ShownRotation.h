@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "pages/PageRecord.h"
+
 class CPdfDictionary;
 class CPdfElement;
 class CPdfXRef;
@@ -18,12 +20,13 @@ class ShownRotation {
 public:
     explicit ShownRotation(CPdfXRef& xref);
 
-    int32_t ofPage(int32_t pageNumber);
+    // From the facts the walk noted: the page is not read again, its ancestors once.
+    int32_t ofPage(const PageRecord& page);
 
 private:
+    int32_t fromFacts(const PageRotationFacts& facts, int depth);
     // The object's own /Rotate: none when it has no such key.
-    std::optional<int32_t> ownRotation(const CPdfDictionary& dictionary);
-    int32_t inherited(const CPdfDictionary& dictionary, int depth);
+    std::optional<int32_t> ownRotation(const PageRotationFacts& facts);
     int32_t ofNode(int32_t nodeNumber, int depth);
     bool fetch(int32_t number, CPdfElement& out);
 
@@ -31,6 +34,9 @@ private:
     std::unordered_map<int32_t, int32_t> nodeRotation;
     std::unordered_set<int32_t> nodesInProgress;
 };
+
+// What the dictionary of a page or page tree node says of its rotation.
+PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary);
 
 // The angle "-force" starts from: a multiple of 90 is reduced modulo 360 with its
 // sign kept (450 gives 90, -450 gives -90); anything else stays as it is.

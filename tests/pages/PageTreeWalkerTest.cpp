@@ -4,6 +4,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "pages/PageTreeWalker.h"
+#include "pages/ShownRotation.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
 
@@ -51,4 +52,37 @@ TEST(PageTreeWalker, ALoopThroughKidsIsDamage) {
     } catch (const CPdfException& failure) {
         EXPECT_STREQ("PDF file was damaged", failure.messageText());
     }
+}
+
+// The walk notes each page's own /Rotate and /Parent, so that the rotation a page
+// shows comes without reading the page again: own values (direct, real, through
+// references, null meaning none), inherited ones up /Parent, and loops counting as none.
+TEST(PageTreeWalker, NotesWhatThePagesShowOfTheirRotation) {
+    PdfBuilder pdf;
+    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.object(2, "<< /Type /Pages /Rotate 90 /Kids [3 0 R 4 0 R 5 0 R 6 0 R 7 0 R 8 0 R 9 0 R 6 0 R] >>");
+    pdf.object(3, "<< /Type /Page /Parent 2 0 R >>");
+    pdf.object(4, "<< /Type /Page /Parent 2 0 R /Rotate 180.7 >>");
+    pdf.object(5, "<< /Type /Page /Parent 2 0 R /Rotate 10 0 R >>");
+    pdf.object(6, "<< /Type /Page /Parent 11 0 R /Rotate null >>");
+    pdf.object(7, "<< /Type /Page /Parent 2 0 R /Rotate /Ninety >>");
+    pdf.object(8, "<< /Type /Page /Parent 12 0 R >>");
+    pdf.object(9, "<< /Type /Page /Parent 2 0 R /Rotate 13 0 R >>");
+    pdf.object(10, "14 0 R");
+    pdf.object(11, "<< /Type /Pages /Parent 2 0 R /Rotate -270 >>");
+    pdf.object(12, "<< /Type /Pages /Parent 12 0 R >>");
+    pdf.object(13, "null");
+    pdf.object(14, "270");
+    pdf.startxref(pdf.table("/Root 1 0 R"));
+    CPdfDocument document;
+    CPdfXRef& xref = pdf.open(document);
+    CPdfElement root;
+    xref.fetchObject(2, 0, root);
+    PageTreeWalker walker(xref.getEntries().size(), pdf.bytes().size(), [] {});
+    std::vector<PageRecord> pages;
+    walker.walk(root, 2, pages);
+    ShownRotation shown(xref);
+    std::vector<int32_t> rotations;
+    for (const PageRecord& page : pages) rotations.push_back(shown.ofPage(page));
+    EXPECT_EQ((std::vector<int32_t>{90, 180, 270, -270, 0, 0, 90, -270}), rotations);
 }
