@@ -27,12 +27,14 @@ void CPdfFileStream::seek(int32_t offset, int whence) {
     if (target < 0) target = 0;
     bufferPosition = static_cast<uint32_t>(target);
     current = end = 0;
+    refilled = false;
 }
 
 void CPdfFileStream::shiftWindow(int32_t delta) {
     start += static_cast<uint32_t>(delta);
     bufferPosition = start;
     current = end = 0;
+    refilled = false;
 }
 
 RetainPtr<CPdfStream> CPdfFileStream::openWindow(uint32_t windowStart, uint32_t windowLength,
@@ -43,13 +45,13 @@ RetainPtr<CPdfStream> CPdfFileStream::openWindow(uint32_t windowStart, uint32_t 
 bool CPdfFileStream::refill() {
     bufferPosition += end;
     current = end = 0;
-    uint32_t amount = bufferSize;
+    uint32_t amount = refilled ? bufferSize : firstRefillSize;
+    refilled = true;
     if (length != 0) {
         const uint64_t windowEnd = uint64_t{start} + length;
         if (bufferPosition >= windowEnd) return false;
         if (bufferPosition + uint64_t{amount} > windowEnd) amount = static_cast<uint32_t>(windowEnd - bufferPosition);
     }
-    if (platform::seekFile(file, bufferPosition, SEEK_SET) != 0) return false;
-    end = static_cast<uint32_t>(fread(buffer, 1, amount, file));
+    end = static_cast<uint32_t>(platform::readAt(file, bufferPosition, buffer, amount));
     return end > 0;
 }

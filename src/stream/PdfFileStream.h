@@ -6,7 +6,8 @@
 #include "stream/PdfStream.h"
 
 // A window of the input file read through a small buffer. All file streams of one
-// document share one open file; each refill seeks first, so they may be read in turn.
+// document share one open file; each refill reads at its own position (one system
+// call, no seek), so they may be read in turn.
 class CPdfFileStream : public CPdfStream {
 public:
     // length 0: the window runs to the end of the file.
@@ -33,7 +34,10 @@ public:
     // The open file under the stream, for reads in large blocks that pass the buffer by.
     FILE* fileHandle() const { return file; }
 
-    static constexpr uint32_t bufferSize = 256;
+    // Most reads are of one small object, which the first refill takes whole; a
+    // stream read on (an object stream, a cross-reference stream) goes on in blocks.
+    static constexpr uint32_t firstRefillSize = 256;
+    static constexpr uint32_t bufferSize = 4096;
 
 private:
     bool refill();
@@ -46,4 +50,5 @@ private:
     unsigned char buffer[bufferSize];
     uint32_t current = 0;
     uint32_t end = 0;
+    bool refilled = false;  // since the last seek: the next refill takes a whole block
 };

@@ -26,6 +26,25 @@ TEST(PdfFileStream, WindowsEndAtTheirLengthOrAtTheEndOfTheFile) {
     }
 }
 
+// A stream read on passes from a small first read to whole blocks: no byte is lost
+// or repeated where they meet, before and after a seek, in windows of any length.
+TEST(PdfFileStream, LongReadsDeliverEveryByteOnce) {
+    const std::string content = numberedBytes(20000);
+    const TestByteFile file(content);
+    for (const uint32_t length : {0u, 255u, 256u, 257u, 4352u, 4353u, 13000u}) {
+        RetainPtr<CPdfStream> stream = file.openStream(100, length);
+        const std::string expected = content.substr(100, length == 0 ? std::string::npos : length);
+        EXPECT_EQ(expected, readAll(*stream.get())) << length;
+        stream->seek(150, 0);
+        std::string afterSeek;
+        for (int i = 0; i < 100; ++i) afterSeek.push_back(static_cast<char>(stream->readByte()));
+        EXPECT_EQ(content.substr(150, 100), afterSeek) << length;
+        EXPECT_EQ(250u, stream->tell()) << length;
+        stream->rewind();
+        EXPECT_EQ(expected, readAll(*stream.get())) << length;
+    }
+}
+
 TEST(PdfFileStream, PeekTwiceThenReadGiveTheSameByte) {
     const TestByteFile file("xy");
     RetainPtr<CPdfStream> stream = file.openStream(1, 1);
