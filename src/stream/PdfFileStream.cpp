@@ -1,5 +1,8 @@
 #include "stream/PdfFileStream.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "model/PdfDictionary.h"
 #include "platform/Platform.h"
 
@@ -42,6 +45,17 @@ RetainPtr<CPdfStream> CPdfFileStream::openWindow(uint32_t windowStart, uint32_t 
     return makeRetained<CPdfFileStream>(file, windowStart, windowLength, windowDictionary);
 }
 
+size_t CPdfFileStream::readBlock(uint8_t* into, size_t count) {
+    size_t done = 0;
+    while (done < count && (current < end || refill())) {
+        const size_t take = std::min<size_t>(count - done, end - current);
+        std::memcpy(into + done, buffer + current, take);
+        current += static_cast<uint32_t>(take);
+        done += take;
+    }
+    return done;
+}
+
 bool CPdfFileStream::refill() {
     bufferPosition += end;
     current = end = 0;
@@ -52,6 +66,9 @@ bool CPdfFileStream::refill() {
         if (bufferPosition >= windowEnd) return false;
         if (bufferPosition + uint64_t{amount} > windowEnd) amount = static_cast<uint32_t>(windowEnd - bufferPosition);
     }
-    end = static_cast<uint32_t>(platform::readAt(file, bufferPosition, buffer, amount));
+    // A seek and a read through the file's own buffer: objects read one after another
+    // mostly lie in the block that buffer holds, and then cost no read of the system.
+    if (platform::seekFile(file, bufferPosition, SEEK_SET) != 0) return false;
+    end = static_cast<uint32_t>(fread(buffer, 1, amount, file));
     return end > 0;
 }

@@ -6,8 +6,7 @@
 #include "stream/PdfStream.h"
 
 // A window of the input file read through a small buffer. All file streams of one
-// document share one open file; each refill reads at its own position (one system
-// call, no seek), so they may be read in turn.
+// document share one open file; each refill seeks first, so they may be read in turn.
 class CPdfFileStream : public CPdfStream {
 public:
     // length 0: the window runs to the end of the file.
@@ -22,6 +21,7 @@ public:
         if (current == end && !refill()) return -1;
         return buffer[current];
     }
+    size_t readBlock(uint8_t* into, size_t count) override;
     CPdfDictionary* streamDictionary() const override;
     uint32_t tell() const override { return bufferPosition + current; }
     void seek(int32_t offset, int whence) override;

@@ -1,5 +1,7 @@
 #include "stream/PdfFlateStream.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "model/PdfException.h"
@@ -22,6 +24,18 @@ CPdfFlateStream::~CPdfFlateStream() {
     inflateEnd(&inflateState);
 }
 
+size_t CPdfFlateStream::readBlock(uint8_t* into, size_t count) {
+    if (predictorState) return CPdfStream::readBlock(into, count);
+    size_t done = 0;
+    while (done < count && (current < end || refill())) {
+        const size_t take = std::min<size_t>(count - done, end - current);
+        std::memcpy(into + done, output + current, take);
+        current += static_cast<uint32_t>(take);
+        done += take;
+    }
+    return done;
+}
+
 int CPdfFlateStream::peekByte() {
     if (predictorState) return predictorState->peekByte();
     if (current == end && !refill()) return -1;
@@ -32,16 +46,9 @@ int CPdfFlateStream::peekByte() {
 // bounded by what the file really holds: reading stops at its end.
 bool CPdfFlateStream::feedInput() {
     if (inputExhausted) return false;
-    uint32_t count = 0;
-    while (count < sizeof input && inputRemaining > 0) {
-        const int c = underlying->readByte();
-        if (c < 0) {
-            inputRemaining = 0;
-            break;
-        }
-        input[count++] = static_cast<unsigned char>(c);
-        --inputRemaining;
-    }
+    const uint32_t wanted = std::min<uint32_t>(sizeof input, inputRemaining);
+    const auto count = static_cast<uint32_t>(underlying->readBlock(input, wanted));
+    inputRemaining = count < wanted ? 0 : inputRemaining - count;
     if (inputRemaining == 0) inputExhausted = true;
     inflateState.next_in = input;
     inflateState.avail_in = count;

@@ -23,6 +23,7 @@ public:
         return output[current++];
     }
     int peekByte() override;
+    size_t readBlock(uint8_t* into, size_t count) override;
     CPdfDictionary* streamDictionary() const override { return underlying->streamDictionary(); }
     uint32_t tell() const override { return underlying->tell(); }
     void seek(int32_t, int) override {}

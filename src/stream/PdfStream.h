@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "model/RetainPtr.h"
@@ -26,6 +27,9 @@ public:
     // Only a decoding stream has raw bytes below its predictor.
     virtual int getRawChar();
     virtual int peekByte() = 0;
+    // Reads up to `count` bytes, as that many readByte calls would: fewer only at the
+    // end of the data. Streams that hold a buffer copy from it.
+    virtual size_t readBlock(uint8_t* into, size_t count);
     virtual CPdfDictionary* streamDictionary() const = 0;
     virtual uint32_t tell() const = 0;
     // whence 0: absolute offset; whence 2: offset (zero or negative) from the end of the file.

@@ -31,11 +31,17 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
 
 // Every decoded byte counts against the limit, so that no object stream can make
 // the reader inflate without end.
+// The decoded data, read in blocks: more than the limit allows is damage.
 void readAll(CPdfStream* stream, std::vector<uint8_t>& data) {
-    for (int c = stream->readByte(); c >= 0; c = stream->readByte()) {
-        if (static_cast<int64_t>(data.size()) >= limits::maximumObjectStreamData)
+    constexpr size_t block = 16384;
+    for (;;) {
+        const size_t have = data.size();
+        data.resize(have + block);
+        const size_t got = stream->readBlock(data.data() + have, block);
+        data.resize(have + got);
+        if (static_cast<int64_t>(data.size()) > limits::maximumObjectStreamData)
             throw CPdfException("PDF file was damaged");
-        data.push_back(static_cast<uint8_t>(c));
+        if (got < block) return;
     }
 }
 

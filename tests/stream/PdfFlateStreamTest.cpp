@@ -89,3 +89,24 @@ TEST(PdfFlateStream, RewindDoesNotRestart) {
     flate.stream->rewind();
     EXPECT_EQ("bcdef", flate.readAll());
 }
+
+// Block reads give the bytes that byte reads give, mixed with them in any order,
+// with and without a predictor, across the stream's refills and to its end.
+TEST(PdfFlateStream, BlockReadsGiveWhatByteReadsGive) {
+    std::string inflated;
+    for (int i = 0; i < 30000; ++i) inflated.push_back(static_cast<char>((i * 7) % 256));
+    for (const Predictor parameters : {Predictor{}, Predictor{2, 5, 1, 8}}) {
+        const std::string expected = FlateFile(zlibCompressed(inflated), parameters).readAll();
+        FlateFile flate(zlibCompressed(inflated), parameters);
+        std::string mixed;
+        for (size_t block = 1; mixed.size() < expected.size(); block = block * 3 + 1) {
+            mixed.push_back(static_cast<char>(flate.stream->readByte()));
+            std::string piece(block, '\0');
+            piece.resize(flate.stream->readBlock(reinterpret_cast<uint8_t*>(piece.data()), block));
+            mixed += piece;
+        }
+        EXPECT_EQ(expected, mixed) << parameters.predictor;
+        uint8_t past = 0;
+        EXPECT_EQ(0u, flate.stream->readBlock(&past, 1));
+    }
+}

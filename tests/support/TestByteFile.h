@@ -17,7 +17,7 @@
 class TestByteFile {
 public:
     explicit TestByteFile(std::string_view bytes) : handle(std::tmpfile()) {
-        // Flushed: the program reads its input with positioned reads, past any stdio buffer.
+        // Flushed, so that reads that pass the file's buffer by (positioned reads) see the bytes.
         if (!handle || std::fwrite(bytes.data(), 1, bytes.size(), handle) != bytes.size() || std::fflush(handle) != 0)
             throw std::runtime_error("cannot write a temporary file");
     }
