@@ -1,8 +1,5 @@
 #include "stream/PdfFileStream.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "model/PdfDictionary.h"
 #include "platform/Platform.h"
 
@@ -46,14 +43,7 @@ RetainPtr<CPdfStream> CPdfFileStream::openWindow(uint32_t windowStart, uint32_t 
 }
 
 size_t CPdfFileStream::readBlock(uint8_t* into, size_t count) {
-    size_t done = 0;
-    while (done < count && (current < end || refill())) {
-        const size_t take = std::min<size_t>(count - done, end - current);
-        std::memcpy(into + done, buffer + current, take);
-        current += static_cast<uint32_t>(take);
-        done += take;
-    }
-    return done;
+    return copyFromBuffer(buffer, current, end, into, count, [this] { return refill(); });
 }
 
 bool CPdfFileStream::refill() {

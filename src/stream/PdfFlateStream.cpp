@@ -1,7 +1,6 @@
 #include "stream/PdfFlateStream.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 #include "model/PdfException.h"
@@ -26,14 +25,7 @@ CPdfFlateStream::~CPdfFlateStream() {
 
 size_t CPdfFlateStream::readBlock(uint8_t* into, size_t count) {
     if (predictorState) return CPdfStream::readBlock(into, count);
-    size_t done = 0;
-    while (done < count && (current < end || refill())) {
-        const size_t take = std::min<size_t>(count - done, end - current);
-        std::memcpy(into + done, output + current, take);
-        current += static_cast<uint32_t>(take);
-        done += take;
-    }
-    return done;
+    return copyFromBuffer(output, current, end, into, count, [this] { return refill(); });
 }
 
 int CPdfFlateStream::peekByte() {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "model/RetainPtr.h"
 
@@ -42,6 +44,21 @@ public:
 
 protected:
     virtual ~CPdfStream() = default;
+
+    // readBlock for a stream that delivers its bytes from `buffer[current, end)`
+    // and `refill()`s it: copies what the buffer holds, refill after refill.
+    template <class Refill>
+    static size_t copyFromBuffer(const unsigned char* buffer, uint32_t& current, const uint32_t& end, uint8_t* into,
+                                 size_t count, Refill refill) {
+        size_t done = 0;
+        while (done < count && (current < end || refill())) {
+            const size_t take = std::min<size_t>(count - done, end - current);
+            std::memcpy(into + done, buffer + current, take);
+            current += static_cast<uint32_t>(take);
+            done += take;
+        }
+        return done;
+    }
 
 private:
     int32_t count = 1;

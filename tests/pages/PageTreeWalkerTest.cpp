@@ -10,21 +10,30 @@
 
 namespace {
 
-// The page records of the tree under object 2, and how many nodes were visited.
-std::vector<int32_t> walk(PdfBuilder& pdf, int* nodes = nullptr) {
-    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
-    pdf.startxref(pdf.table("/Root 1 0 R"));
+// The tree under object 2 of a file with a catalogue as object 1, walked.
+struct WalkedTree {
+    explicit WalkedTree(PdfBuilder& pdf) {
+        pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+        pdf.startxref(pdf.table("/Root 1 0 R"));
+        xref = &pdf.open(document);
+        CPdfElement root;
+        xref->fetchObject(2, 0, root);
+        PageTreeWalker walker(xref->getEntries().size(), pdf.bytes().size(), [this] { ++nodesVisited; });
+        walker.walk(root, 2, pages);
+    }
+
     CPdfDocument document;
-    CPdfXRef& xref = pdf.open(document);
-    CPdfElement root;
-    xref.fetchObject(2, 0, root);
-    int visited = 0;
-    PageTreeWalker walker(xref.getEntries().size(), pdf.bytes().size(), [&] { ++visited; });
+    CPdfXRef* xref = nullptr;
     std::vector<PageRecord> pages;
-    walker.walk(root, 2, pages);
-    if (nodes) *nodes = visited;
+    int nodesVisited = 0;
+};
+
+// The page records' object numbers, and how many nodes were visited.
+std::vector<int32_t> walk(PdfBuilder& pdf, int* nodes = nullptr) {
+    const WalkedTree tree(pdf);
+    if (nodes) *nodes = tree.nodesVisited;
     std::vector<int32_t> numbers;
-    for (const PageRecord& page : pages) numbers.push_back(page.objNum);
+    for (const PageRecord& page : tree.pages) numbers.push_back(page.objNum);
     return numbers;
 }
 
@@ -59,7 +68,6 @@ TEST(PageTreeWalker, ALoopThroughKidsIsDamage) {
 // references, null meaning none), inherited ones up /Parent, and loops counting as none.
 TEST(PageTreeWalker, NotesWhatThePagesShowOfTheirRotation) {
     PdfBuilder pdf;
-    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
     pdf.object(2, "<< /Type /Pages /Rotate 90 /Kids [3 0 R 4 0 R 5 0 R 6 0 R 7 0 R 8 0 R 9 0 R 6 0 R] >>");
     pdf.object(3, "<< /Type /Page /Parent 2 0 R >>");
     pdf.object(4, "<< /Type /Page /Parent 2 0 R /Rotate 180.7 >>");
@@ -73,16 +81,9 @@ TEST(PageTreeWalker, NotesWhatThePagesShowOfTheirRotation) {
     pdf.object(12, "<< /Type /Pages /Parent 12 0 R >>");
     pdf.object(13, "null");
     pdf.object(14, "270");
-    pdf.startxref(pdf.table("/Root 1 0 R"));
-    CPdfDocument document;
-    CPdfXRef& xref = pdf.open(document);
-    CPdfElement root;
-    xref.fetchObject(2, 0, root);
-    PageTreeWalker walker(xref.getEntries().size(), pdf.bytes().size(), [] {});
-    std::vector<PageRecord> pages;
-    walker.walk(root, 2, pages);
-    ShownRotation shown(xref);
+    const WalkedTree tree(pdf);
+    ShownRotation shown(*tree.xref);
     std::vector<int32_t> rotations;
-    for (const PageRecord& page : pages) rotations.push_back(shown.ofPage(page));
+    for (const PageRecord& page : tree.pages) rotations.push_back(shown.ofPage(page));
     EXPECT_EQ((std::vector<int32_t>{90, 180, 270, -270, 0, 0, 90, -270}), rotations);
 }
