@@ -16,13 +16,13 @@ using namespace pdfchar;
 int StreamChainSource::nextStream() {
     while (current + 1 < streams.size()) {
         stream = streams[++current].get();
+        fileStream = dynamic_cast<CPdfFileStream*>(stream);
         const int c = stream->readByte();
         if (c >= 0) return c;
     }
     return -1;
 }
 
-int StreamChainSource::peekChar() { return stream->peekByte(); }
 
 WindowSource::WindowSource(RetainPtr<CPdfStream> window) : window(std::move(window)), start(this->window->windowStart()) {}
 int WindowSource::readChar() { return window->readByte(); }

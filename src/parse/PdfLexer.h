@@ -6,6 +6,7 @@
 
 #include "model/PdfElement.h"
 #include "model/RetainPtr.h"
+#include "stream/PdfFileStream.h"
 #include "stream/PdfStream.h"
 
 // The bytes of one parse: a stream, continued by further streams when it ends
@@ -14,13 +15,14 @@ class StreamChainSource {
 public:
     // `streams` holds at least one stream and lives as long as this source.
     explicit StreamChainSource(const std::vector<RetainPtr<CPdfStream>>& streams)
-        : streams(streams), stream(streams.front().get()) {}
-    // Every byte of every parse passes here: the common case stays inline.
+        : streams(streams), stream(streams.front().get()), fileStream(dynamic_cast<CPdfFileStream*>(stream)) {}
+    // Every byte of every parse passes here: the common case stays inline. Most
+    // parses read the file itself, whose buffer is then read without a virtual call.
     int readChar() {
-        const int c = stream->readByte();
+        const int c = fileStream ? fileStream->readByte() : stream->readByte();
         return c >= 0 ? c : nextStream();
     }
-    int peekChar();
+    int peekChar() { return fileStream ? fileStream->peekByte() : stream->peekByte(); }
     CPdfStream* currentStream() const { return stream; }
 
 private:
@@ -28,6 +30,7 @@ private:
 
     const std::vector<RetainPtr<CPdfStream>>& streams;
     CPdfStream* stream;
+    CPdfFileStream* fileStream;  // `stream` when it is a file stream, else null
     size_t current = 0;
 };
 

@@ -7,7 +7,7 @@
 
 // A window of the input file read through a small buffer. All file streams of one
 // document share one open file; each refill seeks first, so they may be read in turn.
-class CPdfFileStream : public CPdfStream {
+class CPdfFileStream final : public CPdfStream {
 public:
     // length 0: the window runs to the end of the file.
     CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary);
