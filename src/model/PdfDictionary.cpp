@@ -2,34 +2,23 @@
 
 #include <utility>
 
-CPdfDictionary::~CPdfDictionary() {
-    for (auto& entry : entries) delete entry.second;
-}
+CPdfDictionary::~CPdfDictionary() = default;
 
 void CPdfDictionary::add(const char* key, const CPdfElement& value) {
     auto position = entries.lower_bound(std::string_view(key));
     if (position != entries.end() && position->first == key) return;  // the first occurrence wins
-    insert(position, key, new CPdfElement(value));
+    entries.emplace_hint(position, key, value);
 }
 
 void CPdfDictionary::add(const char* key, CPdfElement&& value) {
     auto position = entries.lower_bound(std::string_view(key));
     if (position != entries.end() && position->first == key) return;  // the first occurrence wins
-    insert(position, key, new CPdfElement(std::move(value)));
-}
-
-void CPdfDictionary::insert(Entries::iterator position, const char* key, CPdfElement* copy) {
-    try {
-        entries.emplace_hint(position, key, copy);
-    } catch (...) {
-        delete copy;
-        throw;
-    }
+    entries.emplace_hint(position, key, std::move(value));
 }
 
 const CPdfElement* CPdfDictionary::lookup(const char* key) const {
     auto position = entries.find(std::string_view(key));
-    return position == entries.end() ? nullptr : position->second;
+    return position == entries.end() ? nullptr : &position->second;
 }
 
 void CPdfDictionary::find(const char* key, CPdfElement& out) const {

@@ -35,10 +35,10 @@ protected:
     virtual ~CPdfDictionary();
 
 private:
-    using Entries = std::map<std::string, CPdfElement*, std::less<>>;
+    // Values live in the map's nodes: one allocation an entry.
+    using Entries = std::map<std::string, CPdfElement, std::less<>>;
 
     const CPdfElement* lookup(const char* key) const;
-    void insert(Entries::iterator position, const char* key, CPdfElement* copy);
 
     int32_t count = 1;
     CPdfXRef* xref;
