@@ -3,8 +3,10 @@
 #include "model/PdfDictionary.h"
 #include "platform/Platform.h"
 
-CPdfFileStream::CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary)
-    : file(file), start(start), length(length) {
+CPdfFileStream::CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary,
+                               std::shared_ptr<FileBlockCache> blocks)
+    : file(file), blocks(blocks ? std::move(blocks) : std::make_shared<FileBlockCache>(file)), start(start),
+      length(length) {
     this->dictionary.copyFrom(dictionary);
     rewind();
 }
@@ -39,7 +41,7 @@ void CPdfFileStream::shiftWindow(int32_t delta) {
 
 RetainPtr<CPdfStream> CPdfFileStream::openWindow(uint32_t windowStart, uint32_t windowLength,
                                        const CPdfElement& windowDictionary) {
-    return makeRetained<CPdfFileStream>(file, windowStart, windowLength, windowDictionary);
+    return makeRetained<CPdfFileStream>(file, windowStart, windowLength, windowDictionary, blocks);
 }
 
 size_t CPdfFileStream::readBlock(uint8_t* into, size_t count) {
@@ -56,9 +58,6 @@ bool CPdfFileStream::refill() {
         if (bufferPosition >= windowEnd) return false;
         if (bufferPosition + uint64_t{amount} > windowEnd) amount = static_cast<uint32_t>(windowEnd - bufferPosition);
     }
-    // A seek and a read through the file's own buffer: objects read one after another
-    // mostly lie in the block that buffer holds, and then cost no read of the system.
-    if (platform::seekFile(file, bufferPosition, SEEK_SET) != 0) return false;
-    end = static_cast<uint32_t>(fread(buffer, 1, amount, file));
+    end = blocks->read(bufferPosition, buffer, amount);
     return end > 0;
 }

@@ -1,16 +1,21 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 
 #include "model/PdfElement.h"
+#include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
 
 // A window of the input file read through a small buffer. All file streams of one
-// document share one open file; each refill seeks first, so they may be read in turn.
+// document share one open file and one cache of its blocks, and read at their own
+// positions, so they may be read in turn.
 class CPdfFileStream final : public CPdfStream {
 public:
-    // length 0: the window runs to the end of the file.
-    CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary);
+    // length 0: the window runs to the end of the file. `blocks`: the cache of the
+    // document's other file streams; a new one when none is given.
+    CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary,
+                   std::shared_ptr<FileBlockCache> blocks = nullptr);
 
     void rewind() override;
     int readByte() override {
@@ -44,6 +49,7 @@ private:
 
     CPdfElement dictionary;
     FILE* file;
+    std::shared_ptr<FileBlockCache> blocks;
     uint32_t start;
     uint32_t length;
     uint32_t bufferPosition = 0;

@@ -1,0 +1,26 @@
+#include "stream/FileBlockCache.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/Platform.h"
+
+FileBlockCache::Block& FileBlockCache::load(uint64_t index) {
+    Block& block = blocks[index % blockCount];
+    if (block.index == index) return block;
+    if (!block.bytes) block.bytes = std::make_unique<uint8_t[]>(blockSize);
+    block.valid = static_cast<uint32_t>(platform::readAt(file, index * blockSize, block.bytes.get(), blockSize));
+    // Nothing read (past the end, or a failed read) is not kept: a later request
+    // reads again.
+    block.index = block.valid > 0 ? index : UINT64_MAX;
+    return block;
+}
+
+uint32_t FileBlockCache::read(uint64_t offset, uint8_t* into, uint32_t count) {
+    const Block& block = load(offset / blockSize);
+    const uint32_t within = static_cast<uint32_t>(offset % blockSize);
+    if (within >= block.valid) return 0;
+    const uint32_t taken = std::min(count, block.valid - within);
+    std::memcpy(into, block.bytes.get() + within, taken);
+    return taken;
+}

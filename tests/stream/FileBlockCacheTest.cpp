@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "TestByteFile.h"
+#include "stream/FileBlockCache.h"
+
+namespace {
+
+constexpr uint32_t blockSize = FileBlockCache::blockSize;
+
+std::string numbered(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 13 + i / 251) % 256);
+    return bytes;
+}
+
+std::string readAt(FileBlockCache& cache, uint64_t offset, uint32_t count) {
+    std::string bytes(count, '\0');
+    bytes.resize(cache.read(offset, reinterpret_cast<uint8_t*>(bytes.data()), count));
+    return bytes;
+}
+
+}  // namespace
+
+// Blocks that share a slot replace each other, and each read gives the file's own
+// bytes, up to the end of its block and of the file.
+TEST(FileBlockCache, GivesTheFilesBytesWhicheverBlocksItHolds) {
+    const uint64_t size = uint64_t{blockSize} * (FileBlockCache::blockCount + 2) + 100;
+    const std::string content = numbered(size);
+    const TestByteFile file(content);
+    FileBlockCache cache(file.get());
+    const uint64_t sameSlot = uint64_t{blockSize} * FileBlockCache::blockCount;
+    for (const uint64_t offset : {uint64_t{10}, sameSlot + 10, uint64_t{20}, sameSlot + 20, uint64_t{blockSize} + 5})
+        EXPECT_EQ(content.substr(offset, 300), readAt(cache, offset, 300)) << offset;
+    EXPECT_EQ(content.substr(blockSize - 50, 50), readAt(cache, blockSize - 50, 300));  // stops at the block's end
+    EXPECT_EQ(content.substr(size - 40), readAt(cache, size - 40, 300));              // and at the file's
+    EXPECT_EQ("", readAt(cache, size, 10));
+    EXPECT_EQ("", readAt(cache, size + 5 * uint64_t{blockSize}, 10));
+}
