@@ -11,6 +11,7 @@
 #include "parse/PdfParser.h"
 #include "platform/Platform.h"
 #include "rawtext/TextSearch.h"
+#include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
 
@@ -81,12 +82,18 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
     return extent;
 }
 
+// Reads from the input at `offset`, through the document's block cache when there
+// is one: neighbouring objects then cost no read of the system.
+size_t readInput(FILE* input, FileBlockCache* blocks, uint64_t offset, uint8_t* into, size_t count) {
+    return blocks ? blocks->readFully(offset, into, count) : platform::readAt(input, offset, into, count);
+}
+
 // Reads an object's text from `start` on, never past `limit` nor past the size
 // held in memory, in as few reads as the search for its "endobj" allows.
 class ObjectTextReader {
 public:
-    ObjectTextReader(FILE* input, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes)
-        : input(input), start(start), rangeLength(limit > start ? uint64_t{limit} - start : 0),
+    ObjectTextReader(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes)
+        : input(input), blocks(blocks), start(start), rangeLength(limit > start ? uint64_t{limit} - start : 0),
           available(std::min<uint64_t>(rangeLength, limits::inMemoryObjectBytes)), bytes(bytes) {
         bytes.clear();
     }
@@ -98,17 +105,10 @@ public:
         // A text larger than the buffer gets a buffer of its own size, and the old
         // one goes first: growing it in place would hold both.
         if (bytes.empty() && count > bytes.capacity()) std::vector<uint8_t>().swap(bytes);
-        // One seek for a run of reads: a seek drops the file's buffer, and objects
-        // are mostly read with two or three reads in a row.
-        if (!positioned && platform::seekFile(input, uint64_t{start} + bytes.size(), SEEK_SET) != 0) {
-            fileEnded = true;
-            return;
-        }
-        positioned = true;
         while (bytes.size() < count) {
             const size_t have = bytes.size();
             bytes.resize(static_cast<size_t>(count));
-            const size_t got = fread(bytes.data() + have, 1, bytes.size() - have, input);
+            const size_t got = readInput(input, blocks, uint64_t{start} + have, bytes.data() + have, bytes.size() - have);
             bytes.resize(have + got);
             if (got == 0) {
                 fileEnded = true;
@@ -135,17 +135,15 @@ public:
 
     // True when the text's whole range has been read (the limit or the file's end).
     bool rangeExhausted() const { return fileEnded || bytes.size() >= rangeLength; }
-    // Someone else moved the file's position: the next read seeks first.
-    void filePositionMoved() { positioned = false; }
     uint64_t memoryLimit() const { return available; }
 
 private:
     FILE* input;
+    FileBlockCache* blocks;
     uint32_t start;
     uint64_t rangeLength;  // bytes from the start to the limit
     uint64_t available;    // bytes that may be read into memory
     bool fileEnded = false;
-    bool positioned = false;
     std::vector<uint8_t>& bytes;
 };
 
@@ -182,7 +180,6 @@ uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uin
         from = std::max<uint64_t>(from, reader.memoryLimit() >= 5 ? reader.memoryLimit() - 5 : 0);
     }
     if (uint64_t{start} + from >= limit) return 0;
-    reader.filePositionMoved();
     const uint32_t last = findPatternInRange(input, static_cast<uint32_t>(start + from), limit, "endobj", 6);
     return last == 0 ? 0 : uint64_t{last} + 1 - start;
 }
@@ -196,7 +193,7 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     const ParsedExtent extent = parseExtent(xref, start, number);
     if (!extent.parsed || extent.number != number) return false;
     const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
-    ObjectTextReader reader(input, start, limit, out.bytes);
+    ObjectTextReader reader(input, xref->blockCache(), start, limit, out.bytes);
     uint64_t endobjEnd = 0;
     if (extent.isStream && extent.dataEnd >= start) endobjEnd = locateEndobj(reader, input, start, limit, extent.dataEnd - start);
     if (endobjEnd == 0) endobjEnd = locateEndobj(reader, input, start, limit, 0);
@@ -219,12 +216,12 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
 // reads: such a text is read with one positioned read, where a seek and a read
 // through the stream's buffer cost two system calls. False when the chunk does not
 // settle the text's end (the caller then reads it the ordinary way).
-bool readSmallText(FILE* input, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes) {
+bool readSmallText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes) {
     if (limit <= start) return false;
     const uint32_t available = limit - start;
     const uint32_t chunk = std::min(available, limits::firstEndobjChunkBytes);
     bytes.resize(chunk);
-    bytes.resize(platform::readAt(input, start, bytes.data(), chunk));
+    bytes.resize(readInput(input, blocks, start, bytes.data(), chunk));
     const uint8_t* found = searchBytes(bytes.data(), bytes.data() + bytes.size(), "endobj", 6);
     if (!found) return false;
     const size_t endobjEnd = static_cast<size_t>(found - bytes.data()) + 6;
@@ -244,7 +241,7 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
     out.generation = entry.gen;
     out.isObjectStream = false;
     out.inFile = false;
-    return readSmallText(input, start, limit, out.bytes);
+    return readSmallText(input, xref.blockCache(), start, limit, out.bytes);
 }
 
 }  // namespace

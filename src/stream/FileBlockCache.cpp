@@ -16,6 +16,17 @@ FileBlockCache::Block& FileBlockCache::load(uint64_t index) {
     return block;
 }
 
+size_t FileBlockCache::readFully(uint64_t offset, uint8_t* into, size_t count) {
+    if (count > blockSize) return platform::readAt(file, offset, into, count);
+    size_t done = 0;
+    while (done < count) {
+        const uint32_t got = read(offset + done, into + done, static_cast<uint32_t>(count - done));
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
 uint32_t FileBlockCache::read(uint64_t offset, uint8_t* into, uint32_t count) {
     const Block& block = load(offset / blockSize);
     const uint32_t within = static_cast<uint32_t>(offset % blockSize);

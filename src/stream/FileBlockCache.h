@@ -17,6 +17,9 @@ public:
     // there, but no further than the end of the block that holds `offset`. 0 at
     // the end of the file (or on a read error).
     uint32_t read(uint64_t offset, uint8_t* into, uint32_t count);
+    // Reads up to `count` bytes at `offset`, fewer only at the end of the file: a
+    // read of up to a block through the cache, a larger one straight from the file.
+    size_t readFully(uint64_t offset, uint8_t* into, size_t count);
 
     static constexpr uint32_t blockSize = 16384;
     static constexpr uint32_t blockCount = 4;

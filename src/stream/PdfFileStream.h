@@ -38,6 +38,8 @@ public:
 
     // The open file under the stream, for reads in large blocks that pass the buffer by.
     FILE* fileHandle() const { return file; }
+    // The cache of blocks this stream shares with the document's other file streams.
+    FileBlockCache& blockCache() const { return *blocks; }
 
     // Most reads are of one small object, which the first refill takes whole; a
     // stream read on (an object stream, a cross-reference stream) goes on in blocks.

@@ -24,6 +24,11 @@ void CPdfXRef::prepare(CPdfStream* stream) {
     entries.setFileSize(fileSize);
 }
 
+FileBlockCache* CPdfXRef::blockCache() const {
+    auto* fileStream = dynamic_cast<CPdfFileStream*>(file);
+    return fileStream ? &fileStream->blockCache() : nullptr;
+}
+
 void CPdfXRef::load(CPdfStream* stream) {
     prepare(stream);
     XRefSectionReader sections(*file, base, entries, trailer);

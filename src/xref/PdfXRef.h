@@ -12,6 +12,7 @@
 
 class CPdfFileStream;
 class CPdfStream;
+class FileBlockCache;
 class CPdfObjectStream;
 class CPdfRawObjectStream;
 class DecodedObjectStream;
@@ -63,6 +64,9 @@ public:
     const NewestSection& newestSection() const { return newest; }
 
     CPdfStream* fileStream() const { return file; }
+    // The block cache of the file's streams, for reads of raw text; null when the
+    // document is not read from a file.
+    FileBlockCache* blockCache() const;
     uint32_t baseOffset() const { return base; }
     const CPdfElement& trailerDictionary() const { return trailer; }
     int32_t rootNum() const { return root.number; }

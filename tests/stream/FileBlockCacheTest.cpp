@@ -36,3 +36,18 @@ TEST(FileBlockCache, GivesTheFilesBytesWhicheverBlocksItHolds) {
     EXPECT_EQ("", readAt(cache, size, 10));
     EXPECT_EQ("", readAt(cache, size + 5 * uint64_t{blockSize}, 10));
 }
+
+// A read across blocks, or larger than a block, gives every byte up to the file's end.
+TEST(FileBlockCache, FullReadsCrossBlocksAndStopOnlyAtTheEnd) {
+    const uint64_t size = uint64_t{blockSize} * 3 + 77;
+    const std::string content = numbered(size);
+    const TestByteFile file(content);
+    FileBlockCache cache(file.get());
+    for (const size_t count : {size_t{100}, size_t{blockSize}, size_t{blockSize} + 1, size_t{3} * blockSize}) {
+        for (const uint64_t offset : {uint64_t{0}, uint64_t{blockSize} - 30, size - 50}) {
+            std::string bytes(count, '\0');
+            bytes.resize(cache.readFully(offset, reinterpret_cast<uint8_t*>(bytes.data()), count));
+            EXPECT_EQ(content.substr(offset, count), bytes) << offset << " " << count;
+        }
+    }
+}
