@@ -162,10 +162,6 @@ void CPdfElement::setReference(int32_t number, int32_t generation) {
     payload.reference.generation = generation;
 }
 
-bool CPdfElement::isKeyword(const char* text) const {
-    return kind == ElementType::Keyword && std::strcmp(this->text(), text) == 0;
-}
-
 bool CPdfElement::hasText(const char* text) const {
     return ownsText(kind) && std::strcmp(this->text(), text) == 0;
 }

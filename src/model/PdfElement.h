@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 class CPdfArray;
 class CPdfDictionary;
@@ -71,7 +72,10 @@ public:
 
     ElementType type() const { return kind; }
     bool is(ElementType t) const { return kind == t; }
-    bool isKeyword(const char* text) const;
+    // The parser asks this of every token: the first byte settles most answers inline.
+    bool isKeyword(const char* text) const {
+        return kind == ElementType::Keyword && this->text()[0] == text[0] && std::strcmp(this->text(), text) == 0;
+    }
     // True for a Name, String or Keyword whose text equals `text`.
     bool hasText(const char* text) const;
 
