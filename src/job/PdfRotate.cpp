@@ -112,10 +112,11 @@ void CPdfRotate::selectPages() {
 }
 
 void CPdfRotate::walkFromCatalogue() {
+    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
     CPdfElement root;
     int32_t rootNodeNumber = -1;
-    fetchPageTreeRoot(root, rootNodeNumber);
-    walkPageTree(root, rootNodeNumber);
+    fetchPageTreeRoot(root, rootNodeNumber, walker.nodeSieve());
+    walker.walk(root, rootNodeNumber, pages);
 }
 
 // An update must extend a sound file: under -incremental a damaged cross-reference
@@ -133,7 +134,7 @@ void CPdfRotate::openDocument() {
 
 // The catalogue is asked for under the generation that its entry gives, or 0 for
 // an object kept in an object stream.
-void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
+void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber, PageTreeSieve sieve) {
     const std::vector<XRefEntry>& entries = xref->getEntries();
     const int32_t rootNum = xref->rootNum();
     int32_t generation = 0;
@@ -148,13 +149,8 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
     CPdfElement reference;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();
-    catalogue.dictionary()->find("Pages", root);
+    catalogue.dictionary()->find("Pages", root, &sieve);
     if (!root.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
-}
-
-void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
-    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
-    walker.walk(root, rootNumber, pages);
 }
 
 // A dot for every eleventh page tree node visited.

@@ -11,6 +11,7 @@
 #include "job/RepairReport.h"
 #include "output/XRefWriter.h"
 #include "pages/PageRecord.h"
+#include "pages/PageTreeSieve.h"
 #include "platform/Platform.h"
 #include "rawtext/ObjectLayout.h"
 #include "xref/PdfDocument.h"
@@ -42,8 +43,6 @@ public:
     int32_t parseOptions(int argc, char** argv);
     // Validates the page list against the page count and marks the listed pages.
     void parsePageList(const char* text);
-    // Lists the leaf pages under `root`; `rootNumber` is its object number, or -1.
-    void walkPageTree(const CPdfElement& root, int32_t rootNumber = -1);
     // The page count that the page tree's root declares.
     uint32_t countPages();
 
@@ -63,7 +62,7 @@ private:
     void openDocument();
     void writeFullRewrite();
     void writeUpdate();
-    void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
+    void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber, PageTreeSieve sieve);
     void walkFromCatalogue();
     void progressDot();
     void addShownRotations();

@@ -106,7 +106,7 @@ int32_t ObjectStreamIndex::find(int32_t index, int32_t objectNumber) const {
 CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, std::shared_ptr<const DecodedObjectStream> decoded)
     : streamNum(decoded->streamNum), decoded(std::move(decoded)), xref(xref) {}
 
-void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElement& out) const {
+void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElement& out, ValueSieve* sieve) const {
     index = decoded->objectCount == 0 ? -1 : decoded->objectNumbers.find(index, objectNumber);
     if (index < 0) {
         out.setNull();
@@ -114,7 +114,8 @@ void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElemen
     }
     const size_t k = static_cast<size_t>(index);
     CPdfParser parser(xref, memoryWindow(decoded->data, decoded->windowStarts[k], decoded->windowEnds[k]));
-    parser.parseObject(out);
+    if (sieve) parser.parseObject(out, *sieve);
+    else parser.parseObject(out);
 }
 
 CPdfRawObjectStream::CPdfRawObjectStream(std::shared_ptr<const DecodedObjectStream> decoded)

@@ -41,6 +41,7 @@ void CPdfXRef::load(CPdfStream* stream) {
 void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
     prepare(stream);
     handle = stream->fileHandle();
+    recovering = true;
     if (loadsSoundly()) {
         readTrailerReferences();
         trailer.dictionary()->setXRef(this);
@@ -123,7 +124,7 @@ private:
 
 }  // namespace
 
-void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out) {
+void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve) {
     if (number >= static_cast<int32_t>(entries.size()) && entries.isDeclared(number)) {
         out.setNull();  // below the declared Size, listed by no section: a free object
         return;
@@ -133,11 +134,11 @@ void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out)
     FetchDepthGuard guard(fetchDepth);
     switch (entry.type) {
     case XRefEntryType::Uncompressed:
-        fetchUncompressed(number, generation, entry, out);
+        fetchUncompressed(number, generation, entry, out, sieve);
         return;
     case XRefEntryType::Compressed:
         if (generation != 0) out.setNull();
-        else fetchCompressed(number, entry, out);
+        else fetchCompressed(number, entry, out, sieve);
         return;
     default:
         out.setNull();
@@ -145,12 +146,14 @@ void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out)
     }
 }
 
-void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out) {
+void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out,
+                                 ValueSieve* sieve) {
     if (generation != entry.gen) {
         out.setNull();
         return;
     }
     CPdfParser parser(this, file->openWindow(base + static_cast<uint32_t>(entry.offset), 0, CPdfElement::null()));
+    if (recovering) parser.recoverUnclosedContainers();
     CPdfElement headerNumber, headerGeneration, keyword;
     parser.parseObject(headerNumber);
     parser.parseObject(headerGeneration);
@@ -158,17 +161,18 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     const bool matches = headerNumber.is(ElementType::Integer) && headerNumber.integer() == number &&
                          headerGeneration.is(ElementType::Integer) && headerGeneration.integer() == generation &&
                          keyword.isKeyword("obj");
-    if (matches) parser.parseObject(out);
-    else out.setNull();
+    if (!matches) out.setNull();
+    else if (sieve) parser.parseObject(out, *sieve);
+    else parser.parseObject(out);
 }
 
-void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out) {
+void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out, ValueSieve* sieve) {
     const int32_t streamNumber = entry.offset;
     if (!objectStreamCache || objectStreamCache->streamNum != streamNumber) {
         objectStreamCache.reset();
         objectStreamCache = std::make_unique<CPdfObjectStream>(this, decodedObjectStream(streamNumber));
     }
-    objectStreamCache->getObject(entry.gen, number, out);
+    objectStreamCache->getObject(entry.gen, number, out, sieve);
 }
 
 // The two forms share the decoded stream when they read the same one.

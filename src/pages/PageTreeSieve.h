@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "parse/ValueSieve.h"
+
+// What the page tree walk reads of a node or a page: its kids, its count, its
+// type, its parent and its rotation. Everything else a node or page holds (its
+// resources, annotations, anything an attacker adds) is passed over unbuilt.
+//
+// Of a Kids array it keeps no more elements than the walk may still visit: the
+// walk stops at its visit limit anyway, so the rest are left out and an Error
+// element stands at the place where it would stop. A kid given directly that is
+// neither a page nor a node (its Type a name other than those) is kept as an
+// empty element: the walk passes it over as it would the dictionary.
+class PageTreeSieve : public ValueSieve {
+public:
+    explicit PageTreeSieve(uint64_t kidsLeft) : kidsLeft(kidsLeft) {}
+
+    bool keeps(std::string_view key) const override;
+    bool keepsElement(std::string_view key, uint32_t index, CPdfElement& element) override;
+
+private:
+    uint64_t kidsLeft;
+};
