@@ -47,6 +47,11 @@ constexpr uint64_t pageTreeVisitAllowance = 1024;
 // object streams of a few hundred objects (kilobytes to a few megabytes; streams
 // themselves cannot be inside), and the whole stream is held in memory.
 constexpr int64_t maximumObjectStreamData = 32 * 1024 * 1024;
+// An object stream up to this size is decoded once into a buffer that grows as it
+// is read; a larger one is first decoded only to count its bytes, then once more
+// into a buffer of exactly its size, so that it is never held twice over while
+// the buffer grows, and one beyond the limit above is never held at all.
+constexpr size_t objectStreamReadWholeBytes = 1 << 20;
 
 // Object streams are decoded again when objects alternate between them (one is
 // kept decoded in each form). The decoded bytes of a whole job may not exceed this

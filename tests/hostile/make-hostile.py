@@ -361,10 +361,11 @@ def xref_stream_many_index_pairs(w, pairs=1000000):
 
 
 def many_trailer_keywords(w, count=300000):
-    """300,000 trailers, each with a dictionary, before the real table."""
+    """300,000 trailers whose Root leads nowhere, and a startxref that points nowhere:
+    the rebuild reads every one of them before it makes a trailer for the catalogue."""
     catalogue_and_page(w)
-    w.emit(b"trailer\n<< /Size 5 /Root 1 0 R /Hostile [1 2 3] >>\n" * count)
-    w.finish(w.table(b"/Root 1 0 R"))
+    w.emit(b"trailer\n<< /Size 5 /Root 9 0 R /Info 1 0 R >>\n" * count)
+    w.finish(w.position * 2)
 
 
 ODD = "-podd -r90"
