@@ -13,8 +13,7 @@
 
 namespace {
 
-// A /Rotate that points at a /Rotate that points on: a real file needs one step.
-constexpr int maximumValueSteps = 8;
+constexpr int maximumValueSteps = limits::maximumRotateSteps;
 
 std::optional<int32_t> numberIn(const CPdfElement& value) {
     if (value.is(ElementType::Integer)) return value.integer();

@@ -30,7 +30,7 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     return true;
 }
 
-constexpr size_t decodeBlock = 16384;
+constexpr size_t decodeBlock = limits::objectStreamDecodeBlock;
 
 // Reads the decoded data in blocks while it fits in the first size that is read
 // whole; false when the stream goes on beyond it.
