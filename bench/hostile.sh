@@ -56,10 +56,10 @@ last_line() {
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
 echo "Bounds: $time_bound s and $memory_bound_mib MiB a case ($large_memory_bound_mib MiB for the 300 MB stream)"
 echo
-row='| %-48s | %-24s | %-32s | %6s | %8s | %9s | %-12s |\n'
+row='| %-48s | %-26s | %-32s | %6s | %8s | %9s | %-12s |\n'
 # shellcheck disable=SC2059  # the format is the table's
 printf "$row" case arguments "last line" "wall s" "peak MiB" "output MB" "over bounds"
-printf '|%s|%s|%s|%s:|%s:|%s:|%s|\n' "$(dashes 50)" "$(dashes 26)" "$(dashes 34)" "$(dashes 7)" "$(dashes 9)" \
+printf '|%s|%s|%s|%s:|%s:|%s:|%s|\n' "$(dashes 50)" "$(dashes 28)" "$(dashes 34)" "$(dashes 7)" "$(dashes 9)" \
     "$(dashes 10)" "$(dashes 14)"
 over=0
 # run_row NAME ARGUMENTS: one job, one row of the table.
