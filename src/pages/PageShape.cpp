@@ -58,13 +58,21 @@ BoxEntry boxEntryOf(const CPdfDictionary& dictionary, const char* key) {
     return entry;
 }
 
-PageShapes::PageShapes(CPdfXRef& xref, ShownRotation& shown) : xref(xref), shown(shown) {}
+PageShapes::PageShapes(CPdfXRef& xref, ShownRotation& shown)
+    : xref(xref), shown(shown), knownShapes(xref.getEntries().size(), 0) {}
 
 PageShape PageShapes::ofPage(const PageRecord& page) {
+    if (page.objNum < 0 || static_cast<size_t>(page.objNum) >= knownShapes.size()) return PageShape::Unknown;
+    uint8_t& known = knownShapes[static_cast<size_t>(page.objNum)];
+    if (known == 0) known = static_cast<uint8_t>(readShape(page)) + 1;
+    return static_cast<PageShape>(known - 1);
+}
+
+PageShape PageShapes::readShape(const PageRecord& page) {
     InheritedBoxes boxes;
     {
         CPdfElement object;
-        if (page.objNum < 0 || !fetch(page.objNum, object)) return PageShape::Unknown;
+        if (!fetch(page.objNum, object)) return PageShape::Unknown;
         boxes = {boxEntryOf(*object.dictionary(), "MediaBox"), boxEntryOf(*object.dictionary(), "CropBox")};
     }
     inheritMissing(boxes, page.facts.parent, 1);

@@ -36,8 +36,9 @@ BoxEntry boxEntryOf(const CPdfDictionary& dictionary, const char* key);
 // The shape each page is displayed in: its crop box (clipped to the media box, as
 // ISO 32000 says) where it has a usable one, otherwise its media box, both
 // inherited along /Parent; a shown rotation of 90 or 270 swaps width and height.
-// Each page is read once more for its boxes and nothing of it is kept; the boxes
-// of each page tree node are kept once, however many pages inherit them.
+// Each page object is read once more for its boxes, however often the tree lists
+// it, and only its shape is kept (a byte per object number); the boxes of each
+// page tree node are kept once, however many pages inherit them.
 class PageShapes {
 public:
     PageShapes(CPdfXRef& xref, ShownRotation& shown);
@@ -45,6 +46,7 @@ public:
     PageShape ofPage(const PageRecord& page);
 
 private:
+    PageShape readShape(const PageRecord& page);
     struct InheritedBoxes {
         BoxEntry media, crop;
     };
@@ -54,6 +56,7 @@ private:
 
     CPdfXRef& xref;
     ShownRotation& shown;
+    std::vector<uint8_t> knownShapes;  // by object number: 0 not read yet, else the shape plus 1
     std::unordered_map<int32_t, InheritedBoxes> nodeBoxes;
     std::unordered_set<int32_t> nodesInProgress;
 };

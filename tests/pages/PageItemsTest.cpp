@@ -22,8 +22,10 @@ std::string marked(const std::string& list, uint32_t count, int32_t angle = 0, c
     std::vector<PageRecord> pages = records(recordCount ? recordCount : count);
     items.mark(pages, shapes);
     std::string result;
-    for (const PageRecord& page : pages)
-        result += (result.empty() ? "" : " ") + (page.selected ? std::to_string(page.rotation) : std::string("."));
+    for (const PageRecord& page : pages) {
+        if (!result.empty()) result.push_back(' ');
+        result.append(page.selected ? std::to_string(page.rotation) : std::string("."));
+    }
     return result;
 }
 
