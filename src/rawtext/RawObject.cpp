@@ -8,8 +8,10 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
+#include "parse/DictionarySkim.h"
 #include "parse/PdfParser.h"
 #include "platform/Platform.h"
+#include "rawtext/DictionaryText.h"
 #include "rawtext/TextSearch.h"
 #include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
@@ -30,6 +32,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     out.bytes.insert(out.bytes.end(), tail, tail + sizeof tail - 1);
     out.generation = 0;
     out.isObjectStream = false;
+    out.endWritten = false;
     out.inFile = false;
     return true;
 }
@@ -46,6 +49,7 @@ struct ParsedExtent {
     bool isStream = false;
     bool isObjectStream = false;
     uint32_t dataEnd = 0;
+    bool endstreamMissing = false;  // with stream ends recovered: the data is not followed by "endstream"
 };
 
 ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber) {
@@ -53,6 +57,7 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
     try {
         CPdfParser parser(xref, xref->fileStream()->openWindow(start, 0, CPdfElement::null()));
         parser.keepStreamsRaw();
+        parser.recoverStreamEnds(xref->streamEndFinder());
         CPdfElement number, generation, keyword, object;
         parser.parseObject(number);
         parser.parseObject(generation);
@@ -71,6 +76,7 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
         CPdfStream* data = object.stream();
         extent.isStream = true;
         extent.dataEnd = data->windowStart() + data->windowLength();
+        extent.endstreamMissing = parser.endstreamWasMissing();
         if (CPdfDictionary* dictionary = data->streamDictionary()) {
             CPdfElement type;
             dictionary->find("Type", type);
@@ -184,6 +190,48 @@ uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uin
     return last == 0 ? 0 : uint64_t{last} + 1 - start;
 }
 
+// Where the value of an object's text ends, for one without "endobj": after the
+// "endstream" of a stream, after the ">>" of a dictionary, else where the text ends
+// (white space and what a file puts after its objects left out).
+size_t valueEnd(const std::vector<uint8_t>& bytes, const ParsedExtent& extent, uint32_t start) {
+    const uint8_t* text = bytes.data();
+    const size_t length = bytes.size();
+    if (extent.isStream && extent.dataEnd >= start) {
+        const uint8_t* found = searchBytes(text + (extent.dataEnd - start), text + length, "endstream", 9);
+        return found ? static_cast<size_t>(found - text) + 9 : length;
+    }
+    if (const uint32_t body = dictionaryAfterHeader(text, static_cast<uint32_t>(length))) {
+        const DictionarySkim dictionary = skimDictionary(text, static_cast<uint32_t>(length), body);
+        if (dictionary.closed) return dictionary.end;
+    }
+    size_t end = length;
+    for (const char* tail : {"startxref", "trailer", "xref"}) {
+        if (const uint8_t* found = searchBytes(text, text + end, tail, std::strlen(tail)))
+            end = static_cast<size_t>(found - text);
+    }
+    while (end > 0 && pdfchar::isWhitespace(text[end - 1])) --end;
+    return end;
+}
+
+// With "-repair": the text of an object whose "endstream" or "endobj" is missing,
+// up to the end of its data or value, with the words added. It must fit in memory.
+bool readRepairedText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, const ParsedExtent& extent,
+                      RawObject& out) {
+    const uint32_t end = extent.endstreamMissing ? extent.dataEnd : limit;
+    if (end <= start || end - start > limits::inMemoryObjectBytes) return false;
+    out.bytes.resize(end - start);
+    out.bytes.resize(readInput(input, blocks, start, out.bytes.data(), out.bytes.size()));
+    if (!extent.endstreamMissing) out.bytes.resize(valueEnd(out.bytes, extent, start));
+    static const char endstream[] = "\nendstream", endobj[] = "\nendobj\n";
+    if (extent.endstreamMissing) out.bytes.insert(out.bytes.end(), endstream, endstream + sizeof endstream - 1);
+    out.bytes.insert(out.bytes.end(), endobj, endobj + sizeof endobj - 1);
+    out.inFile = false;
+    out.endWritten = true;
+    out.generation = extent.generation;
+    out.isObjectStream = extent.isObjectStream;
+    return true;
+}
+
 // The object at the entry's offset must carry its own number, as for a lookup;
 // anything else there is not this object's text. A stream object ends at the first
 // "endobj" after its data, so data that shows the word cannot cut it short.
@@ -196,8 +244,12 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     ObjectTextReader reader(input, xref->blockCache(), start, limit, out.bytes);
     uint64_t endobjEnd = 0;
     if (extent.isStream && extent.dataEnd >= start) endobjEnd = locateEndobj(reader, input, start, limit, extent.dataEnd - start);
-    if (endobjEnd == 0) endobjEnd = locateEndobj(reader, input, start, limit, 0);
+    if (endobjEnd == 0 && !extent.endstreamMissing) endobjEnd = locateEndobj(reader, input, start, limit, 0);
+    const bool repairing = xref->streamEndFinder() != nullptr;
+    if (repairing && (endobjEnd == 0 || extent.endstreamMissing))
+        return readRepairedText(input, xref->blockCache(), start, limit, extent, out);
     if (endobjEnd == 0) return false;
+    out.endWritten = false;
     out.inFile = endobjEnd + 1 > reader.memoryLimit();
     if (out.inFile) {
         out.bytes.clear();
@@ -240,6 +292,7 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
     const uint32_t limit = layout.endOfObjectAt(start);
     out.generation = entry.gen;
     out.isObjectStream = false;
+    out.endWritten = false;
     out.inFile = false;
     return readSmallText(input, xref.blockCache(), start, limit, out.bytes);
 }
