@@ -196,7 +196,8 @@ uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uin
 size_t valueEnd(const std::vector<uint8_t>& bytes, const ParsedExtent& extent, uint32_t start) {
     const uint8_t* text = bytes.data();
     const size_t length = bytes.size();
-    if (extent.isStream && extent.dataEnd >= start) {
+    if (extent.isStream) {
+        if (extent.dataEnd < start || extent.dataEnd - start > length) return length;
         const uint8_t* found = searchBytes(text + (extent.dataEnd - start), text + length, "endstream", 9);
         return found ? static_cast<size_t>(found - text) + 9 : length;
     }
@@ -217,11 +218,19 @@ size_t valueEnd(const std::vector<uint8_t>& bytes, const ParsedExtent& extent, u
 // up to the end of its data or value, with the words added. It must fit in memory.
 bool readRepairedText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, const ParsedExtent& extent,
                       RawObject& out) {
-    const uint32_t end = extent.endstreamMissing ? extent.dataEnd : limit;
+    // Without "endobj" the range runs to the next object, which may be far (past
+    // a cross-reference table, say): the value must end within what memory holds.
+    uint32_t end = extent.endstreamMissing ? extent.dataEnd : limit;
+    const bool cut = !extent.endstreamMissing && end > start && end - start > limits::inMemoryObjectBytes;
+    if (cut) end = start + limits::inMemoryObjectBytes;
     if (end <= start || end - start > limits::inMemoryObjectBytes) return false;
     out.bytes.resize(end - start);
     out.bytes.resize(readInput(input, blocks, start, out.bytes.data(), out.bytes.size()));
-    if (!extent.endstreamMissing) out.bytes.resize(valueEnd(out.bytes, extent, start));
+    if (!extent.endstreamMissing) {
+        const size_t valueLength = valueEnd(out.bytes, extent, start);
+        if (cut && valueLength == out.bytes.size()) return false;
+        out.bytes.resize(valueLength);
+    }
     static const char endstream[] = "\nendstream", endobj[] = "\nendobj\n";
     if (extent.endstreamMissing) out.bytes.insert(out.bytes.end(), endstream, endstream + sizeof endstream - 1);
     out.bytes.insert(out.bytes.end(), endobj, endobj + sizeof endobj - 1);
