@@ -1,0 +1,64 @@
+// Valid files that put the reader's less common rules to work, made by
+// tests/crafted/make-crafted.py: the word "endobj" where it ends no object, in
+// pages, a font, the Info dictionary (one too large to hold in memory) and stream
+// data. Both kinds of output must hold every object whole, as qpdf reads them.
+#include "E2eSupport.h"
+
+namespace {
+
+using namespace e2e;
+
+std::string craftedFile(const std::string& name) { return std::string(FOLIOTURN_CRAFTED_SET) + "/" + name + ".pdf"; }
+
+struct CraftedCase {
+    const char* name;
+    std::vector<std::string> options;
+    std::string rotations;  // each page's own /Rotate afterwards (see isRotatedCopy)
+};
+void PrintTo(const CraftedCase& c, std::ostream* out) { *out << c.name; }
+
+// Each page's content as qpdf decodes it: the text the generator gave that page.
+testing::AssertionResult showsItsOwnContent(const std::string& pdf, size_t pageCount) {
+    const auto pages = qpdfPages(pdf);
+    if (!pages) return testing::AssertionFailure() << "qpdf cannot read " << pdf;
+    if (pages->size() != pageCount) return testing::AssertionFailure() << pages->size() << " pages in " << pdf;
+    for (size_t i = 0; i < pages->size(); ++i) {
+        const std::string expected = "(page " + std::to_string(i + 1) + ") Tj";
+        if ((*pages)[i].contents.find(expected) == std::string::npos)
+            return testing::AssertionFailure() << "page " << i + 1 << " shows: " << (*pages)[i].contents;
+    }
+    return testing::AssertionSuccess();
+}
+
+class EndobjWord : public testing::TestWithParam<CraftedCase> {};
+
+// Before the fix the first such word cut the page (or the Info dictionary) short:
+// qpdf read the object as null and the job still said "Done.".
+TEST_P(EndobjWord, EndsNoObject) {
+    const CraftedCase& c = GetParam();
+    TemporaryFolder folder;
+    const std::string input = craftedFile(c.name), output = folder / "out.pdf";
+    std::vector<std::string> options = {"-pall", "-r270"};
+    options.insert(options.end(), c.options.begin(), c.options.end());
+    const ProcessResult run = runJob(input, output, options);
+    EXPECT_EQ(banner + jobDone(input, output, 270, "1-4"), run.output);
+    ASSERT_TRUE(qpdfCheckClean(output));
+    EXPECT_TRUE(isRotatedCopy(input, output, c.rotations));
+    EXPECT_TRUE(showsItsOwnContent(output, 4));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CraftedFiles, EndobjWord,
+    testing::Values(CraftedCase{"endobj-words", {}, "270 270 270 270"},
+                    CraftedCase{"endobj-words", {"-incremental"}, "270 270 270 270"},
+                    CraftedCase{"endobj-large", {}, "270 270 270 270"},
+                    CraftedCase{"endobj-large", {"-incremental"}, "270 270 270 270"},
+                    CraftedCase{"endobj-xrefstream", {}, "270 270 270 270"},
+                    CraftedCase{"endobj-xrefstream", {"-incremental"}, "270 270 270 270"}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        for (char& c : name) c = c == '-' ? '_' : c;
+        return name + (info.param.options.empty() ? "" : "_incremental");
+    });
+
+}  // namespace
