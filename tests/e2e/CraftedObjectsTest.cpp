@@ -1,7 +1,9 @@
-// Valid files that put the reader's less common rules to work, made by
+// Files that put the reader's less common rules to work, made by
 // tests/crafted/make-crafted.py: the word "endobj" where it ends no object, in
 // pages, a font, the Info dictionary (one too large to hold in memory) and stream
-// data. Both kinds of output must hold every object whole, as qpdf reads them.
+// data; a hybrid file's own cross-reference stream listed off its place; a
+// repeated /Rotate; sparse object numbers. Both kinds of output must hold every
+// object whole, as qpdf reads them.
 #include "E2eSupport.h"
 
 namespace {
@@ -62,3 +64,24 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 }  // namespace
+
+namespace {
+
+// A hybrid file's own cross-reference stream, listed in use at an offset a few
+// bytes off, is the file's bookkeeping: losing it loses nothing, and no warning
+// says otherwise. A real object that cannot be read is still named.
+TEST(UnreadableObjects, OnlyRealObjectsAreReported) {
+    TemporaryFolder folder;
+    const std::string sound = craftedFile("hybrid-offset"), lost = craftedFile("hybrid-lost");
+    const std::string output = folder / "out.pdf";
+    EXPECT_EQ(banner + jobDone(sound, output, 90, "1-2"), runJob(sound, output, {"-pall", "-r90"}).output);
+    EXPECT_TRUE(qpdfCheckClean(output));
+    EXPECT_EQ(banner + jobHead(lost, output, 90, "1-2") +
+                  "\nWarning: 1 object that the cross-reference lists in use could not be read and was left out: 9"
+                  "\nDone.\n",
+              runJob(lost, output, {"-pall", "-r90"}).output);
+    EXPECT_TRUE(qpdfCheckClean(output));
+}
+
+}  // namespace
+
