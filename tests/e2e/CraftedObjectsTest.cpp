@@ -4,6 +4,8 @@
 // data; a hybrid file's own cross-reference stream listed off its place; a
 // repeated /Rotate; sparse object numbers. Both kinds of output must hold every
 // object whole, as qpdf reads them.
+#include <nlohmann/json.hpp>
+
 #include "E2eSupport.h"
 
 namespace {
@@ -81,6 +83,51 @@ TEST(UnreadableObjects, OnlyRealObjectsAreReported) {
                   "\nDone.\n",
               runJob(lost, output, {"-pall", "-r90"}).output);
     EXPECT_TRUE(qpdfCheckClean(output));
+}
+
+}  // namespace
+
+namespace {
+
+// The /Rotate of object `number` as qpdf reads it (the last of repeated keys),
+// warnings allowed: qpdf warns of the repeated key. Null when qpdf cannot read it.
+nlohmann::json qpdfRotate(const std::string& pdf, int number) {
+    const ProcessResult shown = runProcess({"qpdf", "--json=2", "--json-key=qpdf", pdf});
+    const nlohmann::json document = nlohmann::json::parse(shown.output, nullptr, false);
+    if ((shown.exitCode != 0 && shown.exitCode != 3) || document.is_discarded()) return nullptr;
+    const nlohmann::json& object = document["qpdf"][1]["obj:" + std::to_string(number) + " 0 R"]["value"];
+    return object.is_object() && object.contains("/Rotate") ? object["/Rotate"] : nlohmann::json();
+}
+
+// Readers show the last of two /Rotate keys (0, then 180): every key gets the
+// value written, and -force starts from the last.
+TEST(RepeatedRotate, EveryKeyGetsTheValueAndTheLastCounts) {
+    const std::string input = craftedFile("rotate-twice");
+    const struct {
+        int degrees;
+        std::vector<std::string> options;
+        bool incremental;
+        long shown;
+    } cases[] = {
+        {90, {"-p1", "-r90"}, false, 90},
+        {90, {"-p1", "-r90", "-incremental"}, true, 90},
+        {90, {"-p1", "-r90", "-force"}, false, 270},
+        {0, {"-p1", "-r0", "-incremental"}, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.back());
+        TemporaryFolder folder;
+        const std::string output = folder / "out.pdf";
+        EXPECT_EQ(banner + jobDone(input, output, c.degrees, "1"), runJob(input, output, c.options).output);
+        const nlohmann::json shown = qpdfRotate(output, 3);
+        ASSERT_TRUE(shown.is_number_integer()) << shown;
+        EXPECT_EQ(c.shown, (shown.get<long>() % 360 + 360) % 360);
+        EXPECT_TRUE(qpdfRotate(output, 4).is_null());
+        // No old value stays where a reader might still see it.
+        const std::string written = readFile(output).substr(c.incremental ? readFile(input).size() : 0);
+        EXPECT_EQ(std::string::npos, written.find("/Rotate 180")) << written;
+        if (c.shown != 0) EXPECT_EQ(std::string::npos, written.find("/Rotate 0")) << written;
+    }
 }
 
 }  // namespace
