@@ -118,11 +118,13 @@ void CPdfRotate::walkFromCatalogue() {
     walkPageTree(root, rootNodeNumber);
 }
 
-// An update must extend a sound file: under -incremental a damaged cross-reference
-// is refused as such, and so is a file that cannot take an update.
+// The document reads the job's own handle: a file replaced under the input's name
+// while the job runs cannot give the cross-reference of one file and the bytes of
+// another. An update must extend a sound file: under -incremental a damaged
+// cross-reference is refused as such, and so is a file that cannot take an update.
 void CPdfRotate::openDocument() {
     try {
-        document.open(jobOptions.inputName, jobOptions.repair);
+        document.open(inputFile, jobOptions.repair);
     } catch (const CPdfException& failure) {
         if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
             refuseDamagedCrossReference(failure);
@@ -218,10 +220,10 @@ std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
 // The input closes before an unfinished output is removed.
 void CPdfRotate::releaseInput() {
     rawObjects.reset();
+    if (document.isOpen) document.close();  // it reads through the handle below
+    xref = nullptr;
     if (inputFile) std::fclose(inputFile);
     inputFile = nullptr;
-    if (document.isOpen) document.close();
-    xref = nullptr;
 }
 
 void CPdfRotate::releaseAll() {

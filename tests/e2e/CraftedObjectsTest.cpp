@@ -132,3 +132,29 @@ TEST(RepeatedRotate, EveryKeyGetsTheValueAndTheLastCounts) {
 
 }  // namespace
 
+namespace {
+
+// The input is opened once: raw reads and the document share the handle, so a
+// file replaced under the name between two opens cannot mix two files' bytes.
+// strace counts the opens of the input's name.
+TEST(InputFile, IsOpenedOnce) {
+    if (testingWindowsBuild()) GTEST_SKIP() << "strace follows POSIX processes only";
+    if (runProcess({"strace", "-V"}).exitCode != 0) GTEST_SKIP() << "strace is not installed (scripts/install-deps.sh)";
+    TemporaryFolder folder;
+    const std::string input = folder / "in.pdf", output = folder / "out.pdf", log = folder / "opens.txt";
+    writeFile(input, readFile(craftedFile("endobj-words")));
+    std::vector<std::string> command = {"strace", "-f", "-qq", "-e", "trace=open,openat,openat2", "-o", log};
+    const std::vector<std::string> program = programUnderTest(FOLIOTURN_PROGRAM);
+    command.insert(command.end(), program.begin(), program.end());
+    command.insert(command.end(), {"-i" + input, "-o" + output, "-pall", "-r90"});
+    const ProcessResult run = runProcess(command);
+    EXPECT_EQ(banner + jobDone(input, output, 90, "1-4"), run.output);
+    size_t opens = 0;
+    for (size_t at = readFile(log).find("\"" + input + "\""); at != std::string::npos;
+         at = readFile(log).find("\"" + input + "\"", at + 1))
+        ++opens;
+    EXPECT_EQ(1u, opens) << readFile(log);
+}
+
+}  // namespace
+
