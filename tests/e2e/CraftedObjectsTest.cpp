@@ -158,3 +158,21 @@ TEST(InputFile, IsOpenedOnce) {
 
 }  // namespace
 
+namespace {
+
+// A few dozen objects numbered up to 156,341 through /Index in a small file: the
+// bound counts the entries listed, not the highest number.
+TEST(SparseNumbers, AreReadAsListed) {
+    const std::string input = craftedFile("sparse-index");
+    for (const std::vector<std::string>& extra : {std::vector<std::string>{}, {"-incremental"}}) {
+        TemporaryFolder folder;
+        const std::string output = folder / "out.pdf";
+        std::vector<std::string> options = {"-pall", "-r90"};
+        options.insert(options.end(), extra.begin(), extra.end());
+        EXPECT_EQ(banner + jobDone(input, output, 90, "1-2"), runJob(input, output, options).output);
+        EXPECT_TRUE(qpdfCheckClean(output));
+        EXPECT_TRUE(isRotatedCopy(input, output, "90 90"));
+    }
+}
+
+}  // namespace
