@@ -7,6 +7,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/IncrementalUpdate.h"
+#include "output/OutputCheck.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
 #include "output/UpdateChecks.h"
@@ -68,6 +69,9 @@ void CPdfRotate::writeFullRewrite() {
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
+    const std::string fault = faultInRewrite({outputEntries, xref->rootNum(), pageTreeNodes, pages,
+                                              copier.endsUnknown(), output->incompleteCopies()});
+    if (!fault.empty()) failOutputCheck(fault);
     if (!copier.unreadable().empty()) notices.push_back(unreadableNotice(copier.unreadable()));
 }
 
@@ -75,6 +79,7 @@ void CPdfRotate::writeFullRewrite() {
 // that is the input unchanged is no change after signing.
 void CPdfRotate::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
 
@@ -157,6 +162,7 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
 void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
     PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
     walker.walk(root, rootNumber, pages);
+    pageTreeNodes = walker.nodeNumbers();
 }
 
 // A dot for every eleventh page tree node visited.
@@ -204,6 +210,12 @@ void CPdfRotate::refuseChangedInput() {
     platform::FileStamp now;
     if (!platform::stampOf(inputFile, now) || !(now == inputStamp))
         throw CPdfException::formatted("\nInput file changed while it was read: %s\n", jobOptions.inputName);
+}
+
+// The last check before anything is replaced found the output unsound: the job
+// fails, and the output is removed as on every failure.
+void CPdfRotate::failOutputCheck(const std::string& fault) {
+    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
 }
 
 std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {

@@ -58,6 +58,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         if (object.isObjectStream) continue;  // its objects go out under their own numbers
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         copyObject(objectNumber, object, page);
+        if (!object.endKnown) unknownEnds.push_back(objectNumber);
     }
 }
 

@@ -32,6 +32,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     out.generation = 0;
     out.isObjectStream = false;
     out.inFile = false;
+    out.endKnown = true;
     return true;
 }
 
@@ -242,6 +243,7 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     if (extent.isStream && extent.dataEnd >= start)
         endobjEnd = locateObjectEnd(reader, input, start, limit, extent.dataEnd - start);
     if (endobjEnd == 0) endobjEnd = locateObjectEnd(reader, input, start, limit, 0);
+    out.endKnown = endobjEnd != 0;
     if (endobjEnd == 0) endobjEnd = locateFirstEndobjWord(reader, input, start, limit, 0);
     if (endobjEnd == 0) return false;
     out.inFile = endobjEnd + 1 > reader.memoryLimit();
@@ -288,6 +290,7 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
     out.generation = entry.gen;
     out.isObjectStream = false;
     out.inFile = false;
+    out.endKnown = true;
     return readSmallText(input, xref.blockCache(), start, limit, out.bytes);
 }
 

@@ -15,7 +15,9 @@
   dozen objects with numbers up to 156,341;
 - hybrid-offset.pdf: a hybrid-reference file whose table lists its own
   cross-reference stream in use, at an offset a few bytes off, as some producers
-  write it; hybrid-lost.pdf: the same with a real object that cannot be read.
+  write it; hybrid-lost.pdf: the same with a real object that cannot be read;
+- unended-string.pdf: a damaged file whose Info dictionary opens a string that
+  no parenthesis closes, so that no reader finds where the object ends.
 
 Every file is made here from nothing, so the set is the same on every machine.
 """
@@ -180,6 +182,17 @@ def hybrid(lost):
     return bytes(out)
 
 
+def unended_string():
+    objects = {
+        1: b"<< /Type /Catalog /Pages 2 0 R >>",
+        2: b"<< /Type /Pages /Kids [3 0 R] /Count 1 /MediaBox [0 0 200 200] >>",
+        3: b"<< /Type /Page /Parent 2 0 R /Contents 4 0 R >>",
+        4: stream(content(1)),
+        5: b"<< /Title (never closed >>",
+    }
+    return classic(objects, info=5)
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -191,6 +204,7 @@ def main():
         "sparse-index.pdf": sparse_index(),
         "hybrid-offset.pdf": hybrid(lost=False),
         "hybrid-lost.pdf": hybrid(lost=True),
+        "unended-string.pdf": unended_string(),
     }
     for name, data in files.items():
         with open(os.path.join(folder, name), "wb") as f:

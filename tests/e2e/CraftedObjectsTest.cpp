@@ -160,6 +160,24 @@ TEST(InputFile, IsOpenedOnce) {
 
 namespace {
 
+// The last check before anything is replaced: an object whose end no reader
+// finds (a string that nothing closes) fails the job with a message of its own,
+// and the destination stays as it was.
+TEST(OutputCheck, AnObjectWithoutAnEndFailsTheJobAndReplacesNothing) {
+    TemporaryFolder folder;
+    const std::string input = craftedFile("unended-string"), output = folder / "out.pdf";
+    writeFile(output, "what stood there before");
+    EXPECT_EQ(banner + jobHead(input, output, 90, "1-1") +
+                  "\nOutput check failed: object 5 has no end that a reader finds\n",
+              runJob(input, output, {"-pall", "-r90"}).output);
+    EXPECT_EQ("what stood there before", readFile(output));
+    EXPECT_EQ(std::vector<std::string>{"out.pdf"}, folder.entries());
+}
+
+}  // namespace
+
+namespace {
+
 // A few dozen objects numbered up to 156,341 through /Index in a small file: the
 // bound counts the entries listed, not the highest number.
 TEST(SparseNumbers, AreReadAsListed) {
