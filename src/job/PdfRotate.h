@@ -73,6 +73,7 @@ private:
     void refuseChangedInput();
     static std::string unreadableNotice(const std::vector<int32_t>& numbers);
     void noticeLosses(const class PageUses& uses);
+    [[noreturn]] static void failOutputCheck(const std::string& fault);
     void releaseInput();
     void releaseAll();
 
@@ -98,6 +99,7 @@ private:
     std::vector<std::pair<int32_t, bool>> mistypedNodes;  // with -repair: page tree objects whose /Type is wrong (true: a node)  // with -repair: pages written directly in /Kids, by parent and place
     uint32_t pageCount = 0;
     std::vector<OutputEntry> outputEntries;
+    std::vector<int32_t> pageTreeNodes;  // the nodes the last walk went through
     int32_t progressCounter = 0;
 
     uint64_t inputSize = 0;

@@ -33,6 +33,9 @@ public:
     // Objects that the cross-reference lists in use but that could not be read,
     // and so were left out, in ascending number.
     const std::vector<int32_t>& unreadable() const { return unreadableObjects; }
+    // Objects written whose end the lexer could not find (the first "endobj" after
+    // them ended their text), in ascending number.
+    const std::vector<int32_t>& endsUnknown() const { return unknownEnds; }
     uint64_t correctedLengths() const { return corrected; }
     // With "-repair": objects written with the "endstream" or "endobj" they lacked.
     uint64_t endsAdded() const { return ended; }
@@ -49,6 +52,7 @@ private:
     OutputFile& output;
     std::vector<OutputEntry>& records;
     std::vector<int32_t> unreadableObjects;
+    std::vector<int32_t> unknownEnds;
     bool correctLengths = false;
     uint64_t corrected = 0;
     uint64_t ended = 0;

@@ -37,6 +37,7 @@ void CPdfXRef::load(CPdfStream* stream) {
     XRefSectionReader sections(*file, base, entries, trailer);
     sections.readChain();
     newest = sections.newestSection();
+    crossReferenceStreams = sections.crossReferenceStreams();
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }
@@ -61,6 +62,7 @@ bool CPdfXRef::loadsSoundly() {
         reader.readChain();
         lenientTables = reader.skippedJunk();
         newest = reader.newestSection();
+        crossReferenceStreams = reader.crossReferenceStreams();
     } catch (const CPdfException&) {
         return false;
     }
@@ -84,6 +86,7 @@ void CPdfXRef::rebuild() {
     trailer.clear();
     root = info = ObjectId{};
     newest = NewestSection{};
+    crossReferenceStreams.clear();
     sectionsComplete = false;
     lenientTables = false;
     ObjectScan scan = scanObjects(handle, fileSize, base);
