@@ -7,6 +7,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/IncrementalUpdate.h"
+#include "output/OutputCheck.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
 #include "output/UpdateChecks.h"
@@ -73,6 +74,9 @@ void CPdfRotate::writeFullRewrite() {
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
+    const std::string fault = faultInRewrite({outputEntries, xref->rootNum(), pageTreeNodes, pages,
+                                              copier.endsUnknown(), output->incompleteCopies()});
+    if (!fault.empty()) failOutputCheck(fault);
     if (!copier.unreadable().empty()) notices.push_back(unreadableNotice(copier.unreadable()));
 }
 
@@ -80,6 +84,7 @@ void CPdfRotate::writeFullRewrite() {
 // that is the input unchanged is no change after signing.
 void CPdfRotate::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
 
@@ -150,11 +155,13 @@ void CPdfRotate::walkFromCatalogue() {
     walkPageTree(root, rootNodeNumber);
 }
 
-// An update must extend a sound file: under -incremental a damaged cross-reference
-// is refused as such, and so is a file that cannot take an update.
+// The document reads the job's own handle: a file replaced under the input's name
+// while the job runs cannot give the cross-reference of one file and the bytes of
+// another. An update must extend a sound file: under -incremental a damaged
+// cross-reference is refused as such, and so is a file that cannot take an update.
 void CPdfRotate::openDocument() {
     try {
-        document.open(jobOptions.inputName, jobOptions.repair);
+        document.open(inputFile, jobOptions.repair);
     } catch (const CPdfException& failure) {
         if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
             refuseDamagedCrossReference(failure);
@@ -187,6 +194,7 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
 void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
     PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
     walker.walk(root, rootNumber, pages);
+    pageTreeNodes = walker.nodeNumbers();
 }
 
 // A dot for every eleventh page tree node visited.
@@ -236,6 +244,12 @@ void CPdfRotate::refuseChangedInput() {
         throw CPdfException::formatted("\nInput file changed while it was read: %s\n", jobOptions.inputName);
 }
 
+// The last check before anything is replaced found the output unsound: the job
+// fails, and the output is removed as on every failure.
+void CPdfRotate::failOutputCheck(const std::string& fault) {
+    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
+}
+
 std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
     constexpr size_t shown = 5;
     std::string text = "Warning: " + std::to_string(numbers.size()) +
@@ -250,10 +264,10 @@ std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
 // The input closes before an unfinished output is removed.
 void CPdfRotate::releaseInput() {
     rawObjects.reset();
+    if (document.isOpen) document.close();  // it reads through the handle below
+    xref = nullptr;
     if (inputFile) std::fclose(inputFile);
     inputFile = nullptr;
-    if (document.isOpen) document.close();
-    xref = nullptr;
 }
 
 void CPdfRotate::releaseAll() {

@@ -73,6 +73,7 @@ private:
     void addShownRotations();
     void refuseChangedInput();
     static std::string unreadableNotice(const std::vector<int32_t>& numbers);
+    [[noreturn]] static void failOutputCheck(const std::string& fault);
     void releaseInput();
     void releaseAll();
 
@@ -97,6 +98,7 @@ private:
     std::vector<PageRecord> pages;
     uint32_t pageCount = 0;
     std::vector<OutputEntry> outputEntries;
+    std::vector<int32_t> pageTreeNodes;  // the nodes the last walk went through
     int32_t progressCounter = 0;
 
     uint64_t inputSize = 0;
