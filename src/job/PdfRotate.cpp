@@ -69,8 +69,15 @@ void CPdfRotate::writeFullRewrite() {
     copyHeader();
     ObjectCopier copier(*rawObjects, *output, outputEntries);
     if (jobOptions.repair) copier.correctStreamLengths();
+    copier.movePages(movedPages);
+    copier.correctTypes(mistypedNodes);
+    PageUses uses;
+    if (jobOptions.repair) copier.notePageUses(uses);
     copier.copyAll(pages);
     repairs.streamLengthsCorrected = copier.correctedLengths();
+    repairs.endsAdded = copier.endsAdded();
+    repairs.pagesMoved = copier.pagesMoved();
+    repairs.typesCorrected = copier.typesCorrected();
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
@@ -78,6 +85,7 @@ void CPdfRotate::writeFullRewrite() {
                                               copier.endsUnknown(), output->incompleteCopies()});
     if (!fault.empty()) failOutputCheck(fault);
     if (!copier.unreadable().empty()) notices.push_back(unreadableNotice(copier.unreadable()));
+    if (jobOptions.repair) noticeLosses(uses);
 }
 
 // A certified document is told of only when an update is appended: an output
@@ -193,8 +201,33 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
 
 void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
     PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
+    if (jobOptions.repair) walker.readKidsByContents();
     walker.walk(root, rootNumber, pages);
     pageTreeNodes = walker.nodeNumbers();
+    numberDirectPages(walker.directPages());
+    mistypedNodes = walker.mistyped();
+    std::sort(mistypedNodes.begin(), mistypedNodes.end());
+}
+
+// Pages written directly in /Kids get numbers past the highest in use, one per
+// place in the tree (a node listed twice lists its kids twice). An incremental
+// update cannot add them: there they stay without a number, as without -repair.
+void CPdfRotate::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct) {
+    movedPages.clear();
+    if (direct.empty() || jobOptions.incremental) return;
+    for (const PageTreeWalker::DirectPage& page : direct) movedPages.push_back({page.parent, page.kidIndex, 0, page.page});
+    std::stable_sort(movedPages.begin(), movedPages.end(), [](const MovedPage& a, const MovedPage& b) {
+        return a.parent != b.parent ? a.parent < b.parent : a.kidIndex < b.kidIndex;
+    });
+    std::vector<MovedPage> unique;
+    int32_t next = static_cast<int32_t>(xref->getEntries().size());
+    for (const MovedPage& page : movedPages) {
+        const bool again = !unique.empty() && unique.back().parent == page.parent && unique.back().kidIndex == page.kidIndex;
+        if (!again) unique.push_back({page.parent, page.kidIndex, next++, page.page});
+        pages[page.page].objNum = unique.back().number;
+        pages[page.page].facts.parent = page.parent;
+    }
+    movedPages = std::move(unique);
 }
 
 // A dot for every eleventh page tree node visited.

@@ -8,8 +8,10 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
+#include "parse/DictionarySkim.h"
 #include "parse/PdfParser.h"
 #include "platform/Platform.h"
+#include "rawtext/DictionaryText.h"
 #include "rawtext/ObjectEnd.h"
 #include "rawtext/TextSearch.h"
 #include "stream/FileBlockCache.h"
@@ -31,6 +33,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     out.bytes.insert(out.bytes.end(), tail, tail + sizeof tail - 1);
     out.generation = 0;
     out.isObjectStream = false;
+    out.endWritten = false;
     out.inFile = false;
     out.endKnown = true;
     return true;
@@ -48,6 +51,7 @@ struct ParsedExtent {
     bool isStream = false;
     bool isObjectStream = false;
     uint32_t dataEnd = 0;
+    bool endstreamMissing = false;  // with stream ends recovered: the data is not followed by "endstream"
 };
 
 ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber) {
@@ -55,6 +59,7 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
     try {
         CPdfParser parser(xref, xref->fileStream()->openWindow(start, 0, CPdfElement::null()));
         parser.keepStreamsRaw();
+        parser.recoverStreamEnds(xref->streamEndFinder());
         CPdfElement number, generation, keyword, object;
         parser.parseObject(number);
         parser.parseObject(generation);
@@ -73,6 +78,7 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
         CPdfStream* data = object.stream();
         extent.isStream = true;
         extent.dataEnd = data->windowStart() + data->windowLength();
+        extent.endstreamMissing = parser.endstreamWasMissing();
         if (CPdfDictionary* dictionary = data->streamDictionary()) {
             CPdfElement type;
             dictionary->find("Type", type);
@@ -204,6 +210,58 @@ uint64_t locateFirstEndobjWord(ObjectTextReader& reader, FILE* input, uint32_t s
     return last == 0 ? 0 : uint64_t{last} + 1 - start;
 }
 
+// Where the value of an object's text ends, for one without "endobj": after the
+// "endstream" of a stream, after the ">>" of a dictionary, else where the text ends
+// (white space and what a file puts after its objects left out).
+size_t valueEnd(const std::vector<uint8_t>& bytes, const ParsedExtent& extent, uint32_t start) {
+    const uint8_t* text = bytes.data();
+    const size_t length = bytes.size();
+    if (extent.isStream) {
+        if (extent.dataEnd < start || extent.dataEnd - start > length) return length;
+        const uint8_t* found = searchBytes(text + (extent.dataEnd - start), text + length, "endstream", 9);
+        return found ? static_cast<size_t>(found - text) + 9 : length;
+    }
+    if (const uint32_t body = dictionaryAfterHeader(text, static_cast<uint32_t>(length))) {
+        const DictionarySkim dictionary = skimDictionary(text, static_cast<uint32_t>(length), body);
+        if (dictionary.closed) return dictionary.end;
+    }
+    size_t end = length;
+    for (const char* tail : {"startxref", "trailer", "xref"}) {
+        if (const uint8_t* found = searchBytes(text, text + end, tail, std::strlen(tail)))
+            end = static_cast<size_t>(found - text);
+    }
+    while (end > 0 && pdfchar::isWhitespace(text[end - 1])) --end;
+    return end;
+}
+
+// With "-repair": the text of an object whose "endstream" or "endobj" is missing,
+// up to the end of its data or value, with the words added. It must fit in memory.
+bool readRepairedText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, const ParsedExtent& extent,
+                      RawObject& out) {
+    // Without "endobj" the range runs to the next object, which may be far (past
+    // a cross-reference table, say): the value must end within what memory holds.
+    uint32_t end = extent.endstreamMissing ? extent.dataEnd : limit;
+    const bool cut = !extent.endstreamMissing && end > start && end - start > limits::inMemoryObjectBytes;
+    if (cut) end = start + limits::inMemoryObjectBytes;
+    if (end <= start || end - start > limits::inMemoryObjectBytes) return false;
+    out.bytes.resize(end - start);
+    out.bytes.resize(readInput(input, blocks, start, out.bytes.data(), out.bytes.size()));
+    if (!extent.endstreamMissing) {
+        const size_t valueLength = valueEnd(out.bytes, extent, start);
+        if (cut && valueLength == out.bytes.size()) return false;
+        out.bytes.resize(valueLength);
+    }
+    static const char endstream[] = "\nendstream", endobj[] = "\nendobj\n";
+    if (extent.endstreamMissing) out.bytes.insert(out.bytes.end(), endstream, endstream + sizeof endstream - 1);
+    out.bytes.insert(out.bytes.end(), endobj, endobj + sizeof endobj - 1);
+    out.inFile = false;
+    out.endWritten = true;
+    out.endKnown = true;
+    out.generation = extent.generation;
+    out.isObjectStream = extent.isObjectStream;
+    return true;
+}
+
 // Goes on with the scan where the text lies in the file, past what memory holds.
 uint64_t scanFileForEnd(FILE* input, uint32_t start, uint32_t limit, ObjectEndScanner& scanner) {
     std::vector<uint8_t> block(limits::searchBlockBytes);
@@ -242,10 +300,14 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     uint64_t endobjEnd = 0;
     if (extent.isStream && extent.dataEnd >= start)
         endobjEnd = locateObjectEnd(reader, input, start, limit, extent.dataEnd - start);
-    if (endobjEnd == 0) endobjEnd = locateObjectEnd(reader, input, start, limit, 0);
+    if (endobjEnd == 0 && !extent.endstreamMissing) endobjEnd = locateObjectEnd(reader, input, start, limit, 0);
+    const bool repairing = xref->streamEndFinder() != nullptr;
+    if (repairing && (endobjEnd == 0 || extent.endstreamMissing))
+        return readRepairedText(input, xref->blockCache(), start, limit, extent, out);
     out.endKnown = endobjEnd != 0;
     if (endobjEnd == 0) endobjEnd = locateFirstEndobjWord(reader, input, start, limit, 0);
     if (endobjEnd == 0) return false;
+    out.endWritten = false;
     out.inFile = endobjEnd + 1 > reader.memoryLimit();
     if (out.inFile) {
         out.bytes.clear();
@@ -289,6 +351,7 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
     const uint32_t limit = layout.endOfObjectAt(start);
     out.generation = entry.gen;
     out.isObjectStream = false;
+    out.endWritten = false;
     out.inFile = false;
     out.endKnown = true;
     return readSmallText(input, xref.blockCache(), start, limit, out.bytes);

@@ -9,6 +9,7 @@
 #include "xref/EntryCheck.h"
 #include "xref/ObjectScan.h"
 #include "xref/PdfObjectStream.h"
+#include "xref/StreamEndSearch.h"
 #include "xref/XRefRebuilder.h"
 #include "xref/XRefSectionReader.h"
 
@@ -23,6 +24,8 @@ void CPdfXRef::prepare(CPdfStream* stream) {
     objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
     entries.setFileSize(fileSize);
 }
+
+const StreamEndFinder* CPdfXRef::streamEndFinder() const { return streamEnds.get(); }
 
 FileBlockCache* CPdfXRef::blockCache() const {
     auto* fileStream = dynamic_cast<CPdfFileStream*>(file);
@@ -42,6 +45,7 @@ void CPdfXRef::load(CPdfStream* stream) {
 void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
     prepare(stream);
     handle = stream->fileHandle();
+    streamEnds = std::make_unique<StreamEndSearch>(handle, fileSize);
     if (loadsSoundly()) {
         readTrailerReferences();
         trailer.dictionary()->setXRef(this);
@@ -154,6 +158,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
         return;
     }
     CPdfParser parser(this, file->openWindow(base + static_cast<uint32_t>(entry.offset), 0, CPdfElement::null()));
+    parser.recoverStreamEnds(streamEnds.get());
     CPdfElement headerNumber, headerGeneration, keyword;
     parser.parseObject(headerNumber);
     parser.parseObject(headerGeneration);

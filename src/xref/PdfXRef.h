@@ -17,6 +17,8 @@ class FileBlockCache;
 class CPdfObjectStream;
 class CPdfRawObjectStream;
 class DecodedObjectStream;
+class StreamEndFinder;
+class StreamEndSearch;
 
 // The loaded cross-reference of one open PDF file: the entries of every section
 // along the Prev chain, the newest trailer with its Root and Info, object lookup,
@@ -39,6 +41,12 @@ public:
     // Rebuilds the cross-reference by one scan of the whole file (see XRefRebuilder).
     // Only after loadOrRebuild.
     void rebuild();
+
+    // With "-repair" (after loadOrRebuild): where a stream whose Length does not
+    // lead to "endstream" ends, for the parsers of the file. Null otherwise.
+    const StreamEndFinder* streamEndFinder() const;
+    // Whether numbers below `size` fit what the file can hold.
+    bool canHold(int64_t size) const { return entries.canHold(size); }
 
     // How the cross-reference was read: rebuilt by a scan, or from tables with junk passed over.
     bool wasRebuilt() const { return rebuilt; }
@@ -111,4 +119,5 @@ private:
     bool rebuilt = false;
     bool lenientTables = false;
     uint32_t firstObject = 0;
+    std::unique_ptr<StreamEndSearch> streamEnds;
 };
