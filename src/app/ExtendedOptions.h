@@ -4,6 +4,10 @@
 // extendedOptions, wherever the code that handles it lives.
 #include <zlib.h>
 
+#include <gcrypt.h>
+
+#include "crypt/Crypto.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -15,11 +19,14 @@ struct OptionLine {
 };
 
 constexpr OptionLine extendedOptions[] = {
+    {"-password<text>", "opens an encrypted file with its user or owner password (-password alone: the empty "
+                        "one); -passwordfile<file> reads it from the file's first line. The output keeps the "
+                        "encryption"},
     {"-incremental", "keeps every byte of the input and appends the rotation as an incremental update"},
     {"-repair", "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
                 "rebuilt by scanning the file"},
     {"--help", "prints this text; only as the sole parameter"},
-    {"--version", "prints the version of Folioturn and of the zlib it was built with; only as the sole parameter"},
+    {"--version", "prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole parameter"},
 };
 
 inline void printOptionLines() {
@@ -32,6 +39,9 @@ inline void printOptionLines() {
 inline void printVersion() {
     std::fputs("Folioturn 1.04\nbuilt with zlib " ZLIB_VERSION "\n", stdout);
     if (std::strcmp(zlibVersion(), ZLIB_VERSION) != 0) std::printf("running with zlib %s\n", zlibVersion());
+    std::fputs("built with libgcrypt " GCRYPT_VERSION "\n", stdout);
+    if (std::strcmp(crypto::libraryVersion(), GCRYPT_VERSION) != 0)
+        std::printf("running with libgcrypt %s\n", crypto::libraryVersion());
 }
 
 }  // namespace extended

@@ -61,6 +61,8 @@ private:
     void bindCrossReference();
     void selectPages();
     void openDocument();
+    void refuseRestrictedFile();
+    std::string keptEncryption() const;
     void writeFullRewrite();
     void writeUpdate();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);

@@ -8,6 +8,7 @@
 #include "model/PdfException.h"
 #include "stream/PdfFilterChain.h"
 #include "stream/PdfStream.h"
+#include "stream/StreamDecryption.h"
 
 namespace {
 
@@ -125,7 +126,9 @@ RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
     }
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
     if (!result) return nullptr;
-    if (decodeStreams) result = applyFilters(std::move(result), dictionary);
+    if (decodeStreams && decryptor)
+        result = decryptor->decryptStream(std::move(result), dictionary, objectNumber, objectGeneration);
+    if (decodeStreams && result) result = applyFilters(std::move(result), dictionary);
     input->seek(static_cast<int32_t>(dataStart + length), 0);
     advance();
     advance();

@@ -10,6 +10,7 @@
 
 class CPdfStream;
 class CPdfXRef;
+class StreamDecryption;
 
 // Reads complete PDF objects from a byte stream, with two tokens of look-ahead:
 // exactly enough to tell an integer from the start of an indirect reference.
@@ -27,6 +28,13 @@ public:
 
     // Stream objects come out undecoded, as windows of their raw data.
     void keepStreamsRaw() { decodeStreams = false; }
+    // The object being parsed is (number, generation) of an encrypted file: its
+    // stream data is decrypted before it is decoded.
+    void decryptStreamsWith(const StreamDecryption* decryption, int32_t number, int32_t generation) {
+        decryptor = decryption;
+        objectNumber = number;
+        objectGeneration = generation;
+    }
 
     // The token that the next parseObject starts from.
     const CPdfElement& currentToken() const { return first; }
@@ -45,5 +53,8 @@ private:
     CPdfElement first;
     CPdfElement second;
     bool decodeStreams = true;
+    const StreamDecryption* decryptor = nullptr;
+    int32_t objectNumber = 0;
+    int32_t objectGeneration = 0;
     uint32_t valuesInObject = 0;  // the values the current parseObject has made
 };

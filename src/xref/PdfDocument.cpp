@@ -12,7 +12,7 @@ CPdfDocument::~CPdfDocument() {
     if (isOpen) close();
 }
 
-void CPdfDocument::open(const char* path, bool repair) {
+void CPdfDocument::open(const char* path, bool repair, const std::optional<std::string>& password) {
     state = CrossReferenceState::Unread;
     std::string why;
     file = platform::openInputFile(path, why);
@@ -22,6 +22,7 @@ void CPdfDocument::open(const char* path, bool repair) {
         stream = makeRetained<CPdfFileStream>(file, 0, 0, CPdfElement::null());
         findHeader();
         crossReference = std::make_unique<CPdfXRef>();
+        crossReference->usePassword(password);
         if (repair) crossReference->loadOrRebuild(stream.get());
         else crossReference->load(stream.get());
     } catch (...) {
