@@ -18,12 +18,13 @@ int32_t integerEntry(const CPdfDictionary& dictionary, const char* key, int32_t 
     return value.integer();
 }
 
-// A string of at least `minimum` bytes, of which the first `used` count.
-std::string stringEntry(const CPdfDictionary& dictionary, const char* key, size_t minimum, size_t used) {
+// A string of `minimum` to `maximum` bytes, of which the first `minimum` count.
+std::string stringEntry(const CPdfDictionary& dictionary, const char* key, size_t minimum, size_t maximum) {
     CPdfElement value;
     dictionary.find(key, value);
-    if (!value.is(ElementType::String) || value.stringBytes().size() < minimum) refuseEncryptionDictionary();
-    return std::string(value.stringBytes().substr(0, used));
+    if (!value.is(ElementType::String) || value.stringBytes().size() < minimum || value.stringBytes().size() > maximum)
+        refuseEncryptionDictionary();
+    return std::string(value.stringBytes().substr(0, minimum));
 }
 
 // A crypt filter named by StmF or StrF: Identity, or one of the CF dictionary's.
@@ -74,9 +75,10 @@ EncryptionSettings readEncryptionSettings(const CPdfDictionary& dictionary) {
     settings.keyLength = keyLengthOf(dictionary, settings.version);
     settings.permissions = integerEntry(dictionary, "P", INT32_MIN);
     if (settings.permissions == INT32_MIN) refuseEncryptionDictionary();
+    // O and U are 32 bytes up to revision 4; from 5 on 48, which some writers pad to 127.
     const bool aes256 = settings.version == 5;
-    settings.owner = stringEntry(dictionary, "O", aes256 ? 48 : 32, aes256 ? 48 : 32);
-    settings.user = stringEntry(dictionary, "U", aes256 ? 48 : 32, aes256 ? 48 : 32);
+    settings.owner = stringEntry(dictionary, "O", aes256 ? 48 : 32, aes256 ? 127 : 32);
+    settings.user = stringEntry(dictionary, "U", aes256 ? 48 : 32, aes256 ? 127 : 32);
     if (aes256) {
         settings.ownerKey = stringEntry(dictionary, "OE", 32, 32);
         settings.userKey = stringEntry(dictionary, "UE", 32, 32);

@@ -212,6 +212,30 @@ TEST(EncryptedListRun, OnePasswordForEveryFile) {
     expectKeptEncryption(folder / "b.pdf", folder / "rotated/b.pdf", "user", "90 90 90");
 }
 
+// A file whose cross-reference must be rebuilt keeps the encryption of the trailer
+// or cross-reference stream that the scan finds.
+TEST(EncryptedRepair, RebuiltFilesKeepTheirEncryption) {
+    struct Damage {
+        std::vector<std::string> key;
+        bool objectStreams;
+    };
+    for (const Damage& damage : {Damage{{"256"}, true}, Damage{{"128", "--use-aes=y"}, true}, Damage{{"40"}, false}}) {
+        TemporaryFolder folder;
+        const std::string whole = folder / "whole.pdf", input = folder / "cut.pdf", out = folder / "out.pdf";
+        encrypt(sample, whole, "user", "owner", damage.key, damage.objectStreams);
+        const std::string bytes = readFile(whole);
+        writeFile(input, bytes.substr(0, bytes.rfind("startxref")));  // no startxref: the file must be scanned
+        const ProcessResult run = runJob(input, out, {"-p1", "-r90", "-passworduser", "-repair"});
+        EXPECT_TRUE(run.output.starts_with(banner + jobHead(input, out, 90, "1") +
+                                           "\nFile repaired: the cross-reference was rebuilt by scanning the file"))
+            << run.output;
+        EXPECT_TRUE(run.output.ends_with("\nDone.\n")) << run.output;
+        expectKeptEncryption(whole, out, "user", "90");
+        EXPECT_EQ(banner + "Rotating file: " + input + "\nPDF file is encrypted",
+                  runJob(input, folder / "refused.pdf", {"-p1", "-r90", "-repair"}).output);
+    }
+}
+
 TEST(PasswordOption, IsNotReadAsAPageList) {
     TemporaryFolder folder;
     const std::string without = folder / "without.pdf", with = folder / "with.pdf";
