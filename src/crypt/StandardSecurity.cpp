@@ -59,7 +59,7 @@ std::string StandardSecurity::decryptData(CryptMethod method, std::string data, 
     if (data.size() < 32) return std::string();
     const size_t blocks = (data.size() - 16) / 16 * 16;
     crypto::aesCbcDecrypt(key, bytes, bytes + 16, blocks);
-    std::string plain = data.substr(16, blocks);
+    std::string plain(data.begin() + 16, data.begin() + 16 + static_cast<std::ptrdiff_t>(blocks));
     const unsigned pad = plain.empty() ? 0 : static_cast<uint8_t>(plain.back());
     bool wellFormed = pad >= 1 && pad <= 16 && pad <= plain.size();
     for (size_t i = 0; wellFormed && i < pad; ++i) wellFormed = static_cast<uint8_t>(plain[plain.size() - 1 - i]) == pad;
