@@ -3,34 +3,38 @@
 #include <string>
 #include <utility>
 
+#include "crypt/Crypto.h"
+#include "crypt/EncryptionSettings.h"
 #include "model/PdfElement.h"
-#include "stream/PdfMemoryStream.h"
+#include "stream/PdfStream.h"
 
-// The decrypted data of one stream object, held in memory and read like the raw
-// data it replaces, dictionary included.
+// The decrypted data of one stream object, read like the raw data it replaces,
+// dictionary included. The raw data is read and decrypted whole when the stream
+// is first read (AES needs the last block for the padding), and then held.
 class CPdfDecryptedStream final : public CPdfStream {
 public:
-    CPdfDecryptedStream(std::string plain, const CPdfElement& dictionary)
-        : data(std::move(plain)), bytes(reinterpret_cast<const uint8_t*>(data.data()), static_cast<uint32_t>(data.size())) {
-        this->dictionary.copyFrom(dictionary);
-    }
+    CPdfDecryptedStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary, CryptMethod method,
+                        crypto::Bytes key);
 
-    void rewind() override { bytes.rewind(); }
-    int readByte() override { return bytes.readByte(); }
-    int peekByte() override { return bytes.peekByte(); }
-    size_t readBlock(uint8_t* into, size_t count) override { return bytes.readBlock(into, count); }
-    CPdfDictionary* streamDictionary() const override {
-        return dictionary.is(ElementType::Dictionary) ? dictionary.dictionary() : nullptr;
-    }
-    uint32_t tell() const override { return bytes.tell(); }
-    void seek(int32_t offset, int whence) override { bytes.seek(offset, whence); }
+    void rewind() override { position = 0; }
+    int readByte() override;
+    int peekByte() override;
+    size_t readBlock(uint8_t* into, size_t count) override;
+    CPdfDictionary* streamDictionary() const override;
+    uint32_t tell() const override { return position; }
+    void seek(int32_t offset, int whence) override;
     uint32_t windowStart() const override { return 0; }
     void shiftWindow(int32_t) override {}
-    uint32_t windowLength() const override { return static_cast<uint32_t>(data.size()); }
+    uint32_t windowLength() const override;
     RetainPtr<CPdfStream> openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
 
 private:
-    std::string data;
-    CPdfMemoryStream bytes;
+    const std::string& plain() const;
+
+    mutable RetainPtr<CPdfStream> raw;  // until decrypted
     CPdfElement dictionary;
+    CryptMethod method;
+    crypto::Bytes key;
+    mutable std::string data;
+    uint32_t position = 0;
 };

@@ -44,13 +44,17 @@ crypto::Bytes StandardSecurity::objectKey(CryptMethod method, int32_t number, in
     return key;
 }
 
-// AES data is an initialisation vector and whole blocks, the last one padded.
-// Data that is too short gives nothing, an incomplete last block is dropped, and
-// padding that is not well formed is left in place, as other readers do.
 std::string StandardSecurity::decryptData(CryptMethod method, std::string data, int32_t number,
                                           int32_t generation) const {
     if (method == CryptMethod::Identity) return data;
-    const crypto::Bytes key = objectKey(method, number, generation);
+    return decryptWithKey(method, objectKey(method, number, generation), std::move(data));
+}
+
+// AES data is an initialisation vector and whole blocks, the last one padded.
+// Data that is too short gives nothing, an incomplete last block is dropped, and
+// padding that is not well formed is left in place, as other readers do.
+std::string StandardSecurity::decryptWithKey(CryptMethod method, const crypto::Bytes& key, std::string data) {
+    if (method == CryptMethod::Identity) return data;
     auto* bytes = reinterpret_cast<uint8_t*>(data.data());
     if (method == CryptMethod::Rc4) {
         crypto::rc4(key, bytes, data.size());
@@ -92,23 +96,17 @@ bool hasType(const CPdfDictionary& dictionary, const char* type) {
     return value.is(ElementType::Name) && std::strcmp(value.text(), type) == 0;
 }
 
-std::string readAll(CPdfStream& stream) {
-    std::string data;
-    uint8_t block[16384];
-    while (const size_t got = stream.readBlock(block, sizeof block)) data.append(reinterpret_cast<char*>(block), got);
-    return data;
-}
-
 }  // namespace
 
 // Cross-reference streams are never encrypted, nor metadata streams when the
-// dictionary says so.
+// dictionary says so. The data is decrypted when it is first read: a lookup that
+// only looks at a stream's dictionary costs no decryption.
 RetainPtr<CPdfStream> StandardSecurity::decryptStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary,
                                                       int32_t number, int32_t generation) const {
     if (encryption.streams == CryptMethod::Identity || !dictionary.is(ElementType::Dictionary)) return raw;
     const CPdfDictionary& streamDictionary = *dictionary.dictionary();
     if (hasType(streamDictionary, "XRef")) return raw;
     if (!encryption.encryptMetadata && hasType(streamDictionary, "Metadata")) return raw;
-    std::string plain = decryptData(encryption.streams, readAll(*raw), number, generation);
-    return makeRetained<CPdfDecryptedStream>(std::move(plain), dictionary);
+    return makeRetained<CPdfDecryptedStream>(std::move(raw), dictionary, encryption.streams,
+                                             objectKey(encryption.streams, number, generation));
 }

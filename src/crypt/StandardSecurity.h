@@ -31,6 +31,8 @@ public:
                                         int32_t generation) const override;
     // The data of a stream of object (number, generation), decrypted as `method` asks.
     std::string decryptData(CryptMethod method, std::string data, int32_t number, int32_t generation) const;
+    // The same with the object's key given.
+    static std::string decryptWithKey(CryptMethod method, const crypto::Bytes& key, std::string data);
     // A string of object (number, generation) encrypted as the file's strings are.
     std::string encryptString(std::string_view plain, int32_t number, int32_t generation) const;
     bool encryptsStrings() const { return encryption.strings != CryptMethod::Identity; }

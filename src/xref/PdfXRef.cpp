@@ -38,8 +38,8 @@ void CPdfXRef::load(CPdfStream* stream) {
     XRefSectionReader sections(*file, base, entries, trailer);
     sections.readChain();
     newest = sections.newestSection();
+    trailer.dictionary()->setXRef(this);  // an encrypted file's ID may be a reference
     readTrailerReferences();
-    trailer.dictionary()->setXRef(this);
 }
 
 void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {

@@ -6,7 +6,9 @@
 #include "crypt/ObjectStrings.h"
 #include "crypt/PasswordKeys.h"
 #include "crypt/StandardSecurity.h"
+#include "model/PdfDictionary.h"
 #include "model/PdfElement.h"
+#include "stream/PdfMemoryStream.h"
 
 namespace {
 
@@ -68,6 +70,49 @@ TEST(StandardSecurity, EncryptedStringsDecryptToThemselves) {
     const std::string encrypted = security.encryptString(std::string(40, 'k'), 3, 0);
     EXPECT_EQ(std::string(32, 'k'), security.decryptData(CryptMethod::AesV3, encrypted.substr(0, 55), 3, 0))
         << "an incomplete last block is dropped, and so is padding that is not there";
+}
+
+// A memory stream that counts the reads made of it.
+class CountingStream : public CPdfMemoryStream {
+public:
+    CountingStream(const std::string& bytes, int& reads)
+        : CPdfMemoryStream(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size())),
+          reads(reads) {}
+    size_t readBlock(uint8_t* into, size_t count) override {
+        ++reads;
+        return CPdfMemoryStream::readBlock(into, count);
+    }
+
+private:
+    int& reads;
+};
+
+// Stream data is decrypted when it is first read, not when the object is
+// fetched: a lookup that needs only the dictionary costs nothing more.
+TEST(StandardSecurity, StreamsAreDecryptedWhenFirstRead) {
+    StandardSecurity security = aes256Handler("", fileKey);
+    ASSERT_TRUE(security.authenticate(""));
+    const std::string encrypted = security.encryptString("stream data", 4, 0);  // AES-256: one key for all
+    int reads = 0;
+    CPdfElement dictionary;
+    dictionary.makeDictionary(nullptr);
+    const RetainPtr<CPdfStream> stream =
+        security.decryptStream(makeRetained<CountingStream>(encrypted, reads), dictionary, 4, 0);
+    EXPECT_EQ(0, reads);
+    std::string plain;
+    for (int c = stream->readByte(); c >= 0; c = stream->readByte()) plain.push_back(static_cast<char>(c));
+    EXPECT_EQ("stream data", plain);
+    EXPECT_GT(reads, 0);
+    EXPECT_NE(nullptr, stream->streamDictionary());
+
+    CPdfElement xref;
+    xref.makeDictionary(nullptr);
+    CPdfElement type;
+    type.makeName("XRef");
+    xref.dictionary()->add("Type", type);
+    int rawReads = 0;
+    const RetainPtr<CPdfStream> raw = makeRetained<CountingStream>(encrypted, rawReads);
+    EXPECT_EQ(raw.get(), security.decryptStream(raw, xref, 4, 0).get()) << "cross-reference streams are never encrypted";
 }
 
 TEST(ObjectStrings, LiteralAndHexStringsDecode) {
