@@ -38,7 +38,8 @@ for input in "$plain" "$encrypted"; do
     "$program" "-i$input" "-o$output" -pall -r90 -password > "$work/out/encrypted-check.log"
     grep -q "Done\." "$work/out/encrypted-check.log" || { cat "$work/out/encrypted-check.log" >&2; exit 1; }
     qpdf --check "$output" > /dev/null || { echo "bench: qpdf finds $output unsound" >&2; exit 1; }
-    qpdf --show-encryption "$output" | head -1 >&2
+    qpdf --show-encryption "$output" > "$work/out/encrypted-check.txt"
+    echo "$(basename "$input"): $(head -1 "$work/out/encrypted-check.txt")" >&2
 done
 
 rm -f "$results"/*.json

@@ -2,14 +2,13 @@
 // The options beyond the classic usage text: the lines that `--help` adds after
 // it, and the `--version` text. An option joins the help by one entry in
 // extendedOptions, wherever the code that handles it lives.
-#include <zlib.h>
-
 #include <gcrypt.h>
-
-#include "crypt/Crypto.h"
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
+
+#include "crypt/Crypto.h"
 
 namespace extended {
 
