@@ -2,6 +2,8 @@
 
 #include <gcrypt.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <mutex>
 
 #include "model/PdfException.h"
@@ -10,11 +12,19 @@ namespace crypto {
 
 namespace {
 
+// libgcrypt's notes (on Windows its entropy gatherer asks for disk statistics)
+// are not the program's to show; its warnings and errors still go to standard error.
+void logQuietly(void*, int level, const char* format, va_list arguments) {
+    if (level == GCRY_LOG_INFO || level == GCRY_LOG_DEBUG) return;
+    std::vfprintf(stderr, format, arguments);
+}
+
 // libgcrypt wants to be told once that nobody needs its secure memory: the keys
 // here protect documents, not secrets that must never reach the swap file.
 void initialise() {
     static std::once_flag once;
     std::call_once(once, [] {
+        gcry_set_log_handler(logQuietly, nullptr);
         if (!gcry_check_version(GCRYPT_VERSION)) throw CPdfException("\nThe cryptography library is too old\n");
         gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
         gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
