@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "crypt/StandardSecurity.h"
+#include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/IncrementalUpdate.h"
@@ -45,6 +47,7 @@ int32_t CPdfRotate::parseOptions(int argc, char** argv) {
 }
 
 void CPdfRotate::runSteps() {
+    if (jobOptions.passwordFile) jobOptions.password = readPasswordFile(jobOptions.passwordFile);
     openInput();
     output = std::make_unique<OutputFile>(jobOptions.outputName);
     reporter.outputCreated(jobOptions.outputName);
@@ -169,13 +172,23 @@ void CPdfRotate::walkFromCatalogue() {
 // cross-reference is refused as such, and so is a file that cannot take an update.
 void CPdfRotate::openDocument() {
     try {
-        document.open(inputFile, jobOptions.repair);
+        document.open(inputFile, jobOptions.repair, jobOptions.password);
     } catch (const CPdfException& failure) {
         if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
             refuseDamagedCrossReference(failure);
         throw;
     }
+    refuseRestrictedFile();
     if (jobOptions.incremental) checkUpdatable(inputFile, document);
+}
+
+// A conforming processor does what the permissions of an encrypted file allow;
+// rotating pages is assembling the document.
+void CPdfRotate::refuseRestrictedFile() {
+    const StandardSecurity* security = document.xref()->security();
+    if (security && !security->allowsAssembling())
+        throw CPdfException("\nPDF file's permissions do not allow assembling or modifying it, and rotating pages is "
+                            "assembling: the owner password lifts this restriction");
 }
 
 // The catalogue is asked for under the generation that its entry gives, or 0 for
@@ -264,7 +277,22 @@ void CPdfRotate::writeXRefTable() { ::writeXRefTable(*output, outputEntries); }
 
 void CPdfRotate::writeTrailer(uint32_t tablePosition) {
     ::writeTrailer(*output, outputEntries, {xref->rootNum(), xref->rootGen()}, {xref->infoNum(), xref->infoGen()},
-                   tablePosition);
+                   tablePosition, keptEncryption());
+}
+
+// An encrypted input's output keeps its encryption dictionary (copied as an
+// object), and with the same Encrypt and ID the same key opens it.
+std::string CPdfRotate::keptEncryption() const {
+    if (!xref->security()) return std::string();
+    CPdfElement ids;
+    xref->trailerDictionary().dictionary()->find("ID", ids);
+    std::vector<std::string> strings;
+    for (int32_t i = 0; ids.is(ElementType::Array) && i < static_cast<int32_t>(ids.array()->size()); ++i) {
+        CPdfElement id;
+        ids.array()->at(i, id);
+        strings.emplace_back(id.stringBytes());
+    }
+    return encryptionEntries({xref->encryptNum(), xref->encryptGen()}, strings);
 }
 
 void CPdfRotate::writeNumber(uint32_t value) { ::writeNumber(*output, value); }

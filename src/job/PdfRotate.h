@@ -67,6 +67,8 @@ private:
     void announceItems();
     void markItems();
     void openDocument();
+    void refuseRestrictedFile();
+    std::string keptEncryption() const;
     void writeFullRewrite();
     void writeUpdate();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);

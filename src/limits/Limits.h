@@ -59,6 +59,10 @@ constexpr int64_t maximumObjectStreamData = 32 * 1024 * 1024;
 constexpr uint64_t objectStreamWorkBase = uint64_t{256} << 20;
 constexpr uint64_t objectStreamWorkPerFileByte = 64;
 
+// A password file's first line is read up to this many bytes: the password
+// algorithms use at most 127 bytes of a password (32 before AES-256).
+constexpr size_t maximumPasswordBytes = 4096;
+
 // A predictor row wider than this is refused: no image is that wide, and the
 // predictor keeps two rows in memory.
 constexpr int64_t maximumPredictorRowBytes = 16 * 1024 * 1024;

@@ -9,6 +9,7 @@
 #include "parse/StreamEnd.h"
 #include "stream/PdfFilterChain.h"
 #include "stream/PdfStream.h"
+#include "stream/StreamDecryption.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
     const uint32_t length = static_cast<uint32_t>(lengthValue.integer());
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
     if (!result) return nullptr;
-    if (decodeStreams) result = applyFilters(std::move(result), dictionary);
+    result = decoded(std::move(result), dictionary);
     if (!endstreamAfter(input, dataStart + length)) throw CPdfException("Missing 'endstream'");
     advance();
     return result;
@@ -143,10 +144,18 @@ RetainPtr<CPdfStream> CPdfParser::parseRecoveredStreamBody(CPdfStream* input, ui
     }
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
     if (!result) return nullptr;
-    if (decodeStreams) result = applyFilters(std::move(result), dictionary);
+    result = decoded(std::move(result), dictionary);
     endstreamMissing = !endstream;
     if (endstream) advance();
     return result;
+}
+
+// In an encrypted file the data is decrypted before its filters decode it.
+RetainPtr<CPdfStream> CPdfParser::decoded(RetainPtr<CPdfStream> data, const CPdfElement& dictionary) const {
+    if (!decodeStreams) return data;
+    if (decryptor) data = decryptor->decryptStream(std::move(data), dictionary, objectNumber, objectGeneration);
+    if (!data) return nullptr;
+    return applyFilters(std::move(data), dictionary);
 }
 
 // Reads the two tokens after the data; the first is "endstream" when the data ends there.

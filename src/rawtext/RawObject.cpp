@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "crypt/ObjectStrings.h"
+#include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -20,10 +22,21 @@
 
 namespace {
 
+// An object of an encrypted file that comes out of its object stream gets its
+// strings encrypted, as an ordinary object's are: every text handed out is one
+// that may stand in the file as it is.
 bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     int32_t textLength = 0;
     const uint8_t* text = xref->getRawObject(number, 0, textLength);
     if (!text || textLength <= 0) return false;
+    std::string encrypted;
+    const StandardSecurity* security = xref->security();
+    if (security && security->encryptsStrings() && number != xref->encryptNum()) {
+        encrypted = encryptObjectStrings({reinterpret_cast<const char*>(text), static_cast<size_t>(textLength)},
+                                         *security, number, 0);
+        text = reinterpret_cast<const uint8_t*>(encrypted.data());
+        textLength = static_cast<int32_t>(encrypted.size());
+    }
     const std::string head = std::to_string(number) + " 0 obj\r";
     static const char tail[] = " endobj\r";
     out.bytes.clear();

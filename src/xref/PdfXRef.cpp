@@ -6,7 +6,9 @@
 #include "parse/PdfParser.h"
 #include "stream/PdfStream.h"
 #include "stream/PdfFileStream.h"
+#include "crypt/StandardSecurity.h"
 #include "xref/EntryCheck.h"
+#include "xref/Encryption.h"
 #include "xref/ObjectScan.h"
 #include "xref/PdfObjectStream.h"
 #include "xref/StreamEndSearch.h"
@@ -15,6 +17,8 @@
 
 CPdfXRef::CPdfXRef() = default;
 CPdfXRef::~CPdfXRef() = default;
+
+void CPdfXRef::usePassword(std::optional<std::string> given) { password = std::move(given); }
 
 void CPdfXRef::prepare(CPdfStream* stream) {
     file = stream;
@@ -38,8 +42,8 @@ void CPdfXRef::load(CPdfStream* stream) {
     sections.readChain();
     newest = sections.newestSection();
     crossReferenceStreams = sections.crossReferenceStreams();
+    trailer.dictionary()->setXRef(this);  // an encrypted file's ID may be a reference
     readTrailerReferences();
-    trailer.dictionary()->setXRef(this);
 }
 
 void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
@@ -55,7 +59,8 @@ void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
 }
 
 // The sections read leniently, the trailer's Root a reference that leads to a page
-// tree, and every entry at its object. An encrypted file is refused here already.
+// tree, and every entry at its object. Without a password an encrypted file is
+// refused here already; with one, a file whose entries are sound is opened here.
 bool CPdfXRef::loadsSoundly() {
     try {
         XRefSectionReader reader(*file, base, entries, trailer, true);
@@ -71,9 +76,10 @@ bool CPdfXRef::loadsSoundly() {
     dictionary.findRaw("Root", rootReference);
     sectionsComplete = rootReference.is(ElementType::Reference);  // as load() has it when it meets Encrypt
     dictionary.findRaw("Encrypt", encrypt);
-    if (encrypt.is(ElementType::Reference)) throw CPdfException("\nPDF file is encrypted");
+    if (encrypt.is(ElementType::Reference) && !password) refuseEncryptedFile();
     if (!entriesPointAtTheirObjects(handle, fileSize, base, entries.all())) return false;
     dictionary.setXRef(this);
+    if (encrypt.is(ElementType::Reference)) unlockEncryption(dictionary);
     return rootReference.is(ElementType::Reference) && PageTreeProbe(*this).leadsToPageTree(rootReference.refNum());
 }
 
@@ -109,7 +115,14 @@ void CPdfXRef::readTrailerReferences() {
     if (value.is(ElementType::Reference)) info = {value.refNum(), value.refGen()};
     value.clear();
     dictionary.findRaw("Encrypt", value);
-    if (value.is(ElementType::Reference)) throw CPdfException("\nPDF file is encrypted");
+    if (value.is(ElementType::Reference) && !securityHandler) unlockEncryption(dictionary);
+}
+
+void CPdfXRef::unlockEncryption(const CPdfDictionary& trailerDictionary) {
+    CPdfElement reference;
+    trailerDictionary.findRaw("Encrypt", reference);
+    encryption = {reference.refNum(), reference.refGen()};
+    securityHandler = openSecurityHandler(*this, trailerDictionary, password);
 }
 
 namespace {
@@ -159,6 +172,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     }
     CPdfParser parser(this, file->openWindow(base + static_cast<uint32_t>(entry.offset), 0, CPdfElement::null()));
     parser.recoverStreamEnds(streamEnds.get());
+    if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), number, generation);
     CPdfElement headerNumber, headerGeneration, keyword;
     parser.parseObject(headerNumber);
     parser.parseObject(headerGeneration);

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -19,6 +21,8 @@ class CPdfRawObjectStream;
 class DecodedObjectStream;
 class StreamEndFinder;
 class StreamEndSearch;
+class CPdfDictionary;
+class StandardSecurity;
 
 // The loaded cross-reference of one open PDF file: the entries of every section
 // along the Prev chain, the newest trailer with its Root and Info, object lookup,
@@ -30,13 +34,18 @@ public:
     CPdfXRef& operator=(const CPdfXRef&) = delete;
     virtual ~CPdfXRef();
 
+    // The password that opens an encrypted file; without one (the default) an
+    // encrypted file is refused. Given before the load.
+    void usePassword(std::optional<std::string> password);
+    bool hasPassword() const { return password.has_value(); }
+
     // Reads every section of `stream` (the whole file, not owned), then the
     // trailer's Root, Info and Encrypt.
     void load(CPdfStream* stream);
     // Loads as load() does, but reads tables leniently, and rebuilds the cross-reference
     // by scanning the file when it cannot be read, when an entry does not point at
     // its object, or when its Root does not lead to a page tree. An encrypted file
-    // is refused all the same; a file with nothing to recover is "PDF file was damaged".
+    // is opened as load() opens it; a file with nothing to recover is "PDF file was damaged".
     void loadOrRebuild(CPdfFileStream* stream);
     // Rebuilds the cross-reference by one scan of the whole file (see XRefRebuilder).
     // Only after loadOrRebuild.
@@ -86,6 +95,15 @@ public:
     int32_t infoNum() const { return info.number; }
     int32_t infoGen() const { return info.generation; }
 
+    // Opens the encryption that `trailerDictionary`'s Encrypt refers to, with the
+    // password given: throws when there is none, when it opens nothing, and when the
+    // encryption cannot be read. Once opened, stream data is decrypted as it is read.
+    void unlockEncryption(const CPdfDictionary& trailerDictionary);
+    // The security handler of an encrypted file once opened; null for a file that is not.
+    const StandardSecurity* security() const { return securityHandler.get(); }
+    int32_t encryptNum() const { return encryption.number; }
+    int32_t encryptGen() const { return encryption.generation; }
+
 private:
     struct ObjectId {
         int32_t number = 0;
@@ -108,6 +126,9 @@ private:
     CPdfElement trailer;
     ObjectId root;
     ObjectId info;
+    ObjectId encryption;  // the encryption dictionary, number 0 when the file is not encrypted
+    std::optional<std::string> password;
+    std::unique_ptr<StandardSecurity> securityHandler;
     std::unique_ptr<CPdfObjectStream> objectStreamCache;
     std::unique_ptr<CPdfRawObjectStream> rawObjectStreamCache;
     uint64_t objectStreamWork = 0;
