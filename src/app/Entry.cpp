@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "app/ConsoleReporter.h"
 #include "app/ExtendedOptions.h"
@@ -50,6 +51,17 @@ constexpr const char* usageLines[] = {
     "\r\n",
 };
 
+// Standard output stays as it was; what may help goes to standard error, on a
+// line of its own where both go to one terminal.
+void printHint(const CPdfException& failure) {
+    const std::string& hint = failure.hintText();
+    if (hint.empty()) return;
+    flushText();
+    const std::string message = failure.messageText();
+    const bool lineEnded = !message.empty() && message.back() == '\n';
+    std::fprintf(stderr, "%s%s\n", lineEnded ? "" : "\n", hint.c_str());
+}
+
 void printUsage() {
     printBanner();
     for (const char* line : usageLines) print(line);
@@ -89,6 +101,7 @@ void runGuarded(int argc, char** argv) {
         print("\nDone.\n");
     } catch (const CPdfException& failure) {
         print(failure.messageText());
+        printHint(failure);
     } catch (...) {
         print("Unexpected exception\n");
     }

@@ -10,10 +10,11 @@
 #include "job/JobOptions.h"
 #include "job/JobReporter.h"
 #include "job/RepairReport.h"
+#include "output/DirectPages.h"
 #include "output/XRefWriter.h"
 #include "pages/PageItems.h"
 #include "pages/PageRecord.h"
-#include "pages/PageTreeSieve.h"
+#include "pages/PageTreeWalker.h"
 #include "platform/Platform.h"
 #include "rawtext/ObjectLayout.h"
 #include "xref/PdfDocument.h"
@@ -64,14 +65,20 @@ private:
     void announceItems();
     void markItems();
     void openDocument();
+    void refuseRestrictedFile();
+    std::string keptEncryption() const;
     void writeFullRewrite();
     void writeUpdate();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber, PageTreeSieve sieve);
     void walkFromCatalogue();
+    void walkPageTree(PageTreeWalker& walker, const CPdfElement& root, int32_t rootNumber);
+    void numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct);
     void progressDot();
     void addShownRotations();
     void refuseChangedInput();
     static std::string unreadableNotice(const std::vector<int32_t>& numbers);
+    void noticeLosses(const class PageUses& uses);
+    [[noreturn]] static void failOutputCheck(const std::string& fault);
     void releaseInput();
     void releaseAll();
 
@@ -94,8 +101,11 @@ private:
     std::unique_ptr<OutputFile> output;
 
     std::vector<PageRecord> pages;
+    std::vector<MovedPage> movedPages;
+    std::vector<std::pair<int32_t, bool>> mistypedNodes;  // with -repair: page tree objects whose /Type is wrong (true: a node)  // with -repair: pages written directly in /Kids, by parent and place
     uint32_t pageCount = 0;
     std::vector<OutputEntry> outputEntries;
+    std::vector<int32_t> pageTreeNodes;  // the nodes the last walk went through
     int32_t progressCounter = 0;
 
     uint64_t inputSize = 0;

@@ -29,6 +29,6 @@ bool PageTreeSieve::keepsElement(std::string_view key, uint32_t index, CPdfEleme
         element.setError();
         return true;
     }
-    if (neitherPageNorNode(element)) element.clear();
+    if (passOverOtherKids && neitherPageNorNode(element)) element.clear();
     return true;
 }

@@ -66,6 +66,7 @@ program_messages=(
     "Stream filter not supported" "PDF file is encrypted" "PDF file is too large (2 GiB or more)"
     "Invalid page number %d" "Page number %d greater than %d pages in file"
     "Wrong page ranges, %d greater than %d pages in file" "Wrong page ranges, start page %d > end page %d"
+    "PDF file's encryption dictionary is damaged" "PDF file is encrypted and the password does not open it"
 )
 
 # Makes the files again only when the generator has changed since they were made.
