@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const TemporaryFolder& f) {
                         return jobOn(f, onePagePdf("", "", {{5, 900000}, {6, 900100}}), {"-p1"});
                     }},
-        MessageCase{"LinkLoop", {"Output file create error: ", "Too many levels of symbolic links"},
+        MessageCase{"LinkLoop", {"Output file create error: "},
                     [](const TemporaryFolder& f) {
                         ::symlink("out.pdf", (f / "loop.pdf").c_str());
                         ::symlink("loop.pdf", (f / "out.pdf").c_str());

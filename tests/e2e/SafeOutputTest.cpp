@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -118,7 +119,9 @@ TEST(SafeOutput, ALinkThatLeadsToNoFileIsRefusedAndStays) {
         const std::string next = link + 1 < chain ? "chain" + std::to_string(link + 1) + ".pdf" : "target.pdf";
         ASSERT_EQ(0, ::symlink(next.c_str(), (folder / ("chain" + std::to_string(link) + ".pdf")).c_str()));
     }
-    const std::string reason = ": Too many levels of symbolic links\n";
+    // Windows' reason, in wine's words, for ERROR_CANT_RESOLVE_FILENAME.
+    const std::string reason = testingWindowsBuild() ? ": The filename cannot be resolved\n"
+                                                     : ": Too many levels of symbolic links\n";
     for (const std::string name : {"a.pdf", "chain0.pdf"}) {
         const ProcessResult run = runJob(sample, folder / name, {"-p1", "-r90"});
         EXPECT_EQ(banner + "Rotating file: " + sample + "\nOutput file create error: " + folder / name + "\n" +
@@ -318,6 +321,47 @@ TEST(SafeOutput, AReplacementIsSyncedBeforeAndAfterItsRename) {
         EXPECT_TRUE(run.output.ends_with("\nDone.\n")) << run.output;
         EXPECT_EQ(c.events, syncsAndRenames(readFile(folder / "trace.txt"))) << c.output;
         EXPECT_TRUE(isRotatedCopy(sample, folder / c.output, "90")) << c.output;
+    }
+}
+
+// The Windows counterpart, as wine's relay trace shows the calls into KERNEL32:
+// "create temporary", "flush", "replace" and "move", in order.
+std::vector<std::string> flushesAndReplacements(const std::string& trace) {
+    static const std::regex call(R"re(Call KERNEL32\.(CreateFileA|FlushFileBuffers|ReplaceFileA|MoveFileExA)\((.*))re");
+    std::vector<std::string> events;
+    std::istringstream lines(trace);
+    std::smatch match;
+    for (std::string line; std::getline(lines, line);) {
+        if (!std::regex_search(line, match, call)) continue;
+        const std::string function = match[1];
+        if (function == "CreateFileA") {
+            if (match[2].str().find(".folioturn-") != std::string::npos) events.push_back("create temporary");
+        } else {
+            events.push_back(function == "FlushFileBuffers" ? "flush" : function == "ReplaceFileA" ? "replace" : "move");
+        }
+    }
+    return events;
+}
+
+TEST(SafeOutput, AReplacementIsFlushedBeforeReplaceFile) {
+    const char* launcher = std::getenv("FOLIOTURN_LAUNCHER");
+    if (!testingWindowsBuild() || !launcher || std::string(launcher).find("wine") == std::string::npos)
+        GTEST_SKIP() << "FlushFileBuffers and ReplaceFile are Windows calls, traced here by wine";
+    for (const bool exists : {true, false}) {
+        TemporaryFolder folder;
+        writeFile(folder / "in.pdf", readFile(sample));
+        if (exists) writeFile(folder / "out.pdf", oldContent);
+        std::vector<std::string> traced = {"env", "WINEDEBUG=+relay"};
+        for (const std::string& word : commandWith({"-iin.pdf", "-oout.pdf", "-p1", "-r90"})) traced.push_back(word);
+        const ProcessResult run = runProcess(traced, folder.path(), true);
+        const std::vector<std::string> events = flushesAndReplacements(run.output);
+        // Wine's ReplaceFile may fail where Windows' would not; the rename then follows.
+        std::vector<std::string> expected = {"create temporary"};
+        if (exists) expected.insert(expected.end(), {"flush", "replace"});
+        else expected.push_back("move");
+        ASSERT_GE(events.size(), expected.size()) << run.output.substr(0, 2000);
+        EXPECT_EQ(expected, std::vector<std::string>(events.begin(), events.begin() + expected.size()));
+        EXPECT_TRUE(isRotatedCopy(sample, folder / "out.pdf", "90"));
     }
 }
 
