@@ -256,7 +256,7 @@ constexpr int endingSignals[] = {
 #endif
 };
 
-// What each signal did before: the default, or the handler of a sanitizer.
+// What each fault did before the handler below: the default, or a sanitizer's report.
 struct sigaction previousAction[NSIG];
 
 // A fault of the program's own making, which the instruction that caused it raises
@@ -266,14 +266,21 @@ bool isOwnFault(int signal, const siginfo_t* info) {
     return fault && info && info->si_code > 0;
 }
 
-// Only calls that are safe in a signal handler. The signal is blocked while its
-// handler runs, so the raise takes effect when the handler returns, under the
-// previous action: the process ends as the signal would have ended it. A fault is
-// left to happen again, so that the previous action sees where it happened.
+// Only calls that are safe in a signal handler. A fault is left to happen again
+// under its previous action, which then sees where it happened. Any other signal
+// is raised again under its default action: it is blocked while its handler runs,
+// so it takes effect when the handler returns, and the process ends as the signal
+// would have ended it.
 void removePendingAndEnd(int signal, siginfo_t* info, void*) {
     if (hasPendingTemporary) ::unlink(pendingTemporary);
-    ::sigaction(signal, &previousAction[signal], nullptr);
-    if (!isOwnFault(signal, info)) ::raise(signal);
+    if (isOwnFault(signal, info)) {
+        ::sigaction(signal, &previousAction[signal], nullptr);
+        return;
+    }
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    ::sigaction(signal, &byDefault, nullptr);
+    ::raise(signal);
 }
 
 void removeTemporaryOn(int signal) {
