@@ -7,12 +7,14 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/IncrementalUpdate.h"
+#include "output/OutputCheck.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
 #include "output/UpdateChecks.h"
 #include "pages/ForceRotation.h"
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
+#include "pages/PageShape.h"
 #include "pages/PageTreeWalker.h"
 #include "pages/ShownRotation.h"
 #include "platform/Platform.h"
@@ -35,6 +37,10 @@ void CPdfRotate::run(int argc, char** argv) {
 
 int32_t CPdfRotate::parseOptions(int argc, char** argv) {
     jobOptions = parseJobOptions(argc, argv);
+    // Read before any file is opened: a list that cannot be read leaves nothing behind.
+    pageItems.reset();
+    if (jobOptions.selection == PageSelection::List && PageItemList::usesExtendedForms(jobOptions.pageText))
+        pageItems.emplace(jobOptions.pageText, jobOptions.rotation);
     return static_cast<int32_t>(jobOptions.selection);
 }
 
@@ -68,6 +74,9 @@ void CPdfRotate::writeFullRewrite() {
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
+    const std::string fault = faultInRewrite({outputEntries, xref->rootNum(), pageTreeNodes, pages,
+                                              copier.endsUnknown(), output->incompleteCopies()});
+    if (!fault.empty()) failOutputCheck(fault);
     if (!copier.unreadable().empty()) notices.push_back(unreadableNotice(copier.unreadable()));
 }
 
@@ -75,6 +84,7 @@ void CPdfRotate::writeFullRewrite() {
 // that is the input unchanged is no change after signing.
 void CPdfRotate::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
 
@@ -105,10 +115,37 @@ void CPdfRotate::bindCrossReference() {
 }
 
 void CPdfRotate::selectPages() {
+    if (pageItems) {
+        pageCount = countPages();
+        announceItems();
+        walkFromCatalogue();
+        markItems();
+        return;
+    }
     if (jobOptions.selection != PageSelection::List) jobOptions.pageText = buildPageText(jobOptions.selection, countPages());
     reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
     walkFromCatalogue();
     parsePageList(jobOptions.pageText.c_str());
+}
+
+// The page numbers of the items are settled against the page count before the
+// console line shows them.
+void CPdfRotate::announceItems() {
+    pageItems->resolve(pageCount);
+    reporter.itemsChosen(pageItems->summary());
+}
+
+// Landscape and portrait need each page's shape; a page whose boxes cannot be
+// read counts as portrait, and the user is told how many there were.
+void CPdfRotate::markItems() {
+    ShapeSurvey survey;
+    if (pageItems->needsShapes()) {
+        survey = surveyShapes(*xref, pages, pageCount);
+        if (survey.unreadable > 0)
+            notices.push_back("Page boxes unreadable: " + std::to_string(survey.unreadable) +
+                              (survey.unreadable == 1 ? " page" : " pages") + " counted as portrait");
+    }
+    pageItems->mark(pages, survey.shapes);
 }
 
 void CPdfRotate::walkFromCatalogue() {
@@ -118,11 +155,13 @@ void CPdfRotate::walkFromCatalogue() {
     walkPageTree(root, rootNodeNumber);
 }
 
-// An update must extend a sound file: under -incremental a damaged cross-reference
-// is refused as such, and so is a file that cannot take an update.
+// The document reads the job's own handle: a file replaced under the input's name
+// while the job runs cannot give the cross-reference of one file and the bytes of
+// another. An update must extend a sound file: under -incremental a damaged
+// cross-reference is refused as such, and so is a file that cannot take an update.
 void CPdfRotate::openDocument() {
     try {
-        document.open(jobOptions.inputName, jobOptions.repair);
+        document.open(inputFile, jobOptions.repair);
     } catch (const CPdfException& failure) {
         if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
             refuseDamagedCrossReference(failure);
@@ -155,6 +194,7 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
 void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
     PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
     walker.walk(root, rootNumber, pages);
+    pageTreeNodes = walker.nodeNumbers();
 }
 
 // A dot for every eleventh page tree node visited.
@@ -204,6 +244,12 @@ void CPdfRotate::refuseChangedInput() {
         throw CPdfException::formatted("\nInput file changed while it was read: %s\n", jobOptions.inputName);
 }
 
+// The last check before anything is replaced found the output unsound: the job
+// fails, and the output is removed as on every failure.
+void CPdfRotate::failOutputCheck(const std::string& fault) {
+    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
+}
+
 std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
     constexpr size_t shown = 5;
     std::string text = "Warning: " + std::to_string(numbers.size()) +
@@ -218,10 +264,10 @@ std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
 // The input closes before an unfinished output is removed.
 void CPdfRotate::releaseInput() {
     rawObjects.reset();
+    if (document.isOpen) document.close();  // it reads through the handle below
+    xref = nullptr;
     if (inputFile) std::fclose(inputFile);
     inputFile = nullptr;
-    if (document.isOpen) document.close();
-    xref = nullptr;
 }
 
 void CPdfRotate::releaseAll() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "job/JobReporter.h"
 #include "job/RepairReport.h"
 #include "output/XRefWriter.h"
+#include "pages/PageItems.h"
 #include "pages/PageRecord.h"
 #include "platform/Platform.h"
 #include "rawtext/ObjectLayout.h"
@@ -60,6 +62,8 @@ private:
     void openInput();
     void bindCrossReference();
     void selectPages();
+    void announceItems();
+    void markItems();
     void openDocument();
     void writeFullRewrite();
     void writeUpdate();
@@ -69,6 +73,7 @@ private:
     void addShownRotations();
     void refuseChangedInput();
     static std::string unreadableNotice(const std::vector<int32_t>& numbers);
+    [[noreturn]] static void failOutputCheck(const std::string& fault);
     void releaseInput();
     void releaseAll();
 
@@ -80,6 +85,7 @@ private:
     SilentReporter silence;
     JobReporter& reporter;
     JobOptions jobOptions;
+    std::optional<PageItemList> pageItems;  // a page list in the forms beyond numbers and ranges
 
     FILE* inputFile = nullptr;   // the input for raw reads, beside the document's own handle
     platform::FileStamp inputStamp;
@@ -92,6 +98,7 @@ private:
     std::vector<PageRecord> pages;
     uint32_t pageCount = 0;
     std::vector<OutputEntry> outputEntries;
+    std::vector<int32_t> pageTreeNodes;  // the nodes the last walk went through
     int32_t progressCounter = 0;
 
     uint64_t inputSize = 0;

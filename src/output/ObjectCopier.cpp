@@ -22,6 +22,16 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
     return order;
 }
 
+// The numbers of the object streams that the entries name, ascending.
+std::vector<int32_t> objectStreamNumbers(const std::vector<XRefEntry>& entries) {
+    std::vector<int32_t> numbers;
+    for (const XRefEntry& entry : entries)
+        if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.offset);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
 }  // namespace
 
 ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records)
@@ -30,6 +40,7 @@ ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, st
 void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     const std::vector<XRefEntry>& entries = reader.entries();
     const auto order = pagesByObject(pages);
+    const std::vector<int32_t> objectStreams = objectStreamNumbers(entries);
     size_t next = 0;
     RawObject object;
     for (size_t number = 0; number < entries.size(); ++number) {
@@ -37,12 +48,17 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         while (next < order.size() && order[next].first < objectNumber) ++next;
         if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
         if (!reader.read(objectNumber, object) || object.length() == 0) {
-            unreadableObjects.push_back(objectNumber);
+            // The streams that hold the cross-reference and other objects would be
+            // left out all the same: losing one loses nothing of the document.
+            const bool bookkeeping = reader.crossReference().isCrossReferenceStream(objectNumber) ||
+                                     std::binary_search(objectStreams.begin(), objectStreams.end(), objectNumber);
+            if (!bookkeeping) unreadableObjects.push_back(objectNumber);
             continue;
         }
         if (object.isObjectStream) continue;  // its objects go out under their own numbers
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         copyObject(objectNumber, object, page);
+        if (!object.endKnown) unknownEnds.push_back(objectNumber);
     }
 }
 

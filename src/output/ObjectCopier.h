@@ -22,6 +22,9 @@ public:
     // Objects that the cross-reference lists in use but that could not be read,
     // and so were left out, in ascending number.
     const std::vector<int32_t>& unreadable() const { return unreadableObjects; }
+    // Objects written whose end the lexer could not find (the first "endobj" after
+    // them ended their text), in ascending number.
+    const std::vector<int32_t>& endsUnknown() const { return unknownEnds; }
     uint64_t correctedLengths() const { return corrected; }
 
 private:
@@ -32,6 +35,7 @@ private:
     OutputFile& output;
     std::vector<OutputEntry>& records;
     std::vector<int32_t> unreadableObjects;
+    std::vector<int32_t> unknownEnds;
     bool correctLengths = false;
     uint64_t corrected = 0;
 };

@@ -23,7 +23,7 @@ uint32_t headLengthOf(const std::vector<XRefEntry>& table) {
 }
 
 void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t base) {
-    output.copyRange(inputFile, base, headLength);
+    output.copyUpTo(inputFile, base, headLength);
 }
 
 void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }

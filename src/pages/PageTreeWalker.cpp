@@ -27,6 +27,8 @@ PageTreeWalker::PageTreeWalker(size_t objectCount, uint64_t fileSize, std::funct
 void PageTreeWalker::walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages) {
     if (rootNumber >= 0 && static_cast<size_t>(rootNumber) < onPath.size()) onPath[static_cast<size_t>(rootNumber)] = 1;
     kidsVisited = 0;
+    walkedNodes.clear();
+    if (rootNumber >= 0) walkedNodes.push_back(rootNumber);
     walkNode(root, 0, pages);
 }
 
@@ -50,6 +52,7 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int depth, std::vector<Pa
             const bool tracked = number >= 0 && static_cast<size_t>(number) < onPath.size();
             if (tracked && onPath[static_cast<size_t>(number)]) throw CPdfException(damaged);
             if (tracked) onPath[static_cast<size_t>(number)] = 1;
+            if (number >= 0) walkedNodes.push_back(number);
             walkNode(kid.node, depth + 1, pages);
             if (tracked) onPath[static_cast<size_t>(number)] = 0;
         }

@@ -20,6 +20,9 @@ public:
 
     // `rootNumber`: the root's object number, when it has one (-1 otherwise).
     void walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages);
+    // The object numbers of the page tree nodes the walk went through, the root's
+    // first, each as often as it was walked (nodes given directly inside Kids have none).
+    const std::vector<int32_t>& nodeNumbers() const { return walkedNodes; }
 
 private:
     // What a kid turned out to be the first time it was listed.
@@ -34,6 +37,7 @@ private:
     const KnownKid& kidAt(const CPdfArray& kids, int32_t index, const CPdfElement& reference, KnownKid& direct);
     static KnownKid classify(CPdfElement& kid);
 
+    std::vector<int32_t> walkedNodes;
     std::vector<uint8_t> onPath;  // page tree nodes on the current path, by object number
     uint64_t visitLimit;
     uint64_t kidsVisited = 0;

@@ -10,6 +10,7 @@
 #include "parse/CharacterClass.h"
 #include "parse/PdfParser.h"
 #include "platform/Platform.h"
+#include "rawtext/ObjectEnd.h"
 #include "rawtext/TextSearch.h"
 #include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
@@ -31,6 +32,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     out.generation = 0;
     out.isObjectStream = false;
     out.inFile = false;
+    out.endKnown = true;
     return true;
 }
 
@@ -117,9 +119,25 @@ public:
         }
     }
 
+    // Feeds the scanner the text that memory holds from its next byte on, reading
+    // more as it needs: the offset just past the "endobj" that ends the object, or
+    // 0 when memory or the text's range ends first.
+    uint64_t scanForEnd(ObjectEndScanner& scanner) {
+        size_t chunk = limits::firstEndobjChunkBytes;
+        for (;;) {
+            if (scanner.fed() < bytes.size()) {
+                const size_t from = static_cast<size_t>(scanner.fed());
+                if (const uint64_t end = scanner.feed(bytes.data() + from, bytes.size() - from)) return end;
+            }
+            if (fileEnded || bytes.size() >= available) return rangeExhausted() ? scanner.finish() : 0;
+            readUpTo(bytes.size() + chunk);
+            chunk = std::min<size_t>(chunk * 2, limits::largestEndobjChunkBytes);
+        }
+    }
+
     // The index just past the first "endobj" that starts at or after `from`, within
-    // what memory holds; 0 when none.
-    size_t findEndobj(size_t from) {
+    // what memory holds, wherever it stands; 0 when none.
+    size_t findFirstEndobjWord(size_t from) {
         size_t chunk = limits::firstEndobjChunkBytes;
         for (;;) {
             if (from < bytes.size()) {
@@ -171,11 +189,13 @@ uint8_t closingByteAt(FILE* input, uint32_t position, uint32_t limit) {
     return closingByte(std::fgetc(input));
 }
 
-// Where the first "endobj" at or after `from` (counted from `start`) ends: first in
-// memory, then, past what memory holds, by a search of the file in blocks.
-uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
+// Where the first "endobj" at or after `from` (counted from `start`) ends, wherever
+// it stands: first in memory, then, past what memory holds, by a search of the
+// file in blocks. Only for objects that the lexer cannot end (an unclosed string,
+// a word run into "endobj"), as damaged files hold them.
+uint64_t locateFirstEndobjWord(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
     if (from < reader.memoryLimit()) {
-        if (const size_t found = reader.findEndobj(static_cast<size_t>(from))) return found;
+        if (const size_t found = reader.findFirstEndobjWord(static_cast<size_t>(from))) return found;
         if (reader.rangeExhausted()) return 0;
         from = std::max<uint64_t>(from, reader.memoryLimit() >= 5 ? reader.memoryLimit() - 5 : 0);
     }
@@ -184,9 +204,34 @@ uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uin
     return last == 0 ? 0 : uint64_t{last} + 1 - start;
 }
 
+// Goes on with the scan where the text lies in the file, past what memory holds.
+uint64_t scanFileForEnd(FILE* input, uint32_t start, uint32_t limit, ObjectEndScanner& scanner) {
+    std::vector<uint8_t> block(limits::searchBlockBytes);
+    for (;;) {
+        const uint64_t at = uint64_t{start} + scanner.fed();
+        if (at >= limit) return scanner.finish();
+        const size_t got = platform::readAt(input, at, block.data(), std::min<uint64_t>(block.size(), limit - at));
+        if (got == 0) return scanner.finish();
+        if (const uint64_t end = scanner.feed(block.data(), got)) return end;
+    }
+}
+
+// Where the object's text ends as the lexer reads it from `from` on (counted from
+// `start`), in memory as far as it holds the text and in the file beyond; 0 when
+// no "endobj" ends it before `limit`.
+uint64_t locateObjectEnd(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
+    ObjectEndScanner scanner(from);
+    if (from < reader.memoryLimit()) {
+        if (const uint64_t end = reader.scanForEnd(scanner)) return end;
+        if (reader.rangeExhausted()) return 0;
+    }
+    return scanFileForEnd(input, start, limit, scanner);
+}
+
 // The object at the entry's offset must carry its own number, as for a lookup;
-// anything else there is not this object's text. A stream object ends at the first
-// "endobj" after its data, so data that shows the word cannot cut it short.
+// anything else there is not this object's text. It ends where the lexer ends it;
+// a stream whose Length leads to its "endstream" is read on from its data's end,
+// so that data showing the word cannot cut it short.
 bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntry& entry, RawObject& out,
                       const ObjectLayout* layout) {
     const uint32_t start = xref->baseOffset() + static_cast<uint32_t>(entry.offset);
@@ -195,8 +240,11 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
     ObjectTextReader reader(input, xref->blockCache(), start, limit, out.bytes);
     uint64_t endobjEnd = 0;
-    if (extent.isStream && extent.dataEnd >= start) endobjEnd = locateEndobj(reader, input, start, limit, extent.dataEnd - start);
-    if (endobjEnd == 0) endobjEnd = locateEndobj(reader, input, start, limit, 0);
+    if (extent.isStream && extent.dataEnd >= start)
+        endobjEnd = locateObjectEnd(reader, input, start, limit, extent.dataEnd - start);
+    if (endobjEnd == 0) endobjEnd = locateObjectEnd(reader, input, start, limit, 0);
+    out.endKnown = endobjEnd != 0;
+    if (endobjEnd == 0) endobjEnd = locateFirstEndobjWord(reader, input, start, limit, 0);
     if (endobjEnd == 0) return false;
     out.inFile = endobjEnd + 1 > reader.memoryLimit();
     if (out.inFile) {
@@ -212,7 +260,7 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     return true;
 }
 
-// Most objects lie wholly within the first chunk that the search for "endobj"
+// Most objects lie wholly within the first chunk that the scan for their end
 // reads: such a text is read with one positioned read, where a seek and a read
 // through the stream's buffer cost two system calls. False when the chunk does not
 // settle the text's end (the caller then reads it the ordinary way).
@@ -222,18 +270,19 @@ bool readSmallText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t
     const uint32_t chunk = std::min(available, limits::firstEndobjChunkBytes);
     bytes.resize(chunk);
     bytes.resize(readInput(input, blocks, start, bytes.data(), chunk));
-    const uint8_t* found = searchBytes(bytes.data(), bytes.data() + bytes.size(), "endobj", 6);
-    if (!found) return false;
-    const size_t endobjEnd = static_cast<size_t>(found - bytes.data()) + 6;
-    // "endobj" at the chunk's very end: its closing byte is known only when the
-    // chunk is all there is (else the file ended early, or more may follow).
-    if (endobjEnd >= bytes.size() && (bytes.size() < chunk || chunk < available)) return false;
+    ObjectEndScanner scanner;
+    uint64_t end = scanner.feed(bytes.data(), bytes.size());
+    // The text may close with "endobj" exactly at the end of its range; where the
+    // chunk ends earlier, more may follow, and the ordinary way settles it.
+    if (end == 0 && bytes.size() == available) end = scanner.finish();
+    if (end == 0) return false;
+    const size_t endobjEnd = static_cast<size_t>(end);
     endTextAt(bytes, endobjEnd);
     return true;
 }
 
 // An object that a lookup has fetched as a dictionary has its own header at its
-// offset and holds no stream data: its text ends at its first "endobj".
+// offset and holds no stream data: a first chunk mostly holds its whole text.
 bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, RawObject& out,
                            const ObjectLayout& layout) {
     const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry.offset);
@@ -241,6 +290,7 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
     out.generation = entry.gen;
     out.isObjectStream = false;
     out.inFile = false;
+    out.endKnown = true;
     return readSmallText(input, xref.blockCache(), start, limit, out.bytes);
 }
 

@@ -20,6 +20,10 @@ struct RawObject {
     uint8_t closingByte = '\n';
     int32_t generation = 0;       // the generation in the object's header
     bool isObjectStream = false;  // a stream object whose Type is ObjStm
+    // The text ends where the lexer ends the object (or was built whole from an
+    // object stream); false when only the first occurrence of the word "endobj"
+    // could end it, as in a damaged object.
+    bool endKnown = true;
 
     uint32_t length() const { return inFile ? fileEnd - fileStart + 1 : static_cast<uint32_t>(bytes.size()); }
 };

@@ -17,6 +17,18 @@ void CPdfDocument::open(const char* path, bool repair) {
     std::string why;
     file = platform::openInputFile(path, why);
     if (!file) throw CPdfException("Can't open file");
+    ownsFile = true;
+    load(repair);
+}
+
+void CPdfDocument::open(FILE* input, bool repair) {
+    state = CrossReferenceState::Unread;
+    file = input;
+    ownsFile = false;
+    load(repair);
+}
+
+void CPdfDocument::load(bool repair) {
     try {
         refuseHugeFile();
         stream = makeRetained<CPdfFileStream>(file, 0, 0, CPdfElement::null());
@@ -43,8 +55,9 @@ void CPdfDocument::rebuildCrossReference() {
 void CPdfDocument::close() {
     crossReference.reset();
     stream.reset();
-    if (file) std::fclose(file);
+    if (file && ownsFile) std::fclose(file);
     file = nullptr;
+    ownsFile = false;
     isOpen = false;
 }
 

@@ -30,6 +30,9 @@ public:
     // With `repair`, a cross-reference that cannot be used is rebuilt by scanning
     // the file (CPdfXRef::loadOrRebuild).
     void open(const char* path, bool repair = false);
+    // The same over a file that the caller has opened and keeps: the document reads
+    // it but does not close it, so that every read of the job sees the one file.
+    void open(FILE* input, bool repair = false);
     // For an open document whose cross-reference leads to no page tree that can be
     // walked: rebuilds it by scanning the file (CPdfXRef::rebuild).
     void rebuildCrossReference();
@@ -41,10 +44,12 @@ public:
     CrossReferenceState crossReferenceState() const { return state; }
 
 private:
+    void load(bool repair);
     void refuseHugeFile();
     void findHeader();
 
     FILE* file = nullptr;
+    bool ownsFile = false;
     RetainPtr<CPdfFileStream> stream;
     std::unique_ptr<CPdfXRef> crossReference;
     CrossReferenceState state = CrossReferenceState::Unread;

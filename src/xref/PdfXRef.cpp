@@ -34,6 +34,7 @@ void CPdfXRef::load(CPdfStream* stream) {
     XRefSectionReader sections(*file, base, entries, trailer);
     sections.readChain();
     newest = sections.newestSection();
+    crossReferenceStreams = sections.crossReferenceStreams();
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }
@@ -57,6 +58,7 @@ bool CPdfXRef::loadsSoundly() {
         reader.readChain();
         lenientTables = reader.skippedJunk();
         newest = reader.newestSection();
+        crossReferenceStreams = reader.crossReferenceStreams();
     } catch (const CPdfException&) {
         return false;
     }
@@ -80,6 +82,7 @@ void CPdfXRef::rebuild() {
     trailer.clear();
     root = info = ObjectId{};
     newest = NewestSection{};
+    crossReferenceStreams.clear();
     sectionsComplete = false;
     lenientTables = false;
     ObjectScan scan = scanObjects(handle, fileSize, base);

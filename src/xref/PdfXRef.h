@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -62,6 +63,9 @@ public:
     bool sectionsRead() const { return sectionsComplete; }
     // The section that "startxref" names, where an incremental update continues the chain.
     const NewestSection& newestSection() const { return newest; }
+    // Whether `number` is that of a cross-reference stream that the sections were
+    // read from: the file's own bookkeeping, which no output needs.
+    bool isCrossReferenceStream(int32_t number) const { return crossReferenceStreams.count(number) != 0; }
 
     CPdfStream* fileStream() const { return file; }
     // The block cache of the file's streams, for reads of raw text; null when the
@@ -91,6 +95,7 @@ private:
     uint32_t base = 0;
     XRefEntryTable entries;
     NewestSection newest;
+    std::set<int32_t> crossReferenceStreams;
     bool sectionsComplete = false;
     CPdfElement trailer;
     ObjectId root;
