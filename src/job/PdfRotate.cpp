@@ -160,10 +160,12 @@ void CPdfRotate::markItems() {
 }
 
 void CPdfRotate::walkFromCatalogue() {
+    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
+    if (jobOptions.repair) walker.readKidsByContents();
     CPdfElement root;
     int32_t rootNodeNumber = -1;
-    fetchPageTreeRoot(root, rootNodeNumber);
-    walkPageTree(root, rootNodeNumber);
+    fetchPageTreeRoot(root, rootNodeNumber, walker.nodeSieve());
+    walkPageTree(walker, root, rootNodeNumber);
 }
 
 // The document reads the job's own handle: a file replaced under the input's name
@@ -193,7 +195,7 @@ void CPdfRotate::refuseRestrictedFile() {
 
 // The catalogue is asked for under the generation that its entry gives, or 0 for
 // an object kept in an object stream.
-void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
+void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber, PageTreeSieve sieve) {
     const std::vector<XRefEntry>& entries = xref->getEntries();
     const int32_t rootNum = xref->rootNum();
     int32_t generation = 0;
@@ -208,13 +210,11 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
     CPdfElement reference;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();
-    catalogue.dictionary()->find("Pages", root);
+    catalogue.dictionary()->find("Pages", root, &sieve);
     if (!root.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
 }
 
-void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
-    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
-    if (jobOptions.repair) walker.readKidsByContents();
+void CPdfRotate::walkPageTree(PageTreeWalker& walker, const CPdfElement& root, int32_t rootNumber) {
     walker.walk(root, rootNumber, pages);
     pageTreeNodes = walker.nodeNumbers();
     numberDirectPages(walker.directPages());

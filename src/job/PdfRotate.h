@@ -46,8 +46,6 @@ public:
     int32_t parseOptions(int argc, char** argv);
     // Validates the page list against the page count and marks the listed pages.
     void parsePageList(const char* text);
-    // Lists the leaf pages under `root`; `rootNumber` is its object number, or -1.
-    void walkPageTree(const CPdfElement& root, int32_t rootNumber = -1);
     // The page count that the page tree's root declares.
     uint32_t countPages();
 
@@ -71,8 +69,9 @@ private:
     std::string keptEncryption() const;
     void writeFullRewrite();
     void writeUpdate();
-    void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
+    void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber, PageTreeSieve sieve);
     void walkFromCatalogue();
+    void walkPageTree(PageTreeWalker& walker, const CPdfElement& root, int32_t rootNumber);
     void numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct);
     void progressDot();
     void addShownRotations();

@@ -31,7 +31,10 @@ constexpr int maximumNesting = 500;
 // One object may hold at most this many values (numbers, names, references and
 // the containers that hold them). Each takes about 16 bytes once parsed, so this
 // caps the memory of any one object at some 32 MiB; the largest real objects (a
-// flat page tree of a few hundred thousand pages) stay far below it.
+// flat page tree of a few hundred thousand pages) stay far below it. It is a
+// backstop: the readers of pages, page tree nodes, stream extents and
+// cross-reference streams build only the entries they read, and values passed
+// over neither count nor cost memory.
 constexpr uint32_t maximumValuesPerObject = 1 << 21;
 
 // Nested fetches (an indirect Length, an object stream's own object) deeper than
@@ -45,6 +48,7 @@ constexpr int maximumPageTreeDepth = 256;
 // The page tree walk visits at most this many kids per object (or per byte of the
 // file, whichever is less), plus a small allowance: a tree that lists nodes many
 // times over cannot make the walk longer than a few times what the file holds.
+// A Kids array is therefore kept only as far as the walk may still visit it.
 constexpr uint64_t pageTreeVisitsPerObject = 4;
 constexpr uint64_t pageTreeVisitAllowance = 1024;
 
@@ -52,6 +56,11 @@ constexpr uint64_t pageTreeVisitAllowance = 1024;
 // object streams of a few hundred objects (kilobytes to a few megabytes; streams
 // themselves cannot be inside), and the whole stream is held in memory.
 constexpr int64_t maximumObjectStreamData = 32 * 1024 * 1024;
+// An object stream up to this size is decoded once into a buffer that grows as it
+// is read; a larger one is first decoded only to count its bytes, then once more
+// into a buffer of exactly its size, so that it is never held twice over while
+// the buffer grows, and one beyond the limit above is never held at all.
+constexpr size_t objectStreamReadWholeBytes = 1 << 20;
 
 // Object streams are decoded again when objects alternate between them (one is
 // kept decoded in each form). The decoded bytes of a whole job may not exceed this
@@ -94,6 +103,56 @@ constexpr size_t scanBlockBytes = 1 << 20;
 // make the scan read on without end. Such an object still counts; only its stream
 // data, if any, is then searched like the rest of the file.
 constexpr size_t maximumScannedDictionaryBytes = 16 << 20;
+
+// The rebuild scan looks for a dictionary first in this many bytes after its
+// "obj" or "trailer"; most are far smaller, and a larger view is read only for one
+// that runs on, by fourfold steps up to the limit above.
+constexpr size_t firstScannedDictionaryBytes = 64 * 1024;
+// The white space and comments the scan reads before a token that must come next
+// ("<<" after "obj", "stream" after ">>", "endstream" after the data), at most.
+constexpr size_t scanTokenReach = 1024;
+// A file search looks at no fewer bytes than this before it reads the next block.
+constexpr size_t minimumSearchView = 4096;
+// An object header is at most this long (ten digits, a run of blanks, ten digits,
+// a run of blanks, "obj"), so one that starts this far before a block's end lies in
+// it whole.
+constexpr size_t headerReach = 96;
+// Headers are written with a blank or a line end between their parts; a longer run
+// of white space is taken for no header, which keeps the look back from "obj"
+// short. A number has at most ten digits (object numbers stay below 2^31).
+constexpr size_t maximumHeaderSpaces = 32;
+constexpr size_t maximumHeaderDigits = 10;
+// The check that an entry points at its object header reads this many bytes: more
+// than any header needs, unless comments stand between its parts; such a header is
+// taken as wrong and the file rebuilt, which finds it all the same.
+constexpr size_t entryCheckBytes = 1024;
+
+// The Length correction reads a stream object's dictionary and "stream" line from
+// this many bytes at its start (a larger dictionary is left as it is), and this
+// many where the Length says the data ends, to find "endstream" there.
+constexpr uint32_t streamHeadReach = 64 * 1024;
+constexpr uint32_t endstreamReach = 1024;
+// A trailer's text is read in chunks from this size on: most trailers are short.
+constexpr uint32_t firstTrailerChunkBytes = 4096;
+
+// A /Rotate that points at a /Rotate that points on is followed this many steps at
+// most: a real file needs one.
+constexpr int maximumRotateSteps = 8;
+
+// File streams: most reads are of one small object, which a first refill of this
+// size takes whole; a stream read on (an object stream, a cross-reference stream)
+// goes on in buffers of the second size.
+constexpr uint32_t firstRefillBytes = 256;
+constexpr uint32_t fileStreamBufferBytes = 4096;
+// The file streams of one document share this many blocks of this size, the last
+// ones read: a page tree walk reads neighbouring objects without a system call,
+// and the cache stays at 64 KiB whatever the file.
+constexpr uint32_t cacheBlockBytes = 16384;
+constexpr uint32_t cacheBlockCount = 4;
+// Flate streams inflate into a buffer of this size at a time.
+constexpr uint32_t inflateOutputBytes = 1024;
+// Object streams are decoded in blocks of this size.
+constexpr size_t objectStreamDecodeBlock = 16384;
 
 // Offsets in this program are 32-bit: a file of 2 GiB or more would be misread.
 constexpr int64_t maximumInputBytes = int64_t{1} << 31;

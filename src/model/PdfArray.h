@@ -23,7 +23,9 @@ public:
     void add(CPdfElement&& element) { elements.push_back(std::move(element)); }
     int32_t size() const { return static_cast<int32_t>(elements.size()); }
     // The index must lie in [0, size()); callers check the size first.
-    void at(int32_t index, CPdfElement& out) const { elements[index].resolve(xref, out); }
+    void at(int32_t index, CPdfElement& out, ValueSieve* sieve = nullptr) const {
+        elements[index].resolve(xref, out, sieve);
+    }
     void atRaw(int32_t index, CPdfElement& out) const { out.copyFrom(elements[index]); }
 
     int32_t referenceCount() const { return count; }

@@ -28,8 +28,8 @@ const CPdfElement* CPdfDictionary::lookup(const char* key) const {
     return position == entries.end() ? nullptr : &position->second;
 }
 
-void CPdfDictionary::find(const char* key, CPdfElement& out) const {
-    if (const CPdfElement* value = lookup(key)) value->resolve(xref, out);
+void CPdfDictionary::find(const char* key, CPdfElement& out, ValueSieve* sieve) const {
+    if (const CPdfElement* value = lookup(key)) value->resolve(xref, out, sieve);
     else out.setNull();
 }
 

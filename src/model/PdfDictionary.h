@@ -27,7 +27,7 @@ public:
     // The same, taking the value over when the key is new.
     void add(const char* key, CPdfElement&& value);
     // The value, with one step of resolution through the dictionary's cross-reference.
-    void find(const char* key, CPdfElement& out) const;
+    void find(const char* key, CPdfElement& out, ValueSieve* sieve = nullptr) const;
     // The value as stored: a reference stays a reference.
     void findRaw(const char* key, CPdfElement& out) const;
     // The same for the key's last occurrence.

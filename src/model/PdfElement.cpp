@@ -115,9 +115,9 @@ void CPdfElement::takeFrom(CPdfElement& source) {
     source.payload = Payload{};
 }
 
-void CPdfElement::resolve(CPdfXRef* xref, CPdfElement& out) const {
+void CPdfElement::resolve(CPdfXRef* xref, CPdfElement& out, ValueSieve* sieve) const {
     if (kind == ElementType::Reference && xref) {
-        xref->fetchObject(payload.reference.number, payload.reference.generation, out);
+        xref->fetchObject(payload.reference.number, payload.reference.generation, out, sieve);
         return;
     }
     out.copyFrom(*this);

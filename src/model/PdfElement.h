@@ -8,6 +8,7 @@ class CPdfArray;
 class CPdfDictionary;
 class CPdfStream;
 class CPdfXRef;
+class ValueSieve;
 
 // The kinds of PDF values. The numbers are fixed: stored tokens compare against them.
 enum class ElementType : int32_t {
@@ -53,7 +54,8 @@ public:
     // `source` is left empty and nothing is allocated.
     void takeFrom(CPdfElement& source);
     // One step of resolution: a Reference is fetched through xref, anything else copied.
-    void resolve(CPdfXRef* xref, CPdfElement& out) const;
+    // With a sieve, an object fetched is built only as far as the sieve keeps it.
+    void resolve(CPdfXRef* xref, CPdfElement& out, ValueSieve* sieve = nullptr) const;
 
     void makeArray(CPdfXRef* xref);
     void makeDictionary(CPdfXRef* xref);

@@ -10,6 +10,7 @@
 #include "model/PdfElement.h"
 #include "model/PdfException.h"
 #include "pages/ShownRotation.h"
+#include "parse/ValueSieve.h"
 #include "xref/PdfXRef.h"
 
 namespace {
@@ -115,13 +116,15 @@ PageShapes::InheritedBoxes PageShapes::ofNode(int32_t nodeNumber, int depth) {
 }
 
 // An object is fetched under the generation its entry gives (0 in an object
-// stream); one that cannot be read has no boxes.
+// stream); one that cannot be read has no boxes. Only its boxes and its parent
+// are built.
 bool PageShapes::fetch(int32_t number, CPdfElement& out) {
     const std::vector<XRefEntry>& entries = xref.getEntries();
     if (number < 0 || static_cast<size_t>(number) >= entries.size()) return false;
     const XRefEntry& entry = entries[static_cast<size_t>(number)];
+    KeySieve shapeEntries{"MediaBox", "CropBox", "Parent"};
     try {
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out);
+        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out, &shapeEntries);
     } catch (const CPdfException&) {
         return false;
     }

@@ -36,7 +36,8 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
     if (depth > limits::maximumPageTreeDepth) throw CPdfException(damaged);
     nodeVisited();
     CPdfElement kids;
-    node.dictionary()->find("Kids", kids);
+    PageTreeSieve sieve = nodeSieve();
+    node.dictionary()->find("Kids", kids, &sieve);
     if (!kids.is(ElementType::Array)) throw CPdfException(damaged);
     const CPdfArray& array = *kids.array();
     for (int32_t i = 0; i < array.size(); ++i) {
@@ -61,10 +62,11 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
 }
 
 PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) const {
+    KnownKid known;
+    if (kid.is(ElementType::None)) return known;  // a direct kid that the sieve found to be neither kind
     if (!kid.is(ElementType::Dictionary)) throw CPdfException(damaged);
     CPdfElement type;
     kid.dictionary()->find("Type", type);
-    KnownKid known;
     known.isPage = type.hasText("Page");
     known.isPages = !known.isPage && type.hasText("Pages");
     if (byContents) {
@@ -91,7 +93,8 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
         if (const auto known = knownKids.find(key); known != knownKids.end()) return known->second;
     }
     CPdfElement kid;
-    kids.at(index, kid);
+    PageTreeSieve sieve = nodeSieve();
+    kids.at(index, kid, &sieve);
     KnownKid known = classify(kid);
     if (!byReference) return direct = std::move(known);
     if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);

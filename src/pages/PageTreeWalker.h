@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <unordered_map>
@@ -8,6 +9,7 @@
 
 #include "model/PdfElement.h"
 #include "pages/PageRecord.h"
+#include "pages/PageTreeSieve.h"
 
 // Lists the leaf pages of a page tree in document order: depth first, kids in
 // array order. A kid that leads back to a node on the current path, or a tree
@@ -18,6 +20,12 @@ public:
     // `objectCount`: the entries of the cross-reference; `fileSize`: the input's
     // size. Together they bound the walk. `nodeVisited` is called at every node.
     PageTreeWalker(size_t objectCount, uint64_t fileSize, std::function<void()> nodeVisited);
+
+    // What to build of a page tree object fetched now: what the walk reads of it,
+    // and of its kids no more than the walk may still visit.
+    PageTreeSieve nodeSieve() const {
+        return PageTreeSieve(visitLimit - std::min(kidsVisited, visitLimit), !byContents);
+    }
 
     // `rootNumber`: the root's object number, when it has one (-1 otherwise).
     void walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages);

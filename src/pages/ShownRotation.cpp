@@ -8,12 +8,12 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfElement.h"
 #include "model/PdfException.h"
+#include "parse/ValueSieve.h"
 #include "xref/PdfXRef.h"
 
 namespace {
 
-// A /Rotate that points at a /Rotate that points on: a real file needs one step.
-constexpr int maximumValueSteps = 8;
+constexpr int maximumValueSteps = limits::maximumRotateSteps;
 
 std::optional<int32_t> numberIn(const CPdfElement& value) {
     if (value.is(ElementType::Integer)) return value.integer();
@@ -28,13 +28,15 @@ ShownRotation::ShownRotation(CPdfXRef& xref) : xref(xref) {}
 
 int32_t reducedRotation(int32_t rotation) { return rotation % 90 == 0 ? rotation % 360 : rotation; }
 
-// An object is fetched under the generation its entry gives (0 in an object stream).
+// An object is fetched under the generation its entry gives (0 in an object stream),
+// and of a node only what its rotation needs is built.
 bool ShownRotation::fetch(int32_t number, CPdfElement& out) {
+    KeySieve rotationEntries{"Rotate", "Parent"};
     const std::vector<XRefEntry>& entries = xref.getEntries();
     if (number < 0 || static_cast<size_t>(number) >= entries.size()) return false;
     const XRefEntry& entry = entries[static_cast<size_t>(number)];
     try {
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out);
+        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out, &rotationEntries);
     } catch (const CPdfException&) {
         return false;  // an object that cannot be read shows no rotation
     }

@@ -7,6 +7,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/StreamEnd.h"
+#include "parse/ValueSieve.h"
 #include "stream/PdfFilterChain.h"
 #include "stream/PdfStream.h"
 #include "stream/StreamDecryption.h"
@@ -17,6 +18,18 @@ std::vector<RetainPtr<CPdfStream>> chainOf(RetainPtr<CPdfStream> stream) {
     std::vector<RetainPtr<CPdfStream>> chain;
     chain.push_back(std::move(stream));
     return chain;
+}
+
+const char* const damaged = "PDF file was damaged";
+
+// The keywords that only stand between objects or around stream data: inside a
+// container they mean that its object has ended without closing it.
+bool endsObject(const CPdfElement& token) {
+    if (!token.is(ElementType::Keyword)) return false;
+    const char* word = token.text();
+    if (word[0] != 'e' && word[0] != 'o' && word[0] != 's') return false;
+    return token.isKeyword("endobj") || token.isKeyword("obj") || token.isKeyword("stream") ||
+           token.isKeyword("endstream");
 }
 
 }  // namespace
@@ -37,17 +50,23 @@ void CPdfParser::advance() {
 
 void CPdfParser::parseObject(CPdfElement& out) {
     valuesInObject = 0;
-    parseAt(out, 0);
+    parseAt(out, 0, Reading{});
 }
 
-void CPdfParser::parseAt(CPdfElement& out, int depth) {
-    if (++valuesInObject > limits::maximumValuesPerObject) throw CPdfException("PDF file was damaged");
+void CPdfParser::parseObject(CPdfElement& out, ValueSieve& sieve) {
+    valuesInObject = 0;
+    parseAt(out, 0, Reading{&sieve, false, {}});
+}
+
+// Only built values count against the limit: values passed over cost nothing.
+void CPdfParser::parseAt(CPdfElement& out, int depth, const Reading& reading) {
+    if (!reading.discard && ++valuesInObject > limits::maximumValuesPerObject) throw CPdfException(damaged);
     if (first.isKeyword("[")) {
-        parseArray(out, depth + 1);
+        parseArray(out, depth + 1, reading);
         return;
     }
     if (first.isKeyword("<<")) {
-        parseDictionary(out, depth + 1);
+        parseDictionary(out, depth + 1, reading);
         return;
     }
     if (first.is(ElementType::Integer)) {
@@ -66,30 +85,46 @@ void CPdfParser::parseAt(CPdfElement& out, int depth) {
     advance();
 }
 
+// A keyword that ends the object ends a container left open: damage, or, for a
+// document that recovers damaged files, the container's end. The keyword stays
+// in the look-ahead, so every container still open ends there too.
+bool CPdfParser::containerEndsHere() {
+    if (first.is(ElementType::EndOfFile)) return true;
+    if (!endsObject(first)) return false;
+    if (!recoverUnclosed) throw CPdfException(damaged);
+    return true;
+}
+
 // The end of the input also ends a container; the EndOfFile token stays in the look-ahead.
-void CPdfParser::parseArray(CPdfElement& out, int depth) {
-    if (depth > limits::maximumNesting) throw CPdfException("PDF file was damaged");
+void CPdfParser::parseArray(CPdfElement& out, int depth, const Reading& reading) {
+    if (depth > limits::maximumNesting) throw CPdfException(damaged);
     advance();
-    out.makeArray(xref);
-    for (;;) {
+    if (reading.discard) out.setNull();
+    else out.makeArray(xref);
+    const Reading elements{reading.sieve, reading.discard, {}};
+    for (uint32_t offered = 0;;) {
         if (first.isKeyword("]")) {
             advance();
             return;
         }
-        if (first.is(ElementType::EndOfFile)) return;
+        if (containerEndsHere()) return;
         CPdfElement value;
-        parseAt(value, depth);
+        parseAt(value, depth, elements);
+        if (reading.discard) continue;
+        if (reading.sieve && !reading.elementKey.empty() &&
+            !reading.sieve->keepsElement(reading.elementKey, offered++, value))
+            continue;
         out.array()->add(std::move(value));
     }
 }
 
-void CPdfParser::parseDictionary(CPdfElement& out, int depth) {
-    if (depth > limits::maximumNesting) throw CPdfException("PDF file was damaged");
+void CPdfParser::parseDictionary(CPdfElement& out, int depth, const Reading& reading) {
+    if (depth > limits::maximumNesting) throw CPdfException(damaged);
     advance();
     out.makeDictionary(xref);
     for (;;) {
         if (first.isKeyword(">>")) break;
-        if (first.is(ElementType::EndOfFile)) return;
+        if (containerEndsHere()) return;
         if (!first.is(ElementType::Name)) {
             advance();  // anything where a key belongs is skipped
             continue;
@@ -97,9 +132,11 @@ void CPdfParser::parseDictionary(CPdfElement& out, int depth) {
         const std::string key = first.text();
         advance();
         if (first.is(ElementType::Error)) continue;
+        if (endsObject(first) && containerEndsHere()) return;  // a key without a value at the object's end
+        const bool keep = reading.discard ? key == "Length" : !reading.sieve || reading.sieve->keeps(key);
         CPdfElement value;
-        parseAt(value, depth);
-        out.dictionary()->add(key.c_str(), std::move(value));
+        parseAt(value, depth, Reading{reading.sieve, reading.discard || !keep, keep ? std::string_view(key) : ""});
+        if (keep) out.dictionary()->add(key.c_str(), std::move(value));
     }
     if (!second.isKeyword("stream")) {
         advance();

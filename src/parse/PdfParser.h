@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -10,11 +11,18 @@
 
 class CPdfStream;
 class CPdfXRef;
+class ValueSieve;
 class StreamEndFinder;
 class StreamDecryption;
 
 // Reads complete PDF objects from a byte stream, with two tokens of look-ahead:
 // exactly enough to tell an integer from the start of an indirect reference.
+//
+// A container never reaches past the end of its object: the keywords that end an
+// object ("endobj", or the "obj" of the next one, "stream" and "endstream") close
+// every container still open, so that the parse of an unclosed object reads no
+// further than its own text. Such an object is damage; a document that recovers
+// damaged files takes the containers as closed there, with what they held.
 class CPdfParser {
 public:
     // `xref` may be null (while a cross-reference section is read, nothing can be
@@ -26,9 +34,14 @@ public:
 
     // Fills the empty `out` with the next complete object.
     void parseObject(CPdfElement& out);
+    // The same, building only what `sieve` keeps (see ValueSieve).
+    void parseObject(CPdfElement& out, ValueSieve& sieve);
 
     // Stream objects come out undecoded, as windows of their raw data.
     void keepStreamsRaw() { decodeStreams = false; }
+    // Containers left open at the object's end close there, as a reader that
+    // recovers damaged files takes them; otherwise they are damage.
+    void recoverUnclosedContainers() { recoverUnclosed = true; }
     // The object being parsed is (number, generation) of an encrypted file: its
     // stream data is decrypted before it is decoded.
     void decryptStreamsWith(const StreamDecryption* decryption, int32_t number, int32_t generation) {
@@ -50,10 +63,20 @@ public:
     const CPdfElement& currentToken() const { return first; }
 
 private:
+    // How a value is read: built whole (no sieve), sieved, or passed over. A value
+    // passed over is read token by token as if built; of its dictionaries only the
+    // Length is kept, which a nested stream needs to be passed over as it is parsed.
+    struct Reading {
+        ValueSieve* sieve = nullptr;
+        bool discard = false;
+        std::string_view elementKey;  // the kept key an array is held under, for the sieve
+    };
+
     void advance();
-    void parseAt(CPdfElement& out, int depth);
-    void parseArray(CPdfElement& out, int depth);
-    void parseDictionary(CPdfElement& out, int depth);
+    void parseAt(CPdfElement& out, int depth, const Reading& reading);
+    void parseArray(CPdfElement& out, int depth, const Reading& reading);
+    void parseDictionary(CPdfElement& out, int depth, const Reading& reading);
+    bool containerEndsHere();
     RetainPtr<CPdfStream> parseStreamBody(CPdfElement& dictionary);
     RetainPtr<CPdfStream> parseRecoveredStreamBody(CPdfStream* input, uint32_t dataStart,
                                                    const CPdfElement& lengthValue, CPdfElement& dictionary);
@@ -67,6 +90,7 @@ private:
     CPdfElement first;
     CPdfElement second;
     bool decodeStreams = true;
+    bool recoverUnclosed = false;  // containers left open at the object's end close there
     const StreamEndFinder* streamEnds = nullptr;
     bool endstreamMissing = false;
     const StreamDecryption* decryptor = nullptr;

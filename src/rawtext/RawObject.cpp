@@ -12,6 +12,7 @@
 #include "parse/CharacterClass.h"
 #include "parse/DictionarySkim.h"
 #include "parse/PdfParser.h"
+#include "parse/ValueSieve.h"
 #include "platform/Platform.h"
 #include "rawtext/DictionaryText.h"
 #include "rawtext/ObjectEnd.h"
@@ -86,7 +87,8 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
         // Only a dictionary can head a stream: anything else (a large array, say)
         // need not be built just to learn that.
         if (!parser.currentToken().isKeyword("<<")) return extent;
-        parser.parseObject(object);
+        KeySieve streamEntries{"Length", "Type"};  // nothing else of the object is read here
+        parser.parseObject(object, streamEntries);
         if (!object.is(ElementType::Stream)) return extent;
         CPdfStream* data = object.stream();
         extent.isStream = true;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "limits/Limits.h"
 #include "model/PdfElement.h"
 #include "model/PdfException.h"
 #include "parse/DictionarySkim.h"
@@ -16,11 +17,8 @@
 
 namespace {
 
-// The dictionary and the "stream" line of a text that lies in the input are read
-// from this many bytes at its start; a larger dictionary is left as it is.
-constexpr uint32_t headReach = 64 * 1024;
-// What is read where the Length says the data ends, to find "endstream" there.
-constexpr uint32_t endstreamReach = 1024;
+constexpr uint32_t headReach = limits::streamHeadReach;
+constexpr uint32_t endstreamReach = limits::endstreamReach;
 
 // An object's text, in memory or in the input: its start in memory always, the
 // rest read where needed.

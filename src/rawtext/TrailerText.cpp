@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "limits/Limits.h"
 #include "platform/Platform.h"
 #include "rawtext/TextSearch.h"
 
 namespace {
 
-constexpr uint32_t firstChunkBytes = 4096;
+constexpr uint32_t firstChunkBytes = limits::firstTrailerChunkBytes;
 
 // Bytes [start, start + count) of the file, fewer where it ends.
 bool readBytes(FILE* input, uint32_t start, uint32_t count, std::string& bytes) {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "limits/Limits.h"
+
 // The last few blocks of the input that its file streams read, shared by every
 // file stream of one document. A page tree walk fetches thousands of small
 // objects that lie a few hundred bytes apart: each fetch then copies from a block
@@ -21,8 +23,8 @@ public:
     // read of up to a block through the cache, a larger one straight from the file.
     size_t readFully(uint64_t offset, uint8_t* into, size_t count);
 
-    static constexpr uint32_t blockSize = 16384;
-    static constexpr uint32_t blockCount = 4;
+    static constexpr uint32_t blockSize = limits::cacheBlockBytes;
+    static constexpr uint32_t blockCount = limits::cacheBlockCount;
 
 private:
     struct Block {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "limits/Limits.h"
 #include "model/PdfElement.h"
 #include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
@@ -41,10 +42,8 @@ public:
     // The cache of blocks this stream shares with the document's other file streams.
     FileBlockCache& blockCache() const { return *blocks; }
 
-    // Most reads are of one small object, which the first refill takes whole; a
-    // stream read on (an object stream, a cross-reference stream) goes on in blocks.
-    static constexpr uint32_t firstRefillSize = 256;
-    static constexpr uint32_t bufferSize = 4096;
+    static constexpr uint32_t firstRefillSize = limits::firstRefillBytes;
+    static constexpr uint32_t bufferSize = limits::fileStreamBufferBytes;
 
 private:
     bool refill();

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "limits/Limits.h"
 #include "stream/PdfPredictor.h"
 #include "stream/PdfStream.h"
 
@@ -32,7 +33,7 @@ public:
     uint32_t windowLength() const override { return underlying->windowLength(); }
     RetainPtr<CPdfStream> openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
 
-    static constexpr uint32_t outputSize = 1024;
+    static constexpr uint32_t outputSize = limits::inflateOutputBytes;
 
 protected:
     ~CPdfFlateStream() override;

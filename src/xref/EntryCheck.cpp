@@ -10,9 +10,7 @@
 
 namespace {
 
-// More than any header needs, unless comments stand between its parts: then the
-// header is taken as wrong, and the file is rebuilt, which finds it all the same.
-constexpr size_t headerView = 1024;
+constexpr size_t headerView = limits::entryCheckBytes;
 
 bool headerMatches(const uint8_t* text, size_t length, int32_t number, int32_t generation) {
     TextSource source(text, static_cast<uint32_t>(std::min<size_t>(length, headerView)));

@@ -9,11 +9,8 @@
 
 namespace {
 
-// A search looks at no fewer bytes than this before it reads the next block.
-constexpr size_t minimumView = 4096;
-// A header is at most this long (ten digits, a run of blanks, ten digits, a run of
-// blanks, "obj"), so one that starts this far before a block's end lies in it whole.
-constexpr size_t headerReach = 96;
+constexpr size_t minimumView = limits::minimumSearchView;
+constexpr size_t headerReach = limits::headerReach;
 
 const char endstreamKeyword[] = "endstream";
 constexpr size_t endstreamLength = sizeof endstreamKeyword - 1;

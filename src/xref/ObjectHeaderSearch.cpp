@@ -7,10 +7,8 @@
 
 namespace {
 
-// Headers are written with a blank or a line end between their parts; a longer
-// run of white space is taken for no header, which keeps the look back short.
-constexpr size_t maximumHeaderSpaces = 32;
-constexpr size_t maximumDigits = 10;
+constexpr size_t maximumHeaderSpaces = limits::maximumHeaderSpaces;
+constexpr size_t maximumDigits = limits::maximumHeaderDigits;
 
 // Reading backwards from `at` (exclusive) down to `from`.
 class BackwardReader {

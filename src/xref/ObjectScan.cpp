@@ -11,11 +11,8 @@
 
 namespace {
 
-// A dictionary is first looked for in this many bytes; most are far smaller.
-constexpr size_t firstDictionaryView = 64 * 1024;
-// The white space and comments read before a token that must come next ("<<"
-// after "obj", "stream" after ">>", "endstream" after the data), at most.
-constexpr size_t tokenReach = 1024;
+constexpr size_t firstDictionaryView = limits::firstScannedDictionaryBytes;
+constexpr size_t tokenReach = limits::scanTokenReach;
 
 enum class ObjectType { Other, Catalog, ObjectStream, CrossReference };
 

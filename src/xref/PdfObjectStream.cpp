@@ -6,6 +6,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
+#include "stream/PdfEmbedStream.h"
 #include "stream/PdfMemoryStream.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
@@ -33,32 +34,54 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     return true;
 }
 
-// Every decoded byte counts against the limit, so that no object stream can make
-// the reader inflate without end.
-// The decoded data, read in blocks: more than the limit allows is damage.
-void readAll(CPdfStream* stream, std::vector<uint8_t>& data) {
-    constexpr size_t block = 16384;
-    for (;;) {
+constexpr size_t decodeBlock = limits::objectStreamDecodeBlock;
+
+// Reads the decoded data in blocks while it fits in the first size that is read
+// whole; false when the stream goes on beyond it.
+bool readSmallStream(CPdfStream* stream, std::vector<uint8_t>& data) {
+    while (data.size() < limits::objectStreamReadWholeBytes) {
         const size_t have = data.size();
-        data.resize(have + block);
-        const size_t got = stream->readBlock(data.data() + have, block);
+        data.resize(have + decodeBlock);
+        const size_t got = stream->readBlock(data.data() + have, decodeBlock);
         data.resize(have + got);
-        if (static_cast<int64_t>(data.size()) > limits::maximumObjectStreamData)
-            throw CPdfException("PDF file was damaged");
-        if (got < block) return;
+        if (got < decodeBlock) return true;
     }
+    return false;
+}
+
+// The bytes left in the stream, counted without being kept; more than the limit
+// allows is damage, so that no object stream can make the reader inflate without end.
+size_t countRemaining(CPdfStream* stream, size_t alreadyRead) {
+    uint8_t scratch[decodeBlock];
+    size_t total = alreadyRead;
+    for (;;) {
+        const size_t got = stream->readBlock(scratch, decodeBlock);
+        total += got;
+        if (static_cast<int64_t>(total) > limits::maximumObjectStreamData) throw CPdfException("PDF file was damaged");
+        if (got < decodeBlock) return total;
+    }
+}
+
+// Reads exactly `size` decoded bytes into `data`, which holds nothing else.
+void readExactly(CPdfStream* stream, size_t size, std::vector<uint8_t>& data) {
+    std::vector<uint8_t>().swap(data);
+    data.resize(size);
+    size_t have = 0;
+    while (have < size) {
+        const size_t got = stream->readBlock(data.data() + have, size - have);
+        if (got == 0) break;
+        have += got;
+    }
+    data.resize(have);
 }
 
 RetainPtr<CPdfStream> memoryWindow(const std::vector<uint8_t>& data, uint32_t start, uint32_t end) {
     return makeRetained<CPdfMemoryStream>(data.data() + start, end - start);
 }
 
-// The header's pairs of object number and offset, read from its first `first`
-// bytes. False when a pair is not two integers.
-bool readHeader(CPdfXRef* xref, const std::vector<uint8_t>& data, int32_t count, int32_t first,
-                std::vector<int32_t>& numbers, std::vector<int32_t>& offsets) {
-    const uint32_t headerEnd = static_cast<uint32_t>(std::min<int64_t>(first, static_cast<int64_t>(data.size())));
-    CPdfParser header(xref, memoryWindow(data, 0, headerEnd));
+// The header's pairs of object number and offset, `count` of them, as `header`
+// reads them. False when a pair is not two integers.
+bool readHeaderPairs(CPdfParser&& header, int32_t count, std::vector<int32_t>& numbers, std::vector<int32_t>& offsets) {
     for (int32_t j = 0; j < count; ++j) {
         CPdfElement number, offset;
         header.parseObject(number);
@@ -70,6 +93,13 @@ bool readHeader(CPdfXRef* xref, const std::vector<uint8_t>& data, int32_t count,
     return true;
 }
 
+// The same, from the header's first `first` bytes in memory.
+bool readHeader(CPdfXRef* xref, const std::vector<uint8_t>& data, int32_t count, int32_t first,
+                std::vector<int32_t>& numbers, std::vector<int32_t>& offsets) {
+    const uint32_t headerEnd = static_cast<uint32_t>(std::min<int64_t>(first, static_cast<int64_t>(data.size())));
+    return readHeaderPairs(CPdfParser(xref, memoryWindow(data, 0, headerEnd)), count, numbers, offsets);
+}
+
 }  // namespace
 
 DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) : streamNum(streamNumber) {
@@ -78,7 +108,17 @@ DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) :
     if (!object.is(ElementType::Stream)) return;
     int32_t count = 0;
     if (!readLayout(*xref, object, count, first)) return;
-    readAll(object.stream(), data);
+    // Most object streams are read at once. A larger one is decoded twice, first
+    // only to learn its size, so that it is held once in a buffer of that size and
+    // never in a buffer grown to twice it; one beyond the limit is never held.
+    if (!readSmallStream(object.stream(), data)) {
+        const size_t size = countRemaining(object.stream(), data.size());
+        xref->chargeObjectStreamWork(size);
+        object.clear();
+        xref->fetchObject(streamNumber, 0, object);
+        if (!object.is(ElementType::Stream)) throw CPdfException("PDF file was damaged");
+        readExactly(object.stream(), size, data);
+    }
     xref->chargeObjectStreamWork(data.size());
     if (!readHeader(xref, data, count, first, objectNumbers.numbers, offsets)) {
         objectNumbers.numbers.clear();
@@ -110,7 +150,7 @@ int32_t ObjectStreamIndex::find(int32_t index, int32_t objectNumber) const {
 CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, std::shared_ptr<const DecodedObjectStream> decoded)
     : streamNum(decoded->streamNum), decoded(std::move(decoded)), xref(xref) {}
 
-void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElement& out) const {
+void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElement& out, ValueSieve* sieve) const {
     index = decoded->objectCount == 0 ? -1 : decoded->objectNumbers.find(index, objectNumber);
     if (index < 0) {
         out.setNull();
@@ -118,7 +158,8 @@ void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElemen
     }
     const size_t k = static_cast<size_t>(index);
     CPdfParser parser(xref, memoryWindow(decoded->data, decoded->windowStarts[k], decoded->windowEnds[k]));
-    parser.parseObject(out);
+    if (sieve) parser.parseObject(out, *sieve);
+    else parser.parseObject(out);
 }
 
 CPdfRawObjectStream::CPdfRawObjectStream(std::shared_ptr<const DecodedObjectStream> decoded)
@@ -145,12 +186,12 @@ std::vector<int32_t> readObjectStreamNumbers(CPdfXRef* xref, int32_t streamNumbe
     if (!object.is(ElementType::Stream)) return numbers;
     int32_t count = 0, first = 0;
     if (!readLayout(*xref, object, count, first)) return numbers;
-    std::vector<uint8_t> header;
-    const int64_t headerLength = std::min<int64_t>(first, limits::maximumObjectStreamData);
-    CPdfStream* decoded = object.stream();
-    for (int c = 0; static_cast<int64_t>(header.size()) < headerLength && (c = decoded->readByte()) >= 0;)
-        header.push_back(static_cast<uint8_t>(c));
-    xref->chargeObjectStreamWork(header.size());
-    if (!readHeader(xref, header, count, first, numbers, offsets)) numbers.clear();
+    // The header is parsed as it is decoded: a First far into the data costs no memory.
+    const int32_t headerLength = static_cast<int32_t>(std::min<int64_t>(first, limits::maximumObjectStreamData));
+    const RetainPtr<CPdfEmbedStream> header =
+        makeRetained<CPdfEmbedStream>(object.stream(), CPdfElement::null(), true, headerLength);
+    const bool read = readHeaderPairs(CPdfParser(xref, RetainPtr<CPdfStream>(header)), count, numbers, offsets);
+    xref->chargeObjectStreamWork(static_cast<uint64_t>(headerLength - header->remainingBytes()));
+    if (!read) numbers.clear();
     return numbers;
 }

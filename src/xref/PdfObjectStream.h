@@ -8,6 +8,7 @@
 #include "model/PdfElement.h"
 
 class CPdfXRef;
+class ValueSieve;
 
 // The object numbers of an object stream's header. An entry's index is tried first;
 // when it does not hold the object asked for (the cross-reference is wrong), the
@@ -50,7 +51,8 @@ public:
     CPdfObjectStream(CPdfXRef* xref, std::shared_ptr<const DecodedObjectStream> decoded);
     virtual ~CPdfObjectStream() = default;
 
-    void getObject(int32_t index, int32_t objectNumber, CPdfElement& out) const;
+    // With a sieve, only what it keeps is built.
+    void getObject(int32_t index, int32_t objectNumber, CPdfElement& out, ValueSieve* sieve = nullptr) const;
 
     int32_t streamNum;
     std::shared_ptr<const DecodedObjectStream> decoded;

@@ -49,6 +49,7 @@ void CPdfXRef::load(CPdfStream* stream) {
 void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
     prepare(stream);
     handle = stream->fileHandle();
+    recovering = true;
     streamEnds = std::make_unique<StreamEndSearch>(handle, fileSize);
     if (loadsSoundly()) {
         readTrailerReferences();
@@ -143,7 +144,7 @@ private:
 
 }  // namespace
 
-void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out) {
+void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve) {
     if (number >= static_cast<int32_t>(entries.size()) && entries.isDeclared(number)) {
         out.setNull();  // below the declared Size, listed by no section: a free object
         return;
@@ -153,11 +154,11 @@ void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out)
     FetchDepthGuard guard(fetchDepth);
     switch (entry.type) {
     case XRefEntryType::Uncompressed:
-        fetchUncompressed(number, generation, entry, out);
+        fetchUncompressed(number, generation, entry, out, sieve);
         return;
     case XRefEntryType::Compressed:
         if (generation != 0) out.setNull();
-        else fetchCompressed(number, entry, out);
+        else fetchCompressed(number, entry, out, sieve);
         return;
     default:
         out.setNull();
@@ -165,12 +166,14 @@ void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out)
     }
 }
 
-void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out) {
+void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out,
+                                 ValueSieve* sieve) {
     if (generation != entry.gen) {
         out.setNull();
         return;
     }
     CPdfParser parser(this, file->openWindow(base + static_cast<uint32_t>(entry.offset), 0, CPdfElement::null()));
+    if (recovering) parser.recoverUnclosedContainers();
     parser.recoverStreamEnds(streamEnds.get());
     if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), number, generation);
     CPdfElement headerNumber, headerGeneration, keyword;
@@ -180,17 +183,18 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     const bool matches = headerNumber.is(ElementType::Integer) && headerNumber.integer() == number &&
                          headerGeneration.is(ElementType::Integer) && headerGeneration.integer() == generation &&
                          keyword.isKeyword("obj");
-    if (matches) parser.parseObject(out);
-    else out.setNull();
+    if (!matches) out.setNull();
+    else if (sieve) parser.parseObject(out, *sieve);
+    else parser.parseObject(out);
 }
 
-void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out) {
+void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out, ValueSieve* sieve) {
     const int32_t streamNumber = entry.offset;
     if (!objectStreamCache || objectStreamCache->streamNum != streamNumber) {
         objectStreamCache.reset();
         objectStreamCache = std::make_unique<CPdfObjectStream>(this, decodedObjectStream(streamNumber));
     }
-    objectStreamCache->getObject(entry.gen, number, out);
+    objectStreamCache->getObject(entry.gen, number, out, sieve);
 }
 
 // The two forms share the decoded stream when they read the same one.

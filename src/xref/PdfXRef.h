@@ -19,6 +19,7 @@ class FileBlockCache;
 class CPdfObjectStream;
 class CPdfRawObjectStream;
 class DecodedObjectStream;
+class ValueSieve;
 class StreamEndFinder;
 class StreamEndSearch;
 class CPdfDictionary;
@@ -60,11 +61,15 @@ public:
     // How the cross-reference was read: rebuilt by a scan, or from tables with junk passed over.
     bool wasRebuilt() const { return rebuilt; }
     bool readTablesLeniently() const { return lenientTables; }
+    // Whether the document recovers damaged files (loaded by loadOrRebuild): objects
+    // whose containers are left open are then read as closed at their end.
+    bool recoversDamage() const { return recovering; }
     // For a rebuilt cross-reference: where the first object header of the file is
     // (relative to the "%PDF-" header), found or not still in use.
     uint32_t firstObjectOffset() const { return firstObject; }
 
-    void fetchObject(int32_t number, int32_t generation, CPdfElement& out);
+    // Parses the object; with a sieve, only what it keeps is built.
+    void fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve = nullptr);
     const std::vector<XRefEntry>& getEntries() const { return entries.all(); }
     // The text of a Compressed object inside its decoded object stream, or null.
     const uint8_t* getRawObject(int32_t number, int32_t generation, int32_t& length);
@@ -113,8 +118,9 @@ private:
     void prepare(CPdfStream* stream);
     bool loadsSoundly();
     void readTrailerReferences();
-    void fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out);
-    void fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out);
+    void fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out,
+                           ValueSieve* sieve);
+    void fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out, ValueSieve* sieve);
     std::shared_ptr<const DecodedObjectStream> decodedObjectStream(int32_t streamNumber);
 
     CPdfStream* file = nullptr;
@@ -138,6 +144,7 @@ private:
     FILE* handle = nullptr;  // the file under `file`, for the scan's block reads
     uint64_t fileSize = 0;
     bool rebuilt = false;
+    bool recovering = false;
     bool lenientTables = false;
     uint32_t firstObject = 0;
     std::unique_ptr<StreamEndSearch> streamEnds;

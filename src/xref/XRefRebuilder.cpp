@@ -8,6 +8,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
+#include "parse/ValueSieve.h"
 #include "stream/PdfStream.h"
 #include "xref/Encryption.h"
 #include "xref/PdfObjectStream.h"
@@ -18,6 +19,14 @@ namespace {
 
 const char* const damaged = "PDF file was damaged";
 
+// What the probe reads of a catalogue and its page tree root: the Type, the Pages,
+// and whether there are Kids. Their elements are read past, never kept.
+class ProbeSieve : public ValueSieve {
+public:
+    bool keeps(std::string_view key) const override { return key == "Type" || key == "Pages" || key == "Kids"; }
+    bool keepsElement(std::string_view, uint32_t, CPdfElement&) override { return false; }
+};
+
 bool isCatalogue(CPdfXRef& xref, int32_t number) {
     CPdfElement type;
     try {
@@ -25,7 +34,8 @@ bool isCatalogue(CPdfXRef& xref, int32_t number) {
         const std::vector<XRefEntry>& all = xref.getEntries();
         if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
         const XRefEntry& entry = all[static_cast<size_t>(number)];
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue);
+        ProbeSieve sieve;
+        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue, &sieve);
         if (!catalogue.is(ElementType::Dictionary)) return false;
         catalogue.dictionary()->findRaw("Type", type);
     } catch (const CPdfException&) {
@@ -56,14 +66,15 @@ bool PageTreeProbe::catalogueLeads(int32_t number) {
     if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
     const XRefEntry& entry = all[static_cast<size_t>(number)];
     CPdfElement catalogue, reference;
-    xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue);
+    ProbeSieve sieve;
+    xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue, &sieve);
     if (!catalogue.is(ElementType::Dictionary)) return false;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (!reference.is(ElementType::Reference)) return isPageTree(reference);
     const auto known = pageTrees.find(reference.refNum());
     if (known != pageTrees.end()) return known->second;
     CPdfElement pages;
-    catalogue.dictionary()->find("Pages", pages);
+    catalogue.dictionary()->find("Pages", pages, &sieve);
     const bool leads = isPageTree(pages);
     pageTrees.emplace(reference.refNum(), leads);
     return leads;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "limits/Limits.h"
@@ -11,6 +12,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
+#include "parse/ValueSieve.h"
 #include "stream/PdfStream.h"
 #include "xref/XRefEntryTable.h"
 
@@ -51,6 +53,42 @@ int32_t widthAt(const CPdfArray& widths, int32_t i) {
     if (width > 16) throw CPdfException(widthTypeFailure);
     return width;
 }
+
+// Builds a cross-reference stream's dictionary without the elements of its Index:
+// a million subsections would take a million elements in memory at once. The
+// Index is read again, a pair at a time, when the rows are read.
+class WithoutIndexElements : public ValueSieve {
+public:
+    bool keeps(std::string_view) const override { return true; }
+    bool keepsElement(std::string_view key, uint32_t, CPdfElement&) override { return key != "Index"; }
+};
+
+// Reads the first Index array of a cross-reference stream's dictionary as the
+// parser meets its elements, and hands on each pair of integers. Nothing else of
+// the dictionary is built.
+class IndexPairs : public ValueSieve {
+public:
+    explicit IndexPairs(std::function<void(int32_t, int32_t)> pairRead) : pairRead(std::move(pairRead)) {}
+    bool keeps(std::string_view key) const override { return key == "Index"; }
+    bool keepsElement(std::string_view key, uint32_t index, CPdfElement& element) override {
+        if (key != "Index") return false;
+        if (index == 0) ++arraysMet;
+        if (arraysMet != 1) return false;  // of two Index entries the first counts
+        if (index % 2 == 0) {
+            pending.clear();
+            pending.takeFrom(element);
+            return false;
+        }
+        if (!pending.is(ElementType::Integer) || !element.is(ElementType::Integer)) throw CPdfException(indexFailure);
+        pairRead(pending.integer(), element.integer());
+        return false;
+    }
+
+private:
+    std::function<void(int32_t, int32_t)> pairRead;
+    CPdfElement pending;  // an element with an even place, until its pair is complete
+    int arraysMet = 0;
+};
 
 // A big-endian field of `width` bytes, kept to its last 32 bits.
 int32_t readField(CPdfStream* stream, int32_t width) {
@@ -116,16 +154,32 @@ bool XRefSectionReader::readSection(uint32_t& offset) {
     if (!object.is(ElementType::Integer)) throw CPdfException("Couldn't parse an xref");
     if (isNewest) newest.isStream = true;
     const int32_t number = object.integer();
+    WithoutIndexElements withoutIndex;
     for (int part = 0; part < 3; ++part) {
         object.clear();
-        parser.parseObject(object);
+        if (part == 2) parser.parseObject(object, withoutIndex);
+        else parser.parseObject(object);
         const bool matches = part == 0   ? object.is(ElementType::Integer)
                              : part == 1 ? object.isKeyword("obj")
                                          : object.is(ElementType::Stream);
         if (!matches) throw CPdfException("Couldn't parse an xref stream");
     }
     streamNumbers.insert(number);
-    return readCrossRefStream(object.stream(), offset);
+    return readCrossRefStream(object.stream(), offset, offset);
+}
+
+// The object's Index read again from the text, each pair's rows read as it comes.
+void XRefSectionReader::readIndexedSubsections(uint32_t sectionOffset, CPdfStream* stream, const int32_t widths[3]) {
+    CPdfParser parser(nullptr, file.openWindow(base + sectionOffset, 0, CPdfElement::null()));
+    parser.keepStreamsRaw();
+    IndexPairs pairs([&](int32_t first, int32_t count) { readStreamSubsection(stream, widths, first, count); });
+    CPdfElement header;
+    for (int part = 0; part < 3; ++part) {
+        header.clear();
+        parser.parseObject(header);
+    }
+    CPdfElement object;
+    parser.parseObject(object, pairs);
 }
 
 void XRefSectionReader::grow(int64_t size, const char* failure) {
@@ -204,7 +258,7 @@ void XRefSectionReader::readHybridStream(const CPdfDictionary& trailerOfTable) {
     readSection(ignoredPrev);
 }
 
-bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint32_t& offset) {
+bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint32_t& offset, uint32_t sectionOffset) {
     CPdfDictionary* dictionary = stream->streamDictionary();
     if (!dictionary) throw CPdfException("Couldn't parse an xref stream");
     CPdfElement value;
@@ -225,12 +279,7 @@ bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint32_t& offset)
     CPdfElement index;
     dictionary->findRaw("Index", index);
     if (index.is(ElementType::Array)) {
-        const CPdfArray& pairs = *index.array();
-        for (int32_t i = 0; i < pairs.size() - 1; i += 2) {
-            const int32_t first = integerAt(pairs, i, indexFailure);
-            const int32_t count = integerAt(pairs, i + 1, indexFailure);
-            readStreamSubsection(stream, widths, first, count);
-        }
+        readIndexedSubsections(sectionOffset, stream, widths);
     } else {
         readStreamSubsection(stream, widths, 0, size);
     }

@@ -46,7 +46,8 @@ public:
 private:
     bool readSection(uint32_t& offset);
     bool readTable(CPdfParser& parser, uint32_t& offset);
-    bool readCrossRefStream(CPdfStream* stream, uint32_t& offset);
+    bool readCrossRefStream(CPdfStream* stream, uint32_t& offset, uint32_t sectionOffset);
+    void readIndexedSubsections(uint32_t sectionOffset, CPdfStream* stream, const int32_t widths[3]);
     void readStreamSubsection(CPdfStream* stream, const int32_t widths[3], int32_t first, int32_t count);
     void readHybridStream(const CPdfDictionary& trailerOfTable);
     void keepNewestTrailer(const CPdfElement& dictionary);

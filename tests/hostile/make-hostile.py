@@ -10,7 +10,9 @@ line: file name, the outcome a case must have ("done": the job must finish;
 "any": it may also end with one of the program's messages), how qpdf checks an
 output ("check": qpdf --check; "objects": qpdf reads every object through the
 table, for page trees that list a page many times, which qpdf --check would copy
-once for every listing), and the arguments to rotate it with. --large adds a
+once for every listing; "table": qpdf reads the table, the trailer and the
+catalogue, for outputs that copy the input's damaged objects as they are), and
+the arguments to rotate it with. --large adds a
 valid file with one 300 MB image stream, for the benchmark only.
 """
 import hashlib
@@ -286,6 +288,87 @@ def large_image_stream(w, size=300 * 1000 * 1000):
     w.finish(w.table(b"/Root 1 0 R"))
 
 
+def unclosed_objects(w, count, body=b"<< /A [ 1 2 3"):
+    """`count` objects whose containers never close before their "endobj", listed by
+    the page so that the job reads them, each followed by the next in the file."""
+    first = 5
+    numbers = range(first, first + count)
+    catalogue_and_page(w, page=b"/Hostile [%s]" % b" ".join(b"%d 0 R" % n for n in numbers))
+    for number in numbers:
+        w.object(number, body)
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+def unclosed_arrays_8000(w):
+    unclosed_objects(w, 8000)
+
+
+def unclosed_arrays_30000(w):
+    unclosed_objects(w, 30000)
+
+
+def unclosed_dictionaries_100000(w):
+    unclosed_objects(w, 100000, body=b"<< /A << /B 1")
+
+
+def unclosed_page_tree(w, count=30000):
+    """Every page is an unclosed dictionary, so the page tree walk parses each one."""
+    first = 5
+    numbers = range(first, first + count)
+    w.object(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    w.object(2, b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(b"%d 0 R" % n for n in numbers), count))
+    for number in numbers:
+        w.object(number, b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792 /A [")
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+EMPTY_ARRAYS = b"[" + b"[]" * 2000000 + b"]"
+
+
+def page_with_empty_arrays(w):
+    """A page whose dictionary holds 2 million empty arrays (4 MB)."""
+    classic(w, page=b"/Hostile " + EMPTY_ARRAYS)
+
+
+def page_tree_nodes_with_empty_arrays(w, levels=8):
+    """A chain of eight page tree nodes above the page, each holding 2 million empty arrays (32 MB)."""
+    w.object(1, b"<< /Type /Catalog /Pages 5 0 R >>")
+    for level in range(levels):
+        kid = 5 + level + 1 if level + 1 < levels else 3
+        parent = b" /Parent %d 0 R" % (5 + level - 1) if level else b""
+        w.object(5 + level, b"<< /Type /Pages%s /Kids [%d 0 R] /Count 1 /Hostile %s >>" % (parent, kid, EMPTY_ARRAYS))
+    w.object(3, b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>" % (5 + levels - 1))
+    w.stream(4, b"", b"BT /F1 24 Tf 72 720 Td (Hostile) Tj ET")
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+def kids_direct_values(w):
+    """A /Kids of 2 million direct dictionaries that are neither pages nor nodes, then the page."""
+    classic(w, kids=b"<<>>" * 2000000 + b" 3 0 R")
+
+
+def page_with_many_keys(w, keys=1000000):
+    """A page with a million keys of its own."""
+    classic(w, page=b" ".join(b"/K%d %d" % (k, k) for k in range(keys)))
+
+
+def xref_stream_many_index_pairs(w, pairs=1000000):
+    """A cross-reference stream whose /Index lists a million subsections of no entries (4 MB)."""
+    catalogue_and_page(w)
+    rows = [(0, 0, 65535)] + [(1, w.offsets[n], 0) for n in range(1, 5)] + [(1, w.position, 0)]
+    data = b"".join(bytes([t]) + f2.to_bytes(4, "big") + f3.to_bytes(2, "big") for t, f2, f3 in rows)
+    at = w.position
+    w.stream(5, b"/Type /XRef /Size %d /W [1 4 2] /Index [0 %d%s] /Root 1 0 R /Filter /FlateDecode"
+             % (len(rows), len(rows), b" 1 0" * pairs), zlib.compress(data))
+    w.finish(at)
+
+
+def many_trailer_keywords(w, count=300000):
+    """300,000 trailers whose Root leads nowhere, and a startxref that points nowhere:
+    the rebuild reads every one of them before it makes a trailer for the catalogue."""
+    catalogue_and_page(w)
+    w.emit(b"trailer\n<< /Size 5 /Root 9 0 R /Info 1 0 R >>\n" * count)
+    w.finish(w.position * 2)
 # Encrypted files: RC4 of 40 bits (revision 2) and the empty user password, with
 # the keys made here as ISO 32000 describes them.
 PADDING = bytes.fromhex("28BF4E5E4E758A4164004E56FFFA01082E2E00B6D0683E802F0CA9FE6453697A")
@@ -395,6 +478,16 @@ CASES = [  # file name, outcome, qpdf check, arguments, writer
     ("nested-arrays.pdf", "any", "check", ODD, nested_arrays),
     ("nested-dictionaries.pdf", "any", "check", ODD, nested_dictionaries),
     ("nested-arrays-in-trailer.pdf", "any", "check", ODD, nested_arrays_in_trailer),
+    ("unclosed-arrays-8000.pdf", "any", "table", ODD, unclosed_arrays_8000),
+    ("unclosed-arrays-30000.pdf", "any", "table", ODD, unclosed_arrays_30000),
+    ("unclosed-dictionaries-100000.pdf", "any", "table", ODD, unclosed_dictionaries_100000),
+    ("unclosed-pages-30000.pdf", "any", "table", ODD, unclosed_page_tree),
+    ("page-with-2-million-empty-arrays.pdf", "done", "check", ODD, page_with_empty_arrays),
+    ("page-tree-nodes-with-2-million-empty-arrays.pdf", "done", "check", ODD, page_tree_nodes_with_empty_arrays),
+    ("kids-2-million-direct-dictionaries.pdf", "any", "check", ODD, kids_direct_values),
+    ("page-with-a-million-keys.pdf", "done", "check", ODD, page_with_many_keys),
+    ("xref-stream-million-index-pairs.pdf", "any", "check", ODD, xref_stream_many_index_pairs),
+    ("trailer-300000-times.pdf", "any", "check", ODD, many_trailer_keywords),
     ("encrypted-object-stream.pdf", "done", "check", PASSWORD, encrypted_object_stream_document),
     ("encrypted-object-stream-scrambled.pdf", "any", "check", PASSWORD,
      lambda w: encrypted_object_stream_document(w, scramble=True)),

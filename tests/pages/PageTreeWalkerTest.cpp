@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "PdfBuilder.h"
+#include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "pages/PageTreeSieve.h"
 #include "pages/PageTreeWalker.h"
+#include "parse/PdfParser.h"
+#include "TestByteFile.h"
 #include "pages/ShownRotation.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
@@ -86,6 +90,81 @@ TEST(PageTreeWalker, NotesWhatThePagesShowOfTheirRotation) {
     std::vector<int32_t> rotations;
     for (const PageRecord& page : tree.pages) rotations.push_back(shown.ofPage(page));
     EXPECT_EQ((std::vector<int32_t>{90, 180, 270, -270, 0, 0, 90, -270}), rotations);
+}
+
+namespace {
+
+// The object `text` as the page tree walk builds it, with `kidsLeft` visits to go.
+CPdfElement sievedNode(const std::string& text, uint64_t kidsLeft) {
+    const TestByteFile file(text);
+    CPdfParser parser(nullptr, file.openStream());
+    PageTreeSieve sieve(kidsLeft);
+    CPdfElement node;
+    parser.parseObject(node, sieve);
+    return node;
+}
+
+std::vector<std::string> keysOf(const CPdfElement& node) {
+    std::vector<std::string> keys;
+    for (const char* key : {"Type", "Kids", "Count", "Parent", "Rotate", "MediaBox", "Resources", "Annots"}) {
+        CPdfElement value;
+        node.dictionary()->findRaw(key, value);
+        if (!value.is(ElementType::Null)) keys.push_back(key);
+    }
+    return keys;
+}
+
+}  // namespace
+
+// Of a node or page the walk keeps its kids, count, type, parent and rotation;
+// of its Kids no more than it may still visit, and of a direct kid that is neither
+// a page nor a node nothing.
+TEST(PageTreeWalker, KeepsOfEachNodeOnlyWhatItReads) {
+    const std::string node =
+        "<< /Type /Pages /MediaBox [0 0 612 792] /Kids [3 0 R << /Type /Page /Resources << /Font 9 0 R >> "
+        "/Rotate 90 >> << /Type /Font >> << /Type 8 0 R >> 7] /Count 2 /Parent 1 0 R /Rotate 180 "
+        "/Annots [[] [] []] >>";
+    const CPdfElement whole = sievedNode(node, 100);
+    EXPECT_EQ((std::vector<std::string>{"Type", "Kids", "Count", "Parent", "Rotate"}), keysOf(whole));
+    CPdfElement kids, kid;
+    whole.dictionary()->findRaw("Kids", kids);
+    ASSERT_EQ(5, kids.array()->size());
+    kids.array()->atRaw(1, kid);
+    EXPECT_EQ((std::vector<std::string>{"Type", "Rotate"}), keysOf(kid));
+    kid.clear();
+    kids.array()->atRaw(2, kid);
+    EXPECT_TRUE(kid.is(ElementType::None));  // a font among the kids: passed over by the walk
+    kid.clear();
+    kids.array()->atRaw(3, kid);
+    EXPECT_TRUE(kid.is(ElementType::Dictionary));  // its Type by reference is for the walk to resolve
+
+    const CPdfElement trimmed = sievedNode(node, 2);
+    CPdfElement fewer, last;
+    trimmed.dictionary()->findRaw("Kids", fewer);
+    ASSERT_EQ(3, fewer.array()->size());
+    fewer.array()->atRaw(2, last);
+    EXPECT_TRUE(last.is(ElementType::Error));  // where the walk would reach its limit
+}
+
+// A Kids array longer than the walk may visit ends the walk as damage, as it did
+// when the whole array was kept; direct kids that are neither kind are passed over.
+TEST(PageTreeWalker, DirectKidsOfNeitherKindArePassedOverUpToTheVisitLimit) {
+    PdfBuilder few;
+    few.object(2, "<< /Type /Pages /Kids [<< /Type /Font >> 3 0 R << >> 3 0 R] >>");
+    few.object(3, "<< /Type /Page >>");
+    EXPECT_EQ((std::vector<int32_t>{3, 3}), walk(few));
+
+    std::string many;
+    for (int i = 0; i < 5000; ++i) many += "<< >> ";
+    PdfBuilder tooMany;
+    tooMany.object(2, "<< /Type /Pages /Kids [" + many + "3 0 R] >>");
+    tooMany.object(3, "<< /Type /Page >>");
+    try {
+        walk(tooMany);
+        ADD_FAILURE() << "5,000 kids were visited in a file of three objects";
+    } catch (const CPdfException& failure) {
+        EXPECT_STREQ("PDF file was damaged", failure.messageText());
+    }
 }
 
 // With -repair a kid is a node when it holds /Kids and a page otherwise, whatever

@@ -5,6 +5,7 @@
 #include "ElementText.h"
 #include "model/PdfException.h"
 #include "parse/StreamEnd.h"
+#include "parse/ValueSieve.h"
 
 namespace {
 
@@ -189,4 +190,127 @@ TEST(PdfParser, AnObjectWithTooManyValuesIsDamage) {
     CPdfElement held;
     second.parseObject(held);
     EXPECT_EQ((1 << 21) - 2, held.array()->size());
+}
+
+namespace {
+
+// The objects of `text` as parseAllText gives them, read by a parser that
+// recovers unclosed containers.
+std::string parseAllRecovering(std::string_view text) {
+    const TestByteFile file(text);
+    CPdfParser parser(nullptr, file.openStream());
+    parser.recoverUnclosedContainers();
+    std::string result;
+    for (;;) {
+        CPdfElement object;
+        parser.parseObject(object);
+        if (object.is(ElementType::EndOfFile)) return result;
+        if (!result.empty()) result += " | ";
+        result += elementText(object);
+    }
+}
+
+}  // namespace
+
+// A container left open ends where its object does: at "endobj", at the "obj" of
+// the next object, at "stream" or "endstream". That is damage, or, when damaged
+// files are recovered, the end of every container still open, with what it held.
+TEST(PdfParser, AContainerLeftOpenEndsAtTheEndOfItsObject) {
+    const struct {
+        std::string_view text, recovered;
+    } cases[] = {
+        {"<< /A [ 1 2 3 endobj 6 0 obj << /B 1 >> endobj", "<<A=[int:1 int:2 int:3]>> | kw:endobj | int:6 | int:0 | "
+                                                          "kw:obj | <<B=int:1>> | kw:endobj"},
+        {"[1 [2 << /A 3 endobj", "[int:1 [int:2 <<A=int:3>>]] | kw:endobj"},
+        {"<< /A [1 2 6 0 obj", "<<A=[int:1 int:2 int:6 int:0]>> | kw:obj"},
+        {"<< /A 1 /B endobj", "<<A=int:1>> | kw:endobj"},
+        {"[1 stream\nbinary", "[int:1] | kw:stream | kw:binary"},
+        {"<< /A [1 endstream", "<<A=[int:1]>> | kw:endstream"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ("PDF file was damaged", parseFailure(c.text)) << c.text;
+        EXPECT_EQ(c.recovered, parseAllRecovering(c.text)) << c.text;
+    }
+    // Outside a container the keywords are objects of their own, as they always were.
+    EXPECT_EQ("kw:endobj | int:6 | int:0 | kw:obj", parseAllText("endobj 6 0 obj"));
+}
+
+namespace {
+
+// Keeps the values of /A and /C; of an array under /C it keeps every second element.
+class EveryOtherUnderC : public ValueSieve {
+public:
+    bool keeps(std::string_view key) const override { return key == "A" || key == "C"; }
+    bool keepsElement(std::string_view key, uint32_t index, CPdfElement& element) override {
+        offered.push_back(std::string(key) + std::to_string(index) + "=" + elementText(element));
+        return key != "C" || index % 2 == 0;
+    }
+    std::vector<std::string> offered;
+};
+
+// The first object of `text` read through `sieve`, then the rest of the text as
+// parseAllText reads it.
+std::string parseSieved(std::string_view text, ValueSieve& sieve) {
+    const TestByteFile file(text);
+    CPdfParser parser(nullptr, file.openStream());
+    CPdfElement object;
+    parser.parseObject(object, sieve);
+    std::string result = elementText(object);
+    for (;;) {
+        CPdfElement next;
+        parser.parseObject(next);
+        if (next.is(ElementType::EndOfFile)) return result;
+        result += " | " + elementText(next);
+    }
+}
+
+}  // namespace
+
+TEST(PdfParser, ASieveBuildsOnlyTheValuesItKeeps) {
+    EveryOtherUnderC sieve;
+    EXPECT_EQ("<<A=<<A=int:1>> C=[int:5 int:7]>> | int:9",
+              parseSieved("<< /B [[1] << /C 2 >>] /A << /A 1 /B 2 >> /B (x) /C [5 6 7 [8]] /D 4 0 R >> 9", sieve));
+    // Only the elements of an array held directly under a kept key are offered.
+    EXPECT_EQ((std::vector<std::string>{"C0=int:5", "C1=int:6", "C2=int:7", "C3=[int:8]"}), sieve.offered);
+    // A value passed over is read as a built one is: a key followed by ">>" takes it
+    // as its value, and a stream inside is passed over by its Length.
+    KeySieve onlyA{"A"};
+    EXPECT_EQ("<<A=int:3>> | int:4", parseSieved("<< /B << /X >> /Y 1 >> /A 3 >> 4", onlyA));
+    EXPECT_EQ("<<A=int:3>>", parseSieved("<< /B [<< /Length 6 >>\nstream\nA >> B\nendstream] /A 3 >>", onlyA));
+    EXPECT_EQ("Missing 'endstream'", [&] {
+        try {
+            parseSieved("<< /B [<< /Length 2 >>\nstream\nA >> B\nendstream] /A 3 >>", onlyA);
+        } catch (const CPdfException& failure) {
+            return std::string(failure.messageText());
+        }
+        return std::string();
+    }());
+}
+
+// Values passed over cost no memory, so they do not count against the values one
+// object may hold; and they reach exactly as far as a full parse does.
+TEST(PdfParser, ValuesPassedOverAreReadAsFarAsAFullParseReads) {
+    std::string many = "<< /B [";
+    for (int i = 0; i < (1 << 21); ++i) many += "[]";
+    KeySieve onlyA{"A"};
+    EXPECT_EQ("<<A=int:1>>", parseSieved(many + "] /A 1 >>", onlyA));
+
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string text = "<< /B " + randomSyntax(random) + " /A 1 >> 7 8";
+        std::string full, sieved;
+        try {
+            full = parseAllText(text);
+            full = full.substr(std::min(full.size(), full.find(" | ")));
+        } catch (const CPdfException& failure) {
+            full = failure.messageText();
+        }
+        try {
+            sieved = parseSieved(text, onlyA);
+            sieved = sieved.substr(std::min(sieved.size(), sieved.find(" | ")));
+        } catch (const CPdfException& failure) {
+            sieved = failure.messageText();
+        }
+        EXPECT_EQ(full, sieved) << text;
+    }
 }

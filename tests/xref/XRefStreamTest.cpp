@@ -52,6 +52,9 @@ TEST(XRefStream, RecordsBecomeEntries) {
          {{2, Type::Compressed, 7, 3}, {3, Type::Free, -1, 0}, {10, Type::Uncompressed, 9, 0},
           {11, Type::Uncompressed, 10, 1}}},
         {"/Size 3 /W [1 2 1] /Index [0 3 10]", three + bytes({1, 0, 9, 0}), 3, threeRead},
+        // Of two Index entries the first counts, and pairs of no entries cost nothing.
+        {"/Size 3 /W [1 2 1] /Index [0 3] /Index [10 2]", three, 3, threeRead},
+        {"/Size 3 /W [1 2 1] /Index [0 0 0 3 2 0 1 0]", three, 3, threeRead},
         // The table holds the entries present, not the declared Size.
         {"/Size 20 /W [1 2 1] /Index [0 3]", three, 3, threeRead},
     };
@@ -81,6 +84,7 @@ TEST(XRefStream, MalformedStreamsAreRefused) {
         {"/Size 8388609 /W [1 2 1]", three, "Size of xref Stream is wrong type"},
         {"/Size 3 /W [1 2 1] /Index [8388608 1]", three, "Index item of xref Stream is wrong type"},
         {"/Size 3 /W [1 2 1] /Index [0 /Three]", three, "Index item of xref Stream is wrong type"},
+        {"/Size 3 /W [1 2 1] /Index [0 3 [10] 2]", three, "Index item of xref Stream is wrong type"},
         {"/Size 3 /W [1 2 1]", three.substr(0, 11), "Unexpected EOF while reading xref stream section"},
         {"/Size 3 /W [1 2 1]", three.substr(0, 8) + bytes({3, 0, 0, 0}),
          "Wrong type of xref entry while reading xref stream section"},

@@ -1,0 +1,34 @@
+#include "pages/PageTreeSieve.h"
+
+#include "model/PdfDictionary.h"
+#include "model/PdfElement.h"
+
+bool PageTreeSieve::keeps(std::string_view key) const {
+    return key == "Kids" || key == "Type" || key == "Count" || key == "Parent" || key == "Rotate";
+}
+
+namespace {
+
+// A direct Type that names neither kind of page tree object. A Type given by
+// reference is left for the walk to resolve, where it resolves every Type.
+bool neitherPageNorNode(const CPdfElement& kid) {
+    if (!kid.is(ElementType::Dictionary)) return false;
+    CPdfElement type;
+    kid.dictionary()->findRaw("Type", type);
+    if (type.is(ElementType::Reference)) return false;
+    return !type.hasText("Page") && !type.hasText("Pages");
+}
+
+}  // namespace
+
+bool PageTreeSieve::keepsElement(std::string_view key, uint32_t index, CPdfElement& element) {
+    if (key != "Kids") return true;
+    if (index > kidsLeft) return false;
+    if (index == kidsLeft) {
+        element.clear();
+        element.setError();
+        return true;
+    }
+    if (passOverOtherKids && neitherPageNorNode(element)) element.clear();
+    return true;
+}
