@@ -77,21 +77,26 @@ bool hasWildcard(int argc, char** argv) {
     return false;
 }
 
-void runGuarded(int argc, char** argv) {
+// A refused list and every failed job give RunStatus::Failed.
+RunStatus runGuarded(int argc, char** argv) {
     try {
         const char* first = argv[1];
         const char* listName = std::strlen(first) < 2 ? "" : first + 2;
-        const int listResult = processFileList(listName, argc > 2 ? argv[2] : nullptr, argc, argv);
-        if (listResult != 0) return;
+        RunStatus listStatus = RunStatus::Done;
+        const int listResult = processFileList(listName, argc > 2 ? argv[2] : nullptr, argc, argv, listStatus);
+        if (listResult == 1) return RunStatus::Failed;
+        if (listResult == 2) return listStatus;
         ConsoleReporter console;
         auto job = std::make_unique<CPdfRotate>(console);
         job->run(argc, argv);
         print("\nDone.\n");
+        return job->leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
     } catch (const CPdfException& failure) {
         print(failure.messageText());
     } catch (...) {
         print("Unexpected exception\n");
     }
+    return RunStatus::Failed;
 }
 
 }  // namespace
@@ -108,10 +113,10 @@ int runFolioturn(int argc, char** argv) {
     if (argc > 2 && hasWildcard(argc, argv)) {
         print("\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
               "list.txt, then Folioturn -ilist.txt -fc:\\test -p1,3,15-20,55 -r180\n\n");
-        return 1;
+        return static_cast<int>(RunStatus::Wildcard);
     }
     printBanner();
-    runGuarded(argc, argv);
+    const RunStatus status = runGuarded(argc, argv);
     std::fflush(stdout);
-    return 0;
+    return static_cast<int>(status);
 }

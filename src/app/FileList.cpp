@@ -92,7 +92,7 @@ private:
 
 }  // namespace
 
-int processFileList(const char* listName, const char* folderArgument, int argc, char** argv) {
+int processFileList(const char* listName, const char* folderArgument, int argc, char** argv, RunStatus& status) {
     if (!endsWith(listName, ".txt")) return 0;
     if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {
         printText("please specify -f for output folder, e.g. -fc:\\test\n");
@@ -130,6 +130,7 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
         ConsoleReporter console;
         auto job = std::make_unique<CPdfRotate>(console);
         job->run(argc, argv);
+        if (job->leftObjectsOut()) status = worse(status, RunStatus::LeftObjectsOut);
         printText("\nDone.\n");
         flushText();
     }

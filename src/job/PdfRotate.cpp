@@ -68,7 +68,8 @@ void CPdfRotate::writeFullRewrite() {
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
-    if (!copier.unreadable().empty()) notices.push_back(unreadableNotice(copier.unreadable()));
+    objectsLeftOut = !copier.unreadable().empty();
+    if (objectsLeftOut) notices.push_back(unreadableNotice(copier.unreadable()));
 }
 
 // A certified document is told of only when an update is appended: an output

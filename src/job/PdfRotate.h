@@ -54,6 +54,8 @@ public:
 
     const JobOptions& options() const { return jobOptions; }
     const std::vector<PageRecord>& pageRecords() const { return pages; }
+    // After run: the output was written without objects that could not be read.
+    bool leftObjectsOut() const { return objectsLeftOut; }
 
 private:
     void runSteps();
@@ -99,5 +101,6 @@ private:
     uint32_t deferredDots = 0;
     RepairReport repairs;
     std::vector<std::string> notices;  // told once the output is complete
+    bool objectsLeftOut = false;
     bool certified = false;  // the catalogue carries a certification signature (looked for under -incremental)
 };

@@ -145,7 +145,7 @@ TEST(SafeOutput, AFileSizeLimitIsAWriteErrorAndLeavesNothing) {
     writeFile(folder / "out.pdf", oldContent);
     const std::string limited = "ulimit -f 1024; exec '" + std::string(FOLIOTURN_PROGRAM) + "' -iin.pdf -oout.pdf -p1";
     const ProcessResult run = runProcess({"sh", "-c", limited}, folder.path());
-    EXPECT_EQ(0, run.exitCode) << "signal " << run.signal;
+    EXPECT_EQ(2, run.exitCode) << "signal " << run.signal;
     EXPECT_TRUE(run.output.ends_with(": File too large\n")) << run.output;
     EXPECT_NE(std::string::npos, run.output.find("\nOutput file write error: out.pdf\ncannot write ")) << run.output;
     EXPECT_EQ(oldContent, readFile(folder / "out.pdf"));
@@ -241,7 +241,7 @@ TEST(SafeOutput, AnInputThatChangesWhileItIsReadFailsTheJob) {
     ASSERT_TRUE(job.stoppedWhileWriting) << "the job ended before it could be stopped";
     std::ofstream(folder / "in.pdf", std::ios::binary | std::ios::app) << "% appended\n";
     const int status = job.finishWith(0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
     EXPECT_TRUE(readFile(console).ends_with("\nInput file changed while it was read: in.pdf\n")) << readFile(console);
     EXPECT_FALSE(exists(folder / "out.pdf"));
     EXPECT_FALSE(holdsTemporary(folder));
@@ -262,6 +262,7 @@ TEST(SafeOutput, ObjectsThatCannotBeReadAreNamed) {
                   "\nWarning: 2 objects that the cross-reference lists in use could not be read and were left out: "
                   "4, 5\nDone.\n",
               run.output);
+    EXPECT_EQ(3, run.exitCode) << "the output was written without some objects";
     EXPECT_TRUE(qpdfCheckClean(folder / "out.pdf"));
 }
 
