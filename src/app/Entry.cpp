@@ -3,9 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/ConsoleReporter.h"
 #include "app/ExtendedOptions.h"
+#include "app/Failure.h"
+#include "job/JobOptions.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
@@ -77,9 +81,19 @@ bool hasWildcard(int argc, char** argv) {
     return false;
 }
 
+// The arguments after the first two are read once for the whole run: what is
+// ignored or looks mistyped is said once, also for a list of many files.
+void warnAboutArguments(int argc, char** argv) {
+    JobOptions unused;
+    std::vector<std::string> warnings;
+    parseLaterOptions(argc, argv, unused, &warnings);
+    for (const std::string& warning : warnings) printErrorLine("warning", warning);
+}
+
 // A refused list and every failed job give RunStatus::Failed.
 RunStatus runGuarded(int argc, char** argv) {
     try {
+        warnAboutArguments(argc, argv);
         const char* first = argv[1];
         const char* listName = std::strlen(first) < 2 ? "" : first + 2;
         RunStatus listStatus = RunStatus::Done;
@@ -91,10 +105,8 @@ RunStatus runGuarded(int argc, char** argv) {
         job->run(argc, argv);
         print("\nDone.\n");
         return job->leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
-    } catch (const CPdfException& failure) {
-        print(failure.messageText());
     } catch (...) {
-        print("Unexpected exception\n");
+        printCurrentFailure(argc, argv);
     }
     return RunStatus::Failed;
 }
@@ -117,6 +129,7 @@ int runFolioturn(int argc, char** argv) {
     }
     printBanner();
     const RunStatus status = runGuarded(argc, argv);
+    clearProgress();
     std::fflush(stdout);
     return static_cast<int>(status);
 }

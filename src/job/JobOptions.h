@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "pages/PageRecord.h"
 
@@ -14,9 +15,15 @@ struct JobOptions {
     bool force = false;
     bool repair = false;           // "-repair": read damaged files as other readers recover them
     bool incremental = false;      // append the rotation to the input as an incremental update
+    bool keepGoing = false;        // "-continue": a list run goes on after a failed file
     PageSelection selection = PageSelection::All;
 };
 
 // Reads arguments 1 and 2 ("-i", "-o") and the options after them. Throws
 // "Error parameter", "-i parameter missing" or "-o parameter missing".
 JobOptions parseJobOptions(int argc, char** argv);
+
+// Reads the options after the first two arguments into `options`. Each argument
+// that is ignored or looks mistyped, and a rotation that ISO 32000 does not allow,
+// adds a warning (one line, without its line end) to `warnings` when it is given.
+void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<std::string>* warnings = nullptr);

@@ -63,6 +63,7 @@ void CPdfRotate::writeFullRewrite() {
     copyHeader();
     ObjectCopier copier(*rawObjects, *output, outputEntries);
     if (jobOptions.repair) copier.correctStreamLengths();
+    copier.reportProgressTo([this](size_t copied, size_t total) { reporter.objectsCopied(copied, total); });
     copier.copyAll(pages);
     repairs.streamLengthsCorrected = copier.correctedLengths();
     const uint32_t tablePosition = output->position();

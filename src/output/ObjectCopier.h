@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "output/XRefWriter.h"
@@ -18,6 +19,8 @@ public:
 
     // With "-repair": a stream whose Length is wrong is written with the right one.
     void correctStreamLengths() { correctLengths = true; }
+    // Told, for every object number, how many of how many have been done.
+    void reportProgressTo(std::function<void(size_t, size_t)> report) { progress = std::move(report); }
     void copyAll(const std::vector<PageRecord>& pages);
     // Objects that the cross-reference lists in use but that could not be read,
     // and so were left out, in ascending number.
@@ -33,5 +36,6 @@ private:
     std::vector<OutputEntry>& records;
     std::vector<int32_t> unreadableObjects;
     bool correctLengths = false;
+    std::function<void(size_t, size_t)> progress;
     uint64_t corrected = 0;
 };

@@ -242,4 +242,6 @@ int64_t tellFile(FILE* file) { return static_cast<int64_t>(::ftello(file)); }
 // POSIX writes bytes as they are.
 void useBinaryStandardOutput() {}
 
+bool isTerminal(FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
 }  // namespace platform

@@ -39,6 +39,7 @@ const std::string furtherOptions =
     "-incremental - keeps every byte of the input and appends the rotation as an incremental update\n"
     "-repair - rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
     "rebuilt by scanning the file\n"
+    "-continue - in a list run, goes on with the next file after a failed one and ends with a count of both\n"
     "--help - prints this text; only as the sole parameter\n"
     "--version - prints the version of Folioturn and of the zlib it was built with; only as the sole parameter\n";
 // The tests run with the zlib that the program was built with.
