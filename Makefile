@@ -37,7 +37,8 @@ package:
 	@scripts/install-deps.sh --package
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DFOLIOTURN_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target folioturn folioturn_package_files
-	@cd $(BUILD) && cpack -G DEB >/dev/null && ls $(CURDIR)/$(BUILD)/folioturn_*.deb
+	@cd $(BUILD) && cpack -G DEB >/dev/null
+	@ls $(BUILD)/folioturn_*.deb
 
 # folioturn.exe for 64-bit Windows, cross-built with MinGW-w64 and linked statically.
 windows:

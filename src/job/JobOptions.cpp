@@ -51,13 +51,12 @@ std::string lowerCase(std::string text) {
 // The option that `argument` looks like a misspelling of, or nullptr: the same
 // name in other case or behind other dashes.
 const char* likelyMeant(const char* argument) {
-    std::string name = argument;
-    name.erase(0, name.find_first_not_of('-'));
-    name = "-" + lowerCase(name);
+    while (*argument == '-') ++argument;
+    const std::string name = lowerCase(argument);  // compared with the options' names after their dash
     for (const char* flag : flagOptions)
-        if (name == flag) return flag;
+        if (name == flag + 1) return flag;
     for (const NamedSelection& named : namedSelections)
-        if (name == named.argument) return named.argument;
+        if (name == named.argument + 1) return named.argument;
     return nullptr;
 }
 

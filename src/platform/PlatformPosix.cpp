@@ -178,8 +178,10 @@ bool replaceWithTemporary(const std::string& temporaryName, const std::string& d
     struct stat status;
     if (::stat(destination.c_str(), &status) == 0) {
         (void)::chmod(temporaryName.c_str(), status.st_mode & 07777);
-        if (::chown(temporaryName.c_str(), status.st_uid, status.st_gid) != 0)
-            (void)::chown(temporaryName.c_str(), static_cast<uid_t>(-1), status.st_gid);
+        // Owner and group where the process may set them, else the group alone, else neither.
+        if (::chown(temporaryName.c_str(), status.st_uid, status.st_gid) != 0 &&
+            ::chown(temporaryName.c_str(), static_cast<uid_t>(-1), status.st_gid) != 0) {
+        }
     } else {
         (void)::chmod(temporaryName.c_str(), 0666 & ~creationMask());
     }

@@ -162,7 +162,7 @@ public:
         child = ::fork();
         if (child == 0) {
             if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
-            std::freopen("/dev/null", "w", stdout);
+            if (!std::freopen("/dev/null", "w", stdout)) ::_exit(125);
             ::execvp(argv[0], argv.data());
             ::_exit(127);
         }

@@ -179,7 +179,7 @@ protected:
         for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) writeFile(folder / name, readFile(example("sample.pdf")));
         writeFile(folder / "list.txt", "a.pdf\nb.pdf\nc.pdf\n");
     }
-    const std::string program = "'" + std::string(FOLIOTURN_PROGRAM) + "'";
+    const std::string program = std::string("'") + FOLIOTURN_PROGRAM + "'";
     TemporaryFolder folder;
 };
 
