@@ -27,7 +27,9 @@ const char* const lineEnds[] = {"\n", "\r\n", "\r", ""};
 const char* const laterOptions[] = {"-pall", "-podd",  "-peven", "-pfirsthalf", "-plasthalf", "-p",
                                     "-p1,3-4", "-p2-1", "-p0",   "-r90",        "-r-90",      "-r2147483648",
                                     "-force",  "-FORCE", "-o",   "-i",          "-p1 ,2",     "*",
-                                    "-incremental", "-repair", "-REPAIR", "-repairs"};
+                                    "-incremental", "-repair", "-REPAIR", "-repairs",
+                                    "-p5-end:90",   "-pr2",   "-podd:90,even:270", "-plandscape", "-pportrait:x",
+                                    "-p1,,end",     "-pr0",   "-plandscape:90,portrait:0,1-r1:180"};
 
 void prepareWorkspace(const std::string& list) {
     static const std::string tiny = readFile(FOLIOTURN_EXAMPLES "/sample.pdf");

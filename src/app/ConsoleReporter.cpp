@@ -126,6 +126,14 @@ void ConsoleReporter::selectionChosen(int32_t degrees, const std::string& pageTe
     flushText();
 }
 
+// Each item carries its own angle, so the line names no one rotation.
+void ConsoleReporter::itemsChosen(const std::string& summary) {
+    printText(", Pages: ");
+    printText(summary);
+    printText("\nProcessing");
+    flushText();
+}
+
 void ConsoleReporter::pageTreeProgress() {
     printText(".");
     flushText();

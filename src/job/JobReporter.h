@@ -17,6 +17,9 @@ public:
     // The rotation and the page list (a named selection already expanded); the
     // page tree walk starts next.
     virtual void selectionChosen(int32_t degrees, const std::string& pageText) = 0;
+    // Instead of selectionChosen for a page list with items beyond numbers and
+    // ranges: the items, resolved, each with its angle ("1-3 at 90, 4-12 at 180").
+    virtual void itemsChosen(const std::string& summary) = 0;
     // Every eleventh page tree node visited.
     virtual void pageTreeProgress() = 0;
     // While the objects are copied: how far the copy is, in object numbers. Called
@@ -33,6 +36,7 @@ public:
     void inputOpened(const std::string&) override {}
     void outputCreated(const std::string&) override {}
     void selectionChosen(int32_t, const std::string&) override {}
+    void itemsChosen(const std::string&) override {}
     void pageTreeProgress() override {}
     void notice(const std::string&) override {}
 };

@@ -13,6 +13,7 @@
 #include "pages/ForceRotation.h"
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
+#include "pages/PageShape.h"
 #include "pages/PageTreeWalker.h"
 #include "pages/ShownRotation.h"
 #include "platform/Platform.h"
@@ -35,6 +36,10 @@ void CPdfRotate::run(int argc, char** argv) {
 
 int32_t CPdfRotate::parseOptions(int argc, char** argv) {
     jobOptions = parseJobOptions(argc, argv);
+    // Read before any file is opened: a list that cannot be read leaves nothing behind.
+    pageItems.reset();
+    if (jobOptions.selection == PageSelection::List && PageItemList::usesExtendedForms(jobOptions.pageText))
+        pageItems.emplace(jobOptions.pageText, jobOptions.rotation);
     return static_cast<int32_t>(jobOptions.selection);
 }
 
@@ -107,10 +112,37 @@ void CPdfRotate::bindCrossReference() {
 }
 
 void CPdfRotate::selectPages() {
+    if (pageItems) {
+        pageCount = countPages();
+        announceItems();
+        walkFromCatalogue();
+        markItems();
+        return;
+    }
     if (jobOptions.selection != PageSelection::List) jobOptions.pageText = buildPageText(jobOptions.selection, countPages());
     reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
     walkFromCatalogue();
     parsePageList(jobOptions.pageText.c_str());
+}
+
+// The page numbers of the items are settled against the page count before the
+// console line shows them.
+void CPdfRotate::announceItems() {
+    pageItems->resolve(pageCount);
+    reporter.itemsChosen(pageItems->summary());
+}
+
+// Landscape and portrait need each page's shape; a page whose boxes cannot be
+// read counts as portrait, and the user is told how many there were.
+void CPdfRotate::markItems() {
+    ShapeSurvey survey;
+    if (pageItems->needsShapes()) {
+        survey = surveyShapes(*xref, pages, pageCount);
+        if (survey.unreadable > 0)
+            notices.push_back("Page boxes unreadable: " + std::to_string(survey.unreadable) +
+                              (survey.unreadable == 1 ? " page" : " pages") + " counted as portrait");
+    }
+    pageItems->mark(pages, survey.shapes);
 }
 
 void CPdfRotate::walkFromCatalogue() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "job/JobReporter.h"
 #include "job/RepairReport.h"
 #include "output/XRefWriter.h"
+#include "pages/PageItems.h"
 #include "pages/PageRecord.h"
 #include "platform/Platform.h"
 #include "rawtext/ObjectLayout.h"
@@ -62,6 +64,8 @@ private:
     void openInput();
     void bindCrossReference();
     void selectPages();
+    void announceItems();
+    void markItems();
     void openDocument();
     void writeFullRewrite();
     void writeUpdate();
@@ -82,6 +86,7 @@ private:
     SilentReporter silence;
     JobReporter& reporter;
     JobOptions jobOptions;
+    std::optional<PageItemList> pageItems;  // a page list in the forms beyond numbers and ranges
 
     FILE* inputFile = nullptr;   // the input for raw reads, beside the document's own handle
     platform::FileStamp inputStamp;

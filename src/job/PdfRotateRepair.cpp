@@ -14,10 +14,16 @@ void CPdfRotate::selectPagesRepairing() {
     walkPageTreeRepairing();
     deferProgress = false;
     pageCount = pageCountRepairing();
-    if (jobOptions.selection != PageSelection::List) jobOptions.pageText = buildPageText(jobOptions.selection, pageCount);
-    reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
+    if (pageItems) {
+        announceItems();
+    } else {
+        if (jobOptions.selection != PageSelection::List)
+            jobOptions.pageText = buildPageText(jobOptions.selection, pageCount);
+        reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
+    }
     for (; deferredDots > 0; --deferredDots) reporter.pageTreeProgress();
-    markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
+    if (pageItems) markItems();
+    else markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
 }
 
 // A cross-reference that was read from the file but leads to no page tree that can

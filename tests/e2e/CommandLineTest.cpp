@@ -36,6 +36,13 @@ const std::string usage = banner +
 // What --help prints after the classic usage text.
 const std::string furtherOptions =
     "Further options:\n"
+    "-p<pages> - also counts from the end: end and r1 are the last page, rN the N-th from the end, in ranges too: "
+    "-p5-end, -pr3-end\n"
+    "-p<pages> - also takes an angle per item and named selections as items, later items winning: "
+    "-p1-3:90,4-end:180, or -podd:90,even:270 for a duplex scan\n"
+    "-plandscape - rotates the pages displayed wider than tall (crop box, else media box, as the page shows it), "
+    "e.g. -plandscape -r90 -force; also as an item: -plandscape:90,portrait:0\n"
+    "-pportrait - rotates the other pages; a page whose boxes cannot be read counts as portrait\n"
     "-incremental - keeps every byte of the input and appends the rotation as an incremental update\n"
     "-repair - rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
     "rebuilt by scanning the file\n"

@@ -289,6 +289,8 @@ ODD = "-podd -r90"
 CASES = [  # file name, outcome, qpdf check, arguments, writer
     ("xref-stream-zero-widths.pdf", "any", "check", ODD, xref_stream_zero_widths),
     ("kids-large-page-1000-times.pdf", "any", "objects", ODD, kids_large_page_thousand_times),
+    ("kids-large-page-1000-times-by-shape.pdf", "any", "objects", "-plandscape:90,portrait:0",
+     kids_large_page_thousand_times),
     ("kids-one-page-million-times.pdf", "any", "objects", "-pall -r90", kids_one_page_million_times),
     ("classic-trailer-huge-size.pdf", "any", "check", ODD, classic_huge_size),
     ("xref-stream-huge-size.pdf", "any", "check", ODD, xref_stream_huge_size),

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pages/PageRecord.h"
+#include "pages/PageShape.h"
+
+// A page list in the forms beyond numbers and ranges: "end" and "rN" (the N-th
+// page from the end) as page numbers, named selections as items of a list, and an
+// angle per item after a colon: "1-3:90,4-end:180", "odd:90,even:270",
+// "landscape". An item without an angle takes the job's; where items overlap,
+// the later one counts. Parsing, resolving and marking each take time linear in
+// the text and the page count, whatever the items.
+class PageItemList {
+public:
+    // True when `text` uses any of these forms; a list of plain numbers and
+    // ranges keeps the classic rules and messages.
+    static bool usesExtendedForms(const std::string& text);
+
+    // Reads the list; throws a message that names the item for an empty item, an
+    // item that is none of the forms, page 0, r0, or an angle that is not a number.
+    PageItemList(std::string text, int32_t defaultAngle);
+
+    // Turns "end" and "rN" into page numbers; throws for a page beyond the file or
+    // a range that runs backwards.
+    void resolve(uint32_t pageCount);
+    // The resolved items with their angles, as the console shows them:
+    // "1-3 at 90, 4-12 at 180", "odd at 90, even at 270".
+    std::string summary() const;
+    // "landscape" or "portrait" is among the items.
+    bool needsShapes() const { return shapesNeeded; }
+    // Marks each page with the angle of the last item that names it. `shapes`
+    // holds a shape for each page record when needsShapes(), else nothing.
+    void mark(std::vector<PageRecord>& pages, const std::vector<PageShape>& shapes) const;
+
+    enum class Kind : uint8_t { Pages, All, Odd, Even, FirstHalf, LastHalf, Landscape, Portrait };
+
+private:
+    // A page number as written: counted from the start, or from the end ("rN"; "end" is r1).
+    struct PageNumber {
+        uint32_t value = 0;
+        bool fromEnd = false;
+    };
+    struct Item {
+        Kind kind = Kind::Pages;
+        bool isRange = false;
+        PageNumber first, last;  // a single page has both the same
+        int32_t angle = 0;
+        size_t textStart = 0, textLength = 0;  // where the item stands in the list, for messages
+        uint32_t firstPage = 0, lastPage = 0;   // resolved; for named kinds too once resolved
+    };
+
+    Item parseItem(size_t start, size_t length, int32_t defaultAngle);
+    PageNumber parseNumber(const Item& item, size_t start, size_t length) const;
+    uint32_t resolveNumber(const Item& item, const PageNumber& number, uint32_t pageCount) const;
+    std::string itemText(const Item& item) const { return text.substr(item.textStart, item.textLength); }
+    [[noreturn]] void fail(const Item& item, const std::string& reason, bool afterFileOpened = false) const;
+
+    std::string text;
+    std::vector<Item> items;
+    uint32_t resolvedCount = 0;
+    bool shapesNeeded = false;
+};
