@@ -2,21 +2,21 @@
 # Installs what the build and the tests need, when it is missing.
 # As root on Debian it installs with apt-get; elsewhere it says what to install.
 set -u
-packages=(cmake g++ make zlib1g-dev python3)
+packages=(cmake g++ make zlib1g-dev libgcrypt20-dev python3)
 # Everything but the plain build of the program (--build) also needs the test tools:
 # groff-base checks the man page; dpkg-dev and file let CPack work out the package's dependencies.
 # lintian checks the package; script (bsdutils) gives the progress tests a terminal.
-# --package needs only what the package is made with.
+# strace counts the opens of the input. --package needs only what the package is made with.
 case "${1:-}" in
   --build) ;;
   --package) packages+=(dpkg-dev file gzip) ;;
-  *) packages+=(libgtest-dev nlohmann-json3-dev qpdf groff-base dpkg-dev file gzip lintian bsdutils) ;;
+  *) packages+=(libgtest-dev nlohmann-json3-dev qpdf groff-base dpkg-dev file gzip lintian bsdutils strace) ;;
 esac
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine time); fi
 # The Windows build: MinGW-w64 (its posix-threads compiler, for C++20's threads and
-# locks), zlib built for it, and wine to run the .exe and the .bat examples.
-if [ "${1:-}" = "--windows" ]; then packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64); fi
+# locks), zlib and libgcrypt built for it, and wine to run the .exe and the .bat examples.
+if [ "${1:-}" = "--windows" ]; then packages+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev wine wine64); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -78,8 +78,9 @@ void printErrorLine(const char* kind, const std::string& text) {
     ConsoleState& state = console();
     eraseProgress();
     std::fflush(stdout);
-    // On a shared terminal the line starts on a line of its own.
-    if (state.errorsOnTerminal && state.outputOnTerminal && state.openLine > 0) std::fputs("\n", stderr);
+    // The line starts on a line of its own where both streams end up in one place
+    // (a terminal, or a log of 2>&1): a failure's message often has no line end.
+    if (state.openLine > 0) std::fputs("\n", stderr);
     std::fprintf(stderr, "folioturn: %s: %s\n", kind, text.c_str());
     std::fflush(stderr);
     if (state.errorsOnTerminal && state.outputOnTerminal) state.openLine = 0;

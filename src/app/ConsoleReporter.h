@@ -43,7 +43,8 @@ void printText(const char* text);
 inline void printText(const std::string& text) { printText(text.c_str()); }
 void flushText();
 
-// One line on standard error, "folioturn: KIND: TEXT", for a hint or a warning.
+// One line on standard error, "folioturn: KIND: TEXT", for a hint or a warning;
+// after a line end when standard output's current line is open.
 void printErrorLine(const char* kind, const std::string& text);
 
 // The progress line on standard error, kept only when standard error is a

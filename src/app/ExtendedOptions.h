@@ -2,10 +2,13 @@
 // The options beyond the classic usage text: the lines that `--help` adds after
 // it, and the `--version` text. An option joins the help by one entry in
 // extendedOptions, wherever the code that handles it lives.
+#include <gcrypt.h>
 #include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
+
+#include "crypt/Crypto.h"
 
 namespace extended {
 
@@ -22,12 +25,15 @@ constexpr OptionLine extendedOptions[] = {
     {"-plandscape", "rotates the pages displayed wider than tall (crop box, else media box, as the page shows it), "
                     "e.g. -plandscape -r90 -force; also as an item: -plandscape:90,portrait:0"},
     {"-pportrait", "rotates the other pages; a page whose boxes cannot be read counts as portrait"},
+    {"-password<text>", "opens an encrypted file with its user or owner password (-password alone: the empty "
+                        "one); -passwordfile<file> reads it from the file's first line. The output keeps the "
+                        "encryption"},
     {"-incremental", "keeps every byte of the input and appends the rotation as an incremental update"},
     {"-repair", "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
                 "rebuilt by scanning the file"},
     {"-continue", "in a list run, goes on with the next file after a failed one and ends with a count of both"},
     {"--help", "prints this text; only as the sole parameter"},
-    {"--version", "prints the version of Folioturn and of the zlib it was built with; only as the sole parameter"},
+    {"--version", "prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole parameter"},
 };
 
 inline void printOptionLines() {
@@ -40,6 +46,9 @@ inline void printOptionLines() {
 inline void printVersion() {
     std::fputs("Folioturn 1.04\nbuilt with zlib " ZLIB_VERSION "\n", stdout);
     if (std::strcmp(zlibVersion(), ZLIB_VERSION) != 0) std::printf("running with zlib %s\n", zlibVersion());
+    std::fputs("built with libgcrypt " GCRYPT_VERSION "\n", stdout);
+    if (std::strcmp(crypto::libraryVersion(), GCRYPT_VERSION) != 0)
+        std::printf("running with libgcrypt %s\n", crypto::libraryVersion());
 }
 
 }  // namespace extended

@@ -18,7 +18,9 @@ void printCurrentFailure(int argc, char** argv, bool closeLine) {
         if (closeLine && !message.ends_with('\n')) printText("\n");
         flushText();
         try {
-            const std::string hint = hintAfterFailure(failure.messageText(), argc, argv);
+            // A hint that the failure carries comes first; else the option the message points to.
+            const std::string hint = failure.hintText().empty() ? hintAfterFailure(failure.messageText(), argc, argv)
+                                                                : failure.hintText();
             if (!hint.empty()) printErrorLine("hint", hint);
         } catch (...) {
             // A hint is worth no failure of its own.

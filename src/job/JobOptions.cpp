@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "limits/Limits.h"
 #include "model/PdfException.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -102,7 +104,14 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
     for (int i = 3; i < argc; ++i) {
         const char* argument = argv[i];
         int degrees = 0;
-        if (startsWith(argument, "-p")) {
+        // Read before the page selection's "-p", which they begin with.
+        if (startsWith(argument, "-passwordfile")) {
+            options.passwordFile = argument + std::strlen("-passwordfile");
+            options.password.reset();
+        } else if (startsWith(argument, "-password")) {
+            options.password = std::string(argument + std::strlen("-password"));
+            options.passwordFile = nullptr;
+        } else if (startsWith(argument, "-p")) {
             options.pageText = argument + 2;
             for (const NamedSelection& named : namedSelections) {
                 if (std::strcmp(argument, named.argument) == 0) {
@@ -126,4 +135,19 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
     }
     options.selection = options.pageText.empty() ? PageSelection::All : kind;
     if (warnings && options.rotation % 90 != 0) warnings->push_back(rotationWarning(options.rotation));
+}
+
+// A password is one line: its end (LF, CR LF or CR) is not part of it, nor is
+// anything after it. The file is read no further than the longest line kept.
+std::string readPasswordFile(const char* path) {
+    std::string why;
+    FILE* file = platform::openInputFile(path, why);
+    if (!file) throw CPdfException(CPdfException::formatted("Password file open error: %s\n", path).messageText() + why + "\n");
+    std::string line;
+    for (int c = std::fgetc(file); c != EOF && c != '\n' && c != '\r'; c = std::fgetc(file)) {
+        if (line.size() >= limits::maximumPasswordBytes) break;
+        line.push_back(static_cast<char>(c));
+    }
+    std::fclose(file);
+    return line;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct JobOptions {
     bool repair = false;           // "-repair": read damaged files as other readers recover them
     bool incremental = false;      // append the rotation to the input as an incremental update
     bool keepGoing = false;        // "-continue": a list run goes on after a failed file
+    // "-password" or "-passwordfile" (the last one given counts): opens encrypted files.
+    std::optional<std::string> password;
+    const char* passwordFile = nullptr;   // read into `password` when the job starts
     PageSelection selection = PageSelection::All;
 };
 
@@ -27,3 +31,6 @@ JobOptions parseJobOptions(int argc, char** argv);
 // that is ignored or looks mistyped, and a rotation that ISO 32000 does not allow,
 // adds a warning (one line, without its line end) to `warnings` when it is given.
 void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<std::string>* warnings = nullptr);
+// The first line of the password file that "-passwordfile" names, without its
+// line end. Throws when the file cannot be read.
+std::string readPasswordFile(const char* path);

@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "crypt/StandardSecurity.h"
+#include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/IncrementalUpdate.h"
+#include "output/OutputCheck.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
 #include "output/UpdateChecks.h"
@@ -44,6 +47,7 @@ int32_t CPdfRotate::parseOptions(int argc, char** argv) {
 }
 
 void CPdfRotate::runSteps() {
+    if (jobOptions.passwordFile) jobOptions.password = readPasswordFile(jobOptions.passwordFile);
     openInput();
     output = std::make_unique<OutputFile>(jobOptions.outputName);
     reporter.outputCreated(jobOptions.outputName);
@@ -69,19 +73,31 @@ void CPdfRotate::writeFullRewrite() {
     ObjectCopier copier(*rawObjects, *output, outputEntries);
     if (jobOptions.repair) copier.correctStreamLengths();
     copier.reportProgressTo([this](size_t copied, size_t total) { reporter.objectsCopied(copied, total); });
+    copier.movePages(movedPages);
+    copier.correctTypes(mistypedNodes);
+    PageUses uses;
+    if (jobOptions.repair) copier.notePageUses(uses);
     copier.copyAll(pages);
     repairs.streamLengthsCorrected = copier.correctedLengths();
+    repairs.endsAdded = copier.endsAdded();
+    repairs.pagesMoved = copier.pagesMoved();
+    repairs.typesCorrected = copier.typesCorrected();
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
+    const std::string fault = faultInRewrite({outputEntries, xref->rootNum(), pageTreeNodes, pages,
+                                              copier.endsUnknown(), output->incompleteCopies()});
+    if (!fault.empty()) failOutputCheck(fault);
     objectsLeftOut = !copier.unreadable().empty();
     if (objectsLeftOut) notices.push_back(unreadableNotice(copier.unreadable()));
+    if (jobOptions.repair) noticeLosses(uses);
 }
 
 // A certified document is told of only when an update is appended: an output
 // that is the input unchanged is no change after signing.
 void CPdfRotate::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
 
@@ -152,17 +168,29 @@ void CPdfRotate::walkFromCatalogue() {
     walkPageTree(root, rootNodeNumber);
 }
 
-// An update must extend a sound file: under -incremental a damaged cross-reference
-// is refused as such, and so is a file that cannot take an update.
+// The document reads the job's own handle: a file replaced under the input's name
+// while the job runs cannot give the cross-reference of one file and the bytes of
+// another. An update must extend a sound file: under -incremental a damaged
+// cross-reference is refused as such, and so is a file that cannot take an update.
 void CPdfRotate::openDocument() {
     try {
-        document.open(jobOptions.inputName, jobOptions.repair);
+        document.open(inputFile, jobOptions.repair, jobOptions.password);
     } catch (const CPdfException& failure) {
         if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
             refuseDamagedCrossReference(failure);
         throw;
     }
+    refuseRestrictedFile();
     if (jobOptions.incremental) checkUpdatable(inputFile, document);
+}
+
+// A conforming processor does what the permissions of an encrypted file allow;
+// rotating pages is assembling the document.
+void CPdfRotate::refuseRestrictedFile() {
+    const StandardSecurity* security = document.xref()->security();
+    if (security && !security->allowsAssembling())
+        throw CPdfException("\nPDF file's permissions do not allow assembling or modifying it, and rotating pages is "
+                            "assembling: the owner password lifts this restriction");
 }
 
 // The catalogue is asked for under the generation that its entry gives, or 0 for
@@ -188,7 +216,33 @@ void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber) {
 
 void CPdfRotate::walkPageTree(const CPdfElement& root, int32_t rootNumber) {
     PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
+    if (jobOptions.repair) walker.readKidsByContents();
     walker.walk(root, rootNumber, pages);
+    pageTreeNodes = walker.nodeNumbers();
+    numberDirectPages(walker.directPages());
+    mistypedNodes = walker.mistyped();
+    std::sort(mistypedNodes.begin(), mistypedNodes.end());
+}
+
+// Pages written directly in /Kids get numbers past the highest in use, one per
+// place in the tree (a node listed twice lists its kids twice). An incremental
+// update cannot add them: there they stay without a number, as without -repair.
+void CPdfRotate::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct) {
+    movedPages.clear();
+    if (direct.empty() || jobOptions.incremental) return;
+    for (const PageTreeWalker::DirectPage& page : direct) movedPages.push_back({page.parent, page.kidIndex, 0, page.page});
+    std::stable_sort(movedPages.begin(), movedPages.end(), [](const MovedPage& a, const MovedPage& b) {
+        return a.parent != b.parent ? a.parent < b.parent : a.kidIndex < b.kidIndex;
+    });
+    std::vector<MovedPage> unique;
+    int32_t next = static_cast<int32_t>(xref->getEntries().size());
+    for (const MovedPage& page : movedPages) {
+        const bool again = !unique.empty() && unique.back().parent == page.parent && unique.back().kidIndex == page.kidIndex;
+        if (!again) unique.push_back({page.parent, page.kidIndex, next++, page.page});
+        pages[page.page].objNum = unique.back().number;
+        pages[page.page].facts.parent = page.parent;
+    }
+    movedPages = std::move(unique);
 }
 
 // A dot for every eleventh page tree node visited.
@@ -225,7 +279,22 @@ void CPdfRotate::writeXRefTable() { ::writeXRefTable(*output, outputEntries); }
 
 void CPdfRotate::writeTrailer(uint32_t tablePosition) {
     ::writeTrailer(*output, outputEntries, {xref->rootNum(), xref->rootGen()}, {xref->infoNum(), xref->infoGen()},
-                   tablePosition);
+                   tablePosition, keptEncryption());
+}
+
+// An encrypted input's output keeps its encryption dictionary (copied as an
+// object), and with the same Encrypt and ID the same key opens it.
+std::string CPdfRotate::keptEncryption() const {
+    if (!xref->security()) return std::string();
+    CPdfElement ids;
+    xref->trailerDictionary().dictionary()->find("ID", ids);
+    std::vector<std::string> strings;
+    for (int32_t i = 0; ids.is(ElementType::Array) && i < static_cast<int32_t>(ids.array()->size()); ++i) {
+        CPdfElement id;
+        ids.array()->at(i, id);
+        strings.emplace_back(id.stringBytes());
+    }
+    return encryptionEntries({xref->encryptNum(), xref->encryptGen()}, strings);
 }
 
 void CPdfRotate::writeNumber(uint32_t value) { ::writeNumber(*output, value); }
@@ -236,6 +305,12 @@ void CPdfRotate::refuseChangedInput() {
     platform::FileStamp now;
     if (!platform::stampOf(inputFile, now) || !(now == inputStamp))
         throw CPdfException::formatted("\nInput file changed while it was read: %s\n", jobOptions.inputName);
+}
+
+// The last check before anything is replaced found the output unsound: the job
+// fails, and the output is removed as on every failure.
+void CPdfRotate::failOutputCheck(const std::string& fault) {
+    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
 }
 
 std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
@@ -252,10 +327,10 @@ std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
 // The input closes before an unfinished output is removed.
 void CPdfRotate::releaseInput() {
     rawObjects.reset();
+    if (document.isOpen) document.close();  // it reads through the handle below
+    xref = nullptr;
     if (inputFile) std::fclose(inputFile);
     inputFile = nullptr;
-    if (document.isOpen) document.close();
-    xref = nullptr;
 }
 
 void CPdfRotate::releaseAll() {

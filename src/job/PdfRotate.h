@@ -10,9 +10,11 @@
 #include "job/JobOptions.h"
 #include "job/JobReporter.h"
 #include "job/RepairReport.h"
+#include "output/DirectPages.h"
 #include "output/XRefWriter.h"
 #include "pages/PageItems.h"
 #include "pages/PageRecord.h"
+#include "pages/PageTreeWalker.h"
 #include "platform/Platform.h"
 #include "rawtext/ObjectLayout.h"
 #include "xref/PdfDocument.h"
@@ -56,7 +58,8 @@ public:
 
     const JobOptions& options() const { return jobOptions; }
     const std::vector<PageRecord>& pageRecords() const { return pages; }
-    // After run: the output was written without objects that could not be read.
+    // After run: the output was written without objects that could not be read
+    // (or, with -repair, without pages or objects that pages use).
     bool leftObjectsOut() const { return objectsLeftOut; }
 
 private:
@@ -67,14 +70,19 @@ private:
     void announceItems();
     void markItems();
     void openDocument();
+    void refuseRestrictedFile();
+    std::string keptEncryption() const;
     void writeFullRewrite();
     void writeUpdate();
     void fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber);
     void walkFromCatalogue();
+    void numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct);
     void progressDot();
     void addShownRotations();
     void refuseChangedInput();
     static std::string unreadableNotice(const std::vector<int32_t>& numbers);
+    void noticeLosses(const class PageUses& uses);
+    [[noreturn]] static void failOutputCheck(const std::string& fault);
     void releaseInput();
     void releaseAll();
 
@@ -97,8 +105,11 @@ private:
     std::unique_ptr<OutputFile> output;
 
     std::vector<PageRecord> pages;
+    std::vector<MovedPage> movedPages;
+    std::vector<std::pair<int32_t, bool>> mistypedNodes;  // with -repair: page tree objects whose /Type is wrong (true: a node)  // with -repair: pages written directly in /Kids, by parent and place
     uint32_t pageCount = 0;
     std::vector<OutputEntry> outputEntries;
+    std::vector<int32_t> pageTreeNodes;  // the nodes the last walk went through
     int32_t progressCounter = 0;
 
     uint64_t inputSize = 0;

@@ -1,7 +1,10 @@
 // The steps of the rotation job that "-repair" changes.
 #include "job/PdfRotate.h"
 
+#include <string>
+
 #include "model/PdfException.h"
+#include "output/PageUses.h"
 #include "output/UpdateChecks.h"
 #include "pages/PageList.h"
 #include "xref/PdfXRef.h"
@@ -63,4 +66,40 @@ uint32_t CPdfRotate::pageCountRepairing() {
         repairs.leafPages = leaves;
     }
     return leaves;
+}
+
+namespace {
+
+// "Warning: ", what was left out, and up to five of the places it names.
+std::string lossNotice(const std::vector<std::string>& places, const char* one, const char* many) {
+    constexpr size_t shown = 5;
+    std::string text = "Warning: " + std::to_string(places.size()) + " " + (places.size() == 1 ? one : many) + ":";
+    for (size_t i = 0; i < places.size() && i < shown; ++i) text += (i ? ", " : " ") + places[i];
+    if (places.size() > shown) text += ", ...";
+    return text;
+}
+
+}  // namespace
+
+// Whatever the damage, a repaired output that lacks a page the walk found, or an
+// object a page uses, says so: such a loss is never silent.
+void CPdfRotate::noticeLosses(const PageUses& uses) {
+    std::vector<std::string> missingPages;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        const int32_t number = pages[i].objNum;
+        const bool written = number >= 0 && static_cast<size_t>(number) < outputEntries.size() &&
+                             outputEntries[static_cast<size_t>(number)].written;
+        if (!written) missingPages.push_back(std::to_string(i + 1) + " (object " + std::to_string(number) + ")");
+    }
+    if (!missingPages.empty())
+        notices.push_back(lossNotice(missingPages, "page of the page tree was left out",
+                                     "pages of the page tree were left out"));
+    std::vector<std::string> missingUses;
+    for (const PageUses::Loss& loss : uses.lost(outputEntries, xref->getEntries(), xref->wasRebuilt()))
+        missingUses.push_back(std::to_string(loss.object) + " (page " + std::to_string(loss.page + 1) + ")");
+    if (!missingUses.empty())
+        notices.push_back(lossNotice(missingUses, "object that a page uses was left out",
+                                     "objects that pages use were left out"));
+    // Either loss is told on a "Warning:" line, as unreadable objects are: exit status 3.
+    if (!missingPages.empty() || !missingUses.empty()) objectsLeftOut = true;
 }

@@ -12,6 +12,15 @@ std::string RepairReport::text() const {
     if (streamLengthsCorrected == 1) done.push_back("the Length of 1 stream was corrected");
     if (streamLengthsCorrected > 1)
         done.push_back("the Length of " + std::to_string(streamLengthsCorrected) + " streams was corrected");
+    if (endsAdded > 0)
+        done.push_back("a missing \"endstream\" or \"endobj\" was added to " + std::to_string(endsAdded) +
+                       (endsAdded == 1 ? " object" : " objects"));
+    if (pagesMoved > 0)
+        done.push_back(pagesMoved == 1 ? "1 page written inside /Kids became an object of its own"
+                                       : std::to_string(pagesMoved) + " pages written inside /Kids became objects of their own");
+    if (typesCorrected > 0)
+        done.push_back("the /Type of " + std::to_string(typesCorrected) +
+                       (typesCorrected == 1 ? " page tree object was" : " page tree objects were") + " corrected");
     if (done.empty()) return "";
     std::string line = "File repaired: ";
     for (size_t i = 0; i < done.size(); ++i) line += (i == 0 ? "" : "; ") + done[i];

@@ -18,6 +18,11 @@ constexpr int32_t maximumEntries = 8388608;
 // every per-object table by the file's size.
 constexpr uint64_t minimumBytesPerObject = 2;
 constexpr uint64_t entryAllowance = 1024;
+// The bound counts the entries a file lists, not its highest number: producers
+// number objects sparsely (a few dozen objects numbered up to 156,341 in a file
+// of 107 KB). Tables by object number are held for numbers below this whatever
+// the file's size: twelve bytes a number, 12 MiB at most.
+constexpr int64_t sparseNumberCeiling = int64_t{1} << 20;
 
 // Containers nested deeper than this end the parse as damaged input. Real files
 // nest a handful of levels; 500 keeps the recursive parser far from the stack's end.
@@ -53,6 +58,10 @@ constexpr int64_t maximumObjectStreamData = 32 * 1024 * 1024;
 // base plus a multiple of the file's size; beyond, the file is taken as damaged.
 constexpr uint64_t objectStreamWorkBase = uint64_t{256} << 20;
 constexpr uint64_t objectStreamWorkPerFileByte = 64;
+
+// A password file's first line is read up to this many bytes: the password
+// algorithms use at most 127 bytes of a password (32 before AES-256).
+constexpr size_t maximumPasswordBytes = 4096;
 
 // A predictor row wider than this is refused: no image is that wide, and the
 // predictor keeps two rows in memory.

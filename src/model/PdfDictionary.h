@@ -2,13 +2,16 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "model/PdfElement.h"
 
 // A shared, reference-counted PDF dictionary. Keys are compared byte for byte;
-// of two equal keys the first one added wins. An absent key reads as Null.
+// of two equal keys the first one added wins. An absent key reads as Null. The
+// last value of a repeated key is kept aside, for the few keys whose readers all
+// take the last one (a page's /Rotate).
 class CPdfDictionary {
 public:
     explicit CPdfDictionary(CPdfXRef* xref) : xref(xref) {}
@@ -27,6 +30,8 @@ public:
     void find(const char* key, CPdfElement& out) const;
     // The value as stored: a reference stays a reference.
     void findRaw(const char* key, CPdfElement& out) const;
+    // The same for the key's last occurrence.
+    void findLastRaw(const char* key, CPdfElement& out) const;
 
     void setXRef(CPdfXRef* crossReference) { xref = crossReference; }
     int32_t referenceCount() const { return count; }
@@ -40,7 +45,10 @@ private:
 
     const CPdfElement* lookup(const char* key) const;
 
+    void keepLater(const char* key, const CPdfElement& value);
+
     int32_t count = 1;
     CPdfXRef* xref;
     Entries entries;
+    std::unique_ptr<Entries> laterValues;  // the last value of each repeated key; none in most dictionaries
 };

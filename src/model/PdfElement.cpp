@@ -14,6 +14,20 @@ bool ownsText(ElementType kind) {
     return kind == ElementType::String || kind == ElementType::Name || kind == ElementType::Keyword;
 }
 
+// A String's text on the heap is preceded by its length, so that it may hold NUL
+// bytes; names and keywords end at their first NUL.
+constexpr size_t lengthPrefix = sizeof(uint32_t);
+
+char* allocateText(ElementType kind, size_t length) {
+    if (kind != ElementType::String) return new char[length + 1];
+    char* block = new char[lengthPrefix + length + 1];
+    const uint32_t stored = static_cast<uint32_t>(length);
+    std::memcpy(block, &stored, lengthPrefix);
+    return block + lengthPrefix;
+}
+
+void freeText(ElementType kind, char* text) { delete[] (kind == ElementType::String ? text - lengthPrefix : text); }
+
 // The payload keeps its one count in a plain pointer (it shares a union with the
 // other kinds of value); these hand that count to and from the holder.
 template <class T>
@@ -56,7 +70,7 @@ void CPdfElement::clear() {
     case ElementType::String:
     case ElementType::Name:
     case ElementType::Keyword:
-        if (!textIsInline) delete[] payload.text;
+        if (!textIsInline) freeText(kind, payload.text);
         break;
     case ElementType::Array:
         dropCount(payload.array);
@@ -76,6 +90,11 @@ void CPdfElement::clear() {
 }
 
 void CPdfElement::copyFrom(const CPdfElement& source) {
+    if (source.kind == ElementType::String) {
+        const std::string_view bytes = source.stringBytes();
+        makeText(source.kind, bytes.data(), bytes.size());
+        return;
+    }
     if (ownsText(source.kind)) {
         makeText(source.kind, source.text());
         return;
@@ -125,17 +144,31 @@ void CPdfElement::shareStream(CPdfStream* stream) {
 }
 
 void CPdfElement::makeString(const char* text) { makeText(ElementType::String, text); }
+void CPdfElement::makeString(const char* bytes, size_t length) { makeText(ElementType::String, bytes, length); }
+
+std::string_view CPdfElement::stringBytes() const {
+    if (kind != ElementType::String) return {};
+    if (textIsInline) return payload.shortText;
+    uint32_t length = 0;
+    std::memcpy(&length, payload.text - lengthPrefix, lengthPrefix);
+    return {payload.text, length};
+}
 void CPdfElement::makeName(const char* text) { makeText(ElementType::Name, text); }
 void CPdfElement::makeKeyword(const char* text) { makeText(ElementType::Keyword, text); }
 
-void CPdfElement::makeText(ElementType textKind, const char* text) {
-    const size_t length = std::strlen(text);
-    if (length < sizeof payload.shortText) {
-        std::memcpy(payload.shortText, text, length + 1);
+void CPdfElement::makeText(ElementType textKind, const char* text) { makeText(textKind, text, std::strlen(text)); }
+
+// A short text without NUL bytes stays inline; one with them goes to the heap,
+// where its length is kept.
+void CPdfElement::makeText(ElementType textKind, const char* text, size_t length) {
+    if (length < sizeof payload.shortText && std::memchr(text, 0, length) == nullptr) {
+        std::memcpy(payload.shortText, text, length);
+        payload.shortText[length] = 0;
         textIsInline = true;
     } else {
-        char* copy = new char[length + 1];
-        std::memcpy(copy, text, length + 1);
+        char* copy = allocateText(textKind, length);
+        std::memcpy(copy, text, length);
+        copy[length] = 0;
         payload.text = copy;
     }
     kind = textKind;

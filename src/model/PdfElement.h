@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 class CPdfArray;
 class CPdfDictionary;
@@ -59,6 +60,8 @@ public:
     void shareDictionary(CPdfDictionary* dictionary);
     void shareStream(CPdfStream* stream);
     void makeString(const char* text);
+    // A string of any bytes, NUL among them (keys, salts and file identifiers are binary).
+    void makeString(const char* bytes, size_t length);
     void makeName(const char* text);
     void makeKeyword(const char* text);
 
@@ -81,6 +84,8 @@ public:
 
     // Valid while this element holds the text (like std::string::c_str).
     const char* text() const { return textIsInline ? payload.shortText : payload.text; }
+    // A String's bytes in full; text() ends at the first NUL among them.
+    std::string_view stringBytes() const;
     int32_t integer() const { return payload.integer; }
     double real() const { return payload.real; }
     bool boolean() const { return payload.boolean != 0; }
@@ -92,6 +97,7 @@ public:
 
 private:
     void makeText(ElementType textKind, const char* text);
+    void makeText(ElementType textKind, const char* text, size_t length);
 
     ElementType kind = ElementType::None;
     bool textIsInline = false;  // the text lives in payload.shortText

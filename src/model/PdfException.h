@@ -13,10 +13,19 @@ public:
 
     virtual const char* messageText() const { return message.c_str(); }
 
+    // A line for standard error that tells the user what may help (an option to
+    // try); empty for most failures. Standard output carries the message alone.
+    const std::string& hintText() const { return hint; }
+    CPdfException& withHint(std::string text) {
+        hint = std::move(text);
+        return *this;
+    }
+
     // Builds an exception from a printf format. The result holds the whole text,
     // whatever the length of the arguments (file names are not bounded).
     [[gnu::format(printf, 1, 2)]] static CPdfException formatted(const char* format, ...);
 
 private:
     std::string message;
+    std::string hint;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -56,6 +57,7 @@ UpdateBase readUpdateBase(FILE* input, const CPdfXRef& xref, uint32_t inputSize)
     base.streamSection = newest.isStream;
     base.size = std::max(declaredSize(xref), static_cast<uint32_t>(xref.getEntries().size()));
     base.carriedEntries = carriedEntries(trailer);
+    base.encrypted = xref.security() != nullptr;
     return base;
 }
 
@@ -134,13 +136,15 @@ std::string xrefStreamEntries(const EncodedXRefStream& encoded, const UpdateBase
 
 // The objects that an object stream can hold go into one new object stream,
 // numbered `nextNumber`; the others (another generation) are written as they are.
-// Gives their entries for the section.
+// In an encrypted file every object is written as it is: its strings are
+// encrypted with its own key already. Gives their entries for the section.
 std::vector<StreamEntry> writeObjects(OutputFile& output, const std::vector<RevisedObject>& revised,
-                                      int64_t& nextNumber) {
+                                      int64_t& nextNumber, bool packable) {
     std::vector<ObjectStreamMember> members;
     std::vector<const RevisedObject*> ordinary;
     for (const RevisedObject& object : revised) {
-        if (const auto body = objectStreamBody(object))
+        const auto body = packable ? objectStreamBody(object) : std::nullopt;
+        if (body)
             members.push_back({object.number, *body});
         else
             ordinary.push_back(&object);
@@ -165,7 +169,7 @@ std::vector<StreamEntry> writeObjects(OutputFile& output, const std::vector<Revi
 // input's newest section is a stream. New objects take the numbers from Size on.
 void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
     int64_t nextNumber = base.size;
-    std::vector<StreamEntry> entries = writeObjects(output, revised, nextNumber);
+    std::vector<StreamEntry> entries = writeObjects(output, revised, nextNumber, !base.encrypted);
     const int32_t xrefNumber = static_cast<int32_t>(nextNumber++);
     if (nextNumber > limits::maximumEntries)
         throw CPdfException(updateRefusal("no object number is left for the new cross-reference stream"));

@@ -18,6 +18,7 @@ struct UpdateBase {
     bool streamSection = false;  // the newest section is a cross-reference stream
     uint32_t size = 0;           // the object numbers in use: the trailer's Size, or more
     std::string carriedEntries;  // the newest trailer's entries that carry over, as the input writes them
+    bool encrypted = false;      // the input is encrypted: its pages go out as ordinary objects
 };
 
 // Reads the newest trailer. Throws a refusal when it cannot be found as text.

@@ -22,6 +22,16 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
     return order;
 }
 
+// The numbers of the object streams that the entries name, ascending.
+std::vector<int32_t> objectStreamNumbers(const std::vector<XRefEntry>& entries) {
+    std::vector<int32_t> numbers;
+    for (const XRefEntry& entry : entries)
+        if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.offset);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
 }  // namespace
 
 ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records)
@@ -30,7 +40,12 @@ ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, st
 void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     const std::vector<XRefEntry>& entries = reader.entries();
     const auto order = pagesByObject(pages);
+    const std::vector<int32_t> objectStreams = objectStreamNumbers(entries);
     size_t next = 0;
+    size_t nextMoved = 0;
+    size_t nextRetyped = 0;
+    movedTexts.assign(movedPages.size(), std::string());
+    movedParentGenerations.assign(movedPages.size(), 0);
     RawObject object;
     for (size_t number = 0; number < entries.size(); ++number) {
         const int32_t objectNumber = static_cast<int32_t>(number);
@@ -38,13 +53,67 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         while (next < order.size() && order[next].first < objectNumber) ++next;
         if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
         if (!reader.read(objectNumber, object) || object.length() == 0) {
-            unreadableObjects.push_back(objectNumber);
+            // The streams that hold the cross-reference and other objects would be
+            // left out all the same: losing one loses nothing of the document.
+            const bool bookkeeping = reader.crossReference().isCrossReferenceStream(objectNumber) ||
+                                     std::binary_search(objectStreams.begin(), objectStreams.end(), objectNumber);
+            if (!bookkeeping) unreadableObjects.push_back(objectNumber);
             continue;
         }
-        if (object.isObjectStream) continue;  // its objects go out under their own numbers
+        if (object.isObjectStream) {  // its objects go out under their own numbers
+            countObjectStreamLength(object);
+            continue;
+        }
+        if (object.endWritten) ++ended;
+        moveKidsOfNode(objectNumber, object, nextMoved);
+        while (nextRetyped < retyped.size() && retyped[nextRetyped].first < objectNumber) ++nextRetyped;
+        if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&
+            loadObjectText(reader.file(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
+            ++typeFixes;
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
+        if (page && pageUses) pageUses->note(order[next].second, object);
         copyObject(objectNumber, object, page);
+        if (!object.endKnown) unknownEnds.push_back(objectNumber);
     }
+    writeMovedPages(pages);
+}
+
+// The node's kids that go out as objects of their own leave its text for references.
+void ObjectCopier::moveKidsOfNode(int32_t number, RawObject& node, size_t& nextMoved) {
+    while (nextMoved < movedPages.size() && movedPages[nextMoved].parent < number) ++nextMoved;
+    const size_t first = nextMoved;
+    while (nextMoved < movedPages.size() && movedPages[nextMoved].parent == number) ++nextMoved;
+    if (first == nextMoved || !loadObjectText(reader.file(), node)) return;
+    const std::vector<MovedPage> kids(movedPages.begin() + first, movedPages.begin() + nextMoved);
+    std::vector<std::string> texts;
+    if (!moveKidsOut(node.bytes, kids, texts)) return;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        movedTexts[first + i] = std::move(texts[i]);
+        movedParentGenerations[first + i] = node.generation;
+    }
+}
+
+// After every object of the input, in ascending new number; a page whose node could
+// not be edited is not written (the job finds it missing).
+void ObjectCopier::writeMovedPages(const std::vector<PageRecord>& pages) {
+    for (size_t i = 0; i < movedPages.size(); ++i) {
+        if (movedTexts[i].empty()) continue;
+        const MovedPage& moved = movedPages[i];
+        RawObject object;
+        const std::string text = movedPageObject(moved, movedParentGenerations[i], movedTexts[i]);
+        object.bytes.assign(text.begin(), text.end());
+        if (records.size() <= static_cast<size_t>(moved.number)) records.resize(static_cast<size_t>(moved.number) + 1);
+        if (pageUses) pageUses->note(moved.page, object);
+        copyObject(moved.number, object, moved.page < pages.size() ? &pages[moved.page] : nullptr);
+        ++this->moved;
+    }
+}
+
+// With -repair an object stream whose Length is wrong was read from its data; it is
+// not written, but the repair is told all the same.
+void ObjectCopier::countObjectStreamLength(const RawObject& object) {
+    StreamLengthEdit edit;
+    if (correctLengths && findStreamLengthEdit(object, reader.file(), reader.crossReference(), edit)) ++corrected;
 }
 
 // With -repair a stream whose Length is wrong gets the length of its data: a text

@@ -56,6 +56,12 @@ uint64_t OutputFile::copyFrom(FILE* input, uint64_t count) {
 }
 
 uint64_t OutputFile::copyRange(FILE* input, uint64_t from, uint64_t length) {
+    const uint64_t copied = copyUpTo(input, from, length);
+    if (copied < length) ++shortCopies;
+    return copied;
+}
+
+uint64_t OutputFile::copyUpTo(FILE* input, uint64_t from, uint64_t length) {
     if (length == 0 || platform::seekFile(input, from, SEEK_SET) != 0) return 0;
     std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
     uint64_t copied = 0;

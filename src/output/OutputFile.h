@@ -29,6 +29,12 @@ public:
     // Appends `length` bytes of `input` from `from` on through a fixed block, and
     // stops early at the end of the file. Gives the number of bytes copied.
     uint64_t copyRange(FILE* input, uint64_t from, uint64_t length);
+    // The same for bytes that may run past the end of the input (a head that ends
+    // at an offset a damaged table gives): a short copy is no fault there.
+    uint64_t copyUpTo(FILE* input, uint64_t from, uint64_t length);
+    // How many copies from the input stopped short of the length asked for: each
+    // left a part of the input out of the output.
+    uint64_t incompleteCopies() const { return shortCopies; }
     // `before`, the number in decimal, `after`.
     void writeFramed(const char* before, int64_t number, const char* after);
     // The count of bytes written, which is also the position; offsets in the
@@ -49,4 +55,5 @@ private:
     FILE* file = nullptr;
     bool pending = false;        // temporaryName exists and is not complete
     uint64_t bytesWritten = 0;
+    uint64_t shortCopies = 0;
 };

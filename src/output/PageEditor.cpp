@@ -23,13 +23,10 @@ PageEdit planFromLayout(const PageDictionaryLayout& layout, int32_t rotation) {
     if (!layout.found) return edit;
     edit.editable = true;
     if (layout.hasRotate) {
-        edit.keepUntil = layout.keyEnd;
-        edit.resumeAt = layout.valueEnd;
-        edit.inserted = framed(" ", rotation, " ");
+        for (const PageDictionaryLayout::ValueRange& value : layout.rotateValues)
+            edit.replacements.push_back({value.keyEnd, value.valueEnd, framed(" ", rotation, " ")});
     } else {
-        edit.keepUntil = layout.bodyStart;
-        edit.resumeAt = layout.bodyStart;
-        edit.inserted = framed("/Rotate ", rotation, "\n");
+        edit.replacements.push_back({layout.bodyStart, layout.bodyStart, framed("/Rotate ", rotation, "\n")});
     }
     return edit;
 }
@@ -49,6 +46,13 @@ void writeTextPart(OutputFile& output, FILE* input, const RawObject& object, uin
 
 }  // namespace
 
+int64_t PageEdit::growth() const {
+    int64_t change = 0;
+    for (const TextReplacement& replacement : replacements)
+        change += static_cast<int64_t>(replacement.text.size()) - (replacement.to - replacement.from);
+    return change;
+}
+
 PageEdit planPageEdit(const RawObject& object, int32_t rotation) {
     return planFromLayout(scanPageDictionary(object.bytes.data(), object.length()), rotation);
 }
@@ -66,19 +70,27 @@ void writeRotatedPage(OutputFile& output, FILE* input, const RawObject& object, 
         writeObjectText(output, input, object);
         return;
     }
-    writeTextPart(output, input, object, 0, edit.keepUntil);
-    output.write(edit.inserted);
-    writeTextPart(output, input, object, edit.resumeAt, object.length());
+    uint32_t kept = 0;
+    for (const TextReplacement& replacement : edit.replacements) {
+        writeTextPart(output, input, object, kept, replacement.from);
+        output.write(replacement.text);
+        kept = replacement.to;
+    }
+    writeTextPart(output, input, object, kept, object.length());
 }
 
 std::string rotatedPageText(const RawObject& object, const PageEdit& edit) {
     const char* text = reinterpret_cast<const char*>(object.bytes.data());
     if (!edit.editable) return std::string(text, object.length());
     std::string edited;
-    edited.reserve(object.length() + edit.inserted.size());
-    edited.append(text, edit.keepUntil);
-    edited.append(edit.inserted);
-    edited.append(text + edit.resumeAt, object.length() - edit.resumeAt);
+    edited.reserve(static_cast<size_t>(object.length() + edit.growth()));
+    uint32_t kept = 0;
+    for (const TextReplacement& replacement : edit.replacements) {
+        edited.append(text + kept, replacement.from - kept);
+        edited.append(replacement.text);
+        kept = replacement.to;
+    }
+    edited.append(text + kept, object.length() - kept);
     return edited;
 }
 

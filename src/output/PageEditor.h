@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "rawtext/PageDictionary.h"
 
@@ -11,17 +12,25 @@ class OutputFile;
 struct RawObject;
 struct StreamLengthEdit;
 
-// How a page object's text changes to carry its new rotation: the value of the
-// page's own /Rotate is replaced, or the key is added right after the "<<" that
-// opens the page dictionary. The text's bytes before `keepUntil` and from
-// `resumeAt` on stay; `inserted` goes between them.
+// One change to a text: its bytes [from, to) give way to `text`.
+struct TextReplacement {
+    uint32_t from = 0;
+    uint32_t to = 0;
+    std::string text;
+};
+
+// How a page object's text changes to carry its new rotation: the value of each
+// of the page's own /Rotate keys is replaced (readers show the last one, and none
+// may show an old value), or the key is added right after the "<<" that opens the
+// page dictionary. The text's bytes outside the replacements stay.
 struct PageEdit {
     PageDictionaryLayout layout;  // what the text holds now
     bool editable = false;        // false: the text holds no dictionary and stays as it is
     int32_t rotation = 0;         // the value written
-    uint32_t keepUntil = 0;
-    uint32_t resumeAt = 0;
-    std::string inserted;
+    std::vector<TextReplacement> replacements;  // in the text's order, apart from each other
+
+    // How much longer the text becomes (negative: shorter).
+    int64_t growth() const;
 };
 
 // The edit of a text held in memory, or of one that lies in the input file

@@ -36,8 +36,8 @@ std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& page
 // found its end (it did not stop at an own /Rotate).
 uint32_t editedDictionaryEnd(const PageEdit& edit) {
     const uint32_t end = edit.layout.dictionaryEnd;
-    if (end == 0 || end < edit.resumeAt) return 0;
-    return end - (edit.resumeAt - edit.keepUntil) + static_cast<uint32_t>(edit.inserted.size());
+    if (end == 0 || edit.replacements.empty() || end < edit.replacements.back().to) return 0;
+    return static_cast<uint32_t>(end + edit.growth());
 }
 
 // Only white space after the dictionary: then it is the text's one value, and the

@@ -23,7 +23,7 @@ uint32_t headLengthOf(const std::vector<XRefEntry>& table) {
 }
 
 void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t base) {
-    output.copyRange(inputFile, base, headLength);
+    output.copyUpTo(inputFile, base, headLength);
 }
 
 void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }
@@ -93,12 +93,36 @@ void writeReference(OutputFile& output, const char* key, const std::vector<Outpu
 }  // namespace
 
 void writeTrailer(OutputFile& output, const std::vector<OutputEntry>& records, TrailerReference root,
-                  TrailerReference info, uint32_t tablePosition) {
+                  TrailerReference info, uint32_t tablePosition, const std::string& moreEntries) {
     output.write("trailer\n<<\n/Size ");
     writeNumber(output, static_cast<uint32_t>(records.size()));
     writeReference(output, "\n/Root ", records, root);
     if (info.number != 0) writeReference(output, "/Info ", records, info);
+    output.write(moreEntries);
     output.write(">>\nstartxref\n");
     writeNumber(output, tablePosition);
     output.write("\n%%EOF");
+}
+
+namespace {
+
+std::string hexString(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text = "<";
+    for (const char c : bytes) {
+        text.push_back(digits[static_cast<uint8_t>(c) >> 4]);
+        text.push_back(digits[static_cast<uint8_t>(c) & 15]);
+    }
+    return text + ">";
+}
+
+}  // namespace
+
+std::string encryptionEntries(TrailerReference encrypt, const std::vector<std::string>& ids) {
+    std::string entries =
+        "/Encrypt " + std::to_string(encrypt.number) + " " + std::to_string(encrypt.generation) + " R\n";
+    if (ids.empty()) return entries;
+    entries += "/ID [";
+    for (const std::string& id : ids) entries += hexString(id);
+    return entries + "]\n";
 }

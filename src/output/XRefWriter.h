@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "xref/XRefEntry.h"
@@ -34,6 +35,9 @@ void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse);
 // "xref", one subsection from 0 with a 20-byte entry per record.
 void writeXRefTable(OutputFile& output, const std::vector<OutputEntry>& records);
 // The trailer with Size, Root and (when there is one, number not 0) Info, then
-// "startxref" with `tablePosition` and "%%EOF".
+// `moreEntries` as they stand, then "startxref" with `tablePosition` and "%%EOF".
 void writeTrailer(OutputFile& output, const std::vector<OutputEntry>& records, TrailerReference root,
-                  TrailerReference info, uint32_t tablePosition);
+                  TrailerReference info, uint32_t tablePosition, const std::string& moreEntries = std::string());
+// The trailer entries that keep an encrypted file's encryption: Encrypt, and ID
+// with the input's strings (none: no ID) written in hexadecimal (they are not encrypted).
+std::string encryptionEntries(TrailerReference encrypt, const std::vector<std::string>& ids);

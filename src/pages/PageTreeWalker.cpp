@@ -27,10 +27,12 @@ PageTreeWalker::PageTreeWalker(size_t objectCount, uint64_t fileSize, std::funct
 void PageTreeWalker::walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages) {
     if (rootNumber >= 0 && static_cast<size_t>(rootNumber) < onPath.size()) onPath[static_cast<size_t>(rootNumber)] = 1;
     kidsVisited = 0;
-    walkNode(root, 0, pages);
+    walkedNodes.clear();
+    if (rootNumber >= 0) walkedNodes.push_back(rootNumber);
+    walkNode(root, rootNumber, 0, pages);
 }
 
-void PageTreeWalker::walkNode(const CPdfElement& node, int depth, std::vector<PageRecord>& pages) {
+void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int depth, std::vector<PageRecord>& pages) {
     if (depth > limits::maximumPageTreeDepth) throw CPdfException(damaged);
     nodeVisited();
     CPdfElement kids;
@@ -46,23 +48,32 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int depth, std::vector<Pa
         const int32_t number = reference.is(ElementType::Reference) ? reference.refNum() : -1;
         if (kid.isPage) {
             pages.push_back(PageRecord{number, 0, 0, kid.facts});
+            if (byContents && number < 0 && nodeNumber >= 0) directKids.push_back({pages.size() - 1, nodeNumber, i});
         } else if (kid.isPages) {
             const bool tracked = number >= 0 && static_cast<size_t>(number) < onPath.size();
             if (tracked && onPath[static_cast<size_t>(number)]) throw CPdfException(damaged);
             if (tracked) onPath[static_cast<size_t>(number)] = 1;
-            walkNode(kid.node, depth + 1, pages);
+            if (number >= 0) walkedNodes.push_back(number);
+            walkNode(kid.node, number, depth + 1, pages);
             if (tracked) onPath[static_cast<size_t>(number)] = 0;
         }
     }
 }
 
-PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) {
+PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) const {
     if (!kid.is(ElementType::Dictionary)) throw CPdfException(damaged);
     CPdfElement type;
     kid.dictionary()->find("Type", type);
     KnownKid known;
     known.isPage = type.hasText("Page");
     known.isPages = !known.isPage && type.hasText("Pages");
+    if (byContents) {
+        CPdfElement kids;
+        kid.dictionary()->findRaw("Kids", kids);
+        known.isPages = kids.is(ElementType::Array) || kids.is(ElementType::Reference) || type.hasText("Pages");
+        known.isPage = !known.isPages;
+        known.typeDisagrees = !type.hasText(known.isPages ? "Pages" : "Page");
+    }
     if (known.isPage) known.facts = rotationFactsOf(*kid.dictionary());
     if (known.isPages) known.node.takeFrom(kid);
     return known;
@@ -83,5 +94,6 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     kids.at(index, kid);
     KnownKid known = classify(kid);
     if (!byReference) return direct = std::move(known);
+    if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);
     return knownKids.emplace(key, std::move(known)).first->second;
 }

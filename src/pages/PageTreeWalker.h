@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -20,23 +21,46 @@ public:
 
     // `rootNumber`: the root's object number, when it has one (-1 otherwise).
     void walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages);
+    // The object numbers of the page tree nodes the walk went through, the root's
+    // first, each as often as it was walked (nodes given directly inside Kids have none).
+    const std::vector<int32_t>& nodeNumbers() const { return walkedNodes; }
+
+    // With "-repair" the tree is read as other readers read it: a kid with /Kids is
+    // a node, and any other dictionary a page, whatever its /Type says; and a page
+    // written directly inside a node's /Kids is noted (see directPages).
+    void readKidsByContents() { byContents = true; }
+    // A page dictionary written directly in the /Kids of a node that is an object.
+    struct DirectPage {
+        size_t page;      // its index in the page list
+        int32_t parent;   // the node's object number
+        int32_t kidIndex; // where it stands in the node's /Kids
+    };
+    const std::vector<DirectPage>& directPages() const { return directKids; }
+    // Objects of the tree whose /Type says other than what they hold, each once:
+    // true for a node (it should say /Pages), false for a page (/Page).
+    const std::vector<std::pair<int32_t, bool>>& mistyped() const { return mistypedKids; }
 
 private:
     // What a kid turned out to be the first time it was listed.
     struct KnownKid {
         bool isPage = false;
         bool isPages = false;
+        bool typeDisagrees = false;  // read by what it holds, against its /Type
         PageRotationFacts facts;  // a page's
         CPdfElement node;         // a Pages node's dictionary, kept to walk it again
     };
 
-    void walkNode(const CPdfElement& node, int depth, std::vector<PageRecord>& pages);
+    void walkNode(const CPdfElement& node, int32_t nodeNumber, int depth, std::vector<PageRecord>& pages);
     const KnownKid& kidAt(const CPdfArray& kids, int32_t index, const CPdfElement& reference, KnownKid& direct);
-    static KnownKid classify(CPdfElement& kid);
+    KnownKid classify(CPdfElement& kid) const;
 
+    std::vector<int32_t> walkedNodes;
     std::vector<uint8_t> onPath;  // page tree nodes on the current path, by object number
     uint64_t visitLimit;
     uint64_t kidsVisited = 0;
     std::function<void()> nodeVisited;
     std::unordered_map<uint64_t, KnownKid> knownKids;  // by object number and generation
+    bool byContents = false;
+    std::vector<DirectPage> directKids;
+    std::vector<std::pair<int32_t, bool>> mistypedKids;
 };

@@ -51,7 +51,7 @@ int32_t ShownRotation::fromFacts(const PageRotationFacts& facts, int depth) {
 PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary) {
     PageRotationFacts facts;
     CPdfElement value, parent;
-    dictionary.findRaw("Rotate", value);
+    dictionary.findLastRaw("Rotate", value);  // as readers show a repeated key
     if (value.is(ElementType::Reference)) {
         facts.rotate = PageRotationFacts::Rotate::Reference;
         facts.value = value.refNum();

@@ -137,7 +137,7 @@ void PdfLexer<Source>::readLiteralString(CPdfElement& token) {
         }
         text.push_back(static_cast<char>(c));
     }
-    token.makeString(text.c_str());
+    token.makeString(text.data(), text.size());
 }
 
 namespace {
@@ -219,7 +219,7 @@ void PdfLexer<Source>::readHexString(CPdfElement& token) {
         }
     }
     if (high >= 0) text.push_back(static_cast<char>(high * 16));
-    token.makeString(text.c_str());
+    token.makeString(text.data(), text.size());
 }
 
 template <class Source>

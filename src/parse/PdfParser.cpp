@@ -6,8 +6,10 @@
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "parse/StreamEnd.h"
 #include "stream/PdfFilterChain.h"
 #include "stream/PdfStream.h"
+#include "stream/StreamDecryption.h"
 
 namespace {
 
@@ -116,20 +118,50 @@ RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
     CPdfStream* input = source.currentStream();
     lexer.skipToLineEnd();
     const uint32_t dataStart = input->tell();
-    uint32_t length = 0;
-    {
-        CPdfElement lengthValue;
-        dictionary.dictionary()->find("Length", lengthValue);
-        if (!lengthValue.is(ElementType::Integer)) return nullptr;
-        length = static_cast<uint32_t>(lengthValue.integer());
+    CPdfElement lengthValue;
+    dictionary.dictionary()->find("Length", lengthValue);
+    if (streamEnds) return parseRecoveredStreamBody(input, dataStart, lengthValue, dictionary);
+    if (!lengthValue.is(ElementType::Integer)) return nullptr;
+    const uint32_t length = static_cast<uint32_t>(lengthValue.integer());
+    RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
+    if (!result) return nullptr;
+    result = decoded(std::move(result), dictionary);
+    if (!endstreamAfter(input, dataStart + length)) throw CPdfException("Missing 'endstream'");
+    advance();
+    return result;
+}
+
+// The data runs to its Length when "endstream" follows there, else to where the
+// finder says; a stream without "endstream" is read all the same.
+RetainPtr<CPdfStream> CPdfParser::parseRecoveredStreamBody(CPdfStream* input, uint32_t dataStart,
+                                                           const CPdfElement& lengthValue, CPdfElement& dictionary) {
+    const bool lengthKnown = lengthValue.is(ElementType::Integer) && lengthValue.integer() >= 0;
+    uint32_t length = lengthKnown ? static_cast<uint32_t>(lengthValue.integer()) : 0;
+    bool endstream = lengthKnown && endstreamAfter(input, dataStart + length);
+    if (!endstream) {
+        length = streamEnds->dataLength(dataStart, lengthKnown ? length : UINT32_MAX);
+        endstream = endstreamAfter(input, dataStart + length);
     }
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
     if (!result) return nullptr;
-    if (decodeStreams) result = applyFilters(std::move(result), dictionary);
-    input->seek(static_cast<int32_t>(dataStart + length), 0);
-    advance();
-    advance();
-    if (!first.isKeyword("endstream")) throw CPdfException("Missing 'endstream'");
-    advance();
+    result = decoded(std::move(result), dictionary);
+    endstreamMissing = !endstream;
+    if (endstream) advance();
     return result;
+}
+
+// In an encrypted file the data is decrypted before its filters decode it.
+RetainPtr<CPdfStream> CPdfParser::decoded(RetainPtr<CPdfStream> data, const CPdfElement& dictionary) const {
+    if (!decodeStreams) return data;
+    if (decryptor) data = decryptor->decryptStream(std::move(data), dictionary, objectNumber, objectGeneration);
+    if (!data) return nullptr;
+    return applyFilters(std::move(data), dictionary);
+}
+
+// Reads the two tokens after the data; the first is "endstream" when the data ends there.
+bool CPdfParser::endstreamAfter(CPdfStream* input, uint32_t dataEnd) {
+    input->seek(static_cast<int32_t>(dataEnd), 0);
+    advance();
+    advance();
+    return first.isKeyword("endstream");
 }

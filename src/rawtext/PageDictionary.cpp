@@ -20,6 +20,8 @@ int32_t truncatedInteger(double value) {
 
 template <class Tokens>
 void readRotateValue(Tokens& tokens, const CPdfElement& value, PageDictionaryLayout& layout) {
+    layout.valueIsNumber = layout.valueIsInteger = layout.valueIsReference = false;
+    layout.valueNumber = layout.referenceNumber = layout.referenceGeneration = 0;
     if (value.is(ElementType::Integer)) {
         int32_t generation = 0;
         if (completeReference(tokens, generation)) {
@@ -70,10 +72,13 @@ PageDictionaryLayout scan(Tokens& tokens, bool keysToRead = true) {
             layout.keyEnd = keyEnd;
             if (value.isKeyword(">>")) {
                 layout.valueEnd = keyEnd;
+                layout.rotateValues.push_back({keyEnd, keyEnd});
+                layout.dictionaryEnd = tokens.where();
                 return layout;
             }
             readRotateValue(tokens, value, layout);
-            return layout;
+            layout.rotateValues.push_back({keyEnd, layout.valueEnd});
+            continue;
         }
         if (value.isKeyword(">>")) {
             layout.dictionaryEnd = tokens.where();

@@ -4,12 +4,17 @@
 #include <cstring>
 #include <string>
 
+#include "crypt/ObjectStrings.h"
+#include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
+#include "parse/DictionarySkim.h"
 #include "parse/PdfParser.h"
 #include "platform/Platform.h"
+#include "rawtext/DictionaryText.h"
+#include "rawtext/ObjectEnd.h"
 #include "rawtext/TextSearch.h"
 #include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
@@ -17,10 +22,21 @@
 
 namespace {
 
+// An object of an encrypted file that comes out of its object stream gets its
+// strings encrypted, as an ordinary object's are: every text handed out is one
+// that may stand in the file as it is.
 bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     int32_t textLength = 0;
     const uint8_t* text = xref->getRawObject(number, 0, textLength);
     if (!text || textLength <= 0) return false;
+    std::string encrypted;
+    const StandardSecurity* security = xref->security();
+    if (security && security->encryptsStrings() && number != xref->encryptNum()) {
+        encrypted = encryptObjectStrings({reinterpret_cast<const char*>(text), static_cast<size_t>(textLength)},
+                                         *security, number, 0);
+        text = reinterpret_cast<const uint8_t*>(encrypted.data());
+        textLength = static_cast<int32_t>(encrypted.size());
+    }
     const std::string head = std::to_string(number) + " 0 obj\r";
     static const char tail[] = " endobj\r";
     out.bytes.clear();
@@ -30,7 +46,9 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     out.bytes.insert(out.bytes.end(), tail, tail + sizeof tail - 1);
     out.generation = 0;
     out.isObjectStream = false;
+    out.endWritten = false;
     out.inFile = false;
+    out.endKnown = true;
     return true;
 }
 
@@ -46,6 +64,7 @@ struct ParsedExtent {
     bool isStream = false;
     bool isObjectStream = false;
     uint32_t dataEnd = 0;
+    bool endstreamMissing = false;  // with stream ends recovered: the data is not followed by "endstream"
 };
 
 ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber) {
@@ -53,6 +72,7 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
     try {
         CPdfParser parser(xref, xref->fileStream()->openWindow(start, 0, CPdfElement::null()));
         parser.keepStreamsRaw();
+        parser.recoverStreamEnds(xref->streamEndFinder());
         CPdfElement number, generation, keyword, object;
         parser.parseObject(number);
         parser.parseObject(generation);
@@ -71,6 +91,7 @@ ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
         CPdfStream* data = object.stream();
         extent.isStream = true;
         extent.dataEnd = data->windowStart() + data->windowLength();
+        extent.endstreamMissing = parser.endstreamWasMissing();
         if (CPdfDictionary* dictionary = data->streamDictionary()) {
             CPdfElement type;
             dictionary->find("Type", type);
@@ -117,9 +138,25 @@ public:
         }
     }
 
+    // Feeds the scanner the text that memory holds from its next byte on, reading
+    // more as it needs: the offset just past the "endobj" that ends the object, or
+    // 0 when memory or the text's range ends first.
+    uint64_t scanForEnd(ObjectEndScanner& scanner) {
+        size_t chunk = limits::firstEndobjChunkBytes;
+        for (;;) {
+            if (scanner.fed() < bytes.size()) {
+                const size_t from = static_cast<size_t>(scanner.fed());
+                if (const uint64_t end = scanner.feed(bytes.data() + from, bytes.size() - from)) return end;
+            }
+            if (fileEnded || bytes.size() >= available) return rangeExhausted() ? scanner.finish() : 0;
+            readUpTo(bytes.size() + chunk);
+            chunk = std::min<size_t>(chunk * 2, limits::largestEndobjChunkBytes);
+        }
+    }
+
     // The index just past the first "endobj" that starts at or after `from`, within
-    // what memory holds; 0 when none.
-    size_t findEndobj(size_t from) {
+    // what memory holds, wherever it stands; 0 when none.
+    size_t findFirstEndobjWord(size_t from) {
         size_t chunk = limits::firstEndobjChunkBytes;
         for (;;) {
             if (from < bytes.size()) {
@@ -171,11 +208,13 @@ uint8_t closingByteAt(FILE* input, uint32_t position, uint32_t limit) {
     return closingByte(std::fgetc(input));
 }
 
-// Where the first "endobj" at or after `from` (counted from `start`) ends: first in
-// memory, then, past what memory holds, by a search of the file in blocks.
-uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
+// Where the first "endobj" at or after `from` (counted from `start`) ends, wherever
+// it stands: first in memory, then, past what memory holds, by a search of the
+// file in blocks. Only for objects that the lexer cannot end (an unclosed string,
+// a word run into "endobj"), as damaged files hold them.
+uint64_t locateFirstEndobjWord(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
     if (from < reader.memoryLimit()) {
-        if (const size_t found = reader.findEndobj(static_cast<size_t>(from))) return found;
+        if (const size_t found = reader.findFirstEndobjWord(static_cast<size_t>(from))) return found;
         if (reader.rangeExhausted()) return 0;
         from = std::max<uint64_t>(from, reader.memoryLimit() >= 5 ? reader.memoryLimit() - 5 : 0);
     }
@@ -184,9 +223,86 @@ uint64_t locateEndobj(ObjectTextReader& reader, FILE* input, uint32_t start, uin
     return last == 0 ? 0 : uint64_t{last} + 1 - start;
 }
 
+// Where the value of an object's text ends, for one without "endobj": after the
+// "endstream" of a stream, after the ">>" of a dictionary, else where the text ends
+// (white space and what a file puts after its objects left out).
+size_t valueEnd(const std::vector<uint8_t>& bytes, const ParsedExtent& extent, uint32_t start) {
+    const uint8_t* text = bytes.data();
+    const size_t length = bytes.size();
+    if (extent.isStream) {
+        if (extent.dataEnd < start || extent.dataEnd - start > length) return length;
+        const uint8_t* found = searchBytes(text + (extent.dataEnd - start), text + length, "endstream", 9);
+        return found ? static_cast<size_t>(found - text) + 9 : length;
+    }
+    if (const uint32_t body = dictionaryAfterHeader(text, static_cast<uint32_t>(length))) {
+        const DictionarySkim dictionary = skimDictionary(text, static_cast<uint32_t>(length), body);
+        if (dictionary.closed) return dictionary.end;
+    }
+    size_t end = length;
+    for (const char* tail : {"startxref", "trailer", "xref"}) {
+        if (const uint8_t* found = searchBytes(text, text + end, tail, std::strlen(tail)))
+            end = static_cast<size_t>(found - text);
+    }
+    while (end > 0 && pdfchar::isWhitespace(text[end - 1])) --end;
+    return end;
+}
+
+// With "-repair": the text of an object whose "endstream" or "endobj" is missing,
+// up to the end of its data or value, with the words added. It must fit in memory.
+bool readRepairedText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, const ParsedExtent& extent,
+                      RawObject& out) {
+    // Without "endobj" the range runs to the next object, which may be far (past
+    // a cross-reference table, say): the value must end within what memory holds.
+    uint32_t end = extent.endstreamMissing ? extent.dataEnd : limit;
+    const bool cut = !extent.endstreamMissing && end > start && end - start > limits::inMemoryObjectBytes;
+    if (cut) end = start + limits::inMemoryObjectBytes;
+    if (end <= start || end - start > limits::inMemoryObjectBytes) return false;
+    out.bytes.resize(end - start);
+    out.bytes.resize(readInput(input, blocks, start, out.bytes.data(), out.bytes.size()));
+    if (!extent.endstreamMissing) {
+        const size_t valueLength = valueEnd(out.bytes, extent, start);
+        if (cut && valueLength == out.bytes.size()) return false;
+        out.bytes.resize(valueLength);
+    }
+    static const char endstream[] = "\nendstream", endobj[] = "\nendobj\n";
+    if (extent.endstreamMissing) out.bytes.insert(out.bytes.end(), endstream, endstream + sizeof endstream - 1);
+    out.bytes.insert(out.bytes.end(), endobj, endobj + sizeof endobj - 1);
+    out.inFile = false;
+    out.endWritten = true;
+    out.endKnown = true;
+    out.generation = extent.generation;
+    out.isObjectStream = extent.isObjectStream;
+    return true;
+}
+
+// Goes on with the scan where the text lies in the file, past what memory holds.
+uint64_t scanFileForEnd(FILE* input, uint32_t start, uint32_t limit, ObjectEndScanner& scanner) {
+    std::vector<uint8_t> block(limits::searchBlockBytes);
+    for (;;) {
+        const uint64_t at = uint64_t{start} + scanner.fed();
+        if (at >= limit) return scanner.finish();
+        const size_t got = platform::readAt(input, at, block.data(), std::min<uint64_t>(block.size(), limit - at));
+        if (got == 0) return scanner.finish();
+        if (const uint64_t end = scanner.feed(block.data(), got)) return end;
+    }
+}
+
+// Where the object's text ends as the lexer reads it from `from` on (counted from
+// `start`), in memory as far as it holds the text and in the file beyond; 0 when
+// no "endobj" ends it before `limit`.
+uint64_t locateObjectEnd(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
+    ObjectEndScanner scanner(from);
+    if (from < reader.memoryLimit()) {
+        if (const uint64_t end = reader.scanForEnd(scanner)) return end;
+        if (reader.rangeExhausted()) return 0;
+    }
+    return scanFileForEnd(input, start, limit, scanner);
+}
+
 // The object at the entry's offset must carry its own number, as for a lookup;
-// anything else there is not this object's text. A stream object ends at the first
-// "endobj" after its data, so data that shows the word cannot cut it short.
+// anything else there is not this object's text. It ends where the lexer ends it;
+// a stream whose Length leads to its "endstream" is read on from its data's end,
+// so that data showing the word cannot cut it short.
 bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntry& entry, RawObject& out,
                       const ObjectLayout* layout) {
     const uint32_t start = xref->baseOffset() + static_cast<uint32_t>(entry.offset);
@@ -195,9 +311,16 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
     ObjectTextReader reader(input, xref->blockCache(), start, limit, out.bytes);
     uint64_t endobjEnd = 0;
-    if (extent.isStream && extent.dataEnd >= start) endobjEnd = locateEndobj(reader, input, start, limit, extent.dataEnd - start);
-    if (endobjEnd == 0) endobjEnd = locateEndobj(reader, input, start, limit, 0);
+    if (extent.isStream && extent.dataEnd >= start)
+        endobjEnd = locateObjectEnd(reader, input, start, limit, extent.dataEnd - start);
+    if (endobjEnd == 0 && !extent.endstreamMissing) endobjEnd = locateObjectEnd(reader, input, start, limit, 0);
+    const bool repairing = xref->streamEndFinder() != nullptr;
+    if (repairing && (endobjEnd == 0 || extent.endstreamMissing))
+        return readRepairedText(input, xref->blockCache(), start, limit, extent, out);
+    out.endKnown = endobjEnd != 0;
+    if (endobjEnd == 0) endobjEnd = locateFirstEndobjWord(reader, input, start, limit, 0);
     if (endobjEnd == 0) return false;
+    out.endWritten = false;
     out.inFile = endobjEnd + 1 > reader.memoryLimit();
     if (out.inFile) {
         out.bytes.clear();
@@ -212,7 +335,7 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     return true;
 }
 
-// Most objects lie wholly within the first chunk that the search for "endobj"
+// Most objects lie wholly within the first chunk that the scan for their end
 // reads: such a text is read with one positioned read, where a seek and a read
 // through the stream's buffer cost two system calls. False when the chunk does not
 // settle the text's end (the caller then reads it the ordinary way).
@@ -222,25 +345,28 @@ bool readSmallText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t
     const uint32_t chunk = std::min(available, limits::firstEndobjChunkBytes);
     bytes.resize(chunk);
     bytes.resize(readInput(input, blocks, start, bytes.data(), chunk));
-    const uint8_t* found = searchBytes(bytes.data(), bytes.data() + bytes.size(), "endobj", 6);
-    if (!found) return false;
-    const size_t endobjEnd = static_cast<size_t>(found - bytes.data()) + 6;
-    // "endobj" at the chunk's very end: its closing byte is known only when the
-    // chunk is all there is (else the file ended early, or more may follow).
-    if (endobjEnd >= bytes.size() && (bytes.size() < chunk || chunk < available)) return false;
+    ObjectEndScanner scanner;
+    uint64_t end = scanner.feed(bytes.data(), bytes.size());
+    // The text may close with "endobj" exactly at the end of its range; where the
+    // chunk ends earlier, more may follow, and the ordinary way settles it.
+    if (end == 0 && bytes.size() == available) end = scanner.finish();
+    if (end == 0) return false;
+    const size_t endobjEnd = static_cast<size_t>(end);
     endTextAt(bytes, endobjEnd);
     return true;
 }
 
 // An object that a lookup has fetched as a dictionary has its own header at its
-// offset and holds no stream data: its text ends at its first "endobj".
+// offset and holds no stream data: a first chunk mostly holds its whole text.
 bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, RawObject& out,
                            const ObjectLayout& layout) {
     const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry.offset);
     const uint32_t limit = layout.endOfObjectAt(start);
     out.generation = entry.gen;
     out.isObjectStream = false;
+    out.endWritten = false;
     out.inFile = false;
+    out.endKnown = true;
     return readSmallText(input, xref.blockCache(), start, limit, out.bytes);
 }
 

@@ -20,6 +20,11 @@ struct RawObject {
     uint8_t closingByte = '\n';
     int32_t generation = 0;       // the generation in the object's header
     bool isObjectStream = false;  // a stream object whose Type is ObjStm
+    bool endWritten = false;      // with "-repair": a missing "endstream" or "endobj" was added
+    // The text ends where the lexer ends the object (or was built whole from an
+    // object stream); false when only the first occurrence of the word "endobj"
+    // could end it, as in a damaged object.
+    bool endKnown = true;
 
     uint32_t length() const { return inFile ? fileEnd - fileStart + 1 : static_cast<uint32_t>(bytes.size()); }
 };
@@ -35,6 +40,9 @@ bool loadObjectText(FILE* input, RawObject& object);
 // Reads the raw text of object `number`. False when the object has none: a free
 // entry, a header at its offset that is not its own, a missing "endobj", an object
 // stream without that object. With `layout`, a text never runs into the next object.
+// With "-repair" (the cross-reference recovers stream ends), an object without
+// "endobj" ends where its value ends, and a stream without "endstream" where its
+// data ends; the missing words are added to the text.
 bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
                    RawObject& out, const ObjectLayout* layout = nullptr);
 

@@ -194,8 +194,9 @@ private:
     }
 
     // Just after the stream's "endstream": where its Length says, when it says so
-    // rightly; else at the next "endstream". Without one, the data is scanned like
-    // any other text.
+    // rightly; else at the next "endstream" ahead of the next object header. A
+    // stream never swallows a header: without an "endstream" before it, the scan
+    // goes on at that header.
     uint64_t endOfStreamData(const FoundDictionary& dictionary) {
         if (dictionary.lengthKnown && dictionary.length >= 0 &&
             dictionary.dataStart + static_cast<uint64_t>(dictionary.length) <= search.fileSize()) {
@@ -203,8 +204,11 @@ private:
             size_t end = 0;
             if (keywordFollows(view.bytes, view.length, view.lead, "endstream", end)) return view.start + end;
         }
+        ObjectHeader next;
+        const bool headerFollows = search.nextHeader(dictionary.dataStart, search.fileSize(), next);
         uint64_t end = 0;
-        return search.nextEndstream(dictionary.dataStart, end) ? end : dictionary.dataStart;
+        if (search.nextEndstream(dictionary.dataStart, end) && (!headerFollows || end <= next.start)) return end;
+        return headerFollows ? next.start : search.fileSize();
     }
 
     FileSearch search;

@@ -31,7 +31,8 @@ struct ObjectScan {
 
 // Reads the file once, from `base` (its "%PDF-" header, or 0) to its end, for every
 // object header "N G obj" outside stream data. A stream's data is passed over by
-// its Length when the Length is right, and up to the next "endstream" otherwise.
+// its Length when the Length is right, and otherwise up to the nearest "endstream"
+// before the next object header (or to that header, when there is none).
 // The file is read in large blocks; memory stays within a few blocks and the
 // found lists, and the time is linear in the file's size.
 ObjectScan scanObjects(FILE* file, uint64_t fileSize, uint32_t base);

@@ -12,16 +12,29 @@ CPdfDocument::~CPdfDocument() {
     if (isOpen) close();
 }
 
-void CPdfDocument::open(const char* path, bool repair) {
+void CPdfDocument::open(const char* path, bool repair, const std::optional<std::string>& password) {
     state = CrossReferenceState::Unread;
     std::string why;
     file = platform::openInputFile(path, why);
     if (!file) throw CPdfException("Can't open file");
+    ownsFile = true;
+    load(repair, password);
+}
+
+void CPdfDocument::open(FILE* input, bool repair, const std::optional<std::string>& password) {
+    state = CrossReferenceState::Unread;
+    file = input;
+    ownsFile = false;
+    load(repair, password);
+}
+
+void CPdfDocument::load(bool repair, const std::optional<std::string>& password) {
     try {
         refuseHugeFile();
         stream = makeRetained<CPdfFileStream>(file, 0, 0, CPdfElement::null());
         findHeader();
         crossReference = std::make_unique<CPdfXRef>();
+        crossReference->usePassword(password);
         if (repair) crossReference->loadOrRebuild(stream.get());
         else crossReference->load(stream.get());
     } catch (...) {
@@ -43,8 +56,9 @@ void CPdfDocument::rebuildCrossReference() {
 void CPdfDocument::close() {
     crossReference.reset();
     stream.reset();
-    if (file) std::fclose(file);
+    if (file && ownsFile) std::fclose(file);
     file = nullptr;
+    ownsFile = false;
     isOpen = false;
 }
 

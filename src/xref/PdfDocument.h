@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "model/RetainPtr.h"
 #include "stream/PdfFileStream.h"
@@ -28,8 +30,12 @@ public:
     virtual ~CPdfDocument();
 
     // With `repair`, a cross-reference that cannot be used is rebuilt by scanning
-    // the file (CPdfXRef::loadOrRebuild).
-    void open(const char* path, bool repair = false);
+    // the file (CPdfXRef::loadOrRebuild). An encrypted file opens only with a
+    // `password` that opens it (the empty one included).
+    void open(const char* path, bool repair = false, const std::optional<std::string>& password = std::nullopt);
+    // The same over a file that the caller has opened and keeps: the document reads
+    // it but does not close it, so that every read of the job sees the one file.
+    void open(FILE* input, bool repair = false, const std::optional<std::string>& password = std::nullopt);
     // For an open document whose cross-reference leads to no page tree that can be
     // walked: rebuilds it by scanning the file (CPdfXRef::rebuild).
     void rebuildCrossReference();
@@ -41,10 +47,12 @@ public:
     CrossReferenceState crossReferenceState() const { return state; }
 
 private:
+    void load(bool repair, const std::optional<std::string>& password);
     void refuseHugeFile();
     void findHeader();
 
     FILE* file = nullptr;
+    bool ownsFile = false;
     RetainPtr<CPdfFileStream> stream;
     std::unique_ptr<CPdfXRef> crossReference;
     CrossReferenceState state = CrossReferenceState::Unread;

@@ -13,7 +13,9 @@
 namespace {
 
 // "N" and "First" of an object stream, when both are usable. A count beyond the
-// file's entries cannot be right: no more objects exist.
+// file's entries cannot be right: no more objects exist. With "-repair" the entries
+// may be the rebuild's, which has yet to learn the numbers that object streams
+// hold: the count is then bounded by what the file can hold.
 bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count, int32_t& first) {
     CPdfDictionary* dictionary = object.stream()->streamDictionary();
     if (!dictionary) return false;
@@ -21,7 +23,9 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     dictionary->find("N", value);
     if (!value.is(ElementType::Integer) || value.integer() <= 0) return false;
     count = value.integer();
-    if (count > static_cast<int64_t>(xref.getEntries().size())) return false;
+    const bool beyondEntries = xref.streamEndFinder() ? !xref.canHold(count)
+                                                      : count > static_cast<int64_t>(xref.getEntries().size());
+    if (beyondEntries) return false;
     value.clear();
     dictionary->find("First", value);
     if (!value.is(ElementType::Integer) || value.integer() < 0) return false;

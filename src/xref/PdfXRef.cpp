@@ -6,14 +6,19 @@
 #include "parse/PdfParser.h"
 #include "stream/PdfStream.h"
 #include "stream/PdfFileStream.h"
+#include "crypt/StandardSecurity.h"
 #include "xref/EntryCheck.h"
+#include "xref/Encryption.h"
 #include "xref/ObjectScan.h"
 #include "xref/PdfObjectStream.h"
+#include "xref/StreamEndSearch.h"
 #include "xref/XRefRebuilder.h"
 #include "xref/XRefSectionReader.h"
 
 CPdfXRef::CPdfXRef() = default;
 CPdfXRef::~CPdfXRef() = default;
+
+void CPdfXRef::usePassword(std::optional<std::string> given) { password = std::move(given); }
 
 void CPdfXRef::prepare(CPdfStream* stream) {
     file = stream;
@@ -23,6 +28,8 @@ void CPdfXRef::prepare(CPdfStream* stream) {
     objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
     entries.setFileSize(fileSize);
 }
+
+const StreamEndFinder* CPdfXRef::streamEndFinder() const { return streamEnds.get(); }
 
 FileBlockCache* CPdfXRef::blockCache() const {
     auto* fileStream = dynamic_cast<CPdfFileStream*>(file);
@@ -34,13 +41,15 @@ void CPdfXRef::load(CPdfStream* stream) {
     XRefSectionReader sections(*file, base, entries, trailer);
     sections.readChain();
     newest = sections.newestSection();
+    crossReferenceStreams = sections.crossReferenceStreams();
+    trailer.dictionary()->setXRef(this);  // an encrypted file's ID may be a reference
     readTrailerReferences();
-    trailer.dictionary()->setXRef(this);
 }
 
 void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
     prepare(stream);
     handle = stream->fileHandle();
+    streamEnds = std::make_unique<StreamEndSearch>(handle, fileSize);
     if (loadsSoundly()) {
         readTrailerReferences();
         trailer.dictionary()->setXRef(this);
@@ -50,13 +59,15 @@ void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
 }
 
 // The sections read leniently, the trailer's Root a reference that leads to a page
-// tree, and every entry at its object. An encrypted file is refused here already.
+// tree, and every entry at its object. Without a password an encrypted file is
+// refused here already; with one, a file whose entries are sound is opened here.
 bool CPdfXRef::loadsSoundly() {
     try {
         XRefSectionReader reader(*file, base, entries, trailer, true);
         reader.readChain();
         lenientTables = reader.skippedJunk();
         newest = reader.newestSection();
+        crossReferenceStreams = reader.crossReferenceStreams();
     } catch (const CPdfException&) {
         return false;
     }
@@ -65,9 +76,10 @@ bool CPdfXRef::loadsSoundly() {
     dictionary.findRaw("Root", rootReference);
     sectionsComplete = rootReference.is(ElementType::Reference);  // as load() has it when it meets Encrypt
     dictionary.findRaw("Encrypt", encrypt);
-    if (encrypt.is(ElementType::Reference)) throw CPdfException("\nPDF file is encrypted");
+    if (encrypt.is(ElementType::Reference) && !password) refuseEncryptedFile();
     if (!entriesPointAtTheirObjects(handle, fileSize, base, entries.all())) return false;
     dictionary.setXRef(this);
+    if (encrypt.is(ElementType::Reference)) unlockEncryption(dictionary);
     return rootReference.is(ElementType::Reference) && PageTreeProbe(*this).leadsToPageTree(rootReference.refNum());
 }
 
@@ -80,6 +92,7 @@ void CPdfXRef::rebuild() {
     trailer.clear();
     root = info = ObjectId{};
     newest = NewestSection{};
+    crossReferenceStreams.clear();
     sectionsComplete = false;
     lenientTables = false;
     ObjectScan scan = scanObjects(handle, fileSize, base);
@@ -102,7 +115,14 @@ void CPdfXRef::readTrailerReferences() {
     if (value.is(ElementType::Reference)) info = {value.refNum(), value.refGen()};
     value.clear();
     dictionary.findRaw("Encrypt", value);
-    if (value.is(ElementType::Reference)) throw CPdfException("\nPDF file is encrypted");
+    if (value.is(ElementType::Reference) && !securityHandler) unlockEncryption(dictionary);
+}
+
+void CPdfXRef::unlockEncryption(const CPdfDictionary& trailerDictionary) {
+    CPdfElement reference;
+    trailerDictionary.findRaw("Encrypt", reference);
+    encryption = {reference.refNum(), reference.refGen()};
+    securityHandler = openSecurityHandler(*this, trailerDictionary, password);
 }
 
 namespace {
@@ -151,6 +171,8 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
         return;
     }
     CPdfParser parser(this, file->openWindow(base + static_cast<uint32_t>(entry.offset), 0, CPdfElement::null()));
+    parser.recoverStreamEnds(streamEnds.get());
+    if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), number, generation);
     CPdfElement headerNumber, headerGeneration, keyword;
     parser.parseObject(headerNumber);
     parser.parseObject(headerGeneration);

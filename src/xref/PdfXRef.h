@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -16,6 +19,10 @@ class FileBlockCache;
 class CPdfObjectStream;
 class CPdfRawObjectStream;
 class DecodedObjectStream;
+class StreamEndFinder;
+class StreamEndSearch;
+class CPdfDictionary;
+class StandardSecurity;
 
 // The loaded cross-reference of one open PDF file: the entries of every section
 // along the Prev chain, the newest trailer with its Root and Info, object lookup,
@@ -27,17 +34,28 @@ public:
     CPdfXRef& operator=(const CPdfXRef&) = delete;
     virtual ~CPdfXRef();
 
+    // The password that opens an encrypted file; without one (the default) an
+    // encrypted file is refused. Given before the load.
+    void usePassword(std::optional<std::string> password);
+    bool hasPassword() const { return password.has_value(); }
+
     // Reads every section of `stream` (the whole file, not owned), then the
     // trailer's Root, Info and Encrypt.
     void load(CPdfStream* stream);
     // Loads as load() does, but reads tables leniently, and rebuilds the cross-reference
     // by scanning the file when it cannot be read, when an entry does not point at
     // its object, or when its Root does not lead to a page tree. An encrypted file
-    // is refused all the same; a file with nothing to recover is "PDF file was damaged".
+    // is opened as load() opens it; a file with nothing to recover is "PDF file was damaged".
     void loadOrRebuild(CPdfFileStream* stream);
     // Rebuilds the cross-reference by one scan of the whole file (see XRefRebuilder).
     // Only after loadOrRebuild.
     void rebuild();
+
+    // With "-repair" (after loadOrRebuild): where a stream whose Length does not
+    // lead to "endstream" ends, for the parsers of the file. Null otherwise.
+    const StreamEndFinder* streamEndFinder() const;
+    // Whether numbers below `size` fit what the file can hold.
+    bool canHold(int64_t size) const { return entries.canHold(size); }
 
     // How the cross-reference was read: rebuilt by a scan, or from tables with junk passed over.
     bool wasRebuilt() const { return rebuilt; }
@@ -62,6 +80,9 @@ public:
     bool sectionsRead() const { return sectionsComplete; }
     // The section that "startxref" names, where an incremental update continues the chain.
     const NewestSection& newestSection() const { return newest; }
+    // Whether `number` is that of a cross-reference stream that the sections were
+    // read from: the file's own bookkeeping, which no output needs.
+    bool isCrossReferenceStream(int32_t number) const { return crossReferenceStreams.count(number) != 0; }
 
     CPdfStream* fileStream() const { return file; }
     // The block cache of the file's streams, for reads of raw text; null when the
@@ -73,6 +94,15 @@ public:
     int32_t rootGen() const { return root.generation; }
     int32_t infoNum() const { return info.number; }
     int32_t infoGen() const { return info.generation; }
+
+    // Opens the encryption that `trailerDictionary`'s Encrypt refers to, with the
+    // password given: throws when there is none, when it opens nothing, and when the
+    // encryption cannot be read. Once opened, stream data is decrypted as it is read.
+    void unlockEncryption(const CPdfDictionary& trailerDictionary);
+    // The security handler of an encrypted file once opened; null for a file that is not.
+    const StandardSecurity* security() const { return securityHandler.get(); }
+    int32_t encryptNum() const { return encryption.number; }
+    int32_t encryptGen() const { return encryption.generation; }
 
 private:
     struct ObjectId {
@@ -91,10 +121,14 @@ private:
     uint32_t base = 0;
     XRefEntryTable entries;
     NewestSection newest;
+    std::set<int32_t> crossReferenceStreams;
     bool sectionsComplete = false;
     CPdfElement trailer;
     ObjectId root;
     ObjectId info;
+    ObjectId encryption;  // the encryption dictionary, number 0 when the file is not encrypted
+    std::optional<std::string> password;
+    std::unique_ptr<StandardSecurity> securityHandler;
     std::unique_ptr<CPdfObjectStream> objectStreamCache;
     std::unique_ptr<CPdfRawObjectStream> rawObjectStreamCache;
     uint64_t objectStreamWork = 0;
@@ -106,4 +140,5 @@ private:
     bool rebuilt = false;
     bool lenientTables = false;
     uint32_t firstObject = 0;
+    std::unique_ptr<StreamEndSearch> streamEnds;
 };

@@ -11,14 +11,20 @@ uint64_t XRefEntryTable::entriesAFileCanHold(uint64_t fileBytes) {
 
 bool XRefEntryTable::grow(int64_t size) {
     if (size > limits::maximumEntries) return false;
-    if (size > 0 && static_cast<uint64_t>(size) > entriesTheFileCanHold) throw CPdfException("PDF file was damaged");
+    if (!canHold(size)) throw CPdfException("PDF file was damaged");
     if (size > static_cast<int64_t>(entries.size())) entries.resize(static_cast<size_t>(size));
     return true;
 }
 
+void XRefEntryTable::countListed() {
+    if (++listed > entriesTheFileCanHold) throw CPdfException("PDF file was damaged");
+}
+
 void XRefEntryTable::setIfUnset(int64_t number, const XRefEntry& entry) {
     XRefEntry& stored = entries[static_cast<size_t>(number)];
-    if (stored.isUnset()) stored = entry;
+    if (!stored.isUnset()) return;
+    countListed();
+    stored = entry;
 }
 
 void XRefEntryTable::applyFree(const DeferredFree& freeEntries) {
@@ -27,6 +33,7 @@ void XRefEntryTable::applyFree(const DeferredFree& freeEntries) {
 
 bool XRefEntryTable::replace(int64_t number, const XRefEntry& entry) {
     if (number < 0 || !grow(number + 1)) return false;
+    if (entries[static_cast<size_t>(number)].isUnset()) countListed();
     entries[static_cast<size_t>(number)] = entry;
     return true;
 }

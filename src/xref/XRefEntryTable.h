@@ -19,15 +19,17 @@ public:
     // Makes room for numbers below `size`. The table grows only as sections really
     // list entries, so a huge declared size costs nothing. False when `size` is
     // beyond the PDF format's limit; throws "PDF file was damaged" beyond what the
-    // file can hold (see setFileSize).
+    // file can hold (see setFileSize) and beyond the ceiling on sparse numbers.
     [[nodiscard]] bool grow(int64_t size);
     // Every object takes a few bytes of the file at the least, even packed in
-    // compressed streams: more entries than the file can hold are damage.
+    // compressed streams: more entries listed than the file can hold are damage.
     void setFileSize(uint64_t bytes);
     static uint64_t entriesAFileCanHold(uint64_t fileBytes);
-    // Whether numbers below `size` fit: within the format's limit and the file's size.
+    // Whether numbers below `size` fit: within the format's limit, and within the
+    // file's size or the ceiling on sparse numbers.
     bool canHold(int64_t size) const {
-        return size <= limits::maximumEntries && (size <= 0 || static_cast<uint64_t>(size) <= entriesTheFileCanHold);
+        return size <= limits::maximumEntries &&
+               (size <= limits::sparseNumberCeiling || static_cast<uint64_t>(size) <= entriesTheFileCanHold);
     }
     // The Size that a cross-reference stream declares. Numbers below it that no
     // section lists read as free objects.
@@ -51,7 +53,10 @@ public:
     const XRefEntry& operator[](size_t number) const { return entries[number]; }
 
 private:
+    void countListed();
+
     std::vector<XRefEntry> entries;
+    uint64_t listed = 0;  // entries the sections have set
     int64_t declaredSize = 0;
     uint64_t entriesTheFileCanHold = UINT64_MAX;
 };

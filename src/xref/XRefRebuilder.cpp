@@ -9,6 +9,7 @@
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
 #include "stream/PdfStream.h"
+#include "xref/Encryption.h"
 #include "xref/PdfObjectStream.h"
 #include "xref/PdfXRef.h"
 #include "xref/XRefEntryTable.h"
@@ -82,9 +83,38 @@ XRefRebuilder::XRefRebuilder(CPdfXRef& xref, CPdfStream& file, XRefEntryTable& e
 void XRefRebuilder::rebuild(ObjectScan& scan) {
     if (!scan.foundObject) throw CPdfException(damaged);
     entries.assign(std::move(scan.entries));
+    openEncryption(scan);
     addObjectStreams(scan);
-    if (chooseFoundTrailer(scan)) return;
-    makeTrailer(scan);
+    if (!chooseFoundTrailer(scan)) makeTrailer(scan);
+    keepEncryption();
+}
+
+// With a password, the newest trailer found that names an encryption dictionary
+// opens the file before any object stream is read: their data is encrypted.
+// Without one, an encrypted trailer is refused only once it is chosen.
+void XRefRebuilder::openEncryption(const ObjectScan& scan) {
+    if (!xref.hasPassword()) return;
+    for (auto candidate = scan.trailers.rbegin(); candidate != scan.trailers.rend(); ++candidate) {
+        CPdfElement dictionary, encrypt;
+        if (!readDictionary(*candidate, dictionary)) continue;
+        dictionary.dictionary()->findRaw("Encrypt", encrypt);
+        if (!encrypt.is(ElementType::Reference)) continue;
+        if (!xref.security()) xref.unlockEncryption(*dictionary.dictionary());
+        encryptionTrailer.takeFrom(dictionary);
+        return;
+    }
+}
+
+// The trailer of a repaired encrypted file names its encryption and ID even when
+// the one chosen, or made, lacks them.
+void XRefRebuilder::keepEncryption() {
+    if (!encryptionTrailer.is(ElementType::Dictionary)) return;
+    for (const char* key : {"Encrypt", "ID"}) {
+        CPdfElement present, kept;
+        trailer.dictionary()->findRaw(key, present);
+        encryptionTrailer.dictionary()->findRaw(key, kept);
+        if (present.is(ElementType::Null) && !kept.is(ElementType::Null)) trailer.dictionary()->add(key, kept);
+    }
 }
 
 void XRefRebuilder::addObjectStreams(ObjectScan& scan) {
@@ -148,7 +178,7 @@ bool XRefRebuilder::chooseFoundTrailer(const ObjectScan& scan) {
 // newest trailer that names one. The objects of object streams are looked at only
 // here, in file order from the last, so that each stream is decoded once.
 void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
-    if (anyTrailerEncrypted) throw CPdfException("\nPDF file is encrypted");
+    if (anyTrailerEncrypted && !xref.security()) refuseEncryptedFile();
     std::vector<Definition> candidates = packed;
     for (const ObjectScan::Object& catalogue : scan.catalogues)
         candidates.push_back({catalogue.number, catalogue.position, 0});

@@ -42,12 +42,15 @@ public:
     // objects through while they are filled.
     XRefRebuilder(CPdfXRef& xref, CPdfStream& file, XRefEntryTable& entries, CPdfElement& trailer);
 
-    // Throws "PDF file was damaged" when nothing leads to a page tree, and
-    // "\nPDF file is encrypted" when the chosen trailer, or (for a made one) any
-    // trailer found, refers to an encryption dictionary.
+    // Throws "PDF file was damaged" when nothing leads to a page tree, and, without
+    // a password, "\nPDF file is encrypted" when the chosen trailer, or (for a made
+    // one) any trailer found, refers to an encryption dictionary. With a password
+    // the file is opened as its newest encrypted trailer says.
     void rebuild(ObjectScan& scan);
 
 private:
+    void openEncryption(const ObjectScan& scan);
+    void keepEncryption();
     void addObjectStreams(ObjectScan& scan);
     void addObjectStream(const ObjectScan::Object& stream, ObjectScan& scan);
     bool chooseFoundTrailer(const ObjectScan& scan);
@@ -69,4 +72,5 @@ private:
     PageTreeProbe probe;
     std::vector<Definition> packed;
     bool anyTrailerEncrypted = false;
+    CPdfElement encryptionTrailer;  // the trailer whose encryption opened the file
 };

@@ -115,6 +115,7 @@ bool XRefSectionReader::readSection(uint32_t& offset) {
     if (object.isKeyword("xref")) return readTable(parser, offset);
     if (!object.is(ElementType::Integer)) throw CPdfException("Couldn't parse an xref");
     if (isNewest) newest.isStream = true;
+    const int32_t number = object.integer();
     for (int part = 0; part < 3; ++part) {
         object.clear();
         parser.parseObject(object);
@@ -123,6 +124,7 @@ bool XRefSectionReader::readSection(uint32_t& offset) {
                                          : object.is(ElementType::Stream);
         if (!matches) throw CPdfException("Couldn't parse an xref stream");
     }
+    streamNumbers.insert(number);
     return readCrossRefStream(object.stream(), offset);
 }
 

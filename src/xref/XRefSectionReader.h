@@ -40,6 +40,8 @@ public:
     bool skippedJunk() const { return junkSkipped; }
     // Known once readChain has read the first section.
     const NewestSection& newestSection() const { return newest; }
+    // The object numbers of the cross-reference streams read, as their headers give them.
+    const std::set<int32_t>& crossReferenceStreams() const { return streamNumbers; }
 
 private:
     bool readSection(uint32_t& offset);
@@ -56,6 +58,7 @@ private:
     XRefEntryTable& entries;
     CPdfElement& trailer;
     std::set<uint32_t> sectionsRead;
+    std::set<int32_t> streamNumbers;
     bool lenient;
     bool junkSkipped = false;
     NewestSection newest;

@@ -1,5 +1,6 @@
 // The command line as a user meets it: exact console bytes and exit codes (0 for the
 // usage text, --help and --version, 1 for a wildcard, 2 for every failure).
+#include <gcrypt.h>
 #include <zlib.h>
 
 #include "E2eSupport.h"
@@ -43,14 +44,17 @@ const std::string furtherOptions =
     "-plandscape - rotates the pages displayed wider than tall (crop box, else media box, as the page shows it), "
     "e.g. -plandscape -r90 -force; also as an item: -plandscape:90,portrait:0\n"
     "-pportrait - rotates the other pages; a page whose boxes cannot be read counts as portrait\n"
+    "-password<text> - opens an encrypted file with its user or owner password (-password alone: the empty one); "
+    "-passwordfile<file> reads it from the file's first line. The output keeps the encryption\n"
     "-incremental - keeps every byte of the input and appends the rotation as an incremental update\n"
     "-repair - rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
     "rebuilt by scanning the file\n"
     "-continue - in a list run, goes on with the next file after a failed one and ends with a count of both\n"
     "--help - prints this text; only as the sole parameter\n"
-    "--version - prints the version of Folioturn and of the zlib it was built with; only as the sole parameter\n";
-// The tests run with the zlib that the program was built with.
-const std::string version = "Folioturn 1.04\nbuilt with zlib " ZLIB_VERSION "\n";
+    "--version - prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole "
+    "parameter\n";
+// The tests run with the zlib and libgcrypt that the program was built with.
+const std::string version = "Folioturn 1.04\nbuilt with zlib " ZLIB_VERSION "\nbuilt with libgcrypt " GCRYPT_VERSION "\n";
 
 const std::string wildcard =
     "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > list.txt, "

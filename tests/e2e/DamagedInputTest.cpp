@@ -36,7 +36,13 @@ const char* const programMessages[] = {
     "Index item of xref Stream is wrong type", "Unexpected EOF while reading xref stream section",
     "Wrong type of xref entry while reading xref stream section", "Missing 'endstream'", "Stream filter not supported",
     "\nPDF file is encrypted", "Invalid page number %d", "Page number %d greater than %d pages in file",
-    "Wrong page ranges, %d greater than %d pages in file", "Wrong page ranges, start page %d > end page %d"};
+    "Wrong page ranges, %d greater than %d pages in file", "Wrong page ranges, start page %d > end page %d",
+    // The last check before the output replaces anything: what a damaged input would have lost.
+    "\nOutput check failed: object %d has no end that a reader finds\n",
+    "\nOutput check failed: page %d, object %d, was not written\n",
+    "\nOutput check failed: page tree node %d was not written\n",
+    "\nOutput check failed: the catalogue, object %d, was not written\n",
+    "\nOutput check failed: the input ended before an object was copied whole\n"};
 
 bool isProgramMessage(const std::string& text) {
     const std::string shape = std::regex_replace(text, std::regex("-?[0-9]+"), "%d");

@@ -56,6 +56,9 @@ const std::string sizeWrongType = "Size of xref Stream is wrong type";
 const std::string streamEnds = "Unexpected EOF while reading xref stream section";
 const std::string corrupted = "Corrupted PDF file";
 constexpr Qpdf recovers = Qpdf::Recovers, fails = Qpdf::Fails;
+std::string noEnd(int object) {
+    return "\nOutput check failed: object " + std::to_string(object) + " has no end that a reader finds\n";
+}
 
 // Every file that make-damaged.py writes but the sound ones, and the program's answer today.
 const DamagedCase damagedCases[] = {
@@ -115,10 +118,70 @@ const DamagedCase damagedCases[] = {
     // Objects in an object stream that no cross-reference lists.
     opening("objstm-xref-lost", fails, damaged),
     opening("objstm-xref-lost-with-trailer", fails, damaged),
+    // A stream whose "endstream" is missing: blanked (the offsets stay right), or
+    // cut out with its "endobj" (every later offset is off).
+    processing("endstream-blanked-classic", recovers, "1-4", noEnd(8)),
+    processing("endstream-blanked-xref-stream", recovers, "1-4", noEnd(8)),
+    processing("endstream-blanked-linearized", recovers, "1-4", noEnd(14)),
+    processing("endstream-blanked-linearized-objstm", recovers, "1-4", noEnd(17)),
+    opening("endstream-endobj-deleted-classic", fails, noXrefStream),
+    opening("endstream-endobj-deleted-xref-stream", fails, noXref),
+    opening("endstream-endobj-deleted-linearized", recovers, noXrefStream),
+    opening("endstream-endobj-deleted-linearized-objstm", fails, noXref),
+    // A stream /Length a few bytes off, of a content stream and of an object stream.
+    done("length-3-short-classic"),
+    done("length-3-short-xref-stream"),
+    done("length-3-short-linearized"),
+    done("length-3-short-linearized-objstm"),
+    done("length-10-long-classic"),
+    done("length-10-long-xref-stream"),
+    done("length-10-long-linearized"),
+    done("length-10-long-linearized-objstm"),
+    DamagedCase{"objstm-length-3-short-xref-stream", recovers, Stage::Counting, "Missing 'endstream'"},
+    DamagedCase{"objstm-length-3-short-linearized-objstm", recovers, Stage::Counting, "Missing 'endstream'"},
+    DamagedCase{"objstm-length-10-long-xref-stream", recovers, Stage::Counting, "Missing 'endstream'"},
+    DamagedCase{"objstm-length-10-long-linearized-objstm", recovers, Stage::Counting, "Missing 'endstream'"},
+    // Objects without "endobj": the page tree's root (blanked), a content stream (cut out).
+    processing("endobj-blanked-pages-classic", recovers, "1-0", "Invalid page number 0"),
+    processing("endobj-blanked-pages-linearized", recovers, "1-0", "Invalid page number 0"),
+    opening("endobj-deleted-stream-classic", recovers, noXrefStream),
+    opening("endobj-deleted-stream-xref-stream", fails, noXref),
+    opening("endobj-deleted-stream-linearized", recovers, noXrefStream),
+    opening("endobj-deleted-stream-linearized-objstm", fails, noXref),
+    // Linearized files without "startxref": the rebuild must take object streams
+    // whose /N is beyond the plain objects found.
+    opening("no-startxref-linearized", recovers, damaged),
+    opening("no-startxref-linearized-objstm", fails, damaged),
+    // Page trees as some producers write them.
+    processing("kids-direct-page", recovers, "1-4", damaged),
+    done("pages-node-without-type"),
+    done("pages-node-typed-page"),
+    done("page-without-type"),
 };
 
 const char* const soundFiles[] = {"sound-classic", "sound-xref-stream", "sound-hybrid", "sound-updated",
-                                  "sound-updated-xref-stream"};
+                                  "sound-updated-xref-stream", "sound-linearized", "sound-linearized-objstm"};
+
+// The sound file that a damaged file was made from, for the kinds of damage that
+// the generator makes in several layouts (named after the layout) or in the
+// classic one alone; null for the others.
+const char* soundFileOf(const std::string& name) {
+    static const std::string layouts[][2] = {{"-linearized-objstm", "sound-linearized-objstm"},
+                                             {"-linearized", "sound-linearized"},
+                                             {"-xref-stream", "sound-xref-stream"},
+                                             {"-classic", "sound-classic"}};
+    const bool aimed = name.starts_with("endstream-") || name.starts_with("endobj-") || name.starts_with("length-3") ||
+                       name.starts_with("length-10") || name.starts_with("objstm-length") ||
+                       name.starts_with("no-startxref-linearized");
+    if (aimed) {
+        for (const auto& [suffix, sound] : layouts) {
+            if (name.ends_with(suffix)) return sound.c_str();
+        }
+    }
+    if (name == "kids-direct-page" || name.starts_with("pages-node-") || name == "page-without-type")
+        return "sound-classic";
+    return nullptr;
+}
 
 auto testName = [](const testing::TestParamInfo<DamagedCase>& info) {
     std::string name = info.param.name;
@@ -255,11 +318,36 @@ TEST_P(DamagedFile, WithRepairIsRotatedIntoSoundOutputOrRefused) {
     const auto before = qpdfPages(input());
     ASSERT_TRUE(before.has_value());
     EXPECT_EQ(before->size(), after->size()) << "not the pages qpdf finds in the damaged file";
+    if (const char* sound = soundFileOf(c.name)) {
+        EXPECT_EQ(contentsOf(qpdfPages(repairSetFile(sound)).value()), contentsOf(*after))
+            << "pages with other contents than " << sound << " has";
+        return;
+    }
     if (c.olderRevision && contentsOf(*after) == contentsOf(qpdfPages(repairSetFile(c.olderRevision)).value())) return;
     EXPECT_EQ(contentsOf(*before), contentsOf(*after)) << "pages with other contents than qpdf finds";
 }
 
 INSTANTIATE_TEST_SUITE_P(Repair, DamagedFile, testing::ValuesIn(damagedCases), testName);
+
+// Whatever the damage, a repaired output that lacks an object a page uses says so:
+// here page 2's content stream has lost its header, so no scan can find it.
+TEST(RepairLosses, AnObjectAPageUsesThatCannotBeRecoveredIsNamed) {
+    SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
+    TemporaryFolder folder;
+    std::string bytes = readFile(repairSetFile("sound-classic"));
+    const size_t header = bytes.find("\n9 0 obj");
+    ASSERT_NE(std::string::npos, header);
+    bytes.replace(header, 8, "\n9 0 xbj");
+    writeFile(folder / "in.pdf", bytes);
+    const ProcessResult run = runJob(folder / "in.pdf", folder / "out.pdf", {"-pall", "-r90", "-repair"});
+    EXPECT_EQ(banner + jobHead(folder / "in.pdf", folder / "out.pdf", 90, "1-4") +
+                  "\nFile repaired: the cross-reference was rebuilt by scanning the file"
+                  "\nWarning: 1 object that a page uses was left out: 9 (page 2)\nDone.\n",
+              run.output);
+    const auto pages = qpdfPages(folder / "out.pdf");
+    ASSERT_TRUE(pages.has_value());
+    EXPECT_EQ(4u, pages->size());
+}
 
 // A damaged file ends a list run; with -repair the run goes on past it.
 TEST(RepairListRun, RotatesTheDamagedFileAndTheFilesAfterIt) {

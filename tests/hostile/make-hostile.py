@@ -13,6 +13,7 @@ table, for page trees that list a page many times, which qpdf --check would copy
 once for every listing), and the arguments to rotate it with. --large adds a
 valid file with one 300 MB image stream, for the benchmark only.
 """
+import hashlib
 import os
 import sys
 import zlib
@@ -285,7 +286,92 @@ def large_image_stream(w, size=300 * 1000 * 1000):
     w.finish(w.table(b"/Root 1 0 R"))
 
 
+# Encrypted files: RC4 of 40 bits (revision 2) and the empty user password, with
+# the keys made here as ISO 32000 describes them.
+PADDING = bytes.fromhex("28BF4E5E4E758A4164004E56FFFA01082E2E00B6D0683E802F0CA9FE6453697A")
+FILE_ID = b"0123456789abcdef"
+PERMISSIONS = -4
+
+
+def rc4(key, data):
+    state, j = list(range(256)), 0
+    for i in range(256):
+        j = (j + state[i] + key[i % len(key)]) % 256
+        state[i], state[j] = state[j], state[i]
+    out, i, j = bytearray(), 0, 0
+    for byte in data:
+        i = (i + 1) % 256
+        j = (j + state[i]) % 256
+        state[i], state[j] = state[j], state[i]
+        out.append(byte ^ state[(state[i] + state[j]) % 256])
+    return bytes(out)
+
+
+def rc4_40_keys():
+    """O, U and the file key of revision 2 for empty user and owner passwords."""
+    owner = rc4(hashlib.md5(PADDING).digest()[:5], PADDING)
+    key = hashlib.md5(PADDING + owner + PERMISSIONS.to_bytes(4, "little", signed=True) + FILE_ID).digest()[:5]
+    return owner, rc4(key, PADDING), key
+
+
+def hexstring(data):
+    return b"<" + data.hex().encode() + b">"
+
+
+def encrypted_object_stream_document(w, scramble=False):
+    """Catalogue, page tree and page in an RC4-encrypted object stream 4 (garbage
+    when `scramble`), the encryption dictionary 5, a cross-reference stream 6."""
+    owner, user, key = rc4_40_keys()
+    head, body = object_stream_parts(small_objects())
+    data = zlib.compress(head + body)
+    object_key = hashlib.md5(key + (4).to_bytes(3, "little") + (0).to_bytes(2, "little")).digest()[:10]
+    data = os.urandom(len(data)) if scramble else rc4(object_key, data)
+    w.stream(4, b"/Type /ObjStm /N 3 /First %d /Filter /FlateDecode" % len(head), data)
+    w.object(5, b"<< /Filter /Standard /V 1 /R 2 /O %s /U %s /P %d >>" % (hexstring(owner), hexstring(user), PERMISSIONS))
+    rows = [(0, 0, 65535)] + [(2, 4, k) for k in range(3)] + [(1, w.offsets[4], 0), (1, w.offsets[5], 0)]
+    rows.append((1, w.position, 0))
+    data = b"".join(bytes([t]) + f2.to_bytes(4, "big") + f3.to_bytes(2, "big") for t, f2, f3 in rows)
+    at = w.position
+    w.stream(6, b"/Type /XRef /Size 7 /W [1 4 2] /Root 1 0 R /Encrypt 5 0 R /ID [%s %s] /Filter /FlateDecode"
+             % (hexstring(FILE_ID), hexstring(FILE_ID)), zlib.compress(data))
+    w.finish(at)
+
+
+def encrypted_classic(w, encryption):
+    """A one-page file whose trailer's Encrypt names object 5, holding `encryption`."""
+    catalogue_and_page(w)
+    w.object(5, encryption)
+    w.finish(w.table(b"/Root 1 0 R /Encrypt 5 0 R /ID [%s %s]" % (hexstring(FILE_ID), hexstring(FILE_ID))))
+
+
+def encrypt_huge_owner_entry(w):
+    owner, user, _ = rc4_40_keys()
+    encrypted_classic(w, b"<< /Filter /Standard /V 1 /R 2 /O <%s> /U %s /P -4 >>"
+                      % (owner.hex().encode() * (1 << 18), hexstring(user)))
+
+
+def encrypt_short_user_entry(w):
+    owner, _, _ = rc4_40_keys()
+    encrypted_classic(w, b"<< /Filter /Standard /V 1 /R 2 /O %s /U <0102030405> /P -4 >>" % hexstring(owner))
+
+
+def encrypt_permissions_not_a_number(w):
+    owner, user, _ = rc4_40_keys()
+    encrypted_classic(w, b"<< /Filter /Standard /V 1 /R 2 /O %s /U %s /P /All >>" % (hexstring(owner), hexstring(user)))
+
+
+def encrypt_not_a_dictionary(w):
+    encrypted_classic(w, b"[/Filter /Standard /V 1 /R 2]")
+
+
+def encrypt_huge_key_length(w):
+    owner, user, _ = rc4_40_keys()
+    encrypted_classic(w, b"<< /Filter /Standard /V 2 /R 3 /Length 2147483647 /O %s /U %s /P -4 >>"
+                      % (hexstring(owner), hexstring(user)))
+
+
 ODD = "-podd -r90"
+PASSWORD = "-password -podd -r90"
 CASES = [  # file name, outcome, qpdf check, arguments, writer
     ("xref-stream-zero-widths.pdf", "any", "check", ODD, xref_stream_zero_widths),
     ("kids-large-page-1000-times.pdf", "any", "objects", ODD, kids_large_page_thousand_times),
@@ -309,6 +395,14 @@ CASES = [  # file name, outcome, qpdf check, arguments, writer
     ("nested-arrays.pdf", "any", "check", ODD, nested_arrays),
     ("nested-dictionaries.pdf", "any", "check", ODD, nested_dictionaries),
     ("nested-arrays-in-trailer.pdf", "any", "check", ODD, nested_arrays_in_trailer),
+    ("encrypted-object-stream.pdf", "done", "check", PASSWORD, encrypted_object_stream_document),
+    ("encrypted-object-stream-scrambled.pdf", "any", "check", PASSWORD,
+     lambda w: encrypted_object_stream_document(w, scramble=True)),
+    ("encrypt-owner-entry-of-8-mib.pdf", "any", "check", PASSWORD, encrypt_huge_owner_entry),
+    ("encrypt-user-entry-of-5-bytes.pdf", "any", "check", PASSWORD, encrypt_short_user_entry),
+    ("encrypt-permissions-not-a-number.pdf", "any", "check", PASSWORD, encrypt_permissions_not_a_number),
+    ("encrypt-not-a-dictionary.pdf", "any", "check", PASSWORD, encrypt_not_a_dictionary),
+    ("encrypt-key-length-2147483647.pdf", "any", "check", PASSWORD, encrypt_huge_key_length),
 ]
 LARGE_CASES = [("large-image-stream-300mb.pdf", "done", "check", "-pall -r90", large_image_stream)]
 

@@ -67,6 +67,7 @@ program_messages=(
     "Stream filter not supported" "PDF file is encrypted" "PDF file is too large (2 GiB or more)"
     "Invalid page number %d" "Page number %d greater than %d pages in file"
     "Wrong page ranges, %d greater than %d pages in file" "Wrong page ranges, start page %d > end page %d"
+    "PDF file's encryption dictionary is damaged" "PDF file is encrypted and the password does not open it"
 )
 
 # Makes the files again only when the generator has changed since they were made.
@@ -133,7 +134,7 @@ run_case() {
     if [ "$status" != 0 ] && [ "$status" != 2 ] && [ "$status" != 3 ]; then
         echo "exit status $status: $(head -c 300 "$log.err")"; return
     fi
-    if grep -qv '^folioturn: ' "$log.err"; then echo "wrote to standard error: $(head -c 300 "$log.err")"; return; fi
+    if grep -qv -e '^folioturn: ' -e '^$' "$log.err"; then echo "wrote to standard error: $(head -c 300 "$log.err")"; return; fi
     if [ "$(stat -c %s "$log")" -gt "$console_bytes" ]; then echo "printed $(stat -c %s "$log") bytes"; return; fi
     last=$(last_line "$log")
     if [ "$last" = "Done." ] && [ "$status" = 2 ]; then echo "Done. with exit status 2"; return; fi

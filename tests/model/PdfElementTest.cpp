@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
+
 
 TEST(PdfElement, TextsAreCopiedDeeplyUpToTheFirstNul) {
     CPdfElement source;
@@ -67,4 +70,24 @@ TEST(PdfDictionary, FirstKeyWinsAndAbsentKeysReadAsNull) {
         dictionary.dictionary()->find(key, missing);
         EXPECT_TRUE(missing.is(ElementType::Null)) << key;
     }
+}
+
+TEST(PdfDictionary, TheLastOfARepeatedKeyIsKeptAside) {
+    CPdfElement dictionary, value;
+    dictionary.makeDictionary(nullptr);
+    for (auto [key, number] : {std::pair{"Rotate", 0}, {"Type", 5}, {"Rotate", 180}, {"Rotate", 90}}) {
+        value.clear();
+        value.setInteger(number);
+        dictionary.dictionary()->add(key, value);
+    }
+    for (auto [key, first, last] : {std::tuple{"Rotate", 0, 90}, {"Type", 5, 5}}) {
+        CPdfElement found, foundLast;
+        dictionary.dictionary()->findRaw(key, found);
+        dictionary.dictionary()->findLastRaw(key, foundLast);
+        EXPECT_EQ(first, found.integer()) << key;
+        EXPECT_EQ(last, foundLast.integer()) << key;
+    }
+    CPdfElement missing;
+    dictionary.dictionary()->findLastRaw("Parent", missing);
+    EXPECT_TRUE(missing.is(ElementType::Null));
 }

@@ -87,3 +87,39 @@ TEST(PageTreeWalker, NotesWhatThePagesShowOfTheirRotation) {
     for (const PageRecord& page : tree.pages) rotations.push_back(shown.ofPage(page));
     EXPECT_EQ((std::vector<int32_t>{90, 180, 270, -270, 0, 0, 90, -270}), rotations);
 }
+
+// With -repair a kid is a node when it holds /Kids and a page otherwise, whatever
+// its /Type says; pages written inside /Kids and wrong types are noted.
+TEST(PageTreeWalker, ReadByContentsAKidIsANodeWhenItHoldsKids) {
+    PdfBuilder pdf;
+    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] >>");
+    pdf.object(3, "<< /Parent 2 0 R >>");                         // a page without /Type
+    pdf.object(4, "<< /Type /Page /Kids [5 0 R << /Type /Page >>] >>");  // a node typed /Page
+    pdf.object(5, "<< /Kids [6 0 R] >>");                         // a node without /Type
+    pdf.object(6, "<< /Type /Page >>");
+    pdf.startxref(pdf.table("/Root 1 0 R"));
+    CPdfDocument document;
+    CPdfXRef& xref = pdf.open(document);
+    CPdfElement root;
+    xref.fetchObject(2, 0, root);
+    PageTreeWalker walker(xref.getEntries().size(), pdf.bytes().size(), [] {});
+    walker.readKidsByContents();
+    std::vector<PageRecord> pages;
+    walker.walk(root, 2, pages);
+    std::vector<int32_t> numbers;
+    for (const PageRecord& page : pages) numbers.push_back(page.objNum);
+    EXPECT_EQ((std::vector<int32_t>{3, 6, -1}), numbers);
+    ASSERT_EQ(1u, walker.directPages().size());
+    EXPECT_EQ(2u, walker.directPages()[0].page);
+    EXPECT_EQ(4, walker.directPages()[0].parent);
+    EXPECT_EQ(1, walker.directPages()[0].kidIndex);
+    EXPECT_EQ((std::vector<std::pair<int32_t, bool>>{{3, false}, {4, true}, {5, true}}), walker.mistyped());
+
+    // Without -repair /Type decides: a kid without one is passed over, and node 4 is a page.
+    PageTreeWalker plain(xref.getEntries().size(), pdf.bytes().size(), [] {});
+    std::vector<PageRecord> plainPages;
+    plain.walk(root, 2, plainPages);
+    ASSERT_EQ(1u, plainPages.size());
+    EXPECT_EQ(4, plainPages[0].objNum);
+}

@@ -4,6 +4,7 @@
 
 #include "ElementText.h"
 #include "model/PdfException.h"
+#include "parse/StreamEnd.h"
 
 namespace {
 
@@ -58,6 +59,44 @@ TEST(PdfParser, ReadsEachObject) {
 TEST(PdfParser, StreamLengthMustEndAtEndstream) {
     EXPECT_EQ("Missing 'endstream'", parseFailure("<< /Length 4 >>\nstream\r\nHELLO\r\nendstream"));
     EXPECT_EQ("Missing 'endstream'", parseFailure("<< /Length 900 >>\nstream\r\nHELLO\r\nendstream"));
+}
+
+// With -repair the parser asks where a stream ends when its Length does not lead
+// to "endstream", and reads a stream without "endstream" all the same.
+namespace {
+
+class FixedStreamEnd final : public StreamEndFinder {
+public:
+    uint32_t dataLength(uint32_t, uint32_t) const override {
+        ++asked;
+        return 5;
+    }
+    mutable int asked = 0;
+};
+
+std::string parsedRecovering(const std::string& text, FixedStreamEnd& finder, bool* endstreamMissing = nullptr) {
+    const TestByteFile file(text);
+    CPdfParser parser(nullptr, file.openStream());
+    parser.recoverStreamEnds(&finder);
+    CPdfElement first, second;
+    parser.parseObject(first);
+    if (endstreamMissing) *endstreamMissing = parser.endstreamWasMissing();
+    parser.parseObject(second);
+    return elementText(first) + " | " + elementText(second);
+}
+
+}  // namespace
+
+TEST(PdfParser, RecoveringStreamEndsAsksOnlyWhenTheLengthMissesEndstream) {
+    FixedStreamEnd finder;
+    EXPECT_EQ("stream:HELLO | int:42", parsedRecovering("<< /Length 5 >>\nstream\nHELLO\nendstream 42", finder));
+    EXPECT_EQ(0, finder.asked);
+    EXPECT_EQ("stream:HELLO | int:42", parsedRecovering("<< /Length 4 >>\nstream\nHELLO\nendstream 42", finder));
+    EXPECT_EQ("stream:HELLO | int:42", parsedRecovering("<< /Length 1 0 R >>\nstream\nHELLO\nendstream 42", finder));
+    EXPECT_EQ(2, finder.asked);
+    bool missing = false;
+    EXPECT_EQ("stream:HELLO | kw:endobj", parsedRecovering("<< /Length 5 >>\nstream\nHELLO\nendobj", finder, &missing));
+    EXPECT_TRUE(missing);
 }
 
 TEST(PdfParser, StreamsAreDecodedUnlessKeptRaw) {

@@ -56,6 +56,20 @@ TEST(PageDictionary, FindsOnlyThePagesOwnRotateEntry) {
         EXPECT_FALSE(scan(text).found) << text;
 }
 
+// Readers show the last of two /Rotate keys: the layout describes that one and
+// lists both, so that an edit can leave no old value behind.
+TEST(PageDictionary, ListsEveryOwnRotateAndDescribesTheLast) {
+    const std::string text = "4 0 obj\r<< /Rotate 0 /Type /Page /Resources << /Rotate 5 >> /Rotate 180 >>\rendobj\r";
+    const PageDictionaryLayout layout = scan(text);
+    ASSERT_EQ(2u, layout.rotateValues.size());
+    EXPECT_EQ(" 0", text.substr(layout.rotateValues[0].keyEnd, layout.rotateValues[0].valueEnd - layout.rotateValues[0].keyEnd));
+    EXPECT_EQ(" 180", text.substr(layout.keyEnd, layout.valueEnd - layout.keyEnd));
+    EXPECT_TRUE(layout.valueIsNumber && layout.valueNumber == 180);
+    EXPECT_EQ(text.size() - 8, layout.dictionaryEnd);
+    const PageDictionaryLayout referenceFirst = scan("4 0 obj\r<< /Rotate 7 0 R /Rotate 90 >>\rendobj\r");
+    EXPECT_TRUE(!referenceFirst.valueIsReference && referenceFirst.valueNumber == 90);
+}
+
 TEST(ForcedRotation, AddsListedAnglesInTheirSignedForm) {
     const int32_t angles[6] = {90, 180, 270, -90, -180, -270};
     const int32_t expected[6][6] = {
@@ -80,8 +94,8 @@ TEST(PageDictionary, TellsWhereTheHeaderAndTheDictionaryEnd) {
     const PageDictionaryLayout quick = scan("4 0 obj\r<< /Type /Page >>\rendobj\r");
     EXPECT_TRUE(quick.found && !quick.hasRotate && quick.bodyStart == 10 && quick.dictionaryEnd == 0);
     EXPECT_TRUE(scan("4 0 obj\r<< /Rot#61te 90 >>\rendobj\r").hasRotate);
-    // The scan stops at the page's own /Rotate: the end is not known then.
-    EXPECT_EQ(0u, scan("4 0 obj\r<< /Rotate 90 /Type /Page >>\rendobj\r").dictionaryEnd);
+    const std::string rotated = "4 0 obj\r<< /Rotate 90 /Type /Page >>\rendobj\r";
+    EXPECT_EQ(rotated.find(">>") + 2, scan(rotated).dictionaryEnd);
     EXPECT_TRUE(scan("4 0 obj\r<< /Rotate 90 >>\rendobj\r").valueIsInteger);
     EXPECT_FALSE(scan("4 0 obj\r<< /Rotate 90.0 >>\rendobj\r").valueIsInteger);
 }

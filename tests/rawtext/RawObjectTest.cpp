@@ -15,18 +15,22 @@ namespace {
 
 const uint8_t* bytesOf(const std::string& text) { return reinterpret_cast<const uint8_t*>(text.data()); }
 
+// Reads as the job reads: no text runs into the next object.
 struct RawReader {
-    RawReader(PdfBuilder& pdf) : xref(pdf.open(document)), input(std::fopen(pdf.write().c_str(), "rb")) {}
+    RawReader(PdfBuilder& pdf)
+        : xref(pdf.open(document)), input(std::fopen(pdf.write().c_str(), "rb")),
+          layout(xref.getEntries(), xref.baseOffset(), pdf.bytes().size()) {}
     ~RawReader() { std::fclose(input); }
     std::optional<std::string> text(int number, bool* isObjectStream = nullptr) {
         RawObject raw;
-        if (!readRawObject(input, number, &xref, xref.getEntries(), raw)) return std::nullopt;
+        if (!readRawObject(input, number, &xref, xref.getEntries(), raw, &layout)) return std::nullopt;
         if (isObjectStream) *isObjectStream = raw.isObjectStream;
         return std::string(raw.bytes.begin(), raw.bytes.end());
     }
     CPdfDocument document;
     CPdfXRef& xref;
     FILE* input;
+    ObjectLayout layout;
 };
 
 }  // namespace

@@ -10,10 +10,19 @@ elsewhere. The sound files are one document, four pages in a two-level page
 tree, laid out four ways: a classic table, object streams with a
 cross-reference stream, a hybrid file (a classic table whose trailer names a
 cross-reference stream with /XRefStm), and a classic file with an incremental
-update.
+update. Two more layouts are the classic file linearized, with and without
+object streams: qpdf writes those (hint streams are beyond this script), so
+qpdf must be on the PATH.
+
+The damage to streams, object ends and page trees is made in each layout that
+can show it and named after both (length-3-short-linearized-objstm); such a
+file's pages must come out with the contents of the layout's sound file.
 """
 import os
+import re
+import subprocess
 import sys
+import tempfile
 import zlib
 
 HEAD = b"%PDF-1.5\n%\xe2\xe3\xcf\xd3\n"
@@ -260,6 +269,97 @@ def with_count(node, old, new):
                                                             b"/Count %d" % new)})).data)
 
 
+# Damage aimed at the parts of a file whatever its layout: objects are found by
+# what their text holds, not by their number, as qpdf renumbers what it writes.
+
+HEADER = re.compile(rb"(?<![0-9])[0-9]+ [0-9]+ obj\b")
+
+
+def object_span(data, marker):
+    """Where the object whose text holds `marker` (once in the file) starts and
+    where its "endobj" starts."""
+    data = bytes(data)
+    assert data.count(marker) == 1, marker
+    at = data.index(marker)
+    start = [m.start() for m in HEADER.finditer(data, 0, at)][-1]
+    return start, data.index(b"endobj", at)
+
+
+def blanked(data, marker, word):
+    """`word` in the object that holds `marker` turned into spaces: offsets stay right."""
+    start, end = object_span(data, marker)
+    at = bytes(data).index(word, start, end + 6)
+    return bytes(data[:at]) + b" " * len(word) + bytes(data[at + len(word):])
+
+
+def deleted(data, marker, words):
+    """`words` cut out of the object that holds `marker`: every later offset is off."""
+    start, end = object_span(data, marker)
+    at = bytes(data).index(words, start, end + 6)
+    return bytes(data[:at]) + bytes(data[at + len(words):])
+
+
+def length_changed(data, marker, change):
+    """The /Length of the stream object that holds `marker` changed by `change`."""
+    start, end = object_span(data, marker)
+    found = re.compile(rb"/Length ([0-9]+)").search(bytes(data), start, end)
+    length = int(found.group(1))
+    return bytes(data[:found.start(1)]) + b"%d" % (length + change) + bytes(data[found.end(1):])
+
+
+def linearized(pdf, object_streams):
+    """The file linearized by qpdf, its streams left as they are."""
+    with tempfile.TemporaryDirectory() as folder:
+        source, target = os.path.join(folder, "in.pdf"), os.path.join(folder, "out.pdf")
+        with open(source, "wb") as out:
+            out.write(bytes(pdf.data))
+        subprocess.run(["qpdf", "--linearize", "--static-id", "--compress-streams=n", "--decode-level=none",
+                        "--object-streams=" + ("generate" if object_streams else "disable"), source, target],
+                       check=True)
+        with open(target, "rb") as made:
+            return made.read()
+
+
+FIRST_CONTENT = b"% page 1\n"  # in the data of page 1's content stream, which no layout compresses
+OBJECT_STREAM = b"/Type /ObjStm"
+PAGES_ROOT = b"/Count 4"
+
+
+def layout_damages(name, data):
+    """The damage to streams and object ends that the layout can show, as name -> bytes."""
+    made = {
+        "endstream-blanked": blanked(data, FIRST_CONTENT, b"endstream"),
+        "endstream-endobj-deleted": deleted(data, FIRST_CONTENT, b"endstream\nendobj"),
+        "length-3-short": length_changed(data, FIRST_CONTENT, -3),
+        "length-10-long": length_changed(data, FIRST_CONTENT, +10),
+        "endobj-deleted-stream": deleted(data, FIRST_CONTENT, b"endobj"),
+    }
+    if bytes(data).count(OBJECT_STREAM) == 1:
+        made["objstm-length-3-short"] = length_changed(data, OBJECT_STREAM, -3)
+        made["objstm-length-10-long"] = length_changed(data, OBJECT_STREAM, +10)
+    if b"obj\n<< /Type /Pages" in bytes(data) or b"obj\n<< /Count 4" in bytes(data):
+        made["endobj-blanked-pages"] = blanked(data, PAGES_ROOT, b"endobj")
+    if name.startswith("linearized"):
+        made["no-startxref"] = bytes(data[:bytes(data).rindex(b"startxref")])
+    return {"%s-%s" % (kind, name): damaged for kind, damaged in made.items()}
+
+
+def page_tree_damages():
+    """Page trees as some producers write them, in the classic layout."""
+    direct_page = b"<< /Type /Page /Contents 9 0 R >>"
+    return {
+        "kids-direct-page": bytes(classic(document(
+            o4=b"<< /Type /Pages /Parent 2 0 R /Kids [%s 6 0 R 7 0 R] /Count 3 >>" % direct_page,
+            o5=b"<< /Unused true >>")).data),
+        "pages-node-without-type": bytes(classic(document(
+            o4=b"<< /Parent 2 0 R /Kids [5 0 R 6 0 R 7 0 R] /Count 3 >>")).data),
+        "pages-node-typed-page": bytes(classic(document(
+            o4=b"<< /Type /Page /Parent 2 0 R /Kids [5 0 R 6 0 R 7 0 R] /Count 3 >>")).data),
+        "page-without-type": bytes(classic(document(
+            o6=b"<< /Parent 4 0 R /Contents 10 0 R >>")).data),
+    }
+
+
 def damages():
     """The damaged files and the sound ones, each as name -> bytes."""
     sound = classic(document())
@@ -270,6 +370,16 @@ def damages():
     pages_last = classic(document(), order=[1, INFO, *CONTENTS, 2, 3, 4, 5, 6, 7])
     contents_last = classic(document(), order=[1, INFO, 2, 3, 4, 5, 6, 7, *CONTENTS])
     long_stream = document()[10]  # the stream whose /Length is wrong
+    layouts = {
+        "classic": bytes(sound.data),
+        "xref-stream": bytes(compressed.data),
+        "linearized": linearized(sound, object_streams=False),
+        "linearized-objstm": linearized(sound, object_streams=True),
+    }
+    aimed = {}
+    for name, data in layouts.items():
+        aimed.update(layout_damages(name, data))
+    aimed.update(page_tree_damages())
 
     return {
         # The cross-reference cannot be found.
@@ -331,12 +441,15 @@ def damages():
         "objstm-xref-lost": bytes(compressed.data[:compressed.offsets[14]]),
         "objstm-xref-lost-with-trailer": bytes(compressed.data[:compressed.offsets[14]]) +
                                          b"trailer\n<< /Size 15 /Root 1 0 R /Info %d 0 R >>\n" % INFO,
+        **aimed,
     }, {
         "sound-classic": bytes(sound.data),
         "sound-xref-stream": bytes(compressed.data),
         "sound-hybrid": bytes(mixed.data),
         "sound-updated": bytes(update.data),
         "sound-updated-xref-stream": bytes(stream_update.data),
+        "sound-linearized": layouts["linearized"],
+        "sound-linearized-objstm": layouts["linearized-objstm"],
     }
 
 

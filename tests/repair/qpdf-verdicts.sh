@@ -6,6 +6,8 @@
 # passes without a warning; the page count is that of the pages qpdf finds
 # (not its --show-npages, which reports the page tree's /Count). With the
 # program's path, the last line the program prints for the file (without -repair) follows.
+# What the program makes of each file with -repair, judged against the sound file
+# it was made from and tallied beside qpdf's verdicts, is repair-tally.py's job.
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 program="${1:-}"

@@ -111,8 +111,8 @@ inline std::string jobDone(const std::string& input, const std::string& output, 
     return jobHead(input, output, degrees, pages, dots) + "\nDone.\n";
 }
 
-// qpdf --check: exit code 0 and no warning.
-testing::AssertionResult qpdfCheckClean(const std::string& pdf);
+// qpdf --check: exit code 0 and no warning. With a password for encrypted files.
+testing::AssertionResult qpdfCheckClean(const std::string& pdf, const std::string& password = "");
 
 // Compares `output` with `input` as qpdf reads them: the same pages in the same
 // order, every object (by number and generation; value and raw stream data)
@@ -125,8 +125,9 @@ testing::AssertionResult qpdfCheckClean(const std::string& pdf);
 // qpdf cannot read the file.
 std::vector<long> shownRotations(const std::string& pdf);
 
+// Encrypted files are read with `password`, and compared by their decrypted values.
 testing::AssertionResult isRotatedCopy(const std::string& input, const std::string& output,
-                                       const std::string& rotations);
+                                       const std::string& rotations, const std::string& password = "");
 
 // A page as qpdf reads it: its own /Rotate as JSON text ("90"; "null" when it has
 // none), and the data of its content streams, decoded where qpdf can, joined.

@@ -10,8 +10,18 @@ namespace e2e {
 
 using nlohmann::json;
 
-testing::AssertionResult qpdfCheckClean(const std::string& pdf) {
-    const ProcessResult check = runProcess({"qpdf", "--check", pdf}, "", true);
+namespace {
+
+// qpdf's arguments before the file: the password, when there is one.
+std::vector<std::string> qpdfWith(std::vector<std::string> arguments, const std::string& password) {
+    if (!password.empty()) arguments.insert(arguments.begin() + 1, "--password=" + password);
+    return arguments;
+}
+
+}  // namespace
+
+testing::AssertionResult qpdfCheckClean(const std::string& pdf, const std::string& password) {
+    const ProcessResult check = runProcess(qpdfWith({"qpdf", "--check", pdf}, password), "", true);
     if (check.exitCode == 0 && check.output.find("WARNING") == std::string::npos) return testing::AssertionSuccess();
     return testing::AssertionFailure() << "qpdf --check " << pdf << " exit " << check.exitCode << ":\n" << check.output;
 }
@@ -28,9 +38,10 @@ struct QpdfView {
 long numberOf(const std::string& key) { return std::stol(key); }
 long generationOf(const std::string& key) { return std::stol(key.substr(key.find(' '))); }
 
-std::optional<QpdfView> readWithQpdf(const std::string& pdf) {
-    const ProcessResult shown = runProcess({"qpdf", "--json=2", "--json-stream-data=inline", "--decode-level=none",
-                                            "--json-key=qpdf", "--json-key=pages", pdf});
+std::optional<QpdfView> readWithQpdf(const std::string& pdf, const std::string& password = "") {
+    const ProcessResult shown = runProcess(qpdfWith({"qpdf", "--json=2", "--json-stream-data=inline", "--decode-level=none",
+                                                     "--json-key=qpdf", "--json-key=pages", pdf},
+                                                    password));
     const json document = json::parse(shown.output, nullptr, false);
     if (shown.exitCode != 0 || document.is_discarded()) return std::nullopt;
     QpdfView view;
@@ -96,8 +107,8 @@ std::vector<long> shownRotations(const std::string& pdf) {
 }
 
 testing::AssertionResult isRotatedCopy(const std::string& input, const std::string& output,
-                                       const std::string& rotations) {
-    std::optional<QpdfView> before = readWithQpdf(input), after = readWithQpdf(output);
+                                       const std::string& rotations, const std::string& password) {
+    std::optional<QpdfView> before = readWithQpdf(input, password), after = readWithQpdf(output, password);
     if (!before || !after) return testing::AssertionFailure() << "qpdf cannot read " << (before ? output : input);
     if (before->pages != after->pages)
         return testing::AssertionFailure() << "pages " << json(after->pages) << ", expected " << json(before->pages);

@@ -45,16 +45,21 @@ TEST(XRefRebuild, FindsEveryObjectOutsideStreamDataAndTheLastDefinitionWins) {
     const uint32_t first = pdf.object(4, "(old)");
     addPages(pdf);
     const uint32_t fourAgain = pdf.object(4, "(new)", 2);
-    // Data that looks like objects: passed over by a right Length, or else up to "endstream".
+    // Data that looks like an object is passed over by a right Length. Without one,
+    // the data runs to the nearest "endstream" before the next header: no stream
+    // swallows a header, so one in such data counts.
     const std::string fake = "\n9 0 obj (fake) endobj\n";
     pdf.object(5, "<< /Length " + std::to_string(fake.size()) + " >>\nstream\n" + fake + "\nendstream");
-    pdf.object(6, "<< /Length 3 >>\nstream\n" + fake + "\nendstream");
-    pdf.object(7, "<< /Length 8 0 R >>\nstream\n" + fake + "\nendstream");
-    pdf.object(8, std::to_string(fake.size()));
+    const std::string inside = "\n10 0 obj (inside) endobj\n";
+    pdf.object(6, "<< /Length 3 >>\nstream\n" + inside + "\nendstream");
+    pdf.object(7, "<< /Length 3 >>\nstream\nshort data\nendstream");
     pdf.raw("trailer\n<< /Root 1 0 R >>\n");
     CPdfDocument document;
     CPdfXRef& xref = rebuilt(pdf, document);
-    ASSERT_EQ(9u, xref.getEntries().size()) << "no object 9 in stream data";
+    ASSERT_EQ(11u, xref.getEntries().size());
+    EXPECT_EQ(XRefEntryType::Free, entry(xref, 9).type) << "no object 9 in the data of a right Length";
+    EXPECT_EQ(XRefEntryType::Uncompressed, entry(xref, 10).type);
+    EXPECT_EQ(XRefEntryType::Uncompressed, entry(xref, 7).type) << "found after a stream whose Length is short";
     const XRefEntry four = entry(xref, 4);
     EXPECT_EQ(XRefEntryType::Uncompressed, four.type);
     EXPECT_EQ(int32_t(fourAgain), four.offset);

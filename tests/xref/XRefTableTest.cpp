@@ -185,3 +185,25 @@ TEST(XRefTable, NumbersBeyondWhatTheFileCanHoldAreDamage) {
     withSection(pdf, "xref\n8388606 2\n" + entries + "trailer\n<< /Root 1 0 R >>\n");
     EXPECT_EQ("PDF file was damaged", pdf.openFailure());
 }
+
+// A document opened over the caller's handle reads the file that handle holds,
+// whatever stands under its name by then, and leaves the handle open.
+TEST(DocumentOpen, OverAHandleReadsThatFileAndKeepsItOpen) {
+    PdfBuilder first, second;
+    first.object(1, "(first)");
+    first.startxref(first.table("/Size 2 /Root 1 0 R"));
+    second.object(1, "(second)");
+    second.startxref(second.table("/Size 2 /Root 1 0 R"));
+    const std::string path = first.write();
+    FILE* handle = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(nullptr, handle);
+    ASSERT_EQ(0, std::rename(second.write().c_str(), path.c_str()));
+    {
+        CPdfDocument document;
+        document.open(handle);
+        EXPECT_EQ("first", fetched(*document.xref(), 1));
+    }
+    EXPECT_EQ(0, std::fseek(handle, 0, SEEK_SET));  // still open after the document closed
+    EXPECT_EQ('%', std::fgetc(handle));
+    std::fclose(handle);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "crypt/Crypto.h"
+#include "crypt/EncryptionSettings.h"
+#include "stream/StreamDecryption.h"
+
+class CPdfDictionary;
+
+// The standard security handler of an open encrypted file (ISO 32000-2, 7.6.4):
+// its file key once a password opened it, whether that was the owner's, the
+// permissions, and the per-object encryption of strings and streams.
+class StandardSecurity final : public StreamDecryption {
+public:
+    StandardSecurity(EncryptionSettings settings, std::string firstId);
+
+    // Tries `password` as the owner password, then as the user password. False
+    // when it is neither; the handler is then unusable.
+    bool authenticate(const std::string& password);
+    bool openedByOwner() const { return owner; }
+    // Rotating pages is assembling the document: allowed to the owner, or when the
+    // permissions allow modifying (bit 4) or, from revision 3 on, assembling (bit 11).
+    bool allowsAssembling() const;
+    const EncryptionSettings& settings() const { return encryption; }
+
+    RetainPtr<CPdfStream> decryptStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary, int32_t number,
+                                        int32_t generation) const override;
+    // The data of a stream of object (number, generation), decrypted as `method` asks.
+    std::string decryptData(CryptMethod method, std::string data, int32_t number, int32_t generation) const;
+    // The same with the object's key given.
+    static std::string decryptWithKey(CryptMethod method, const crypto::Bytes& key, std::string data);
+    // A string of object (number, generation) encrypted as the file's strings are.
+    std::string encryptString(std::string_view plain, int32_t number, int32_t generation) const;
+    bool encryptsStrings() const { return encryption.strings != CryptMethod::Identity; }
+
+private:
+    crypto::Bytes objectKey(CryptMethod method, int32_t number, int32_t generation) const;
+
+    EncryptionSettings encryption;
+    std::string firstId;
+    crypto::Bytes fileKey;
+    bool owner = false;
+};

@@ -1,0 +1,40 @@
+#include "output/PageUses.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "model/PdfElement.h"
+#include "rawtext/RawObject.h"
+#include "rawtext/TextTokens.h"
+
+void PageUses::note(size_t page, const RawObject& text) {
+    if (text.inFile) return;
+    TextTokens tokens(text.bytes.data(), static_cast<uint32_t>(text.bytes.size()));
+    CPdfElement token;
+    bool afterParent = false;
+    for (tokens.next(token); !token.is(ElementType::EndOfFile) && !token.isKeyword("stream");) {
+        const bool isParentKey = token.is(ElementType::Name) && token.hasText("Parent");
+        if (token.is(ElementType::Integer)) {
+            const int32_t number = token.integer();
+            int32_t generation = 0;
+            if (completeReference(tokens, generation) && !afterParent) uses.push_back({page, number});
+        }
+        afterParent = isParentKey;
+        tokens.next(token);
+    }
+}
+
+std::vector<PageUses::Loss> PageUses::lost(const std::vector<OutputEntry>& written,
+                                           const std::vector<XRefEntry>& entries, bool rebuilt) const {
+    std::vector<Loss> found;
+    std::unordered_set<int32_t> named;
+    for (const Loss& use : uses) {
+        if (use.object < 0) continue;
+        const size_t number = static_cast<size_t>(use.object);
+        const bool listed = number < entries.size() && entries[number].type != XRefEntryType::Free;
+        const bool wasWritten = number < written.size() && written[number].written;
+        if (wasWritten || (!listed && !rebuilt)) continue;
+        if (named.insert(use.object).second) found.push_back(use);
+    }
+    return found;
+}

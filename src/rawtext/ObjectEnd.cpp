@@ -1,0 +1,142 @@
+#include "rawtext/ObjectEnd.h"
+
+#include <cstring>
+
+#include "parse/CharacterClass.h"
+
+using namespace pdfchar;
+
+namespace {
+
+// "endstrea" as the last eight bytes read, the oldest highest: with an "m" after
+// them the stream data has ended.
+constexpr uint64_t packed(const char (&text)[9]) {
+    uint64_t value = 0;
+    for (int i = 0; i < 8; ++i) value = value << 8 | static_cast<uint8_t>(text[i]);
+    return value;
+}
+constexpr uint64_t beforeLastOfEndstream = packed("endstrea");
+
+}  // namespace
+
+// The first byte of a token, as the lexer tells tokens apart by it.
+void ObjectEndScanner::startToken(uint8_t c) {
+    switch (c) {
+    case '%': state = State::Comment; return;
+    case '(': state = State::String; depth = 1; return;
+    case '<': state = State::AfterLess; return;
+    case '/': state = State::Name; return;
+    default: break;
+    }
+    if (!isRegular(c)) return;  // white space, and the delimiters that make a token alone
+    if (c == '-' || c == '.' || isDigit(c)) {
+        state = State::Number;
+        return;
+    }
+    state = State::Word;
+    wordLength = 0;
+    addToWord(c);
+}
+
+void ObjectEndScanner::addToWord(uint8_t c) {
+    if (wordLength < sizeof word) word[wordLength] = static_cast<char>(c);
+    ++wordLength;
+}
+
+bool ObjectEndScanner::wordIs(const char* keyword, size_t length) const {
+    return wordLength == length && std::memcmp(word, keyword, length) == 0;
+}
+
+// A word has ended; true when it was "endobj". After "stream" the data
+// follows, to be passed over.
+bool ObjectEndScanner::endsWord() {
+    if (wordIs("endobj", 6)) return true;
+    state = wordIs("stream", 6) ? State::StreamData : State::Between;
+    recent = 0;
+    return false;
+}
+
+uint64_t ObjectEndScanner::feed(const uint8_t* bytes, size_t count) {
+    size_t i = 0;
+    // Each case either takes the byte (++i) or leaves it to the state it moves to,
+    // as the lexer peeks at a byte that ends a token.
+    while (i < count) {
+        const uint8_t c = bytes[i];
+        switch (state) {
+        case State::Between:
+            ++i;
+            startToken(c);
+            break;
+        case State::Comment:
+            ++i;
+            if (c == '\r' || c == '\n') state = State::Between;
+            break;
+        case State::String:
+            ++i;
+            if (c == '\\') state = State::StringEscape;
+            else if (c == '(') ++depth;
+            else if (c == ')' && --depth == 0) state = State::Between;
+            break;
+        case State::StringEscape:  // the escaped byte is never a parenthesis that counts
+            ++i;
+            state = State::String;
+            break;
+        case State::AfterLess:
+            if (c == '<') {
+                ++i;
+                state = State::Between;
+            } else {
+                state = State::HexString;
+            }
+            break;
+        case State::HexString:
+            ++i;
+            if (c == '>') state = State::Between;
+            break;
+        case State::Name:
+            if (!isRegular(c)) {
+                state = State::Between;
+                break;
+            }
+            ++i;
+            if (c == '#') state = State::NameHash;
+            break;
+        case State::NameHash:  // "#" and a hex digit take the byte after them, whatever it is
+            if (hexValue(c) >= 0) {
+                ++i;
+                state = State::NameHashLow;
+            } else {
+                state = State::Name;
+            }
+            break;
+        case State::NameHashLow:
+            ++i;
+            state = State::Name;
+            break;
+        case State::Number:
+            if (isDigit(c) || c == '.') ++i;
+            else state = State::Between;
+            break;
+        case State::Word:
+            if (isRegular(c)) {
+                ++i;
+                addToWord(c);
+            } else if (endsWord()) {
+                position += i;
+                return position;
+            }
+            break;
+        case State::StreamData:
+            ++i;
+            if (c == 'm' && recent == beforeLastOfEndstream) state = State::Between;
+            recent = recent << 8 | c;
+            break;
+        }
+    }
+    position += count;
+    return 0;
+}
+
+uint64_t ObjectEndScanner::finish() const {
+    return state == State::Word && wordIs("endobj", 6) ? position : 0;
+}

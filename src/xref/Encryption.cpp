@@ -1,0 +1,40 @@
+#include "xref/Encryption.h"
+
+#include "crypt/StandardSecurity.h"
+#include "model/PdfArray.h"
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+// The first string of the trailer's ID, which keys revisions 2 to 4; empty without one.
+std::string firstFileId(const CPdfDictionary& trailer) {
+    CPdfElement ids, first;
+    trailer.find("ID", ids);
+    if (!ids.is(ElementType::Array) || ids.array()->size() < 1) return std::string();
+    ids.array()->at(0, first);
+    return first.is(ElementType::String) ? std::string(first.stringBytes()) : std::string();
+}
+
+}  // namespace
+
+void refuseEncryptedFile() {
+    throw CPdfException("\nPDF file is encrypted")
+        .withHint("-password<password> opens an encrypted file (-password alone gives the empty password); "
+                  "-passwordfile<file> reads it from the first line of a file");
+}
+
+std::unique_ptr<StandardSecurity> openSecurityHandler(CPdfXRef& xref, const CPdfDictionary& trailer,
+                                                      const std::optional<std::string>& password) {
+    if (!password) refuseEncryptedFile();
+    CPdfElement reference, dictionary;
+    trailer.findRaw("Encrypt", reference);
+    xref.fetchObject(reference.refNum(), reference.refGen(), dictionary);
+    if (!dictionary.is(ElementType::Dictionary)) refuseEncryptionDictionary();
+    auto security = std::make_unique<StandardSecurity>(readEncryptionSettings(*dictionary.dictionary()),
+                                                       firstFileId(trailer));
+    if (!security->authenticate(*password))
+        throw CPdfException("\nPDF file is encrypted and the password does not open it");
+    return security;
+}
