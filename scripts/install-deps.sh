@@ -6,7 +6,8 @@ packages=(cmake g++ make zlib1g-dev libgcrypt20-dev python3)
 # Everything but the plain build of the program (--build) also needs the test tools:
 # groff-base checks the man page; dpkg-dev and file let CPack work out the package's dependencies.
 # lintian checks the package; script (bsdutils) gives the progress tests a terminal.
-# strace counts the opens of the input. --package needs only what the package is made with.
+# strace counts the opens of the input and shows the order in which a replacement is synced and renamed.
+# --package needs only what the package is made with.
 case "${1:-}" in
   --build) ;;
   --package) packages+=(dpkg-dev file gzip) ;;

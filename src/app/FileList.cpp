@@ -104,6 +104,20 @@ private:
     char* output;
 };
 
+// The list file, or null when it cannot be read, said on the console. A folder
+// would read as an empty list on some systems: it is named as what it is.
+FILE* openList(const char* listName) {
+    const bool folder = platform::isFolder(listName);
+    FILE* list = folder ? nullptr : std::fopen(listName, "rb");
+    if (!list) {
+        printText("Unable to open file list: '");
+        printText(listName);
+        printText("'\r\n");
+        if (folder) printText("it is a folder, not a file\n");
+    }
+    return list;
+}
+
 // The lines of the list, read as the run reads them; the list is then read again from its start.
 size_t countLines(FILE* list) {
     ListReader reader(list);
@@ -150,13 +164,8 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
         return 1;
     }
     platform::makeDirectory(folder.c_str());
-    FILE* list = std::fopen(listName, "rb");
-    if (!list) {
-        printText("Unable to open file list: '");
-        printText(listName);
-        printText("'\r\n");
-        return 1;
-    }
+    FILE* list = openList(listName);
+    if (!list) return 1;
     std::unique_ptr<FILE, int (*)(FILE*)> closer(list, std::fclose);
     JobOptions options;
     parseLaterOptions(argc, argv, options);

@@ -20,6 +20,8 @@ OutputFile::OutputFile(const char* outputName) : outputName(outputName) {
         return;
     case platform::DestinationKind::Other:
         failCreate(destination + " is not a regular file");
+    case platform::DestinationKind::Unresolved:
+        failCreate(destination + ": " + target.why);
     default:
         break;
     }
@@ -87,15 +89,18 @@ uint32_t OutputFile::position() const {
     return static_cast<uint32_t>(bytesWritten);
 }
 
+// The temporary file is readied (owner, mode, and for a replacement its data on
+// the disk) while it is still open, then closed and renamed. A failure on the way
+// leaves the file open and pending: abandon() closes and removes it.
 void OutputFile::commit() {
-    const bool flushed = std::fflush(file) == 0;
-    const std::string flushError = flushed ? "" : platform::lastError();
+    if (std::fflush(file) != 0) failWriting();
+    std::string why;
+    if (pending && !platform::readyToReplace(file, destination, why))
+        failWrite("cannot write " + temporaryName + ": " + why);
     const bool closed = std::fclose(file) == 0;
     file = nullptr;
-    const std::string written = pending ? temporaryName : destination;
-    if (!flushed || !closed) failWrite("cannot write " + written + ": " + (flushed ? platform::lastError() : flushError));
+    if (!closed) failWriting();
     if (!pending) return;
-    std::string why;
     if (!platform::replaceWithTemporary(temporaryName, destination, why))
         failWrite("cannot rename " + temporaryName + " to " + destination + ": " + why);
     pending = false;

@@ -9,8 +9,10 @@
 // folder; commit() flushes and closes it and renames it onto the destination in
 // one step, so that until then whatever stood there is untouched, and an output
 // never committed is removed when this object goes. The destination is the -o
-// name with symbolic links followed (a link keeps pointing at the result); an
-// existing destination keeps its permission bits and, where allowed, its owner.
+// name with symbolic links followed (a link keeps pointing at the result; a link
+// that leads to no file is refused); an existing destination keeps its permission
+// bits and, where allowed, its owner, and is replaced durably (see
+// platform::readyToReplace).
 // A character device (such as /dev/null) is written directly. Every failure
 // throws CPdfException: the "Output file create error" or "Output file write
 // error" line, then the reason on a line of its own.
@@ -40,7 +42,7 @@ public:
     // The count of bytes written, which is also the position; offsets in the
     // output's table are 32-bit, so an output beyond them cannot be described.
     uint32_t position() const;
-    // Flushes, closes and renames onto the destination.
+    // Flushes, readies, closes and renames onto the destination.
     void commit();
 
 private:

@@ -21,6 +21,8 @@ void makeDirectory(const char* path);
 // Creates every missing folder of `path`; true when it exists afterwards.
 bool makeDirectories(const std::string& path);
 bool removeFile(const char* path);
+// True when `path` names a folder (links followed).
+bool isFolder(const char* path);
 
 // Inputs.
 // Opens a regular file for reading, without blocking on a pipe or device; null
@@ -51,27 +53,39 @@ bool isSameFile(const char* first, const char* second);
 // Outputs. A job's output goes to a temporary file in the destination's folder,
 // which is renamed onto the destination when complete, so that whatever stood
 // there survives a failed, interrupted or killed job.
-enum class DestinationKind { Missing, RegularFile, Device, Other };
+// Unresolved: a symbolic link that leads to no file, in a loop or through more
+// links than the system follows; `why` says so in the system's words.
+enum class DestinationKind { Missing, RegularFile, Device, Other, Unresolved };
 struct Destination {
     std::string path;  // symbolic links followed: the file that gets the result
     DestinationKind kind = DestinationKind::Missing;
+    std::string why;   // for Unresolved
 };
 Destination inspectDestination(const char* outputName);
 // A new, empty file in `folder` with a short name that marks it as ours; it is
 // the pending temporary file (see below) from the moment it exists.
 FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why);
-// Gives the temporary file the permission bits (and, where allowed, the owner and
-// group) of an existing destination, or those of a new file, and renames it onto
-// the destination.
+// Readies a complete temporary file, flushed and still open, to take the place of
+// `destination`. An existing destination passes on its owner and group where
+// allowed, then its permission bits with the set-ID and sticky bits (in that order:
+// a change of owner clears the set-ID bits), and the file's data is synced to the
+// disk, so that the rename can never reach the disk before the bytes it points at.
+// A new destination gets the permission bits of any new file and no sync: the input
+// it was made from still exists.
+bool readyToReplace(FILE* temporary, const std::string& destination, std::string& why);
+// Renames the closed temporary file onto the destination in one step; when that
+// replaced a file, the folder is synced too, so that the rename itself is durable.
 bool replaceWithTemporary(const std::string& temporaryName, const std::string& destination, std::string& why);
 // The folder part of a path ("." for a bare name).
 std::string folderOf(const std::string& path);
 // The reason for the last failed file operation, in the system's words.
 std::string lastError();
 
-// Interruptions. SIGINT, SIGTERM and SIGHUP remove the pending temporary file and
-// then end the process as the signal would; a file-size limit fails the write
-// instead of killing the process. Installed once, at the start of the program.
+// Interruptions. Every signal whose default action ends the process (SIGPIPE from
+// a closed console included) removes the pending temporary file and then ends the
+// process as the signal would; a signal that the caller ignores stays ignored; a
+// file-size limit fails the write instead of killing the process. On Windows,
+// Ctrl+C, Ctrl+Break and a closed console. Installed once, at the start of the program.
 void installInterruptCleanup();
 // The temporary file to remove on an interruption, or none (nullptr).
 void setPendingTemporary(const char* path);

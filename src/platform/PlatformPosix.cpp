@@ -24,6 +24,11 @@ bool makeDirectories(const std::string& path) {
 
 bool removeFile(const char* path) { return std::remove(path) == 0; }
 
+bool isFolder(const char* path) {
+    struct stat status;
+    return ::stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
 std::string lastError() { return std::strerror(errno); }
 
 FILE* openInputFile(const char* path, std::string& why) {
@@ -113,10 +118,20 @@ std::string followLinks(std::string path) {
 
 }  // namespace
 
+// The system's own walk of the links decides whether they lead anywhere: a link
+// that leads to a missing file gets that file created, but a loop, or a chain
+// longer than the system follows, leads to no file, and replacing the link itself
+// would break what its owner set up.
 Destination inspectDestination(const char* outputName) {
     Destination destination;
-    destination.path = followLinks(outputName);
     struct stat status;
+    if (::stat(outputName, &status) != 0 && errno == ELOOP) {
+        destination.path = outputName;
+        destination.kind = DestinationKind::Unresolved;
+        destination.why = lastError();
+        return destination;
+    }
+    destination.path = followLinks(outputName);
     if (::stat(destination.path.c_str(), &status) != 0) return destination;
     if (S_ISREG(status.st_mode)) destination.kind = DestinationKind::RegularFile;
     else if (S_ISCHR(status.st_mode)) destination.kind = DestinationKind::Device;
@@ -126,14 +141,13 @@ Destination inspectDestination(const char* outputName) {
 
 namespace {
 
-// Holds back the interruptions that remove the pending temporary file while it is
-// being created and registered, so that none can fall between the two.
+// Holds back every signal while the pending temporary file is created and
+// registered, so that none can fall between the two.
 class InterruptionsHeldBack {
 public:
     InterruptionsHeldBack() {
         sigset_t held;
-        sigemptyset(&held);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
+        sigfillset(&held);
         ::sigprocmask(SIG_BLOCK, &held, &previous);
     }
     ~InterruptionsHeldBack() { ::sigprocmask(SIG_SETMASK, &previous, nullptr); }
@@ -174,20 +188,47 @@ mode_t creationMask() {
 
 }  // namespace
 
-bool replaceWithTemporary(const std::string& temporaryName, const std::string& destination, std::string& why) {
+bool readyToReplace(FILE* temporary, const std::string& destination, std::string& why) {
+    const int descriptor = ::fileno(temporary);
     struct stat status;
-    if (::stat(destination.c_str(), &status) == 0) {
-        (void)::chmod(temporaryName.c_str(), status.st_mode & 07777);
-        // Owner and group where the process may set them, else the group alone, else neither.
-        if (::chown(temporaryName.c_str(), status.st_uid, status.st_gid) != 0 &&
-            ::chown(temporaryName.c_str(), static_cast<uid_t>(-1), status.st_gid) != 0) {
-        }
-    } else {
-        (void)::chmod(temporaryName.c_str(), 0666 & ~creationMask());
+    if (::stat(destination.c_str(), &status) != 0) {
+        (void)::fchmod(descriptor, 0666 & ~creationMask());
+        return true;
     }
-    if (std::rename(temporaryName.c_str(), destination.c_str()) == 0) return true;
+    // The owner first: changing it clears the set-ID bits that the mode then restores.
+    // Owner and group where the process may set them, else the group alone, else neither.
+    if (::fchown(descriptor, status.st_uid, status.st_gid) != 0 &&
+        ::fchown(descriptor, static_cast<uid_t>(-1), status.st_gid) != 0) {
+    }
+    // Set-ID bits that the system does not let this process set, it drops.
+    (void)::fchmod(descriptor, status.st_mode & 07777);
+    if (::fsync(descriptor) == 0) return true;
     why = lastError();
     return false;
+}
+
+namespace {
+
+// Best effort: a folder that this process may write but not read cannot be opened
+// to be synced, and some file systems sync no folders; the rename stands either way.
+void syncFolder(const std::string& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) return;
+    (void)::fsync(descriptor);
+    ::close(descriptor);
+}
+
+}  // namespace
+
+bool replaceWithTemporary(const std::string& temporaryName, const std::string& destination, std::string& why) {
+    struct stat status;
+    const bool replacing = ::stat(destination.c_str(), &status) == 0;
+    if (std::rename(temporaryName.c_str(), destination.c_str()) != 0) {
+        why = lastError();
+        return false;
+    }
+    if (replacing) syncFolder(folderOf(destination));
+    return true;
 }
 
 namespace {
@@ -195,24 +236,72 @@ namespace {
 char pendingTemporary[PATH_MAX + 1];
 volatile sig_atomic_t hasPendingTemporary = 0;
 
-void removePendingAndRaise(int signal) {
+// The signals whose default action ends the process, with or without a core dump.
+// SIGKILL and SIGSTOP cannot be caught; SIGXFSZ is ignored instead (see below).
+constexpr int endingSignals[] = {
+    SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM,
+    SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGIO
+    SIGIO,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGEMT
+    SIGEMT,
+#endif
+#ifdef SIGLOST
+    SIGLOST,
+#endif
+};
+
+// What each fault did before the handler below: the default, or a sanitizer's report.
+struct sigaction previousAction[NSIG];
+
+// A fault of the program's own making, which the instruction that caused it raises
+// again as soon as the handler returns.
+bool isOwnFault(int signal, const siginfo_t* info) {
+    const bool fault = signal == SIGSEGV || signal == SIGBUS || signal == SIGILL || signal == SIGFPE;
+    return fault && info && info->si_code > 0;
+}
+
+// Only calls that are safe in a signal handler. A fault is left to happen again
+// under its previous action, which then sees where it happened. Any other signal
+// is raised again under its default action: it is blocked while its handler runs,
+// so it takes effect when the handler returns, and the process ends as the signal
+// would have ended it.
+void removePendingAndEnd(int signal, siginfo_t* info, void*) {
     if (hasPendingTemporary) ::unlink(pendingTemporary);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
+    if (isOwnFault(signal, info)) {
+        ::sigaction(signal, &previousAction[signal], nullptr);
+        return;
+    }
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    ::sigaction(signal, &byDefault, nullptr);
+    ::raise(signal);
+}
+
+void removeTemporaryOn(int signal) {
+    struct sigaction current;
+    // A signal that the caller ignores (nohup, a background shell) stays ignored.
+    if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) return;
+    previousAction[signal] = current;
+    struct sigaction action {};
+    action.sa_sigaction = removePendingAndEnd;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
 }
 
 }  // namespace
 
 void installInterruptCleanup() {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction current;
-        // A signal that the caller ignores (nohup, a background shell) stays ignored.
-        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
-        struct sigaction action {};
-        action.sa_handler = removePendingAndRaise;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(signal, &action, nullptr);
-    }
+    for (int signal : endingSignals) removeTemporaryOn(signal);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) removeTemporaryOn(signal);
     std::signal(SIGXFSZ, SIG_IGN);
 }
 

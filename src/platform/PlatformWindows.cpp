@@ -186,6 +186,11 @@ bool makeDirectories(const std::string& path) {
 
 bool removeFile(const char* path) { return std::remove(path) == 0; }
 
+bool isFolder(const char* path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string lastError() { return std::strerror(errno); }
 
 // Only disk files: a console, the NUL device, a serial port or a pipe is refused.
@@ -259,12 +264,20 @@ std::string folderOf(const std::string& path) {
 }
 
 // As on POSIX the destination keeps the name it was given, unless a link leads
-// elsewhere: then the file the link leads to gets the result.
+// elsewhere: then the file the link leads to gets the result. A link that the
+// system cannot resolve (a loop) leads to no file and is refused, not replaced.
 Destination inspectDestination(const char* outputName) {
     Destination destination;
     destination.path = outputName;
     const QueryHandle target(outputName);
-    if (!target.isOpen()) return destination;
+    if (!target.isOpen()) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_CANT_RESOLVE_FILENAME) {
+            destination.kind = DestinationKind::Unresolved;
+            destination.why = messageFor(code);
+        }
+        return destination;
+    }
     switch (::GetFileType(target.get())) {
     case FILE_TYPE_CHAR: destination.kind = DestinationKind::Device; return destination;
     case FILE_TYPE_DISK: break;
@@ -308,9 +321,20 @@ FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, s
     return nullptr;
 }
 
+// ReplaceFile keeps the attributes and security of an existing destination (see
+// below); what is left is to put the data on the disk before it takes the
+// destination's place. A new destination needs no flush: its input still exists.
+bool readyToReplace(FILE* temporary, const std::string& destination, std::string& why) {
+    if (::GetFileAttributesA(destination.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    if (::FlushFileBuffers(handleOf(temporary))) return true;
+    why = messageFor(::GetLastError());
+    return false;
+}
+
 // ReplaceFile keeps what Windows knows of an existing destination: its attributes
 // and its security (who may read and write it). A new destination, or one that
-// ReplaceFile cannot handle, gets the temporary file by a rename.
+// ReplaceFile cannot handle, gets the temporary file by a rename, written through
+// to the disk.
 bool replaceWithTemporary(const std::string& temporaryName, const std::string& destination, std::string& why) {
     if (::GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES &&
         ::ReplaceFileA(destination.c_str(), temporaryName.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,

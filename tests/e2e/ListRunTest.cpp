@@ -62,6 +62,15 @@ TEST(ListRun, EmptyFolderIsRefusedLikeAMissingOne) {
     EXPECT_EQ(std::vector<std::string>{"list.txt"}, folder.entries());
 }
 
+// Reading a folder gives no lines on Linux: it must not pass for an empty list.
+TEST(ListRun, AFolderAsTheListIsRefused) {
+    TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "list.txt");
+    const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1"}, folder.path());
+    EXPECT_EQ(banner + "Unable to open file list: 'list.txt'\r\nit is a folder, not a file\n", run.output);
+    EXPECT_EQ(std::vector<std::string>{}, TemporaryFolder::entriesOf(folder / "out"));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     E2e, ListRun,
     testing::Values(

@@ -2,14 +2,20 @@
 // a failed, interrupted or killed job; links and permissions stay; inputs that are
 // not regular files, or change while they are read, are refused.
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
 
 #include "E2eSupport.h"
 #include "PdfBuilder.h"
@@ -46,6 +52,36 @@ std::string largePdf(size_t streamBytes) {
     return pdf.bytes();
 }
 
+std::string tableEntry(uint64_t offset) {
+    char entry[32];
+    std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(offset));
+    return entry;
+}
+
+// The same as largePdf, written as a sparse file whose stream data is a hole: a
+// job copies it for a while, and it costs no disk space or memory to make.
+void writeSparseLargePdf(const std::string& path, uint64_t streamBytes) {
+    PdfBuilder pdf;
+    const uint32_t catalogue = pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    const uint32_t pages = pdf.object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    const uint32_t page = pdf.object(
+        3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /Im 4 0 R >> >> >>");
+    const uint32_t image = pdf.offset();
+    pdf.raw("4 0 obj\n<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
+            "/BitsPerComponent 8 /Length " + std::to_string(streamBytes) + " >>\nstream\n");
+    std::string tail = "\nendstream\nendobj\n";
+    const uint64_t table = pdf.bytes().size() + streamBytes + tail.size();
+    tail += "xref\n0 5\n0000000000 65535 f \n" + tableEntry(catalogue) + tableEntry(pages) + tableEntry(page) +
+            tableEntry(image) + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(table) +
+            "\n%%EOF\n";
+    std::ofstream file(path, std::ios::binary);
+    file << pdf.bytes();
+    file.seekp(static_cast<std::streamoff>(pdf.bytes().size() + streamBytes));
+    file << tail;
+}
+
+constexpr uint64_t largeStreamBytes = uint64_t{256} << 20;
+
 TEST(SafeOutput, AFailedJobLeavesTheDestinationAsItWas) {
     TemporaryFolder folder;
     writeFile(folder / "out.pdf", oldContent);
@@ -70,6 +106,34 @@ TEST(SafeOutput, ALinkAtTheDestinationKeepsPointingAtTheResult) {
     EXPECT_TRUE(S_ISLNK(modeOf(folder / "link.pdf")));
     EXPECT_TRUE(isRotatedCopy(sample, folder / "elsewhere/target.pdf", "90"));
     EXPECT_EQ(std::vector<std::string>{"target.pdf"}, TemporaryFolder::entriesOf(folder / "elsewhere"));
+}
+
+// A loop, or a chain longer than the system follows, leads to no file: the job
+// is refused and every link stays as it was.
+TEST(SafeOutput, ALinkThatLeadsToNoFileIsRefusedAndStays) {
+    TemporaryFolder folder;
+    ASSERT_EQ(0, ::symlink("b.pdf", (folder / "a.pdf").c_str()));
+    ASSERT_EQ(0, ::symlink("a.pdf", (folder / "b.pdf").c_str()));
+    writeFile(folder / "target.pdf", oldContent);
+    const int chain = 41;  // Linux follows 40 links
+    for (int link = 0; link < chain; ++link) {
+        const std::string next = link + 1 < chain ? "chain" + std::to_string(link + 1) + ".pdf" : "target.pdf";
+        ASSERT_EQ(0, ::symlink(next.c_str(), (folder / ("chain" + std::to_string(link) + ".pdf")).c_str()));
+    }
+    // Windows' reason, in wine's words, for ERROR_CANT_RESOLVE_FILENAME.
+    const std::string reason = testingWindowsBuild() ? ": The filename cannot be resolved\n"
+                                                     : ": Too many levels of symbolic links\n";
+    for (const std::string name : {"a.pdf", "chain0.pdf"}) {
+        const ProcessResult run = runJob(sample, folder / name, {"-p1", "-r90"});
+        EXPECT_EQ(banner + "Rotating file: " + sample + "\nOutput file create error: " + folder / name + "\n" +
+                      folder / name + reason,
+                  run.output);
+    }
+    EXPECT_EQ("b.pdf", std::filesystem::read_symlink(folder / "a.pdf").string());
+    EXPECT_EQ("a.pdf", std::filesystem::read_symlink(folder / "b.pdf").string());
+    EXPECT_EQ("chain1.pdf", std::filesystem::read_symlink(folder / "chain0.pdf").string());
+    EXPECT_EQ(oldContent, readFile(folder / "target.pdf"));
+    EXPECT_FALSE(holdsTemporary(folder));
 }
 
 TEST(SafeOutput, AHardLinkToTheInputGetsTheResultAndTheInputStays) {
@@ -104,6 +168,27 @@ TEST(SafeOutput, PermissionsAndOwnerOfAnExistingDestinationStay) {
         EXPECT_EQ(std::make_pair(1234u, 4321u), std::make_pair(status.st_uid, status.st_gid));
     }
 }
+
+// A change of owner clears the set-ID bits: they are restored after it.
+class SpecialModeBits : public testing::TestWithParam<mode_t> {};
+
+TEST_P(SpecialModeBits, OfAnExistingDestinationStay) {
+    if (testingWindowsBuild()) GTEST_SKIP() << notWindowsPermissions;
+    TemporaryFolder folder;
+    writeFile(folder / "out.pdf", oldContent);
+    ASSERT_EQ(0, ::chmod((folder / "out.pdf").c_str(), GetParam()));
+    ASSERT_EQ(GetParam(), modeOf(folder / "out.pdf") & 07777) << "the system does not let this user set the bits";
+    const ProcessResult run = runJob(sample, folder / "out.pdf", {"-p1", "-r90"});
+    EXPECT_EQ(banner + jobDone(sample, folder / "out.pdf", 90, "1"), run.output);
+    EXPECT_EQ(GetParam(), modeOf(folder / "out.pdf") & 07777);
+}
+
+INSTANTIATE_TEST_SUITE_P(E2e, SpecialModeBits, testing::Values(04755, 02755, 06755, 01644, 07777),
+                         [](const testing::TestParamInfo<mode_t>& info) {
+                             char octal[16];
+                             std::snprintf(octal, sizeof octal, "Mode%04o", static_cast<unsigned>(info.param));
+                             return std::string(octal);
+                         });
 
 TEST(SafeOutput, ANewDestinationGetsTheModeOfANewFile) {
     if (testingWindowsBuild()) GTEST_SKIP() << notWindowsPermissions;
@@ -152,6 +237,135 @@ TEST(SafeOutput, AFileSizeLimitIsAWriteErrorAndLeavesNothing) {
     EXPECT_FALSE(holdsTemporary(folder));
 }
 
+// The signals whose default action ends a process, as the program should meet them.
+struct EndingSignal {
+    std::string name;
+    int number;
+};
+void PrintTo(const EndingSignal& s, std::ostream* out) { *out << s.name; }
+
+std::vector<EndingSignal> endingSignals() {
+    std::vector<EndingSignal> signals;
+    for (int number : {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2,
+                       SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS})
+        signals.push_back({sigabbrev_np(number), number});
+    signals.push_back({"RTMIN", SIGRTMIN});
+    signals.push_back({"RTMAX", SIGRTMAX});
+    return signals;
+}
+
+// In a child about to run the program: the signals as a caller that has set up
+// nothing leaves them, and no core file from the signals that dump one.
+void defaultSignalsAndNoCoreFile() {
+    for (const EndingSignal& s : endingSignals()) ::signal(s.number, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+}
+
+// The command that runs the program under test with `arguments`.
+std::vector<std::string> commandWith(const std::vector<std::string>& arguments) {
+    std::vector<std::string> command = programUnderTest(FOLIOTURN_PROGRAM);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
+}
+
+// The order in which a job syncs and renames, as strace sees it: "sync NAME" and
+// "rename FROM TO", with the temporary file named "temporary".
+std::vector<std::string> syncsAndRenames(const std::string& trace) {
+    static const std::regex opened(R"re(^openat\(AT_FDCWD, "([^"]*)", .*\) = (\d+)$)re");
+    static const std::regex synced(R"re(^f(data)?sync\((\d+)\) += 0$)re");
+    static const std::regex renamed(
+        R"re(^rename(at2?)?\((AT_FDCWD, )?"([^"]*)", (AT_FDCWD, )?"([^"]*)".*\) = 0$)re");
+    const auto named = [](const std::string& path) {
+        return path.starts_with("./.folioturn-") ? std::string("temporary") : path;
+    };
+    std::map<std::string, std::string> pathOf;  // by descriptor
+    std::vector<std::string> events;
+    std::istringstream lines(trace);
+    std::smatch match;
+    for (std::string line; std::getline(lines, line);) {
+        if (std::regex_match(line, match, opened)) pathOf[match[2]] = named(match[1]);
+        else if (std::regex_match(line, match, synced)) events.push_back("sync " + pathOf[match[2]]);
+        else if (std::regex_match(line, match, renamed))
+            events.push_back("rename " + named(match[3]) + " " + named(match[5]));
+    }
+    return events;
+}
+
+// A replaced file's new bytes reach the disk before the rename, and the rename
+// before the job ends; a new file, whose input still exists, costs no sync.
+TEST(SafeOutput, AReplacementIsSyncedBeforeAndAfterItsRename) {
+    if (testingWindowsBuild()) GTEST_SKIP() << "strace traces POSIX system calls";
+    if (runProcess({"strace", "-o", "/dev/null", "true"}).exitCode != 0)
+        GTEST_SKIP() << "strace cannot trace here (install it; containers may forbid ptrace)";
+    struct Case {
+        std::string output;
+        bool exists;
+        std::vector<std::string> events;
+    };
+    const std::vector<Case> cases = {
+        {"out.pdf", true, {"sync temporary", "rename temporary out.pdf", "sync ."}},
+        {"in.pdf", true, {"sync temporary", "rename temporary in.pdf", "sync ."}},
+        {"new.pdf", false, {"rename temporary new.pdf"}},
+    };
+    for (const Case& c : cases) {
+        TemporaryFolder folder;
+        writeFile(folder / "in.pdf", readFile(sample));
+        if (c.output != "in.pdf" && c.exists) writeFile(folder / c.output, oldContent);
+        std::vector<std::string> traced = {"strace", "-o", folder / "trace.txt", "-e",
+                                           "trace=openat,fsync,fdatasync,rename,renameat,renameat2"};
+        for (const std::string& word : commandWith({"-iin.pdf", "-o" + c.output, "-p1", "-r90"})) traced.push_back(word);
+        const ProcessResult run = runProcess(traced, folder.path());
+        EXPECT_TRUE(run.output.ends_with("\nDone.\n")) << run.output;
+        EXPECT_EQ(c.events, syncsAndRenames(readFile(folder / "trace.txt"))) << c.output;
+        EXPECT_TRUE(isRotatedCopy(sample, folder / c.output, "90")) << c.output;
+    }
+}
+
+// The Windows counterpart, as wine's relay trace shows the calls into KERNEL32:
+// "create temporary", "flush", "replace" and "move", in order.
+std::vector<std::string> flushesAndReplacements(const std::string& trace) {
+    static const std::regex call(R"re(Call KERNEL32\.(CreateFileA|FlushFileBuffers|ReplaceFileA|MoveFileExA)\((.*))re");
+    std::vector<std::string> events;
+    std::istringstream lines(trace);
+    std::smatch match;
+    for (std::string line; std::getline(lines, line);) {
+        if (!std::regex_search(line, match, call)) continue;
+        const std::string function = match[1];
+        if (function == "CreateFileA") {
+            if (match[2].str().find(".folioturn-") != std::string::npos) events.push_back("create temporary");
+        } else {
+            events.push_back(function == "FlushFileBuffers" ? "flush" : function == "ReplaceFileA" ? "replace" : "move");
+        }
+    }
+    return events;
+}
+
+TEST(SafeOutput, AReplacementIsFlushedBeforeReplaceFile) {
+    const char* launcher = std::getenv("FOLIOTURN_LAUNCHER");
+    if (!testingWindowsBuild() || !launcher || std::string(launcher).find("wine") == std::string::npos)
+        GTEST_SKIP() << "FlushFileBuffers and ReplaceFile are Windows calls, traced here by wine";
+    for (const bool exists : {true, false}) {
+        TemporaryFolder folder;
+        writeFile(folder / "in.pdf", readFile(sample));
+        if (exists) writeFile(folder / "out.pdf", oldContent);
+        std::vector<std::string> traced = {"env", "WINEDEBUG=+relay"};
+        for (const std::string& word : commandWith({"-iin.pdf", "-oout.pdf", "-p1", "-r90"})) traced.push_back(word);
+        const ProcessResult run = runProcess(traced, folder.path(), true);
+        const std::vector<std::string> events = flushesAndReplacements(run.output);
+        // Wine's ReplaceFile may fail where Windows' would not; the rename then follows.
+        std::vector<std::string> expected = {"create temporary"};
+        if (exists) expected.insert(expected.end(), {"flush", "replace"});
+        else expected.push_back("move");
+        ASSERT_GE(events.size(), expected.size()) << run.output.substr(0, 2000);
+        EXPECT_EQ(expected, std::vector<std::string>(events.begin(), events.begin() + expected.size()));
+        EXPECT_TRUE(isRotatedCopy(sample, folder / "out.pdf", "90"));
+    }
+}
+
 // A job started on a large input and stopped while its temporary output exists.
 class StoppedJob {
 public:
@@ -163,6 +377,7 @@ public:
         if (child == 0) {
             if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
             if (!std::freopen("/dev/null", "w", stdout)) ::_exit(125);
+            defaultSignalsAndNoCoreFile();
             ::execvp(argv[0], argv.data());
             ::_exit(127);
         }
@@ -196,47 +411,120 @@ private:
     bool reaped = false;
 };
 
-// The command that runs the program under test with `arguments`.
-std::vector<std::string> commandWith(const std::vector<std::string>& arguments) {
-    std::vector<std::string> command = programUnderTest(FOLIOTURN_PROGRAM);
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return command;
+// The command as one line for sh, every word quoted.
+std::string shellLine(const std::vector<std::string>& command) {
+    std::string line = "exec";
+    for (const std::string& word : command) line += " '" + word + "'";
+    return line;
 }
 
 // The exit code of a Windows process ended by Ctrl+C (STATUS_CONTROL_C_EXIT), as
 // wine hands it on: its low byte.
 constexpr int controlCExitCode = 0xC000013A & 0xFF;
 
-class Interrupted : public testing::TestWithParam<int> {};
+// One large input for every signal: a sparse file, so each test makes its own.
+class Interrupted : public testing::TestWithParam<EndingSignal> {};
 
 // On Windows the counterpart of SIGINT is Ctrl+C, which wine delivers as SIGINT.
 TEST_P(Interrupted, RemovesItsTemporaryFileAndEndsAsTheSignalWould) {
-    if (testingWindowsBuild() && GetParam() != SIGINT)
-        GTEST_SKIP() << "Windows has no SIGTERM or SIGHUP: wine ends the process at once, as TerminateProcess "
-                        "would, and that cannot be caught";
+    const int signal = GetParam().number;
+    if (testingWindowsBuild() && signal != SIGINT)
+        GTEST_SKIP() << "Windows has no signals but Ctrl+C (SIGINT under wine); wine ends the process at once on "
+                        "the others, as TerminateProcess would, and that cannot be caught";
     TemporaryFolder folder;
-    writeFile(folder / "in.pdf", largePdf(size_t{256} << 20));
+    writeSparseLargePdf(folder / "in.pdf", largeStreamBytes);
     writeFile(folder / "out.pdf", oldContent);
     StoppedJob job(folder, commandWith({"-iin.pdf", "-oout.pdf", "-p1", "-r90"}));
     ASSERT_TRUE(job.stoppedWhileWriting) << "the job ended before it could be stopped";
-    const int status = job.finishWith(GetParam());
+    const int status = job.finishWith(signal);
     if (testingWindowsBuild())
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == controlCExitCode) << "wait status " << status;
     else
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << "wait status " << status;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
     EXPECT_EQ(oldContent, readFile(folder / "out.pdf"));
     EXPECT_EQ((std::vector<std::string>{"in.pdf", "out.pdf"}), folder.entries());
 }
 
-INSTANTIATE_TEST_SUITE_P(E2e, Interrupted, testing::Values(SIGINT, SIGTERM, SIGHUP),
-                         [](const testing::TestParamInfo<int>& info) { return std::string(sigabbrev_np(info.param)); });
+INSTANTIATE_TEST_SUITE_P(E2e, Interrupted, testing::ValuesIn(endingSignals()), caseName);
+
+// nohup, or a shell that starts a job in the background, ignores signals for it.
+TEST(SafeOutput, ASignalThatTheCallerIgnoresStaysIgnored) {
+    if (testingWindowsBuild()) GTEST_SKIP() << "signals a caller ignores are a POSIX notion";
+    TemporaryFolder folder;
+    writeSparseLargePdf(folder / "in.pdf", largeStreamBytes);
+    const std::string job = shellLine(commandWith({"-iin.pdf", "-oout.pdf", "-p1", "-r90"}));
+    StoppedJob stopped(folder, {"/bin/sh", "-c", "trap '' HUP USR1; " + job + " > console.txt"});
+    ASSERT_TRUE(stopped.stoppedWhileWriting) << "the job ended before it could be stopped";
+    const int status = stopped.finishWith(SIGUSR1);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    EXPECT_TRUE(readFile(folder / "console.txt").ends_with("\nDone.\n")) << readFile(folder / "console.txt");
+    EXPECT_GT(std::filesystem::file_size(folder / "out.pdf"), largeStreamBytes);
+    EXPECT_FALSE(holdsTemporary(folder));
+}
+
+// What the program writes before its output exists: the banner and the first
+// words of the job's line.
+std::string consoleBeforeTheOutput(const std::string& input) { return banner + "Rotating file: " + input; }
+
+// `head` that has read enough: the console pipe closes while the job writes to it.
+// The pipe is made one page small and filled so that exactly the text before the
+// output exists fits: the job then waits, with its temporary file made, to write
+// the next words, until the pipe's reading end closes.
+TEST(SafeOutput, AConsolePipeClosedEarlyLeavesNothing) {
+    TemporaryFolder folder;
+    writeSparseLargePdf(folder / "in.pdf", largeStreamBytes);
+    writeFile(folder / "out.pdf", oldContent);
+    int ends[2];
+    ASSERT_EQ(0, ::pipe2(ends, O_CLOEXEC));
+    const int capacity = ::fcntl(ends[1], F_SETPIPE_SZ, 4096);
+    ASSERT_GT(capacity, 0);
+    const std::string filler(static_cast<size_t>(capacity) - consoleBeforeTheOutput("in.pdf").size(), '.');
+    ASSERT_EQ(static_cast<ssize_t>(filler.size()), ::write(ends[1], filler.data(), filler.size()));
+    const std::vector<std::string> command = commandWith({"-iin.pdf", "-oout.pdf", "-p1", "-r90"});
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
+        ::dup2(ends[1], STDOUT_FILENO);
+        defaultSignalsAndNoCoreFile();
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    // Not a measure of speed: should the text before the output ever grow, the job
+    // would wait on the full pipe before it makes its temporary file, and the test
+    // fails instead of waiting with it.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool made = false;
+    int status = 0;
+    pid_t ended = 0;
+    while (!(made = holdsTemporary(folder)) && (ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < giveUp) {
+    }
+    ::close(ends[0]);
+    EXPECT_TRUE(made) << "the job made no temporary file with the pipe full after its first words";
+    if (ended != child) {
+        ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    }
+    if (testingWindowsBuild()) {
+        // Windows has no SIGPIPE: the writes fail, the job goes on and completes
+        // (a whole output is larger than its large stream).
+        EXPECT_TRUE(WIFEXITED(status)) << "wait status " << status;
+        EXPECT_GT(std::filesystem::file_size(folder / "out.pdf"), largeStreamBytes);
+    } else {
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << "wait status " << status;
+        EXPECT_EQ(oldContent, readFile(folder / "out.pdf"));
+    }
+    EXPECT_EQ((std::vector<std::string>{"in.pdf", "out.pdf"}), folder.entries());
+}
 
 TEST(SafeOutput, AnInputThatChangesWhileItIsReadFailsTheJob) {
     TemporaryFolder folder;
-    writeFile(folder / "in.pdf", largePdf(size_t{256} << 20));
+    writeSparseLargePdf(folder / "in.pdf", largeStreamBytes);
     const std::string console = folder / "console.txt";
-    std::string command = "exec";
-    for (const std::string& word : commandWith({"-iin.pdf", "-oout.pdf", "-p1"})) command += " '" + word + "'";
+    const std::string command = shellLine(commandWith({"-iin.pdf", "-oout.pdf", "-p1"}));
     StoppedJob job(folder, {"/bin/sh", "-c", command + " > console.txt"});
     ASSERT_TRUE(job.stoppedWhileWriting) << "the job ended before it could be stopped";
     std::ofstream(folder / "in.pdf", std::ios::binary | std::ios::app) << "% appended\n";
