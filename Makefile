@@ -31,9 +31,14 @@ demo: program
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The Debian package of the program and its man page, written to $(BUILD)/.
-package: build
-	@cmake --build $(BUILD) --target package
+# The Debian package, written to $(BUILD)/: only what it holds is built (the
+# program, the compressed man page and changelog), never the tests.
+package:
+	@scripts/install-deps.sh --package
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DFOLIOTURN_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target folioturn folioturn_package_files
+	@cd $(BUILD) && cpack -G DEB >/dev/null
+	@ls $(BUILD)/folioturn_*.deb
 
 # folioturn.exe for 64-bit Windows, cross-built with MinGW-w64 and linked statically.
 windows:

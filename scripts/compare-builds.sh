@@ -4,7 +4,10 @@
 # keeps the outputs of valid files as they were.
 #   scripts/compare-builds.sh OLD_PROGRAM NEW_PROGRAM [PDF...]
 # Without PDFs it uses tests/data and examples. Extra arguments for both runs can
-# be given in COMPARE_EXTRA (for example COMPARE_EXTRA=-repair).
+# be given in COMPARE_EXTRA (for example COMPARE_EXTRA=-repair). The exit status
+# of each run is part of its console text ("exit N"); COMPARE_STATUS=ignore leaves
+# it out, for comparing with a build from before failures had a status of their own.
+# Standard error (hints and warnings) is kept out of the way and not compared.
 set -u
 old=$(realpath "$1"); new=$(realpath "$2"); shift 2
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,7 +23,8 @@ for pdf in "$@"; do
       cp "$pdf" "$work/in.pdf"
       rm -f "$work/out-$side.pdf"
       # shellcheck disable=SC2086
-      (cd "$work" && "$program" -iin.pdf -oout-$side.pdf $args ${COMPARE_EXTRA:-} >"console-$side.txt"; echo "exit $?" >>"console-$side.txt")
+      (cd "$work" && "$program" -iin.pdf -oout-$side.pdf $args ${COMPARE_EXTRA:-} >"console-$side.txt" 2>"errors-$side.txt"
+       status=$?; [ "${COMPARE_STATUS:-}" = ignore ] || echo "exit $status" >>"console-$side.txt")
       sed -i "s/out-$side.pdf/out.pdf/g" "$work/console-$side.txt"
     done
     runs=$((runs + 1))

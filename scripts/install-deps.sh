@@ -4,9 +4,15 @@
 set -u
 packages=(cmake g++ make zlib1g-dev libgcrypt20-dev python3)
 # Everything but the plain build of the program (--build) also needs the test tools:
-# groff-base checks the man page; dpkg-dev and file let CPack work out the package's dependencies;
+# groff-base checks the man page; dpkg-dev and file let CPack work out the package's dependencies.
+# lintian checks the package; script (bsdutils) gives the progress tests a terminal.
 # strace counts the opens of the input and shows the order in which a replacement is synced and renamed.
-if [ "${1:-}" != "--build" ]; then packages+=(libgtest-dev nlohmann-json3-dev qpdf groff-base dpkg-dev file strace); fi
+# --package needs only what the package is made with.
+case "${1:-}" in
+  --build) ;;
+  --package) packages+=(dpkg-dev file gzip) ;;
+  *) packages+=(libgtest-dev nlohmann-json3-dev qpdf groff-base dpkg-dev file gzip lintian bsdutils strace) ;;
+esac
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine time); fi
 # The Windows build: MinGW-w64 (its posix-threads compiler, for C++20's threads and

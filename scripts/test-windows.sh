@@ -45,7 +45,8 @@ done
   for bat in test.bat list.bat; do
     grep -i '^folioturn ' "$bat" | tr -d '\r' | tr '\\' '/' | while read -r _ arguments; do
       # shellcheck disable=SC2086
-      "$build/folioturn" $arguments
+      # The examples show a failure too (exit status 2): the console text is what counts here.
+      "$build/folioturn" $arguments || [ $? -eq 2 ]
     done >"$bat.console"
   done
 )
@@ -53,7 +54,8 @@ done
   cd "$work/windows"
   WINEPATH=$(winepath -w "$windows") && export WINEPATH
   for bat in test.bat list.bat; do
-    wine cmd /c "$bat" >"$bat.console"
+    # test.bat ends with its failing example, whose status cmd passes on.
+    wine cmd /c "$bat" >"$bat.console" || [ $? -eq 2 ]
     tr '\\' '/' <"$bat.console" >"$bat.console.tmp" && mv "$bat.console.tmp" "$bat.console"
   done
 )

@@ -4,9 +4,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ConsoleReporter.h"
 #include "app/ExtendedOptions.h"
+#include "app/Failure.h"
+#include "job/JobOptions.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
@@ -51,17 +54,6 @@ constexpr const char* usageLines[] = {
     "\r\n",
 };
 
-// Standard output stays as it was; what may help goes to standard error, on a
-// line of its own where both go to one terminal.
-void printHint(const CPdfException& failure) {
-    const std::string& hint = failure.hintText();
-    if (hint.empty()) return;
-    flushText();
-    const std::string message = failure.messageText();
-    const bool lineEnded = !message.empty() && message.back() == '\n';
-    std::fprintf(stderr, "%s%s\n", lineEnded ? "" : "\n", hint.c_str());
-}
-
 void printUsage() {
     printBanner();
     for (const char* line : usageLines) print(line);
@@ -89,22 +81,34 @@ bool hasWildcard(int argc, char** argv) {
     return false;
 }
 
-void runGuarded(int argc, char** argv) {
+// The arguments after the first two are read once for the whole run: what is
+// ignored or looks mistyped is said once, also for a list of many files.
+void warnAboutArguments(int argc, char** argv) {
+    JobOptions unused;
+    std::vector<std::string> warnings;
+    parseLaterOptions(argc, argv, unused, &warnings);
+    for (const std::string& warning : warnings) printErrorLine("warning", warning);
+}
+
+// A refused list and every failed job give RunStatus::Failed.
+RunStatus runGuarded(int argc, char** argv) {
     try {
+        warnAboutArguments(argc, argv);
         const char* first = argv[1];
         const char* listName = std::strlen(first) < 2 ? "" : first + 2;
-        const int listResult = processFileList(listName, argc > 2 ? argv[2] : nullptr, argc, argv);
-        if (listResult != 0) return;
+        RunStatus listStatus = RunStatus::Done;
+        const int listResult = processFileList(listName, argc > 2 ? argv[2] : nullptr, argc, argv, listStatus);
+        if (listResult == 1) return RunStatus::Failed;
+        if (listResult == 2) return listStatus;
         ConsoleReporter console;
         auto job = std::make_unique<CPdfRotate>(console);
         job->run(argc, argv);
         print("\nDone.\n");
-    } catch (const CPdfException& failure) {
-        print(failure.messageText());
-        printHint(failure);
+        return job->leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
     } catch (...) {
-        print("Unexpected exception\n");
+        printCurrentFailure(argc, argv);
     }
+    return RunStatus::Failed;
 }
 
 }  // namespace
@@ -121,10 +125,11 @@ int runFolioturn(int argc, char** argv) {
     if (argc > 2 && hasWildcard(argc, argv)) {
         print("\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
               "list.txt, then Folioturn -ilist.txt -fc:\\test -p1,3,15-20,55 -r180\n\n");
-        return 1;
+        return static_cast<int>(RunStatus::Wildcard);
     }
     printBanner();
-    runGuarded(argc, argv);
+    const RunStatus status = runGuarded(argc, argv);
+    clearProgress();
     std::fflush(stdout);
-    return 0;
+    return static_cast<int>(status);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/RunStatus.h"
+
 // The program entry: wildcard refusal, banner or usage text, then one list run or
-// one rotation job. Returns the process exit code.
+// one rotation job. Returns the process exit code (a RunStatus).
 int runFolioturn(int argc, char** argv);
 
 // Rotates every file named in a list. 0: not a list file; 1: refused (a message has
-// been printed); 2: processed to the end. A failing job's exception goes on.
-int processFileList(const char* listName, const char* folderArgument, int argc, char** argv);
+// been printed); 2: processed to the end, `status` the worst of its jobs. A failing
+// job's exception goes on.
+int processFileList(const char* listName, const char* folderArgument, int argc, char** argv, RunStatus& status);

@@ -31,6 +31,7 @@ constexpr OptionLine extendedOptions[] = {
     {"-incremental", "keeps every byte of the input and appends the rotation as an incremental update"},
     {"-repair", "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
                 "rebuilt by scanning the file"},
+    {"-continue", "in a list run, goes on with the next file after a failed one and ends with a count of both"},
     {"--help", "prints this text; only as the sole parameter"},
     {"--version", "prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole parameter"},
 };

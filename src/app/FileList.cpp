@@ -1,4 +1,5 @@
 // Batch runs: one rotation job per line of a plain-text list of input files.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -6,6 +7,8 @@
 
 #include "app/Entry.h"
 #include "app/ConsoleReporter.h"
+#include "app/Failure.h"
+#include "job/JobOptions.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
@@ -37,6 +40,7 @@ public:
         for (; c != EOF && c != '\n' && c != '\r'; c = std::fgetc(list)) {
             if (line.size() >= platform::longestPath()) {
                 tooLong = true;
+                skipRestOfLine();
                 return true;
             }
             line.push_back(static_cast<char>(c));
@@ -49,6 +53,16 @@ public:
     }
 
 private:
+    // The rest of a line too long to be a path is no name of its own.
+    void skipRestOfLine() {
+        int c = std::fgetc(list);
+        while (c != EOF && c != '\n' && c != '\r') c = std::fgetc(list);
+        if (c == '\r') {
+            const int following = std::fgetc(list);
+            if (following != '\n' && following != EOF) std::ungetc(following, list);
+        }
+    }
+
     int afterByteOrderMark(int c) {
         static const unsigned char mark[] = {0xEF, 0xBB, 0xBF};
         if (c != mark[0]) return c;
@@ -104,9 +118,41 @@ FILE* openList(const char* listName) {
     return list;
 }
 
+// The lines of the list, read as the run reads them; the list is then read again from its start.
+size_t countLines(FILE* list) {
+    ListReader reader(list);
+    std::string line;
+    bool tooLong = false;
+    size_t lines = 0;
+    while (reader.next(line, tooLong)) ++lines;
+    std::rewind(list);
+    return lines;
+}
+
+// One line's job, output in the same place below `folder`. Throws what the job throws.
+RunStatus rotateListedFile(const std::string& line, bool tooLong, const std::string& folder,
+                           const std::string& position, int argc, char** argv) {
+    if (tooLong)
+        throw CPdfException("List line refused, longer than the longest path (" +
+                            std::to_string(platform::longestPath()) + " characters)\n");
+    refuseEscapingLine(line);
+    const std::string subfolder = platform::folderOf(line);
+    if (subfolder != ".") platform::makeDirectories(folder + platform::pathSeparator + subfolder);
+    std::string inputArgument = "-i" + line;
+    std::string outputArgument = "-o" + folder + platform::pathSeparator + line;
+    argv[1] = inputArgument.data();
+    argv[2] = outputArgument.data();
+    ConsoleReporter console(position);
+    auto job = std::make_unique<CPdfRotate>(console);
+    job->run(argc, argv);
+    printText("\nDone.\n");
+    flushText();
+    return job->leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
+}
+
 }  // namespace
 
-int processFileList(const char* listName, const char* folderArgument, int argc, char** argv) {
+int processFileList(const char* listName, const char* folderArgument, int argc, char** argv, RunStatus& status) {
     if (!endsWith(listName, ".txt")) return 0;
     if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {
         printText("please specify -f for output folder, e.g. -fc:\\test\n");
@@ -121,26 +167,33 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
     FILE* list = openList(listName);
     if (!list) return 1;
     std::unique_ptr<FILE, int (*)(FILE*)> closer(list, std::fclose);
+    JobOptions options;
+    parseLaterOptions(argc, argv, options);
+    // Counting the lines costs a second read of the list: only for the progress line.
+    const size_t lines = progressShown() ? countLines(list) : 0;
     BorrowedSlots slots(argv);
     ListReader reader(list);
     std::string line;
     bool tooLong = false;
+    size_t rotated = 0, failed = 0;
     while (reader.next(line, tooLong)) {
-        if (tooLong)
-            throw CPdfException("List line refused, longer than the longest path (" +
-                                std::to_string(platform::longestPath()) + " characters)\n");
-        refuseEscapingLine(line);
-        const std::string subfolder = platform::folderOf(line);
-        if (subfolder != ".") platform::makeDirectories(folder + platform::pathSeparator + subfolder);
-        std::string inputArgument = "-i" + line;
-        std::string outputArgument = "-o" + folder + platform::pathSeparator + line;
-        argv[1] = inputArgument.data();
-        argv[2] = outputArgument.data();
-        ConsoleReporter console;
-        auto job = std::make_unique<CPdfRotate>(console);
-        job->run(argc, argv);
-        printText("\nDone.\n");
-        flushText();
+        const size_t position = rotated + failed + 1;
+        const std::string progress =
+            lines ? "file " + std::to_string(position) + " of " + std::to_string(std::max(position, lines)) : "";
+        try {
+            status = worse(status, rotateListedFile(line, tooLong, folder, progress, argc, argv));
+            ++rotated;
+        } catch (...) {
+            if (!options.keepGoing) throw;
+            // With -continue the failure is told as it would end the run, on a line
+            // of its own, and the next file follows.
+            printCurrentFailure(argc, argv, true);
+            status = RunStatus::Failed;
+            ++failed;
+        }
     }
+    if (options.keepGoing)
+        printText("Files rotated: " + std::to_string(rotated) + ", failed: " + std::to_string(failed) + "\n");
+    flushText();
     return 2;
 }

@@ -42,6 +42,49 @@ bool scanRotation(const char* argument, int& degrees) {
     return true;
 }
 
+// The options that take no value, for telling a mistyped one ("--force", "-Force").
+constexpr const char* flagOptions[] = {"-force", "-repair", "-incremental", "-continue"};
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The option that `argument` looks like a misspelling of, or nullptr: the same
+// name in other case or behind other dashes.
+const char* likelyMeant(const char* argument) {
+    while (*argument == '-') ++argument;
+    const std::string name = lowerCase(argument);  // compared with the options' names after their dash
+    for (const char* flag : flagOptions)
+        if (name == flag + 1) return flag;
+    for (const NamedSelection& named : namedSelections)
+        if (name == named.argument + 1) return named.argument;
+    return nullptr;
+}
+
+// Why an argument that no option reads was ignored, in words that say what was
+// probably meant. `previous` is the argument before it.
+std::string ignoredArgumentWarning(const char* argument, const char* previous) {
+    const std::string quoted = std::string("\"") + argument + "\" ignored";
+    const bool bareValueOption = std::strcmp(previous, "-p") == 0 || std::strcmp(previous, "-r") == 0;
+    if (bareValueOption && *argument != '-')
+        return quoted + ": a value follows its option without a space, as in " + previous + argument;
+    if (startsWith(argument, "-r"))
+        return quoted + ": -r takes a whole number of degrees, as in -r90";
+    if (startsWith(argument, "-i") || startsWith(argument, "-o") || startsWith(argument, "-f") ||
+        startsWith(argument, "-l"))
+        return quoted + ": the input and the output are the first two arguments";
+    if (const char* meant = likelyMeant(argument))
+        return quoted + ": unknown option; did you mean " + meant + "?";
+    return quoted + ": unknown option";
+}
+
+std::string rotationWarning(int32_t degrees) {
+    const std::string value = std::to_string(degrees);
+    return "-r" + value + ": a page's /Rotate must be a multiple of 90 (ISO 32000); " + value +
+           " is written as given";
+}
+
 }  // namespace
 
 JobOptions parseJobOptions(int argc, char** argv) {
@@ -51,7 +94,11 @@ JobOptions parseJobOptions(int argc, char** argv) {
     options.inputName = argv[1] + 2;
     if (!startsWith(argv[2], "-o")) throw CPdfException("-o parameter missing");
     options.outputName = argv[2] + 2;
+    parseLaterOptions(argc, argv, options);
+    return options;
+}
 
+void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<std::string>* warnings) {
     // A named selection, once seen, governs over later plain lists; the last one wins.
     PageSelection kind = PageSelection::List;
     for (int i = 3; i < argc; ++i) {
@@ -80,10 +127,14 @@ JobOptions parseJobOptions(int argc, char** argv) {
             options.repair = true;
         } else if (std::strcmp(argument, "-incremental") == 0) {
             options.incremental = true;
+        } else if (std::strcmp(argument, "-continue") == 0) {
+            options.keepGoing = true;
+        } else if (warnings) {
+            warnings->push_back(ignoredArgumentWarning(argument, argv[i - 1]));
         }
     }
     options.selection = options.pageText.empty() ? PageSelection::All : kind;
-    return options;
+    if (warnings && options.rotation % 90 != 0) warnings->push_back(rotationWarning(options.rotation));
 }
 
 // A password is one line: its end (LF, CR LF or CR) is not part of it, nor is

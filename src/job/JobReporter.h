@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,6 +22,9 @@ public:
     virtual void itemsChosen(const std::string& summary) = 0;
     // Every eleventh page tree node visited.
     virtual void pageTreeProgress() = 0;
+    // While the objects are copied: how far the copy is, in object numbers. Called
+    // for every object, so a reporter that shows it keeps its own pace.
+    virtual void objectsCopied(size_t /*copied*/, size_t /*total*/) {}
     // Something the user should know about this file, on a line of its own (the
     // text carries no line end).
     virtual void notice(const std::string& text) = 0;

@@ -72,6 +72,7 @@ void CPdfRotate::writeFullRewrite() {
     copyHeader();
     ObjectCopier copier(*rawObjects, *output, outputEntries);
     if (jobOptions.repair) copier.correctStreamLengths();
+    copier.reportProgressTo([this](size_t copied, size_t total) { reporter.objectsCopied(copied, total); });
     copier.movePages(movedPages);
     copier.correctTypes(mistypedNodes);
     PageUses uses;
@@ -87,7 +88,8 @@ void CPdfRotate::writeFullRewrite() {
     const std::string fault = faultInRewrite({outputEntries, xref->rootNum(), pageTreeNodes, pages,
                                               copier.endsUnknown(), output->incompleteCopies()});
     if (!fault.empty()) failOutputCheck(fault);
-    if (!copier.unreadable().empty()) notices.push_back(unreadableNotice(copier.unreadable()));
+    objectsLeftOut = !copier.unreadable().empty();
+    if (objectsLeftOut) notices.push_back(unreadableNotice(copier.unreadable()));
     if (jobOptions.repair) noticeLosses(uses);
 }
 

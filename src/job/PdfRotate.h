@@ -56,6 +56,9 @@ public:
 
     const JobOptions& options() const { return jobOptions; }
     const std::vector<PageRecord>& pageRecords() const { return pages; }
+    // After run: the output was written without objects that could not be read
+    // (or, with -repair, without pages or objects that pages use).
+    bool leftObjectsOut() const { return objectsLeftOut; }
 
 private:
     void runSteps();
@@ -113,5 +116,6 @@ private:
     uint32_t deferredDots = 0;
     RepairReport repairs;
     std::vector<std::string> notices;  // told once the output is complete
+    bool objectsLeftOut = false;
     bool certified = false;  // the catalogue carries a certification signature (looked for under -incremental)
 };

@@ -100,4 +100,6 @@ void CPdfRotate::noticeLosses(const PageUses& uses) {
     if (!missingUses.empty())
         notices.push_back(lossNotice(missingUses, "object that a page uses was left out",
                                      "objects that pages use were left out"));
+    // Either loss is told on a "Warning:" line, as unreadable objects are: exit status 3.
+    if (!missingPages.empty() || !missingUses.empty()) objectsLeftOut = true;
 }

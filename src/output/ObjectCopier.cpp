@@ -49,6 +49,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     RawObject object;
     for (size_t number = 0; number < entries.size(); ++number) {
         const int32_t objectNumber = static_cast<int32_t>(number);
+        if (progress) progress(number, entries.size());
         while (next < order.size() && order[next].first < objectNumber) ++next;
         if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
         if (!reader.read(objectNumber, object) || object.length() == 0) {

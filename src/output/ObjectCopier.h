@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "output/DirectPages.h"
@@ -20,6 +21,8 @@ public:
 
     // With "-repair": a stream whose Length is wrong is written with the right one.
     void correctStreamLengths() { correctLengths = true; }
+    // Told, for every object number, how many of how many have been done.
+    void reportProgressTo(std::function<void(size_t, size_t)> report) { progress = std::move(report); }
     // With "-repair": pages written directly in /Kids, which go out as objects of
     // their own (in ascending parent and kid index; their page records carry the new numbers).
     void movePages(std::vector<MovedPage> moved) { movedPages = std::move(moved); }
@@ -54,6 +57,7 @@ private:
     std::vector<int32_t> unreadableObjects;
     std::vector<int32_t> unknownEnds;
     bool correctLengths = false;
+    std::function<void(size_t, size_t)> progress;
     uint64_t corrected = 0;
     uint64_t ended = 0;
     uint64_t moved = 0;

@@ -105,4 +105,8 @@ int64_t tellFile(FILE* file);
 // would otherwise write every "\n" as "\r\n", and scripts read the console text.
 void useBinaryStandardOutput();
 
+// True when `stream` (standard output or standard error) is a terminal or console
+// that a person watches, rather than a file or a pipe.
+bool isTerminal(FILE* stream);
+
 }  // namespace platform

@@ -196,8 +196,10 @@ bool readyToReplace(FILE* temporary, const std::string& destination, std::string
         return true;
     }
     // The owner first: changing it clears the set-ID bits that the mode then restores.
-    if (::fchown(descriptor, status.st_uid, status.st_gid) != 0)
-        (void)::fchown(descriptor, static_cast<uid_t>(-1), status.st_gid);
+    // Owner and group where the process may set them, else the group alone, else neither.
+    if (::fchown(descriptor, status.st_uid, status.st_gid) != 0 &&
+        ::fchown(descriptor, static_cast<uid_t>(-1), status.st_gid) != 0) {
+    }
     // Set-ID bits that the system does not let this process set, it drops.
     (void)::fchmod(descriptor, status.st_mode & 07777);
     if (::fsync(descriptor) == 0) return true;
@@ -330,5 +332,7 @@ int64_t tellFile(FILE* file) { return static_cast<int64_t>(::ftello(file)); }
 
 // POSIX writes bytes as they are.
 void useBinaryStandardOutput() {}
+
+bool isTerminal(FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
 }  // namespace platform

@@ -376,4 +376,6 @@ int64_t tellFile(FILE* file) { return ::_ftelli64(file); }
 
 void useBinaryStandardOutput() { (void)::_setmode(::_fileno(stdout), _O_BINARY); }
 
+bool isTerminal(FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
 }  // namespace platform

@@ -21,7 +21,7 @@ std::string firstFileId(const CPdfDictionary& trailer) {
 
 void refuseEncryptedFile() {
     throw CPdfException("\nPDF file is encrypted")
-        .withHint("Hint: -password<password> opens an encrypted file (-password alone gives the empty password); "
+        .withHint("-password<password> opens an encrypted file (-password alone gives the empty password); "
                   "-passwordfile<file> reads it from the first line of a file");
 }
 

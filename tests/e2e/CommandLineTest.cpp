@@ -1,4 +1,5 @@
-// The command line as a user meets it: exact console bytes and exit codes.
+// The command line as a user meets it: exact console bytes and exit codes (0 for the
+// usage text, --help and --version, 1 for a wildcard, 2 for every failure).
 #include <gcrypt.h>
 #include <zlib.h>
 
@@ -48,6 +49,7 @@ const std::string furtherOptions =
     "-incremental - keeps every byte of the input and appends the rotation as an incremental update\n"
     "-repair - rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
     "rebuilt by scanning the file\n"
+    "-continue - in a list run, goes on with the next file after a failed one and ends with a count of both\n"
     "--help - prints this text; only as the sole parameter\n"
     "--version - prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole "
     "parameter\n";
@@ -85,34 +87,34 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"NoArguments", {}, usage},
         CommandLineCase{"WildcardInFirstOfTwo", {"-i*.pdf", "-oout.pdf"}, wildcard, 1},
         CommandLineCase{"WildcardInLastOfFour", {"-ia.pdf", "-oout.pdf", "-p1", "-r9*"}, wildcard, 1},
-        CommandLineCase{"WildcardAloneIsNotRefused", {"-i*.pdf"}, banner + "Error parameter"},
-        CommandLineCase{"OneArgument", {"-ia.pdf"}, banner + "Error parameter"},
-        CommandLineCase{"FirstIsNotInput", {"-xa.pdf", "-oout.pdf"}, banner + "-i parameter missing"},
-        CommandLineCase{"Swapped", {"-oout.pdf", "-ia.pdf"}, banner + "-i parameter missing"},
-        CommandLineCase{"SecondIsNotOutput", {"-ia.pdf", "-xout.pdf"}, banner + "-o parameter missing"},
+        CommandLineCase{"WildcardAloneIsNotRefused", {"-i*.pdf"}, banner + "Error parameter", 2},
+        CommandLineCase{"OneArgument", {"-ia.pdf"}, banner + "Error parameter", 2},
+        CommandLineCase{"FirstIsNotInput", {"-xa.pdf", "-oout.pdf"}, banner + "-i parameter missing", 2},
+        CommandLineCase{"Swapped", {"-oout.pdf", "-ia.pdf"}, banner + "-i parameter missing", 2},
+        CommandLineCase{"SecondIsNotOutput", {"-ia.pdf", "-xout.pdf"}, banner + "-o parameter missing", 2},
         CommandLineCase{"InputMissing", {"-imissing.pdf", "-oout.pdf", "-p1"},
-                        banner + "Input file open error: missing.pdf\n"},
-        CommandLineCase{"InputEmpty", {"-i", "-oout.pdf"}, banner + "Input file open error: \n"},
+                        banner + "Input file open error: missing.pdf\n", 2},
+        CommandLineCase{"InputEmpty", {"-i", "-oout.pdf"}, banner + "Input file open error: \n", 2},
         CommandLineCase{"PercentInName", {"-i100%d%s.pdf", "-oout.pdf"},
-                        banner + "Input file open error: 100%d%s.pdf\n"},
-        CommandLineCase{"UpperCaseListIsAPdfName", {"-iLIST.TXT", "-fout"}, banner + "-o parameter missing"},
-        CommandLineCase{"ListWithOutputFile", {"-ilist.txt", "-oout"}, pleaseSpecifyFolder},
-        CommandLineCase{"ListWithoutFolder", {"-ilist.txt"}, pleaseSpecifyFolder},
+                        banner + "Input file open error: 100%d%s.pdf\n", 2},
+        CommandLineCase{"UpperCaseListIsAPdfName", {"-iLIST.TXT", "-fout"}, banner + "-o parameter missing", 2},
+        CommandLineCase{"ListWithOutputFile", {"-ilist.txt", "-oout"}, pleaseSpecifyFolder, 2},
+        CommandLineCase{"ListWithoutFolder", {"-ilist.txt"}, pleaseSpecifyFolder, 2},
         CommandLineCase{"ListMissing", {"-inolist.txt", "-fout"},
-                        banner + "Unable to open file list: 'nolist.txt'\r\n", 0, {"out"}},
+                        banner + "Unable to open file list: 'nolist.txt'\r\n", 2, {"out"}},
         CommandLineCase{"Help", {"--help"}, usage + furtherOptions},
         CommandLineCase{"Version", {"--version"}, version},
-        CommandLineCase{"HelpBeforeAnotherArgument", {"--help", "-oout.pdf"}, banner + "-i parameter missing"},
-        CommandLineCase{"VersionAfterAnInput", {"-ia.pdf", "--version"}, banner + "-o parameter missing"},
-        CommandLineCase{"HelpAfterAList", {"-ilist.txt", "--help"}, pleaseSpecifyFolder},
+        CommandLineCase{"HelpBeforeAnotherArgument", {"--help", "-oout.pdf"}, banner + "-i parameter missing", 2},
+        CommandLineCase{"VersionAfterAnInput", {"-ia.pdf", "--version"}, banner + "-o parameter missing", 2},
+        CommandLineCase{"HelpAfterAList", {"-ilist.txt", "--help"}, pleaseSpecifyFolder, 2},
         CommandLineCase{"HelpWithAWildcard", {"--help", "-i*.pdf"}, wildcard, 1},
-        CommandLineCase{"HelpWithASuffix", {"--helpx"}, banner + "Error parameter"},
-        CommandLineCase{"ShortHelp", {"-h"}, banner + "Error parameter"},
-        CommandLineCase{"SingleDashHelp", {"-help"}, banner + "Error parameter"},
-        CommandLineCase{"UpperCaseVersion", {"--VERSION"}, banner + "Error parameter"},
-        CommandLineCase{"VersionWithASpace", {"--version "}, banner + "Error parameter"},
+        CommandLineCase{"HelpWithASuffix", {"--helpx"}, banner + "Error parameter", 2},
+        CommandLineCase{"ShortHelp", {"-h"}, banner + "Error parameter", 2},
+        CommandLineCase{"SingleDashHelp", {"-help"}, banner + "Error parameter", 2},
+        CommandLineCase{"UpperCaseVersion", {"--VERSION"}, banner + "Error parameter", 2},
+        CommandLineCase{"VersionWithASpace", {"--version "}, banner + "Error parameter", 2},
         CommandLineCase{"ListMissingAfterL", {"-lnolist.txt", "-fout"},
-                        banner + "Unable to open file list: 'nolist.txt'\r\n", 0, {"out"}}),
+                        banner + "Unable to open file list: 'nolist.txt'\r\n", 2, {"out"}}),
     caseName);
 
 }  // namespace

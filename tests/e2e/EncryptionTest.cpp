@@ -141,8 +141,8 @@ TEST(EncryptedPasswords, TheRefusalWithoutPasswordHintsAtTheOptionOnStandardErro
     const std::string input = folder / "in.pdf", out = folder / "out.pdf";
     encrypt(sample, input, "", "owner", {"256"});
     const ProcessResult merged = runProcess({FOLIOTURN_PROGRAM, "-i" + input, "-o" + out}, "", true);
-    EXPECT_NE(std::string::npos, merged.output.find("\nPDF file is encrypted\nHint: -password"));
-    EXPECT_EQ(0, merged.exitCode);
+    EXPECT_NE(std::string::npos, merged.output.find("\nPDF file is encrypted\nfolioturn: hint: -password"));
+    EXPECT_EQ(2, merged.exitCode) << "a refused file is a failed job";
 }
 
 struct PermissionCase {

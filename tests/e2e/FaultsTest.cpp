@@ -37,7 +37,7 @@ TEST(E2eFaults, OutputFolderMissing) {
     EXPECT_EQ(banner + "Rotating file: " + sample + "\nOutput file create error: " + output +
                   "\ncannot create a temporary file in " + folder.path() + "/missing: No such file or directory\n",
               run.output);
-    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ(2, run.exitCode);
 }
 
 TEST(E2eFaults, FileOf2GiBIsRefused) {

@@ -45,7 +45,7 @@ TEST_P(ListRun, RotatesEveryListedFileUpToAFailure) {
     std::string expected = banner;
     for (const std::string& line : c.done) expected += jobDone(line, out + line, 90, "1");
     EXPECT_EQ(expected + c.failure, run.output);
-    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ(c.failure.empty() ? 0 : 2, run.exitCode);
     for (const std::string& line : c.done) {
         EXPECT_TRUE(qpdfCheckClean(folder / ("out/" + line)));
         EXPECT_TRUE(isRotatedCopy(folder / line, folder / ("out/" + line), "90"));
@@ -58,6 +58,7 @@ TEST(ListRun, EmptyFolderIsRefusedLikeAMissingOne) {
     writeFile(folder / "list.txt", "a.pdf\n");
     const ProcessResult run = runFolioturn({"-ilist.txt", "-f", "-p1"}, folder.path());
     EXPECT_EQ(banner + "please specify -f for output folder, e.g. -fc:\\test\n", run.output);
+    EXPECT_EQ(2, run.exitCode);
     EXPECT_EQ(std::vector<std::string>{"list.txt"}, folder.entries());
 }
 
@@ -107,6 +108,7 @@ TEST(ListRun, WindowsSeparatorsAndDrivesInLines) {
         writeFile(folder / "list.txt", line + "\r\na.pdf\r\n");
         const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-p1", "-r90"}, folder.path());
         EXPECT_EQ(banner + refused + line + "\n", run.output);
+        EXPECT_EQ(2, run.exitCode);
         EXPECT_EQ(std::vector<std::string>{}, TemporaryFolder::entriesOf(folder / "out")) << line;
     }
     TemporaryFolder folder;

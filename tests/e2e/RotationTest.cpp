@@ -125,7 +125,7 @@ TEST_P(RotationFailure, PrintsTheReasonAndLeavesNoOutput) {
     std::string expected = "Rotating file: " + c.input + (c.stage == Stage::Counting ? " to " + output : "");
     if (c.stage == Stage::Selecting) expected = jobHead(c.input, output, 0, c.pages);
     EXPECT_EQ(banner + expected + c.message, run.output);
-    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ(2, run.exitCode);
     EXPECT_EQ(std::vector<std::string>{}, folder.entries());
 }
 

@@ -230,7 +230,7 @@ TEST(SafeOutput, AFileSizeLimitIsAWriteErrorAndLeavesNothing) {
     writeFile(folder / "out.pdf", oldContent);
     const std::string limited = "ulimit -f 1024; exec '" + std::string(FOLIOTURN_PROGRAM) + "' -iin.pdf -oout.pdf -p1";
     const ProcessResult run = runProcess({"sh", "-c", limited}, folder.path());
-    EXPECT_EQ(0, run.exitCode) << "signal " << run.signal;
+    EXPECT_EQ(2, run.exitCode) << "signal " << run.signal;
     EXPECT_TRUE(run.output.ends_with(": File too large\n")) << run.output;
     EXPECT_NE(std::string::npos, run.output.find("\nOutput file write error: out.pdf\ncannot write ")) << run.output;
     EXPECT_EQ(oldContent, readFile(folder / "out.pdf"));
@@ -376,7 +376,7 @@ public:
         child = ::fork();
         if (child == 0) {
             if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
-            std::freopen("/dev/null", "w", stdout);
+            if (!std::freopen("/dev/null", "w", stdout)) ::_exit(125);
             defaultSignalsAndNoCoreFile();
             ::execvp(argv[0], argv.data());
             ::_exit(127);
@@ -529,7 +529,7 @@ TEST(SafeOutput, AnInputThatChangesWhileItIsReadFailsTheJob) {
     ASSERT_TRUE(job.stoppedWhileWriting) << "the job ended before it could be stopped";
     std::ofstream(folder / "in.pdf", std::ios::binary | std::ios::app) << "% appended\n";
     const int status = job.finishWith(0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2);
     EXPECT_TRUE(readFile(console).ends_with("\nInput file changed while it was read: in.pdf\n")) << readFile(console);
     EXPECT_FALSE(exists(folder / "out.pdf"));
     EXPECT_FALSE(holdsTemporary(folder));
@@ -550,6 +550,7 @@ TEST(SafeOutput, ObjectsThatCannotBeReadAreNamed) {
                   "\nWarning: 2 objects that the cross-reference lists in use could not be read and were left out: "
                   "4, 5\nDone.\n",
               run.output);
+    EXPECT_EQ(3, run.exitCode) << "the output was written without some objects";
     EXPECT_TRUE(qpdfCheckClean(folder / "out.pdf"));
 }
 

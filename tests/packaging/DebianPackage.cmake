@@ -1,6 +1,7 @@
 # Builds the Debian package into a fresh folder and reads it back with dpkg-deb:
-# it holds exactly the program and the man page, depends on zlib, names its
-# maintainer, and the program unpacked from it runs.
+# it holds exactly the program, the man page, the copyright and the changelog,
+# has a version with a Debian revision, depends on zlib, names its maintainer, and
+# the program unpacked from it runs.
 # Run as: cmake -DCPACK=<cpack> -DBUILD=<build> -DWORK=<new folder> -P DebianPackage.cmake
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
@@ -26,13 +27,16 @@ foreach(line IN LISTS lines)
   list(APPEND files "${name}")
 endforeach()
 list(SORT files)
-set(expected usr/bin/folioturn usr/share/man/man1/folioturn.1)
+set(expected usr/bin/folioturn usr/share/doc/folioturn/changelog.Debian.gz usr/share/doc/folioturn/changelog.gz
+  usr/share/doc/folioturn/copyright
+  usr/share/man/man1/folioturn.1.gz)
 if(NOT files STREQUAL expected)
   message(FATAL_ERROR "the package holds: ${files}\nexpected: ${expected}\n${output}")
 endif()
 
-run(dpkg-deb -f "${packages}" Package Depends Maintainer)
-if(NOT output MATCHES "Package: folioturn\n" OR NOT output MATCHES "Depends: [^\n]*zlib1g"
+run(dpkg-deb -f "${packages}" Package Version Depends Maintainer)
+if(NOT output MATCHES "Package: folioturn\n" OR NOT output MATCHES "Version: 1\\.04-1\n"
+   OR NOT output MATCHES "Depends: [^\n]*zlib1g"
    OR NOT output MATCHES "Maintainer: the Folioturn developers")
   message(FATAL_ERROR "the package's control fields:\n${output}")
 endif()

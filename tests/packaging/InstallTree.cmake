@@ -1,5 +1,6 @@
-# Installs the build into a fresh prefix: exactly the program and the man page
-# arrive, the page as written, and the installed program runs.
+# Installs the build into a fresh prefix: exactly the program, the man page (as
+# written, compressed), the copyright and the changelog arrive, and the installed
+# program runs.
 # Run as: cmake -DBUILD=<build> -DPREFIX=<new folder> -DMAN_PAGE=<page> -P InstallTree.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
@@ -10,14 +11,17 @@ endif()
 
 file(GLOB_RECURSE installed LIST_DIRECTORIES false RELATIVE "${PREFIX}" "${PREFIX}/*")
 list(SORT installed)
-set(expected bin/folioturn share/man/man1/folioturn.1)
+set(expected bin/folioturn share/doc/folioturn/changelog.Debian.gz share/doc/folioturn/changelog.gz
+  share/doc/folioturn/copyright
+  share/man/man1/folioturn.1.gz)
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed: ${installed}\nexpected: ${expected}")
 endif()
 
-file(SHA256 "${MAN_PAGE}" written)
-file(SHA256 "${PREFIX}/share/man/man1/folioturn.1" copied)
-if(NOT copied STREQUAL written)
+execute_process(COMMAND gzip -dc "${PREFIX}/share/man/man1/folioturn.1.gz" OUTPUT_VARIABLE copied
+  RESULT_VARIABLE status)
+file(READ "${MAN_PAGE}" written)
+if(NOT status EQUAL 0 OR NOT copied STREQUAL written)
   message(FATAL_ERROR "the installed man page differs from ${MAN_PAGE}")
 endif()
 

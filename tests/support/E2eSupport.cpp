@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 
 namespace e2e {
@@ -42,10 +43,14 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     pointers.push_back(nullptr);
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) return {};
+    // Standard error goes to a file, read once the child has ended: two pipes would
+    // need reading side by side.
+    std::unique_ptr<FILE, int (*)(FILE*)> errors(mergeErrors ? nullptr : std::tmpfile(), std::fclose);
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(pipeEnds[1], STDOUT_FILENO);
         if (mergeErrors) ::dup2(pipeEnds[1], STDERR_FILENO);
+        else if (errors) ::dup2(::fileno(errors.get()), STDERR_FILENO);
         ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);
         if (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0) ::_exit(126);
@@ -63,6 +68,10 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     ::close(pipeEnds[0]);
     int status = 0;
     if (child <= 0 || ::waitpid(child, &status, 0) != child) return result;
+    if (errors) {
+        std::rewind(errors.get());
+        for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, errors.get())) > 0;) result.errors.append(buffer, got);
+    }
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;

@@ -3,6 +3,7 @@
 // folders, files, and the console texts that every job prints.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ namespace e2e {
 
 struct ProcessResult {
     std::string output;  // the exact bytes of standard output
+    std::string errors;  // standard error, unless it was merged into the output
     int exitCode = -1;   // -1 when the process did not exit normally
     int signal = 0;      // the signal that ended it, if one did
 };

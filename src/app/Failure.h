@@ -1,0 +1,7 @@
+#pragma once
+// How a failed job is reported: its message on standard output, as the program
+// has always printed it, and a hint on standard error when an option could help.
+
+// Call only while an exception is handled. With `closeLine` a message that has no
+// line end of its own gets one before the hint (a list run that goes on).
+void printCurrentFailure(int argc, char** argv, bool closeLine = false);

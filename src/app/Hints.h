@@ -1,0 +1,8 @@
+#pragma once
+// After a failed job: a line for standard error that names the option that could
+// make the job succeed. Standard output keeps the failure's message as it is.
+#include <string>
+
+// The hint for a failure with message `failureText`, or "" when no option helps or
+// the one that would is among the arguments already.
+std::string hintAfterFailure(const std::string& failureText, int argc, char** argv);
