@@ -10,7 +10,7 @@ struct Hint {
     const char* text;
 };
 
-const char* const repairHint = "the file is damaged; -repair reads damaged files as other PDF readers recover them";
+constexpr const char* repairHint = "the file is damaged; -repair reads damaged files as other PDF readers recover them";
 
 constexpr Hint hints[] = {
     {"PDF file was damaged", "-repair", repairHint},
