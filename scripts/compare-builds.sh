@@ -29,7 +29,9 @@ for pdf in "$@"; do
     done
     runs=$((runs + 1))
     if ! cmp -s "$work/console-old.txt" "$work/console-new.txt"; then
-      echo "console differs: $(basename "$pdf") $args"; differences=$((differences + 1)); continue
+      echo "console differs: $(basename "$pdf") $args"; differences=$((differences + 1))
+      diff "$work/console-old.txt" "$work/console-new.txt" | head -20
+      continue
     fi
     if [ -e "$work/out-old.pdf" ] || [ -e "$work/out-new.pdf" ]; then
       if ! cmp -s "$work/out-old.pdf" "$work/out-new.pdf"; then
