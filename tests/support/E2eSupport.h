@@ -64,13 +64,6 @@ inline std::string example(const std::string& name) { return std::string(FOLIOTU
 inline std::string repairSetFile(const std::string& name) {
     return std::string(FOLIOTURN_REPAIR_SET) + "/" + name + ".pdf";
 }
-// The tests that run -repair wait for the option: the build switch FOLIOTURN_HAS_REPAIR turns them on.
-constexpr bool programHasRepair = FOLIOTURN_HAS_REPAIR;
-#define SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR()                                                                   \
-    if (e2e::programHasRepair) {                                                                             \
-    } else                                                                                                   \
-        GTEST_SKIP() << "the program does not accept -repair yet: configure with -DFOLIOTURN_HAS_REPAIR=ON once " \
-                    "it does"
 #endif
 
 // Names parameterised tests after their case's `name`.
