@@ -90,6 +90,8 @@ void CPdfRotate::writeFullRewrite() {
 // that is the input unchanged is no change after signing.
 void CPdfRotate::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    // Every object read with a container closed went into the update closed, or the update failed.
+    repair.noteUpdate(*xref);
     if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
@@ -189,12 +191,6 @@ void CPdfRotate::refuseChangedInput() {
     platform::FileStamp now;
     if (!platform::stampOf(inputFile, now) || !(now == inputStamp))
         throw CPdfException::formatted("\nInput file changed while it was read: %s\n", jobOptions.inputName.c_str());
-}
-
-// The last check before anything is replaced found the output unsound: the job
-// fails, and the output is removed as on every failure.
-void CPdfRotate::failOutputCheck(const std::string& fault) {
-    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
 }
 
 std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {

@@ -47,6 +47,11 @@ void RepairPolicy::noteCopy(const ObjectCopier& copier) {
     report.endsAdded = copier.endsAdded();
     report.pagesMoved = copier.pagesMoved();
     report.typesCorrected = copier.typesCorrected();
+    report.containersClosed = copier.containersClosed();
+}
+
+void RepairPolicy::noteUpdate(const CPdfXRef& xref) {
+    report.containersClosed = xref.objectsReadWithContainersClosed().size();
 }
 
 namespace {
