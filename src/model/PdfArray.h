@@ -4,12 +4,12 @@
 #include <utility>
 #include <vector>
 
-#include "model/CountedObject.h"
 #include "model/PdfElement.h"
+#include "model/Retainable.h"
 
 // A shared, reference-counted PDF array. It remembers the cross-reference through
 // which the references it holds are resolved by at(); atRaw() never resolves.
-class CPdfArray : public CountedObject {
+class CPdfArray final : public Retainable<CPdfArray> {
 public:
     explicit CPdfArray(IndirectObjectHolder* xref) : xref(xref) {}
 
@@ -22,10 +22,10 @@ public:
     }
     void atRaw(int32_t index, CPdfElement& out) const { out.copyFrom(elements[index]); }
 
-protected:
-    ~CPdfArray() override = default;
-
 private:
+    friend class Retainable<CPdfArray>;  // only the last count ends an array
+    ~CPdfArray() = default;
+
     IndirectObjectHolder* xref;
     std::vector<CPdfElement> elements;
 };

@@ -6,14 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "model/CountedObject.h"
 #include "model/PdfElement.h"
+#include "model/Retainable.h"
 
 // A shared, reference-counted PDF dictionary. Keys are compared byte for byte;
 // of two equal keys the first one added wins. An absent key reads as Null. The
 // last value of a repeated key is kept aside, for the few keys whose readers all
 // take the last one (a page's /Rotate).
-class CPdfDictionary : public CountedObject {
+class CPdfDictionary final : public Retainable<CPdfDictionary> {
 public:
     explicit CPdfDictionary(IndirectObjectHolder* xref) : xref(xref) {}
 
@@ -29,10 +29,10 @@ public:
 
     void setXRef(IndirectObjectHolder* crossReference) { xref = crossReference; }
 
-protected:
-    ~CPdfDictionary() override;
-
 private:
+    friend class Retainable<CPdfDictionary>;  // only the last count ends a dictionary
+    ~CPdfDictionary();
+
     // Values live in the map's nodes: one allocation an entry.
     using Entries = std::map<std::string, CPdfElement, std::less<>>;
 

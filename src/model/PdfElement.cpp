@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "model/CountedObject.h"
+#include "model/CountedStream.h"
 #include "model/IndirectObjectHolder.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
@@ -59,6 +59,14 @@ CPdfElement& CPdfElement::operator=(const CPdfElement& other) {
     if (this != &other) {
         clear();
         copyFrom(other);
+    }
+    return *this;
+}
+
+CPdfElement& CPdfElement::operator=(CPdfElement&& other) noexcept {
+    if (this != &other) {
+        clear();
+        takeFrom(other);
     }
     return *this;
 }
@@ -138,7 +146,7 @@ void CPdfElement::shareDictionary(CPdfDictionary* dictionary) {
     payload.dictionary = shareCount(dictionary);
 }
 
-void CPdfElement::shareCounted(CountedObject* stream) {
+void CPdfElement::shareCounted(CountedStream* stream) {
     kind = ElementType::Stream;
     payload.stream = shareCount(stream);
 }

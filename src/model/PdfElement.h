@@ -4,10 +4,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "model/ObjectId.h"
+
 class CPdfArray;
 class CPdfDictionary;
 class CPdfStream;
-class CountedObject;
+class CountedStream;
 class IndirectObjectHolder;
 class ValueSieve;
 
@@ -44,7 +46,9 @@ public:
     // Takes the value over without copying its text; `other` is left empty.
     CPdfElement(CPdfElement&& other) noexcept;
     CPdfElement& operator=(const CPdfElement& other);
-    virtual ~CPdfElement();
+    // Takes the value over, as the move constructor does, after letting go of its own.
+    CPdfElement& operator=(CPdfElement&& other) noexcept;
+    ~CPdfElement();
 
     // A shared element of kind Null, for the dictionary slot of plain sub-streams.
     static const CPdfElement& null();
@@ -77,6 +81,7 @@ public:
     void setInteger(int32_t value);
     void setReal(double value);
     void setReference(int32_t number, int32_t generation);
+    void setReference(ObjectId id) { setReference(id.number, id.generation); }
     void setNull() { kind = ElementType::Null; }
     void setError() { kind = ElementType::Error; }
     void setEndOfFile() { kind = ElementType::EndOfFile; }
@@ -105,11 +110,12 @@ public:
     }
     int32_t refNum() const { return payload.reference.number; }
     int32_t refGen() const { return payload.reference.generation; }
+    ObjectId reference() const { return {payload.reference.number, payload.reference.generation}; }
 
 private:
     void makeText(ElementType textKind, const char* text);
     void makeText(ElementType textKind, const char* text, size_t length);
-    void shareCounted(CountedObject* stream);
+    void shareCounted(CountedStream* stream);
 
     ElementType kind = ElementType::None;
     bool textIsInline = false;  // the text lives in payload.shortText
@@ -121,10 +127,14 @@ private:
         char shortText[8];
         CPdfArray* array;
         CPdfDictionary* dictionary;
-        CountedObject* stream;
+        CountedStream* stream;
         struct {
             int32_t number;
             int32_t generation;
         } reference;
     } payload{};
 };
+
+// Parsed objects hold millions of elements; the memory bounds of the parser count
+// on an element being a kind word and its payload, with nothing else beside them.
+static_assert(sizeof(CPdfElement) == 16, "a PDF value is a kind and an eight-byte payload");

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "model/CountedObject.h"
+#include "model/CountedStream.h"
 #include "model/RetainPtr.h"
 
 class CPdfDictionary;
@@ -13,8 +13,10 @@ class CPdfElement;
 
 // The reference-counted byte source under all PDF reading. readByte and peekByte
 // give a byte 0..255 or -1 at the end of the data. Offsets are absolute file offsets.
-class CPdfStream : public CountedObject {
+class CPdfStream : public CountedStream {
 public:
+    CPdfStream() = default;
+
     virtual void rewind() = 0;
     virtual int readByte() = 0;
     // Only a decoding stream has raw bytes below its predictor.
