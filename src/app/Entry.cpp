@@ -9,6 +9,7 @@
 #include "app/ConsoleReporter.h"
 #include "app/ExtendedOptions.h"
 #include "app/Failure.h"
+#include "app/Version.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
@@ -17,7 +18,7 @@ namespace {
 void print(const char* text) { printText(text); }
 
 void printBanner() {
-    print("\r\nFolioturn v1.04  (c) the Folioturn developers, free to use and share\r\n");
+    print("\r\nFolioturn v" FOLIOTURN_VERSION "  (c) the Folioturn developers, free to use and share\r\n");
     print("Website: https://folioturn.example.org\r\n");
     print("Email: support@folioturn.example.org\r\n\r\n");
 }

@@ -65,7 +65,8 @@ std::string StandardSecurity::decryptWithKey(CryptMethod method, const crypto::B
     std::string plain(data.begin() + 16, data.begin() + 16 + static_cast<std::ptrdiff_t>(blocks));
     const unsigned pad = plain.empty() ? 0 : static_cast<uint8_t>(plain.back());
     bool wellFormed = pad >= 1 && pad <= 16 && pad <= plain.size();
-    for (size_t i = 0; wellFormed && i < pad; ++i) wellFormed = static_cast<uint8_t>(plain[plain.size() - 1 - i]) == pad;
+    for (size_t i = 0; wellFormed && i < pad; ++i)
+        wellFormed = static_cast<uint8_t>(plain[plain.size() - 1 - i]) == pad;
     if (wellFormed) plain.resize(plain.size() - pad);
     return plain;
 }

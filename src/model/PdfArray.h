@@ -11,7 +11,7 @@
 // which the references it holds are resolved by at(); atRaw() never resolves.
 class CPdfArray final : public Retainable<CPdfArray> {
 public:
-    explicit CPdfArray(CPdfXRef* xref) : xref(xref) {}
+    explicit CPdfArray(IndirectObjectHolder* xref) : xref(xref) {}
 
     void add(const CPdfElement& element) { elements.push_back(element); }
     void add(CPdfElement&& element) { elements.push_back(std::move(element)); }
@@ -26,6 +26,6 @@ private:
     friend class Retainable<CPdfArray>;  // only the last count ends an array
     ~CPdfArray() = default;
 
-    CPdfXRef* xref;
+    IndirectObjectHolder* xref;
     std::vector<CPdfElement> elements;
 };

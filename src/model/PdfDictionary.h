@@ -15,7 +15,7 @@
 // take the last one (a page's /Rotate).
 class CPdfDictionary final : public Retainable<CPdfDictionary> {
 public:
-    explicit CPdfDictionary(CPdfXRef* xref) : xref(xref) {}
+    explicit CPdfDictionary(IndirectObjectHolder* xref) : xref(xref) {}
 
     void add(const char* key, const CPdfElement& value);
     // The same, taking the value over when the key is new.
@@ -27,7 +27,7 @@ public:
     // The same for the key's last occurrence.
     void findLastRaw(const char* key, CPdfElement& out) const;
 
-    void setXRef(CPdfXRef* crossReference) { xref = crossReference; }
+    void setXRef(IndirectObjectHolder* crossReference) { xref = crossReference; }
 
 private:
     friend class Retainable<CPdfDictionary>;  // only the last count ends a dictionary
@@ -40,7 +40,7 @@ private:
 
     void keepLater(const char* key, const CPdfElement& value);
 
-    CPdfXRef* xref;
+    IndirectObjectHolder* xref;
     Entries entries;
     std::unique_ptr<Entries> laterValues;  // the last value of each repeated key; none in most dictionaries
 };

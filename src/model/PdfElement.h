@@ -9,7 +9,8 @@
 class CPdfArray;
 class CPdfDictionary;
 class CPdfStream;
-class CPdfXRef;
+class CountedStream;
+class IndirectObjectHolder;
 class ValueSieve;
 
 // The kinds of PDF values. The numbers are fixed: stored tokens compare against them.
@@ -57,14 +58,19 @@ public:
     // Like copyFrom, but the payload and its counted reference or text move over:
     // `source` is left empty and nothing is allocated.
     void takeFrom(CPdfElement& source);
-    // One step of resolution: a Reference is fetched through xref, anything else copied.
+    // One step of resolution: a Reference is fetched through `objects`, anything else copied.
     // With a sieve, an object fetched is built only as far as the sieve keeps it.
-    void resolve(CPdfXRef* xref, CPdfElement& out, ValueSieve* sieve = nullptr) const;
+    void resolve(IndirectObjectHolder* objects, CPdfElement& out, ValueSieve* sieve = nullptr) const;
 
-    void makeArray(CPdfXRef* xref);
-    void makeDictionary(CPdfXRef* xref);
+    void makeArray(IndirectObjectHolder* objects);
+    void makeDictionary(IndirectObjectHolder* objects);
     void shareDictionary(CPdfDictionary* dictionary);
-    void shareStream(CPdfStream* stream);
+    // Streams are held through their counted base: the stream classes live in a room
+    // above the model, and are complete only where these templates are used.
+    template <class Stream = CPdfStream>
+    void shareStream(Stream* stream) {
+        shareCounted(stream);
+    }
     void makeString(const char* text);
     // A string of any bytes, NUL among them (keys, salts and file identifiers are binary).
     void makeString(const char* bytes, size_t length);
@@ -98,7 +104,10 @@ public:
     bool boolean() const { return payload.boolean != 0; }
     CPdfArray* array() const { return payload.array; }
     CPdfDictionary* dictionary() const { return payload.dictionary; }
-    CPdfStream* stream() const { return payload.stream; }
+    template <class Stream = CPdfStream>
+    Stream* stream() const {
+        return static_cast<Stream*>(payload.stream);
+    }
     int32_t refNum() const { return payload.reference.number; }
     int32_t refGen() const { return payload.reference.generation; }
     ObjectId reference() const { return {payload.reference.number, payload.reference.generation}; }
@@ -106,6 +115,7 @@ public:
 private:
     void makeText(ElementType textKind, const char* text);
     void makeText(ElementType textKind, const char* text, size_t length);
+    void shareCounted(CountedStream* stream);
 
     ElementType kind = ElementType::None;
     bool textIsInline = false;  // the text lives in payload.shortText
@@ -117,7 +127,7 @@ private:
         char shortText[8];
         CPdfArray* array;
         CPdfDictionary* dictionary;
-        CPdfStream* stream;
+        CountedStream* stream;
         struct {
             int32_t number;
             int32_t generation;

@@ -34,7 +34,8 @@ bool endsObject(const CPdfElement& token) {
 
 }  // namespace
 
-CPdfParser::CPdfParser(CPdfXRef* xref, RetainPtr<CPdfStream> stream) : xref(xref), streams(chainOf(std::move(stream))) {
+CPdfParser::CPdfParser(IndirectObjectHolder* xref, RetainPtr<CPdfStream> stream)
+    : xref(xref), streams(chainOf(std::move(stream))) {
     lexer.readToken(first);
     lexer.readToken(second);
 }

@@ -10,7 +10,7 @@
 #include "parse/PdfLexer.h"
 
 class CPdfStream;
-class CPdfXRef;
+class IndirectObjectHolder;
 class ValueSieve;
 class StreamEndFinder;
 class StreamDecryption;
@@ -27,7 +27,7 @@ class CPdfParser {
 public:
     // `xref` may be null (while a cross-reference section is read, nothing can be
     // resolved yet).
-    CPdfParser(CPdfXRef* xref, RetainPtr<CPdfStream> stream);
+    CPdfParser(IndirectObjectHolder* xref, RetainPtr<CPdfStream> stream);
     CPdfParser(const CPdfParser&) = delete;
     CPdfParser& operator=(const CPdfParser&) = delete;
     virtual ~CPdfParser();
@@ -86,7 +86,7 @@ private:
     bool endstreamAfter(CPdfStream* input, uint32_t dataEnd);
     RetainPtr<CPdfStream> decoded(RetainPtr<CPdfStream> data, const CPdfElement& dictionary) const;
 
-    CPdfXRef* xref;
+    IndirectObjectHolder* xref;
     std::vector<RetainPtr<CPdfStream>> streams;
     StreamChainSource source{streams};
     PdfLexer<StreamChainSource> lexer{source};

@@ -5,15 +5,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/CountedStream.h"
 #include "model/RetainPtr.h"
-#include "model/Retainable.h"
 
 class CPdfDictionary;
 class CPdfElement;
 
 // The reference-counted byte source under all PDF reading. readByte and peekByte
 // give a byte 0..255 or -1 at the end of the data. Offsets are absolute file offsets.
-class CPdfStream : public Retainable<CPdfStream> {
+class CPdfStream : public CountedStream {
 public:
     CPdfStream() = default;
 
@@ -36,8 +36,7 @@ public:
     virtual RetainPtr<CPdfStream> openWindow(uint32_t start, uint32_t length, const CPdfElement& dictionary) = 0;
 
 protected:
-    friend class Retainable<CPdfStream>;  // the last count ends a stream of any kind
-    virtual ~CPdfStream() = default;
+    ~CPdfStream() override = default;
 
     // readBlock for a stream that delivers its bytes from `buffer[current, end)`
     // and `refill()`s it: copies what the buffer holds, refill after refill.
