@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "crypt/StandardSecurity.h"
+#include "limits/Limits.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -122,7 +123,8 @@ void CPdfRotate::openInput() {
 // The parts that read through the document's cross-reference, made anew when it is rebuilt.
 void CPdfRotate::bindCrossReference() {
     xref = document.xref();
-    outputEntries.assign(xref->getEntries().size(), OutputEntry{});
+    const XRefEntryTable& entries = xref->getEntries();
+    outputEntries = OutputTable(static_cast<int32_t>(entries.numberBound()), entries.fitsOneTable());
     objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), inputSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
 }
@@ -162,7 +164,7 @@ void CPdfRotate::markItems() {
 }
 
 void CPdfRotate::walkFromCatalogue() {
-    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
+    PageTreeWalker walker(static_cast<size_t>(xref->getEntries().numberBound()), objectLayout.fileSize(), [this] { progressDot(); });
     if (jobOptions.repair) walker.readKidsByContents();
     CPdfElement root;
     int32_t rootNodeNumber = -1;
@@ -198,13 +200,10 @@ void CPdfRotate::refuseRestrictedFile() {
 // The catalogue is asked for under the generation that its entry gives, or 0 for
 // an object kept in an object stream.
 void CPdfRotate::fetchPageTreeRoot(CPdfElement& root, int32_t& rootNodeNumber, PageTreeSieve sieve) {
-    const std::vector<XRefEntry>& entries = xref->getEntries();
     const int32_t rootNum = xref->rootNum();
     int32_t generation = 0;
-    if (rootNum >= 0 && static_cast<size_t>(rootNum) < entries.size()) {
-        const XRefEntry& entry = entries[static_cast<size_t>(rootNum)];
-        generation = entry.type == XRefEntryType::Compressed ? 0 : entry.gen;
-    }
+    if (const XRefEntry* entry = xref->getEntries().find(rootNum))
+        generation = entry->type == XRefEntryType::Compressed ? 0 : entry->gen;
     CPdfElement catalogue;
     xref->fetchObject(rootNum, generation, catalogue);
     if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
@@ -235,7 +234,9 @@ void CPdfRotate::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>
         return a.parent != b.parent ? a.parent < b.parent : a.kidIndex < b.kidIndex;
     });
     std::vector<MovedPage> unique;
-    int32_t next = static_cast<int32_t>(xref->getEntries().size());
+    // Numbers past the last an object may have leave the pages where they are.
+    if (xref->getEntries().numberBound() + static_cast<int64_t>(direct.size()) > limits::maximumEntries) return;
+    int32_t next = static_cast<int32_t>(xref->getEntries().numberBound());
     for (const MovedPage& page : movedPages) {
         const bool again = !unique.empty() && unique.back().parent == page.parent && unique.back().kidIndex == page.kidIndex;
         if (!again) unique.push_back({page.parent, page.kidIndex, next++, page.page});

@@ -87,8 +87,7 @@ void CPdfRotate::noticeLosses(const PageUses& uses) {
     std::vector<std::string> missingPages;
     for (size_t i = 0; i < pages.size(); ++i) {
         const int32_t number = pages[i].objNum;
-        const bool written = number >= 0 && static_cast<size_t>(number) < outputEntries.size() &&
-                             outputEntries[static_cast<size_t>(number)].written;
+        const bool written = outputEntries.isWritten(number);
         if (!written) missingPages.push_back(std::to_string(i + 1) + " (object " + std::to_string(number) + ")");
     }
     if (!missingPages.empty())

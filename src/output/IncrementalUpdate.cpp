@@ -55,7 +55,7 @@ UpdateBase readUpdateBase(FILE* input, const CPdfXRef& xref, uint32_t inputSize)
     UpdateBase base;
     base.prev = newest.offset;
     base.streamSection = newest.isStream;
-    base.size = std::max(declaredSize(xref), static_cast<uint32_t>(xref.getEntries().size()));
+    base.size = std::max(declaredSize(xref), static_cast<uint32_t>(xref.getEntries().numberBound()));
     base.carriedEntries = carriedEntries(trailer);
     base.encrypted = xref.security() != nullptr;
     return base;

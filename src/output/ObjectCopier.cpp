@@ -23,9 +23,9 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
 }
 
 // The numbers of the object streams that the entries name, ascending.
-std::vector<int32_t> objectStreamNumbers(const std::vector<XRefEntry>& entries) {
+std::vector<int32_t> objectStreamNumbers(const XRefEntryTable& entries) {
     std::vector<int32_t> numbers;
-    for (const XRefEntry& entry : entries)
+    for (const auto [number, entry] : entries)
         if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.offset);
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
@@ -34,11 +34,11 @@ std::vector<int32_t> objectStreamNumbers(const std::vector<XRefEntry>& entries) 
 
 }  // namespace
 
-ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records)
+ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, OutputTable& records)
     : reader(reader), output(output), records(records) {}
 
 void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
-    const std::vector<XRefEntry>& entries = reader.entries();
+    const XRefEntryTable& entries = reader.entries();
     const auto order = pagesByObject(pages);
     const std::vector<int32_t> objectStreams = objectStreamNumbers(entries);
     size_t next = 0;
@@ -47,11 +47,11 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     movedTexts.assign(movedPages.size(), std::string());
     movedParentGenerations.assign(movedPages.size(), 0);
     RawObject object;
-    for (size_t number = 0; number < entries.size(); ++number) {
-        const int32_t objectNumber = static_cast<int32_t>(number);
-        if (progress) progress(number, entries.size());
+    const size_t numbers = static_cast<size_t>(entries.numberBound());
+    for (const auto [objectNumber, entry] : entries) {
+        if (progress) progress(static_cast<size_t>(objectNumber), numbers);
         while (next < order.size() && order[next].first < objectNumber) ++next;
-        if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
+        if (entry.type == XRefEntryType::Free || records.isWritten(objectNumber)) continue;
         if (!reader.read(objectNumber, object) || object.length() == 0) {
             // The streams that hold the cross-reference and other objects would be
             // left out all the same: losing one loses nothing of the document.
@@ -102,7 +102,6 @@ void ObjectCopier::writeMovedPages(const std::vector<PageRecord>& pages) {
         RawObject object;
         const std::string text = movedPageObject(moved, movedParentGenerations[i], movedTexts[i]);
         object.bytes.assign(text.begin(), text.end());
-        if (records.size() <= static_cast<size_t>(moved.number)) records.resize(static_cast<size_t>(moved.number) + 1);
         if (pageUses) pageUses->note(moved.page, object);
         copyObject(moved.number, object, moved.page < pages.size() ? &pages[moved.page] : nullptr);
         ++this->moved;
@@ -131,7 +130,7 @@ bool ObjectCopier::lengthEditWhileCopying(RawObject& object, const PageRecord* p
 void ObjectCopier::copyObject(int32_t number, RawObject& object, const PageRecord* page) {
     StreamLengthEdit edit;
     const bool lengthToEdit = lengthEditWhileCopying(object, page, edit);
-    OutputEntry& record = records[static_cast<size_t>(number)];
+    OutputEntry& record = records.add(number);
     record.offset = output.position();
     record.gen = object.generation;
     record.written = 1;

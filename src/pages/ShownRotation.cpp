@@ -32,9 +32,9 @@ int32_t reducedRotation(int32_t rotation) { return rotation % 90 == 0 ? rotation
 // and of a node only what its rotation needs is built.
 bool ShownRotation::fetch(int32_t number, CPdfElement& out) {
     KeySieve rotationEntries{"Rotate", "Parent"};
-    const std::vector<XRefEntry>& entries = xref.getEntries();
-    if (number < 0 || static_cast<size_t>(number) >= entries.size()) return false;
-    const XRefEntry& entry = entries[static_cast<size_t>(number)];
+    const XRefEntry* found = xref.getEntries().find(number);
+    if (!found) return false;
+    const XRefEntry& entry = *found;
     try {
         xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out, &rotationEntries);
     } catch (const CPdfException&) {

@@ -374,10 +374,11 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
 
 }  // namespace
 
-bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
+bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries,
                    RawObject& out, const ObjectLayout* layout) {
-    if (number < 0 || number >= static_cast<int32_t>(entries.size())) return false;
-    const XRefEntry& entry = entries[static_cast<size_t>(number)];
+    const XRefEntry* found = entries.find(number);
+    if (!found) return false;
+    const XRefEntry& entry = *found;
     switch (entry.type) {
     case XRefEntryType::Compressed:
         return readCompressed(number, xref, out);
@@ -410,8 +411,9 @@ uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* ke
 }
 
 bool RawObjectReader::readFetched(int32_t number, RawObject& out) const {
-    if (number < 0 || static_cast<size_t>(number) >= entryList.size()) return false;
-    const XRefEntry& entry = entryList[static_cast<size_t>(number)];
+    const XRefEntry* found = entryList.find(number);
+    if (!found) return false;
+    const XRefEntry& entry = *found;
     if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
     return readFetchedDictionary(input, xref, entry, out, objectLayout) || read(number, out);
 }

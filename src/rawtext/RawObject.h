@@ -6,6 +6,7 @@
 
 #include "rawtext/ObjectLayout.h"
 #include "xref/XRefEntry.h"
+#include "xref/XRefEntryTable.h"
 
 class CPdfXRef;
 
@@ -43,7 +44,7 @@ bool loadObjectText(FILE* input, RawObject& object);
 // With "-repair" (the cross-reference recovers stream ends), an object without
 // "endobj" ends where its value ends, and a stream without "endstream" where its
 // data ends; the missing words are added to the text.
-bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
+bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries,
                    RawObject& out, const ObjectLayout* layout = nullptr);
 
 // What a job needs to read raw object texts from one input: its file, its loaded
@@ -56,7 +57,7 @@ public:
     // The same text, for an object that a lookup has already fetched as a
     // dictionary (a page that the page tree walk reached): it is not parsed again.
     bool readFetched(int32_t number, RawObject& out) const;
-    const std::vector<XRefEntry>& entries() const { return entryList; }
+    const XRefEntryTable& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }
     const ObjectLayout& layout() const { return objectLayout; }
@@ -64,6 +65,6 @@ public:
 private:
     FILE* input;
     CPdfXRef& xref;
-    const std::vector<XRefEntry>& entryList;
+    const XRefEntryTable& entryList;
     const ObjectLayout& objectLayout;
 };

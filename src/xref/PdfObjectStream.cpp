@@ -25,7 +25,7 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     if (!value.is(ElementType::Integer) || value.integer() <= 0) return false;
     count = value.integer();
     const bool beyondEntries = xref.streamEndFinder() ? !xref.canHold(count)
-                                                      : count > static_cast<int64_t>(xref.getEntries().size());
+                                                      : count > xref.getEntries().numberBound();
     if (beyondEntries) return false;
     value.clear();
     dictionary->find("First", value);

@@ -70,7 +70,7 @@ public:
 
     // Parses the object; with a sieve, only what it keeps is built.
     void fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve = nullptr);
-    const std::vector<XRefEntry>& getEntries() const { return entries.all(); }
+    const XRefEntryTable& getEntries() const { return entries; }
     // The text of a Compressed object inside its decoded object stream, or null.
     const uint8_t* getRawObject(int32_t number, int32_t generation, int32_t& length);
 

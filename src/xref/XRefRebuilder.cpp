@@ -31,11 +31,10 @@ bool isCatalogue(CPdfXRef& xref, int32_t number) {
     CPdfElement type;
     try {
         CPdfElement catalogue;
-        const std::vector<XRefEntry>& all = xref.getEntries();
-        if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
-        const XRefEntry& entry = all[static_cast<size_t>(number)];
+        const XRefEntry* entry = xref.getEntries().find(number);
+        if (number <= 0 || !entry) return false;
         ProbeSieve sieve;
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue, &sieve);
+        xref.fetchObject(number, entry->type == XRefEntryType::Compressed ? 0 : entry->gen, catalogue, &sieve);
         if (!catalogue.is(ElementType::Dictionary)) return false;
         catalogue.dictionary()->findRaw("Type", type);
     } catch (const CPdfException&) {
@@ -62,12 +61,11 @@ bool PageTreeProbe::leadsToPageTree(int32_t catalogue) {
 }
 
 bool PageTreeProbe::catalogueLeads(int32_t number) {
-    const std::vector<XRefEntry>& all = xref.getEntries();
-    if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
-    const XRefEntry& entry = all[static_cast<size_t>(number)];
+    const XRefEntry* entry = xref.getEntries().find(number);
+    if (number <= 0 || !entry) return false;
     CPdfElement catalogue, reference;
     ProbeSieve sieve;
-    xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue, &sieve);
+    xref.fetchObject(number, entry->type == XRefEntryType::Compressed ? 0 : entry->gen, catalogue, &sieve);
     if (!catalogue.is(ElementType::Dictionary)) return false;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (!reference.is(ElementType::Reference)) return isPageTree(reference);
@@ -93,9 +91,10 @@ XRefRebuilder::XRefRebuilder(CPdfXRef& xref, CPdfStream& file, XRefEntryTable& e
 
 void XRefRebuilder::rebuild(ObjectScan& scan) {
     if (!scan.foundObject) throw CPdfException(damaged);
-    entries.assign(std::move(scan.entries));
+    entries.adoptRebuilt(std::move(scan.entries));
     openEncryption(scan);
     addObjectStreams(scan);
+    entries.finish();
     if (!chooseFoundTrailer(scan)) makeTrailer(scan);
     keepEncryption();
 }
@@ -132,8 +131,10 @@ void XRefRebuilder::addObjectStreams(ObjectScan& scan) {
     for (const ObjectScan::Object& stream : scan.objectStreams) {
         if (!xref.objectStreamWorkLeft()) return;  // the decoding budget is spent: the rest stay unread
         // A stream replaced by a later object of its number cannot be looked up.
-        const size_t number = static_cast<size_t>(stream.number);
-        if (scan.definedAt[number] != stream.position || entries[number].type != XRefEntryType::Uncompressed) continue;
+        const uint32_t* definedAt = scan.definedAt.find(stream.number);
+        const XRefEntry* entry = entries.find(stream.number);
+        if (!definedAt || *definedAt != stream.position || !entry || entry->type != XRefEntryType::Uncompressed)
+            continue;
         try {
             addObjectStream(stream, scan);
         } catch (const CPdfException&) {
@@ -149,12 +150,11 @@ void XRefRebuilder::addObjectStream(const ObjectScan::Object& stream, ObjectScan
     for (size_t index = 0; index < numbers.size(); ++index) {
         const int32_t number = numbers[index];
         if (number <= 0 || !entries.canHold(int64_t{number} + 1) || number == stream.number) continue;
-        const size_t slot = static_cast<size_t>(number);
-        if (slot >= scan.definedAt.size()) scan.definedAt.resize(slot + 1, 0);
-        if (scan.definedAt[slot] > stream.position) continue;
+        const uint32_t* definedAt = scan.definedAt.find(number);
+        if (definedAt && *definedAt > stream.position) continue;
         const XRefEntry entry{stream.number, static_cast<int32_t>(index), XRefEntryType::Compressed};
         if (!entries.replace(number, entry)) continue;
-        scan.definedAt[slot] = stream.position;
+        scan.definedAt.at(number) = stream.position;
         packed.push_back({number, stream.position, static_cast<int32_t>(index)});
     }
 }
@@ -197,10 +197,10 @@ void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
         return a.position != b.position ? a.position < b.position : a.index < b.index;
     });
     for (auto candidate = candidates.rbegin(); candidate != candidates.rend(); ++candidate) {
-        const size_t number = static_cast<size_t>(candidate->number);
-        if (scan.definedAt[number] != candidate->position) continue;  // replaced by a later definition
+        const uint32_t* definedAt = scan.definedAt.find(candidate->number);
+        if (!definedAt || *definedAt != candidate->position) continue;  // replaced by a later definition
         if (!isCatalogue(xref, candidate->number) || !probe.leadsToPageTree(candidate->number)) continue;
-        const XRefEntry& entry = entries[number];
+        const XRefEntry& entry = *entries.find(candidate->number);
         trailer.makeDictionary(nullptr);
         CPdfElement root;
         root.setReference(candidate->number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen);
