@@ -125,6 +125,7 @@ void CPdfRotate::bindCrossReference() {
     xref = document.xref();
     const XRefEntryTable& entries = xref->getEntries();
     outputEntries = OutputTable(static_cast<int32_t>(entries.numberBound()), entries.fitsOneTable());
+    outputEntries.expect(static_cast<size_t>(entries.listedCount()));
     objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), inputSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
 }
@@ -185,7 +186,7 @@ void CPdfRotate::openDocument() {
         throw;
     }
     refuseRestrictedFile();
-    if (jobOptions.incremental) checkUpdatable(inputFile, document);
+    if (jobOptions.incremental) checkUpdatable(document);
 }
 
 // A conforming processor does what the permissions of an encrypted file allow;

@@ -44,7 +44,7 @@ void CPdfRotate::walkPageTreeRepairing() {
     progressCounter = 0;
     deferredDots = 0;
     document.rebuildCrossReference();
-    if (jobOptions.incremental) checkUpdatable(inputFile, document);
+    if (jobOptions.incremental) checkUpdatable(document);
     bindCrossReference();
     repairs.crossReferenceRebuilt = true;
     repairs.tableJunkPassedOver = false;

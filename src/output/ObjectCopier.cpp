@@ -68,7 +68,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         moveKidsOfNode(objectNumber, object, nextMoved);
         while (nextRetyped < retyped.size() && retyped[nextRetyped].first < objectNumber) ++nextRetyped;
         if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&
-            loadObjectText(reader.file(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
+            loadObjectText(reader.bytes(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
             ++typeFixes;
         const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         if (page && pageUses) pageUses->note(order[next].second, object);
@@ -83,7 +83,7 @@ void ObjectCopier::moveKidsOfNode(int32_t number, RawObject& node, size_t& nextM
     while (nextMoved < movedPages.size() && movedPages[nextMoved].parent < number) ++nextMoved;
     const size_t first = nextMoved;
     while (nextMoved < movedPages.size() && movedPages[nextMoved].parent == number) ++nextMoved;
-    if (first == nextMoved || !loadObjectText(reader.file(), node)) return;
+    if (first == nextMoved || !loadObjectText(reader.bytes(), node)) return;
     const std::vector<MovedPage> kids(movedPages.begin() + first, movedPages.begin() + nextMoved);
     std::vector<std::string> texts;
     if (!moveKidsOut(node.bytes, kids, texts)) return;
@@ -112,7 +112,7 @@ void ObjectCopier::writeMovedPages(const std::vector<PageRecord>& pages) {
 // not written, but the repair is told all the same.
 void ObjectCopier::countObjectStreamLength(const RawObject& object) {
     StreamLengthEdit edit;
-    if (correctLengths && findStreamLengthEdit(object, reader.file(), reader.crossReference(), edit)) ++corrected;
+    if (correctLengths && findStreamLengthEdit(object, reader.crossReference(), edit)) ++corrected;
 }
 
 // With -repair a stream whose Length is wrong gets the length of its data: a text
@@ -120,7 +120,7 @@ void ObjectCopier::countObjectStreamLength(const RawObject& object) {
 // to do it. Selected pages are rotated and nothing else.
 bool ObjectCopier::lengthEditWhileCopying(RawObject& object, const PageRecord* page, StreamLengthEdit& edit) {
     if (!correctLengths || (page && page->selected)) return false;
-    if (!findStreamLengthEdit(object, reader.file(), reader.crossReference(), edit)) return false;
+    if (!findStreamLengthEdit(object, reader.crossReference(), edit)) return false;
     ++corrected;
     if (object.inFile) return true;
     applyStreamLengthEdit(object, edit);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -24,6 +25,10 @@ public:
     // Numbers below `numberBound` are the input's. `whole`: the table is written as
     // one subsection from 0; otherwise in subsections of the objects written.
     OutputTable(int32_t numberBound, bool whole) : numbers(numberBound), whole(whole) {}
+
+    // Room for this many records at once, so that the table never holds twice the
+    // room it needs while it grows.
+    void expect(size_t records) { written.reserve(records); }
 
     // The record of object `number`, made for it when it has none yet.
     OutputEntry& add(int32_t number);

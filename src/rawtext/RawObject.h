@@ -9,6 +9,7 @@
 #include "xref/XRefEntryTable.h"
 
 class CPdfXRef;
+class FileBlockCache;
 
 // An object's text as the input stores it, from its header through "endobj" and
 // one white-space byte after it: in memory, or, when it is too large to hold,
@@ -32,11 +33,11 @@ struct RawObject {
 
 // The first run of decimal digits after the first occurrence of `key` in the
 // object's text, wherever the text is; 0 without one.
-uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* key);
+uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, const char* key);
 
 // Brings a text that lies in the file into memory (for an edit that must hold the
 // whole object, as an incremental update's); false when it cannot be read.
-bool loadObjectText(FILE* input, RawObject& object);
+bool loadObjectText(FileBlockCache& input, RawObject& object);
 
 // Reads the raw text of object `number`. False when the object has none: a free
 // entry, a header at its offset that is not its own, a missing "endobj", an object
@@ -60,6 +61,8 @@ public:
     const XRefEntryTable& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }
+    // The input's bytes, read through the document's block cache.
+    FileBlockCache& bytes() const;
     const ObjectLayout& layout() const { return objectLayout; }
 
 private:

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "stream/FileBlockCache.h"
+
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -77,9 +79,13 @@ TEST(RawScan, FindPatternInFileSeesAcrossReadBlocks) {
     pdf.raw(std::string(65533 - pdf.bytes().size(), 'a') + "endobj tail");  // "endobj" at 65533..65538
     FILE* file = std::fopen(pdf.write().c_str(), "rb");
     ASSERT_NE(nullptr, file);
-    EXPECT_EQ(65538u, findPatternInFile(file, 0, "endobj", 6));
-    EXPECT_EQ(65538u, findPatternInFile(file, 65533, "endobj", 6));
-    EXPECT_EQ(0u, findPatternInFile(file, 65534, "endobj", 6));
+    FileBlockCache blocks(file);
+    EXPECT_EQ(65538u, findPatternInFile(blocks, 0, "endobj", 6));
+    EXPECT_EQ(65538u, findPatternInFile(blocks, 65533, "endobj", 6));
+    EXPECT_EQ(0u, findPatternInFile(blocks, 65534, "endobj", 6));
+    // A short range is read through the cache's blocks: the word lies across two.
+    EXPECT_EQ(65538u, findPatternInRange(blocks, 65530, 65539, "endobj", 6));
+    EXPECT_EQ(0u, findPatternInRange(blocks, 65530, 65538, "endobj", 6)) << "the word must end within the range";
     std::fclose(file);
 }
 
