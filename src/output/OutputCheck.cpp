@@ -1,5 +1,7 @@
 #include "output/OutputCheck.h"
 
+#include "model/PdfException.h"
+
 namespace {
 
 bool isWritten(const OutputTable& records, int32_t number) { return records.isWritten(number); }
@@ -21,4 +23,8 @@ std::string faultInRewrite(const WrittenRewrite& written) {
             return "page " + std::to_string(i + 1) + ", object " + std::to_string(number) + ", was not written";
     }
     return {};
+}
+
+void failOutputCheck(const std::string& fault) {
+    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
 }

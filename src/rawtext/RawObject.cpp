@@ -16,6 +16,7 @@
 #include "platform/Platform.h"
 #include "rawtext/DictionaryText.h"
 #include "rawtext/ObjectEnd.h"
+#include "rawtext/OpenContainers.h"
 #include "rawtext/TextSearch.h"
 #include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
@@ -400,7 +401,19 @@ RawObjectReader::RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout
 FileBlockCache& RawObjectReader::bytes() const { return *xref.blockCache(); }
 
 bool RawObjectReader::read(int32_t number, RawObject& out) const {
-    return readRawObject(input, number, &xref, entryList, out, &objectLayout);
+    if (!readRawObject(input, number, &xref, entryList, out, &objectLayout)) return false;
+    closeWhatTheParserClosed(number, out);
+    return true;
+}
+
+// An object the parser read with a container closed at its end is written closed,
+// so that the output is read as the job read the input. One too large to hold has
+// no end that a reader finds, and the output check refuses it.
+void RawObjectReader::closeWhatTheParserClosed(int32_t number, RawObject& out) const {
+    out.containersClosed = false;
+    if (!xref.readWithContainersClosed(number)) return;
+    if (out.inFile) out.endKnown = false;
+    else out.containersClosed = closeOpenContainers(out.bytes);
 }
 
 uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, const char* key) {
@@ -425,7 +438,9 @@ bool RawObjectReader::readFetched(int32_t number, RawObject& out) const {
     if (!found) return false;
     const XRefEntry& entry = *found;
     if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
-    return readFetchedDictionary(input, xref, entry, out, objectLayout) || read(number, out);
+    if (!readFetchedDictionary(input, xref, entry, out, objectLayout)) return read(number, out);
+    closeWhatTheParserClosed(number, out);
+    return true;
 }
 
 bool loadObjectText(FileBlockCache& input, RawObject& object) {
