@@ -128,7 +128,6 @@ void CPdfRotate::bindCrossReference() {
     xref = document.xref();
     const XRefEntryTable& entries = xref->getEntries();
     outputEntries = OutputTable(static_cast<int32_t>(entries.numberBound()), entries.fitsOneTable());
-    outputEntries.expect(static_cast<size_t>(entries.listedCount()));
     objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), inputSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
 }

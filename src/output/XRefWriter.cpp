@@ -101,15 +101,10 @@ RecordIterator endOfRun(RecordIterator run, RecordIterator end) {
 
 // Every number from 0 up: one written is in use, every other one free.
 void writeWholeTable(TableText& text, const OutputTable& table) {
-    text.addSubsectionHeader(0, static_cast<size_t>(table.size()));
+    const std::vector<OutputEntry>& records = table.recordsByNumber();
+    text.addSubsectionHeader(0, records.size());
     text.addFreeHead();
-    const std::vector<OutputTable::Record>& records = table.records();
-    auto next = records.begin();
-    for (int32_t number = 1; number < table.size(); ++number) {
-        while (next != records.end() && next->first < number) ++next;
-        if (next != records.end() && next->first == number) text.addRecord(next->second);
-        else text.addEntry(0, 0, false);
-    }
+    for (size_t number = 1; number < records.size(); ++number) text.addRecord(records[number]);
 }
 
 // The free head, then one subsection for each run of consecutive numbers

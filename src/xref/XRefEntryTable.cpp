@@ -3,12 +3,6 @@
 #include "limits/Limits.h"
 #include "model/PdfException.h"
 
-namespace {
-
-const XRefEntry unsetEntry{};
-
-}  // namespace
-
 void XRefEntryTable::setFileSize(uint64_t bytes) { entriesTheFileCanHold = entriesAFileCanHold(bytes); }
 
 uint64_t XRefEntryTable::entriesAFileCanHold(uint64_t fileBytes) {
@@ -23,12 +17,6 @@ bool XRefEntryTable::grow(int64_t size) {
 
 void XRefEntryTable::countListed() {
     if (++listed > entriesTheFileCanHold) throw CPdfException("PDF file was damaged");
-}
-
-const XRefEntry* XRefEntryTable::find(int64_t number) const {
-    if (number < 0 || number >= numbers) return nullptr;
-    const XRefEntry* entry = stored.find(static_cast<int32_t>(number));
-    return entry ? entry : &unsetEntry;
 }
 
 const XRefEntry& XRefEntryTable::at(int64_t number) const {

@@ -61,7 +61,11 @@ public:
     int64_t numberBound() const { return numbers; }
     // The entry of `number`: null outside the table, an unset entry where no
     // section set one.
-    const XRefEntry* find(int64_t number) const;
+    const XRefEntry* find(int64_t number) const {
+        if (number < 0 || number >= numbers) return nullptr;
+        const XRefEntry* entry = stored.find(static_cast<int32_t>(number));
+        return entry ? entry : &unsetEntry;
+    }
     // The entry of `number`, an unset one where there is none.
     const XRefEntry& at(int64_t number) const;
     // Entries the sections set.
@@ -77,6 +81,8 @@ public:
     Iterator end() const { return stored.end(); }
 
 private:
+    static constexpr XRefEntry unsetEntry{};
+
     void countListed();
 
     NumberMap<XRefEntry> stored;
