@@ -24,7 +24,7 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     dictionary->find("N", value);
     if (!value.is(ElementType::Integer) || value.integer() <= 0) return false;
     count = value.integer();
-    const bool beyondEntries = xref.streamEndFinder() ? !xref.canHold(count)
+    const bool beyondEntries = xref.streamEndFinder() ? !xref.canList(count)
                                                       : count > xref.getEntries().numberBound();
     if (beyondEntries) return false;
     value.clear();

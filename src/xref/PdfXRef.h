@@ -55,8 +55,8 @@ public:
     // With "-repair" (after loadOrRebuild): where a stream whose Length does not
     // lead to "endstream" ends, for the parsers of the file. Null otherwise.
     const StreamEndFinder* streamEndFinder() const;
-    // Whether numbers below `size` fit what the file can hold.
-    bool canHold(int64_t size) const { return entries.canHold(size); }
+    // Whether the file can hold `count` objects.
+    bool canList(int64_t count) const { return entries.canList(count); }
 
     // How the cross-reference was read: rebuilt by a scan, or from tables with junk passed over.
     bool wasRebuilt() const { return rebuilt; }

@@ -33,6 +33,10 @@ public:
     static uint64_t entriesAFileCanHold(uint64_t fileBytes);
     // Whether numbers below `size` may be listed.
     static bool canHold(int64_t size) { return size <= limits::maximumEntries; }
+    // Whether the file can hold `count` objects (or the count is small).
+    bool canList(int64_t count) const {
+        return count <= limits::wholeTableNumbers || static_cast<uint64_t>(count) <= entriesTheFileCanHold;
+    }
     // Whether one table from 0 to the highest number stays within what the file's
     // size could list, or is small: a table written whole costs nothing unusual.
     bool fitsOneTable() const {
