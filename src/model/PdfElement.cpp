@@ -63,6 +63,14 @@ CPdfElement& CPdfElement::operator=(const CPdfElement& other) {
     return *this;
 }
 
+CPdfElement& CPdfElement::operator=(CPdfElement&& other) noexcept {
+    if (this != &other) {
+        clear();
+        takeFrom(other);
+    }
+    return *this;
+}
+
 CPdfElement::~CPdfElement() { clear(); }
 
 void CPdfElement::clear() {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "model/ObjectId.h"
+
 class CPdfArray;
 class CPdfDictionary;
 class CPdfStream;
@@ -43,7 +45,9 @@ public:
     // Takes the value over without copying its text; `other` is left empty.
     CPdfElement(CPdfElement&& other) noexcept;
     CPdfElement& operator=(const CPdfElement& other);
-    virtual ~CPdfElement();
+    // Takes the value over, as the move constructor does, after letting go of its own.
+    CPdfElement& operator=(CPdfElement&& other) noexcept;
+    ~CPdfElement();
 
     // A shared element of kind Null, for the dictionary slot of plain sub-streams.
     static const CPdfElement& null();
@@ -71,6 +75,7 @@ public:
     void setInteger(int32_t value);
     void setReal(double value);
     void setReference(int32_t number, int32_t generation);
+    void setReference(ObjectId id) { setReference(id.number, id.generation); }
     void setNull() { kind = ElementType::Null; }
     void setError() { kind = ElementType::Error; }
     void setEndOfFile() { kind = ElementType::EndOfFile; }
@@ -96,6 +101,7 @@ public:
     CPdfStream* stream() const { return payload.stream; }
     int32_t refNum() const { return payload.reference.number; }
     int32_t refGen() const { return payload.reference.generation; }
+    ObjectId reference() const { return {payload.reference.number, payload.reference.generation}; }
 
 private:
     void makeText(ElementType textKind, const char* text);
@@ -118,3 +124,7 @@ private:
         } reference;
     } payload{};
 };
+
+// Parsed objects hold millions of elements; the memory bounds of the parser count
+// on an element being a kind word and its payload, with nothing else beside them.
+static_assert(sizeof(CPdfElement) == 16, "a PDF value is a kind and an eight-byte payload");

@@ -26,9 +26,9 @@ void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t
     output.copyUpTo(inputFile, base, headLength);
 }
 
-void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }
-
 namespace {
+
+void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }
 
 // `value` in `width` decimal digits with leading zeros; the caller keeps it below 10^width.
 void formatDigits(char* digits, int width, uint32_t value) {
@@ -140,12 +140,12 @@ namespace {
 
 // The generation that the new table gives an object: the one in the header that
 // was written, or the trailer's own for an object that was not written.
-int32_t outputGeneration(const OutputTable& records, TrailerReference object) {
+int32_t outputGeneration(const OutputTable& records, ObjectId object) {
     const OutputEntry* record = records.find(object.number);
     return record && record->written ? record->gen : object.generation;
 }
 
-void writeReference(OutputFile& output, const char* key, const OutputTable& records, TrailerReference object) {
+void writeReference(OutputFile& output, const char* key, const OutputTable& records, ObjectId object) {
     output.write(key, std::strlen(key));
     writeNumber(output, static_cast<uint32_t>(object.number));
     output.writeFramed(" ", outputGeneration(records, object), " R\n");
@@ -153,7 +153,7 @@ void writeReference(OutputFile& output, const char* key, const OutputTable& reco
 
 }  // namespace
 
-void writeTrailer(OutputFile& output, const OutputTable& records, TrailerReference root, TrailerReference info,
+void writeTrailer(OutputFile& output, const OutputTable& records, ObjectId root, ObjectId info,
                   uint32_t tablePosition, const std::string& moreEntries) {
     output.write("trailer\n<<\n/Size ");
     writeNumber(output, static_cast<uint32_t>(records.size()));
@@ -179,7 +179,7 @@ std::string hexString(const std::string& bytes) {
 
 }  // namespace
 
-std::string encryptionEntries(TrailerReference encrypt, const std::vector<std::string>& ids) {
+std::string encryptionEntries(ObjectId encrypt, const std::vector<std::string>& ids) {
     std::string entries =
         "/Encrypt " + std::to_string(encrypt.number) + " " + std::to_string(encrypt.generation) + " R\n";
     if (ids.empty()) return entries;

@@ -5,16 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "model/ObjectId.h"
 #include "output/OutputTable.h"
 #include "xref/XRefEntryTable.h"
 
 class OutputFile;
 
-// An object the trailer names, with the generation its own trailer gave it.
-struct TrailerReference {
-    int32_t number = 0;
-    int32_t generation = 0;
-};
 
 // The length of the input's head: from its "%PDF-" header to the first object
 // that the entries place in the file body (0 without one).
@@ -22,7 +18,6 @@ uint32_t headLengthOf(const XRefEntryTable& entries);
 // The input's first `headLength` bytes from its "%PDF-" header (at `base`) on,
 // copied in blocks and never past the end of the file.
 void copyHead(OutputFile& output, FILE* input, uint32_t headLength, uint32_t base);
-void writeNumber(OutputFile& output, uint32_t value);
 // One 20-byte table entry: offset, generation, n or f, a space and a carriage
 // return, as "%010u %05u %c \r" gives it.
 void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse);
@@ -32,8 +27,9 @@ void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse);
 void writeXRefTable(OutputFile& output, const OutputTable& table);
 // The trailer with Size, Root and (when there is one, number not 0) Info, then
 // `moreEntries` as they stand, then "startxref" with `tablePosition` and "%%EOF".
-void writeTrailer(OutputFile& output, const OutputTable& table, TrailerReference root,
-                  TrailerReference info, uint32_t tablePosition, const std::string& moreEntries = std::string());
+// `root` and `info` carry the generations that the input's trailer gave them.
+void writeTrailer(OutputFile& output, const OutputTable& table, ObjectId root, ObjectId info, uint32_t tablePosition,
+                  const std::string& moreEntries = std::string());
 // The trailer entries that keep an encrypted file's encryption: Encrypt, and ID
 // with the input's strings (none: no ID) written in hexadecimal (they are not encrypted).
-std::string encryptionEntries(TrailerReference encrypt, const std::vector<std::string>& ids);
+std::string encryptionEntries(ObjectId encrypt, const std::vector<std::string>& ids);

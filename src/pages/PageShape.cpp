@@ -11,6 +11,7 @@
 #include "model/PdfException.h"
 #include "pages/ShownRotation.h"
 #include "parse/ValueSieve.h"
+#include "xref/EntryFetch.h"
 #include "xref/PdfXRef.h"
 
 namespace {
@@ -119,12 +120,10 @@ PageShapes::InheritedBoxes PageShapes::ofNode(int32_t nodeNumber, int depth) {
 // stream); one that cannot be read has no boxes. Only its boxes and its parent
 // are built.
 bool PageShapes::fetch(int32_t number, CPdfElement& out) {
-    const XRefEntry* found = xref.getEntries().find(number);
-    if (!found) return false;
-    const XRefEntry& entry = *found;
+    if (!xref.getEntries().find(number)) return false;
     KeySieve shapeEntries{"MediaBox", "CropBox", "Parent"};
     try {
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out, &shapeEntries);
+        out = fetchAtEntryGeneration(xref, number, &shapeEntries);
     } catch (const CPdfException&) {
         return false;
     }

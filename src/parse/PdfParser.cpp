@@ -191,7 +191,7 @@ RetainPtr<CPdfStream> CPdfParser::parseRecoveredStreamBody(CPdfStream* input, ui
 // In an encrypted file the data is decrypted before its filters decode it.
 RetainPtr<CPdfStream> CPdfParser::decoded(RetainPtr<CPdfStream> data, const CPdfElement& dictionary) const {
     if (!decodeStreams) return data;
-    if (decryptor) data = decryptor->decryptStream(std::move(data), dictionary, objectNumber, objectGeneration);
+    if (decryptor) data = decryptor->decryptStream(std::move(data), dictionary, decryptedObject);
     if (!data) return nullptr;
     return applyFilters(std::move(data), dictionary);
 }

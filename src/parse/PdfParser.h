@@ -42,12 +42,11 @@ public:
     // Containers left open at the object's end close there, as a reader that
     // recovers damaged files takes them; otherwise they are damage.
     void recoverUnclosedContainers() { recoverUnclosed = true; }
-    // The object being parsed is (number, generation) of an encrypted file: its
-    // stream data is decrypted before it is decoded.
-    void decryptStreamsWith(const StreamDecryption* decryption, int32_t number, int32_t generation) {
+    // The object being parsed is `object` of an encrypted file: its stream data is
+    // decrypted before it is decoded.
+    void decryptStreamsWith(const StreamDecryption* decryption, ObjectId object) {
         decryptor = decryption;
-        objectNumber = number;
-        objectGeneration = generation;
+        decryptedObject = object;
     }
 
     // With "-repair": a stream whose Length does not lead to "endstream" ends where
@@ -99,7 +98,6 @@ private:
     const StreamEndFinder* streamEnds = nullptr;
     bool endstreamMissing = false;
     const StreamDecryption* decryptor = nullptr;
-    int32_t objectNumber = 0;
-    int32_t objectGeneration = 0;
+    ObjectId decryptedObject;
     uint32_t valuesInObject = 0;  // the values the current parseObject has made
 };

@@ -35,7 +35,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     const StandardSecurity* security = xref->security();
     if (security && security->encryptsStrings() && number != xref->encryptNum()) {
         encrypted = encryptObjectStrings({reinterpret_cast<const char*>(text), static_cast<size_t>(textLength)},
-                                         *security, number, 0);
+                                         *security, {number, 0});
         text = reinterpret_cast<const uint8_t*>(encrypted.data());
         textLength = static_cast<int32_t>(encrypted.size());
     }

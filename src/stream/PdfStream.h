@@ -6,23 +6,16 @@
 #include <cstring>
 
 #include "model/RetainPtr.h"
+#include "model/Retainable.h"
 
 class CPdfDictionary;
 class CPdfElement;
 
 // The reference-counted byte source under all PDF reading. readByte and peekByte
 // give a byte 0..255 or -1 at the end of the data. Offsets are absolute file offsets.
-class CPdfStream {
+class CPdfStream : public Retainable<CPdfStream> {
 public:
     CPdfStream() = default;
-    CPdfStream(const CPdfStream&) = delete;
-    CPdfStream& operator=(const CPdfStream&) = delete;
-
-    void retain() { ++count; }
-    void release() {
-        if (--count == 0) delete this;
-    }
-    int32_t referenceCount() const { return count; }
 
     virtual void rewind() = 0;
     virtual int readByte() = 0;
@@ -43,6 +36,7 @@ public:
     virtual RetainPtr<CPdfStream> openWindow(uint32_t start, uint32_t length, const CPdfElement& dictionary) = 0;
 
 protected:
+    friend class Retainable<CPdfStream>;  // the last count ends a stream of any kind
     virtual ~CPdfStream() = default;
 
     // readBlock for a stream that delivers its bytes from `buffer[current, end)`
@@ -59,7 +53,4 @@ protected:
         }
         return done;
     }
-
-private:
-    int32_t count = 1;
 };

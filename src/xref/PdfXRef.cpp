@@ -176,7 +176,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     CPdfParser parser(this, file->openWindow(base + static_cast<uint32_t>(entry.offset), 0, CPdfElement::null()));
     if (recovering) parser.recoverUnclosedContainers();
     parser.recoverStreamEnds(streamEnds.get());
-    if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), number, generation);
+    if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), {number, generation});
     CPdfElement headerNumber, headerGeneration, keyword;
     parser.parseObject(headerNumber);
     parser.parseObject(headerGeneration);

@@ -114,11 +114,6 @@ public:
     int32_t encryptGen() const { return encryption.generation; }
 
 private:
-    struct ObjectId {
-        int32_t number = 0;
-        int32_t generation = 0;
-    };
-
     void prepare(CPdfStream* stream);
     bool loadsSoundly();
     void readTrailerReferences();

@@ -11,6 +11,7 @@
 #include "parse/ValueSieve.h"
 #include "stream/PdfStream.h"
 #include "xref/Encryption.h"
+#include "xref/EntryFetch.h"
 #include "xref/PdfObjectStream.h"
 #include "xref/PdfXRef.h"
 #include "xref/XRefEntryTable.h"
@@ -31,10 +32,9 @@ bool isCatalogue(CPdfXRef& xref, int32_t number) {
     CPdfElement type;
     try {
         CPdfElement catalogue;
-        const XRefEntry* entry = xref.getEntries().find(number);
-        if (number <= 0 || !entry) return false;
+        if (number <= 0 || !xref.getEntries().find(number)) return false;
         ProbeSieve sieve;
-        xref.fetchObject(number, entry->type == XRefEntryType::Compressed ? 0 : entry->gen, catalogue, &sieve);
+        catalogue = fetchAtEntryGeneration(xref, number, &sieve);
         if (!catalogue.is(ElementType::Dictionary)) return false;
         catalogue.dictionary()->findRaw("Type", type);
     } catch (const CPdfException&) {
@@ -61,11 +61,10 @@ bool PageTreeProbe::leadsToPageTree(int32_t catalogue) {
 }
 
 bool PageTreeProbe::catalogueLeads(int32_t number) {
-    const XRefEntry* entry = xref.getEntries().find(number);
-    if (number <= 0 || !entry) return false;
-    CPdfElement catalogue, reference;
+    if (number <= 0 || !xref.getEntries().find(number)) return false;
     ProbeSieve sieve;
-    xref.fetchObject(number, entry->type == XRefEntryType::Compressed ? 0 : entry->gen, catalogue, &sieve);
+    const CPdfElement catalogue = fetchAtEntryGeneration(xref, number, &sieve);
+    CPdfElement reference;
     if (!catalogue.is(ElementType::Dictionary)) return false;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (!reference.is(ElementType::Reference)) return isPageTree(reference);
@@ -200,10 +199,9 @@ void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
         const uint32_t* definedAt = scan.definedAt.find(candidate->number);
         if (!definedAt || *definedAt != candidate->position) continue;  // replaced by a later definition
         if (!isCatalogue(xref, candidate->number) || !probe.leadsToPageTree(candidate->number)) continue;
-        const XRefEntry& entry = *entries.find(candidate->number);
         trailer.makeDictionary(nullptr);
         CPdfElement root;
-        root.setReference(candidate->number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen);
+        root.setReference(entryObjectId(xref, candidate->number));
         trailer.dictionary()->add("Root", root);
         addNewestInfo(scan);
         return;
