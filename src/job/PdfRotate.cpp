@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "crypt/StandardSecurity.h"
+#include "limits/Limits.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -118,7 +119,8 @@ void CPdfRotate::openInput() {
 // The parts that read through the document's cross-reference, made anew when it is rebuilt.
 void CPdfRotate::bindCrossReference() {
     xref = document.xref();
-    outputEntries.assign(xref->getEntries().size(), OutputEntry{});
+    const XRefEntryTable& entries = xref->getEntries();
+    outputEntries = OutputTable(static_cast<int32_t>(entries.numberBound()), entries.fitsOneTable());
     objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), inputSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
 }
@@ -136,7 +138,7 @@ void CPdfRotate::openDocument() {
         throw;
     }
     refuseRestrictedFile();
-    if (jobOptions.incremental) checkUpdatable(inputFile, document);
+    if (jobOptions.incremental) checkUpdatable(document);
 }
 
 // A conforming processor does what the permissions of an encrypted file allow;

@@ -99,7 +99,7 @@ private:
     std::vector<MovedPage> movedPages;  // with -repair: pages written directly in /Kids, by parent and place
     std::vector<std::pair<int32_t, bool>> mistypedNodes;  // with -repair: page tree objects whose /Type is wrong (true: a node)
     uint32_t pageCount = 0;
-    std::vector<OutputEntry> outputEntries;
+    OutputTable outputEntries;
     std::vector<int32_t> pageTreeNodes;  // the nodes the last walk went through
     int32_t progressCounter = 0;
 

@@ -70,15 +70,14 @@ std::string lossNotice(const std::vector<std::string>& places, const char* one, 
 // Whatever the damage, a repaired output that lacks a page the walk found, or an
 // object a page uses, says so: such a loss is never silent.
 std::vector<std::string> RepairPolicy::lossNotices(const std::vector<PageRecord>& pages,
-                                                   const std::vector<OutputEntry>& written, const PageUses& uses,
+                                                   const OutputTable& written, const PageUses& uses,
                                                    const CPdfXRef& xref) const {
     std::vector<std::string> notices;
     if (!repairing) return notices;
     std::vector<std::string> missingPages;
     for (size_t i = 0; i < pages.size(); ++i) {
         const int32_t number = pages[i].objNum;
-        const bool present =
-            number >= 0 && static_cast<size_t>(number) < written.size() && written[static_cast<size_t>(number)].written;
+        const bool present = written.isWritten(number);
         if (!present) missingPages.push_back(std::to_string(i + 1) + " (object " + std::to_string(number) + ")");
     }
     if (!missingPages.empty())

@@ -48,7 +48,7 @@ public:
     void noteUpdate(const CPdfXRef& xref);
     // "Warning:" lines for the pages of the tree and the objects pages use that the
     // output lacks; none without -repair.
-    std::vector<std::string> lossNotices(const std::vector<PageRecord>& pages, const std::vector<OutputEntry>& written,
+    std::vector<std::string> lossNotices(const std::vector<PageRecord>& pages, const OutputTable& written,
                                          const PageUses& uses, const CPdfXRef& xref) const;
 
     // "File repaired: " and what was done; empty without -repair or when the file

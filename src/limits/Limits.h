@@ -7,9 +7,10 @@
 // that trade memory for system calls, in one place. Each says why its value.
 namespace limits {
 
-// The PDF format's own limit on indirect objects: numbers run to 8,388,607
-// (ISO 32000, Annex C), so no cross-reference may hold more entries.
-constexpr int32_t maximumEntries = 8388608;
+// Object numbers stay below this: they are signed 32-bit here, and the output's
+// table writes each in decimal. ISO 32000-1 (Annex C) calls 8,388,607 a limit of
+// 32-bit readers only, and producers do number objects beyond it.
+constexpr int32_t maximumEntries = INT32_MAX;
 
 // An object takes a few bytes of the file at the least: a cross-reference entry,
 // an object header, a number pair in an object stream, even compressed. A file
@@ -20,9 +21,14 @@ constexpr uint64_t minimumBytesPerObject = 2;
 constexpr uint64_t entryAllowance = 1024;
 // The bound counts the entries a file lists, not its highest number: producers
 // number objects sparsely (a few dozen objects numbered up to 156,341 in a file
-// of 107 KB). Tables by object number are held for numbers below this whatever
-// the file's size: twelve bytes a number, 12 MiB at most.
-constexpr int64_t sparseNumberCeiling = int64_t{1} << 20;
+// of 107 KB). Tables by object number are held densely, twelve bytes a number,
+// only as far as twice the entries present or this floor (768 KiB); numbers
+// beyond are held apart, so memory follows the entries present.
+constexpr size_t denseNumberFloor = size_t{1} << 16;
+// The output's table is written as one subsection from 0 when its numbers stay
+// below this or within what the input's size could list; beyond, it lists only
+// the objects written, in subsections, so a few far numbers cost a few lines.
+constexpr int64_t wholeTableNumbers = int64_t{1} << 20;
 
 // Containers nested deeper than this end the parse as damaged input. Real files
 // nest a handful of levels; 500 keeps the recursive parser far from the stack's end.

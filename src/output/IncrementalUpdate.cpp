@@ -47,15 +47,15 @@ uint32_t declaredSize(const CPdfXRef& xref) {
 
 }  // namespace
 
-UpdateBase readUpdateBase(FILE* input, const CPdfXRef& xref, uint32_t inputSize) {
+UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize) {
     const NewestSection& newest = xref.newestSection();
     TrailerText trailer;
-    if (!readTrailerText(input, xref.baseOffset() + newest.offset, newest.isStream, inputSize, trailer))
+    if (!readTrailerText(*xref.blockCache(), xref.baseOffset() + newest.offset, newest.isStream, inputSize, trailer))
         throw CPdfException(updateRefusal("the newest trailer cannot be read"));
     UpdateBase base;
     base.prev = newest.offset;
     base.streamSection = newest.isStream;
-    base.size = std::max(declaredSize(xref), static_cast<uint32_t>(xref.getEntries().size()));
+    base.size = std::max(declaredSize(xref), static_cast<uint32_t>(xref.getEntries().numberBound()));
     base.carriedEntries = carriedEntries(trailer);
     base.encrypted = xref.security() != nullptr;
     return base;
@@ -64,8 +64,8 @@ UpdateBase readUpdateBase(FILE* input, const CPdfXRef& xref, uint32_t inputSize)
 bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize) {
     // The offsets of the update were found in the input as it was opened.
     if (output.copyFrom(input, inputSize) != inputSize) throw CPdfException("\nInput file read error\n");
-    if (inputSize == 0 || platform::seekFile(input, inputSize - 1, SEEK_SET) != 0) return false;
-    const int last = std::fgetc(input);
+    char last = 0;
+    if (inputSize == 0 || platform::readAt(input, inputSize - 1, &last, 1) != 1) return false;
     return last == '\n' || last == '\r';
 }
 
@@ -198,7 +198,7 @@ size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader,
     const std::vector<RevisedObject> revised = revisePages(reader, pages);
     // The trailer is needed, and read, only for an update.
     const UpdateBase base =
-        revised.empty() ? UpdateBase{} : readUpdateBase(reader.file(), reader.crossReference(), inputSize);
+        revised.empty() ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);
     const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
     appendUpdate(output, base, revised, endsWithLineEnd);
     return revised.size();

@@ -22,7 +22,7 @@ struct UpdateBase {
 };
 
 // Reads the newest trailer. Throws a refusal when it cannot be found as text.
-UpdateBase readUpdateBase(FILE* input, const CPdfXRef& xref, uint32_t inputSize);
+UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize);
 
 // Copies the whole input in blocks of a fixed size; throws unless it has `inputSize`
 // bytes as when it was opened. True when it ends with a line end.

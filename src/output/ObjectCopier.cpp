@@ -23,9 +23,9 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
 }
 
 // The numbers of the object streams that the entries name, ascending.
-std::vector<int32_t> objectStreamNumbers(const std::vector<XRefEntry>& entries) {
+std::vector<int32_t> objectStreamNumbers(const XRefEntryTable& entries) {
     std::vector<int32_t> numbers;
-    for (const XRefEntry& entry : entries)
+    for (const auto [number, entry] : entries)
         if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.offset);
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
@@ -34,11 +34,11 @@ std::vector<int32_t> objectStreamNumbers(const std::vector<XRefEntry>& entries) 
 
 }  // namespace
 
-ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records)
+ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, OutputTable& records)
     : reader(reader), output(output), records(records) {}
 
 void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
-    const std::vector<XRefEntry>& entries = reader.entries();
+    const XRefEntryTable& entries = reader.entries();
     const auto order = pagesByObject(pages);
     const std::vector<int32_t> objectStreams = objectStreamNumbers(entries);
     size_t next = 0;
@@ -47,11 +47,11 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     movedTexts.assign(movedPages.size(), std::string());
     movedParentGenerations.assign(movedPages.size(), 0);
     RawObject object;
-    for (size_t number = 0; number < entries.size(); ++number) {
-        const int32_t objectNumber = static_cast<int32_t>(number);
-        if (progress) progress(number, entries.size());
+    const size_t numbers = static_cast<size_t>(entries.numberBound());
+    for (const auto [objectNumber, entry] : entries) {
+        if (progress) progress(static_cast<size_t>(objectNumber), numbers);
         while (next < order.size() && order[next].first < objectNumber) ++next;
-        if (entries[number].type == XRefEntryType::Free || records[number].written) continue;
+        if (entry.type == XRefEntryType::Free || records.isWritten(objectNumber)) continue;
         if (!reader.read(objectNumber, object) || object.length() == 0) {
             // The streams that hold the cross-reference and other objects would be
             // left out all the same: losing one loses nothing of the document.
@@ -69,7 +69,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         moveKidsOfNode(objectNumber, object, nextMoved);
         while (nextRetyped < retyped.size() && retyped[nextRetyped].first < objectNumber) ++nextRetyped;
         if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&
-            loadObjectText(reader.file(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
+            loadObjectText(reader.bytes(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
             ++typeFixes;
         const PageRecord* page =
             next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
@@ -85,7 +85,7 @@ void ObjectCopier::moveKidsOfNode(int32_t number, RawObject& node, size_t& nextM
     while (nextMoved < movedPages.size() && movedPages[nextMoved].parent < number) ++nextMoved;
     const size_t first = nextMoved;
     while (nextMoved < movedPages.size() && movedPages[nextMoved].parent == number) ++nextMoved;
-    if (first == nextMoved || !loadObjectText(reader.file(), node)) return;
+    if (first == nextMoved || !loadObjectText(reader.bytes(), node)) return;
     const std::vector<MovedPage> kids(movedPages.begin() + first, movedPages.begin() + nextMoved);
     std::vector<std::string> texts;
     if (!moveKidsOut(node.bytes, kids, texts)) return;
@@ -104,7 +104,6 @@ void ObjectCopier::writeMovedPages(const std::vector<PageRecord>& pages) {
         RawObject object;
         const std::string text = movedPageObject(moved, movedParentGenerations[i], movedTexts[i]);
         object.bytes.assign(text.begin(), text.end());
-        if (records.size() <= static_cast<size_t>(moved.number)) records.resize(static_cast<size_t>(moved.number) + 1);
         if (pageUses) pageUses->note(moved.page, object);
         copyObject(moved.number, object, moved.page < pages.size() ? &pages[moved.page] : nullptr);
         ++this->moved;
@@ -115,7 +114,7 @@ void ObjectCopier::writeMovedPages(const std::vector<PageRecord>& pages) {
 // not written, but the repair is told all the same.
 void ObjectCopier::countObjectStreamLength(const RawObject& object) {
     StreamLengthEdit edit;
-    if (correctLengths && findStreamLengthEdit(object, reader.file(), reader.crossReference(), edit)) ++corrected;
+    if (correctLengths && findStreamLengthEdit(object, reader.crossReference(), edit)) ++corrected;
 }
 
 // With -repair a stream whose Length is wrong gets the length of its data: a text
@@ -123,7 +122,7 @@ void ObjectCopier::countObjectStreamLength(const RawObject& object) {
 // to do it. Selected pages are rotated and nothing else.
 bool ObjectCopier::lengthEditWhileCopying(RawObject& object, const PageRecord* page, StreamLengthEdit& edit) {
     if (!correctLengths || (page && page->selected)) return false;
-    if (!findStreamLengthEdit(object, reader.file(), reader.crossReference(), edit)) return false;
+    if (!findStreamLengthEdit(object, reader.crossReference(), edit)) return false;
     ++corrected;
     if (object.inFile) return true;
     applyStreamLengthEdit(object, edit);
@@ -133,7 +132,7 @@ bool ObjectCopier::lengthEditWhileCopying(RawObject& object, const PageRecord* p
 void ObjectCopier::copyObject(int32_t number, RawObject& object, const PageRecord* page) {
     StreamLengthEdit edit;
     const bool lengthToEdit = lengthEditWhileCopying(object, page, edit);
-    OutputEntry& record = records[static_cast<size_t>(number)];
+    OutputEntry& record = records.add(number);
     record.offset = output.position();
     record.gen = object.generation;
     record.written = 1;

@@ -17,7 +17,7 @@ class RawObjectReader;
 // ordinary objects, and no object stream itself. Fills one record per number.
 class ObjectCopier {
 public:
-    ObjectCopier(const RawObjectReader& reader, OutputFile& output, std::vector<OutputEntry>& records);
+    ObjectCopier(const RawObjectReader& reader, OutputFile& output, OutputTable& records);
 
     // With "-repair": a stream whose Length is wrong is written with the right one.
     void correctStreamLengths() { correctLengths = true; }
@@ -55,7 +55,7 @@ private:
 
     const RawObjectReader& reader;
     OutputFile& output;
-    std::vector<OutputEntry>& records;
+    OutputTable& records;
     std::vector<int32_t> unreadableObjects;
     std::vector<int32_t> unknownEnds;
     bool correctLengths = false;

@@ -4,10 +4,7 @@
 
 namespace {
 
-bool isWritten(const std::vector<OutputEntry>& records, int32_t number) {
-    return number >= 0 && static_cast<size_t>(number) < records.size() &&
-           records[static_cast<size_t>(number)].written == 1;
-}
+bool isWritten(const OutputTable& records, int32_t number) { return records.isWritten(number); }
 
 }  // namespace
 

@@ -11,7 +11,7 @@
 // the input's page tree and the table it wrote: enough to tell, before anything
 // is replaced, whether the output holds what the input holds.
 struct WrittenRewrite {
-    const std::vector<OutputEntry>& records;  // the output's table, by object number
+    const OutputTable& records;  // the output's table
     int32_t catalogue = -1;                   // the object the trailer names as Root
     const std::vector<int32_t>& pageTreeNodes;  // the nodes the walk went through
     const std::vector<PageRecord>& pages;     // the pages it found

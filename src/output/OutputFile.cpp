@@ -64,11 +64,12 @@ uint64_t OutputFile::copyRange(FILE* input, uint64_t from, uint64_t length) {
 }
 
 uint64_t OutputFile::copyUpTo(FILE* input, uint64_t from, uint64_t length) {
-    if (length == 0 || platform::seekFile(input, from, SEEK_SET) != 0) return 0;
+    if (length == 0) return 0;
     std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
     uint64_t copied = 0;
     while (copied < length) {
-        const size_t read = std::fread(block.data(), 1, std::min<uint64_t>(length - copied, block.size()), input);
+        const size_t read = platform::readAt(input, from + copied, block.data(),
+                                             static_cast<size_t>(std::min<uint64_t>(length - copied, block.size())));
         if (read == 0) break;
         write(block.data(), read);
         copied += read;

@@ -90,7 +90,7 @@ std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std:
     for (const PageRecord* page : firstListings(pages)) {
         if (!page->selected) continue;
         if (!reader.readFetched(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
-        if (!loadObjectText(reader.file(), object)) continue;
+        if (!loadObjectText(reader.bytes(), object)) continue;
         const PageEdit edit = planPageEdit(object, page->rotation);
         if (!editChangesRotation(edit, *page, shown)) continue;
         revised.push_back({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd,

@@ -24,15 +24,15 @@ void PageUses::note(size_t page, const RawObject& text) {
     }
 }
 
-std::vector<PageUses::Loss> PageUses::lost(const std::vector<OutputEntry>& written,
-                                           const std::vector<XRefEntry>& entries, bool rebuilt) const {
+std::vector<PageUses::Loss> PageUses::lost(const OutputTable& written, const XRefEntryTable& entries,
+                                           bool rebuilt) const {
     std::vector<Loss> found;
     std::unordered_set<int32_t> named;
     for (const Loss& use : uses) {
         if (use.object < 0) continue;
-        const size_t number = static_cast<size_t>(use.object);
-        const bool listed = number < entries.size() && entries[number].type != XRefEntryType::Free;
-        const bool wasWritten = number < written.size() && written[number].written;
+        const XRefEntry* entry = entries.find(use.object);
+        const bool listed = entry && entry->type != XRefEntryType::Free;
+        const bool wasWritten = written.isWritten(use.object);
         if (wasWritten || (!listed && !rebuilt)) continue;
         if (named.insert(use.object).second) found.push_back(use);
     }

@@ -5,7 +5,7 @@
 
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
-#include "platform/Platform.h"
+#include "stream/FileBlockCache.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
 
@@ -26,22 +26,21 @@ void refuseDamagedCrossReference(const CPdfException& failure) {
 
 namespace {
 
-bool startsWithHeader(FILE* input) {
-    char head[5] = {};
-    return platform::seekFile(input, 0, SEEK_SET) == 0 && std::fread(head, 1, sizeof head, input) == sizeof head &&
-           std::memcmp(head, "%PDF-", sizeof head) == 0;
+bool startsWithHeader(FileBlockCache& input) {
+    uint8_t head[5] = {};
+    return input.readFully(0, head, sizeof head) == sizeof head && std::memcmp(head, "%PDF-", sizeof head) == 0;
 }
 
 }  // namespace
 
-void checkUpdatable(FILE* input, const CPdfDocument& document) {
+void checkUpdatable(const CPdfDocument& document) {
     if (document.crossReferenceState() == CrossReferenceState::Rebuilt)
         throw CPdfException(updateRefusal("the file's cross-reference had to be rebuilt"));
     // A table that only -repair reads would stay under the update: the output could
     // be read no better than the input.
     if (document.xref()->readTablesLeniently())
         throw CPdfException(updateRefusal("the file's cross-reference table holds junk"));
-    if (document.xref()->baseOffset() != 0 || !startsWithHeader(input))
+    if (document.xref()->baseOffset() != 0 || !startsWithHeader(*document.xref()->blockCache()))
         throw CPdfException(updateRefusal("the file does not begin with its %PDF- header"));
 }
 

@@ -19,7 +19,7 @@ std::string updateRefusal(const std::string& reason);
 // Throws the refusal for an open input that cannot take an update: bytes before
 // its "%PDF-" header (or none at all), a cross-reference rebuilt rather than read,
 // or a table read past junk.
-void checkUpdatable(FILE* input, const CPdfDocument& document);
+void checkUpdatable(const CPdfDocument& document);
 
 // True when the catalogue holds a /Perms dictionary with /DocMDP: the document is
 // certified, and viewers report any later change as made after signing.

@@ -12,11 +12,11 @@
 
 // A damaged table may give every object an offset far beyond the end of the file
 // (an object before the header has a negative one): the copy stops at the end.
-uint32_t headLengthOf(const std::vector<XRefEntry>& table) {
+uint32_t headLengthOf(const XRefEntryTable& table) {
     uint32_t headLength = 0;
-    for (size_t i = 1; i < table.size(); ++i) {
-        if (table[i].type != XRefEntryType::Uncompressed) continue;
-        const uint32_t offset = static_cast<uint32_t>(table[i].offset);
+    for (const auto [number, entry] : table) {
+        if (number == 0 || entry.type != XRefEntryType::Uncompressed) continue;
+        const uint32_t offset = static_cast<uint32_t>(entry.offset);
         if (offset != 0 && (headLength == 0 || offset < headLength)) headLength = offset;
     }
     return headLength;
@@ -52,39 +52,100 @@ void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse) 
     entry[19] = '\r';
 }
 
-void writeXRefTable(OutputFile& output, const std::vector<OutputEntry>& outputEntries) {
-    output.write("xref\n0 ", 7);
-    writeNumber(output, static_cast<uint32_t>(outputEntries.size()));
-    output.write("\r", 1);
-    output.write("0000000000 65535 f \r", 20);
-    // Entries go out in blocks, not one write each.
-    std::string block;
-    block.reserve(20 * 4096);
-    char entry[21];
-    for (size_t i = 1; i < outputEntries.size(); ++i) {
-        const OutputEntry& record = outputEntries[i];
-        formatEntry(entry, record.offset, static_cast<uint32_t>(record.gen), record.written == 1);
-        block.append(entry, 20);
-        if (block.size() >= 20 * 4096) {
-            output.write(block);
-            block.clear();
-        }
+namespace {
+
+constexpr char freeHead[] = "0000000000 65535 f \r";
+
+// The table goes out in blocks, not one write an entry.
+class TableText {
+public:
+    explicit TableText(OutputFile& output) : output(output) { block.reserve(blockBytes); }
+    // Writes what is left; the table text is complete.
+    void finish() {
+        output.write(block);
+        block.clear();
     }
-    output.write(block);
+    void addEntry(uint32_t offset, uint32_t generation, bool inUse) {
+        char entry[21];
+        formatEntry(entry, offset, generation, inUse);
+        add(entry, 20);
+    }
+    void addRecord(const OutputEntry& record) {
+        addEntry(record.offset, static_cast<uint32_t>(record.gen), record.written == 1);
+    }
+    void addSubsectionHeader(int32_t first, size_t count) {
+        const std::string header = std::to_string(first) + " " + std::to_string(count) + "\r";
+        add(header.data(), header.size());
+    }
+    void addFreeHead() { add(freeHead, 20); }
+
+private:
+    void add(const char* text, size_t length) {
+        block.append(text, length);
+        if (block.size() < blockBytes) return;
+        output.write(block);
+        block.clear();
+    }
+
+    static constexpr size_t blockBytes = 20 * 4096;
+    OutputFile& output;
+    std::string block;
+};
+
+using RecordIterator = std::vector<OutputTable::Record>::const_iterator;
+
+RecordIterator endOfRun(RecordIterator run, RecordIterator end) {
+    for (int32_t expected = run == end ? 0 : run->first; run != end && run->first == expected; ++run) ++expected;
+    return run;
+}
+
+// Every number from 0 up: one written is in use, every other one free.
+void writeWholeTable(TableText& text, const OutputTable& table) {
+    const std::vector<OutputEntry>& records = table.recordsByNumber();
+    text.addSubsectionHeader(0, records.size());
+    text.addFreeHead();
+    for (size_t number = 1; number < records.size(); ++number) text.addRecord(records[number]);
+}
+
+// The free head, then one subsection for each run of consecutive numbers
+// written; a run that starts at 1 joins the head's.
+void writeSubsections(TableText& text, const OutputTable& table) {
+    const std::vector<OutputTable::Record>& records = table.records();
+    auto run = records.begin();
+    while (run != records.end() && run->first <= 0) ++run;  // the head is always free
+    auto runEnd = endOfRun(run, records.end());
+    const bool headJoins = run != records.end() && run->first == 1;
+    text.addSubsectionHeader(0, 1 + (headJoins ? static_cast<size_t>(runEnd - run) : 0));
+    text.addFreeHead();
+    if (!headJoins) runEnd = run;
+    for (;;) {
+        for (; run != runEnd; ++run) text.addRecord(run->second);
+        if (run == records.end()) return;
+        runEnd = endOfRun(run, records.end());
+        text.addSubsectionHeader(run->first, static_cast<size_t>(runEnd - run));
+    }
+}
+
+}  // namespace
+
+void writeXRefTable(OutputFile& output, const OutputTable& table) {
+    output.write("xref\n", 5);
+    TableText text(output);
+    if (table.writtenWhole()) writeWholeTable(text, table);
+    else writeSubsections(text, table);
+    text.finish();
 }
 
 namespace {
 
 // The generation that the new table gives an object: the one in the header that
 // was written, or the trailer's own for an object that was not written.
-int32_t outputGeneration(const std::vector<OutputEntry>& records, ObjectId object) {
-    if (object.number < 0 || static_cast<size_t>(object.number) >= records.size()) return object.generation;
-    const OutputEntry& record = records[static_cast<size_t>(object.number)];
-    return record.written ? record.gen : object.generation;
+int32_t outputGeneration(const OutputTable& records, ObjectId object) {
+    const OutputEntry* record = records.find(object.number);
+    return record && record->written ? record->gen : object.generation;
 }
 
-void writeReference(OutputFile& output, const char* key, const std::vector<OutputEntry>& records,
-                    ObjectId object) {
+void writeReference(OutputFile& output, const char* key, const OutputTable& records, ObjectId object) {
     output.write(key, std::strlen(key));
     writeNumber(output, static_cast<uint32_t>(object.number));
     output.writeFramed(" ", outputGeneration(records, object), " R\n");
@@ -92,8 +153,8 @@ void writeReference(OutputFile& output, const char* key, const std::vector<Outpu
 
 }  // namespace
 
-void writeTrailer(OutputFile& output, const std::vector<OutputEntry>& records, ObjectId root,
-                  ObjectId info, uint32_t tablePosition, const std::string& moreEntries) {
+void writeTrailer(OutputFile& output, const OutputTable& records, ObjectId root, ObjectId info,
+                  uint32_t tablePosition, const std::string& moreEntries) {
     output.write("trailer\n<<\n/Size ");
     writeNumber(output, static_cast<uint32_t>(records.size()));
     writeReference(output, "\n/Root ", records, root);

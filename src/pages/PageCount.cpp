@@ -9,10 +9,10 @@
 uint32_t countDeclaredPages(const RawObjectReader& reader, int32_t rootNumber) {
     RawObject catalogue;
     if (!reader.read(rootNumber, catalogue)) return 0;
-    const uint32_t treeRoot = findNumberInObject(reader.file(), catalogue, "/Pages");
+    const uint32_t treeRoot = findNumberInObject(reader.bytes(), catalogue, "/Pages");
     RawObject root;
     if (treeRoot > INT32_MAX || !reader.read(static_cast<int32_t>(treeRoot), root)) return 0;
-    const uint32_t count = findNumberInObject(reader.file(), root, "/Count");
-    if (count > reader.entries().size()) throw CPdfException("PDF file was damaged");
+    const uint32_t count = findNumberInObject(reader.bytes(), root, "/Count");
+    if (count > reader.entries().objectsAtMost()) throw CPdfException("PDF file was damaged");
     return count;
 }

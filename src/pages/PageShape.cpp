@@ -61,11 +61,11 @@ BoxEntry boxEntryOf(const CPdfDictionary& dictionary, const char* key) {
 }
 
 PageShapes::PageShapes(CPdfXRef& xref, ShownRotation& shown)
-    : xref(xref), shown(shown), knownShapes(xref.getEntries().size(), 0) {}
+    : xref(xref), shown(shown) {}
 
 PageShape PageShapes::ofPage(const PageRecord& page) {
-    if (page.objNum < 0 || static_cast<size_t>(page.objNum) >= knownShapes.size()) return PageShape::Unknown;
-    uint8_t& known = knownShapes[static_cast<size_t>(page.objNum)];
+    if (!xref.getEntries().find(page.objNum)) return PageShape::Unknown;
+    uint8_t& known = knownShapes.at(page.objNum);
     if (known == 0) known = static_cast<uint8_t>(readShape(page)) + 1;
     return static_cast<PageShape>(known - 1);
 }
@@ -120,7 +120,7 @@ PageShapes::InheritedBoxes PageShapes::ofNode(int32_t nodeNumber, int depth) {
 // stream); one that cannot be read has no boxes. Only its boxes and its parent
 // are built.
 bool PageShapes::fetch(int32_t number, CPdfElement& out) {
-    if (number < 0 || static_cast<size_t>(number) >= xref.getEntries().size()) return false;
+    if (!xref.getEntries().find(number)) return false;
     KeySieve shapeEntries{"MediaBox", "CropBox", "Parent"};
     try {
         out = fetchAtEntryGeneration(xref, number, &shapeEntries);

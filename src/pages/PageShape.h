@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pages/PageRecord.h"
+#include "xref/NumberMap.h"
 
 class CPdfDictionary;
 class CPdfElement;
@@ -56,7 +57,7 @@ private:
 
     CPdfXRef& xref;
     ShownRotation& shown;
-    std::vector<uint8_t> knownShapes;  // by object number: 0 not read yet, else the shape plus 1
+    NumberMap<uint8_t> knownShapes;  // by object number: 0 not read yet, else the shape plus 1
     std::unordered_map<int32_t, InheritedBoxes> nodeBoxes;
     std::unordered_set<int32_t> nodesInProgress;
 };

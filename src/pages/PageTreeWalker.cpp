@@ -19,13 +19,13 @@ constexpr const char* damaged = "PDF file was damaged";
 // cross-reference stream declares millions of entries in a few bytes, but every
 // real page takes room in the file.
 PageTreeWalker::PageTreeWalker(size_t objectCount, uint64_t fileSize, std::function<void()> nodeVisited)
-    : onPath(objectCount, 0),
-      visitLimit(limits::pageTreeVisitsPerObject * std::min<uint64_t>(objectCount, fileSize) +
+    : visitLimit(limits::pageTreeVisitsPerObject * std::min<uint64_t>(objectCount, fileSize) +
                  limits::pageTreeVisitAllowance),
       nodeVisited(std::move(nodeVisited)) {}
 
 void PageTreeWalker::walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages) {
-    if (rootNumber >= 0 && static_cast<size_t>(rootNumber) < onPath.size()) onPath[static_cast<size_t>(rootNumber)] = 1;
+    onPath.clear();
+    if (rootNumber >= 0) onPath.insert(rootNumber);
     kidsVisited = 0;
     walkedNodes.clear();
     if (rootNumber >= 0) walkedNodes.push_back(rootNumber);
@@ -51,12 +51,11 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
             pages.push_back(PageRecord{number, 0, 0, kid.facts});
             if (byContents && number < 0 && nodeNumber >= 0) directKids.push_back({pages.size() - 1, nodeNumber, i});
         } else if (kid.isPages) {
-            const bool tracked = number >= 0 && static_cast<size_t>(number) < onPath.size();
-            if (tracked && onPath[static_cast<size_t>(number)]) throw CPdfException(damaged);
-            if (tracked) onPath[static_cast<size_t>(number)] = 1;
+            // A node met again on its own path is a loop.
+            if (number >= 0 && !onPath.insert(number).second) throw CPdfException(damaged);
             if (number >= 0) walkedNodes.push_back(number);
             walkNode(kid.node, number, depth + 1, pages);
-            if (tracked) onPath[static_cast<size_t>(number)] = 0;
+            if (number >= 0) onPath.erase(number);
         }
     }
 }

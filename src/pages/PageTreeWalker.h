@@ -5,6 +5,7 @@
 #include <functional>
 #include <unordered_map>
 #include <utility>
+#include <unordered_set>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -63,7 +64,7 @@ private:
     KnownKid classify(CPdfElement& kid) const;
 
     std::vector<int32_t> walkedNodes;
-    std::vector<uint8_t> onPath;  // page tree nodes on the current path, by object number
+    std::unordered_set<int32_t> onPath;  // the numbers of the page tree nodes on the current path
     uint64_t visitLimit;
     uint64_t kidsVisited = 0;
     std::function<void()> nodeVisited;

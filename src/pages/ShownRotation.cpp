@@ -33,7 +33,7 @@ int32_t reducedRotation(int32_t rotation) { return rotation % 90 == 0 ? rotation
 // and of a node only what its rotation needs is built.
 bool ShownRotation::fetch(int32_t number, CPdfElement& out) {
     KeySieve rotationEntries{"Rotate", "Parent"};
-    if (number < 0 || static_cast<size_t>(number) >= xref.getEntries().size()) return false;
+    if (!xref.getEntries().find(number)) return false;
     try {
         out = fetchAtEntryGeneration(xref, number, &rotationEntries);
     } catch (const CPdfException&) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-ObjectLayout::ObjectLayout(const std::vector<XRefEntry>& entries, uint32_t base, uint64_t fileSize)
+ObjectLayout::ObjectLayout(const XRefEntryTable& entries, uint32_t base, uint64_t fileSize)
     : fileEnd(static_cast<uint32_t>(std::min<uint64_t>(fileSize, UINT32_MAX))) {
-    for (const XRefEntry& entry : entries) {
+    for (const auto [number, entry] : entries) {
         if (entry.type != XRefEntryType::Uncompressed || entry.offset < 0) continue;
         const uint64_t start = uint64_t{base} + static_cast<uint32_t>(entry.offset);
         if (start < fileEnd) starts.push_back(static_cast<uint32_t>(start));

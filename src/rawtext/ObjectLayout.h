@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "xref/XRefEntry.h"
+#include "xref/XRefEntryTable.h"
 
 // Where the objects stored directly in the input file start, in file order. An
 // object's text cannot run into the next object, so the search for its "endobj"
@@ -11,7 +11,7 @@
 class ObjectLayout {
 public:
     ObjectLayout() = default;
-    ObjectLayout(const std::vector<XRefEntry>& entries, uint32_t base, uint64_t fileSize);
+    ObjectLayout(const XRefEntryTable& entries, uint32_t base, uint64_t fileSize);
 
     // The file position where the text of an object that starts at `start` must end at the latest.
     uint32_t endOfObjectAt(uint32_t start) const;

@@ -207,23 +207,25 @@ void endAfterEndobj(ObjectTextReader& reader, std::vector<uint8_t>& bytes, size_
     endTextAt(bytes, endobjEnd);
 }
 
-uint8_t closingByteAt(FILE* input, uint32_t position, uint32_t limit) {
-    if (position >= limit || platform::seekFile(input, position, SEEK_SET) != 0) return '\n';
-    return closingByte(std::fgetc(input));
+uint8_t closingByteAt(FileBlockCache& blocks, uint32_t position, uint32_t limit) {
+    uint8_t byte = 0;
+    if (position >= limit || blocks.readFully(position, &byte, 1) != 1) return '\n';
+    return closingByte(byte);
 }
 
 // Where the first "endobj" at or after `from` (counted from `start`) ends, wherever
 // it stands: first in memory, then, past what memory holds, by a search of the
 // file in blocks. Only for objects that the lexer cannot end (an unclosed string,
 // a word run into "endobj"), as damaged files hold them.
-uint64_t locateFirstEndobjWord(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
+uint64_t locateFirstEndobjWord(ObjectTextReader& reader, FileBlockCache& blocks, uint32_t start, uint32_t limit,
+                               uint64_t from) {
     if (from < reader.memoryLimit()) {
         if (const size_t found = reader.findFirstEndobjWord(static_cast<size_t>(from))) return found;
         if (reader.rangeExhausted()) return 0;
         from = std::max<uint64_t>(from, reader.memoryLimit() >= 5 ? reader.memoryLimit() - 5 : 0);
     }
     if (uint64_t{start} + from >= limit) return 0;
-    const uint32_t last = findPatternInRange(input, static_cast<uint32_t>(start + from), limit, "endobj", 6);
+    const uint32_t last = findPatternInRange(blocks, static_cast<uint32_t>(start + from), limit, "endobj", 6);
     return last == 0 ? 0 : uint64_t{last} + 1 - start;
 }
 
@@ -280,12 +282,12 @@ bool readRepairedText(FILE* input, FileBlockCache* blocks, uint32_t start, uint3
 }
 
 // Goes on with the scan where the text lies in the file, past what memory holds.
-uint64_t scanFileForEnd(FILE* input, uint32_t start, uint32_t limit, ObjectEndScanner& scanner) {
+uint64_t scanFileForEnd(FileBlockCache& blocks, uint32_t start, uint32_t limit, ObjectEndScanner& scanner) {
     std::vector<uint8_t> block(limits::searchBlockBytes);
     for (;;) {
         const uint64_t at = uint64_t{start} + scanner.fed();
         if (at >= limit) return scanner.finish();
-        const size_t got = platform::readAt(input, at, block.data(), std::min<uint64_t>(block.size(), limit - at));
+        const size_t got = blocks.readFully(at, block.data(), static_cast<size_t>(std::min<uint64_t>(block.size(), limit - at)));
         if (got == 0) return scanner.finish();
         if (const uint64_t end = scanner.feed(block.data(), got)) return end;
     }
@@ -294,13 +296,14 @@ uint64_t scanFileForEnd(FILE* input, uint32_t start, uint32_t limit, ObjectEndSc
 // Where the object's text ends as the lexer reads it from `from` on (counted from
 // `start`), in memory as far as it holds the text and in the file beyond; 0 when
 // no "endobj" ends it before `limit`.
-uint64_t locateObjectEnd(ObjectTextReader& reader, FILE* input, uint32_t start, uint32_t limit, uint64_t from) {
+uint64_t locateObjectEnd(ObjectTextReader& reader, FileBlockCache& blocks, uint32_t start, uint32_t limit,
+                         uint64_t from) {
     ObjectEndScanner scanner(from);
     if (from < reader.memoryLimit()) {
         if (const uint64_t end = reader.scanForEnd(scanner)) return end;
         if (reader.rangeExhausted()) return 0;
     }
-    return scanFileForEnd(input, start, limit, scanner);
+    return scanFileForEnd(blocks, start, limit, scanner);
 }
 
 // The object at the entry's offset must carry its own number, as for a lookup;
@@ -313,16 +316,18 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     const ParsedExtent extent = parseExtent(xref, start, number);
     if (!extent.parsed || extent.number != number) return false;
     const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
-    ObjectTextReader reader(input, xref->blockCache(), start, limit, out.bytes);
+    FileBlockCache* blocks = xref->blockCache();
+    if (!blocks) return false;  // a document not read from a file has no raw text
+    ObjectTextReader reader(input, blocks, start, limit, out.bytes);
     uint64_t endobjEnd = 0;
     if (extent.isStream && extent.dataEnd >= start)
-        endobjEnd = locateObjectEnd(reader, input, start, limit, extent.dataEnd - start);
-    if (endobjEnd == 0 && !extent.endstreamMissing) endobjEnd = locateObjectEnd(reader, input, start, limit, 0);
+        endobjEnd = locateObjectEnd(reader, *blocks, start, limit, extent.dataEnd - start);
+    if (endobjEnd == 0 && !extent.endstreamMissing) endobjEnd = locateObjectEnd(reader, *blocks, start, limit, 0);
     const bool repairing = xref->streamEndFinder() != nullptr;
     if (repairing && (endobjEnd == 0 || extent.endstreamMissing))
         return readRepairedText(input, xref->blockCache(), start, limit, extent, out);
     out.endKnown = endobjEnd != 0;
-    if (endobjEnd == 0) endobjEnd = locateFirstEndobjWord(reader, input, start, limit, 0);
+    if (endobjEnd == 0) endobjEnd = locateFirstEndobjWord(reader, *blocks, start, limit, 0);
     if (endobjEnd == 0) return false;
     out.endWritten = false;
     out.inFile = endobjEnd + 1 > reader.memoryLimit();
@@ -330,7 +335,7 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
         out.bytes.clear();
         out.fileStart = start;
         out.fileEnd = static_cast<uint32_t>(start + endobjEnd);
-        out.closingByte = closingByteAt(input, out.fileEnd, limit);
+        out.closingByte = closingByteAt(*blocks, out.fileEnd, limit);
     } else {
         endAfterEndobj(reader, out.bytes, static_cast<size_t>(endobjEnd));
     }
@@ -376,10 +381,11 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
 
 }  // namespace
 
-bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
+bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries,
                    RawObject& out, const ObjectLayout* layout) {
-    if (number < 0 || number >= static_cast<int32_t>(entries.size())) return false;
-    const XRefEntry& entry = entries[static_cast<size_t>(number)];
+    const XRefEntry* found = entries.find(number);
+    if (!found) return false;
+    const XRefEntry& entry = *found;
     switch (entry.type) {
     case XRefEntryType::Compressed:
         return readCompressed(number, xref, out);
@@ -392,6 +398,8 @@ bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vecto
 
 RawObjectReader::RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout& layout)
     : input(input), xref(xref), entryList(xref.getEntries()), objectLayout(layout) {}
+
+FileBlockCache& RawObjectReader::bytes() const { return *xref.blockCache(); }
 
 bool RawObjectReader::read(int32_t number, RawObject& out) const {
     if (!readRawObject(input, number, &xref, entryList, out, &objectLayout)) return false;
@@ -409,37 +417,38 @@ void RawObjectReader::closeWhatTheParserClosed(int32_t number, RawObject& out) c
     else out.containersClosed = closeOpenContainers(out.bytes);
 }
 
-uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* key) {
+uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, const char* key) {
     if (!object.inFile) return findNumberAfter(object.bytes.data(), object.length(), key);
     const uint32_t end = object.fileEnd + 1;  // with the closing byte, as the text in memory holds it
-    const uint32_t last =
-        findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
-    if (last == 0 || platform::seekFile(input, int64_t{last} + 1, SEEK_SET) != 0) return 0;
+    const uint32_t last = findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
+    if (last == 0) return 0;
+    const auto byteAt = [&input](uint32_t at) {
+        uint8_t byte = 0;
+        return input.readFully(at, &byte, 1) == 1 ? int{byte} : EOF;
+    };
     uint32_t position = last + 1;
-    int c = std::fgetc(input);
-    for (; position < end && c != EOF && !pdfchar::isDigit(c); ++position) c = std::fgetc(input);
+    int c = byteAt(position);
+    for (; position < end && c != EOF && !pdfchar::isDigit(c); c = byteAt(++position)) {}
     uint32_t value = 0;
-    for (; position < end && pdfchar::isDigit(c); ++position, c = std::fgetc(input))
-        value = value * 10 + static_cast<uint32_t>(c - '0');
+    for (; position < end && pdfchar::isDigit(c); c = byteAt(++position)) value = value * 10 + static_cast<uint32_t>(c - '0');
     return value;
 }
 
 bool RawObjectReader::readFetched(int32_t number, RawObject& out) const {
-    if (number < 0 || static_cast<size_t>(number) >= entryList.size()) return false;
-    const XRefEntry& entry = entryList[static_cast<size_t>(number)];
+    const XRefEntry* found = entryList.find(number);
+    if (!found) return false;
+    const XRefEntry& entry = *found;
     if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
     if (!readFetchedDictionary(input, xref, entry, out, objectLayout)) return read(number, out);
     closeWhatTheParserClosed(number, out);
     return true;
 }
 
-bool loadObjectText(FILE* input, RawObject& object) {
+bool loadObjectText(FileBlockCache& input, RawObject& object) {
     if (!object.inFile) return true;
     const uint32_t length = object.fileEnd - object.fileStart;
     object.bytes.resize(length);
-    if (platform::seekFile(input, object.fileStart, SEEK_SET) != 0 ||
-        std::fread(object.bytes.data(), 1, length, input) != length)
-        return false;
+    if (input.readFully(object.fileStart, object.bytes.data(), length) != length) return false;
     object.bytes.push_back(object.closingByte);
     object.inFile = false;
     return true;

@@ -6,8 +6,10 @@
 
 #include "rawtext/ObjectLayout.h"
 #include "xref/XRefEntry.h"
+#include "xref/XRefEntryTable.h"
 
 class CPdfXRef;
+class FileBlockCache;
 
 // An object's text as the input stores it, from its header through "endobj" and
 // one white-space byte after it: in memory, or, when it is too large to hold,
@@ -34,11 +36,11 @@ struct RawObject {
 
 // The first run of decimal digits after the first occurrence of `key` in the
 // object's text, wherever the text is; 0 without one.
-uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* key);
+uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, const char* key);
 
 // Brings a text that lies in the file into memory (for an edit that must hold the
 // whole object, as an incremental update's); false when it cannot be read.
-bool loadObjectText(FILE* input, RawObject& object);
+bool loadObjectText(FileBlockCache& input, RawObject& object);
 
 // Reads the raw text of object `number`. False when the object has none: a free
 // entry, a header at its offset that is not its own, a missing "endobj", an object
@@ -46,7 +48,7 @@ bool loadObjectText(FILE* input, RawObject& object);
 // With "-repair" (the cross-reference recovers stream ends), an object without
 // "endobj" ends where its value ends, and a stream without "endstream" where its
 // data ends; the missing words are added to the text.
-bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const std::vector<XRefEntry>& entries,
+bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries,
                    RawObject& out, const ObjectLayout* layout = nullptr);
 
 // What a job needs to read raw object texts from one input: its file, its loaded
@@ -59,9 +61,11 @@ public:
     // The same text, for an object that a lookup has already fetched as a
     // dictionary (a page that the page tree walk reached): it is not parsed again.
     bool readFetched(int32_t number, RawObject& out) const;
-    const std::vector<XRefEntry>& entries() const { return entryList; }
+    const XRefEntryTable& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }
+    // The input's bytes, read through the document's block cache.
+    FileBlockCache& bytes() const;
     const ObjectLayout& layout() const { return objectLayout; }
 
 private:
@@ -69,6 +73,6 @@ private:
 
     FILE* input;
     CPdfXRef& xref;
-    const std::vector<XRefEntry>& entryList;
+    const XRefEntryTable& entryList;
     const ObjectLayout& objectLayout;
 };

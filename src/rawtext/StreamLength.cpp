@@ -10,7 +10,7 @@
 #include "parse/DictionarySkim.h"
 #include "rawtext/DictionaryText.h"
 #include "parse/PdfLexer.h"
-#include "platform/Platform.h"
+#include "stream/FileBlockCache.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/TextSearch.h"
 #include "xref/PdfXRef.h"
@@ -24,7 +24,7 @@ constexpr uint32_t endstreamReach = limits::endstreamReach;
 // rest read where needed.
 class ObjectText {
 public:
-    ObjectText(const RawObject& object, FILE* input) : object(object), input(input) {
+    ObjectText(const RawObject& object, FileBlockCache& input) : object(object), input(input) {
         if (!object.inFile) return;
         head.resize(std::min(headReach, length()));
         head.resize(readAt(0, head.data(), head.size()));
@@ -74,12 +74,11 @@ public:
 
 private:
     size_t readAt(uint64_t at, uint8_t* into, size_t count) {
-        if (platform::seekFile(input, uint64_t{object.fileStart} + at, SEEK_SET) != 0) return 0;
-        return fread(into, 1, count, input);
+        return input.readFully(uint64_t{object.fileStart} + at, into, count);
     }
 
     const RawObject& object;
-    FILE* input;
+    FileBlockCache& input;
     std::vector<uint8_t> head;
 };
 
@@ -137,8 +136,8 @@ bool findLengthEntry(const uint8_t* text, uint32_t length, uint32_t bodyStart, S
 
 // The dictionary is skimmed, which makes no tokens: every object of a file passes
 // through here, and few are streams with a wrong Length.
-bool findStreamLengthEdit(const RawObject& object, FILE* input, CPdfXRef& xref, StreamLengthEdit& edit) {
-    ObjectText text(object, input);
+bool findStreamLengthEdit(const RawObject& object, CPdfXRef& xref, StreamLengthEdit& edit) {
+    ObjectText text(object, *xref.blockCache());
     const uint8_t* start = text.start();
     const uint32_t startLength = text.startLength();
     const uint32_t bodyStart = dictionaryAfterHeader(start, startLength);

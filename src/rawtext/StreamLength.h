@@ -18,11 +18,11 @@ struct StreamLengthEdit {
     uint64_t dataLength = 0;
 };
 
-// Whether the object (its text in memory, or where it lies in `input`) is a stream
-// whose Length must be corrected, and how. An indirect Length is looked up through
-// `xref`. A stream whose Length is right, an object that is no stream, and one
+// Whether the object (its text in memory, or where it lies in the input that
+// `xref` reads) is a stream whose Length must be corrected, and how. An indirect
+// Length is looked up through `xref`. A stream whose Length is right, an object that is no stream, and one
 // without "endstream" or Length need no edit.
-bool findStreamLengthEdit(const RawObject& object, FILE* input, CPdfXRef& xref, StreamLengthEdit& edit);
+bool findStreamLengthEdit(const RawObject& object, CPdfXRef& xref, StreamLengthEdit& edit);
 
 // Applies the edit to a text in memory.
 void applyStreamLengthEdit(RawObject& object, const StreamLengthEdit& edit);

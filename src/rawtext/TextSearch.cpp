@@ -7,7 +7,7 @@
 
 #include "limits/Limits.h"
 #include "parse/CharacterClass.h"
-#include "platform/Platform.h"
+#include "stream/FileBlockCache.h"
 
 uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const char* pattern,
                      uint32_t patternLength) {
@@ -16,8 +16,9 @@ uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const
     return found ? static_cast<uint32_t>(found - text) + patternLength - 1 : 0;
 }
 
-uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength) {
-    if (patternLength == 0 || start >= end || platform::seekFile(file, start, SEEK_SET) != 0) return 0;
+uint32_t findPatternInRange(FileBlockCache& file, uint32_t start, uint32_t end, const char* pattern,
+                            uint32_t patternLength) {
+    if (patternLength == 0 || start >= end) return 0;
     // The block is no larger than the range: most ranges end at the next object a
     // few hundred bytes on, and a buffer cleared in full on every call would cost
     // more than the search itself.
@@ -27,7 +28,8 @@ uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char
     uint64_t blockPosition = start;     // file position of block[0]
     for (;;) {
         const uint64_t left = end - (blockPosition + carried);
-        const size_t read = fread(block.data() + carried, 1, std::min<uint64_t>(blockSize, left), file);
+        const size_t read = file.readFully(blockPosition + carried, block.data() + carried,
+                                           static_cast<size_t>(std::min<uint64_t>(blockSize, left)));
         if (read == 0) return 0;
         const size_t filled = carried + read;
         if (const uint8_t* found = searchBytes(block.data(), block.data() + filled, pattern, patternLength)) {

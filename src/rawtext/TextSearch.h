@@ -5,6 +5,8 @@
 
 #include "stream/ByteSearch.h"
 
+class FileBlockCache;
+
 // Searches in object text and in the input file, for the raw text operations.
 
 // The index of the last byte of the first occurrence of `pattern` at or after
@@ -12,8 +14,9 @@
 uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const char* pattern,
                      uint32_t patternLength);
 // The file position of the last byte of the first occurrence that starts at or
-// after `start` and lies wholly before `end`, or 0. Moves the file's position.
-uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength);
+// after `start` and lies wholly before `end`, or 0.
+uint32_t findPatternInRange(FileBlockCache& file, uint32_t start, uint32_t end, const char* pattern,
+                            uint32_t patternLength);
 // The first run of decimal digits after the first occurrence of `key`; 0 without one.
 uint32_t findNumberAfter(const uint8_t* text, uint32_t length, const char* key);
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "limits/Limits.h"
-#include "platform/Platform.h"
+#include "stream/FileBlockCache.h"
 #include "rawtext/TextSearch.h"
 
 namespace {
@@ -11,10 +11,9 @@ namespace {
 constexpr uint32_t firstChunkBytes = limits::firstTrailerChunkBytes;
 
 // Bytes [start, start + count) of the file, fewer where it ends.
-bool readBytes(FILE* input, uint32_t start, uint32_t count, std::string& bytes) {
+bool readBytes(FileBlockCache& input, uint32_t start, uint32_t count, std::string& bytes) {
     bytes.assign(count, '\0');
-    if (platform::seekFile(input, start, SEEK_SET) != 0) return false;
-    bytes.resize(fread(bytes.data(), 1, count, input));
+    bytes.resize(input.readFully(start, reinterpret_cast<uint8_t*>(bytes.data()), count));
     return true;
 }
 
@@ -22,7 +21,7 @@ bool readBytes(FILE* input, uint32_t start, uint32_t count, std::string& bytes) 
 
 // A classic table holds only digits, blanks and the letters n and f before its
 // trailer, so the first "trailer" after the section's start is its keyword.
-bool readTrailerText(FILE* input, uint32_t sectionStart, bool isStream, uint32_t fileSize, TrailerText& trailer) {
+bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize, TrailerText& trailer) {
     uint32_t start = sectionStart;
     if (!isStream) {
         const uint32_t keywordEnd = findPatternInRange(input, sectionStart, fileSize, "trailer", 7);

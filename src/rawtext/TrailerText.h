@@ -7,6 +7,8 @@
 
 #include "rawtext/DictionaryEntries.h"
 
+class FileBlockCache;
+
 // The raw text of a cross-reference section's trailer dictionary: the dictionary
 // after a classic table's "trailer" keyword, or a cross-reference stream's own.
 struct TrailerText {
@@ -17,4 +19,4 @@ struct TrailerText {
 // Reads the trailer of the section at file position `sectionStart`. Reads no more
 // of the file than the dictionary needs (and never past `fileSize`). False when
 // no complete dictionary stands there.
-bool readTrailerText(FILE* input, uint32_t sectionStart, bool isStream, uint32_t fileSize, TrailerText& trailer);
+bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize, TrailerText& trailer);

@@ -32,9 +32,9 @@ void FileWindow::fill(uint64_t position, size_t count) {
     held = kept;
     const uint64_t readFrom = position + kept;
     const size_t toRead = static_cast<size_t>(std::min<uint64_t>(buffer.size() - kept, size - readFrom));
-    if (toRead == 0 || platform::seekFile(file, readFrom, SEEK_SET) != 0) return;
+    if (toRead == 0) return;
     while (held < kept + toRead) {
-        const size_t got = fread(buffer.data() + held, 1, kept + toRead - held, file);
+        const size_t got = platform::readAt(file, bufferStart + held, buffer.data() + held, kept + toRead - held);
         if (got == 0) break;
         held += got;
     }

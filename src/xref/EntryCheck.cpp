@@ -23,20 +23,26 @@ bool headerMatches(const uint8_t* text, size_t length, int32_t number, int32_t g
 
 }  // namespace
 
-bool entriesPointAtTheirObjects(FILE* file, uint64_t fileSize, uint32_t base, const std::vector<XRefEntry>& entries) {
-    std::vector<std::pair<uint64_t, int32_t>> starts;  // position, object number
-    for (size_t number = 0; number < entries.size(); ++number) {
-        const XRefEntry& entry = entries[number];
+bool entriesPointAtTheirObjects(FILE* file, uint64_t fileSize, uint32_t base, const XRefEntryTable& entries) {
+    struct Start {
+        uint64_t position;
+        int32_t number;
+        int32_t generation;
+    };
+    std::vector<Start> starts;
+    for (const auto [number, entry] : entries) {
         if (entry.type != XRefEntryType::Uncompressed) continue;
         if (entry.offset < 0) return false;
-        starts.emplace_back(uint64_t{base} + static_cast<uint32_t>(entry.offset), static_cast<int32_t>(number));
+        starts.push_back({uint64_t{base} + static_cast<uint32_t>(entry.offset), number, entry.gen});
     }
-    std::sort(starts.begin(), starts.end());
+    std::sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) {
+        return a.position != b.position ? a.position < b.position : a.number < b.number;
+    });
     FileWindow window(file, fileSize, limits::scanBlockBytes);
-    for (const auto& [position, number] : starts) {
+    for (const Start& start : starts) {
         const uint8_t* text = nullptr;
-        const size_t length = window.view(position, headerView, text);
-        if (length == 0 || !headerMatches(text, length, number, entries[static_cast<size_t>(number)].gen)) return false;
+        const size_t length = window.view(start.position, headerView, text);
+        if (length == 0 || !headerMatches(text, length, start.number, start.generation)) return false;
     }
     return true;
 }

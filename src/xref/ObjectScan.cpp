@@ -119,17 +119,16 @@ private:
     }
 
     // Numbers are within the PDF format's limit (the header search sees to that);
-    // one beyond what the file can hold (as for every cross-reference) is none.
+    // more objects than the file can hold (as for every cross-reference) are none.
     bool record(const ObjectHeader& header) {
-        if (uint64_t(header.number) >= XRefEntryTable::entriesAFileCanHold(search.fileSize())) return false;
-        const size_t number = static_cast<size_t>(header.number);
-        if (number >= found.entries.size()) {
-            found.entries.resize(number + 1);
-            found.definedAt.resize(number + 1, 0);
-        }
+        const XRefEntry* known = found.entries.find(header.number);
+        const bool isNew = !known || known->isUnset();
+        if (isNew && found.entries.listedCount() >= XRefEntryTable::entriesAFileCanHold(search.fileSize()))
+            return false;
         const uint32_t at = static_cast<uint32_t>(header.start);
-        found.entries[number] = {static_cast<int32_t>(at - base), header.generation, XRefEntryType::Uncompressed};
-        found.definedAt[number] = at;
+        const XRefEntry entry{static_cast<int32_t>(at - base), header.generation, XRefEntryType::Uncompressed};
+        if (!found.entries.replace(header.number, entry)) return false;
+        found.definedAt.at(header.number) = at;
         if (!found.foundObject) found.firstObject = at;
         found.foundObject = true;
         return true;

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "xref/NumberMap.h"
 #include "xref/XRefEntry.h"
+#include "xref/XRefEntryTable.h"
 
 // What one pass over a whole file finds, for rebuilding a cross-reference that
 // cannot be used. Positions are absolute file offsets; the entries' offsets count
@@ -20,8 +22,8 @@ struct ObjectScan {
         uint32_t end = 0;    // just after its ">>"
     };
 
-    std::vector<XRefEntry> entries;      // the last definition of each number in the file
-    std::vector<uint32_t> definedAt;     // the position of that definition, per number
+    XRefEntryTable entries;              // the last definition of each number in the file
+    NumberMap<uint32_t> definedAt;       // the position of that definition, per number
     std::vector<Object> objectStreams;   // stream objects of /Type /ObjStm, in file order
     std::vector<Object> catalogues;      // objects of /Type /Catalog, in file order
     std::vector<Dictionary> trailers;    // trailer and cross-reference stream dictionaries, in file order

@@ -24,8 +24,8 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     dictionary->find("N", value);
     if (!value.is(ElementType::Integer) || value.integer() <= 0) return false;
     count = value.integer();
-    const bool beyondEntries = xref.streamEndFinder() ? !xref.canHold(count)
-                                                      : count > static_cast<int64_t>(xref.getEntries().size());
+    const bool beyondEntries = xref.streamEndFinder() ? !xref.canList(count)
+                                                      : count > xref.getEntries().numberBound();
     if (beyondEntries) return false;
     value.clear();
     dictionary->find("First", value);

@@ -78,7 +78,7 @@ bool CPdfXRef::loadsSoundly() {
     sectionsComplete = rootReference.is(ElementType::Reference);  // as load() has it when it meets Encrypt
     dictionary.findRaw("Encrypt", encrypt);
     if (encrypt.is(ElementType::Reference) && !password) refuseEncryptedFile();
-    if (!entriesPointAtTheirObjects(handle, fileSize, base, entries.all())) return false;
+    if (!entriesPointAtTheirObjects(handle, fileSize, base, entries)) return false;
     dictionary.setXRef(this);
     if (encrypt.is(ElementType::Reference)) unlockEncryption(dictionary);
     return rootReference.is(ElementType::Reference) && PageTreeProbe(*this).leadsToPageTree(rootReference.refNum());
@@ -145,12 +145,13 @@ private:
 }  // namespace
 
 void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve) {
-    if (number >= static_cast<int32_t>(entries.size()) && entries.isDeclared(number)) {
+    if (number >= entries.numberBound() && entries.isDeclared(number)) {
         out.setNull();  // below the declared Size, listed by no section: a free object
         return;
     }
-    if (number < 0 || number >= static_cast<int32_t>(entries.size())) throw CPdfException("Corrupted PDF file");
-    const XRefEntry entry = entries[static_cast<size_t>(number)];
+    const XRefEntry* found = entries.find(number);
+    if (!found) throw CPdfException("Corrupted PDF file");
+    const XRefEntry entry = *found;
     FetchDepthGuard guard(fetchDepth);
     switch (entry.type) {
     case XRefEntryType::Uncompressed:
@@ -211,9 +212,10 @@ void CPdfXRef::chargeObjectStreamWork(uint64_t decodedBytes) {
 }
 
 const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_t& length) {
-    if (number < 0 || number >= static_cast<int32_t>(entries.size())) throw CPdfException("Corrupted PDF file");
+    const XRefEntry* found = entries.find(number);
+    if (!found) throw CPdfException("Corrupted PDF file");
     if (generation != 0) return nullptr;
-    const XRefEntry entry = entries[static_cast<size_t>(number)];
+    const XRefEntry entry = *found;
     const int32_t streamNumber = entry.offset;
     if (!rawObjectStreamCache || rawObjectStreamCache->streamNum != streamNumber) {
         rawObjectStreamCache.reset();

@@ -56,8 +56,8 @@ public:
     // With "-repair" (after loadOrRebuild): where a stream whose Length does not
     // lead to "endstream" ends, for the parsers of the file. Null otherwise.
     const StreamEndFinder* streamEndFinder() const;
-    // Whether numbers below `size` fit what the file can hold.
-    bool canHold(int64_t size) const { return entries.canHold(size); }
+    // Whether the file can hold `count` objects.
+    bool canList(int64_t count) const { return entries.canList(count); }
 
     // How the cross-reference was read: rebuilt by a scan, or from tables with junk passed over.
     bool wasRebuilt() const { return rebuilt; }
@@ -75,7 +75,7 @@ public:
 
     // Parses the object; with a sieve, only what it keeps is built.
     void fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve = nullptr) override;
-    const std::vector<XRefEntry>& getEntries() const { return entries.all(); }
+    const XRefEntryTable& getEntries() const { return entries; }
     // The text of a Compressed object inside its decoded object stream, or null.
     const uint8_t* getRawObject(int32_t number, int32_t generation, int32_t& length);
 

@@ -18,4 +18,5 @@ struct XRefEntry {
     XRefEntryType type = XRefEntryType::Free;
 
     bool isUnset() const { return offset == -1; }
+    bool operator==(const XRefEntry&) const = default;
 };

@@ -10,9 +10,8 @@ uint64_t XRefEntryTable::entriesAFileCanHold(uint64_t fileBytes) {
 }
 
 bool XRefEntryTable::grow(int64_t size) {
-    if (size > limits::maximumEntries) return false;
-    if (!canHold(size)) throw CPdfException("PDF file was damaged");
-    if (size > static_cast<int64_t>(entries.size())) entries.resize(static_cast<size_t>(size));
+    if (!canHold(size)) return false;
+    numbers = std::max(numbers, size);
     return true;
 }
 
@@ -20,20 +19,32 @@ void XRefEntryTable::countListed() {
     if (++listed > entriesTheFileCanHold) throw CPdfException("PDF file was damaged");
 }
 
+const XRefEntry& XRefEntryTable::at(int64_t number) const {
+    const XRefEntry* entry = find(number);
+    return entry ? *entry : unsetEntry;
+}
+
 void XRefEntryTable::setIfUnset(int64_t number, const XRefEntry& entry) {
-    XRefEntry& stored = entries[static_cast<size_t>(number)];
-    if (!stored.isUnset()) return;
+    XRefEntry& slot = stored.at(static_cast<int32_t>(number));
+    if (!slot.isUnset()) return;
     countListed();
-    stored = entry;
+    slot = entry;
 }
 
 void XRefEntryTable::applyFree(const DeferredFree& freeEntries) {
     for (const auto& [number, entry] : freeEntries) setIfUnset(number, entry);
 }
 
+void XRefEntryTable::adoptRebuilt(XRefEntryTable&& found) {
+    const uint64_t fileBound = entriesTheFileCanHold;
+    *this = std::move(found);
+    entriesTheFileCanHold = fileBound;
+}
+
 bool XRefEntryTable::replace(int64_t number, const XRefEntry& entry) {
     if (number < 0 || !grow(number + 1)) return false;
-    if (entries[static_cast<size_t>(number)].isUnset()) countListed();
-    entries[static_cast<size_t>(number)] = entry;
+    XRefEntry& slot = stored.at(static_cast<int32_t>(number));
+    if (slot.isUnset()) countListed();
+    slot = entry;
     return true;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "limits/Limits.h"
+#include "xref/NumberMap.h"
 #include "xref/XRefEntry.h"
 
 // The entries of every cross-reference section of one file, with the rules that
@@ -14,22 +15,32 @@
 // is stored only while no section has set it. A hybrid-reference file's table
 // commonly lists as free the objects that only its XRefStm stream knows; its free
 // entries therefore wait until that stream has been read.
+//
+// Entries are held densely where numbers are dense and apart where a few are far
+// past the others (see NumberMap), so memory follows the entries present, not the
+// highest number. Numbers below numberBound() that no section set read as unset.
 class XRefEntryTable {
 public:
-    // Makes room for numbers below `size`. The table grows only as sections really
-    // list entries, so a huge declared size costs nothing. False when `size` is
-    // beyond the PDF format's limit; throws "PDF file was damaged" beyond what the
-    // file can hold (see setFileSize) and beyond the ceiling on sparse numbers.
+    using Iterator = NumberMap<XRefEntry>::Iterator;
+
+    // Takes numbers below `size` as the table's: false beyond what object numbers
+    // may be. Nothing is stored for them until a section sets them.
     [[nodiscard]] bool grow(int64_t size);
     // Every object takes a few bytes of the file at the least, even packed in
-    // compressed streams: more entries listed than the file can hold are damage.
+    // compressed streams: more entries listed than the file can hold are damage
+    // ("PDF file was damaged").
     void setFileSize(uint64_t bytes);
     static uint64_t entriesAFileCanHold(uint64_t fileBytes);
-    // Whether numbers below `size` fit: within the format's limit, and within the
-    // file's size or the ceiling on sparse numbers.
-    bool canHold(int64_t size) const {
-        return size <= limits::maximumEntries &&
-               (size <= limits::sparseNumberCeiling || static_cast<uint64_t>(size) <= entriesTheFileCanHold);
+    // Whether numbers below `size` may be listed.
+    static bool canHold(int64_t size) { return size <= limits::maximumEntries; }
+    // Whether the file can hold `count` objects (or the count is small).
+    bool canList(int64_t count) const {
+        return count <= limits::wholeTableNumbers || static_cast<uint64_t>(count) <= entriesTheFileCanHold;
+    }
+    // Whether one table from 0 to the highest number stays within what the file's
+    // size could list, or is small: a table written whole costs nothing unusual.
+    bool fitsOneTable() const {
+        return numbers <= limits::wholeTableNumbers || static_cast<uint64_t>(numbers) <= entriesTheFileCanHold;
     }
     // The Size that a cross-reference stream declares. Numbers below it that no
     // section lists read as free objects.
@@ -43,19 +54,43 @@ public:
     void applyFree(const DeferredFree& freeEntries);
 
     // A rebuilt cross-reference has no sections to decide between: its entries are
-    // taken as they are, and later finds replace earlier ones.
-    void assign(std::vector<XRefEntry> rebuilt) { entries = std::move(rebuilt); }
+    // taken as the scan found them, and later finds replace earlier ones.
+    void adoptRebuilt(XRefEntryTable&& found);
     // Stores `entry` for `number`, growing the table; false beyond the format's limit.
     [[nodiscard]] bool replace(int64_t number, const XRefEntry& entry);
+    // Once every entry is stored: puts them in number order for iteration.
+    void finish() { stored.order(); }
 
-    const std::vector<XRefEntry>& all() const { return entries; }
-    size_t size() const { return entries.size(); }
-    const XRefEntry& operator[](size_t number) const { return entries[number]; }
+    // Numbers below this belong to the table (the highest listed plus one).
+    int64_t numberBound() const { return numbers; }
+    // The entry of `number`: null outside the table, an unset entry where no
+    // section set one.
+    const XRefEntry* find(int64_t number) const {
+        if (number < 0 || number >= numbers) return nullptr;
+        const XRefEntry* entry = stored.find(static_cast<int32_t>(number));
+        return entry ? entry : &unsetEntry;
+    }
+    // The entry of `number`, an unset one where there is none.
+    const XRefEntry& at(int64_t number) const;
+    // Entries the sections set.
+    uint64_t listedCount() const { return listed; }
+    // No more objects than this can exist: the numbers below the bound, and, where
+    // those are too many to write in one table, the entries listed.
+    uint64_t objectsAtMost() const {
+        return fitsOneTable() ? static_cast<uint64_t>(numbers) : std::min<uint64_t>(numbers, listed);
+    }
+    // Every stored entry in ascending number, after finish(): where numbers are
+    // dense, unset ones among them.
+    Iterator begin() const { return stored.begin(); }
+    Iterator end() const { return stored.end(); }
 
 private:
+    static constexpr XRefEntry unsetEntry{};
+
     void countListed();
 
-    std::vector<XRefEntry> entries;
+    NumberMap<XRefEntry> stored;
+    int64_t numbers = 0;
     uint64_t listed = 0;  // entries the sections have set
     int64_t declaredSize = 0;
     uint64_t entriesTheFileCanHold = UINT64_MAX;

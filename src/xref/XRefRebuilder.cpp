@@ -32,7 +32,7 @@ bool isCatalogue(CPdfXRef& xref, int32_t number) {
     CPdfElement type;
     try {
         CPdfElement catalogue;
-        if (number <= 0 || static_cast<size_t>(number) >= xref.getEntries().size()) return false;
+        if (number <= 0 || !xref.getEntries().find(number)) return false;
         ProbeSieve sieve;
         catalogue = fetchAtEntryGeneration(xref, number, &sieve);
         if (!catalogue.is(ElementType::Dictionary)) return false;
@@ -61,7 +61,7 @@ bool PageTreeProbe::leadsToPageTree(int32_t catalogue) {
 }
 
 bool PageTreeProbe::catalogueLeads(int32_t number) {
-    if (number <= 0 || static_cast<size_t>(number) >= xref.getEntries().size()) return false;
+    if (number <= 0 || !xref.getEntries().find(number)) return false;
     ProbeSieve sieve;
     const CPdfElement catalogue = fetchAtEntryGeneration(xref, number, &sieve);
     CPdfElement reference;
@@ -90,9 +90,10 @@ XRefRebuilder::XRefRebuilder(CPdfXRef& xref, CPdfStream& file, XRefEntryTable& e
 
 void XRefRebuilder::rebuild(ObjectScan& scan) {
     if (!scan.foundObject) throw CPdfException(damaged);
-    entries.assign(std::move(scan.entries));
+    entries.adoptRebuilt(std::move(scan.entries));
     openEncryption(scan);
     addObjectStreams(scan);
+    entries.finish();
     if (!chooseFoundTrailer(scan)) makeTrailer(scan);
     keepEncryption();
 }
@@ -129,8 +130,10 @@ void XRefRebuilder::addObjectStreams(ObjectScan& scan) {
     for (const ObjectScan::Object& stream : scan.objectStreams) {
         if (!xref.objectStreamWorkLeft()) return;  // the decoding budget is spent: the rest stay unread
         // A stream replaced by a later object of its number cannot be looked up.
-        const size_t number = static_cast<size_t>(stream.number);
-        if (scan.definedAt[number] != stream.position || entries[number].type != XRefEntryType::Uncompressed) continue;
+        const uint32_t* definedAt = scan.definedAt.find(stream.number);
+        const XRefEntry* entry = entries.find(stream.number);
+        if (!definedAt || *definedAt != stream.position || !entry || entry->type != XRefEntryType::Uncompressed)
+            continue;
         try {
             addObjectStream(stream, scan);
         } catch (const CPdfException&) {
@@ -146,12 +149,11 @@ void XRefRebuilder::addObjectStream(const ObjectScan::Object& stream, ObjectScan
     for (size_t index = 0; index < numbers.size(); ++index) {
         const int32_t number = numbers[index];
         if (number <= 0 || !entries.canHold(int64_t{number} + 1) || number == stream.number) continue;
-        const size_t slot = static_cast<size_t>(number);
-        if (slot >= scan.definedAt.size()) scan.definedAt.resize(slot + 1, 0);
-        if (scan.definedAt[slot] > stream.position) continue;
+        const uint32_t* definedAt = scan.definedAt.find(number);
+        if (definedAt && *definedAt > stream.position) continue;
         const XRefEntry entry{stream.number, static_cast<int32_t>(index), XRefEntryType::Compressed};
         if (!entries.replace(number, entry)) continue;
-        scan.definedAt[slot] = stream.position;
+        scan.definedAt.at(number) = stream.position;
         packed.push_back({number, stream.position, static_cast<int32_t>(index)});
     }
 }
@@ -194,8 +196,8 @@ void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
         return a.position != b.position ? a.position < b.position : a.index < b.index;
     });
     for (auto candidate = candidates.rbegin(); candidate != candidates.rend(); ++candidate) {
-        const size_t number = static_cast<size_t>(candidate->number);
-        if (scan.definedAt[number] != candidate->position) continue;  // replaced by a later definition
+        const uint32_t* definedAt = scan.definedAt.find(candidate->number);
+        if (!definedAt || *definedAt != candidate->position) continue;  // replaced by a later definition
         if (!isCatalogue(xref, candidate->number) || !probe.leadsToPageTree(candidate->number)) continue;
         trailer.makeDictionary(nullptr);
         CPdfElement root;

@@ -115,6 +115,7 @@ void XRefSectionReader::readChain() {
     while (sectionsRead.insert(offset).second) {
         if (!readSection(offset)) break;
     }
+    entries.finish();
     if (!trailer.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged");
 }
 

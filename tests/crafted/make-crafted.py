@@ -13,6 +13,10 @@
 - rotate-twice.pdf: a page dictionary that holds /Rotate twice (0, then 180);
 - sparse-index.pdf: a cross-reference stream that lists, through /Index, a few
   dozen objects with numbers up to 156,341;
+- sparse-far-stream.pdf: the same kind of stream with objects numbered near
+  5,000,000 and 100,000,000, far beyond what a table by number would hold;
+- sparse-far-table.pdf: a classic table in subsections, among them 0 1 and
+  99999990 3, with a page tree whose pages lie there;
 - hybrid-offset.pdf: a hybrid-reference file whose table lists its own
   cross-reference stream in use, at an offset a few bytes off, as some producers
   write it; hybrid-lost.pdf: the same with a real object that cannot be read;
@@ -52,6 +56,31 @@ def classic(objects, root=1, info=None):
     if info:
         out += b" /Info %d 0 R" % info
     out += b" >>\nstartxref\n%d\n%%%%EOF\n" % table
+    return bytes(out)
+
+
+def classic_subsections(objects, root=1):
+    """A file with one classic table that lists `objects` (number -> body) in
+    subsections of consecutive numbers, and the free head as "0 1"."""
+    out = bytearray(HEAD)
+    offsets = {}
+    for number in sorted(objects):
+        offsets[number] = len(out)
+        out += b"%d 0 obj\n%s\nendobj\n" % (number, objects[number])
+    runs = []
+    for number in sorted(objects):
+        if runs and runs[-1][-1] == number - 1:
+            runs[-1].append(number)
+        else:
+            runs.append([number])
+    table = len(out)
+    out += b"xref\n0 1\n0000000000 65535 f \n"
+    for run in runs:
+        out += b"%d %d\n" % (run[0], len(run))
+        for number in run:
+            out += b"%010d 00000 n \n" % offsets[number]
+    out += b"trailer\n<< /Size %d /Root %d 0 R >>\n" % (max(objects) + 1, root)
+    out += b"startxref\n%d\n%%%%EOF\n" % table
     return bytes(out)
 
 
@@ -193,6 +222,32 @@ def unended_string():
     return classic(objects, info=5)
 
 
+def far_pages(catalogue, tree, pages):
+    """A catalogue and a page tree at the numbers given; `pages` lists, for each
+    page, the numbers of its dictionary and its content."""
+    kids = b" ".join(b"%d 0 R" % page for page, _ in pages)
+    objects = {
+        catalogue: b"<< /Type /Catalog /Pages %d 0 R >>" % tree,
+        tree: b"<< /Type /Pages /Kids [%s] /Count %d /MediaBox [0 0 200 200] >>" % (kids, len(pages)),
+    }
+    for i, (page, contents) in enumerate(pages):
+        objects[page] = b"<< /Type /Page /Parent %d 0 R /Contents %d 0 R >>" % (tree, contents)
+        objects[contents] = stream(content(i + 1))
+    return objects
+
+
+def sparse_far_stream():
+    """Objects 1 to 2, then pages numbered near 5,000,000 and 100,000,000."""
+    objects = far_pages(1, 2, [(5000000, 5000001), (99999990, 99999991)])
+    return with_xref_stream(objects, index=[(0, 3), (5000000, 2), (99999990, 2)])
+
+
+def sparse_far_table():
+    """A classic table whose catalogue is object 1 and whose page tree lies at
+    99,999,990 and up."""
+    return classic_subsections(far_pages(1, 99999990, [(99999991, 99999992), (4, 5)]))
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -202,6 +257,8 @@ def main():
         "endobj-xrefstream.pdf": with_xref_stream(endobj_objects(), info=13),
         "rotate-twice.pdf": rotate_twice(),
         "sparse-index.pdf": sparse_index(),
+        "sparse-far-stream.pdf": sparse_far_stream(),
+        "sparse-far-table.pdf": sparse_far_table(),
         "hybrid-offset.pdf": hybrid(lost=False),
         "hybrid-lost.pdf": hybrid(lost=True),
         "unended-string.pdf": unended_string(),

@@ -195,4 +195,24 @@ TEST(SparseNumbers, AreReadAsListed) {
     }
 }
 
+// Objects numbered near 5,000,000 and 100,000,000 in files of under a kilobyte,
+// listed by a stream's /Index and by a classic table's subsections: both outputs
+// hold every object, and the full rewrite's table lists the numbers present in
+// subsections instead of a hundred million lines.
+TEST(SparseNumbers, FarBeyondTheFileSizeAreReadAsListed) {
+    for (const char* name : {"sparse-far-stream", "sparse-far-table"}) {
+        const std::string input = craftedFile(name);
+        for (const bool incremental : {false, true}) {
+            TemporaryFolder folder;
+            const std::string output = folder / "out.pdf";
+            std::vector<std::string> options = {"-pall", "-r90"};
+            if (incremental) options.push_back("-incremental");
+            EXPECT_EQ(banner + jobDone(input, output, 90, "1-2"), runJob(input, output, options).output) << name;
+            EXPECT_TRUE(qpdfCheckClean(output)) << name;
+            EXPECT_TRUE(isRotatedCopy(input, output, "90 90")) << name;
+            EXPECT_LT(readFile(output).size(), readFile(input).size() + 1024) << name << (incremental ? " -incremental" : "");
+        }
+    }
+}
+
 }  // namespace

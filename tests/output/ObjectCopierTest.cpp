@@ -51,7 +51,7 @@ TEST(ObjectCopier, ObjectsLargerThanACopyBlockComeOutByteForByte) {
     const RawObjectReader reader(input, xref, layout);
     TemporaryFolder folder;
     const std::string destination = folder / "out.pdf";
-    std::vector<OutputEntry> records(xref.getEntries().size());
+    OutputTable records(static_cast<int32_t>(xref.getEntries().numberBound()), true);
     {
         OutputFile output(destination.c_str());
         ObjectCopier copier(reader, output, records);
@@ -66,15 +66,16 @@ TEST(ObjectCopier, ObjectsLargerThanACopyBlockComeOutByteForByte) {
     // between the end of that text and its next object is white space only.
     const std::string written = readFile(destination);
     for (size_t number = 1; number <= 5; ++number) {
-        ASSERT_EQ(1, records[number].written) << number;
-        const size_t end = number < 5 ? records[number + 1].offset : written.size();
-        const size_t length = end - records[number].offset;
+        const OutputEntry* record = records.find(static_cast<int32_t>(number));
+        ASSERT_TRUE(record && record->written == 1) << number;
+        const size_t end = number < 5 ? records.find(static_cast<int32_t>(number + 1))->offset : written.size();
+        const size_t length = end - record->offset;
         ASSERT_LE(length, offsets[number + 1] - offsets[number]) << "object " << number;
-        EXPECT_EQ(pdf.bytes().substr(offsets[number], length), written.substr(records[number].offset, length))
+        EXPECT_EQ(pdf.bytes().substr(offsets[number], length), written.substr(record->offset, length))
             << "object " << number;
         const std::string between = pdf.bytes().substr(offsets[number] + length,
                                                       offsets[number + 1] - offsets[number] - length);
         EXPECT_EQ(std::string::npos, between.find_first_not_of(" \r\n")) << "object " << number;
     }
-    EXPECT_GT(records[5].offset - records[4].offset, 3 * limits::copyBlockBytes);
+    EXPECT_GT(records.find(5)->offset - records.find(4)->offset, 3 * limits::copyBlockBytes);
 }

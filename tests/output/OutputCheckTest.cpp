@@ -10,9 +10,16 @@ PageRecord pageObject(int32_t number) {
     return page;
 }
 
+OutputTable written(int32_t size, int32_t leftOut = -1) {
+    OutputTable table(size, true);
+    for (int32_t number = 0; number < size; ++number)
+        if (number != leftOut) table.add(number) = OutputEntry{100, 0, 1};
+    return table;
+}
+
 // Objects 1 to 6 written: catalogue 1, root node 2, inner node 4, pages 3, 5 and 6.
 struct Rewrite {
-    std::vector<OutputEntry> records = std::vector<OutputEntry>(7, OutputEntry{100, 0, 1});
+    OutputTable records = written(7);
     std::vector<int32_t> nodes = {2, 4};
     std::vector<PageRecord> pages = {pageObject(3), pageObject(-1), pageObject(5), pageObject(6)};
     std::vector<int32_t> unknownEnds;
@@ -36,15 +43,15 @@ TEST(OutputCheck, NamesWhatTheOutputLost) {
     guessedEnd.unknownEnds = {9, 12};
     EXPECT_EQ("object 9 has no end that a reader finds", guessedEnd.fault());
     Rewrite noCatalogue;
-    noCatalogue.records[1].written = 0;
+    noCatalogue.records = written(7, 1);
     EXPECT_EQ("the catalogue, object 1, was not written", noCatalogue.fault());
     Rewrite noNode;
-    noNode.records[4].written = 0;
+    noNode.records = written(7, 4);
     EXPECT_EQ("page tree node 4 was not written", noNode.fault());
     Rewrite nodeBeyondTable;
     nodeBeyondTable.nodes.push_back(70);
     EXPECT_EQ("page tree node 70 was not written", nodeBeyondTable.fault());
     Rewrite noPage;
-    noPage.records[5].written = 0;
+    noPage.records = written(7, 5);
     EXPECT_EQ("page 3, object 5, was not written", noPage.fault());
 }

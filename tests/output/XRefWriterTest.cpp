@@ -29,6 +29,21 @@ std::string entry(uint32_t offset, uint32_t generation, bool inUse) {
     return std::string(text, 20);
 }
 
+// A table written whole, with a record for every number.
+OutputTable wholeTable(const std::vector<OutputEntry>& records) {
+    OutputTable table(static_cast<int32_t>(records.size()), true);
+    for (size_t number = 0; number < records.size(); ++number) table.add(static_cast<int32_t>(number)) = records[number];
+    return table;
+}
+
+XRefEntryTable entryTable(const std::vector<XRefEntry>& entries) {
+    XRefEntryTable table;
+    for (size_t number = 0; number < entries.size(); ++number)
+        EXPECT_TRUE(table.replace(static_cast<int64_t>(number), entries[number]));
+    table.finish();
+    return table;
+}
+
 }  // namespace
 
 TEST(XRefWriter, EntriesAreTwentyBytesWithTheirFieldsPadded) {
@@ -42,7 +57,7 @@ TEST(XRefWriter, EntriesAreTwentyBytesWithTheirFieldsPadded) {
 TEST(XRefWriter, TheTableIsOneSubsectionFromZero) {
     const std::vector<OutputEntry> records = {{0, 0, 0}, {15, 0, 1}, {0, 0, 0}, {90, 2, 1}};
     EXPECT_EQ("xref\n0 4\r0000000000 65535 f \r0000000015 00000 n \r0000000000 00000 f \r0000000090 00002 n \r",
-              written([&](OutputFile& output) { writeXRefTable(output, records); }));
+              written([&](OutputFile& output) { writeXRefTable(output, wholeTable(records)); }));
 }
 
 // The entries go out in blocks of 4096: none is lost or doubled where one block
@@ -50,7 +65,7 @@ TEST(XRefWriter, TheTableIsOneSubsectionFromZero) {
 TEST(XRefWriter, ATableLongerThanOneBlockKeepsEveryEntryInOrder) {
     std::vector<OutputEntry> records(2 * 4096 + 3);
     for (size_t i = 1; i < records.size(); ++i) records[i] = {static_cast<uint32_t>(i * 10), 0, 1};
-    const std::string table = written([&](OutputFile& output) { writeXRefTable(output, records); });
+    const std::string table = written([&](OutputFile& output) { writeXRefTable(output, wholeTable(records)); });
     const std::string head = "xref\n0 8195\r";
     ASSERT_EQ(head.size() + 20 * records.size(), table.size());
     EXPECT_EQ(head, table.substr(0, head.size()));
@@ -64,9 +79,9 @@ TEST(XRefWriter, ATableLongerThanOneBlockKeepsEveryEntryInOrder) {
 TEST(XRefWriter, TheTrailerNamesRootAndInfoAtTheirWrittenGenerations) {
     const std::vector<OutputEntry> records = {{0, 0, 0}, {15, 3, 1}, {40, 0, 0}};
     EXPECT_EQ("trailer\n<<\n/Size 3\n/Root 1 3 R\n/Info 2 7 R\n/Extra 1\n>>\nstartxref\n1234\n%%EOF",
-              written([&](OutputFile& output) { writeTrailer(output, records, {1, 0}, {2, 7}, 1234, "/Extra 1\n"); }));
+              written([&](OutputFile& output) { writeTrailer(output, wholeTable(records), {1, 0}, {2, 7}, 1234, "/Extra 1\n"); }));
     EXPECT_EQ("trailer\n<<\n/Size 3\n/Root 9 1 R\n>>\nstartxref\n5\n%%EOF",
-              written([&](OutputFile& output) { writeTrailer(output, records, {9, 1}, {0, 0}, 5); }));
+              written([&](OutputFile& output) { writeTrailer(output, wholeTable(records), {9, 1}, {0, 0}, 5); }));
 }
 
 TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
@@ -75,8 +90,8 @@ TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
     entries[2] = {15, 0, XRefEntryType::Compressed};  // its offset is an object stream's number
     entries[3] = {0, 0, XRefEntryType::Uncompressed};
     entries[4] = {120, 0, XRefEntryType::Uncompressed};
-    EXPECT_EQ(120u, headLengthOf(entries));
-    EXPECT_EQ(0u, headLengthOf(std::vector<XRefEntry>(3)));
+    EXPECT_EQ(120u, headLengthOf(entryTable(entries)));
+    EXPECT_EQ(0u, headLengthOf(entryTable(std::vector<XRefEntry>(3))));
 }
 
 TEST(XRefWriter, EncryptionEntriesWriteTheIdentifiersInHexadecimal) {

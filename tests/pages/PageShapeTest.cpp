@@ -30,7 +30,7 @@ ShapeSurvey shapesOf(const std::vector<std::string>& pageEntries, const std::str
     CPdfElement root;
     xref.fetchObject(2, 0, root);
     std::vector<PageRecord> pages;
-    PageTreeWalker(xref.getEntries().size(), pdf.bytes().size(), [] {}).walk(root, 2, pages);
+    PageTreeWalker(xref.getEntries().numberBound(), pdf.bytes().size(), [] {}).walk(root, 2, pages);
     return surveyShapes(xref, pages, uint32_t(pages.size()));
 }
 

@@ -22,7 +22,7 @@ struct WalkedTree {
         xref = &pdf.open(document);
         CPdfElement root;
         xref->fetchObject(2, 0, root);
-        PageTreeWalker walker(xref->getEntries().size(), pdf.bytes().size(), [this] { ++nodesVisited; });
+        PageTreeWalker walker(xref->getEntries().numberBound(), pdf.bytes().size(), [this] { ++nodesVisited; });
         walker.walk(root, 2, pages);
     }
 
@@ -182,7 +182,7 @@ TEST(PageTreeWalker, ReadByContentsAKidIsANodeWhenItHoldsKids) {
     CPdfXRef& xref = pdf.open(document);
     CPdfElement root;
     xref.fetchObject(2, 0, root);
-    PageTreeWalker walker(xref.getEntries().size(), pdf.bytes().size(), [] {});
+    PageTreeWalker walker(xref.getEntries().numberBound(), pdf.bytes().size(), [] {});
     walker.readKidsByContents();
     std::vector<PageRecord> pages;
     walker.walk(root, 2, pages);
@@ -196,7 +196,7 @@ TEST(PageTreeWalker, ReadByContentsAKidIsANodeWhenItHoldsKids) {
     EXPECT_EQ((std::vector<std::pair<int32_t, bool>>{{3, false}, {4, true}, {5, true}}), walker.mistyped());
 
     // Without -repair /Type decides: a kid without one is passed over, and node 4 is a page.
-    PageTreeWalker plain(xref.getEntries().size(), pdf.bytes().size(), [] {});
+    PageTreeWalker plain(xref.getEntries().numberBound(), pdf.bytes().size(), [] {});
     std::vector<PageRecord> plainPages;
     plain.walk(root, 2, plainPages);
     ASSERT_EQ(1u, plainPages.size());

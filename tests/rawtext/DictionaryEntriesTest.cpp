@@ -8,6 +8,7 @@
 #include "rawtext/DictionaryEntries.h"
 #include "rawtext/TextTokens.h"
 #include "rawtext/TrailerText.h"
+#include "stream/FileBlockCache.h"
 
 namespace {
 
@@ -53,21 +54,22 @@ TEST(TrailerText, FindsTheTrailerOfATableAndTheDictionaryOfAStream) {
     const uint32_t stream = pdf.xrefStream(2, "/Root 1 0 R /Prev " + std::to_string(table));
     pdf.startxref(stream);
     const TestByteFile file(pdf.bytes());
+    FileBlockCache blocks(file.get());
     const uint32_t size = uint32_t(pdf.bytes().size());
 
     TrailerText trailer;
-    ASSERT_TRUE(readTrailerText(file.get(), table, false, size, trailer));
+    ASSERT_TRUE(readTrailerText(blocks, table, false, size, trailer));
     std::vector<std::string> keys;
     for (const DictionaryEntry& entry : trailer.entries) keys.push_back(entry.key);
     EXPECT_EQ((Texts{"Size", "Root", "Info"}), keys);
 
-    ASSERT_TRUE(readTrailerText(file.get(), stream, true, size, trailer));
+    ASSERT_TRUE(readTrailerText(blocks, stream, true, size, trailer));
     keys.clear();
     for (const DictionaryEntry& entry : trailer.entries) keys.push_back(entry.key);
     EXPECT_EQ((Texts{"Type", "Size", "W", "Index", "Root", "Prev", "Length"}), keys);
 
-    EXPECT_FALSE(readTrailerText(file.get(), stream, false, size, trailer));  // no "trailer" after the stream
+    EXPECT_FALSE(readTrailerText(blocks, stream, false, size, trailer));  // no "trailer" after the stream
     const uint32_t trailerEnd = uint32_t(pdf.bytes().find(">>", table));
-    EXPECT_FALSE(readTrailerText(file.get(), table, false, trailerEnd, trailer));  // the file ends before it closes
-    EXPECT_TRUE(readTrailerText(file.get(), table, false, trailerEnd + 2, trailer));
+    EXPECT_FALSE(readTrailerText(blocks, table, false, trailerEnd, trailer));  // the file ends before it closes
+    EXPECT_TRUE(readTrailerText(blocks, table, false, trailerEnd + 2, trailer));
 }

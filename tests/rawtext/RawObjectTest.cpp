@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "stream/FileBlockCache.h"
+
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -77,11 +79,14 @@ TEST(RawScan, FindPatternInRangeSeesAcrossReadBlocksAndStopsAtTheEnd) {
     pdf.raw(std::string(65533 - pdf.bytes().size(), 'a') + "endobj tail");  // "endobj" at 65533..65538
     FILE* file = std::fopen(pdf.write().c_str(), "rb");
     ASSERT_NE(nullptr, file);
-    EXPECT_EQ(65538u, findPatternInRange(file, 0, UINT32_MAX, "endobj", 6));
-    EXPECT_EQ(65538u, findPatternInRange(file, 65533, UINT32_MAX, "endobj", 6));
-    EXPECT_EQ(0u, findPatternInRange(file, 65534, UINT32_MAX, "endobj", 6));
-    EXPECT_EQ(65538u, findPatternInRange(file, 0, 65539, "endobj", 6));
-    EXPECT_EQ(0u, findPatternInRange(file, 0, 65538, "endobj", 6));  // its last byte lies at the end
+    FileBlockCache blocks(file);
+    EXPECT_EQ(65538u, findPatternInRange(blocks, 0, UINT32_MAX, "endobj", 6));
+    EXPECT_EQ(65538u, findPatternInRange(blocks, 65533, UINT32_MAX, "endobj", 6));
+    EXPECT_EQ(0u, findPatternInRange(blocks, 65534, UINT32_MAX, "endobj", 6));
+    EXPECT_EQ(65538u, findPatternInRange(blocks, 0, 65539, "endobj", 6));
+    // A short range is read through the cache's blocks: the word lies across two.
+    EXPECT_EQ(65538u, findPatternInRange(blocks, 65530, 65539, "endobj", 6));
+    EXPECT_EQ(0u, findPatternInRange(blocks, 65530, 65538, "endobj", 6)) << "the word must end within the range";
     std::fclose(file);
 }
 

@@ -23,7 +23,7 @@ struct Lengths {
         RawObject object;
         object.bytes.assign(text.begin(), text.end());
         StreamLengthEdit edit;
-        if (!findStreamLengthEdit(object, nullptr, pdf.open(document), edit)) return "unchanged";
+        if (!findStreamLengthEdit(object, pdf.open(document), edit)) return "unchanged";
         applyStreamLengthEdit(object, edit);
         return std::string(object.bytes.begin(), object.bytes.end());
     }

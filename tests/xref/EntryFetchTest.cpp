@@ -17,7 +17,7 @@ TEST(EntryFetch, AnObjectInAnObjectStreamIsAskedForUnderGenerationZeroWhateverIt
     pdf.startxref(pdf.xrefStream(30, "/Root 1 0 R"));
     CPdfDocument document;
     CPdfXRef& xref = pdf.open(document);
-    EXPECT_EQ(1, xref.getEntries()[12].gen) << "the entry holds the index in the stream";
+    EXPECT_EQ(1, xref.getEntries().at(12).gen) << "the entry holds the index in the stream";
     EXPECT_EQ((ObjectId{12, 0}), entryObjectId(xref, 12));
     EXPECT_EQ("twelve", describe(fetchAtEntryGeneration(xref, 12)));
     EXPECT_EQ((ObjectId{3, 2}), entryObjectId(xref, 3));

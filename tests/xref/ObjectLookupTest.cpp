@@ -52,7 +52,7 @@ TEST(ObjectLookup, FindsObjectsOnlyUnderTheirNumberAndGeneration) {
         ASSERT_NE(nullptr, raw) << number;
         EXPECT_EQ(text, std::string(raw, raw + length));
     }
-    EXPECT_EQ("Corrupted PDF file", failureOfFetch(xref, int(xref.getEntries().size())));
+    EXPECT_EQ("Corrupted PDF file", failureOfFetch(xref, int(xref.getEntries().numberBound())));
     EXPECT_EQ("Corrupted PDF file", failureOfFetch(xref, -1));
     // Reference loops, through an object stream or a stream's Length, are damage.
     EXPECT_EQ("PDF file was damaged", failureOfFetch(xref, 8));

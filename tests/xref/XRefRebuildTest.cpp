@@ -35,7 +35,7 @@ CPdfXRef& rebuilt(PdfBuilder& pdf, CPdfDocument& document) {
 }
 
 XRefEntry entry(const CPdfXRef& xref, size_t number) {
-    return number < xref.getEntries().size() ? xref.getEntries()[number] : XRefEntry{};
+    return xref.getEntries().at(static_cast<int64_t>(number));
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ TEST(XRefRebuild, FindsEveryObjectOutsideStreamDataAndTheLastDefinitionWins) {
     pdf.raw("trailer\n<< /Root 1 0 R >>\n");
     CPdfDocument document;
     CPdfXRef& xref = rebuilt(pdf, document);
-    ASSERT_EQ(11u, xref.getEntries().size());
+    ASSERT_EQ(11u, xref.getEntries().numberBound());
     EXPECT_EQ(XRefEntryType::Free, entry(xref, 9).type) << "no object 9 in the data of a right Length";
     EXPECT_EQ(XRefEntryType::Uncompressed, entry(xref, 10).type);
     EXPECT_EQ(XRefEntryType::Uncompressed, entry(xref, 7).type) << "found after a stream whose Length is short";
@@ -93,13 +93,14 @@ TEST(XRefRebuild, HeadersAreWholeTokens) {
     addPages(pdf);
     pdf.raw("x12 0 obj (a) endobj\n1.5 0 obj\n+13 0 obj\n14 0 objx\n15 0obj\n(16 0 obj)\n");
     pdf.raw("17\r\n0 \t obj\n(seventeen)\nendobj\n");
-    pdf.raw("8388000 0 obj (more objects than a small file can hold) endobj\n");
+    pdf.raw("8388000 0 obj (far) endobj\n");
     pdf.raw("trailer<</Root 1 0 R>>");
     CPdfDocument document;
     CPdfXRef& xref = rebuilt(pdf, document);
     for (int number : {12, 13, 14, 15}) EXPECT_EQ(XRefEntryType::Free, entry(xref, number).type) << number;
     EXPECT_EQ("seventeen", fetched(xref, 17));
-    EXPECT_EQ(18u, xref.getEntries().size()) << "a number beyond what the file can hold is no object";
+    EXPECT_EQ("far", fetched(xref, 8388000)) << "a number far beyond the others is an object all the same";
+    EXPECT_EQ(8388001, xref.getEntries().numberBound());
 }
 
 // Blocks of 1 MiB are read one after another: a header or a dictionary that lies
@@ -120,7 +121,7 @@ TEST(XRefRebuild, FindsHeadersAndDictionariesAcrossBlockBorders) {
         CPdfXRef& xref = rebuilt(pdf, document);
         EXPECT_EQ(int32_t(at), entry(xref, 123456).offset) << "shift " << shift;
         EXPECT_EQ(1, xref.rootNum()) << "the stream's dictionary is the trailer, shift " << shift;
-        EXPECT_EQ(123457u, xref.getEntries().size()) << "no object 9 in its data, shift " << shift;
+        EXPECT_EQ(123457u, xref.getEntries().numberBound()) << "no object 9 in its data, shift " << shift;
     }
 }
 
@@ -200,12 +201,12 @@ TEST(XRefRepairOpen, RebuildsOnlyWhatCannotBeUsed) {
         PdfBuilder pdf;
         addSoundFile(pdf);
         CPdfDocument plain, repairing;
-        const std::vector<XRefEntry> read = pdf.open(plain).getEntries();
+        const XRefEntryTable& read = pdf.open(plain).getEntries();
         CPdfXRef& xref = pdf.open(repairing, true);
         EXPECT_FALSE(xref.wasRebuilt());
         EXPECT_FALSE(xref.readTablesLeniently());
-        ASSERT_EQ(read.size(), xref.getEntries().size());
-        for (size_t i = 0; i < read.size(); ++i) EXPECT_EQ(read[i].offset, xref.getEntries()[i].offset) << i;
+        ASSERT_EQ(read.numberBound(), xref.getEntries().numberBound());
+        for (int64_t i = 0; i < read.numberBound(); ++i) EXPECT_EQ(read.at(i).offset, xref.getEntries().at(i).offset) << i;
     }
     {
         PdfBuilder pdf;
