@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -64,6 +65,27 @@ private:
     uint32_t start;
 };
 
+// One token as the lexer reads it, without a value built for it: its kind, an
+// integer's value, and its text (a name with its #xx escapes decoded, a string's
+// bytes, a keyword, a real's digits). The text lives in the lexer until its next token.
+struct LexedToken {
+    enum class Kind : uint8_t { EndOfFile, Error, Integer, Real, Name, String, Keyword, Boolean, Null };
+
+    Kind kind = Kind::EndOfFile;
+    int32_t integer = 0;  // an Integer's value (saturated); 1 for the Boolean true
+    std::string_view text;
+
+    bool is(Kind wanted) const { return kind == wanted; }
+    bool isKeyword(std::string_view word) const { return kind == Kind::Keyword && text == word; }
+    // A name as an element holds it: up to a NUL that an escape decoded to.
+    std::string_view name() const { return text.substr(0, text.find('\0')); }
+    bool isName(std::string_view wanted) const { return kind == Kind::Name && name() == wanted; }
+    bool opensContainer() const { return isKeyword("<<") || isKeyword("["); }
+    bool closesContainer() const { return isKeyword(">>") || isKeyword("]"); }
+    // A Real's value: the longest prefix of its digits of the form -digits.digits.
+    double real() const;
+};
+
 // The PDF format's lexical rules over a source of bytes: white space and comments
 // are passed over, and each call gives one token (a number, a name with its #xx
 // escapes decoded, a string, a keyword such as "<<" or "obj", Error or EndOfFile).
@@ -74,17 +96,20 @@ public:
     PdfLexer(const PdfLexer&) = delete;
     PdfLexer& operator=(const PdfLexer&) = delete;
 
-    // Fills the empty `token`.
+    // The next token, as an element: fills the empty `token`.
     void readToken(CPdfElement& token);
+    // The next token, with nothing built: for readers that look at a few values
+    // and pass over the rest.
+    void lexToken(LexedToken& token);
     // Passes over the rest of the line, with its CR, LF or CR LF.
     void skipToLineEnd();
 
 private:
-    void readLiteralString(CPdfElement& token);
-    void readNumber(int firstByte, CPdfElement& token);
-    void readName(CPdfElement& token);
-    void readHexString(CPdfElement& token);
-    void readWord(int firstByte, CPdfElement& token);
+    void readLiteralString(LexedToken& token);
+    void readNumber(int firstByte, LexedToken& token);
+    void readName(LexedToken& token);
+    void readHexString(LexedToken& token);
+    void readWord(int firstByte, LexedToken& token);
 
     Source& source;
     std::string text;  // scratch space for the token being read
