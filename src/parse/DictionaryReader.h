@@ -16,6 +16,71 @@
 // Where a key belongs, anything but a name is passed over; a ">>" there, or where
 // a value belongs, closes the dictionary. Which of two equal keys counts is the
 // caller's rule: the reader gives every entry in the text's order.
+// The shape of a value nested in a dictionary, followed token by token: each
+// container closed by its own kind of bracket, and in each dictionary a name key
+// before every value, a value after every key (a container, "n g R" or one
+// token). Deeper than a few dozen levels it gives up.
+class NestedShape {
+public:
+    // The value opens with "<<" (`dictionary`) or "[".
+    explicit NestedShape(bool dictionary) { open(dictionary); }
+
+    // Takes the next token; false when the shape is not plain.
+    bool accepts(const LexedToken& token) {
+        if (depth > deepest) return false;
+        State& state = states[depth - 1];
+        if (token.closesContainer()) {
+            const bool fits = token.isKeyword(">>") ? state == State::Key || state == State::AfterInteger
+                                                    : state == State::Array;
+            if (--depth > 0) valueEnded();
+            return fits;
+        }
+        switch (state) {
+        case State::Array: break;
+        case State::Key:
+            if (!token.is(LexedToken::Kind::Name)) return false;
+            state = State::Value;
+            return true;
+        case State::Value:
+            if (token.is(LexedToken::Kind::Integer)) {
+                state = State::AfterInteger;
+                return true;
+            }
+            state = State::Key;
+            break;
+        case State::AfterInteger:  // a value ended, or a reference goes on
+            if (token.is(LexedToken::Kind::Integer)) {
+                state = State::AfterGeneration;
+                return true;
+            }
+            if (!token.is(LexedToken::Kind::Name)) return false;
+            state = State::Value;
+            return true;
+        case State::AfterGeneration:
+            if (!token.isKeyword("R")) return false;
+            state = State::Key;
+            return true;
+        }
+        if (token.opensContainer()) open(token.isKeyword("<<"));
+        return true;
+    }
+
+private:
+    enum class State : uint8_t { Array, Key, Value, AfterInteger, AfterGeneration };
+    static constexpr int deepest = 64;
+
+    void open(bool dictionary) {
+        if (++depth <= deepest) states[depth - 1] = dictionary ? State::Key : State::Array;
+    }
+    // A container nested in a dictionary was its value.
+    void valueEnded() {
+        if (depth <= deepest && states[depth - 1] != State::Array) states[depth - 1] = State::Key;
+    }
+
+    State states[deepest];
+    int depth = 0;
+};
+
 template <class Source>
 class DictionaryReader {
 public:
@@ -66,6 +131,13 @@ public:
     // A Dictionary or an Array value that the text closes.
     bool containerClosed() const { return closedContainer; }
 
+    // Every key a name and every key with a value, also in nested dictionaries;
+    // every container closed by its own kind of bracket; no Error token, no keyword
+    // that ends an object ("obj", "endobj", "stream", "endstream"), and nesting no
+    // deeper than a few dozen levels. The parser then pairs the entries as the
+    // reader does, and neither fails nor stops early (it might on any of those).
+    bool plain() const { return isPlain; }
+
     bool closed() const { return sawClose; }
     // Just after the ">>" that closes the dictionary once closed(); otherwise where
     // reading stopped.
@@ -74,6 +146,7 @@ public:
 private:
     void readValue();
     bool skipContainer();
+    void notePlainness();
     bool completesReference();
 
     Source source;
@@ -89,6 +162,7 @@ private:
     int32_t referenceGeneration = 0;
     double realValue = 0;
     bool closedContainer = false;
+    bool isPlain = true;
     bool sawClose = false;
     bool closeAfterEntry = false;  // the last value was the ">>" itself
     uint32_t closeEnd = 0;
@@ -104,6 +178,7 @@ bool DictionaryReader<Source>::next() {
     for (;;) {
         entryStartsAt = source.where();
         lexer.lexToken(token);
+        notePlainness();
         if (token.is(LexedToken::Kind::EndOfFile)) return false;
         if (token.isKeyword(">>")) {
             sawClose = true;
@@ -111,13 +186,16 @@ bool DictionaryReader<Source>::next() {
             return false;
         }
         if (token.is(LexedToken::Kind::Name)) break;
+        isPlain = false;  // passed over where a key belongs
     }
     keyText.assign(token.name());
     keyEndsAt = source.where();
     lexer.lexToken(token);
+    notePlainness();
     if (token.is(LexedToken::Kind::EndOfFile)) return false;
     if (token.isKeyword(">>")) {
         // A key without a value: the dictionary ends with it.
+        isPlain = false;
         kind = ValueKind::Missing;
         valueEndsAt = keyEndsAt;
         closeAfterEntry = true;
@@ -163,16 +241,29 @@ void DictionaryReader<Source>::readValue() {
 }
 
 // Dictionaries and arrays count alike: a "]" closes a "<<" as the scanners have
-// always read it. False when the text ends first.
+// always read it. False when the text ends first. On the way, each nested
+// dictionary's entries are paired as the parser pairs them, to tell whether the
+// value is plain (see plain()).
 template <class Source>
 bool DictionaryReader<Source>::skipContainer() {
+    NestedShape shape(token.isKeyword("<<"));
     for (int depth = 1; depth > 0;) {
         lexer.lexToken(token);
+        notePlainness();
         if (token.is(LexedToken::Kind::EndOfFile)) return false;
+        if (!shape.accepts(token)) isPlain = false;
         if (token.opensContainer()) ++depth;
         else if (token.closesContainer()) --depth;
     }
     return true;
+}
+
+template <class Source>
+void DictionaryReader<Source>::notePlainness() {
+    if (token.is(LexedToken::Kind::Error)) isPlain = false;
+    if (!token.is(LexedToken::Kind::Keyword)) return;
+    const std::string_view word = token.text;
+    if (word == "obj" || word == "endobj" || word == "stream" || word == "endstream") isPlain = false;
 }
 
 // After an integer: an integer and "R" make it a reference (the second is its

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+class CPdfElement;
+class CPdfXRef;
+class ValueSieve;
+
+// Builds what the parser builds of a dictionary object under `sieve` (see
+// ValueSieve), from its text read by the dictionary reader: only the kept values
+// are made, and nothing else is lexed twice. For the page tree walk, which keeps
+// five keys of objects that hold many more.
+//
+// `text` starts at the object's value (after "N G obj" in a file). It serves only
+// where the answer is sure to be the parser's: a dictionary that reads plainly
+// (see DictionaryReader::plain), closes within the text and heads no stream, whose
+// kept values are numbers, names, booleans, null, references, or arrays of those.
+// `textIsWhole`: the text ends where the object's bytes end, as in an object
+// stream; otherwise more may follow it in the file, and a token that reaches its
+// end settles nothing. False (with `out` untouched) when the parser must read it.
+bool readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, CPdfXRef* xref, ValueSieve& sieve,
+                          CPdfElement& out);
