@@ -98,6 +98,7 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
 
 template <class Source>
 void PdfLexer<Source>::lexToken(LexedToken& token) {
+    token.decodedNul = false;
     int c;
     for (;;) {
         c = source.readChar();
@@ -230,7 +231,9 @@ void PdfLexer<Source>::readName(LexedToken& token) {
         }
         source.readChar();
         const int low = hexValue(source.readChar());
-        text.push_back(static_cast<char>(low < 0 ? high * 16 : high * 16 + low));
+        const char decoded = static_cast<char>(low < 0 ? high * 16 : high * 16 + low);
+        if (decoded == '\0') token.decodedNul = true;
+        text.push_back(decoded);
     }
     token.kind = LexedToken::Kind::Name;
     token.text = text;
@@ -264,11 +267,12 @@ void PdfLexer<Source>::readWord(int firstByte, LexedToken& token) {
         source.readChar();
         text.push_back(static_cast<char>(c));
     }
-    token.text = text;
-    if (text == "true" || text == "false") {
+    const std::string_view word = text;
+    token.text = word;
+    if (word == "true" || word == "false") {
         token.kind = LexedToken::Kind::Boolean;
-        token.integer = text == "true";
-    } else if (text == "null") {
+        token.integer = word == "true";
+    } else if (word == "null") {
         token.kind = LexedToken::Kind::Null;
     } else {
         token.kind = LexedToken::Kind::Keyword;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,14 +75,26 @@ struct LexedToken {
     Kind kind = Kind::EndOfFile;
     int32_t integer = 0;  // an Integer's value (saturated); 1 for the Boolean true
     std::string_view text;
+    bool decodedNul = false;  // a Name's escapes decoded to a NUL byte
 
     bool is(Kind wanted) const { return kind == wanted; }
-    bool isKeyword(std::string_view word) const { return kind == Kind::Keyword && text == word; }
+    // Every token of every reader is asked these: a literal's length is known, so
+    // most answers come from the length alone.
+    template <size_t N>
+    bool isKeyword(const char (&word)[N]) const {
+        return kind == Kind::Keyword && text.size() == N - 1 && std::memcmp(text.data(), word, N - 1) == 0;
+    }
     // A name as an element holds it: up to a NUL that an escape decoded to.
-    std::string_view name() const { return text.substr(0, text.find('\0')); }
+    std::string_view name() const { return decodedNul ? text.substr(0, text.find('\0')) : text; }
     bool isName(std::string_view wanted) const { return kind == Kind::Name && name() == wanted; }
-    bool opensContainer() const { return isKeyword("<<") || isKeyword("["); }
-    bool closesContainer() const { return isKeyword(">>") || isKeyword("]"); }
+    bool opensContainer() const {
+        return kind == Kind::Keyword && ((text.size() == 2 && text[0] == '<' && text[1] == '<') ||
+                                         (text.size() == 1 && text[0] == '['));
+    }
+    bool closesContainer() const {
+        return kind == Kind::Keyword && ((text.size() == 2 && text[0] == '>' && text[1] == '>') ||
+                                         (text.size() == 1 && text[0] == ']'));
+    }
     // A Real's value: the longest prefix of its digits of the form -digits.digits.
     double real() const;
 };
