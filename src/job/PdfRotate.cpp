@@ -82,6 +82,7 @@ void CPdfRotate::writeFullRewrite() {
     repairs.endsAdded = copier.endsAdded();
     repairs.pagesMoved = copier.pagesMoved();
     repairs.typesCorrected = copier.typesCorrected();
+    repairs.containersClosed = copier.containersClosed();
     const uint32_t tablePosition = output->position();
     writeXRefTable();
     writeTrailer(tablePosition);
@@ -97,6 +98,8 @@ void CPdfRotate::writeFullRewrite() {
 // that is the input unchanged is no change after signing.
 void CPdfRotate::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    // Every object read with a container closed went into the update closed, or the update failed.
+    repairs.containersClosed = xref->objectsReadWithContainersClosed().size();
     if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
@@ -309,9 +312,7 @@ void CPdfRotate::refuseChangedInput() {
 
 // The last check before anything is replaced found the output unsound: the job
 // fails, and the output is removed as on every failure.
-void CPdfRotate::failOutputCheck(const std::string& fault) {
-    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
-}
+void CPdfRotate::failOutputCheck(const std::string& fault) { ::failOutputCheck(fault); }
 
 std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
     constexpr size_t shown = 5;

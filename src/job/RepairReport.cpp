@@ -21,6 +21,9 @@ std::string RepairReport::text() const {
     if (typesCorrected > 0)
         done.push_back("the /Type of " + std::to_string(typesCorrected) +
                        (typesCorrected == 1 ? " page tree object was" : " page tree objects were") + " corrected");
+    if (containersClosed > 0)
+        done.push_back("arrays or dictionaries left open were closed in " + std::to_string(containersClosed) +
+                       (containersClosed == 1 ? " object" : " objects"));
     if (done.empty()) return "";
     std::string line = "File repaired: ";
     for (size_t i = 0; i < done.size(); ++i) line += (i == 0 ? "" : "; ") + done[i];

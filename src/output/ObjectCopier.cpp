@@ -65,6 +65,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
             continue;
         }
         if (object.endWritten) ++ended;
+        if (object.containersClosed) ++closed;
         moveKidsOfNode(objectNumber, object, nextMoved);
         while (nextRetyped < retyped.size() && retyped[nextRetyped].first < objectNumber) ++nextRetyped;
         if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&

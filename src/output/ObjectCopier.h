@@ -43,6 +43,8 @@ public:
     // With "-repair": objects written with the "endstream" or "endobj" they lacked.
     uint64_t endsAdded() const { return ended; }
     uint64_t pagesMoved() const { return moved; }
+    // With "-repair": objects written with the containers closed that they left open.
+    uint64_t containersClosed() const { return closed; }
 
 private:
     void copyObject(int32_t number, struct RawObject& object, const PageRecord* page);
@@ -61,6 +63,7 @@ private:
     uint64_t corrected = 0;
     uint64_t ended = 0;
     uint64_t moved = 0;
+    uint64_t closed = 0;
     PageUses* pageUses = nullptr;
     std::vector<std::pair<int32_t, bool>> retyped;
     uint64_t typeFixes = 0;

@@ -1,5 +1,7 @@
 #include "output/OutputCheck.h"
 
+#include "model/PdfException.h"
+
 namespace {
 
 bool isWritten(const std::vector<OutputEntry>& records, int32_t number) {
@@ -24,4 +26,8 @@ std::string faultInRewrite(const WrittenRewrite& written) {
             return "page " + std::to_string(i + 1) + ", object " + std::to_string(number) + ", was not written";
     }
     return {};
+}
+
+void failOutputCheck(const std::string& fault) {
+    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
 }

@@ -23,3 +23,7 @@ struct WrittenRewrite {
 // and every page the walk found reachable from the catalogue through the same
 // page tree objects, each of them written.
 std::string faultInRewrite(const WrittenRewrite& written);
+
+// The last check before anything is replaced found the output unsound: the job
+// fails with `fault`, and the output is removed as on every failure.
+[[noreturn]] void failOutputCheck(const std::string& fault);

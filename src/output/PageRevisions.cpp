@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "model/PdfException.h"
+#include "output/OutputCheck.h"
 #include "output/PageEditor.h"
 #include "pages/ShownRotation.h"
 #include "parse/CharacterClass.h"
@@ -48,6 +49,38 @@ bool onlyWhitespaceFrom(std::string_view body, size_t from) {
     return true;
 }
 
+int32_t numberOf(const RevisedObject& object) { return object.number; }
+int32_t numberOf(int32_t number) { return number; }
+
+// Just after the "obj" of the text's header.
+uint32_t headerEndOf(const std::vector<uint8_t>& text) {
+    TextTokens tokens(text.data(), static_cast<uint32_t>(text.size()));
+    CPdfElement token;
+    for (int i = 0; i < 3; ++i) tokens.next(token);
+    return tokens.where();
+}
+
+// With "-repair": an object that the parser read with a container closed at its
+// end, and that no page edit rewrites, goes into the update closed, so that the
+// output is read as the job read the input. One too large to hold cannot be.
+void reviseClosedObjects(const RawObjectReader& reader, std::vector<RevisedObject>& revised) {
+    const size_t pagesRevised = revised.size();
+    RawObject object;
+    for (const int32_t number : reader.crossReference().objectsReadWithContainersClosed()) {
+        // The pages come in ascending number.
+        const bool rewritten = std::binary_search(
+            revised.begin(), revised.begin() + static_cast<ptrdiff_t>(pagesRevised), number,
+            [](const auto& a, const auto& b) { return numberOf(a) < numberOf(b); });
+        if (rewritten || !reader.read(number, object) || object.length() == 0) continue;
+        if (!object.containersClosed)
+            failOutputCheck("object " + std::to_string(number) + " has no end that a reader finds");
+        revised.push_back({number, object.generation, std::string(object.bytes.begin(), object.bytes.end()),
+                           headerEndOf(object.bytes), 0});
+    }
+    std::sort(revised.begin(), revised.end(),
+              [](const RevisedObject& a, const RevisedObject& b) { return a.number < b.number; });
+}
+
 }  // namespace
 
 std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages) {
@@ -63,6 +96,7 @@ std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std:
         revised.push_back({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd,
                            editedDictionaryEnd(edit)});
     }
+    reviseClosedObjects(reader, revised);
     return revised;
 }
 

@@ -92,6 +92,7 @@ bool CPdfParser::containerEndsHere() {
     if (first.is(ElementType::EndOfFile)) return true;
     if (!endsObject(first)) return false;
     if (!recoverUnclosed) throw CPdfException(damaged);
+    containersClosed = true;
     return true;
 }
 

@@ -55,6 +55,10 @@ public:
     // the input file itself, whose positions are file positions.
     void recoverStreamEnds(const StreamEndFinder* finder) { streamEnds = finder; }
 
+    // Whether a container left open was taken as closed at its object's end since
+    // this parser was made (only when unclosed containers are recovered).
+    bool closedOpenContainers() const { return containersClosed; }
+
     // Whether the last stream read had no "endstream" after its data (only when
     // stream ends are recovered).
     bool endstreamWasMissing() const { return endstreamMissing; }
@@ -91,6 +95,7 @@ private:
     CPdfElement second;
     bool decodeStreams = true;
     bool recoverUnclosed = false;  // containers left open at the object's end close there
+    bool containersClosed = false;
     const StreamEndFinder* streamEnds = nullptr;
     bool endstreamMissing = false;
     const StreamDecryption* decryptor = nullptr;

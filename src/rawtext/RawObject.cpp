@@ -14,6 +14,7 @@
 #include "rawtext/DictionaryText.h"
 #include "rawtext/ObjectExtent.h"
 #include "rawtext/ObjectEnd.h"
+#include "rawtext/OpenContainers.h"
 #include "rawtext/TextSearch.h"
 #include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
@@ -340,7 +341,19 @@ RawObjectReader::RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout
     : input(input), xref(xref), entryList(xref.getEntries()), objectLayout(layout) {}
 
 bool RawObjectReader::read(int32_t number, RawObject& out) const {
-    return readRawObject(input, number, &xref, entryList, out, &objectLayout);
+    if (!readRawObject(input, number, &xref, entryList, out, &objectLayout)) return false;
+    closeWhatTheParserClosed(number, out);
+    return true;
+}
+
+// An object the parser read with a container closed at its end is written closed,
+// so that the output is read as the job read the input. One too large to hold has
+// no end that a reader finds, and the output check refuses it.
+void RawObjectReader::closeWhatTheParserClosed(int32_t number, RawObject& out) const {
+    out.containersClosed = false;
+    if (!xref.readWithContainersClosed(number)) return;
+    if (out.inFile) out.endKnown = false;
+    else out.containersClosed = closeOpenContainers(out.bytes);
 }
 
 uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* key) {
@@ -361,7 +374,9 @@ bool RawObjectReader::readFetched(int32_t number, RawObject& out) const {
     if (number < 0 || static_cast<size_t>(number) >= entryList.size()) return false;
     const XRefEntry& entry = entryList[static_cast<size_t>(number)];
     if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
-    return readFetchedDictionary(input, xref, entry, out, objectLayout) || read(number, out);
+    if (!readFetchedDictionary(input, xref, entry, out, objectLayout)) return read(number, out);
+    closeWhatTheParserClosed(number, out);
+    return true;
 }
 
 bool loadObjectText(FILE* input, RawObject& object) {

@@ -25,6 +25,9 @@ struct RawObject {
     // object stream); false when only the first occurrence of the word "endobj"
     // could end it, as in a damaged object.
     bool endKnown = true;
+    // With "-repair": containers that the parser took as closed at the object's end
+    // were closed in the text.
+    bool containersClosed = false;
 
     uint32_t length() const { return inFile ? fileEnd - fileStart + 1 : static_cast<uint32_t>(bytes.size()); }
 };
@@ -62,6 +65,8 @@ public:
     const ObjectLayout& layout() const { return objectLayout; }
 
 private:
+    void closeWhatTheParserClosed(int32_t number, RawObject& out) const;
+
     FILE* input;
     CPdfXRef& xref;
     const std::vector<XRefEntry>& entryList;

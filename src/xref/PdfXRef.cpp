@@ -189,6 +189,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     if (!matches) out.setNull();
     else if (sieve) parser.parseObject(out, *sieve);
     else parser.parseObject(out);
+    if (parser.closedOpenContainers()) containersClosedIn.insert(number);
 }
 
 void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out, ValueSieve* sieve) {

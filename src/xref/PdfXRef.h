@@ -64,6 +64,10 @@ public:
     // Whether the document recovers damaged files (loaded by loadOrRebuild): objects
     // whose containers are left open are then read as closed at their end.
     bool recoversDamage() const { return recovering; }
+    // Whether a fetch of object `number` took a container left open as closed: the
+    // object must then be written closed, or readers of the output read it otherwise.
+    bool readWithContainersClosed(int32_t number) const { return containersClosedIn.count(number) != 0; }
+    const std::set<int32_t>& objectsReadWithContainersClosed() const { return containersClosedIn; }
     // For a rebuilt cross-reference: where the first object header of the file is
     // (relative to the "%PDF-" header), found or not still in use.
     uint32_t firstObjectOffset() const { return firstObject; }
@@ -145,6 +149,7 @@ private:
     uint64_t fileSize = 0;
     bool rebuilt = false;
     bool recovering = false;
+    std::set<int32_t> containersClosedIn;  // objects whose fetch closed a container left open
     bool lenientTables = false;
     uint32_t firstObject = 0;
     std::unique_ptr<StreamEndSearch> streamEnds;

@@ -157,6 +157,13 @@ const DamagedCase damagedCases[] = {
     done("pages-node-without-type"),
     done("pages-node-typed-page"),
     done("page-without-type"),
+    // Containers left open at "endobj": qpdf reads such an object as null and loses
+    // the pages under it; -repair writes it closed, so that no page is lost.
+    processing("unclosed-catalogue", fails, "1-4", damaged),
+    processing("unclosed-kids", fails, "1-4", damaged),
+    processing("unclosed-page", fails, "1-4", damaged),
+    processing("unclosed-page-array", fails, "1-4", damaged),
+    processing("unclosed-page-key-without-value", fails, "1-4", damaged),
 };
 
 const char* const soundFiles[] = {"sound-classic", "sound-xref-stream", "sound-hybrid", "sound-updated",
@@ -178,7 +185,8 @@ const char* soundFileOf(const std::string& name) {
             if (name.ends_with(suffix)) return sound.c_str();
         }
     }
-    if (name == "kids-direct-page" || name.starts_with("pages-node-") || name == "page-without-type")
+    if (name == "kids-direct-page" || name.starts_with("pages-node-") || name == "page-without-type" ||
+        name.starts_with("unclosed-"))
         return "sound-classic";
     return nullptr;
 }
@@ -314,10 +322,14 @@ TEST_P(DamagedFile, WithRepairIsRotatedIntoSoundOutputOrRefused) {
     const auto after = qpdfPages(output);
     ASSERT_TRUE(after.has_value()) << "qpdf cannot read the output";
     expectSoundAndRotated(output, *after, c.qpdf);
-    if (c.qpdf == Qpdf::Fails) return;
+    // Where qpdf loses pages, the output must still hold every page of the sound file.
+    const bool pagesOfTheSoundFile = std::string_view(c.name).starts_with("unclosed-");
+    if (c.qpdf == Qpdf::Fails && !pagesOfTheSoundFile) return;
     const auto before = qpdfPages(input());
-    ASSERT_TRUE(before.has_value());
-    EXPECT_EQ(before->size(), after->size()) << "not the pages qpdf finds in the damaged file";
+    if (!pagesOfTheSoundFile) {
+        ASSERT_TRUE(before.has_value());
+        EXPECT_EQ(before->size(), after->size()) << "not the pages qpdf finds in the damaged file";
+    }
     if (const char* sound = soundFileOf(c.name)) {
         EXPECT_EQ(contentsOf(qpdfPages(repairSetFile(sound)).value()), contentsOf(*after))
             << "pages with other contents than " << sound << " has";

@@ -192,26 +192,6 @@ TEST(PdfParser, AnObjectWithTooManyValuesIsDamage) {
     EXPECT_EQ((1 << 21) - 2, held.array()->size());
 }
 
-namespace {
-
-// The objects of `text` as parseAllText gives them, read by a parser that
-// recovers unclosed containers.
-std::string parseAllRecovering(std::string_view text) {
-    const TestByteFile file(text);
-    CPdfParser parser(nullptr, file.openStream());
-    parser.recoverUnclosedContainers();
-    std::string result;
-    for (;;) {
-        CPdfElement object;
-        parser.parseObject(object);
-        if (object.is(ElementType::EndOfFile)) return result;
-        if (!result.empty()) result += " | ";
-        result += elementText(object);
-    }
-}
-
-}  // namespace
-
 // A container left open ends where its object does: at "endobj", at the "obj" of
 // the next object, at "stream" or "endstream". That is damage, or, when damaged
 // files are recovered, the end of every container still open, with what it held.
@@ -229,7 +209,7 @@ TEST(PdfParser, AContainerLeftOpenEndsAtTheEndOfItsObject) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ("PDF file was damaged", parseFailure(c.text)) << c.text;
-        EXPECT_EQ(c.recovered, parseAllRecovering(c.text)) << c.text;
+        EXPECT_EQ(c.recovered, parseAllText(c.text, true)) << c.text;
     }
     // Outside a container the keywords are objects of their own, as they always were.
     EXPECT_EQ("kw:endobj | int:6 | int:0 | kw:obj", parseAllText("endobj 6 0 obj"));

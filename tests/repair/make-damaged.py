@@ -357,6 +357,15 @@ def page_tree_damages():
             o4=b"<< /Type /Page /Parent 2 0 R /Kids [5 0 R 6 0 R 7 0 R] /Count 3 >>")).data),
         "page-without-type": bytes(classic(document(
             o6=b"<< /Parent 4 0 R /Contents 10 0 R >>")).data),
+        # Arrays and dictionaries that their object's "endobj" leaves open.
+        "unclosed-catalogue": bytes(classic(document(o1=b"<< /Type /Catalog /Pages 2 0 R")).data),
+        "unclosed-kids": bytes(classic(document(
+            o4=b"<< /Type /Pages /Parent 2 0 R /Count 3 /Kids [5 0 R 6 0 R 7 0 R")).data),
+        "unclosed-page": bytes(classic(document(o6=b"<< /Type /Page /Parent 4 0 R /Contents 10 0 R")).data),
+        "unclosed-page-array": bytes(classic(document(
+            o7=b"<< /Type /Page /Parent 4 0 R /Contents 11 0 R /MediaBox [0 0 100 300")).data),
+        "unclosed-page-key-without-value": bytes(classic(document(
+            o5=b"<< /Type /Page /Parent 4 0 R /Contents 9 0 R /Annots")).data),
     }
 
 

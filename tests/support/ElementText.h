@@ -56,9 +56,12 @@ inline std::string elementText(const CPdfElement& element) {
 }
 
 // Every object of `text` up to the end of input, one elementText each, joined by " | ".
-inline std::string parseAllText(std::string_view text) {
+// With `recovering`, by a parser that takes containers left open as closed at
+// their object's end.
+inline std::string parseAllText(std::string_view text, bool recovering = false) {
     const TestByteFile file(text);
     CPdfParser parser(nullptr, file.openStream());
+    if (recovering) parser.recoverUnclosedContainers();
     std::string result;
     for (;;) {
         CPdfElement object;

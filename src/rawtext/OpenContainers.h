@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// With "-repair" the parser takes an array or dictionary left open where its
+// object ends ("endobj", the next "obj", "stream" or "endstream") as closed there,
+// with what it held. Other readers do not: one that meets "endobj" inside a
+// container reads the object as null, and a page written that way is lost.
+//
+// Writes the closing delimiters into the object's text (header through "endobj")
+// just after its last value, as the parser reads it: a key left without a value
+// gets null, and the text is otherwise unchanged. True when the text changed.
+bool closeOpenContainers(std::vector<uint8_t>& text);
