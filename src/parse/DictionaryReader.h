@@ -137,6 +137,9 @@ public:
     // deeper than a few dozen levels. The parser then pairs the entries as the
     // reader does, and neither fails nor stops early (it might on any of those).
     bool plain() const { return isPlain; }
+    // For a reader that only wants plain dictionaries: reading stops as soon as
+    // the dictionary is not plain, rather than pass over the rest of the text.
+    void stopWhenNotPlain() { stopEarly = true; }
 
     bool closed() const { return sawClose; }
     // Just after the ">>" that closes the dictionary once closed(); otherwise where
@@ -163,6 +166,7 @@ private:
     double realValue = 0;
     bool closedContainer = false;
     bool isPlain = true;
+    bool stopEarly = false;
     bool sawClose = false;
     bool closeAfterEntry = false;  // the last value was the ">>" itself
     uint32_t closeEnd = 0;
@@ -170,7 +174,7 @@ private:
 
 template <class Source>
 bool DictionaryReader<Source>::next() {
-    if (sawClose) return false;
+    if (sawClose || (stopEarly && !isPlain)) return false;
     if (closeAfterEntry) {
         sawClose = true;
         return false;
@@ -252,6 +256,7 @@ bool DictionaryReader<Source>::skipContainer() {
         notePlainness();
         if (token.is(LexedToken::Kind::EndOfFile)) return false;
         if (!shape.accepts(token)) isPlain = false;
+        if (stopEarly && !isPlain) return false;
         if (token.opensContainer()) ++depth;
         else if (token.closesContainer()) --depth;
     }

@@ -88,14 +88,15 @@ bool headsNoStream(const uint8_t* text, uint32_t length, uint32_t end, bool text
 
 }  // namespace
 
-bool readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, CPdfXRef* xref, ValueSieve& sieve,
-                          CPdfElement& out) {
+SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, CPdfXRef* xref,
+                                ValueSieve& sieve, CPdfElement& out) {
     TextSource source(text, length);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
     lexer.lexToken(token);
-    if (!token.isKeyword("<<")) return false;
+    if (!token.isKeyword("<<")) return SievedRead::ForTheParser;
     Reader entries(source, source.where());
+    entries.stopWhenNotPlain();
     CPdfElement dictionary;
     dictionary.makeDictionary(xref);
     uint64_t values = 1;  // the dictionary itself
@@ -103,13 +104,18 @@ bool readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole
         if (!sieve.keeps(entries.key())) continue;
         CPdfElement value;
         if (!makeSimple(entries, value)) {
-            if (entries.valueKind() != Reader::ValueKind::Array) return false;
-            if (!makeArray(text, length, entries.keyEnd(), entries.key(), xref, sieve, value, values)) return false;
+            if (entries.valueKind() != Reader::ValueKind::Array) return SievedRead::ForTheParser;
+            if (!makeArray(text, length, entries.keyEnd(), entries.key(), xref, sieve, value, values)) {
+                const bool cutShort = !textIsWhole && !entries.containerClosed() && entries.plain();
+                return cutShort ? SievedRead::TextTooShort : SievedRead::ForTheParser;
+            }
         }
-        if (++values > limits::maximumValuesPerObject) return false;
+        if (++values > limits::maximumValuesPerObject) return SievedRead::ForTheParser;
         dictionary.dictionary()->add(std::string(entries.key()).c_str(), std::move(value));
     }
-    if (!entries.closed() || !entries.plain() || !headsNoStream(text, length, entries.end(), textIsWhole)) return false;
+    if (!entries.plain()) return SievedRead::ForTheParser;
+    if (!entries.closed()) return textIsWhole ? SievedRead::ForTheParser : SievedRead::TextTooShort;
+    if (!headsNoStream(text, length, entries.end(), textIsWhole)) return SievedRead::ForTheParser;
     out.takeFrom(dictionary);
-    return true;
+    return SievedRead::Built;
 }

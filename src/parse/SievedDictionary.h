@@ -17,6 +17,11 @@ class ValueSieve;
 // kept values are numbers, names, booleans, null, references, or arrays of those.
 // `textIsWhole`: the text ends where the object's bytes end, as in an object
 // stream; otherwise more may follow it in the file, and a token that reaches its
-// end settles nothing. False (with `out` untouched) when the parser must read it.
-bool readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, CPdfXRef* xref, ValueSieve& sieve,
-                          CPdfElement& out);
+// end settles nothing. Unless Built, `out` is left untouched.
+enum class SievedRead {
+    Built,
+    TextTooShort,  // the dictionary reads plainly as far as the text goes: more text may settle it
+    ForTheParser,
+};
+SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, CPdfXRef* xref,
+                                ValueSieve& sieve, CPdfElement& out);

@@ -90,6 +90,7 @@ std::optional<ObjectExtent> skimExtent(CPdfXRef* xref, uint32_t start, int32_t e
     if (!token.isKeyword("<<")) return extent;
 
     Reader entries(source, source.where());
+    entries.stopWhenNotPlain();
     bool lengthSeen = false, typeSeen = false;  // of two equal keys the first counts
     Reader::ValueKind lengthKind = Reader::ValueKind::Null;
     int32_t length = 0;

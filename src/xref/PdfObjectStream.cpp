@@ -159,7 +159,9 @@ void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElemen
     }
     const size_t k = static_cast<size_t>(index);
     const uint32_t start = decoded->windowStarts[k], end = decoded->windowEnds[k];
-    if (sieve && readSievedDictionary(decoded->data.data() + start, end - start, true, xref, *sieve, out)) return;
+    if (sieve && readSievedDictionary(decoded->data.data() + start, end - start, true, xref, *sieve, out) ==
+                     SievedRead::Built)
+        return;
     CPdfParser parser(xref, memoryWindow(decoded->data, start, end));
     if (sieve) parser.parseObject(out, *sieve);
     else parser.parseObject(out);

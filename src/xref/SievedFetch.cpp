@@ -14,8 +14,8 @@ constexpr uint32_t firstHeadBytes = 512;
 constexpr uint32_t secondHeadBytes = 8192;
 
 // "number generation obj", each token whole within the head; then the value.
-bool fetchFromHead(CPdfXRef& xref, const uint8_t* head, uint32_t length, bool fileEnded, int32_t number,
-                   int32_t generation, ValueSieve& sieve, CPdfElement& out) {
+SievedRead fetchFromHead(CPdfXRef& xref, const uint8_t* head, uint32_t length, bool fileEnded, int32_t number,
+                         int32_t generation, ValueSieve& sieve, CPdfElement& out) {
     TextSource source(head, length);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
@@ -23,9 +23,10 @@ bool fetchFromHead(CPdfXRef& xref, const uint8_t* head, uint32_t length, bool fi
         lexer.lexToken(token);
         return source.where() < length;
     };
-    if (!nextWhole() || !token.is(LexedToken::Kind::Integer) || token.integer != number) return false;
-    if (!nextWhole() || !token.is(LexedToken::Kind::Integer) || token.integer != generation) return false;
-    if (!nextWhole() || !token.isKeyword("obj")) return false;
+    const SievedRead otherwise = SievedRead::ForTheParser;
+    if (!nextWhole() || !token.is(LexedToken::Kind::Integer) || token.integer != number) return otherwise;
+    if (!nextWhole() || !token.is(LexedToken::Kind::Integer) || token.integer != generation) return otherwise;
+    if (!nextWhole() || !token.isKeyword("obj")) return otherwise;
     const uint32_t value = source.where();
     return readSievedDictionary(head + value, length - value, fileEnded, &xref, sieve, out);
 }
@@ -38,9 +39,10 @@ bool fetchSievedFromFile(CPdfXRef& xref, uint32_t offset, int32_t number, int32_
     if (!blocks) return false;
     uint8_t first[firstHeadBytes];
     const uint32_t got = static_cast<uint32_t>(blocks->readFully(offset, first, sizeof first));
-    if (fetchFromHead(xref, first, got, got < sizeof first, number, generation, sieve, out)) return true;
-    if (got < sizeof first) return false;
+    const SievedRead read = fetchFromHead(xref, first, got, got < sizeof first, number, generation, sieve, out);
+    if (read != SievedRead::TextTooShort) return read == SievedRead::Built;
     std::vector<uint8_t> second(secondHeadBytes);
     const uint32_t more = static_cast<uint32_t>(blocks->readFully(offset, second.data(), second.size()));
-    return fetchFromHead(xref, second.data(), more, more < second.size(), number, generation, sieve, out);
+    return fetchFromHead(xref, second.data(), more, more < second.size(), number, generation, sieve, out) ==
+           SievedRead::Built;
 }

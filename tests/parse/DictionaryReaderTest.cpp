@@ -253,7 +253,8 @@ TEST(SievedDictionary, BuildsWhatTheParserBuildsWheneverItAnswers) {
         const std::string text = maker.make();
         CPdfElement built;
         TestSieve sieve;
-        if (!readSievedDictionary(bytesOf(text), uint32_t(text.size()), true, nullptr, sieve, built)) continue;
+        if (readSievedDictionary(bytesOf(text), uint32_t(text.size()), true, nullptr, sieve, built) != SievedRead::Built)
+            continue;
         ++answered;
         ASSERT_EQ(elementText(built) + " " + lastValues(built), parsedText(text)) << text;
     }
@@ -264,15 +265,25 @@ TEST(SievedDictionary, LeavesToTheParserWhatTheTextDoesNotSettle) {
     TestSieve sieve;
     CPdfElement out;
     const std::string cut = "<< /A [1 0 R 2 0 R] >> stre";
-    EXPECT_FALSE(readSievedDictionary(bytesOf(cut), uint32_t(cut.size()), false, nullptr, sieve, out));
-    EXPECT_TRUE(readSievedDictionary(bytesOf(cut), uint32_t(cut.size()), true, nullptr, sieve, out));
+    EXPECT_EQ(readSievedDictionary(bytesOf(cut), uint32_t(cut.size()), false, nullptr, sieve, out),
+              SievedRead::ForTheParser);
+    EXPECT_EQ(readSievedDictionary(bytesOf(cut), uint32_t(cut.size()), true, nullptr, sieve, out), SievedRead::Built);
     EXPECT_EQ(elementText(out), "<<A=[ref:1 0]>>");  // the second element is left out by the sieve
     CPdfElement kept;
     const std::string string = "<< /A (text) >> ";
-    EXPECT_FALSE(readSievedDictionary(bytesOf(string), uint32_t(string.size()), true, nullptr, sieve, kept));
+    EXPECT_EQ(readSievedDictionary(bytesOf(string), uint32_t(string.size()), true, nullptr, sieve, kept),
+              SievedRead::ForTheParser);
     const std::string unkept = "<< /D (text) /E [<< /F 1 >>] /B 2 >> ";
-    EXPECT_TRUE(readSievedDictionary(bytesOf(unkept), uint32_t(unkept.size()), true, nullptr, sieve, kept));
+    EXPECT_EQ(readSievedDictionary(bytesOf(unkept), uint32_t(unkept.size()), true, nullptr, sieve, kept),
+              SievedRead::Built);
     EXPECT_EQ(elementText(kept), "<<B=int:2>>");
+    // Cut short: more text may settle a plain dictionary, never a spoiled one.
+    const std::string shortText = "<< /A 1 /B [1 2";
+    EXPECT_EQ(readSievedDictionary(bytesOf(shortText), uint32_t(shortText.size()), false, nullptr, sieve, kept),
+              SievedRead::TextTooShort);
+    const std::string spoiled = "<< /A 1 endobj /B [1 2";
+    EXPECT_EQ(readSievedDictionary(bytesOf(spoiled), uint32_t(spoiled.size()), false, nullptr, sieve, kept),
+              SievedRead::ForTheParser);
 }
 
 }  // namespace
