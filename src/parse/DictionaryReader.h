@@ -25,29 +25,30 @@ public:
     // The value opens with "<<" (`dictionary`) or "[".
     explicit NestedShape(bool dictionary) { open(dictionary); }
 
-    // Takes the next token; false when the shape is not plain.
+    // Takes the next token; false when the shape is not plain. Every bracket
+    // counts toward the depth, fitting or not, so that it stays the reader's.
     bool accepts(const LexedToken& token) {
-        if (depth > deepest) return false;
+        if (token.closesContainer()) return close(token.isKeyword(">>"));
+        const bool fits = depth >= 1 && depth <= deepest && fitsState(token);
+        if (token.opensContainer()) open(token.isKeyword("<<"));
+        return fits;
+    }
+
+private:
+    enum class State : uint8_t { Array, Key, Value, AfterInteger, AfterGeneration };
+    static constexpr int deepest = 64;
+
+    bool fitsState(const LexedToken& token) {
         State& state = states[depth - 1];
-        if (token.closesContainer()) {
-            const bool fits = token.isKeyword(">>") ? state == State::Key || state == State::AfterInteger
-                                                    : state == State::Array;
-            if (--depth > 0) valueEnded();
-            return fits;
-        }
         switch (state) {
-        case State::Array: break;
+        case State::Array: return true;
         case State::Key:
             if (!token.is(LexedToken::Kind::Name)) return false;
             state = State::Value;
             return true;
         case State::Value:
-            if (token.is(LexedToken::Kind::Integer)) {
-                state = State::AfterInteger;
-                return true;
-            }
-            state = State::Key;
-            break;
+            state = token.is(LexedToken::Kind::Integer) ? State::AfterInteger : State::Key;
+            return true;
         case State::AfterInteger:  // a value ended, or a reference goes on
             if (token.is(LexedToken::Kind::Integer)) {
                 state = State::AfterGeneration;
@@ -61,20 +62,19 @@ public:
             state = State::Key;
             return true;
         }
-        if (token.opensContainer()) open(token.isKeyword("<<"));
-        return true;
+        return false;
     }
-
-private:
-    enum class State : uint8_t { Array, Key, Value, AfterInteger, AfterGeneration };
-    static constexpr int deepest = 64;
-
+    bool close(bool dictionary) {
+        const bool tracked = depth >= 1 && depth <= deepest;
+        const State state = tracked ? states[depth - 1] : State::Array;
+        const bool fits = tracked && (dictionary ? state == State::Key || state == State::AfterInteger
+                                                 : state == State::Array);
+        if (depth > 0) --depth;
+        if (depth >= 1 && depth <= deepest && states[depth - 1] != State::Array) states[depth - 1] = State::Key;
+        return fits;
+    }
     void open(bool dictionary) {
         if (++depth <= deepest) states[depth - 1] = dictionary ? State::Key : State::Array;
-    }
-    // A container nested in a dictionary was its value.
-    void valueEnded() {
-        if (depth <= deepest && states[depth - 1] != State::Array) states[depth - 1] = State::Key;
     }
 
     State states[deepest];

@@ -168,6 +168,9 @@ TEST(DictionaryReader, TellsWhatTheParserWouldReadOtherwise) {
     EXPECT_FALSE(readAll("<< /A ) /B 1 >>").plain);              // an Error token
     EXPECT_FALSE(readAll("<< /A << /B 1 2 >> >>").plain);        // "1 2" that is no reference
     EXPECT_FALSE(readAll("<< /A " + std::string(70, '[') + std::string(70, ']') + " >>").plain);
+    // A bracket where a nested key belongs still counts toward the depth.
+    EXPECT_FALSE(readAll("<< /A << << >> >> /B 1 >>").plain);
+    EXPECT_FALSE(readAll("<< /A << /B 1 [ >> ] >> ] >> >>").plain);
 }
 
 // Keeps A, B and C, and of an array under A every element but the second.
