@@ -5,6 +5,8 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 WINDOWS_BUILD ?= build-windows
 FUZZ_SECONDS ?= 60
+# WERROR=ON turns compiler warnings into errors, as CI builds (.ci/run).
+WERROR ?= OFF
 
 .PHONY: all deps build program demo test package windows test-windows sanitize fuzz bench bench-hostile clean
 
@@ -14,7 +16,7 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DFOLIOTURN_TESTS=ON >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DFOLIOTURN_TESTS=ON -DFOLIOTURN_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # The demo needs only the program: a fresh build directory is set up without the
@@ -44,7 +46,7 @@ package:
 windows:
 	@scripts/install-deps.sh --windows
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-	  -DFOLIOTURN_TESTS=OFF >/dev/null
+	  -DFOLIOTURN_TESTS=OFF -DFOLIOTURN_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target folioturn
 
 # The end-to-end suite against folioturn.exe under wine, and the .bat examples under wine's cmd.
@@ -52,7 +54,7 @@ test-windows: build windows
 	@scripts/test-windows.sh $(BUILD) $(WINDOWS_BUILD)
 
 sanitize: deps
-	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DFOLIOTURN_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DFOLIOTURN_SANITIZE=ON -DFOLIOTURN_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)

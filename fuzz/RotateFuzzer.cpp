@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FuzzWorkspace.h"
+#include "app/CommandLine.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
@@ -32,7 +33,7 @@ bool runJob(const std::string& input, const std::string& output, const std::vect
     argv.push_back(nullptr);
     CPdfRotate job;
     try {
-        job.run(static_cast<int>(texts.size()), argv.data());
+        job.run(parseJobOptions(static_cast<int>(texts.size()), argv.data()));
         return true;
     } catch (const CPdfException&) {
         return false;

@@ -2,14 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/ConsoleReporter.h"
 #include "app/ExtendedOptions.h"
 #include "app/Failure.h"
-#include "job/JobOptions.h"
+#include "app/Version.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
 
@@ -18,7 +18,7 @@ namespace {
 void print(const char* text) { printText(text); }
 
 void printBanner() {
-    print("\r\nFolioturn v1.04  (c) the Folioturn developers, free to use and share\r\n");
+    print("\r\nFolioturn v" FOLIOTURN_VERSION "  (c) the Folioturn developers, free to use and share\r\n");
     print("Website: https://folioturn.example.org\r\n");
     print("Email: support@folioturn.example.org\r\n\r\n");
 }
@@ -83,30 +83,38 @@ bool hasWildcard(int argc, char** argv) {
 
 // The arguments after the first two are read once for the whole run: what is
 // ignored or looks mistyped is said once, also for a list of many files.
-void warnAboutArguments(int argc, char** argv) {
-    JobOptions unused;
+JobOptions readLaterOptions(int argc, char** argv) {
+    JobOptions options;
     std::vector<std::string> warnings;
-    parseLaterOptions(argc, argv, unused, &warnings);
+    parseLaterOptions(argc, argv, options, &warnings);
     for (const std::string& warning : warnings) printErrorLine("warning", warning);
+    return options;
+}
+
+RunStatus runSingleJob(JobOptions options, int argc, char** argv) {
+    parseInputAndOutput(argc, argv, options);
+    ConsoleReporter console;
+    CPdfRotate job(console);
+    job.run(options);
+    print("\nDone.\n");
+    return job.leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
 }
 
 // A refused list and every failed job give RunStatus::Failed.
 RunStatus runGuarded(int argc, char** argv) {
+    bool repairGiven = false;
     try {
-        warnAboutArguments(argc, argv);
+        const JobOptions options = readLaterOptions(argc, argv);
+        repairGiven = options.repair;
         const char* first = argv[1];
         const char* listName = std::strlen(first) < 2 ? "" : first + 2;
         RunStatus listStatus = RunStatus::Done;
-        const int listResult = processFileList(listName, argc > 2 ? argv[2] : nullptr, argc, argv, listStatus);
+        const int listResult = processFileList(listName, argc > 2 ? argv[2] : nullptr, options, listStatus);
         if (listResult == 1) return RunStatus::Failed;
         if (listResult == 2) return listStatus;
-        ConsoleReporter console;
-        auto job = std::make_unique<CPdfRotate>(console);
-        job->run(argc, argv);
-        print("\nDone.\n");
-        return job->leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
+        return runSingleJob(options, argc, argv);
     } catch (...) {
-        printCurrentFailure(argc, argv);
+        printCurrentFailure(repairGiven);
     }
     return RunStatus::Failed;
 }

@@ -2,11 +2,14 @@
 
 #include "app/RunStatus.h"
 
+struct JobOptions;
+
 // The program entry: wildcard refusal, banner or usage text, then one list run or
 // one rotation job. Returns the process exit code (a RunStatus).
 int runFolioturn(int argc, char** argv);
 
-// Rotates every file named in a list. 0: not a list file; 1: refused (a message has
-// been printed); 2: processed to the end, `status` the worst of its jobs. A failing
+// Rotates every file named in a list, each with a copy of `options` that names
+// its input and output. 0: not a list file; 1: refused (a message has been
+// printed); 2: processed to the end, `status` the worst of its jobs. A failing
 // job's exception goes on.
-int processFileList(const char* listName, const char* folderArgument, int argc, char** argv, RunStatus& status);
+int processFileList(const char* listName, const char* folderArgument, const JobOptions& options, RunStatus& status);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/Version.h"
 #include "crypt/Crypto.h"
 
 namespace extended {
@@ -33,7 +34,8 @@ constexpr OptionLine extendedOptions[] = {
                 "rebuilt by scanning the file"},
     {"-continue", "in a list run, goes on with the next file after a failed one and ends with a count of both"},
     {"--help", "prints this text; only as the sole parameter"},
-    {"--version", "prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole parameter"},
+    {"--version",
+     "prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole parameter"},
 };
 
 inline void printOptionLines() {
@@ -44,7 +46,7 @@ inline void printOptionLines() {
 // The zlib that the program runs with is named too when it is not the one whose
 // header it was built with (a shared library updated since).
 inline void printVersion() {
-    std::fputs("Folioturn 1.04\nbuilt with zlib " ZLIB_VERSION "\n", stdout);
+    std::fputs("Folioturn " FOLIOTURN_VERSION "\nbuilt with zlib " ZLIB_VERSION "\n", stdout);
     if (std::strcmp(zlibVersion(), ZLIB_VERSION) != 0) std::printf("running with zlib %s\n", zlibVersion());
     std::fputs("built with libgcrypt " GCRYPT_VERSION "\n", stdout);
     if (std::strcmp(crypto::libraryVersion(), GCRYPT_VERSION) != 0)

@@ -9,7 +9,7 @@
 
 // The message is printed before anything is allocated: the failure may be that
 // memory ran out.
-void printCurrentFailure(int argc, char** argv, bool closeLine) {
+void printCurrentFailure(bool repairGiven, bool closeLine) {
     try {
         throw;
     } catch (const CPdfException& failure) {
@@ -19,7 +19,7 @@ void printCurrentFailure(int argc, char** argv, bool closeLine) {
         flushText();
         try {
             // A hint that the failure carries comes first; else the option the message points to.
-            const std::string hint = failure.hintText().empty() ? hintAfterFailure(failure.messageText(), argc, argv)
+            const std::string hint = failure.hintText().empty() ? hintAfterFailure(failure.messageText(), repairGiven)
                                                                 : failure.hintText();
             if (!hint.empty()) printErrorLine("hint", hint);
         } catch (...) {

@@ -4,4 +4,5 @@
 
 // Call only while an exception is handled. With `closeLine` a message that has no
 // line end of its own gets one before the hint (a list run that goes on).
-void printCurrentFailure(int argc, char** argv, bool closeLine = false);
+// `repairGiven`: the run has -repair, which a hint then does not name.
+void printCurrentFailure(bool repairGiven, bool closeLine = false);

@@ -89,21 +89,6 @@ void refuseEscapingLine(const std::string& line) {
                             line + "\n");
 }
 
-// Restores the argument slots that a list run borrows, on every path.
-class BorrowedSlots {
-public:
-    explicit BorrowedSlots(char** argv) : argv(argv), input(argv[1]), output(argv[2]) {}
-    ~BorrowedSlots() {
-        argv[1] = input;
-        argv[2] = output;
-    }
-
-private:
-    char** argv;
-    char* input;
-    char* output;
-};
-
 // The list file, or null when it cannot be read, said on the console. A folder
 // would read as an empty list on some systems: it is named as what it is.
 FILE* openList(const char* listName) {
@@ -129,30 +114,32 @@ size_t countLines(FILE* list) {
     return lines;
 }
 
+// A name ends at its first NUL byte, as it would on a command line.
+std::string nameOf(const std::string& text) { return std::string(text.c_str()); }
+
 // One line's job, output in the same place below `folder`. Throws what the job throws.
 RunStatus rotateListedFile(const std::string& line, bool tooLong, const std::string& folder,
-                           const std::string& position, int argc, char** argv) {
+                           const std::string& position, const JobOptions& shared) {
     if (tooLong)
         throw CPdfException("List line refused, longer than the longest path (" +
                             std::to_string(platform::longestPath()) + " characters)\n");
     refuseEscapingLine(line);
     const std::string subfolder = platform::folderOf(line);
     if (subfolder != ".") platform::makeDirectories(folder + platform::pathSeparator + subfolder);
-    std::string inputArgument = "-i" + line;
-    std::string outputArgument = "-o" + folder + platform::pathSeparator + line;
-    argv[1] = inputArgument.data();
-    argv[2] = outputArgument.data();
+    JobOptions options = shared;
+    options.inputName = nameOf(line);
+    options.outputName = nameOf(folder + platform::pathSeparator + line);
     ConsoleReporter console(position);
-    auto job = std::make_unique<CPdfRotate>(console);
-    job->run(argc, argv);
+    CPdfRotate job(console);
+    job.run(options);
     printText("\nDone.\n");
     flushText();
-    return job->leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
+    return job.leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
 }
 
 }  // namespace
 
-int processFileList(const char* listName, const char* folderArgument, int argc, char** argv, RunStatus& status) {
+int processFileList(const char* listName, const char* folderArgument, const JobOptions& options, RunStatus& status) {
     if (!endsWith(listName, ".txt")) return 0;
     if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {
         printText("please specify -f for output folder, e.g. -fc:\\test\n");
@@ -167,11 +154,8 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
     FILE* list = openList(listName);
     if (!list) return 1;
     std::unique_ptr<FILE, int (*)(FILE*)> closer(list, std::fclose);
-    JobOptions options;
-    parseLaterOptions(argc, argv, options);
     // Counting the lines costs a second read of the list: only for the progress line.
     const size_t lines = progressShown() ? countLines(list) : 0;
-    BorrowedSlots slots(argv);
     ListReader reader(list);
     std::string line;
     bool tooLong = false;
@@ -181,13 +165,13 @@ int processFileList(const char* listName, const char* folderArgument, int argc, 
         const std::string progress =
             lines ? "file " + std::to_string(position) + " of " + std::to_string(std::max(position, lines)) : "";
         try {
-            status = worse(status, rotateListedFile(line, tooLong, folder, progress, argc, argv));
+            status = worse(status, rotateListedFile(line, tooLong, folder, progress, options));
             ++rotated;
         } catch (...) {
             if (!options.keepGoing) throw;
             // With -continue the failure is told as it would end the run, on a line
             // of its own, and the next file follows.
-            printCurrentFailure(argc, argv, true);
+            printCurrentFailure(options.repair, true);
             status = RunStatus::Failed;
             ++failed;
         }

@@ -4,5 +4,5 @@
 #include <string>
 
 // The hint for a failure with message `failureText`, or "" when no option helps or
-// the one that would is among the arguments already.
-std::string hintAfterFailure(const std::string& failureText, int argc, char** argv);
+// the one that would was given already (`repairGiven`: the run has -repair).
+std::string hintAfterFailure(const std::string& failureText, bool repairGiven);

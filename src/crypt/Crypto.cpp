@@ -113,11 +113,6 @@ void aesCbcDecrypt(const Bytes& key, const uint8_t* iv, uint8_t* data, size_t le
     check(gcry_cipher_decrypt(cipher.get(), data, length, nullptr, 0));
 }
 
-void aesEcbDecrypt(const Bytes& key, uint8_t* data, size_t length) {
-    Cipher cipher(aesAlgorithm(key), GCRY_CIPHER_MODE_ECB, key.data(), key.size());
-    check(gcry_cipher_decrypt(cipher.get(), data, length, nullptr, 0));
-}
-
 Bytes nonce(size_t length) {
     initialise();
     Bytes bytes(length);

@@ -40,8 +40,6 @@ inline void rc4(const Bytes& key, Bytes& data) { rc4(key, data.data(), data.size
 // the key 16 or 32 bytes long. In place.
 void aesCbcEncrypt(const Bytes& key, const uint8_t* iv, uint8_t* data, size_t length);
 void aesCbcDecrypt(const Bytes& key, const uint8_t* iv, uint8_t* data, size_t length);
-// AES in ECB mode of one or more whole blocks, in place.
-void aesEcbDecrypt(const Bytes& key, uint8_t* data, size_t length);
 
 // Bytes for initialisation vectors: unpredictable, not of key quality.
 Bytes nonce(size_t length);

@@ -15,7 +15,8 @@ const std::string& CPdfDecryptedStream::plain() const {
     if (!raw) return data;
     std::string encrypted;
     uint8_t block[16384];
-    while (const size_t got = raw->readBlock(block, sizeof block)) encrypted.append(reinterpret_cast<char*>(block), got);
+    while (const size_t got = raw->readBlock(block, sizeof block))
+        encrypted.append(reinterpret_cast<char*>(block), got);
     raw.reset();
     data = StandardSecurity::decryptWithKey(method, key, std::move(encrypted));
     return data;

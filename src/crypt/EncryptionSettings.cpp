@@ -8,7 +8,9 @@
 
 namespace {
 
-[[noreturn]] void refuseUnknownMethod() { throw CPdfException("\nPDF file is encrypted with a method Folioturn does not know"); }
+[[noreturn]] void refuseUnknownMethod() {
+    throw CPdfException("\nPDF file is encrypted with a method Folioturn does not know");
+}
 
 int32_t integerEntry(const CPdfDictionary& dictionary, const char* key, int32_t absent) {
     CPdfElement value;
@@ -70,7 +72,8 @@ EncryptionSettings readEncryptionSettings(const CPdfDictionary& dictionary) {
     settings.version = integerEntry(dictionary, "V", 0);
     settings.revision = integerEntry(dictionary, "R", -1);
     const int v = settings.version, r = settings.revision;
-    const bool known = ((v == 1 || v == 2) && (r == 2 || r == 3)) || (v == 4 && r == 4) || (v == 5 && (r == 5 || r == 6));
+    const bool known =
+        ((v == 1 || v == 2) && (r == 2 || r == 3)) || (v == 4 && r == 4) || (v == 5 && (r == 5 || r == 6));
     if (!known) refuseUnknownMethod();
     settings.keyLength = keyLengthOf(dictionary, settings.version);
     settings.permissions = integerEntry(dictionary, "P", INT32_MIN);

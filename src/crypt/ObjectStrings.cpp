@@ -96,8 +96,7 @@ std::string decodeHexString(std::string_view text, size_t start, size_t& end) {
 }
 
 // Comments are copied whole, so that a parenthesis in one starts no string.
-std::string encryptObjectStrings(std::string_view text, const StandardSecurity& security, int32_t number,
-                                 int32_t generation) {
+std::string encryptObjectStrings(std::string_view text, const StandardSecurity& security, ObjectId object) {
     if (!security.encryptsStrings()) return std::string(text);
     std::string out;
     out.reserve(text.size() + text.size() / 4);
@@ -106,9 +105,9 @@ std::string encryptObjectStrings(std::string_view text, const StandardSecurity& 
         const char c = text[i];
         size_t end = i + 1;
         if (c == '(') {
-            appendHex(out, security.encryptString(decodeLiteralString(text, i, end), number, generation));
+            appendHex(out, security.encryptString(decodeLiteralString(text, i, end), object));
         } else if (c == '<' && !(i + 1 < text.size() && text[i + 1] == '<')) {
-            appendHex(out, security.encryptString(decodeHexString(text, i, end), number, generation));
+            appendHex(out, security.encryptString(decodeHexString(text, i, end), object));
         } else if (c == '<' || c == '>') {
             end = i + 1 < text.size() && text[i + 1] == c ? i + 2 : i + 1;
             out.append(text.substr(i, end - i));

@@ -74,7 +74,8 @@ Bytes unwrapFileKey(const Bytes& intermediate, const std::string& wrapped) {
 }
 
 bool sameBytes(const Bytes& computed, const std::string& stored, size_t count) {
-    return computed.size() >= count && stored.size() >= count && std::memcmp(computed.data(), stored.data(), count) == 0;
+    return computed.size() >= count && stored.size() >= count &&
+           std::memcmp(computed.data(), stored.data(), count) == 0;
 }
 
 }  // namespace

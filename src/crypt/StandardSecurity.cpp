@@ -31,9 +31,9 @@ bool StandardSecurity::allowsAssembling() const {
 
 // Revisions up to 4 key each object by its number and generation (and "sAlT" for
 // AES); AES-256 uses the file key itself.
-crypto::Bytes StandardSecurity::objectKey(CryptMethod method, int32_t number, int32_t generation) const {
+crypto::Bytes StandardSecurity::objectKey(CryptMethod method, ObjectId object) const {
     if (method == CryptMethod::AesV3) return fileKey;
-    const uint32_t n = static_cast<uint32_t>(number), g = static_cast<uint32_t>(generation);
+    const uint32_t n = static_cast<uint32_t>(object.number), g = static_cast<uint32_t>(object.generation);
     const uint8_t id[5] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
                            static_cast<uint8_t>(g), static_cast<uint8_t>(g >> 8)};
     crypto::Digest digest(crypto::DigestKind::Md5);
@@ -44,10 +44,9 @@ crypto::Bytes StandardSecurity::objectKey(CryptMethod method, int32_t number, in
     return key;
 }
 
-std::string StandardSecurity::decryptData(CryptMethod method, std::string data, int32_t number,
-                                          int32_t generation) const {
+std::string StandardSecurity::decryptData(CryptMethod method, std::string data, ObjectId object) const {
     if (method == CryptMethod::Identity) return data;
-    return decryptWithKey(method, objectKey(method, number, generation), std::move(data));
+    return decryptWithKey(method, objectKey(method, object), std::move(data));
 }
 
 // AES data is an initialisation vector and whole blocks, the last one padded.
@@ -66,15 +65,16 @@ std::string StandardSecurity::decryptWithKey(CryptMethod method, const crypto::B
     std::string plain(data.begin() + 16, data.begin() + 16 + static_cast<std::ptrdiff_t>(blocks));
     const unsigned pad = plain.empty() ? 0 : static_cast<uint8_t>(plain.back());
     bool wellFormed = pad >= 1 && pad <= 16 && pad <= plain.size();
-    for (size_t i = 0; wellFormed && i < pad; ++i) wellFormed = static_cast<uint8_t>(plain[plain.size() - 1 - i]) == pad;
+    for (size_t i = 0; wellFormed && i < pad; ++i)
+        wellFormed = static_cast<uint8_t>(plain[plain.size() - 1 - i]) == pad;
     if (wellFormed) plain.resize(plain.size() - pad);
     return plain;
 }
 
-std::string StandardSecurity::encryptString(std::string_view plain, int32_t number, int32_t generation) const {
+std::string StandardSecurity::encryptString(std::string_view plain, ObjectId object) const {
     const CryptMethod method = encryption.strings;
     if (method == CryptMethod::Identity) return std::string(plain);
-    const crypto::Bytes key = objectKey(method, number, generation);
+    const crypto::Bytes key = objectKey(method, object);
     crypto::Bytes data(plain.begin(), plain.end());
     if (method == CryptMethod::Rc4) {
         crypto::rc4(key, data);
@@ -102,11 +102,11 @@ bool hasType(const CPdfDictionary& dictionary, const char* type) {
 // dictionary says so. The data is decrypted when it is first read: a lookup that
 // only looks at a stream's dictionary costs no decryption.
 RetainPtr<CPdfStream> StandardSecurity::decryptStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary,
-                                                      int32_t number, int32_t generation) const {
+                                                      ObjectId object) const {
     if (encryption.streams == CryptMethod::Identity || !dictionary.is(ElementType::Dictionary)) return raw;
     const CPdfDictionary& streamDictionary = *dictionary.dictionary();
     if (hasType(streamDictionary, "XRef")) return raw;
     if (!encryption.encryptMetadata && hasType(streamDictionary, "Metadata")) return raw;
     return makeRetained<CPdfDecryptedStream>(std::move(raw), dictionary, encryption.streams,
-                                             objectKey(encryption.streams, number, generation));
+                                             objectKey(encryption.streams, object));
 }

@@ -27,18 +27,18 @@ public:
     bool allowsAssembling() const;
     const EncryptionSettings& settings() const { return encryption; }
 
-    RetainPtr<CPdfStream> decryptStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary, int32_t number,
-                                        int32_t generation) const override;
-    // The data of a stream of object (number, generation), decrypted as `method` asks.
-    std::string decryptData(CryptMethod method, std::string data, int32_t number, int32_t generation) const;
+    RetainPtr<CPdfStream> decryptStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary,
+                                        ObjectId object) const override;
+    // The data of a stream of `object`, decrypted as `method` asks.
+    std::string decryptData(CryptMethod method, std::string data, ObjectId object) const;
     // The same with the object's key given.
     static std::string decryptWithKey(CryptMethod method, const crypto::Bytes& key, std::string data);
-    // A string of object (number, generation) encrypted as the file's strings are.
-    std::string encryptString(std::string_view plain, int32_t number, int32_t generation) const;
+    // A string of `object` encrypted as the file's strings are.
+    std::string encryptString(std::string_view plain, ObjectId object) const;
     bool encryptsStrings() const { return encryption.strings != CryptMethod::Identity; }
 
 private:
-    crypto::Bytes objectKey(CryptMethod method, int32_t number, int32_t generation) const;
+    crypto::Bytes objectKey(CryptMethod method, ObjectId object) const;
 
     EncryptionSettings encryption;
     std::string firstId;

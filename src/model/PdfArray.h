@@ -5,19 +5,13 @@
 #include <vector>
 
 #include "model/PdfElement.h"
+#include "model/Retainable.h"
 
 // A shared, reference-counted PDF array. It remembers the cross-reference through
 // which the references it holds are resolved by at(); atRaw() never resolves.
-class CPdfArray {
+class CPdfArray final : public Retainable<CPdfArray> {
 public:
-    explicit CPdfArray(CPdfXRef* xref) : xref(xref) {}
-    CPdfArray(const CPdfArray&) = delete;
-    CPdfArray& operator=(const CPdfArray&) = delete;
-
-    void retain() { ++count; }
-    void release() {
-        if (--count == 0) delete this;
-    }
+    explicit CPdfArray(IndirectObjectHolder* xref) : xref(xref) {}
 
     void add(const CPdfElement& element) { elements.push_back(element); }
     void add(CPdfElement&& element) { elements.push_back(std::move(element)); }
@@ -28,13 +22,10 @@ public:
     }
     void atRaw(int32_t index, CPdfElement& out) const { out.copyFrom(elements[index]); }
 
-    int32_t referenceCount() const { return count; }
-
-protected:
-    virtual ~CPdfArray() = default;
-
 private:
-    int32_t count = 1;
-    CPdfXRef* xref;
+    friend class Retainable<CPdfArray>;  // only the last count ends an array
+    ~CPdfArray() = default;
+
+    IndirectObjectHolder* xref;
     std::vector<CPdfElement> elements;
 };

@@ -7,21 +7,15 @@
 #include <string_view>
 
 #include "model/PdfElement.h"
+#include "model/Retainable.h"
 
 // A shared, reference-counted PDF dictionary. Keys are compared byte for byte;
 // of two equal keys the first one added wins. An absent key reads as Null. The
 // last value of a repeated key is kept aside, for the few keys whose readers all
 // take the last one (a page's /Rotate).
-class CPdfDictionary {
+class CPdfDictionary final : public Retainable<CPdfDictionary> {
 public:
-    explicit CPdfDictionary(CPdfXRef* xref) : xref(xref) {}
-    CPdfDictionary(const CPdfDictionary&) = delete;
-    CPdfDictionary& operator=(const CPdfDictionary&) = delete;
-
-    void retain() { ++count; }
-    void release() {
-        if (--count == 0) delete this;
-    }
+    explicit CPdfDictionary(IndirectObjectHolder* xref) : xref(xref) {}
 
     void add(const char* key, const CPdfElement& value);
     // The same, taking the value over when the key is new.
@@ -33,13 +27,12 @@ public:
     // The same for the key's last occurrence.
     void findLastRaw(const char* key, CPdfElement& out) const;
 
-    void setXRef(CPdfXRef* crossReference) { xref = crossReference; }
-    int32_t referenceCount() const { return count; }
-
-protected:
-    virtual ~CPdfDictionary();
+    void setXRef(IndirectObjectHolder* crossReference) { xref = crossReference; }
 
 private:
+    friend class Retainable<CPdfDictionary>;  // only the last count ends a dictionary
+    ~CPdfDictionary();
+
     // Values live in the map's nodes: one allocation an entry.
     using Entries = std::map<std::string, CPdfElement, std::less<>>;
 
@@ -47,8 +40,7 @@ private:
 
     void keepLater(const char* key, const CPdfElement& value);
 
-    int32_t count = 1;
-    CPdfXRef* xref;
+    IndirectObjectHolder* xref;
     Entries entries;
     std::unique_ptr<Entries> laterValues;  // the last value of each repeated key; none in most dictionaries
 };

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "model/CountedStream.h"
+#include "model/IndirectObjectHolder.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/RetainPtr.h"
-#include "stream/PdfStream.h"
-#include "xref/PdfXRef.h"
 
 namespace {
 
@@ -63,6 +63,14 @@ CPdfElement& CPdfElement::operator=(const CPdfElement& other) {
     return *this;
 }
 
+CPdfElement& CPdfElement::operator=(CPdfElement&& other) noexcept {
+    if (this != &other) {
+        clear();
+        takeFrom(other);
+    }
+    return *this;
+}
+
 CPdfElement::~CPdfElement() { clear(); }
 
 void CPdfElement::clear() {
@@ -115,22 +123,22 @@ void CPdfElement::takeFrom(CPdfElement& source) {
     source.payload = Payload{};
 }
 
-void CPdfElement::resolve(CPdfXRef* xref, CPdfElement& out, ValueSieve* sieve) const {
-    if (kind == ElementType::Reference && xref) {
-        xref->fetchObject(payload.reference.number, payload.reference.generation, out, sieve);
+void CPdfElement::resolve(IndirectObjectHolder* objects, CPdfElement& out, ValueSieve* sieve) const {
+    if (kind == ElementType::Reference && objects) {
+        objects->fetchObject(payload.reference.number, payload.reference.generation, out, sieve);
         return;
     }
     out.copyFrom(*this);
 }
 
-void CPdfElement::makeArray(CPdfXRef* xref) {
+void CPdfElement::makeArray(IndirectObjectHolder* objects) {
     kind = ElementType::Array;
-    payload.array = makeRetained<CPdfArray>(xref).leak();
+    payload.array = makeRetained<CPdfArray>(objects).leak();
 }
 
-void CPdfElement::makeDictionary(CPdfXRef* xref) {
+void CPdfElement::makeDictionary(IndirectObjectHolder* objects) {
     kind = ElementType::Dictionary;
-    payload.dictionary = makeRetained<CPdfDictionary>(xref).leak();
+    payload.dictionary = makeRetained<CPdfDictionary>(objects).leak();
 }
 
 void CPdfElement::shareDictionary(CPdfDictionary* dictionary) {
@@ -138,7 +146,7 @@ void CPdfElement::shareDictionary(CPdfDictionary* dictionary) {
     payload.dictionary = shareCount(dictionary);
 }
 
-void CPdfElement::shareStream(CPdfStream* stream) {
+void CPdfElement::shareCounted(CountedStream* stream) {
     kind = ElementType::Stream;
     payload.stream = shareCount(stream);
 }

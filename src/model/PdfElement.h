@@ -4,10 +4,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "model/ObjectId.h"
+
 class CPdfArray;
 class CPdfDictionary;
 class CPdfStream;
-class CPdfXRef;
+class CountedStream;
+class IndirectObjectHolder;
 class ValueSieve;
 
 // The kinds of PDF values. The numbers are fixed: stored tokens compare against them.
@@ -43,7 +46,9 @@ public:
     // Takes the value over without copying its text; `other` is left empty.
     CPdfElement(CPdfElement&& other) noexcept;
     CPdfElement& operator=(const CPdfElement& other);
-    virtual ~CPdfElement();
+    // Takes the value over, as the move constructor does, after letting go of its own.
+    CPdfElement& operator=(CPdfElement&& other) noexcept;
+    ~CPdfElement();
 
     // A shared element of kind Null, for the dictionary slot of plain sub-streams.
     static const CPdfElement& null();
@@ -53,14 +58,19 @@ public:
     // Like copyFrom, but the payload and its counted reference or text move over:
     // `source` is left empty and nothing is allocated.
     void takeFrom(CPdfElement& source);
-    // One step of resolution: a Reference is fetched through xref, anything else copied.
+    // One step of resolution: a Reference is fetched through `objects`, anything else copied.
     // With a sieve, an object fetched is built only as far as the sieve keeps it.
-    void resolve(CPdfXRef* xref, CPdfElement& out, ValueSieve* sieve = nullptr) const;
+    void resolve(IndirectObjectHolder* objects, CPdfElement& out, ValueSieve* sieve = nullptr) const;
 
-    void makeArray(CPdfXRef* xref);
-    void makeDictionary(CPdfXRef* xref);
+    void makeArray(IndirectObjectHolder* objects);
+    void makeDictionary(IndirectObjectHolder* objects);
     void shareDictionary(CPdfDictionary* dictionary);
-    void shareStream(CPdfStream* stream);
+    // Streams are held through their counted base: the stream classes live in a room
+    // above the model, and are complete only where these templates are used.
+    template <class Stream = CPdfStream>
+    void shareStream(Stream* stream) {
+        shareCounted(stream);
+    }
     void makeString(const char* text);
     // A string of any bytes, NUL among them (keys, salts and file identifiers are binary).
     void makeString(const char* bytes, size_t length);
@@ -71,6 +81,7 @@ public:
     void setInteger(int32_t value);
     void setReal(double value);
     void setReference(int32_t number, int32_t generation);
+    void setReference(ObjectId id) { setReference(id.number, id.generation); }
     void setNull() { kind = ElementType::Null; }
     void setError() { kind = ElementType::Error; }
     void setEndOfFile() { kind = ElementType::EndOfFile; }
@@ -93,13 +104,18 @@ public:
     bool boolean() const { return payload.boolean != 0; }
     CPdfArray* array() const { return payload.array; }
     CPdfDictionary* dictionary() const { return payload.dictionary; }
-    CPdfStream* stream() const { return payload.stream; }
+    template <class Stream = CPdfStream>
+    Stream* stream() const {
+        return static_cast<Stream*>(payload.stream);
+    }
     int32_t refNum() const { return payload.reference.number; }
     int32_t refGen() const { return payload.reference.generation; }
+    ObjectId reference() const { return {payload.reference.number, payload.reference.generation}; }
 
 private:
     void makeText(ElementType textKind, const char* text);
     void makeText(ElementType textKind, const char* text, size_t length);
+    void shareCounted(CountedStream* stream);
 
     ElementType kind = ElementType::None;
     bool textIsInline = false;  // the text lives in payload.shortText
@@ -111,10 +127,14 @@ private:
         char shortText[8];
         CPdfArray* array;
         CPdfDictionary* dictionary;
-        CPdfStream* stream;
+        CountedStream* stream;
         struct {
             int32_t number;
             int32_t generation;
         } reference;
     } payload{};
 };
+
+// Parsed objects hold millions of elements; the memory bounds of the parser count
+// on an element being a kind word and its payload, with nothing else beside them.
+static_assert(sizeof(CPdfElement) == 16, "a PDF value is a kind and an eight-byte payload");

@@ -3,8 +3,9 @@
 #include <utility>
 
 // Holds one count of a reference-counted object (an array, a dictionary or a
-// stream) and gives it back on every path. The counting rules are those of the
-// counted classes: an object starts with one count that belongs to its creator.
+// stream) and gives it back on every path. The counting rules are those of
+// Retainable: an object starts with one count that belongs to its creator, and
+// only a holder takes or gives back a count.
 //
 // A function that takes a RetainPtr by value takes a count; one that takes a plain
 // pointer or reference borrows, and retains for itself what it keeps. A function

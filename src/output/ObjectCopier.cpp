@@ -71,7 +71,8 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&
             loadObjectText(reader.file(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
             ++typeFixes;
-        const PageRecord* page = next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
+        const PageRecord* page =
+            next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         if (page && pageUses) pageUses->note(order[next].second, object);
         copyObject(objectNumber, object, page);
         if (!object.endKnown) unknownEnds.push_back(objectNumber);

@@ -26,9 +26,9 @@ void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t
     output.copyUpTo(inputFile, base, headLength);
 }
 
-void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }
-
 namespace {
+
+void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }
 
 // `value` in `width` decimal digits with leading zeros; the caller keeps it below 10^width.
 void formatDigits(char* digits, int width, uint32_t value) {
@@ -77,14 +77,14 @@ namespace {
 
 // The generation that the new table gives an object: the one in the header that
 // was written, or the trailer's own for an object that was not written.
-int32_t outputGeneration(const std::vector<OutputEntry>& records, TrailerReference object) {
+int32_t outputGeneration(const std::vector<OutputEntry>& records, ObjectId object) {
     if (object.number < 0 || static_cast<size_t>(object.number) >= records.size()) return object.generation;
     const OutputEntry& record = records[static_cast<size_t>(object.number)];
     return record.written ? record.gen : object.generation;
 }
 
 void writeReference(OutputFile& output, const char* key, const std::vector<OutputEntry>& records,
-                    TrailerReference object) {
+                    ObjectId object) {
     output.write(key, std::strlen(key));
     writeNumber(output, static_cast<uint32_t>(object.number));
     output.writeFramed(" ", outputGeneration(records, object), " R\n");
@@ -92,8 +92,8 @@ void writeReference(OutputFile& output, const char* key, const std::vector<Outpu
 
 }  // namespace
 
-void writeTrailer(OutputFile& output, const std::vector<OutputEntry>& records, TrailerReference root,
-                  TrailerReference info, uint32_t tablePosition, const std::string& moreEntries) {
+void writeTrailer(OutputFile& output, const std::vector<OutputEntry>& records, ObjectId root,
+                  ObjectId info, uint32_t tablePosition, const std::string& moreEntries) {
     output.write("trailer\n<<\n/Size ");
     writeNumber(output, static_cast<uint32_t>(records.size()));
     writeReference(output, "\n/Root ", records, root);
@@ -118,7 +118,7 @@ std::string hexString(const std::string& bytes) {
 
 }  // namespace
 
-std::string encryptionEntries(TrailerReference encrypt, const std::vector<std::string>& ids) {
+std::string encryptionEntries(ObjectId encrypt, const std::vector<std::string>& ids) {
     std::string entries =
         "/Encrypt " + std::to_string(encrypt.number) + " " + std::to_string(encrypt.generation) + " R\n";
     if (ids.empty()) return entries;

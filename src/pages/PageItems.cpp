@@ -43,14 +43,16 @@ bool allDigits(const std::string& text, size_t start, size_t length) {
 
 // "end", or "r" and digits: a page counted from the end.
 bool isFromEnd(const std::string& text, size_t start, size_t length) {
-    return equals(text, start, length, "end") || (length > 1 && text[start] == 'r' && allDigits(text, start + 1, length - 1));
+    return equals(text, start, length, "end") ||
+           (length > 1 && text[start] == 'r' && allDigits(text, start + 1, length - 1));
 }
 
 // Digits as a page number; any number beyond 32 bits is beyond every file, so it
 // is held as the largest one.
 uint32_t digitsValue(const std::string& text, size_t start, size_t length) {
     uint64_t value = 0;
-    for (size_t i = start; i < start + length; ++i) value = std::min<uint64_t>(value * 10 + uint64_t(text[i] - '0'), UINT32_MAX);
+    for (size_t i = start; i < start + length; ++i)
+        value = std::min<uint64_t>(value * 10 + uint64_t(text[i] - '0'), UINT32_MAX);
     return static_cast<uint32_t>(value);
 }
 
@@ -137,7 +139,8 @@ PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t 
     }
     const size_t dash = endOf(text, start, colon, '-');
     item.isRange = dash < colon;
-    if (item.isRange && endOf(text, dash + 1, colon, '-') < colon) fail(item, "not a page, a range or a named selection");
+    if (item.isRange && endOf(text, dash + 1, colon, '-') < colon)
+        fail(item, "not a page, a range or a named selection");
     item.first = parseNumber(item, start, dash - start);
     item.last = item.isRange ? parseNumber(item, dash + 1, colon - dash - 1) : item.first;
     return item;

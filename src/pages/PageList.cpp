@@ -91,7 +91,8 @@ void markPageList(const char* pageList, uint32_t pageCount, int32_t rotation, st
                 throw CPdfException::formatted("Wrong page ranges, start page %d > end page %d",
                                                static_cast<int>(rangeStart), static_cast<int>(value));
             const uint64_t last = std::min<uint64_t>(value, pages.size());
-            for (uint64_t page = rangeStart; page <= last; ++page) markPage(pages, static_cast<uint32_t>(page), rotation);
+            for (uint64_t page = rangeStart; page <= last; ++page)
+                markPage(pages, static_cast<uint32_t>(page), rotation);
             inRange = false;
             rangeStart = 0;
         } else if (endsInDash) {

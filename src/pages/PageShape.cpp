@@ -11,6 +11,7 @@
 #include "model/PdfException.h"
 #include "pages/ShownRotation.h"
 #include "parse/ValueSieve.h"
+#include "xref/EntryFetch.h"
 #include "xref/PdfXRef.h"
 
 namespace {
@@ -119,12 +120,10 @@ PageShapes::InheritedBoxes PageShapes::ofNode(int32_t nodeNumber, int depth) {
 // stream); one that cannot be read has no boxes. Only its boxes and its parent
 // are built.
 bool PageShapes::fetch(int32_t number, CPdfElement& out) {
-    const std::vector<XRefEntry>& entries = xref.getEntries();
-    if (number < 0 || static_cast<size_t>(number) >= entries.size()) return false;
-    const XRefEntry& entry = entries[static_cast<size_t>(number)];
+    if (number < 0 || static_cast<size_t>(number) >= xref.getEntries().size()) return false;
     KeySieve shapeEntries{"MediaBox", "CropBox", "Parent"};
     try {
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out, &shapeEntries);
+        out = fetchAtEntryGeneration(xref, number, &shapeEntries);
     } catch (const CPdfException&) {
         return false;
     }

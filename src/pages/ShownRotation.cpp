@@ -9,6 +9,7 @@
 #include "model/PdfElement.h"
 #include "model/PdfException.h"
 #include "parse/ValueSieve.h"
+#include "xref/EntryFetch.h"
 #include "xref/PdfXRef.h"
 
 namespace {
@@ -32,11 +33,9 @@ int32_t reducedRotation(int32_t rotation) { return rotation % 90 == 0 ? rotation
 // and of a node only what its rotation needs is built.
 bool ShownRotation::fetch(int32_t number, CPdfElement& out) {
     KeySieve rotationEntries{"Rotate", "Parent"};
-    const std::vector<XRefEntry>& entries = xref.getEntries();
-    if (number < 0 || static_cast<size_t>(number) >= entries.size()) return false;
-    const XRefEntry& entry = entries[static_cast<size_t>(number)];
+    if (number < 0 || static_cast<size_t>(number) >= xref.getEntries().size()) return false;
     try {
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, out, &rotationEntries);
+        out = fetchAtEntryGeneration(xref, number, &rotationEntries);
     } catch (const CPdfException&) {
         return false;  // an object that cannot be read shows no rotation
     }

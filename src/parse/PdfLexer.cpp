@@ -59,7 +59,8 @@ int StreamChainSource::nextStream() {
 }
 
 
-WindowSource::WindowSource(RetainPtr<CPdfStream> window) : window(std::move(window)), start(this->window->windowStart()) {}
+WindowSource::WindowSource(RetainPtr<CPdfStream> window)
+    : window(std::move(window)), start(this->window->windowStart()) {}
 int WindowSource::readChar() { return window->readByte(); }
 int WindowSource::peekChar() { return window->peekByte(); }
 uint32_t WindowSource::where() const { return window->tell() - start; }

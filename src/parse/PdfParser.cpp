@@ -34,7 +34,8 @@ bool endsObject(const CPdfElement& token) {
 
 }  // namespace
 
-CPdfParser::CPdfParser(CPdfXRef* xref, RetainPtr<CPdfStream> stream) : xref(xref), streams(chainOf(std::move(stream))) {
+CPdfParser::CPdfParser(IndirectObjectHolder* xref, RetainPtr<CPdfStream> stream)
+    : xref(xref), streams(chainOf(std::move(stream))) {
     lexer.readToken(first);
     lexer.readToken(second);
 }
@@ -191,7 +192,7 @@ RetainPtr<CPdfStream> CPdfParser::parseRecoveredStreamBody(CPdfStream* input, ui
 // In an encrypted file the data is decrypted before its filters decode it.
 RetainPtr<CPdfStream> CPdfParser::decoded(RetainPtr<CPdfStream> data, const CPdfElement& dictionary) const {
     if (!decodeStreams) return data;
-    if (decryptor) data = decryptor->decryptStream(std::move(data), dictionary, objectNumber, objectGeneration);
+    if (decryptor) data = decryptor->decryptStream(std::move(data), dictionary, decryptedObject);
     if (!data) return nullptr;
     return applyFilters(std::move(data), dictionary);
 }

@@ -10,7 +10,7 @@
 #include "parse/PdfLexer.h"
 
 class CPdfStream;
-class CPdfXRef;
+class IndirectObjectHolder;
 class ValueSieve;
 class StreamEndFinder;
 class StreamDecryption;
@@ -27,7 +27,7 @@ class CPdfParser {
 public:
     // `xref` may be null (while a cross-reference section is read, nothing can be
     // resolved yet).
-    CPdfParser(CPdfXRef* xref, RetainPtr<CPdfStream> stream);
+    CPdfParser(IndirectObjectHolder* xref, RetainPtr<CPdfStream> stream);
     CPdfParser(const CPdfParser&) = delete;
     CPdfParser& operator=(const CPdfParser&) = delete;
     virtual ~CPdfParser();
@@ -42,12 +42,11 @@ public:
     // Containers left open at the object's end close there, as a reader that
     // recovers damaged files takes them; otherwise they are damage.
     void recoverUnclosedContainers() { recoverUnclosed = true; }
-    // The object being parsed is (number, generation) of an encrypted file: its
-    // stream data is decrypted before it is decoded.
-    void decryptStreamsWith(const StreamDecryption* decryption, int32_t number, int32_t generation) {
+    // The object being parsed is `object` of an encrypted file: its stream data is
+    // decrypted before it is decoded.
+    void decryptStreamsWith(const StreamDecryption* decryption, ObjectId object) {
         decryptor = decryption;
-        objectNumber = number;
-        objectGeneration = generation;
+        decryptedObject = object;
     }
 
     // With "-repair": a stream whose Length does not lead to "endstream" ends where
@@ -87,7 +86,7 @@ private:
     bool endstreamAfter(CPdfStream* input, uint32_t dataEnd);
     RetainPtr<CPdfStream> decoded(RetainPtr<CPdfStream> data, const CPdfElement& dictionary) const;
 
-    CPdfXRef* xref;
+    IndirectObjectHolder* xref;
     std::vector<RetainPtr<CPdfStream>> streams;
     StreamChainSource source{streams};
     PdfLexer<StreamChainSource> lexer{source};
@@ -99,7 +98,6 @@ private:
     const StreamEndFinder* streamEnds = nullptr;
     bool endstreamMissing = false;
     const StreamDecryption* decryptor = nullptr;
-    int32_t objectNumber = 0;
-    int32_t objectGeneration = 0;
+    ObjectId decryptedObject;
     uint32_t valuesInObject = 0;  // the values the current parseObject has made
 };

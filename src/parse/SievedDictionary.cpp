@@ -56,7 +56,7 @@ bool makeElement(PdfLexer<TextSource>& lexer, TextSource& source, LexedToken& to
 
 // The array that follows the key ending at `keyEnd`, each element offered to the
 // sieve as the parser offers it. Every element made counts in `values`.
-bool makeArray(const uint8_t* text, uint32_t length, uint32_t keyEnd, std::string_view key, CPdfXRef* xref,
+bool makeArray(const uint8_t* text, uint32_t length, uint32_t keyEnd, std::string_view key, IndirectObjectHolder* xref,
                ValueSieve& sieve, CPdfElement& array, uint64_t& values) {
     TextSource source(text, length);
     source.rewindTo(keyEnd);
@@ -88,7 +88,7 @@ bool headsNoStream(const uint8_t* text, uint32_t length, uint32_t end, bool text
 
 }  // namespace
 
-SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, CPdfXRef* xref,
+SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, IndirectObjectHolder* xref,
                                 ValueSieve& sieve, CPdfElement& out) {
     TextSource source(text, length);
     PdfLexer<TextSource> lexer(source);

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 class CPdfElement;
-class CPdfXRef;
+class IndirectObjectHolder;
 class ValueSieve;
 
 // Builds what the parser builds of a dictionary object under `sieve` (see
@@ -23,5 +23,5 @@ enum class SievedRead {
     TextTooShort,  // the dictionary reads plainly as far as the text goes: more text may settle it
     ForTheParser,
 };
-SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, CPdfXRef* xref,
+SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, IndirectObjectHolder* xref,
                                 ValueSieve& sieve, CPdfElement& out);

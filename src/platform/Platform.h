@@ -47,9 +47,6 @@ size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count);
 // system cannot copy between these files, and the caller copies the rest itself.
 uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count);
 
-// True when both names lead to the same existing file (also through links).
-bool isSameFile(const char* first, const char* second);
-
 // Outputs. A job's output goes to a temporary file in the destination's folder,
 // which is renamed onto the destination when complete, so that whatever stood
 // there survives a failed, interrupted or killed job.

@@ -89,12 +89,6 @@ uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
     return copied;
 }
 
-bool isSameFile(const char* first, const char* second) {
-    struct stat a, b;
-    if (::stat(first, &a) != 0 || ::stat(second, &b) != 0) return false;
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";

@@ -244,17 +244,6 @@ size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
 // copies it all.
 uint64_t copyInSystem(FILE*, uint64_t, FILE*, uint64_t) { return 0; }
 
-// The same volume and the same file index: one file, whatever names lead to it.
-bool isSameFile(const char* first, const char* second) {
-    const QueryHandle a(first), b(second);
-    BY_HANDLE_FILE_INFORMATION infoA, infoB;
-    if (!a.isOpen() || !b.isOpen() || !::GetFileInformationByHandle(a.get(), &infoA) ||
-        !::GetFileInformationByHandle(b.get(), &infoB))
-        return false;
-    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber && infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
-           infoA.nFileIndexLow == infoB.nFileIndexLow;
-}
-
 std::string folderOf(const std::string& path) {
     const size_t separator = path.find_last_of("\\/");
     if (separator == std::string::npos) return hasDrive(path) ? path.substr(0, 2) : ".";

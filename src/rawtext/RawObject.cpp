@@ -33,7 +33,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     const StandardSecurity* security = xref->security();
     if (security && security->encryptsStrings() && number != xref->encryptNum()) {
         encrypted = encryptObjectStrings({reinterpret_cast<const char*>(text), static_cast<size_t>(textLength)},
-                                         *security, number, 0);
+                                         *security, {number, 0});
         text = reinterpret_cast<const uint8_t*>(encrypted.data());
         textLength = static_cast<int32_t>(encrypted.size());
     }
@@ -78,7 +78,8 @@ public:
         while (bytes.size() < count) {
             const size_t have = bytes.size();
             bytes.resize(static_cast<size_t>(count));
-            const size_t got = readInput(input, blocks, uint64_t{start} + have, bytes.data() + have, bytes.size() - have);
+            const size_t got =
+                readInput(input, blocks, uint64_t{start} + have, bytes.data() + have, bytes.size() - have);
             bytes.resize(have + got);
             if (got == 0) {
                 fileEnded = true;
@@ -359,7 +360,8 @@ void RawObjectReader::closeWhatTheParserClosed(int32_t number, RawObject& out) c
 uint32_t findNumberInObject(FILE* input, const RawObject& object, const char* key) {
     if (!object.inFile) return findNumberAfter(object.bytes.data(), object.length(), key);
     const uint32_t end = object.fileEnd + 1;  // with the closing byte, as the text in memory holds it
-    const uint32_t last = findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
+    const uint32_t last =
+        findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
     if (last == 0 || platform::seekFile(input, int64_t{last} + 1, SEEK_SET) != 0) return 0;
     uint32_t position = last + 1;
     int c = std::fgetc(input);

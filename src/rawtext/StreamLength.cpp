@@ -55,7 +55,8 @@ public:
     // Where the first "endstream" from `from` on starts.
     bool findEndstream(uint32_t from, uint32_t& at) {
         if (!object.inFile) {
-            const uint8_t* found = searchBytes(object.bytes.data() + from, object.bytes.data() + length(), "endstream", 9);
+            const uint8_t* found =
+                searchBytes(object.bytes.data() + from, object.bytes.data() + length(), "endstream", 9);
             if (found) at = static_cast<uint32_t>(found - object.bytes.data());
             return found != nullptr;
         }

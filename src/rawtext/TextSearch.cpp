@@ -16,10 +16,6 @@ uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const
     return found ? static_cast<uint32_t>(found - text) + patternLength - 1 : 0;
 }
 
-uint32_t findPatternInFile(FILE* file, uint32_t start, const char* pattern, uint32_t patternLength) {
-    return findPatternInRange(file, start, UINT32_MAX, pattern, patternLength);
-}
-
 uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength) {
     if (patternLength == 0 || start >= end || platform::seekFile(file, start, SEEK_SET) != 0) return 0;
     // The block is no larger than the range: most ranges end at the next object a

@@ -12,9 +12,7 @@
 uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const char* pattern,
                      uint32_t patternLength);
 // The file position of the last byte of the first occurrence that starts at or
-// after `start`, or 0. Moves the file's position.
-uint32_t findPatternInFile(FILE* file, uint32_t start, const char* pattern, uint32_t patternLength);
-// The same, for an occurrence that lies wholly before `end`.
+// after `start` and lies wholly before `end`, or 0. Moves the file's position.
 uint32_t findPatternInRange(FILE* file, uint32_t start, uint32_t end, const char* pattern, uint32_t patternLength);
 // The first run of decimal digits after the first occurrence of `key`; 0 without one.
 uint32_t findNumberAfter(const uint8_t* text, uint32_t length, const char* key);

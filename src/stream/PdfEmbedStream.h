@@ -1,18 +1,19 @@
 #pragma once
 
-#include "model/PdfElement.h"
 #include "stream/PdfStream.h"
 
-// A view that reads through another stream, optionally limited to a byte count.
-// It takes no count of the underlying stream: its creator keeps that alive.
+// A view that reads at most `limit` bytes through another stream, from where that
+// stream stands: an object stream's header is parsed through one, so that a First
+// far into the data decodes no more than the header. It takes no count of the
+// underlying stream: its creator keeps that alive. It has no dictionary.
 class CPdfEmbedStream : public CPdfStream {
 public:
-    CPdfEmbedStream(CPdfStream* underlying, const CPdfElement& dictionary, bool limited, int32_t count);
+    CPdfEmbedStream(CPdfStream* underlying, int32_t limit);
 
     void rewind() override {}
     int readByte() override;
     int peekByte() override;
-    CPdfDictionary* streamDictionary() const override;
+    CPdfDictionary* streamDictionary() const override { return nullptr; }
     uint32_t tell() const override { return underlying->tell(); }
     void seek(int32_t, int) override {}
     uint32_t windowStart() const override { return 0; }
@@ -23,8 +24,6 @@ public:
     int32_t remainingBytes() const { return remaining; }
 
 private:
-    CPdfElement dictionary;
     CPdfStream* underlying;
-    bool limited;
     int32_t remaining;
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/CountedStream.h"
 #include "model/RetainPtr.h"
 
 class CPdfDictionary;
@@ -12,17 +13,9 @@ class CPdfElement;
 
 // The reference-counted byte source under all PDF reading. readByte and peekByte
 // give a byte 0..255 or -1 at the end of the data. Offsets are absolute file offsets.
-class CPdfStream {
+class CPdfStream : public CountedStream {
 public:
     CPdfStream() = default;
-    CPdfStream(const CPdfStream&) = delete;
-    CPdfStream& operator=(const CPdfStream&) = delete;
-
-    void retain() { ++count; }
-    void release() {
-        if (--count == 0) delete this;
-    }
-    int32_t referenceCount() const { return count; }
 
     virtual void rewind() = 0;
     virtual int readByte() = 0;
@@ -43,7 +36,7 @@ public:
     virtual RetainPtr<CPdfStream> openWindow(uint32_t start, uint32_t length, const CPdfElement& dictionary) = 0;
 
 protected:
-    virtual ~CPdfStream() = default;
+    ~CPdfStream() override = default;
 
     // readBlock for a stream that delivers its bytes from `buffer[current, end)`
     // and `refill()`s it: copies what the buffer holds, refill after refill.
@@ -59,7 +52,4 @@ protected:
         }
         return done;
     }
-
-private:
-    int32_t count = 1;
 };

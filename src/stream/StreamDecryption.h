@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "model/ObjectId.h"
 #include "model/RetainPtr.h"
 
 class CPdfElement;
@@ -12,8 +13,8 @@ class CPdfStream;
 class StreamDecryption {
 public:
     virtual ~StreamDecryption() = default;
-    // The stream to read object (number, generation)'s data through, given its raw
-    // data and its dictionary: `raw` itself where the data is not encrypted.
+    // The stream to read `object`'s data through, given its raw data and its
+    // dictionary: `raw` itself where the data is not encrypted.
     virtual RetainPtr<CPdfStream> decryptStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary,
-                                                int32_t number, int32_t generation) const = 0;
+                                                ObjectId object) const = 0;
 };

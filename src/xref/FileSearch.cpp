@@ -17,7 +17,8 @@ constexpr size_t endstreamLength = sizeof endstreamKeyword - 1;
 
 }  // namespace
 
-FileSearch::FileSearch(FILE* file, uint64_t fileSize) : window(file, fileSize, limits::scanBlockBytes), size(fileSize) {}
+FileSearch::FileSearch(FILE* file, uint64_t fileSize)
+    : window(file, fileSize, limits::scanBlockBytes), size(fileSize) {}
 
 FileSearch::View FileSearch::view(uint64_t at, size_t count) {
     View result;

@@ -173,7 +173,8 @@ private:
         size_t open = 0;
         if (!keywordFollows(view.bytes, limit, view.lead, "<<", open)) return true;  // no dictionary: nothing to learn
         dictionary.start = view.start + open - 2;
-        const DictionarySkim entries = skimDictionary(view.bytes, static_cast<uint32_t>(limit), static_cast<uint32_t>(open));
+        const DictionarySkim entries =
+            skimDictionary(view.bytes, static_cast<uint32_t>(limit), static_cast<uint32_t>(open));
         if (!entries.closed) return false;
         dictionary.type = typeOf(entries);
         dictionary.lengthKnown = entries.lengthKind == DictionarySkim::LengthKind::Integer;
@@ -197,7 +198,8 @@ private:
     uint64_t endOfStreamData(const FoundDictionary& dictionary) {
         if (dictionary.lengthKnown && dictionary.length >= 0 &&
             dictionary.dataStart + static_cast<uint64_t>(dictionary.length) <= search.fileSize()) {
-            const FileSearch::View view = search.view(dictionary.dataStart + static_cast<uint64_t>(dictionary.length), tokenReach);
+            const FileSearch::View view =
+                search.view(dictionary.dataStart + static_cast<uint64_t>(dictionary.length), tokenReach);
             size_t end = 0;
             if (keywordFollows(view.bytes, view.length, view.lead, "endstream", end)) return view.start + end;
         }
@@ -217,4 +219,6 @@ private:
 
 }  // namespace
 
-ObjectScan scanObjects(FILE* file, uint64_t fileSize, uint32_t base) { return ObjectScanner(file, fileSize, base).run(); }
+ObjectScan scanObjects(FILE* file, uint64_t fileSize, uint32_t base) {
+    return ObjectScanner(file, fileSize, base).run();
+}

@@ -130,7 +130,8 @@ DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) :
     int64_t position = std::min<int64_t>(std::min<int64_t>(first, dataLength) + std::max(offsets[0], 0), dataLength);
     for (int32_t k = 0; k < count; ++k) {
         const bool last = k + 1 == count;
-        const int64_t span = last ? dataLength : std::clamp<int64_t>(int64_t{offsets[k + 1]} - offsets[k], 0, INT32_MAX);
+        const int64_t span =
+            last ? dataLength : std::clamp<int64_t>(int64_t{offsets[k + 1]} - offsets[k], 0, INT32_MAX);
         windowStarts.push_back(static_cast<uint32_t>(position));
         position = std::min(position + span, dataLength);
         windowEnds.push_back(static_cast<uint32_t>(position));
@@ -177,8 +178,9 @@ const uint8_t* CPdfRawObjectStream::getObjectText(int32_t index, int32_t objectN
     if (index < 0) return nullptr;
     const int64_t dataLength = static_cast<int64_t>(stream.data.size());
     const int64_t start = int64_t{stream.first} + stream.offsets[static_cast<size_t>(index)];
-    const int64_t end = index + 1 == stream.objectCount ? dataLength
-                                                        : int64_t{stream.first} + stream.offsets[static_cast<size_t>(index) + 1];
+    const int64_t end = index + 1 == stream.objectCount
+                            ? dataLength
+                            : int64_t{stream.first} + stream.offsets[static_cast<size_t>(index) + 1];
     if (start < 0 || end < start || end > dataLength) return nullptr;
     length = static_cast<int32_t>(end - start);
     return stream.data.data() + start;
@@ -193,8 +195,7 @@ std::vector<int32_t> readObjectStreamNumbers(CPdfXRef* xref, int32_t streamNumbe
     if (!readLayout(*xref, object, count, first)) return numbers;
     // The header is parsed as it is decoded: a First far into the data costs no memory.
     const int32_t headerLength = static_cast<int32_t>(std::min<int64_t>(first, limits::maximumObjectStreamData));
-    const RetainPtr<CPdfEmbedStream> header =
-        makeRetained<CPdfEmbedStream>(object.stream(), CPdfElement::null(), true, headerLength);
+    const RetainPtr<CPdfEmbedStream> header = makeRetained<CPdfEmbedStream>(object.stream(), headerLength);
     const bool read = readHeaderPairs(CPdfParser(xref, RetainPtr<CPdfStream>(header)), count, numbers, offsets);
     xref->chargeObjectStreamWork(static_cast<uint64_t>(headerLength - header->remainingBytes()));
     if (!read) numbers.clear();

@@ -178,7 +178,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     CPdfParser parser(this, file->openWindow(offset, 0, CPdfElement::null()));
     if (recovering) parser.recoverUnclosedContainers();
     parser.recoverStreamEnds(streamEnds.get());
-    if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), number, generation);
+    if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), {number, generation});
     CPdfElement headerNumber, headerGeneration, keyword;
     parser.parseObject(headerNumber);
     parser.parseObject(headerGeneration);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/IndirectObjectHolder.h"
 #include "model/PdfElement.h"
 #include "xref/XRefEntry.h"
 #include "xref/XRefEntryTable.h"
@@ -28,7 +29,7 @@ class StandardSecurity;
 // The loaded cross-reference of one open PDF file: the entries of every section
 // along the Prev chain, the newest trailer with its Root and Info, object lookup,
 // and the one object stream kept decoded in each of its two forms.
-class CPdfXRef {
+class CPdfXRef final : public IndirectObjectHolder {
 public:
     CPdfXRef();
     CPdfXRef(const CPdfXRef&) = delete;
@@ -73,7 +74,7 @@ public:
     uint32_t firstObjectOffset() const { return firstObject; }
 
     // Parses the object; with a sieve, only what it keeps is built.
-    void fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve = nullptr);
+    void fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve = nullptr) override;
     const std::vector<XRefEntry>& getEntries() const { return entries.all(); }
     // The text of a Compressed object inside its decoded object stream, or null.
     const uint8_t* getRawObject(int32_t number, int32_t generation, int32_t& length);
@@ -114,11 +115,6 @@ public:
     int32_t encryptGen() const { return encryption.generation; }
 
 private:
-    struct ObjectId {
-        int32_t number = 0;
-        int32_t generation = 0;
-    };
-
     void prepare(CPdfStream* stream);
     bool loadsSoundly();
     void readTrailerReferences();

@@ -61,8 +61,10 @@ uint32_t StreamEndSearch::dataLength(uint32_t dataStart, uint32_t declared) cons
         const bool headerFound = findObjectHeader(block.data(), 0, block.size(), endsFile, header);
         const size_t regionEnd = headerFound ? header.start : block.size();
         const size_t endstream = findWord(block, 0, regionEnd, "endstream", 9);
-        if (endstream < regionEnd) return static_cast<uint32_t>(withoutLineEnd(dataStart, blockStart + endstream) - dataStart);
-        for (size_t at = findWord(block, 0, regionEnd, "endobj", 6); at < regionEnd; at = findWord(block, at + 6, regionEnd, "endobj", 6))
+        if (endstream < regionEnd)
+            return static_cast<uint32_t>(withoutLineEnd(dataStart, blockStart + endstream) - dataStart);
+        for (size_t at = findWord(block, 0, regionEnd, "endobj", 6); at < regionEnd;
+             at = findWord(block, at + 6, regionEnd, "endobj", 6))
             lastEndobj = blockStart + at, endobjFound = true;
         if (headerFound || endsFile || block.size() <= overlap) {
             const uint64_t end = blockStart + regionEnd;

@@ -11,6 +11,7 @@
 #include "parse/ValueSieve.h"
 #include "stream/PdfStream.h"
 #include "xref/Encryption.h"
+#include "xref/EntryFetch.h"
 #include "xref/PdfObjectStream.h"
 #include "xref/PdfXRef.h"
 #include "xref/XRefEntryTable.h"
@@ -31,11 +32,9 @@ bool isCatalogue(CPdfXRef& xref, int32_t number) {
     CPdfElement type;
     try {
         CPdfElement catalogue;
-        const std::vector<XRefEntry>& all = xref.getEntries();
-        if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
-        const XRefEntry& entry = all[static_cast<size_t>(number)];
+        if (number <= 0 || static_cast<size_t>(number) >= xref.getEntries().size()) return false;
         ProbeSieve sieve;
-        xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue, &sieve);
+        catalogue = fetchAtEntryGeneration(xref, number, &sieve);
         if (!catalogue.is(ElementType::Dictionary)) return false;
         catalogue.dictionary()->findRaw("Type", type);
     } catch (const CPdfException&) {
@@ -62,12 +61,10 @@ bool PageTreeProbe::leadsToPageTree(int32_t catalogue) {
 }
 
 bool PageTreeProbe::catalogueLeads(int32_t number) {
-    const std::vector<XRefEntry>& all = xref.getEntries();
-    if (number <= 0 || static_cast<size_t>(number) >= all.size()) return false;
-    const XRefEntry& entry = all[static_cast<size_t>(number)];
-    CPdfElement catalogue, reference;
+    if (number <= 0 || static_cast<size_t>(number) >= xref.getEntries().size()) return false;
     ProbeSieve sieve;
-    xref.fetchObject(number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen, catalogue, &sieve);
+    const CPdfElement catalogue = fetchAtEntryGeneration(xref, number, &sieve);
+    CPdfElement reference;
     if (!catalogue.is(ElementType::Dictionary)) return false;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (!reference.is(ElementType::Reference)) return isPageTree(reference);
@@ -200,10 +197,9 @@ void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
         const size_t number = static_cast<size_t>(candidate->number);
         if (scan.definedAt[number] != candidate->position) continue;  // replaced by a later definition
         if (!isCatalogue(xref, candidate->number) || !probe.leadsToPageTree(candidate->number)) continue;
-        const XRefEntry& entry = entries[number];
         trailer.makeDictionary(nullptr);
         CPdfElement root;
-        root.setReference(candidate->number, entry.type == XRefEntryType::Compressed ? 0 : entry.gen);
+        root.setReference(entryObjectId(xref, candidate->number));
         trailer.dictionary()->add("Root", root);
         addNewestInfo(scan);
         return;

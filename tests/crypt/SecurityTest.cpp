@@ -61,14 +61,14 @@ TEST(StandardSecurity, EncryptedStringsDecryptToThemselves) {
     StandardSecurity security = aes256Handler("", fileKey);
     ASSERT_TRUE(security.authenticate(""));
     for (const std::string& plain : {std::string(), std::string("abc"), std::string(16, 'z'), std::string("a\0b", 3)}) {
-        const std::string encrypted = security.encryptString(plain, 12, 0);
+        const std::string encrypted = security.encryptString(plain, {12, 0});
         EXPECT_EQ(16 + (plain.size() / 16 + 1) * 16, encrypted.size());
-        EXPECT_EQ(plain, security.decryptData(CryptMethod::AesV3, encrypted, 12, 0));
-        EXPECT_NE(encrypted, security.encryptString(plain, 12, 0)) << "every string gets its own vector";
+        EXPECT_EQ(plain, security.decryptData(CryptMethod::AesV3, encrypted, {12, 0}));
+        EXPECT_NE(encrypted, security.encryptString(plain, {12, 0})) << "every string gets its own vector";
     }
-    EXPECT_EQ("", security.decryptData(CryptMethod::AesV3, std::string(20, 'q'), 1, 0)) << "no whole block";
-    const std::string encrypted = security.encryptString(std::string(40, 'k'), 3, 0);
-    EXPECT_EQ(std::string(32, 'k'), security.decryptData(CryptMethod::AesV3, encrypted.substr(0, 55), 3, 0))
+    EXPECT_EQ("", security.decryptData(CryptMethod::AesV3, std::string(20, 'q'), {1, 0})) << "no whole block";
+    const std::string encrypted = security.encryptString(std::string(40, 'k'), {3, 0});
+    EXPECT_EQ(std::string(32, 'k'), security.decryptData(CryptMethod::AesV3, encrypted.substr(0, 55), {3, 0}))
         << "an incomplete last block is dropped, and so is padding that is not there";
 }
 
@@ -92,12 +92,12 @@ private:
 TEST(StandardSecurity, StreamsAreDecryptedWhenFirstRead) {
     StandardSecurity security = aes256Handler("", fileKey);
     ASSERT_TRUE(security.authenticate(""));
-    const std::string encrypted = security.encryptString("stream data", 4, 0);  // AES-256: one key for all
+    const std::string encrypted = security.encryptString("stream data", {4, 0});  // AES-256: one key for all
     int reads = 0;
     CPdfElement dictionary;
     dictionary.makeDictionary(nullptr);
     const RetainPtr<CPdfStream> stream =
-        security.decryptStream(makeRetained<CountingStream>(encrypted, reads), dictionary, 4, 0);
+        security.decryptStream(makeRetained<CountingStream>(encrypted, reads), dictionary, {4, 0});
     EXPECT_EQ(0, reads);
     std::string plain;
     for (int c = stream->readByte(); c >= 0; c = stream->readByte()) plain.push_back(static_cast<char>(c));
@@ -112,7 +112,7 @@ TEST(StandardSecurity, StreamsAreDecryptedWhenFirstRead) {
     xref.dictionary()->add("Type", type);
     int rawReads = 0;
     const RetainPtr<CPdfStream> raw = makeRetained<CountingStream>(encrypted, rawReads);
-    EXPECT_EQ(raw.get(), security.decryptStream(raw, xref, 4, 0).get()) << "cross-reference streams are never encrypted";
+    EXPECT_EQ(raw.get(), security.decryptStream(raw, xref, {4, 0}).get()) << "cross-reference streams are never encrypted";
 }
 
 TEST(ObjectStrings, LiteralAndHexStringsDecode) {
@@ -133,12 +133,12 @@ TEST(ObjectStrings, OnlyStringsAreReplaced) {
     StandardSecurity security = aes256Handler("", fileKey);
     ASSERT_TRUE(security.authenticate(""));
     const std::string object = "<< /T (a) /N /Na#28me /H <4142> % (no string)\n /A [1 2 R (b)] >>";
-    const std::string out = encryptObjectStrings(object, security, 5, 0);
+    const std::string out = encryptObjectStrings(object, security, {5, 0});
     EXPECT_TRUE(out.starts_with("<< /T <")) << out;
     EXPECT_NE(std::string::npos, out.find("> /N /Na#28me /H <")) << out;
     EXPECT_NE(std::string::npos, out.find("> % (no string)\n /A [1 2 R <")) << out;
     EXPECT_TRUE(out.ends_with(">] >>")) << out;
-    EXPECT_EQ(object, encryptObjectStrings(object, aes256Handler("", fileKey, false), 5, 0))
+    EXPECT_EQ(object, encryptObjectStrings(object, aes256Handler("", fileKey, false), {5, 0}))
         << "the Identity filter leaves strings as they are";
 }
 

@@ -54,7 +54,8 @@ const std::string furtherOptions =
     "--version - prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole "
     "parameter\n";
 // The tests run with the zlib and libgcrypt that the program was built with.
-const std::string version = "Folioturn 1.04\nbuilt with zlib " ZLIB_VERSION "\nbuilt with libgcrypt " GCRYPT_VERSION "\n";
+const std::string version =
+    "Folioturn " FOLIOTURN_VERSION "\nbuilt with zlib " ZLIB_VERSION "\nbuilt with libgcrypt " GCRYPT_VERSION "\n";
 
 const std::string wildcard =
     "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > list.txt, "

@@ -126,7 +126,9 @@ TEST(RepeatedRotate, EveryKeyGetsTheValueAndTheLastCounts) {
         // No old value stays where a reader might still see it.
         const std::string written = readFile(output).substr(c.incremental ? readFile(input).size() : 0);
         EXPECT_EQ(std::string::npos, written.find("/Rotate 180")) << written;
-        if (c.shown != 0) EXPECT_EQ(std::string::npos, written.find("/Rotate 0")) << written;
+        if (c.shown != 0) {
+            EXPECT_EQ(std::string::npos, written.find("/Rotate 0")) << written;
+        }
     }
 }
 

@@ -141,8 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
                     }},
         MessageCase{"LinkLoop", {"Output file create error: "},
                     [](const TemporaryFolder& f) {
-                        ::symlink("out.pdf", (f / "loop.pdf").c_str());
-                        ::symlink("loop.pdf", (f / "out.pdf").c_str());
+                        EXPECT_EQ(0, ::symlink("out.pdf", (f / "loop.pdf").c_str()));
+                        EXPECT_EQ(0, ::symlink("loop.pdf", (f / "out.pdf").c_str()));
                         return jobOn(f, onePagePdf("", ""), {"-p1"});
                     }}),
     caseName);

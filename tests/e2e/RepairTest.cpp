@@ -5,9 +5,6 @@
 // -repair, every file that qpdf recovers must come out as a sound file with the
 // pages that qpdf finds, each rotated; the others must still end in one of the
 // program's messages, or in sound output.
-//
-// The tests that run -repair are skipped until the option exists: the build
-// switch FOLIOTURN_HAS_REPAIR (tests/CMakeLists.txt, default OFF) turns them on.
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -295,7 +292,6 @@ std::vector<std::string> contentsOf(const std::vector<QpdfPage>& pages) {
 }
 
 TEST_P(DamagedFile, WithRepairIsRotatedIntoSoundOutputOrRefused) {
-    SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
     const DamagedCase& c = GetParam();
     const ProcessResult run = runJob(input(), output, {"-pall", "-r90", "-repair"});
     const bool leftOut = run.output.find("\nWarning: ") != std::string::npos;
@@ -344,7 +340,6 @@ INSTANTIATE_TEST_SUITE_P(Repair, DamagedFile, testing::ValuesIn(damagedCases), t
 // Whatever the damage, a repaired output that lacks an object a page uses says so:
 // here page 2's content stream has lost its header, so no scan can find it.
 TEST(RepairLosses, AnObjectAPageUsesThatCannotBeRecoveredIsNamed) {
-    SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
     TemporaryFolder folder;
     std::string bytes = readFile(repairSetFile("sound-classic"));
     const size_t header = bytes.find("\n9 0 obj");
@@ -363,7 +358,6 @@ TEST(RepairLosses, AnObjectAPageUsesThatCannotBeRecoveredIsNamed) {
 
 // A damaged file ends a list run; with -repair the run goes on past it.
 TEST(RepairListRun, RotatesTheDamagedFileAndTheFilesAfterIt) {
-    SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
     TemporaryFolder folder;
     std::filesystem::create_directory(folder / "out");
     writeFile(folder / "a.pdf", readFile(repairSetFile("sound-classic")));

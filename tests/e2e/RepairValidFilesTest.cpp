@@ -1,6 +1,6 @@
 // -repair on files that need no repair changes nothing: the console text and the
 // output bytes are those of the same run without it, for single jobs and for list
-// runs. The runs that use -repair wait for the build switch FOLIOTURN_HAS_REPAIR.
+// runs.
 #include <filesystem>
 #include <set>
 
@@ -68,7 +68,6 @@ const std::vector<std::vector<std::string>> optionSets = {
     {"-pall", "-r90", "-repair"}, {"-peven", "-repair", "-r270", "-force"}, {"-podd", "-r90", "-incremental", "-repair"}};
 
 TEST(RepairOnValidFiles, JobsPrintAndWriteTheSameAsWithoutRepair) {
-    SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
     for (const std::string& input : validFiles())
         for (const std::vector<std::string>& withRepair : optionSets) {
             std::vector<std::string> without = withRepair;
@@ -84,7 +83,6 @@ TEST(RepairOnValidFiles, JobsPrintAndWriteTheSameAsWithoutRepair) {
 
 // A list of every valid file that rotates, run into a folder "out" with and without -repair.
 TEST(RepairOnValidFiles, ListRunsPrintAndWriteTheSameAsWithoutRepair) {
-    SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
     std::vector<std::string> names;
     TemporaryFolder plain, repairing;
     for (const std::string& input : validFiles()) {

@@ -3,19 +3,21 @@
 // not regular files, or change while they are read, are refused.
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
+#include <string_view>
 
 #include "E2eSupport.h"
 #include "PdfBuilder.h"
@@ -366,24 +368,74 @@ TEST(SafeOutput, AReplacementIsFlushedBeforeReplaceFile) {
     }
 }
 
-// A job started on a large input and stopped while its temporary output exists.
+// Waits for a job to make its temporary output in a folder, without polling: an
+// inotify watch, set before the job starts, reports every name made there, and the
+// job's end hangs up a pipe whose writing end only the job holds.
+class TemporaryOutputWatch {
+public:
+    explicit TemporaryOutputWatch(const TemporaryFolder& folder) : watch(::inotify_init1(IN_CLOEXEC)) {
+        if (watch >= 0) ::inotify_add_watch(watch, folder.path().c_str(), IN_CREATE | IN_MOVED_TO);
+        if (::pipe2(jobAlive, O_CLOEXEC) != 0) jobAlive[0] = jobAlive[1] = -1;
+    }
+    ~TemporaryOutputWatch() {
+        for (const int descriptor : {watch, jobAlive[0], jobAlive[1]})
+            if (descriptor >= 0) ::close(descriptor);
+    }
+    TemporaryOutputWatch(const TemporaryOutputWatch&) = delete;
+    TemporaryOutputWatch& operator=(const TemporaryOutputWatch&) = delete;
+
+    // In the job's process before exec: the pipe's writing end stays open in the job.
+    void handToJob() const { ::fcntl(jobAlive[1], F_SETFD, 0); }
+    // In the test's process once the job runs: only the job holds the writing end now.
+    void jobStarted() {
+        ::close(jobAlive[1]);
+        jobAlive[1] = -1;
+    }
+    // True once a temporary output is made; false when the job ends before.
+    bool waitForTemporary() const {
+        if (watch < 0 || jobAlive[0] < 0) return false;
+        alignas(inotify_event) char events[4096];
+        for (;;) {
+            pollfd ready[2] = {{watch, POLLIN, 0}, {jobAlive[0], 0, 0}};  // a hang-up is always reported
+            // A last resort should the hang-up never come, not a measure of speed.
+            if (::poll(ready, 2, 60000) <= 0) return false;
+            if (ready[0].revents & POLLIN) {
+                const ssize_t got = ::read(watch, events, sizeof events);
+                for (ssize_t at = 0; at < got;) {
+                    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                    if (event->len > 0 && std::string_view(event->name).starts_with(".folioturn-")) return true;
+                    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                }
+            } else if (ready[1].revents != 0) {
+                return false;
+            }
+        }
+    }
+
+private:
+    int watch;
+    int jobAlive[2];
+};
+
+// A job started on a large input and stopped once its temporary output exists.
 class StoppedJob {
 public:
     StoppedJob(const TemporaryFolder& folder, const std::vector<std::string>& arguments) {
         std::vector<char*> argv;
         for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
+        TemporaryOutputWatch watch(folder);
         child = ::fork();
         if (child == 0) {
             if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
             if (!std::freopen("/dev/null", "w", stdout)) ::_exit(125);
             defaultSignalsAndNoCoreFile();
+            watch.handToJob();
             ::execvp(argv[0], argv.data());
             ::_exit(127);
         }
-        while (!holdsTemporary(folder) && !exited()) {
-        }
-        ::kill(child, SIGSTOP);
+        watch.jobStarted();
+        if (watch.waitForTemporary()) ::kill(child, SIGSTOP);
         stoppedWhileWriting = holdsTemporary(folder);
     }
     ~StoppedJob() {
@@ -405,8 +457,6 @@ public:
     bool stoppedWhileWriting = false;
 
 private:
-    bool exited() { return ::waitpid(child, nullptr, WNOHANG) == child && (reaped = true); }
-
     pid_t child = -1;
     bool reaped = false;
 };
@@ -484,30 +534,26 @@ TEST(SafeOutput, AConsolePipeClosedEarlyLeavesNothing) {
     std::vector<char*> argv;
     for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
+    TemporaryOutputWatch watch(folder);
     const pid_t child = ::fork();
     if (child == 0) {
         if (::chdir(folder.path().c_str()) != 0) ::_exit(126);
         ::dup2(ends[1], STDOUT_FILENO);
         defaultSignalsAndNoCoreFile();
+        watch.handToJob();
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(ends[1]);
-    // Not a measure of speed: should the text before the output ever grow, the job
-    // would wait on the full pipe before it makes its temporary file, and the test
-    // fails instead of waiting with it.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    bool made = false;
-    int status = 0;
-    pid_t ended = 0;
-    while (!(made = holdsTemporary(folder)) && (ended = ::waitpid(child, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < giveUp) {
-    }
+    watch.jobStarted();
+    // Should the text before the output ever grow, the job would wait on the full
+    // pipe before it makes its temporary file, and the watch would wait with it
+    // until its last resort: the test then fails.
+    const bool made = watch.waitForTemporary();
     ::close(ends[0]);
     EXPECT_TRUE(made) << "the job made no temporary file with the pipe full after its first words";
-    if (ended != child) {
-        ASSERT_EQ(child, ::waitpid(child, &status, 0));
-    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
     if (testingWindowsBuild()) {
         // Windows has no SIGPIPE: the writes fail, the job goes on and completes
         // (a whole output is larger than its large stream).

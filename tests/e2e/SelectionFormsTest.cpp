@@ -214,7 +214,6 @@ TEST(SelectionForms, ListRunsResolveEachFile) {
 
 // With -repair the page count comes from the leaves where /Count disagrees with them.
 TEST(SelectionForms, RepairCountsFromTheLeaves) {
-    SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR();
     TemporaryFolder folder;
     PdfBuilder pdf;
     pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");

@@ -4,6 +4,7 @@
 
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
+#include "stream/PdfStream.h"
 
 
 TEST(PdfElement, TextsAreCopiedDeeplyUpToTheFirstNul) {
@@ -91,3 +92,13 @@ TEST(PdfDictionary, TheLastOfARepeatedKeyIsKeptAside) {
     dictionary.dictionary()->findLastRaw("Parent", missing);
     EXPECT_TRUE(missing.is(ElementType::Null));
 }
+
+namespace {
+
+// Counts are taken and given back only through a holder.
+template <class T>
+concept CountedFromOutside = requires(T& object) { object.retain(); } || requires(T& object) { object.release(); };
+static_assert(!CountedFromOutside<CPdfArray> && !CountedFromOutside<CPdfDictionary> &&
+              !CountedFromOutside<CPdfStream>);
+
+}  // namespace

@@ -4,11 +4,17 @@
 
 namespace {
 
+PageRecord pageObject(int32_t number) {
+    PageRecord page;
+    page.objNum = number;
+    return page;
+}
+
 // Objects 1 to 6 written: catalogue 1, root node 2, inner node 4, pages 3, 5 and 6.
 struct Rewrite {
     std::vector<OutputEntry> records = std::vector<OutputEntry>(7, OutputEntry{100, 0, 1});
     std::vector<int32_t> nodes = {2, 4};
-    std::vector<PageRecord> pages = {PageRecord{3}, PageRecord{-1}, PageRecord{5}, PageRecord{6}};
+    std::vector<PageRecord> pages = {pageObject(3), pageObject(-1), pageObject(5), pageObject(6)};
     std::vector<int32_t> unknownEnds;
     uint64_t incompleteCopies = 0;
 

@@ -2,7 +2,7 @@
 # it holds exactly the program, the man page, the copyright and the changelog,
 # has a version with a Debian revision, depends on zlib, names its maintainer, and
 # the program unpacked from it runs.
-# Run as: cmake -DCPACK=<cpack> -DBUILD=<build> -DWORK=<new folder> -P DebianPackage.cmake
+# Run as: cmake -DVERSION=<version> -DCPACK=<cpack> -DBUILD=<build> -DWORK=<new folder> -P DebianPackage.cmake
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE errors)
   if(NOT status EQUAL 0)
@@ -34,8 +34,9 @@ if(NOT files STREQUAL expected)
   message(FATAL_ERROR "the package holds: ${files}\nexpected: ${expected}\n${output}")
 endif()
 
+string(REPLACE "." "\\." version_pattern "${VERSION}")
 run(dpkg-deb -f "${packages}" Package Version Depends Maintainer)
-if(NOT output MATCHES "Package: folioturn\n" OR NOT output MATCHES "Version: 1\\.04-1\n"
+if(NOT output MATCHES "Package: folioturn\n" OR NOT output MATCHES "Version: ${version_pattern}-1\n"
    OR NOT output MATCHES "Depends: [^\n]*zlib1g"
    OR NOT output MATCHES "Maintainer: the Folioturn developers")
   message(FATAL_ERROR "the package's control fields:\n${output}")
@@ -43,7 +44,7 @@ endif()
 
 run(dpkg-deb -x "${packages}" "${WORK}/unpacked")
 run("${WORK}/unpacked/usr/bin/folioturn" --version)
-if(NOT output MATCHES "^Folioturn 1\\.04\n")
+if(NOT output MATCHES "^Folioturn ${version_pattern}\n")
   message(FATAL_ERROR "the packaged program's --version: ${output}")
 endif()
 file(REMOVE_RECURSE "${WORK}")

@@ -1,7 +1,7 @@
 # Installs the build into a fresh prefix: exactly the program, the man page (as
 # written, compressed), the copyright and the changelog arrive, and the installed
 # program runs.
-# Run as: cmake -DBUILD=<build> -DPREFIX=<new folder> -DMAN_PAGE=<page> -P InstallTree.cmake
+# Run as: cmake -DVERSION=<version> -DBUILD=<build> -DPREFIX=<new folder> -DMAN_PAGE=<page> -P InstallTree.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix "${PREFIX}"
   RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
@@ -25,8 +25,9 @@ if(NOT status EQUAL 0 OR NOT copied STREQUAL written)
   message(FATAL_ERROR "the installed man page differs from ${MAN_PAGE}")
 endif()
 
+string(REPLACE "." "\\." version_pattern "${VERSION}")
 execute_process(COMMAND "${PREFIX}/bin/folioturn" --version RESULT_VARIABLE status OUTPUT_VARIABLE version)
-if(NOT status EQUAL 0 OR NOT version MATCHES "^Folioturn 1\\.04\n")
+if(NOT status EQUAL 0 OR NOT version MATCHES "^Folioturn ${version_pattern}\n")
   message(FATAL_ERROR "the installed program's --version (exit ${status}): ${version}")
 endif()
 file(REMOVE_RECURSE "${PREFIX}")

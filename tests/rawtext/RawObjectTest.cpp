@@ -72,14 +72,16 @@ TEST(RawScan, SearchBytesFindsTheFirstWholeOccurrence) {
     EXPECT_EQ(nullptr, searchBytes(bytesOf(text), bytesOf(text) + 3, "", 0));
 }
 
-TEST(RawScan, FindPatternInFileSeesAcrossReadBlocks) {
+TEST(RawScan, FindPatternInRangeSeesAcrossReadBlocksAndStopsAtTheEnd) {
     PdfBuilder pdf;
     pdf.raw(std::string(65533 - pdf.bytes().size(), 'a') + "endobj tail");  // "endobj" at 65533..65538
     FILE* file = std::fopen(pdf.write().c_str(), "rb");
     ASSERT_NE(nullptr, file);
-    EXPECT_EQ(65538u, findPatternInFile(file, 0, "endobj", 6));
-    EXPECT_EQ(65538u, findPatternInFile(file, 65533, "endobj", 6));
-    EXPECT_EQ(0u, findPatternInFile(file, 65534, "endobj", 6));
+    EXPECT_EQ(65538u, findPatternInRange(file, 0, UINT32_MAX, "endobj", 6));
+    EXPECT_EQ(65538u, findPatternInRange(file, 65533, UINT32_MAX, "endobj", 6));
+    EXPECT_EQ(0u, findPatternInRange(file, 65534, UINT32_MAX, "endobj", 6));
+    EXPECT_EQ(65538u, findPatternInRange(file, 0, 65539, "endobj", 6));
+    EXPECT_EQ(0u, findPatternInRange(file, 0, 65538, "endobj", 6));  // its last byte lies at the end
     std::fclose(file);
 }
 

@@ -92,14 +92,17 @@ TEST(PdfFileStream, SubStreamsOfOneFileReadAlternately) {
     EXPECT_EQ(content.substr(600, 300), fromSecond);
 }
 
-TEST(PdfEmbedStream, LimitOfZeroEndsAtOnceAndNoLimitPassesAllThrough) {
+TEST(PdfEmbedStream, ReadsUpToItsLimitFromWhereTheUnderlyingStreamStands) {
     const TestByteFile file("embedded");
     RetainPtr<CPdfStream> underlying = file.openStream();
-    RetainPtr<CPdfStream> limited = makeRetained<CPdfEmbedStream>(underlying.get(), CPdfElement::null(), true, 0);
-    EXPECT_EQ(-1, limited->peekByte());
-    EXPECT_EQ(-1, limited->readByte());
-    RetainPtr<CPdfStream> unlimited = makeRetained<CPdfEmbedStream>(underlying.get(), CPdfElement::null(), false, 0);
-    EXPECT_EQ("embedded", readAll(*unlimited.get()));
+    RetainPtr<CPdfStream> none = makeRetained<CPdfEmbedStream>(underlying.get(), 0);
+    EXPECT_EQ(-1, none->peekByte());
+    EXPECT_EQ(-1, none->readByte());
+    underlying->readByte();
+    const RetainPtr<CPdfEmbedStream> three = makeRetained<CPdfEmbedStream>(underlying.get(), 3);
+    EXPECT_EQ("mbe", readAll(*three.get()));
+    EXPECT_EQ(0, three->remainingBytes());
+    EXPECT_EQ('d', underlying->readByte());  // nothing read past the limit
 }
 
 TEST(PdfStream, RawBytesExistOnlyBelowAPredictor) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Version.h"
+
 namespace e2e {
 
 struct ProcessResult {
@@ -64,13 +66,6 @@ inline std::string example(const std::string& name) { return std::string(FOLIOTU
 inline std::string repairSetFile(const std::string& name) {
     return std::string(FOLIOTURN_REPAIR_SET) + "/" + name + ".pdf";
 }
-// The tests that run -repair wait for the option: the build switch FOLIOTURN_HAS_REPAIR turns them on.
-constexpr bool programHasRepair = FOLIOTURN_HAS_REPAIR;
-#define SKIP_UNTIL_THE_PROGRAM_HAS_REPAIR()                                                                   \
-    if (e2e::programHasRepair) {                                                                             \
-    } else                                                                                                   \
-        GTEST_SKIP() << "the program does not accept -repair yet: configure with -DFOLIOTURN_HAS_REPAIR=ON once " \
-                    "it does"
 #endif
 
 // Names parameterised tests after their case's `name`.
@@ -101,7 +96,7 @@ bool exists(const std::string& path);
 // What every run but the wildcard refusal starts with. Inline, so that it is
 // ready for the tests' own static tables.
 inline const std::string banner =
-    "\r\nFolioturn v1.04  (c) the Folioturn developers, free to use and share\r\n"
+    "\r\nFolioturn v" FOLIOTURN_VERSION "  (c) the Folioturn developers, free to use and share\r\n"
     "Website: https://folioturn.example.org\r\nEmail: support@folioturn.example.org\r\n\r\n";
 // "Rotating file: IN to OUT, D Degrees, Pages: TEXT\nProcessing" and the dots.
 std::string jobHead(const std::string& input, const std::string& output, int degrees, const std::string& pages,

@@ -103,7 +103,9 @@ TEST(ObjectStream, HeaderPairsLocateTheObjects) {
         const CPdfRawObjectStream raw(decoded);
         int32_t length = -7;
         const uint8_t* text = raw.getObjectText(c.index, c.number, length);
-        if (c.rawStart >= 0) ASSERT_EQ(c.data.size(), decoded->data.size());
+        if (c.rawStart >= 0) {
+            ASSERT_EQ(c.data.size(), decoded->data.size());
+        }
         EXPECT_EQ(c.rawStart < 0 ? nullptr : decoded->data.data() + c.rawStart, text);
         EXPECT_EQ(c.rawStart < 0 ? -7 : c.rawLength, length);
     }

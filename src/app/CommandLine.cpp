@@ -1,0 +1,140 @@
+// Reading the command line into the options of the rotation jobs.
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "model/PdfException.h"
+
+namespace {
+
+bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
+
+struct NamedSelection {
+    const char* argument;
+    PageSelection kind;
+};
+
+constexpr NamedSelection namedSelections[] = {
+    {"-pall", PageSelection::All},
+    {"-podd", PageSelection::Odd},
+    {"-peven", PageSelection::Even},
+    {"-pfirsthalf", PageSelection::FirstHalf},
+    {"-plasthalf", PageSelection::LastHalf},
+};
+
+// What the C scanner's "-r%d" accepts: "-r", optional white space, an optional
+// sign and at least one digit; anything after the digits is ignored. Values beyond
+// the 32-bit range saturate instead of being undefined.
+bool scanRotation(const char* argument, int& degrees) {
+    if (!startsWith(argument, "-r")) return false;
+    const char* number = argument + 2;
+    while (std::isspace(static_cast<unsigned char>(*number))) ++number;
+    const char* digits = number + (*number == '+' || *number == '-' ? 1 : 0);
+    if (!std::isdigit(static_cast<unsigned char>(*digits))) return false;
+    const long long value = std::strtoll(number, nullptr, 10);
+    degrees = static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+    return true;
+}
+
+// The options that take no value, for telling a mistyped one ("--force", "-Force").
+constexpr const char* flagOptions[] = {"-force", "-repair", "-incremental", "-continue"};
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The option that `argument` looks like a misspelling of, or nullptr: the same
+// name in other case or behind other dashes.
+const char* likelyMeant(const char* argument) {
+    while (*argument == '-') ++argument;
+    const std::string name = lowerCase(argument);  // compared with the options' names after their dash
+    for (const char* flag : flagOptions)
+        if (name == flag + 1) return flag;
+    for (const NamedSelection& named : namedSelections)
+        if (name == named.argument + 1) return named.argument;
+    return nullptr;
+}
+
+// Why an argument that no option reads was ignored, in words that say what was
+// probably meant. `previous` is the argument before it.
+std::string ignoredArgumentWarning(const char* argument, const char* previous) {
+    const std::string quoted = std::string("\"") + argument + "\" ignored";
+    const bool bareValueOption = std::strcmp(previous, "-p") == 0 || std::strcmp(previous, "-r") == 0;
+    if (bareValueOption && *argument != '-')
+        return quoted + ": a value follows its option without a space, as in " + previous + argument;
+    if (startsWith(argument, "-r"))
+        return quoted + ": -r takes a whole number of degrees, as in -r90";
+    if (startsWith(argument, "-i") || startsWith(argument, "-o") || startsWith(argument, "-f") ||
+        startsWith(argument, "-l"))
+        return quoted + ": the input and the output are the first two arguments";
+    if (const char* meant = likelyMeant(argument))
+        return quoted + ": unknown option; did you mean " + meant + "?";
+    return quoted + ": unknown option";
+}
+
+std::string rotationWarning(int32_t degrees) {
+    const std::string value = std::to_string(degrees);
+    return "-r" + value + ": a page's /Rotate must be a multiple of 90 (ISO 32000); " + value +
+           " is written as given";
+}
+
+}  // namespace
+
+void parseInputAndOutput(int argc, char** argv, JobOptions& options) {
+    if (argc < 3) throw CPdfException("Error parameter");
+    if (!startsWith(argv[1], "-i")) throw CPdfException("-i parameter missing");
+    options.inputName = argv[1] + 2;
+    if (!startsWith(argv[2], "-o")) throw CPdfException("-o parameter missing");
+    options.outputName = argv[2] + 2;
+}
+
+JobOptions parseJobOptions(int argc, char** argv) {
+    JobOptions options;
+    parseInputAndOutput(argc, argv, options);
+    parseLaterOptions(argc, argv, options);
+    return options;
+}
+
+void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<std::string>* warnings) {
+    // A named selection, once seen, governs over later plain lists; the last one wins.
+    PageSelection kind = PageSelection::List;
+    for (int i = 3; i < argc; ++i) {
+        const char* argument = argv[i];
+        int degrees = 0;
+        // Read before the page selection's "-p", which they begin with.
+        if (startsWith(argument, "-passwordfile")) {
+            options.passwordFile = argument + std::strlen("-passwordfile");
+            options.password.reset();
+        } else if (startsWith(argument, "-password")) {
+            options.password = std::string(argument + std::strlen("-password"));
+            options.passwordFile.reset();
+        } else if (startsWith(argument, "-p")) {
+            options.pageText = argument + 2;
+            for (const NamedSelection& named : namedSelections) {
+                if (std::strcmp(argument, named.argument) == 0) {
+                    options.pageText.assign(1, ' ');
+                    kind = named.kind;
+                }
+            }
+        } else if (scanRotation(argument, degrees)) {
+            options.rotation = degrees;
+        } else if (std::strcmp(argument, "-force") == 0) {
+            options.force = true;
+        } else if (std::strcmp(argument, "-repair") == 0) {
+            options.repair = true;
+        } else if (std::strcmp(argument, "-incremental") == 0) {
+            options.incremental = true;
+        } else if (std::strcmp(argument, "-continue") == 0) {
+            options.keepGoing = true;
+        } else if (warnings) {
+            warnings->push_back(ignoredArgumentWarning(argument, argv[i - 1]));
+        }
+    }
+    options.selection = options.pageText.empty() ? PageSelection::All : kind;
+    if (warnings && options.rotation % 90 != 0) warnings->push_back(rotationWarning(options.rotation));
+}

@@ -1,0 +1,160 @@
+// The selection step of the rotation job: the page count, the console line that
+// tells the selection, the page tree walk and the marks on the selected pages.
+#include <algorithm>
+
+#include "job/PdfRotate.h"
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "output/UpdateChecks.h"
+#include "pages/PageCount.h"
+#include "pages/PageList.h"
+#include "pages/PageShape.h"
+#include "rawtext/RawObject.h"
+#include "xref/EntryFetch.h"
+#include "xref/PdfXRef.h"
+
+// One flow for every selection. A named selection or a list of items needs the
+// page count before its line is printed; a plain list is checked against it after
+// the walk. Under -repair the walk comes first, as its leaves may give the count,
+// and its progress dots wait until the line is out: the console reads as always.
+void CPdfRotate::selectPages() {
+    const bool leavesFirst = repair.countsPagesFromLeaves();
+    const bool countAnnounced = pageItems || jobOptions.selection != PageSelection::List;
+    if (leavesFirst) {
+        deferProgress = true;
+        walkPageTree();
+        deferProgress = false;
+        pageCount = repair.settlePageCount(static_cast<uint32_t>(pages.size()), [this] { return countPages(); });
+    } else if (countAnnounced) {
+        pageCount = countPages();
+    }
+    announceSelection();
+    if (leavesFirst) {
+        releaseDeferredDots();
+    } else {
+        walkPageTree();
+        if (!countAnnounced) pageCount = countPages();
+    }
+    markSelection();
+}
+
+// Items get their page numbers settled against the page count before the line
+// shows them; a named selection is shown as the page list it stands for.
+void CPdfRotate::announceSelection() {
+    if (pageItems) {
+        pageItems->resolve(pageCount);
+        reporter.itemsChosen(pageItems->summary());
+        return;
+    }
+    if (jobOptions.selection != PageSelection::List)
+        jobOptions.pageText = buildPageText(jobOptions.selection, pageCount);
+    reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
+}
+
+void CPdfRotate::markSelection() {
+    if (pageItems) markItems();
+    else markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
+}
+
+// Landscape and portrait need each page's shape; a page whose boxes cannot be
+// read counts as portrait, and the user is told how many there were.
+void CPdfRotate::markItems() {
+    ShapeSurvey survey;
+    if (pageItems->needsShapes()) {
+        survey = surveyShapes(*xref, pages, pageCount);
+        if (survey.unreadable > 0)
+            notices.push_back("Page boxes unreadable: " + std::to_string(survey.unreadable) +
+                              (survey.unreadable == 1 ? " page" : " pages") + " counted as portrait");
+    }
+    pageItems->mark(pages, survey.shapes);
+}
+
+uint32_t CPdfRotate::countPages() { return countDeclaredPages(*rawObjects, xref->rootNum()); }
+
+// A cross-reference that was read from the file but leads to no page tree that
+// can be walked gets one more chance where the repair policy allows it: rebuilt
+// by scanning the file.
+void CPdfRotate::walkPageTree() {
+    repair.noteCrossReference(*xref);
+    try {
+        walkFromCatalogue();
+        return;
+    } catch (const CPdfException&) {
+        if (!repair.rebuildsAfterFailedWalk(*xref)) throw;
+    }
+    rebuildAndWalkAgain();
+}
+
+void CPdfRotate::rebuildAndWalkAgain() {
+    pages.clear();
+    progressCounter = 0;
+    deferredDots = 0;
+    document.rebuildCrossReference();
+    if (jobOptions.incremental) checkUpdatable(inputFile, document);
+    bindCrossReference();
+    repair.noteRebuiltCrossReference();
+    walkFromCatalogue();
+}
+
+void CPdfRotate::walkFromCatalogue() {
+    PageTreeWalker walker(xref->getEntries().size(), objectLayout.fileSize(), [this] { progressDot(); });
+    repair.prepare(walker);
+    int32_t rootNodeNumber = -1;
+    const CPdfElement root = fetchPageTreeRoot(rootNodeNumber, walker.nodeSieve());
+    walker.walk(root, rootNodeNumber, pages);
+    keepWalkResults(walker);
+}
+
+// The catalogue is asked for under the generation that its entry gives.
+CPdfElement CPdfRotate::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve sieve) {
+    const CPdfElement catalogue = fetchAtEntryGeneration(*xref, xref->rootNum());
+    if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+    certified = jobOptions.incremental && carriesCertification(catalogue);
+    CPdfElement reference;
+    catalogue.dictionary()->findRaw("Pages", reference);
+    if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();
+    CPdfElement root;
+    catalogue.dictionary()->find("Pages", root, &sieve);
+    if (!root.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+    return root;
+}
+
+void CPdfRotate::keepWalkResults(const PageTreeWalker& walker) {
+    pageTreeNodes = walker.nodeNumbers();
+    numberDirectPages(walker.directPages());
+    mistypedNodes = walker.mistyped();
+    std::sort(mistypedNodes.begin(), mistypedNodes.end());
+}
+
+// Pages written directly in /Kids get numbers past the highest in use, one per
+// place in the tree (a node listed twice lists its kids twice). An incremental
+// update cannot add them: there they stay without a number, as without -repair.
+void CPdfRotate::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct) {
+    movedPages.clear();
+    if (direct.empty() || jobOptions.incremental) return;
+    for (const PageTreeWalker::DirectPage& page : direct) movedPages.push_back({page.parent, page.kidIndex, 0, page.page});
+    std::stable_sort(movedPages.begin(), movedPages.end(), [](const MovedPage& a, const MovedPage& b) {
+        return a.parent != b.parent ? a.parent < b.parent : a.kidIndex < b.kidIndex;
+    });
+    std::vector<MovedPage> unique;
+    int32_t next = static_cast<int32_t>(xref->getEntries().size());
+    for (const MovedPage& page : movedPages) {
+        const bool again = !unique.empty() && unique.back().parent == page.parent && unique.back().kidIndex == page.kidIndex;
+        if (!again) unique.push_back({page.parent, page.kidIndex, next++, page.page});
+        pages[page.page].objNum = unique.back().number;
+        pages[page.page].facts.parent = page.parent;
+    }
+    movedPages = std::move(unique);
+}
+
+// A dot for every eleventh page tree node visited.
+void CPdfRotate::progressDot() {
+    if (++progressCounter <= 10) return;
+    progressCounter = 0;
+    if (deferProgress) ++deferredDots;
+    else reporter.pageTreeProgress();
+}
+
+void CPdfRotate::releaseDeferredDots() {
+    for (; deferredDots > 0; --deferredDots) reporter.pageTreeProgress();
+}

@@ -1,0 +1,146 @@
+// The command line read into a job's options: the first two arguments, the
+// options after them, and what is said about those that are ignored or look mistyped.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/PdfException.h"
+
+#include "app/CommandLine.h"
+
+namespace {
+
+struct Parsed {
+    JobOptions options;
+    std::vector<std::string> warnings;
+};
+
+Parsed parseLater(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"folioturn", "-ia.pdf", "-ob.pdf"});
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    Parsed parsed;
+    parseLaterOptions(static_cast<int>(argv.size()), argv.data(), parsed.options, &parsed.warnings);
+    return parsed;
+}
+
+TEST(LaterOptions, KnownOptionsRaiseNoWarning) {
+    const Parsed parsed = parseLater({"-p1-3", "-r-90", "-force", "-repair", "-incremental", "-continue", "-podd", "-p"});
+    EXPECT_EQ(std::vector<std::string>{}, parsed.warnings);
+    EXPECT_TRUE(parsed.options.keepGoing);
+    EXPECT_EQ(-90, parsed.options.rotation);
+}
+
+TEST(LaterOptions, AValueAfterABareOptionIsNamedWithTheWayToWriteIt) {
+    EXPECT_EQ(std::vector<std::string>{"\"1\" ignored: a value follows its option without a space, as in -p1"},
+              parseLater({"-p", "1"}).warnings);
+    EXPECT_EQ((std::vector<std::string>{"\"-r\" ignored: -r takes a whole number of degrees, as in -r90",
+                                        "\"90\" ignored: a value follows its option without a space, as in -r90"}),
+              parseLater({"-r", "90"}).warnings);
+    EXPECT_EQ(PageSelection::All, parseLater({"-p", "1"}).options.selection) << "the bare -p still selects every page";
+}
+
+TEST(LaterOptions, MistypedOptionsAreIgnoredWithASuggestion) {
+    EXPECT_EQ(std::vector<std::string>{"\"--force\" ignored: unknown option; did you mean -force?"},
+              parseLater({"--force"}).warnings);
+    EXPECT_FALSE(parseLater({"--force"}).options.force) << "a warning changes nothing that is done";
+    EXPECT_EQ(std::vector<std::string>{"\"-Repair\" ignored: unknown option; did you mean -repair?"},
+              parseLater({"-Repair"}).warnings);
+    EXPECT_EQ(std::vector<std::string>{"\"--pall\" ignored: unknown option; did you mean -pall?"},
+              parseLater({"--pall"}).warnings);
+    EXPECT_EQ(std::vector<std::string>{"\"-x\" ignored: unknown option"}, parseLater({"-x"}).warnings);
+    EXPECT_EQ(std::vector<std::string>{"\"-oc.pdf\" ignored: the input and the output are the first two arguments"},
+              parseLater({"-oc.pdf"}).warnings);
+}
+
+TEST(LaterOptions, ARotationThatIsNoMultipleOf90IsWrittenWithAWarning) {
+    const Parsed parsed = parseLater({"-r45"});
+    EXPECT_EQ(45, parsed.options.rotation);
+    EXPECT_EQ(std::vector<std::string>{"-r45: a page's /Rotate must be a multiple of 90 (ISO 32000); 45 is written as "
+                                       "given"},
+              parsed.warnings);
+    EXPECT_EQ(1u, parseLater({"-r1000"}).warnings.size());
+    EXPECT_EQ(0u, parseLater({"-r45", "-r450"}).warnings.size()) << "the last -r counts, and 450 is a multiple of 90";
+    EXPECT_EQ(0u, parseLater({"-r-270"}).warnings.size());
+}
+
+
+JobOptions parseAll(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "folioturn");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    return parseJobOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+std::string failureOf(std::vector<std::string> arguments) {
+    try {
+        parseAll(std::move(arguments));
+    } catch (const CPdfException& failure) {
+        return failure.messageText();
+    }
+    return "";
+}
+
+TEST(JobCommandLine, EachOptionSetsItsField) {
+    const JobOptions options = parseAll({"-iin.pdf", "-oout.pdf", "-p2-3", "-r180", "-force", "-repair",
+                                         "-incremental", "-continue", "-passwordsecret"});
+    EXPECT_EQ("in.pdf", options.inputName);
+    EXPECT_EQ("out.pdf", options.outputName);
+    EXPECT_EQ("2-3", options.pageText);
+    EXPECT_EQ(PageSelection::List, options.selection);
+    EXPECT_EQ(180, options.rotation);
+    EXPECT_TRUE(options.force && options.repair && options.incremental && options.keepGoing);
+    EXPECT_EQ("secret", options.password.value_or("(none)"));
+    EXPECT_FALSE(options.passwordFile.has_value());
+
+    const JobOptions plain = parseAll({"-iin.pdf", "-oout.pdf"});
+    EXPECT_EQ(PageSelection::All, plain.selection) << "no -p at all means every page";
+    EXPECT_EQ(0, plain.rotation);
+    EXPECT_FALSE(plain.force || plain.repair || plain.incremental || plain.keepGoing || plain.password);
+}
+
+TEST(JobCommandLine, InputAndOutputAreTheFirstTwoArgumentsOnly) {
+    EXPECT_EQ("Error parameter", failureOf({}));
+    EXPECT_EQ("Error parameter", failureOf({"-iin.pdf"}));
+    EXPECT_EQ("-i parameter missing", failureOf({"-oout.pdf", "-iin.pdf"}));
+    EXPECT_EQ("-o parameter missing", failureOf({"-iin.pdf", "-p1", "-oout.pdf"}));
+    EXPECT_EQ("", parseAll({"-i", "-o"}).inputName) << "an empty name is the job's to refuse";
+    EXPECT_EQ("out.pdf", parseAll({"-iin.pdf", "-oout.pdf", "-oother.pdf", "-ielse.pdf"}).outputName)
+        << "-i and -o after the first two are ignored";
+}
+
+TEST(JobCommandLine, ANamedSelectionGovernsUntilABarePComesLast) {
+    EXPECT_EQ(PageSelection::Odd, parseAll({"-ia", "-ob", "-podd", "-p1-3"}).selection);
+    EXPECT_EQ(PageSelection::Even, parseAll({"-ia", "-ob", "-p1-3", "-peven"}).selection);
+    EXPECT_EQ(PageSelection::LastHalf, parseAll({"-ia", "-ob", "-pfirsthalf", "-plasthalf"}).selection);
+    EXPECT_EQ(PageSelection::All, parseAll({"-ia", "-ob", "-podd", "-p"}).selection);
+    EXPECT_EQ(" ", parseAll({"-ia", "-ob", "-pall"}).pageText);
+    EXPECT_EQ("4", parseAll({"-ia", "-ob", "-p1-3", "-p4"}).pageText) << "the last plain list counts";
+}
+
+TEST(JobCommandLine, RotationsAreReadAsTheCScannerReadsThem) {
+    EXPECT_EQ(-90, parseAll({"-ia", "-ob", "-r-90"}).rotation);
+    EXPECT_EQ(90, parseAll({"-ia", "-ob", "-r90x"}).rotation);
+    EXPECT_EQ(0, parseAll({"-ia", "-ob", "-rx"}).rotation);
+    EXPECT_EQ(2147483647, parseAll({"-ia", "-ob", "-r99999999999"}).rotation) << "saturates";
+}
+
+TEST(JobCommandLine, OfPasswordAndPasswordFileTheLastOneCounts) {
+    const JobOptions file = parseAll({"-ia", "-ob", "-passwordx", "-passwordfilekey.txt"});
+    EXPECT_EQ("key.txt", file.passwordFile.value_or("(none)"));
+    EXPECT_FALSE(file.password.has_value());
+    const JobOptions text = parseAll({"-ia", "-ob", "-passwordfilekey.txt", "-password"});
+    EXPECT_EQ("", text.password.value_or("(none)")) << "-password alone is the empty password";
+    EXPECT_FALSE(text.passwordFile.has_value());
+    EXPECT_EQ("", parseAll({"-ia", "-ob", "-passwordfile"}).passwordFile.value_or("(none)"))
+        << "an empty file name is still a file to read";
+}
+
+TEST(JobCommandLine, LoneOrMistypedOptionsSetNothing) {
+    const JobOptions options = parseAll({"-ia", "-ob", "--repair", "-FORCE", "-forced", "-r", "90", "-Continue"});
+    EXPECT_FALSE(options.repair || options.force || options.keepGoing);
+    EXPECT_EQ(0, options.rotation);
+}
+
+}  // namespace

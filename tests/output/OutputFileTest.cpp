@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "E2eSupport.h"
+#include "TestByteFile.h"
+#include "limits/Limits.h"
+#include "model/PdfException.h"
+#include "output/OutputFile.h"
+
+namespace {
+
+using e2e::readFile;
+using e2e::TemporaryFolder;
+using e2e::writeFile;
+
+bool holdsTemporary(const TemporaryFolder& folder) {
+    for (const std::string& name : folder.entries())
+        if (name.starts_with(".folioturn-")) return true;
+    return false;
+}
+
+// Bytes that differ from block to block, so that a block copied twice or skipped shows.
+std::string countingBytes(size_t length) {
+    std::string bytes(length, '\0');
+    for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>('a' + (i / 7 + i % 251) % 26);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(OutputFile, TheDestinationChangesOnlyOnCommit) {
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    writeFile(destination, "old");
+    {
+        OutputFile output(destination.c_str());
+        output.write("new bytes");
+        EXPECT_EQ(9u, output.position());
+        EXPECT_EQ("old", readFile(destination));
+        EXPECT_TRUE(holdsTemporary(folder));
+        output.commit();
+        EXPECT_EQ("new bytes", readFile(destination));
+    }
+    EXPECT_EQ(std::vector<std::string>{"out.pdf"}, folder.entries());
+}
+
+TEST(OutputFile, AnOutputNeverCommittedIsRemovedAndTheDestinationStays) {
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    writeFile(destination, "old");
+    {
+        OutputFile output(destination.c_str());
+        output.write("half an output");
+    }
+    EXPECT_EQ("old", readFile(destination));
+    EXPECT_EQ(std::vector<std::string>{"out.pdf"}, folder.entries());
+    {
+        OutputFile output((folder / "new.pdf").c_str());
+        output.write("never committed");
+    }
+    EXPECT_EQ(std::vector<std::string>{"out.pdf"}, folder.entries());
+}
+
+TEST(OutputFile, AFolderThatCannotBeWrittenIsACreateError) {
+    TemporaryFolder folder;
+    const std::string destination = folder / "missing/out.pdf";
+    try {
+        OutputFile output(destination.c_str());
+        ADD_FAILURE() << "no error for an output in a missing folder";
+    } catch (const CPdfException& failure) {
+        EXPECT_TRUE(std::string(failure.messageText()).starts_with("\nOutput file create error: " + destination + "\n"))
+            << failure.messageText();
+    }
+}
+
+// Copies pass through a block of a fixed size: ranges that start inside a block,
+// span several and end inside one come out whole and in order.
+TEST(OutputFile, RangesAcrossCopyBlocksComeOutWhole) {
+    const size_t block = limits::copyBlockBytes;
+    const std::string input = countingBytes(3 * block + 100);
+    const TestByteFile file(input);
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    OutputFile output(destination.c_str());
+    EXPECT_EQ(2 * block + 2, output.copyRange(file.get(), block - 1, 2 * block + 2));
+    EXPECT_EQ(block, output.copyRange(file.get(), 0, block));
+    EXPECT_EQ(1u, output.copyRange(file.get(), input.size() - 1, 1));
+    EXPECT_EQ(0u, output.incompleteCopies());
+    EXPECT_EQ(3 * block + 3, output.position());
+    output.commit();
+    EXPECT_EQ(input.substr(block - 1, 2 * block + 2) + input.substr(0, block) + input.back(), readFile(destination));
+}
+
+// A range past the end of the input is copied as far as the input goes; only
+// copyRange counts that as a part left out.
+TEST(OutputFile, ACopyCutShortByTheEndOfTheInputIsCountedByCopyRangeOnly) {
+    const std::string input = countingBytes(limits::copyBlockBytes + 10);
+    const TestByteFile file(input);
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    OutputFile output(destination.c_str());
+    EXPECT_EQ(20u, output.copyUpTo(file.get(), input.size() - 20, 1000));
+    EXPECT_EQ(0u, output.incompleteCopies());
+    EXPECT_EQ(20u, output.copyRange(file.get(), input.size() - 20, 1000));
+    EXPECT_EQ(1u, output.incompleteCopies());
+    EXPECT_EQ(0u, output.copyRange(file.get(), input.size() + 5, 10));
+    EXPECT_EQ(2u, output.incompleteCopies());
+    EXPECT_EQ(input.size(), output.copyFrom(file.get(), input.size()));
+    output.commit();
+    EXPECT_EQ(input.substr(input.size() - 20) + input.substr(input.size() - 20) + input, readFile(destination));
+}

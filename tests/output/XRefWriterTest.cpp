@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "E2eSupport.h"
+#include "output/OutputFile.h"
+#include "output/XRefWriter.h"
+
+namespace {
+
+using e2e::readFile;
+using e2e::TemporaryFolder;
+
+// What `write` puts into a new output.
+template <class Write>
+std::string written(Write write) {
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    OutputFile output(destination.c_str());
+    write(output);
+    output.commit();
+    return readFile(destination);
+}
+
+std::string entry(uint32_t offset, uint32_t generation, bool inUse) {
+    char text[20];
+    formatEntry(text, offset, generation, inUse);
+    return std::string(text, 20);
+}
+
+}  // namespace
+
+TEST(XRefWriter, EntriesAreTwentyBytesWithTheirFieldsPadded) {
+    EXPECT_EQ("0000000017 00000 n \r", entry(17, 0, true));
+    EXPECT_EQ("4294967295 65535 f \r", entry(UINT32_MAX, 65535, false));
+    EXPECT_EQ("0000000100 00001 n \r", entry(100, 100001, true));  // five digits of generation, no more
+}
+
+// One subsection from 0: the free head of the list, then a record per number,
+// in use only where the object was written.
+TEST(XRefWriter, TheTableIsOneSubsectionFromZero) {
+    const std::vector<OutputEntry> records = {{0, 0, 0}, {15, 0, 1}, {0, 0, 0}, {90, 2, 1}};
+    EXPECT_EQ("xref\n0 4\r0000000000 65535 f \r0000000015 00000 n \r0000000000 00000 f \r0000000090 00002 n \r",
+              written([&](OutputFile& output) { writeXRefTable(output, records); }));
+}
+
+// The entries go out in blocks of 4096: none is lost or doubled where one block
+// ends and the next begins.
+TEST(XRefWriter, ATableLongerThanOneBlockKeepsEveryEntryInOrder) {
+    std::vector<OutputEntry> records(2 * 4096 + 3);
+    for (size_t i = 1; i < records.size(); ++i) records[i] = {static_cast<uint32_t>(i * 10), 0, 1};
+    const std::string table = written([&](OutputFile& output) { writeXRefTable(output, records); });
+    const std::string head = "xref\n0 8195\r";
+    ASSERT_EQ(head.size() + 20 * records.size(), table.size());
+    EXPECT_EQ(head, table.substr(0, head.size()));
+    for (const size_t number : {size_t{1}, size_t{4095}, size_t{4096}, size_t{4097}, size_t{8192}, size_t{8194}})
+        EXPECT_EQ(entry(static_cast<uint32_t>(number * 10), 0, true), table.substr(head.size() + 20 * number, 20))
+            << number;
+}
+
+// Root and Info take the generation of the object written under their number, or
+// the trailer's own where none was; an Info of number 0 is no Info.
+TEST(XRefWriter, TheTrailerNamesRootAndInfoAtTheirWrittenGenerations) {
+    const std::vector<OutputEntry> records = {{0, 0, 0}, {15, 3, 1}, {40, 0, 0}};
+    EXPECT_EQ("trailer\n<<\n/Size 3\n/Root 1 3 R\n/Info 2 7 R\n/Extra 1\n>>\nstartxref\n1234\n%%EOF",
+              written([&](OutputFile& output) { writeTrailer(output, records, {1, 0}, {2, 7}, 1234, "/Extra 1\n"); }));
+    EXPECT_EQ("trailer\n<<\n/Size 3\n/Root 9 1 R\n>>\nstartxref\n5\n%%EOF",
+              written([&](OutputFile& output) { writeTrailer(output, records, {9, 1}, {0, 0}, 5); }));
+}
+
+TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
+    std::vector<XRefEntry> entries(5);
+    entries[1] = {900, 0, XRefEntryType::Uncompressed};
+    entries[2] = {15, 0, XRefEntryType::Compressed};  // its offset is an object stream's number
+    entries[3] = {0, 0, XRefEntryType::Uncompressed};
+    entries[4] = {120, 0, XRefEntryType::Uncompressed};
+    EXPECT_EQ(120u, headLengthOf(entries));
+    EXPECT_EQ(0u, headLengthOf(std::vector<XRefEntry>(3)));
+}
+
+TEST(XRefWriter, EncryptionEntriesWriteTheIdentifiersInHexadecimal) {
+    EXPECT_EQ("/Encrypt 7 0 R\n/ID [<00FF41><7A>]\n", encryptionEntries({7, 0}, {std::string("\0\xFF" "A", 3), "z"}));
+    EXPECT_EQ("/Encrypt 7 1 R\n", encryptionEntries({7, 1}, {}));
+}
