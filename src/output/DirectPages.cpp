@@ -38,7 +38,7 @@ bool moveKidsOut(std::vector<uint8_t>& nodeText, const std::vector<MovedPage>& m
     if (kidsStart == 0 || moved.empty()) return false;
     TextTokens tokens(nodeText.data(), static_cast<uint32_t>(nodeText.size()));
     tokens.rewindTo(kidsStart);
-    CPdfElement token;
+    LexedToken token;
     tokens.next(token);
     if (!token.isKeyword("[")) return false;
     std::vector<Splice> splices;
@@ -46,7 +46,7 @@ bool moveKidsOut(std::vector<uint8_t>& nodeText, const std::vector<MovedPage>& m
     for (int32_t index = 0; next < moved.size(); ++index) {
         const uint32_t before = tokens.where();
         tokens.next(token);
-        if (token.is(ElementType::EndOfFile) || token.isKeyword("]")) return false;
+        if (token.is(LexedToken::Kind::EndOfFile) || token.isKeyword("]")) return false;
         const bool dictionary = token.isKeyword("<<");
         if (!skipValue(tokens, token)) return false;
         if (index != moved[next].kidIndex) continue;

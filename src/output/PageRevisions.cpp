@@ -55,7 +55,7 @@ int32_t numberOf(int32_t number) { return number; }
 // Just after the "obj" of the text's header.
 uint32_t headerEndOf(const std::vector<uint8_t>& text) {
     TextTokens tokens(text.data(), static_cast<uint32_t>(text.size()));
-    CPdfElement token;
+    LexedToken token;
     for (int i = 0; i < 3; ++i) tokens.next(token);
     return tokens.where();
 }

@@ -3,19 +3,18 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "model/PdfElement.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/TextTokens.h"
 
 void PageUses::note(size_t page, const RawObject& text) {
     if (text.inFile) return;
     TextTokens tokens(text.bytes.data(), static_cast<uint32_t>(text.bytes.size()));
-    CPdfElement token;
+    LexedToken token;
     bool afterParent = false;
-    for (tokens.next(token); !token.is(ElementType::EndOfFile) && !token.isKeyword("stream");) {
-        const bool isParentKey = token.is(ElementType::Name) && token.hasText("Parent");
-        if (token.is(ElementType::Integer)) {
-            const int32_t number = token.integer();
+    for (tokens.next(token); !token.is(LexedToken::Kind::EndOfFile) && !token.isKeyword("stream");) {
+        const bool isParentKey = token.isName("Parent");
+        if (token.is(LexedToken::Kind::Integer)) {
+            const int32_t number = token.integer;
             int32_t generation = 0;
             if (completeReference(tokens, generation) && !afterParent) uses.push_back({page, number});
         }

@@ -4,10 +4,9 @@
 #include <string>
 
 // What the scan of a whole damaged file needs of each dictionary: where it ends,
-// and its top-level /Type and /Length. Read byte by byte with the lexer's rules,
-// entries paired as the parser pairs them, but without making a token: a large
-// file holds a dictionary every few hundred bytes, and the scan must stay near the
-// speed of reading the file.
+// and its top-level /Type and /Length (of two equal keys the first), read with the
+// dictionary reader: nothing is built, so the scan stays near the speed of reading
+// the file.
 struct DictionarySkim {
     enum class LengthKind { None, Integer, Reference, Other };
 

@@ -12,6 +12,41 @@
 
 using namespace pdfchar;
 
+namespace {
+
+int32_t saturatingInteger(const std::string& digits) {
+    size_t i = 0;
+    const bool negative = !digits.empty() && digits[0] == '-';
+    if (negative) i = 1;
+    int64_t value = 0;
+    for (; i < digits.size() && isDigit(digits[i]); ++i) {
+        value = value * 10 + (digits[i] - '0');
+        if (value > 2147483648LL) value = 2147483648LL;  // beyond either limit
+    }
+    if (negative) return value >= 2147483648LL ? INT32_MIN : static_cast<int32_t>(-value);
+    return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+}
+
+// The longest prefix of the form -digits.digits; "." and "-." give 0.
+double realFromPrefix(std::string_view digits) {
+    size_t i = 0;
+    if (i < digits.size() && digits[i] == '-') ++i;
+    while (i < digits.size() && isDigit(digits[i])) ++i;
+    if (i < digits.size() && digits[i] == '.') ++i;
+    while (i < digits.size() && isDigit(digits[i])) ++i;
+    const std::string prefix(digits.substr(0, i));
+    return std::strtod(prefix.c_str(), nullptr);
+}
+
+void keyword(LexedToken& token, std::string_view word) {
+    token.kind = LexedToken::Kind::Keyword;
+    token.text = word;
+}
+
+}  // namespace
+
+double LexedToken::real() const { return realFromPrefix(text); }
+
 // The current stream has ended: reading goes on in the next one, if any.
 int StreamChainSource::nextStream() {
     while (current + 1 < streams.size()) {
@@ -43,13 +78,33 @@ void PdfLexer<Source>::skipToLineEnd() {
     }
 }
 
+// An element made from a lexed token: the parser's tokens. A keyword's text
+// must end in NUL for the element, which the scratch text and the literals do.
 template <class Source>
 void PdfLexer<Source>::readToken(CPdfElement& token) {
+    LexedToken lexed;
+    lexToken(lexed);
+    switch (lexed.kind) {
+    case LexedToken::Kind::EndOfFile: token.setEndOfFile(); return;
+    case LexedToken::Kind::Error: token.setError(); return;
+    case LexedToken::Kind::Integer: token.setInteger(lexed.integer); return;
+    case LexedToken::Kind::Real: token.setReal(lexed.real()); return;
+    case LexedToken::Kind::Name: token.makeName(lexed.text.data()); return;
+    case LexedToken::Kind::String: token.makeString(lexed.text.data(), lexed.text.size()); return;
+    case LexedToken::Kind::Keyword: token.makeKeyword(lexed.text.data()); return;
+    case LexedToken::Kind::Boolean: token.setBoolean(lexed.integer != 0); return;
+    case LexedToken::Kind::Null: token.setNull(); return;
+    }
+}
+
+template <class Source>
+void PdfLexer<Source>::lexToken(LexedToken& token) {
+    token.decodedNul = false;
     int c;
     for (;;) {
         c = source.readChar();
         if (c < 0) {
-            token.setEndOfFile();
+            token.kind = LexedToken::Kind::EndOfFile;
             return;
         }
         if (isWhitespace(c)) continue;
@@ -67,7 +122,7 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
     case '<':
         if (source.peekChar() == '<') {
             source.readChar();
-            token.makeKeyword("<<");
+            keyword(token, "<<");
         } else {
             readHexString(token);
         }
@@ -75,21 +130,21 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
     case '>':
         if (source.peekChar() == '>') {
             source.readChar();
-            token.makeKeyword(">>");
+            keyword(token, ">>");
         } else {
-            token.setError();
+            token.kind = LexedToken::Kind::Error;
         }
         return;
     case ')':
     case '{':
     case '}':
-        token.setError();
+        token.kind = LexedToken::Kind::Error;
         return;
     case '[':
-        token.makeKeyword("[");
+        keyword(token, "[");
         return;
     case ']':
-        token.makeKeyword("]");
+        keyword(token, "]");
         return;
     default:
         if (c == '-' || c == '.' || isDigit(c)) readNumber(c, token);
@@ -99,7 +154,7 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
 }
 
 template <class Source>
-void PdfLexer<Source>::readLiteralString(CPdfElement& token) {
+void PdfLexer<Source>::readLiteralString(LexedToken& token) {
     text.clear();
     int depth = 1;
     for (;;) {
@@ -138,39 +193,13 @@ void PdfLexer<Source>::readLiteralString(CPdfElement& token) {
         }
         text.push_back(static_cast<char>(c));
     }
-    token.makeString(text.data(), text.size());
+    token.kind = LexedToken::Kind::String;
+    token.text = text;
 }
 
-namespace {
-
-int32_t saturatingInteger(const std::string& digits) {
-    size_t i = 0;
-    const bool negative = !digits.empty() && digits[0] == '-';
-    if (negative) i = 1;
-    int64_t value = 0;
-    for (; i < digits.size() && isDigit(digits[i]); ++i) {
-        value = value * 10 + (digits[i] - '0');
-        if (value > 2147483648LL) value = 2147483648LL;  // beyond either limit
-    }
-    if (negative) return value >= 2147483648LL ? INT32_MIN : static_cast<int32_t>(-value);
-    return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
-}
-
-// The longest prefix of the form -digits.digits; "." and "-." give 0.
-double realFromPrefix(const std::string& digits) {
-    size_t i = 0;
-    if (i < digits.size() && digits[i] == '-') ++i;
-    while (i < digits.size() && isDigit(digits[i])) ++i;
-    if (i < digits.size() && digits[i] == '.') ++i;
-    while (i < digits.size() && isDigit(digits[i])) ++i;
-    const std::string prefix = digits.substr(0, i);
-    return std::strtod(prefix.c_str(), nullptr);
-}
-
-}  // namespace
 
 template <class Source>
-void PdfLexer<Source>::readNumber(int firstByte, CPdfElement& token) {
+void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
     text.assign(1, static_cast<char>(firstByte));
     bool isReal = firstByte == '.';
     for (int c = source.peekChar(); isDigit(c) || c == '.'; c = source.peekChar()) {
@@ -178,12 +207,17 @@ void PdfLexer<Source>::readNumber(int firstByte, CPdfElement& token) {
         text.push_back(static_cast<char>(c));
         if (c == '.') isReal = true;
     }
-    if (isReal) token.setReal(realFromPrefix(text));
-    else token.setInteger(saturatingInteger(text));
+    token.text = text;
+    if (isReal) {
+        token.kind = LexedToken::Kind::Real;
+    } else {
+        token.kind = LexedToken::Kind::Integer;
+        token.integer = saturatingInteger(text);
+    }
 }
 
 template <class Source>
-void PdfLexer<Source>::readName(CPdfElement& token) {
+void PdfLexer<Source>::readName(LexedToken& token) {
     text.clear();
     for (int c = source.peekChar(); isRegular(c); c = source.peekChar()) {
         source.readChar();
@@ -198,13 +232,16 @@ void PdfLexer<Source>::readName(CPdfElement& token) {
         }
         source.readChar();
         const int low = hexValue(source.readChar());
-        text.push_back(static_cast<char>(low < 0 ? high * 16 : high * 16 + low));
+        const char decoded = static_cast<char>(low < 0 ? high * 16 : high * 16 + low);
+        if (decoded == '\0') token.decodedNul = true;
+        text.push_back(decoded);
     }
-    token.makeName(text.c_str());
+    token.kind = LexedToken::Kind::Name;
+    token.text = text;
 }
 
 template <class Source>
-void PdfLexer<Source>::readHexString(CPdfElement& token) {
+void PdfLexer<Source>::readHexString(LexedToken& token) {
     text.clear();
     int high = -1;
     for (;;) {
@@ -220,20 +257,27 @@ void PdfLexer<Source>::readHexString(CPdfElement& token) {
         }
     }
     if (high >= 0) text.push_back(static_cast<char>(high * 16));
-    token.makeString(text.data(), text.size());
+    token.kind = LexedToken::Kind::String;
+    token.text = text;
 }
 
 template <class Source>
-void PdfLexer<Source>::readWord(int firstByte, CPdfElement& token) {
+void PdfLexer<Source>::readWord(int firstByte, LexedToken& token) {
     text.assign(1, static_cast<char>(firstByte));
     for (int c = source.peekChar(); isRegular(c); c = source.peekChar()) {
         source.readChar();
         text.push_back(static_cast<char>(c));
     }
-    if (text == "true") token.setBoolean(true);
-    else if (text == "false") token.setBoolean(false);
-    else if (text == "null") token.setNull();
-    else token.makeKeyword(text.c_str());
+    const std::string_view word = text;
+    token.text = word;
+    if (word == "true" || word == "false") {
+        token.kind = LexedToken::Kind::Boolean;
+        token.integer = word == "true";
+    } else if (word == "null") {
+        token.kind = LexedToken::Kind::Null;
+    } else {
+        token.kind = LexedToken::Kind::Keyword;
+    }
 }
 
 template class PdfLexer<StreamChainSource>;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/PdfElement.h"
@@ -64,6 +66,39 @@ private:
     uint32_t start;
 };
 
+// One token as the lexer reads it, without a value built for it: its kind, an
+// integer's value, and its text (a name with its #xx escapes decoded, a string's
+// bytes, a keyword, a real's digits). The text lives in the lexer until its next token.
+struct LexedToken {
+    enum class Kind : uint8_t { EndOfFile, Error, Integer, Real, Name, String, Keyword, Boolean, Null };
+
+    Kind kind = Kind::EndOfFile;
+    int32_t integer = 0;  // an Integer's value (saturated); 1 for the Boolean true
+    std::string_view text;
+    bool decodedNul = false;  // a Name's escapes decoded to a NUL byte
+
+    bool is(Kind wanted) const { return kind == wanted; }
+    // Every token of every reader is asked these: a literal's length is known, so
+    // most answers come from the length alone.
+    template <size_t N>
+    bool isKeyword(const char (&word)[N]) const {
+        return kind == Kind::Keyword && text.size() == N - 1 && std::memcmp(text.data(), word, N - 1) == 0;
+    }
+    // A name as an element holds it: up to a NUL that an escape decoded to.
+    std::string_view name() const { return decodedNul ? text.substr(0, text.find('\0')) : text; }
+    bool isName(std::string_view wanted) const { return kind == Kind::Name && name() == wanted; }
+    bool opensContainer() const {
+        return kind == Kind::Keyword && ((text.size() == 2 && text[0] == '<' && text[1] == '<') ||
+                                         (text.size() == 1 && text[0] == '['));
+    }
+    bool closesContainer() const {
+        return kind == Kind::Keyword && ((text.size() == 2 && text[0] == '>' && text[1] == '>') ||
+                                         (text.size() == 1 && text[0] == ']'));
+    }
+    // A Real's value: the longest prefix of its digits of the form -digits.digits.
+    double real() const;
+};
+
 // The PDF format's lexical rules over a source of bytes: white space and comments
 // are passed over, and each call gives one token (a number, a name with its #xx
 // escapes decoded, a string, a keyword such as "<<" or "obj", Error or EndOfFile).
@@ -74,17 +109,20 @@ public:
     PdfLexer(const PdfLexer&) = delete;
     PdfLexer& operator=(const PdfLexer&) = delete;
 
-    // Fills the empty `token`.
+    // The next token, as an element: fills the empty `token`.
     void readToken(CPdfElement& token);
+    // The next token, with nothing built: for readers that look at a few values
+    // and pass over the rest.
+    void lexToken(LexedToken& token);
     // Passes over the rest of the line, with its CR, LF or CR LF.
     void skipToLineEnd();
 
 private:
-    void readLiteralString(CPdfElement& token);
-    void readNumber(int firstByte, CPdfElement& token);
-    void readName(CPdfElement& token);
-    void readHexString(CPdfElement& token);
-    void readWord(int firstByte, CPdfElement& token);
+    void readLiteralString(LexedToken& token);
+    void readNumber(int firstByte, LexedToken& token);
+    void readName(LexedToken& token);
+    void readHexString(LexedToken& token);
+    void readWord(int firstByte, LexedToken& token);
 
     Source& source;
     std::string text;  // scratch space for the token being read

@@ -1,39 +1,35 @@
 #include "rawtext/DictionaryEntries.h"
 
-#include "rawtext/TextTokens.h"
+#include "parse/DictionaryReader.h"
 
 namespace {
 
 // "N G obj" stands before a stream object's dictionary; nothing stands before a trailer's.
 constexpr int tokensBeforeDictionary = 3;
 
-bool openDictionary(TextTokens& tokens) {
-    CPdfElement token;
+// Just after the "<<" that opens the dictionary; 0 when none opens there.
+uint32_t openDictionary(const uint8_t* text, uint32_t length) {
+    TextSource source(text, length);
+    PdfLexer<TextSource> lexer(source);
+    LexedToken token;
     for (int i = 0; i <= tokensBeforeDictionary; ++i) {
-        tokens.next(token);
-        if (token.isKeyword("<<")) return true;
-        if (token.is(ElementType::EndOfFile)) return false;
+        lexer.lexToken(token);
+        if (token.isKeyword("<<")) return source.where();
+        if (token.is(LexedToken::Kind::EndOfFile)) return 0;
     }
-    return false;
+    return 0;
 }
 
 }  // namespace
 
 bool scanDictionaryEntries(const uint8_t* text, uint32_t length, std::vector<DictionaryEntry>& entries) {
     entries.clear();
-    TextTokens tokens(text, length);
-    if (!openDictionary(tokens)) return false;
-    CPdfElement token, value;
-    for (;;) {
-        const uint32_t start = tokens.where();
-        tokens.next(token);
-        if (token.isKeyword(">>")) return true;
-        if (token.is(ElementType::EndOfFile)) return false;
-        if (!token.is(ElementType::Name)) continue;
-        tokens.next(value);
-        if (value.isKeyword(">>")) return true;
-        if (value.is(ElementType::EndOfFile)) return false;
-        skipValue(tokens, value);  // a container left open reaches the end: the next token says so
-        entries.push_back({token.text(), start, tokens.where()});
+    const uint32_t body = openDictionary(text, length);
+    if (body == 0) return false;
+    DictionaryReader<TextSource> reader(TextSource(text, length), body);
+    while (reader.next()) {
+        if (reader.valueKind() == DictionaryReader<TextSource>::ValueKind::Missing) continue;  // and it closes
+        entries.push_back({std::string(reader.key()), reader.entryStart(), reader.valueEnd()});
     }
+    return reader.closed();
 }

@@ -13,8 +13,8 @@ struct OpenContainer {
     bool valueDue = false;
 };
 
-bool endsObject(const CPdfElement& token) {
-    return token.is(ElementType::EndOfFile) || token.isKeyword("endobj") || token.isKeyword("obj") ||
+bool endsObject(const LexedToken& token) {
+    return token.is(LexedToken::Kind::EndOfFile) || token.isKeyword("endobj") || token.isKeyword("obj") ||
            token.isKeyword("stream") || token.isKeyword("endstream");
 }
 
@@ -31,16 +31,16 @@ std::string closersFor(const std::vector<OpenContainer>& open) {
 // parser reads it: in a dictionary, a token where a key belongs is passed over unless
 // it is a name or ">>", and whatever follows a key is its value (">>" and "]"
 // included); in an array only "]" closes it.
-void follow(std::vector<OpenContainer>& open, const CPdfElement& token) {
+void follow(std::vector<OpenContainer>& open, const LexedToken& token) {
     OpenContainer& top = open.back();
     if (top.dictionary && !top.valueDue) {
         if (token.isKeyword(">>")) open.pop_back();
-        else if (token.is(ElementType::Name)) top.valueDue = true;
+        else if (token.is(LexedToken::Kind::Name)) top.valueDue = true;
         return;
     }
     if (top.dictionary) {
         top.valueDue = false;
-        if (token.is(ElementType::Error)) return;  // the key is dropped
+        if (token.is(LexedToken::Kind::Error)) return;  // the key is dropped
     } else if (token.isKeyword("]")) {
         open.pop_back();
         return;
@@ -53,10 +53,10 @@ void follow(std::vector<OpenContainer>& open, const CPdfElement& token) {
 
 bool closeOpenContainers(std::vector<uint8_t>& text) {
     TextTokens tokens(text.data(), static_cast<uint32_t>(text.size()));
-    CPdfElement token;
-    for (const char* header : {"", "", "obj"}) {
+    LexedToken token;
+    for (const bool integer : {true, true, false}) {
         tokens.next(token);
-        const bool expected = *header ? token.isKeyword(header) : token.is(ElementType::Integer);
+        const bool expected = integer ? token.is(LexedToken::Kind::Integer) : token.isKeyword("obj");
         if (!expected) return false;
     }
     tokens.next(token);

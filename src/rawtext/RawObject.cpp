@@ -7,14 +7,12 @@
 #include "crypt/ObjectStrings.h"
 #include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
-#include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
 #include "parse/DictionarySkim.h"
-#include "parse/PdfParser.h"
-#include "parse/ValueSieve.h"
 #include "platform/Platform.h"
 #include "rawtext/DictionaryText.h"
+#include "rawtext/ObjectExtent.h"
 #include "rawtext/ObjectEnd.h"
 #include "rawtext/OpenContainers.h"
 #include "rawtext/TextSearch.h"
@@ -52,58 +50,6 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     out.inFile = false;
     out.endKnown = true;
     return true;
-}
-
-// What parsing the object at `start` tells about its extent: for a stream object,
-// the file position after its data (taken from its Length, resolved as the parser
-// resolves it), and whether it is an object stream. Damaged objects tell nothing,
-// and neither does an object with another number: its body is not even parsed, as
-// many entries may name the offset of one large object.
-struct ParsedExtent {
-    bool parsed = false;
-    int32_t number = 0;
-    int32_t generation = 0;
-    bool isStream = false;
-    bool isObjectStream = false;
-    uint32_t dataEnd = 0;
-    bool endstreamMissing = false;  // with stream ends recovered: the data is not followed by "endstream"
-};
-
-ParsedExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber) {
-    ParsedExtent extent;
-    try {
-        CPdfParser parser(xref, xref->fileStream()->openWindow(start, 0, CPdfElement::null()));
-        parser.keepStreamsRaw();
-        parser.recoverStreamEnds(xref->streamEndFinder());
-        CPdfElement number, generation, keyword, object;
-        parser.parseObject(number);
-        parser.parseObject(generation);
-        parser.parseObject(keyword);
-        if (!number.is(ElementType::Integer) || !generation.is(ElementType::Integer) || !keyword.isKeyword("obj") ||
-            number.integer() != expectedNumber)
-            return extent;
-        extent.parsed = true;
-        extent.number = number.integer();
-        extent.generation = generation.integer();
-        // Only a dictionary can head a stream: anything else (a large array, say)
-        // need not be built just to learn that.
-        if (!parser.currentToken().isKeyword("<<")) return extent;
-        KeySieve streamEntries{"Length", "Type"};  // nothing else of the object is read here
-        parser.parseObject(object, streamEntries);
-        if (!object.is(ElementType::Stream)) return extent;
-        CPdfStream* data = object.stream();
-        extent.isStream = true;
-        extent.dataEnd = data->windowStart() + data->windowLength();
-        extent.endstreamMissing = parser.endstreamWasMissing();
-        if (CPdfDictionary* dictionary = data->streamDictionary()) {
-            CPdfElement type;
-            dictionary->find("Type", type);
-            extent.isObjectStream = type.is(ElementType::Name) && std::strcmp(type.text(), "ObjStm") == 0;
-        }
-    } catch (const CPdfException&) {
-        extent.isStream = false;  // the object cannot be read that way: fall back to the text search
-    }
-    return extent;
 }
 
 // Reads from the input at `offset`, through the document's block cache when there
@@ -232,7 +178,7 @@ uint64_t locateFirstEndobjWord(ObjectTextReader& reader, FileBlockCache& blocks,
 // Where the value of an object's text ends, for one without "endobj": after the
 // "endstream" of a stream, after the ">>" of a dictionary, else where the text ends
 // (white space and what a file puts after its objects left out).
-size_t valueEnd(const std::vector<uint8_t>& bytes, const ParsedExtent& extent, uint32_t start) {
+size_t valueEnd(const std::vector<uint8_t>& bytes, const ObjectExtent& extent, uint32_t start) {
     const uint8_t* text = bytes.data();
     const size_t length = bytes.size();
     if (extent.isStream) {
@@ -255,7 +201,7 @@ size_t valueEnd(const std::vector<uint8_t>& bytes, const ParsedExtent& extent, u
 
 // With "-repair": the text of an object whose "endstream" or "endobj" is missing,
 // up to the end of its data or value, with the words added. It must fit in memory.
-bool readRepairedText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, const ParsedExtent& extent,
+bool readRepairedText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, const ObjectExtent& extent,
                       RawObject& out) {
     // Without "endobj" the range runs to the next object, which may be far (past
     // a cross-reference table, say): the value must end within what memory holds.
@@ -313,12 +259,14 @@ uint64_t locateObjectEnd(ObjectTextReader& reader, FileBlockCache& blocks, uint3
 bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntry& entry, RawObject& out,
                       const ObjectLayout* layout) {
     const uint32_t start = xref->baseOffset() + static_cast<uint32_t>(entry.offset);
-    const ParsedExtent extent = parseExtent(xref, start, number);
-    if (!extent.parsed || extent.number != number) return false;
     const uint32_t limit = layout ? layout->endOfObjectAt(start) : UINT32_MAX;
     FileBlockCache* blocks = xref->blockCache();
     if (!blocks) return false;  // a document not read from a file has no raw text
     ObjectTextReader reader(input, blocks, start, limit, out.bytes);
+    reader.readUpTo(limits::firstEndobjChunkBytes);
+    const ObjectExtent extent =
+        readObjectExtent(xref, start, number, out.bytes.data(), static_cast<uint32_t>(out.bytes.size()));
+    if (!extent.parsed || extent.number != number) return false;
     uint64_t endobjEnd = 0;
     if (extent.isStream && extent.dataEnd >= start)
         endobjEnd = locateObjectEnd(reader, *blocks, start, limit, extent.dataEnd - start);

@@ -6,6 +6,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
+#include "parse/SievedDictionary.h"
 #include "stream/PdfEmbedStream.h"
 #include "stream/PdfMemoryStream.h"
 #include "stream/PdfStream.h"
@@ -158,7 +159,11 @@ void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElemen
         return;
     }
     const size_t k = static_cast<size_t>(index);
-    CPdfParser parser(xref, memoryWindow(decoded->data, decoded->windowStarts[k], decoded->windowEnds[k]));
+    const uint32_t start = decoded->windowStarts[k], end = decoded->windowEnds[k];
+    if (sieve && readSievedDictionary(decoded->data.data() + start, end - start, true, xref, *sieve, out) ==
+                     SievedRead::Built)
+        return;
+    CPdfParser parser(xref, memoryWindow(decoded->data, start, end));
     if (sieve) parser.parseObject(out, *sieve);
     else parser.parseObject(out);
 }

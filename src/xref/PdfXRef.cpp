@@ -10,6 +10,7 @@
 #include "xref/EntryCheck.h"
 #include "xref/Encryption.h"
 #include "xref/ObjectScan.h"
+#include "xref/SievedFetch.h"
 #include "xref/PdfObjectStream.h"
 #include "xref/StreamEndSearch.h"
 #include "xref/XRefRebuilder.h"
@@ -173,7 +174,9 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
         out.setNull();
         return;
     }
-    CPdfParser parser(this, file->openWindow(base + static_cast<uint32_t>(entry.offset), 0, CPdfElement::null()));
+    const uint32_t offset = base + static_cast<uint32_t>(entry.offset);
+    if (sieve && fetchSievedFromFile(*this, offset, number, generation, *sieve, out)) return;
+    CPdfParser parser(this, file->openWindow(offset, 0, CPdfElement::null()));
     if (recovering) parser.recoverUnclosedContainers();
     parser.recoverStreamEnds(streamEnds.get());
     if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), {number, generation});
