@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 # WERROR=ON turns compiler warnings into errors, as CI builds (.ci/run).
 WERROR ?= OFF
 
-.PHONY: all deps build program demo test package windows test-windows sanitize fuzz bench bench-hostile clean
+.PHONY: all deps build program demo test package windows test-windows sanitize fuzz bench bench-hostile clean format format-check
 
 all: build
 
@@ -70,6 +70,13 @@ bench: build
 bench-hostile: build
 	@scripts/install-deps.sh --bench
 	@bench/hostile.sh $(BUILD)
+
+# The layout of the C++ sources, as .clang-format says: checked, or made so.
+format-check:
+	@scripts/check-format.sh
+
+format:
+	@scripts/check-format.sh --fix
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -21,15 +21,16 @@ const char* const firstNames[] = {"list.txt", "tiny.pdf", "empty.pdf", "missing.
 const char* const secondPrefixes[] = {"-o", "-f", "-i", "", "-F"};
 const char* const secondNames[] = {"out.pdf", "outdir", "tiny.pdf", "missing/out.pdf", ".", "out dir", "%s%n"};
 // No list line holds "..": the folder, a separator and the line stay in the folder.
-const std::string listLines[] = {"tiny.pdf", "empty.pdf", "missing.pdf", "", " tiny.pdf", "tiny.pdf ", "list.txt",
-                                 "sub/tiny.pdf", "%s%n.pdf", std::string(300, 'a')};
+const std::string listLines[] = {"tiny.pdf",  "empty.pdf", "missing.pdf",  "",         " tiny.pdf",
+                                 "tiny.pdf ", "list.txt",  "sub/tiny.pdf", "%s%n.pdf", std::string(300, 'a')};
 const char* const lineEnds[] = {"\n", "\r\n", "\r", ""};
-const char* const laterOptions[] = {"-pall", "-podd",  "-peven", "-pfirsthalf", "-plasthalf", "-p",
-                                    "-p1,3-4", "-p2-1", "-p0",   "-r90",        "-r-90",      "-r2147483648",
-                                    "-force",  "-FORCE", "-o",   "-i",          "-p1 ,2",     "*",
-                                    "-incremental", "-repair", "-REPAIR", "-repairs",
-                                    "-p5-end:90",   "-pr2",   "-podd:90,even:270", "-plandscape", "-pportrait:x",
-                                    "-p1,,end",     "-pr0",   "-plandscape:90,portrait:0,1-r1:180"};
+const char* const laterOptions[] = {
+    "-pall",       "-podd",        "-peven",     "-pfirsthalf",  "-plasthalf",
+    "-p",          "-p1,3-4",      "-p2-1",      "-p0",          "-r90",
+    "-r-90",       "-r2147483648", "-force",     "-FORCE",       "-o",
+    "-i",          "-p1 ,2",       "*",          "-incremental", "-repair",
+    "-REPAIR",     "-repairs",     "-p5-end:90", "-pr2",         "-podd:90,even:270",
+    "-plandscape", "-pportrait:x", "-p1,,end",   "-pr0",         "-plandscape:90,portrait:0,1-r1:180"};
 
 void prepareWorkspace(const std::string& list) {
     static const std::string tiny = readFile(FOLIOTURN_EXAMPLES "/sample.pdf");
@@ -60,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         texts.push_back(std::string(in.PickValueInArray(secondPrefixes)) + in.PickValueInArray(secondNames));
     for (int i = 2; i < userArguments; ++i)
         // Cut at a zero byte: the program sees the text only up to there.
-        texts.push_back(in.ConsumeBool() ? in.PickValueInArray(laterOptions) : in.ConsumeRandomLengthString(24).c_str());
+        texts.push_back(in.ConsumeBool() ? in.PickValueInArray(laterOptions)
+                                         : in.ConsumeRandomLengthString(24).c_str());
     std::string list;
     for (int lines = in.ConsumeIntegralInRange(0, 6); lines > 0; --lines)
         list += in.PickValueInArray(listLines) + in.PickValueInArray(lineEnds);

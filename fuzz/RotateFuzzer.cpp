@@ -19,8 +19,8 @@ using namespace fuzzing;
 
 // Two of the sets ask for -repair, which rebuilds a cross-reference it cannot use.
 const std::vector<std::vector<std::string>> argumentSets = {
-    {"-pall", "-r90"},         {"-podd", "-r180", "-force"},  {"-p1,3-4", "-r270"},
-    {"-plasthalf", "-repair"}, {"-peven", "-r-90", "-force"}, {"-pfirsthalf", "-r180"},
+    {"-pall", "-r90"},           {"-podd", "-r180", "-force"},  {"-p1,3-4", "-r270"},
+    {"-plasthalf", "-repair"},   {"-peven", "-r-90", "-force"}, {"-pfirsthalf", "-r180"},
     {"-p2-3", "-r90", "-force"}, {"-r450", "-repair"},
 };
 

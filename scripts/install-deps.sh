@@ -14,6 +14,7 @@ case "${1:-}" in
   *) packages+=(libgtest-dev nlohmann-json3-dev qpdf groff-base dpkg-dev file gzip lintian bsdutils strace) ;;
 esac
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
+if [ "${1:-}" = "--format" ]; then packages=(clang-format); fi
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine time); fi
 # The Windows build: MinGW-w64 (its posix-threads compiler, for C++20's threads and
 # locks), zlib and libgcrypt built for it, and wine to run the .exe and the .bat examples.

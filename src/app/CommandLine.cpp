@@ -19,10 +19,8 @@ struct NamedSelection {
 };
 
 constexpr NamedSelection namedSelections[] = {
-    {"-pall", PageSelection::All},
-    {"-podd", PageSelection::Odd},
-    {"-peven", PageSelection::Even},
-    {"-pfirsthalf", PageSelection::FirstHalf},
+    {"-pall", PageSelection::All},           {"-podd", PageSelection::Odd},
+    {"-peven", PageSelection::Even},         {"-pfirsthalf", PageSelection::FirstHalf},
     {"-plasthalf", PageSelection::LastHalf},
 };
 
@@ -67,20 +65,17 @@ std::string ignoredArgumentWarning(const char* argument, const char* previous) {
     const bool bareValueOption = std::strcmp(previous, "-p") == 0 || std::strcmp(previous, "-r") == 0;
     if (bareValueOption && *argument != '-')
         return quoted + ": a value follows its option without a space, as in " + previous + argument;
-    if (startsWith(argument, "-r"))
-        return quoted + ": -r takes a whole number of degrees, as in -r90";
+    if (startsWith(argument, "-r")) return quoted + ": -r takes a whole number of degrees, as in -r90";
     if (startsWith(argument, "-i") || startsWith(argument, "-o") || startsWith(argument, "-f") ||
         startsWith(argument, "-l"))
         return quoted + ": the input and the output are the first two arguments";
-    if (const char* meant = likelyMeant(argument))
-        return quoted + ": unknown option; did you mean " + meant + "?";
+    if (const char* meant = likelyMeant(argument)) return quoted + ": unknown option; did you mean " + meant + "?";
     return quoted + ": unknown option";
 }
 
 std::string rotationWarning(int32_t degrees) {
     const std::string value = std::to_string(degrees);
-    return "-r" + value + ": a page's /Rotate must be a multiple of 90 (ISO 32000); " + value +
-           " is written as given";
+    return "-r" + value + ": a page's /Rotate must be a multiple of 90 (ISO 32000); " + value + " is written as given";
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ struct ConsoleState {
     bool errorsOnTerminal = platform::isTerminal(stderr);
     bool outputOnTerminal = platform::isTerminal(stdout);
     size_t openLine = 0;
-    std::string progress;   // what the progress line should say; "" for nothing
-    size_t drawn = 0;       // columns drawn on the terminal for it
+    std::string progress;  // what the progress line should say; "" for nothing
+    size_t drawn = 0;      // columns drawn on the terminal for it
 };
 
 ConsoleState& console() {

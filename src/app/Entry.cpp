@@ -131,8 +131,9 @@ int runFolioturn(int argc, char** argv) {
         return 0;
     }
     if (argc > 2 && hasWildcard(argc, argv)) {
-        print("\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
-              "list.txt, then Folioturn -ilist.txt -fc:\\test -p1,3,15-20,55 -r180\n\n");
+        print(
+            "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
+            "list.txt, then Folioturn -ilist.txt -fc:\\test -p1,3,15-20,55 -r180\n\n");
         return static_cast<int>(RunStatus::Wildcard);
     }
     printBanner();

@@ -19,19 +19,24 @@ struct OptionLine {
 };
 
 constexpr OptionLine extendedOptions[] = {
-    {"-p<pages>", "also counts from the end: end and r1 are the last page, rN the N-th from the end, in ranges too: "
-                  "-p5-end, -pr3-end"},
-    {"-p<pages>", "also takes an angle per item and named selections as items, later items winning: "
-                  "-p1-3:90,4-end:180, or -podd:90,even:270 for a duplex scan"},
-    {"-plandscape", "rotates the pages displayed wider than tall (crop box, else media box, as the page shows it), "
-                    "e.g. -plandscape -r90 -force; also as an item: -plandscape:90,portrait:0"},
+    {"-p<pages>",
+     "also counts from the end: end and r1 are the last page, rN the N-th from the end, in ranges too: "
+     "-p5-end, -pr3-end"},
+    {"-p<pages>",
+     "also takes an angle per item and named selections as items, later items winning: "
+     "-p1-3:90,4-end:180, or -podd:90,even:270 for a duplex scan"},
+    {"-plandscape",
+     "rotates the pages displayed wider than tall (crop box, else media box, as the page shows it), "
+     "e.g. -plandscape -r90 -force; also as an item: -plandscape:90,portrait:0"},
     {"-pportrait", "rotates the other pages; a page whose boxes cannot be read counts as portrait"},
-    {"-password<text>", "opens an encrypted file with its user or owner password (-password alone: the empty "
-                        "one); -passwordfile<file> reads it from the file's first line. The output keeps the "
-                        "encryption"},
+    {"-password<text>",
+     "opens an encrypted file with its user or owner password (-password alone: the empty "
+     "one); -passwordfile<file> reads it from the file's first line. The output keeps the "
+     "encryption"},
     {"-incremental", "keeps every byte of the input and appends the rotation as an incremental update"},
-    {"-repair", "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
-                "rebuilt by scanning the file"},
+    {"-repair",
+     "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
+     "rebuilt by scanning the file"},
     {"-continue", "in a list run, goes on with the next file after a failed one and ends with a count of both"},
     {"--help", "prints this text; only as the sole parameter"},
     {"--version",

@@ -19,8 +19,8 @@ void printCurrentFailure(bool repairGiven, bool closeLine) {
         flushText();
         try {
             // A hint that the failure carries comes first; else the option the message points to.
-            const std::string hint = failure.hintText().empty() ? hintAfterFailure(failure.messageText(), repairGiven)
-                                                                : failure.hintText();
+            const std::string hint =
+                failure.hintText().empty() ? hintAfterFailure(failure.messageText(), repairGiven) : failure.hintText();
             if (!hint.empty()) printErrorLine("hint", hint);
         } catch (...) {
             // A hint is worth no failure of its own.

@@ -85,8 +85,8 @@ private:
 // same place below the output folder: nothing may lead out of it.
 void refuseEscapingLine(const std::string& line) {
     if (platform::isAbsolutePath(line) || platform::hasParentComponent(line))
-        throw CPdfException("List line refused, it must name a file inside the current folder, without \"..\": " +
-                            line + "\n");
+        throw CPdfException(
+            "List line refused, it must name a file inside the current folder, without \"..\": " + line + "\n");
 }
 
 // The list file, or null when it cannot be read, said on the console. A folder

@@ -5,8 +5,8 @@
 
 #include "crypt/StandardSecurity.h"
 
-CPdfDecryptedStream::CPdfDecryptedStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary,
-                                         CryptMethod method, crypto::Bytes key)
+CPdfDecryptedStream::CPdfDecryptedStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary, CryptMethod method,
+                                         crypto::Bytes key)
     : raw(std::move(raw)), method(method), key(std::move(key)) {
     this->dictionary.copyFrom(dictionary);
 }

@@ -66,8 +66,9 @@ EncryptionSettings readEncryptionSettings(const CPdfDictionary& dictionary) {
     CPdfElement filter;
     dictionary.find("Filter", filter);
     if (!filter.hasText("Standard") || !filter.is(ElementType::Name))
-        throw CPdfException("\nPDF file is encrypted for certificates or by a security handler other than the "
-                            "standard one (password security), which Folioturn cannot open");
+        throw CPdfException(
+            "\nPDF file is encrypted for certificates or by a security handler other than the "
+            "standard one (password security), which Folioturn cannot open");
     EncryptionSettings settings;
     settings.version = integerEntry(dictionary, "V", 0);
     settings.revision = integerEntry(dictionary, "R", -1);

@@ -11,14 +11,14 @@ enum class CryptMethod { Identity, Rc4, AesV2, AesV3 };
 
 // What the standard security handler's encryption dictionary says.
 struct EncryptionSettings {
-    int version = 0;         // V
-    int revision = 0;        // R
-    size_t keyLength = 5;    // bytes of the file key
-    std::string owner;       // O
-    std::string user;        // U
-    std::string ownerKey;    // OE (revisions 5 and 6)
-    std::string userKey;     // UE
-    int32_t permissions = 0; // P
+    int version = 0;          // V
+    int revision = 0;         // R
+    size_t keyLength = 5;     // bytes of the file key
+    std::string owner;        // O
+    std::string user;         // U
+    std::string ownerKey;     // OE (revisions 5 and 6)
+    std::string userKey;      // UE
+    int32_t permissions = 0;  // P
     bool encryptMetadata = true;
     CryptMethod streams = CryptMethod::Rc4;
     CryptMethod strings = CryptMethod::Rc4;

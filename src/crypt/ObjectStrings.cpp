@@ -27,7 +27,8 @@ void appendHex(std::string& out, std::string_view bytes) {
 int decodeEscape(std::string_view text, size_t& i) {
     const char c = text[i];
     switch (c) {
-    case 'n': return '\n';
+    case 'n':
+        return '\n';
     case 'r':
         return '\r';
     case 't':

@@ -13,11 +13,12 @@ StandardSecurity::StandardSecurity(EncryptionSettings settings, std::string firs
 
 bool StandardSecurity::authenticate(const std::string& password) {
     const bool aes256 = encryption.revision >= 5;
-    std::optional<crypto::Bytes> key = aes256 ? passwords::ownerKeyAes256(encryption, password)
-                                              : passwords::ownerKey(encryption, firstId, password);
+    std::optional<crypto::Bytes> key =
+        aes256 ? passwords::ownerKeyAes256(encryption, password) : passwords::ownerKey(encryption, firstId, password);
     owner = key.has_value();
-    if (!key) key = aes256 ? passwords::userKeyAes256(encryption, password)
-                           : passwords::userKey(encryption, firstId, password);
+    if (!key)
+        key =
+            aes256 ? passwords::userKeyAes256(encryption, password) : passwords::userKey(encryption, firstId, password);
     if (!key) return false;
     fileKey = std::move(*key);
     return true;

@@ -11,12 +11,12 @@
 struct JobOptions {
     std::string inputName;
     std::string outputName;
-    std::string pageText;          // the page list as given; " " for a named selection
+    std::string pageText;  // the page list as given; " " for a named selection
     int32_t rotation = 0;
     bool force = false;
-    bool repair = false;           // "-repair": read damaged files as other readers recover them
-    bool incremental = false;      // append the rotation to the input as an incremental update
-    bool keepGoing = false;        // "-continue": a list run goes on after a failed file
+    bool repair = false;       // "-repair": read damaged files as other readers recover them
+    bool incremental = false;  // append the rotation to the input as an incremental update
+    bool keepGoing = false;    // "-continue": a list run goes on after a failed file
     // "-password" or "-passwordfile" (the last one given counts): opens encrypted files.
     std::optional<std::string> password;
     std::optional<std::string> passwordFile;  // read into `password` when the job starts

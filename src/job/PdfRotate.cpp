@@ -75,8 +75,8 @@ void CPdfRotate::writeFullRewrite() {
     copier.copyAll(pages);
     repair.noteCopy(copier);
     writeTableAndTrailer();
-    const std::string fault = faultInRewrite({outputEntries, xref->rootNum(), pageTreeNodes, pages,
-                                              copier.endsUnknown(), output->incompleteCopies()});
+    const std::string fault = faultInRewrite(
+        {outputEntries, xref->rootNum(), pageTreeNodes, pages, copier.endsUnknown(), output->incompleteCopies()});
     if (!fault.empty()) failOutputCheck(fault);
     objectsLeftOut = !copier.unreadable().empty();
     if (objectsLeftOut) notices.push_back(unreadableNotice(copier.unreadable()));
@@ -146,8 +146,9 @@ void CPdfRotate::openDocument() {
 void CPdfRotate::refuseRestrictedFile() {
     const StandardSecurity* security = document.xref()->security();
     if (security && !security->allowsAssembling())
-        throw CPdfException("\nPDF file's permissions do not allow assembling or modifying it, and rotating pages is "
-                            "assembling: the owner password lifts this restriction");
+        throw CPdfException(
+            "\nPDF file's permissions do not allow assembling or modifying it, and rotating pages is "
+            "assembling: the owner password lifts this restriction");
 }
 
 // "-force" turns each selected page from the rotation it shows, own or inherited.
@@ -197,8 +198,7 @@ void CPdfRotate::refuseChangedInput() {
 
 std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
     constexpr size_t shown = 5;
-    std::string text = "Warning: " + std::to_string(numbers.size()) +
-                       (numbers.size() == 1 ? " object" : " objects") +
+    std::string text = "Warning: " + std::to_string(numbers.size()) + (numbers.size() == 1 ? " object" : " objects") +
                        " that the cross-reference lists in use could not be read and " +
                        (numbers.size() == 1 ? "was" : "were") + " left out:";
     for (size_t i = 0; i < numbers.size() && i < shown; ++i) text += (i ? ", " : " ") + std::to_string(numbers[i]);

@@ -87,17 +87,18 @@ private:
     RepairPolicy repair;
     std::optional<PageItemList> pageItems;  // a page list in the forms beyond numbers and ranges
 
-    FILE* inputFile = nullptr;   // the input for raw reads, beside the document's own handle
+    FILE* inputFile = nullptr;  // the input for raw reads, beside the document's own handle
     platform::FileStamp inputStamp;
     CPdfDocument document;
-    CPdfXRef* xref = nullptr;    // the document's
-    ObjectLayout objectLayout;   // where the input's objects start, for raw reads
+    CPdfXRef* xref = nullptr;   // the document's
+    ObjectLayout objectLayout;  // where the input's objects start, for raw reads
     std::unique_ptr<RawObjectReader> rawObjects;
     std::unique_ptr<OutputFile> output;
 
     std::vector<PageRecord> pages;
     std::vector<MovedPage> movedPages;  // with -repair: pages written directly in /Kids, by parent and place
-    std::vector<std::pair<int32_t, bool>> mistypedNodes;  // with -repair: page tree objects whose /Type is wrong (true: a node)
+    std::vector<std::pair<int32_t, bool>>
+        mistypedNodes;  // with -repair: page tree objects whose /Type is wrong (true: a node)
     uint32_t pageCount = 0;
     OutputTable outputEntries;
     std::vector<int32_t> pageTreeNodes;  // the nodes the last walk went through

@@ -69,9 +69,8 @@ std::string lossNotice(const std::vector<std::string>& places, const char* one, 
 
 // Whatever the damage, a repaired output that lacks a page the walk found, or an
 // object a page uses, says so: such a loss is never silent.
-std::vector<std::string> RepairPolicy::lossNotices(const std::vector<PageRecord>& pages,
-                                                   const OutputTable& written, const PageUses& uses,
-                                                   const CPdfXRef& xref) const {
+std::vector<std::string> RepairPolicy::lossNotices(const std::vector<PageRecord>& pages, const OutputTable& written,
+                                                   const PageUses& uses, const CPdfXRef& xref) const {
     std::vector<std::string> notices;
     if (!repairing) return notices;
     std::vector<std::string> missingPages;
@@ -81,13 +80,13 @@ std::vector<std::string> RepairPolicy::lossNotices(const std::vector<PageRecord>
         if (!present) missingPages.push_back(std::to_string(i + 1) + " (object " + std::to_string(number) + ")");
     }
     if (!missingPages.empty())
-        notices.push_back(lossNotice(missingPages, "page of the page tree was left out",
-                                     "pages of the page tree were left out"));
+        notices.push_back(
+            lossNotice(missingPages, "page of the page tree was left out", "pages of the page tree were left out"));
     std::vector<std::string> missingUses;
     for (const PageUses::Loss& loss : uses.lost(written, xref.getEntries(), xref.wasRebuilt()))
         missingUses.push_back(std::to_string(loss.object) + " (page " + std::to_string(loss.page + 1) + ")");
     if (!missingUses.empty())
-        notices.push_back(lossNotice(missingUses, "object that a page uses was left out",
-                                     "objects that pages use were left out"));
+        notices.push_back(
+            lossNotice(missingUses, "object that a page uses was left out", "objects that pages use were left out"));
     return notices;
 }

@@ -16,8 +16,9 @@ std::string RepairReport::text() const {
         done.push_back("a missing \"endstream\" or \"endobj\" was added to " + std::to_string(endsAdded) +
                        (endsAdded == 1 ? " object" : " objects"));
     if (pagesMoved > 0)
-        done.push_back(pagesMoved == 1 ? "1 page written inside /Kids became an object of its own"
-                                       : std::to_string(pagesMoved) + " pages written inside /Kids became objects of their own");
+        done.push_back(pagesMoved == 1
+                           ? "1 page written inside /Kids became an object of its own"
+                           : std::to_string(pagesMoved) + " pages written inside /Kids became objects of their own");
     if (typesCorrected > 0)
         done.push_back("the /Type of " + std::to_string(typesCorrected) +
                        (typesCorrected == 1 ? " page tree object was" : " page tree objects were") + " corrected");

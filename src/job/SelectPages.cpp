@@ -98,7 +98,8 @@ void CPdfRotate::rebuildAndWalkAgain() {
 }
 
 void CPdfRotate::walkFromCatalogue() {
-    PageTreeWalker walker(static_cast<size_t>(xref->getEntries().numberBound()), objectLayout.fileSize(), [this] { progressDot(); });
+    PageTreeWalker walker(static_cast<size_t>(xref->getEntries().numberBound()), objectLayout.fileSize(),
+                          [this] { progressDot(); });
     repair.prepare(walker);
     int32_t rootNodeNumber = -1;
     const CPdfElement root = fetchPageTreeRoot(rootNodeNumber, walker.nodeSieve());
@@ -135,14 +136,16 @@ void CPdfRotate::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>
     if (direct.empty() || jobOptions.incremental) return;
     // Numbers past the last an object may have leave the pages where they are.
     if (xref->getEntries().numberBound() + static_cast<int64_t>(direct.size()) > limits::maximumEntries) return;
-    for (const PageTreeWalker::DirectPage& page : direct) movedPages.push_back({page.parent, page.kidIndex, 0, page.page});
+    for (const PageTreeWalker::DirectPage& page : direct)
+        movedPages.push_back({page.parent, page.kidIndex, 0, page.page});
     std::stable_sort(movedPages.begin(), movedPages.end(), [](const MovedPage& a, const MovedPage& b) {
         return a.parent != b.parent ? a.parent < b.parent : a.kidIndex < b.kidIndex;
     });
     std::vector<MovedPage> unique;
     int32_t next = static_cast<int32_t>(xref->getEntries().numberBound());
     for (const MovedPage& page : movedPages) {
-        const bool again = !unique.empty() && unique.back().parent == page.parent && unique.back().kidIndex == page.kidIndex;
+        const bool again =
+            !unique.empty() && unique.back().parent == page.parent && unique.back().kidIndex == page.kidIndex;
         if (!again) unique.push_back({page.parent, page.kidIndex, next++, page.page});
         pages[page.page].objNum = unique.back().number;
         pages[page.page].facts.parent = page.parent;

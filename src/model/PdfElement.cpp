@@ -26,7 +26,7 @@ char* allocateText(ElementType kind, size_t length) {
     return block + lengthPrefix;
 }
 
-void freeText(ElementType kind, char* text) { delete[] (kind == ElementType::String ? text - lengthPrefix : text); }
+void freeText(ElementType kind, char* text) { delete[](kind == ElementType::String ? text - lengthPrefix : text); }
 
 // The payload keeps its one count in a plain pointer (it shares a union with the
 // other kinds of value); these hand that count to and from the holder.
@@ -203,6 +203,4 @@ void CPdfElement::setReference(int32_t number, int32_t generation) {
     payload.reference.generation = generation;
 }
 
-bool CPdfElement::hasText(const char* text) const {
-    return ownsText(kind) && std::strcmp(this->text(), text) == 0;
-}
+bool CPdfElement::hasText(const char* text) const { return ownsText(kind) && std::strcmp(this->text(), text) == 0; }

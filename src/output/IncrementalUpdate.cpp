@@ -144,10 +144,8 @@ std::vector<StreamEntry> writeObjects(OutputFile& output, const std::vector<Revi
     std::vector<const RevisedObject*> ordinary;
     for (const RevisedObject& object : revised) {
         const auto body = packable ? objectStreamBody(object) : std::nullopt;
-        if (body)
-            members.push_back({object.number, *body});
-        else
-            ordinary.push_back(&object);
+        if (body) members.push_back({object.number, *body});
+        else ordinary.push_back(&object);
     }
     std::vector<StreamEntry> entries;
     if (!members.empty()) {
@@ -187,18 +185,15 @@ void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<
                   bool inputEndsWithLineEnd) {
     if (revised.empty()) return;
     if (!inputEndsWithLineEnd) output.write("\n");
-    if (base.streamSection)
-        writeStreamSection(output, base, revised);
-    else
-        writeClassicSection(output, base, revised);
+    if (base.streamSection) writeStreamSection(output, base, revised);
+    else writeClassicSection(output, base, revised);
 }
 
 size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages) {
     const uint32_t inputSize = reader.layout().fileSize();
     const std::vector<RevisedObject> revised = revisePages(reader, pages);
     // The trailer is needed, and read, only for an update.
-    const UpdateBase base =
-        revised.empty() ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);
+    const UpdateBase base = revised.empty() ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);
     const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
     appendUpdate(output, base, revised, endsWithLineEnd);
     return revised.size();

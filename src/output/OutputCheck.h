@@ -11,12 +11,12 @@
 // the input's page tree and the table it wrote: enough to tell, before anything
 // is replaced, whether the output holds what the input holds.
 struct WrittenRewrite {
-    const OutputTable& records;  // the output's table
-    int32_t catalogue = -1;                   // the object the trailer names as Root
+    const OutputTable& records;                 // the output's table
+    int32_t catalogue = -1;                     // the object the trailer names as Root
     const std::vector<int32_t>& pageTreeNodes;  // the nodes the walk went through
-    const std::vector<PageRecord>& pages;     // the pages it found
-    const std::vector<int32_t>& unknownEnds;  // objects written whose end the lexer did not find
-    uint64_t incompleteCopies = 0;            // copies from the input that stopped short
+    const std::vector<PageRecord>& pages;       // the pages it found
+    const std::vector<int32_t>& unknownEnds;    // objects written whose end the lexer did not find
+    uint64_t incompleteCopies = 0;              // copies from the input that stopped short
 };
 
 // Why the output is not sound, or empty when it is: every object written whole,

@@ -52,10 +52,10 @@ private:
     void abandon();
 
     std::string outputName;
-    std::string destination;     // the file that gets the result
-    std::string temporaryName;   // empty when the destination is written directly
+    std::string destination;    // the file that gets the result
+    std::string temporaryName;  // empty when the destination is written directly
     FILE* file = nullptr;
-    bool pending = false;        // temporaryName exists and is not complete
+    bool pending = false;  // temporaryName exists and is not complete
     uint64_t bytesWritten = 0;
     uint64_t shortCopies = 0;
 };

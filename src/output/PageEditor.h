@@ -24,9 +24,9 @@ struct TextReplacement {
 // may show an old value), or the key is added right after the "<<" that opens the
 // page dictionary. The text's bytes outside the replacements stay.
 struct PageEdit {
-    PageDictionaryLayout layout;  // what the text holds now
-    bool editable = false;        // false: the text holds no dictionary and stays as it is
-    int32_t rotation = 0;         // the value written
+    PageDictionaryLayout layout;                // what the text holds now
+    bool editable = false;                      // false: the text holds no dictionary and stays as it is
+    int32_t rotation = 0;                       // the value written
     std::vector<TextReplacement> replacements;  // in the text's order, apart from each other
 
     // How much longer the text becomes (negative: shorter).

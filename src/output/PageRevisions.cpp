@@ -68,9 +68,9 @@ void reviseClosedObjects(const RawObjectReader& reader, std::vector<RevisedObjec
     RawObject object;
     for (const int32_t number : reader.crossReference().objectsReadWithContainersClosed()) {
         // The pages come in ascending number.
-        const bool rewritten = std::binary_search(
-            revised.begin(), revised.begin() + static_cast<ptrdiff_t>(pagesRevised), number,
-            [](const auto& a, const auto& b) { return numberOf(a) < numberOf(b); });
+        const bool rewritten =
+            std::binary_search(revised.begin(), revised.begin() + static_cast<ptrdiff_t>(pagesRevised), number,
+                               [](const auto& a, const auto& b) { return numberOf(a) < numberOf(b); });
         if (rewritten || !reader.read(number, object) || object.length() == 0) continue;
         if (!object.containersClosed)
             failOutputCheck("object " + std::to_string(number) + " has no end that a reader finds");

@@ -26,8 +26,7 @@ public:
     // The uses whose object the output lacks: one that the cross-reference lists in
     // use and that was not written, or, when the cross-reference was rebuilt, one
     // that the scan did not find at all. In page order, each object once.
-    std::vector<Loss> lost(const OutputTable& written, const XRefEntryTable& entries,
-                           bool rebuilt) const;
+    std::vector<Loss> lost(const OutputTable& written, const XRefEntryTable& entries, bool rebuilt) const;
 
 private:
     std::vector<Loss> uses;

@@ -64,8 +64,7 @@ EncodedXRefStream encodeXRefStream(std::vector<StreamEntry> entries) {
     for (const StreamEntry& entry : entries) {
         if (!encoded.index.empty() && encoded.index.back().first + encoded.index.back().second == entry.number)
             ++encoded.index.back().second;
-        else
-            encoded.index.emplace_back(entry.number, 1);
+        else encoded.index.emplace_back(entry.number, 1);
         appendField(encoded.rows, entry.type, 1);
         appendField(encoded.rows, entry.field2, encoded.widths[1]);
         appendField(encoded.rows, entry.field3, encoded.widths[2]);

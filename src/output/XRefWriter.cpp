@@ -153,8 +153,8 @@ void writeReference(OutputFile& output, const char* key, const OutputTable& reco
 
 }  // namespace
 
-void writeTrailer(OutputFile& output, const OutputTable& records, ObjectId root, ObjectId info,
-                  uint32_t tablePosition, const std::string& moreEntries) {
+void writeTrailer(OutputFile& output, const OutputTable& records, ObjectId root, ObjectId info, uint32_t tablePosition,
+                  const std::string& moreEntries) {
     output.write("trailer\n<<\n/Size ");
     writeNumber(output, static_cast<uint32_t>(records.size()));
     writeReference(output, "\n/Root ", records, root);

@@ -11,7 +11,6 @@
 
 class OutputFile;
 
-
 // The length of the input's head: from its "%PDF-" header to the first object
 // that the entries place in the file body (0 without one).
 uint32_t headLengthOf(const XRefEntryTable& entries);

@@ -167,8 +167,10 @@ void PageItemList::resolve(uint32_t pageCount) {
             item.firstPage = resolveNumber(item, item.first, pageCount);
             item.lastPage = resolveNumber(item, item.last, pageCount);
             if (item.firstPage > item.lastPage)
-                fail(item, "the range runs backwards, from page " + std::to_string(item.firstPage) + " to page " +
-                               std::to_string(item.lastPage), true);
+                fail(item,
+                     "the range runs backwards, from page " + std::to_string(item.firstPage) + " to page " +
+                         std::to_string(item.lastPage),
+                     true);
             break;
         case Kind::FirstHalf:
             item.firstPage = 1;
@@ -224,11 +226,16 @@ void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageSh
     for (auto item = items.rbegin(); item != items.rend(); ++item) {
         const auto matches = [&](uint32_t page) {
             switch (item->kind) {
-            case Kind::Odd: return page % 2 == 1;
-            case Kind::Even: return page % 2 == 0;
-            case Kind::Landscape: return shapes[page - 1] == PageShape::Landscape;
-            case Kind::Portrait: return shapes[page - 1] != PageShape::Landscape;
-            default: return true;
+            case Kind::Odd:
+                return page % 2 == 1;
+            case Kind::Even:
+                return page % 2 == 0;
+            case Kind::Landscape:
+                return shapes[page - 1] == PageShape::Landscape;
+            case Kind::Portrait:
+                return shapes[page - 1] != PageShape::Landscape;
+            default:
+                return true;
             }
         };
         const bool isFilter = item->kind == Kind::Odd || item->kind == Kind::Even || item->kind == Kind::Landscape ||

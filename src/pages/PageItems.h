@@ -50,7 +50,7 @@ private:
         PageNumber first, last;  // a single page has both the same
         int32_t angle = 0;
         size_t textStart = 0, textLength = 0;  // where the item stands in the list, for messages
-        uint32_t firstPage = 0, lastPage = 0;   // resolved; for named kinds too once resolved
+        uint32_t firstPage = 0, lastPage = 0;  // resolved; for named kinds too once resolved
     };
 
     Item parseItem(size_t start, size_t length, int32_t defaultAngle);

@@ -100,8 +100,8 @@ void markPageList(const char* pageList, uint32_t pageCount, int32_t rotation, st
             rangeStart = value;
         } else {
             if (value > pageCount)
-                throw CPdfException::formatted("Page number %d greater than %d pages in file",
-                                               static_cast<int>(value), static_cast<int>(pageCount));
+                throw CPdfException::formatted("Page number %d greater than %d pages in file", static_cast<int>(value),
+                                               static_cast<int>(pageCount));
             markPage(pages, value, rotation);
         }
         if (delimiter == std::string::npos) return;

@@ -60,8 +60,7 @@ BoxEntry boxEntryOf(const CPdfDictionary& dictionary, const char* key) {
     return entry;
 }
 
-PageShapes::PageShapes(CPdfXRef& xref, ShownRotation& shown)
-    : xref(xref), shown(shown) {}
+PageShapes::PageShapes(CPdfXRef& xref, ShownRotation& shown) : xref(xref), shown(shown) {}
 
 PageShape PageShapes::ofPage(const PageRecord& page) {
     if (!xref.getEntries().find(page.objNum)) return PageShape::Unknown;

@@ -40,9 +40,9 @@ public:
     void readKidsByContents() { byContents = true; }
     // A page dictionary written directly in the /Kids of a node that is an object.
     struct DirectPage {
-        size_t page;      // its index in the page list
-        int32_t parent;   // the node's object number
-        int32_t kidIndex; // where it stands in the node's /Kids
+        size_t page;       // its index in the page list
+        int32_t parent;    // the node's object number
+        int32_t kidIndex;  // where it stands in the node's /Kids
     };
     const std::vector<DirectPage>& directPages() const { return directKids; }
     // Objects of the tree whose /Type says other than what they hold, each once:
@@ -55,8 +55,8 @@ private:
         bool isPage = false;
         bool isPages = false;
         bool typeDisagrees = false;  // read by what it holds, against its /Type
-        PageRotationFacts facts;  // a page's
-        CPdfElement node;         // a Pages node's dictionary, kept to walk it again
+        PageRotationFacts facts;     // a page's
+        CPdfElement node;            // a Pages node's dictionary, kept to walk it again
     };
 
     void walkNode(const CPdfElement& node, int32_t nodeNumber, int depth, std::vector<PageRecord>& pages);

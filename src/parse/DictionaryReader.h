@@ -41,7 +41,8 @@ private:
     bool fitsState(const LexedToken& token) {
         State& state = states[depth - 1];
         switch (state) {
-        case State::Array: return true;
+        case State::Array:
+            return true;
         case State::Key:
             if (!token.is(LexedToken::Kind::Name)) return false;
             state = State::Value;
@@ -67,8 +68,8 @@ private:
     bool close(bool dictionary) {
         const bool tracked = depth >= 1 && depth <= deepest;
         const State state = tracked ? states[depth - 1] : State::Array;
-        const bool fits = tracked && (dictionary ? state == State::Key || state == State::AfterInteger
-                                                 : state == State::Array);
+        const bool fits =
+            tracked && (dictionary ? state == State::Key || state == State::AfterInteger : state == State::Array);
         if (depth > 0) --depth;
         if (depth >= 1 && depth <= deepest && states[depth - 1] != State::Array) states[depth - 1] = State::Key;
         return fits;
@@ -232,9 +233,14 @@ void DictionaryReader<Source>::readValue() {
         kind = ValueKind::Boolean;
         number = token.integer;
         return;
-    case Kind::Null: kind = ValueKind::Null; return;
-    case Kind::String: kind = ValueKind::String; return;
-    default: break;
+    case Kind::Null:
+        kind = ValueKind::Null;
+        return;
+    case Kind::String:
+        kind = ValueKind::String;
+        return;
+    default:
+        break;
     }
     if (token.opensContainer()) {
         kind = token.isKeyword("<<") ? ValueKind::Dictionary : ValueKind::Array;

@@ -17,7 +17,7 @@ DictionarySkim skimDictionary(const uint8_t* text, uint32_t length, uint32_t sta
         if (!lengthSeen && entries.keyIs("Length")) {
             lengthSeen = true;
             const bool reference = kind == Reader::ValueKind::Reference;
-            skim.lengthKind = reference                          ? DictionarySkim::LengthKind::Reference
+            skim.lengthKind = reference                            ? DictionarySkim::LengthKind::Reference
                               : kind == Reader::ValueKind::Integer ? DictionarySkim::LengthKind::Integer
                                                                    : DictionarySkim::LengthKind::Other;
             skim.length = kind == Reader::ValueKind::Integer ? entries.integer() : 0;

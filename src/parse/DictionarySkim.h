@@ -13,11 +13,11 @@ struct DictionarySkim {
     bool closed = false;  // its ">>" was read
     uint32_t end = 0;     // just after that ">>"; where reading stopped otherwise
     bool typeIsName = false;
-    std::string type;     // the first Type's name, its #xx escapes decoded
+    std::string type;                          // the first Type's name, its #xx escapes decoded
     LengthKind lengthKind = LengthKind::None;  // of the first Length
-    int32_t length = 0;   // an Integer Length, saturated as the lexer saturates
-    int32_t lengthNumber = 0;      // a Reference Length's object number
-    int32_t lengthGeneration = 0;  // and generation
+    int32_t length = 0;                        // an Integer Length, saturated as the lexer saturates
+    int32_t lengthNumber = 0;                  // a Reference Length's object number
+    int32_t lengthGeneration = 0;              // and generation
 };
 
 // The dictionary whose "<<" ends just before `start`.

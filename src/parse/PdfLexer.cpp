@@ -58,7 +58,6 @@ int StreamChainSource::nextStream() {
     return -1;
 }
 
-
 WindowSource::WindowSource(RetainPtr<CPdfStream> window)
     : window(std::move(window)), start(this->window->windowStart()) {}
 int WindowSource::readChar() { return window->readByte(); }
@@ -85,15 +84,33 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
     LexedToken lexed;
     lexToken(lexed);
     switch (lexed.kind) {
-    case LexedToken::Kind::EndOfFile: token.setEndOfFile(); return;
-    case LexedToken::Kind::Error: token.setError(); return;
-    case LexedToken::Kind::Integer: token.setInteger(lexed.integer); return;
-    case LexedToken::Kind::Real: token.setReal(lexed.real()); return;
-    case LexedToken::Kind::Name: token.makeName(lexed.text.data()); return;
-    case LexedToken::Kind::String: token.makeString(lexed.text.data(), lexed.text.size()); return;
-    case LexedToken::Kind::Keyword: token.makeKeyword(lexed.text.data()); return;
-    case LexedToken::Kind::Boolean: token.setBoolean(lexed.integer != 0); return;
-    case LexedToken::Kind::Null: token.setNull(); return;
+    case LexedToken::Kind::EndOfFile:
+        token.setEndOfFile();
+        return;
+    case LexedToken::Kind::Error:
+        token.setError();
+        return;
+    case LexedToken::Kind::Integer:
+        token.setInteger(lexed.integer);
+        return;
+    case LexedToken::Kind::Real:
+        token.setReal(lexed.real());
+        return;
+    case LexedToken::Kind::Name:
+        token.makeName(lexed.text.data());
+        return;
+    case LexedToken::Kind::String:
+        token.makeString(lexed.text.data(), lexed.text.size());
+        return;
+    case LexedToken::Kind::Keyword:
+        token.makeKeyword(lexed.text.data());
+        return;
+    case LexedToken::Kind::Boolean:
+        token.setBoolean(lexed.integer != 0);
+        return;
+    case LexedToken::Kind::Null:
+        token.setNull();
+        return;
     }
 }
 
@@ -168,12 +185,23 @@ void PdfLexer<Source>::readLiteralString(LexedToken& token) {
             c = source.readChar();
             if (c < 0) break;
             switch (c) {
-            case 'n': c = '\n'; break;
-            case 'r': c = '\r'; break;
-            case 't': c = '\t'; break;
-            case 'b': c = '\b'; break;
-            case 'f': c = '\f'; break;
-            case '\n': continue;
+            case 'n':
+                c = '\n';
+                break;
+            case 'r':
+                c = '\r';
+                break;
+            case 't':
+                c = '\t';
+                break;
+            case 'b':
+                c = '\b';
+                break;
+            case 'f':
+                c = '\f';
+                break;
+            case '\n':
+                continue;
             case '\r':
                 if (source.peekChar() == '\n') source.readChar();
                 continue;
@@ -196,7 +224,6 @@ void PdfLexer<Source>::readLiteralString(LexedToken& token) {
     token.kind = LexedToken::Kind::String;
     token.text = text;
 }
-
 
 template <class Source>
 void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {

@@ -88,12 +88,12 @@ struct LexedToken {
     std::string_view name() const { return decodedNul ? text.substr(0, text.find('\0')) : text; }
     bool isName(std::string_view wanted) const { return kind == Kind::Name && name() == wanted; }
     bool opensContainer() const {
-        return kind == Kind::Keyword && ((text.size() == 2 && text[0] == '<' && text[1] == '<') ||
-                                         (text.size() == 1 && text[0] == '['));
+        return kind == Kind::Keyword &&
+               ((text.size() == 2 && text[0] == '<' && text[1] == '<') || (text.size() == 1 && text[0] == '['));
     }
     bool closesContainer() const {
-        return kind == Kind::Keyword && ((text.size() == 2 && text[0] == '>' && text[1] == '>') ||
-                                         (text.size() == 1 && text[0] == ']'));
+        return kind == Kind::Keyword &&
+               ((text.size() == 2 && text[0] == '>' && text[1] == '>') || (text.size() == 1 && text[0] == ']'));
     }
     // A Real's value: the longest prefix of its digits of the form -digits.digits.
     double real() const;

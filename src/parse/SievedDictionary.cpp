@@ -16,13 +16,26 @@ using Reader = DictionaryReader<TextSource>;
 // A value of one or three tokens ("n g R"), made as the parser makes it.
 bool makeSimple(const Reader& entries, CPdfElement& value) {
     switch (entries.valueKind()) {
-    case Reader::ValueKind::Integer: value.setInteger(entries.integer()); return true;
-    case Reader::ValueKind::Real: value.setReal(entries.real()); return true;
-    case Reader::ValueKind::Reference: value.setReference(entries.integer(), entries.generation()); return true;
-    case Reader::ValueKind::Name: value.makeName(std::string(entries.name()).c_str()); return true;
-    case Reader::ValueKind::Boolean: value.setBoolean(entries.integer() != 0); return true;
-    case Reader::ValueKind::Null: value.setNull(); return true;
-    default: return false;
+    case Reader::ValueKind::Integer:
+        value.setInteger(entries.integer());
+        return true;
+    case Reader::ValueKind::Real:
+        value.setReal(entries.real());
+        return true;
+    case Reader::ValueKind::Reference:
+        value.setReference(entries.integer(), entries.generation());
+        return true;
+    case Reader::ValueKind::Name:
+        value.makeName(std::string(entries.name()).c_str());
+        return true;
+    case Reader::ValueKind::Boolean:
+        value.setBoolean(entries.integer() != 0);
+        return true;
+    case Reader::ValueKind::Null:
+        value.setNull();
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -46,11 +59,20 @@ bool makeElement(PdfLexer<TextSource>& lexer, TextSource& source, LexedToken& to
         element.setInteger(number);
         return true;
     }
-    case Kind::Real: element.setReal(token.real()); return true;
-    case Kind::Name: element.makeName(std::string(token.name()).c_str()); return true;
-    case Kind::Boolean: element.setBoolean(token.integer != 0); return true;
-    case Kind::Null: element.setNull(); return true;
-    default: return false;
+    case Kind::Real:
+        element.setReal(token.real());
+        return true;
+    case Kind::Name:
+        element.makeName(std::string(token.name()).c_str());
+        return true;
+    case Kind::Boolean:
+        element.setBoolean(token.integer != 0);
+        return true;
+    case Kind::Null:
+        element.setNull();
+        return true;
+    default:
+        return false;
     }
 }
 

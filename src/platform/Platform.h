@@ -56,7 +56,7 @@ enum class DestinationKind { Missing, RegularFile, Device, Other, Unresolved };
 struct Destination {
     std::string path;  // symbolic links followed: the file that gets the result
     DestinationKind kind = DestinationKind::Missing;
-    std::string why;   // for Unresolved
+    std::string why;  // for Unresolved
 };
 Destination inspectDestination(const char* outputName);
 // A new, empty file in `folder` with a short name that marks it as ours; it is

@@ -63,8 +63,8 @@ bool stampOf(FILE* file, FileStamp& stamp) {
 size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
     size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::pread(::fileno(file), static_cast<char*>(buffer) + done, count - done,
-                                    static_cast<off_t>(offset + done));
+        const ssize_t got =
+            ::pread(::fileno(file), static_cast<char*>(buffer) + done, count - done, static_cast<off_t>(offset + done));
         if (got <= 0) break;
         done += static_cast<size_t>(got);
     }
@@ -233,8 +233,8 @@ volatile sig_atomic_t hasPendingTemporary = 0;
 // The signals whose default action ends the process, with or without a core dump.
 // SIGKILL and SIGSTOP cannot be caught; SIGXFSZ is ignored instead (see below).
 constexpr int endingSignals[] = {
-    SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM,
-    SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,
+    SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1,
+    SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM, SIGPROF, SIGSYS,
 #ifdef SIGSTKFLT
     SIGSTKFLT,
 #endif

@@ -36,20 +36,28 @@ int errnoFor(DWORD code) {
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME: return ENOENT;
+    case ERROR_BAD_NET_NAME:
+        return ENOENT;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: return EACCES;
+    case ERROR_WRITE_PROTECT:
+        return EACCES;
     case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_NOT_SAME_DEVICE: return EXDEV;
-    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
     case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY: return ENOMEM;
-    default: return 0;
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    default:
+        return 0;
     }
 }
 
@@ -66,8 +74,8 @@ std::string messageFor(DWORD code) {
 class QueryHandle {
 public:
     explicit QueryHandle(const char* path)
-        : handle(::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+        : handle(::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
     ~QueryHandle() {
         if (isOpen()) ::CloseHandle(handle);
     }
@@ -164,7 +172,7 @@ BOOL WINAPI removePendingOnInterrupt(DWORD) {
 
 // A name beside no other yet: ".folioturn-" and six hexadecimal digits.
 std::string candidateName(const std::string& folder, unsigned attempt) {
-    const uint64_t seed = ::GetTickCount64() ^ uint64_t{::GetCurrentProcessId()} << 24 ^ uint64_t{attempt} << 48;
+    const uint64_t seed = ::GetTickCount64() ^ uint64_t { ::GetCurrentProcessId() } << 24 ^ uint64_t { attempt } << 48;
     const uint64_t mix = seed * 0x9E3779B97F4A7C15ull;
     char suffix[8];
     std::snprintf(suffix, sizeof suffix, "%06x", static_cast<unsigned>(mix >> 40) & 0xFFFFFFu);
@@ -268,9 +276,14 @@ Destination inspectDestination(const char* outputName) {
         return destination;
     }
     switch (::GetFileType(target.get())) {
-    case FILE_TYPE_CHAR: destination.kind = DestinationKind::Device; return destination;
-    case FILE_TYPE_DISK: break;
-    default: destination.kind = DestinationKind::Other; return destination;
+    case FILE_TYPE_CHAR:
+        destination.kind = DestinationKind::Device;
+        return destination;
+    case FILE_TYPE_DISK:
+        break;
+    default:
+        destination.kind = DestinationKind::Other;
+        return destination;
     }
     if (target.isFolder()) {
         destination.kind = DestinationKind::Other;

@@ -22,11 +22,21 @@ constexpr uint64_t beforeLastOfEndstream = packed("endstrea");
 // The first byte of a token, as the lexer tells tokens apart by it.
 void ObjectEndScanner::startToken(uint8_t c) {
     switch (c) {
-    case '%': state = State::Comment; return;
-    case '(': state = State::String; depth = 1; return;
-    case '<': state = State::AfterLess; return;
-    case '/': state = State::Name; return;
-    default: break;
+    case '%':
+        state = State::Comment;
+        return;
+    case '(':
+        state = State::String;
+        depth = 1;
+        return;
+    case '<':
+        state = State::AfterLess;
+        return;
+    case '/':
+        state = State::Name;
+        return;
+    default:
+        break;
     }
     if (!isRegular(c)) return;  // white space, and the delimiters that make a token alone
     if (c == '-' || c == '.' || isDigit(c)) {
@@ -137,6 +147,4 @@ uint64_t ObjectEndScanner::feed(const uint8_t* bytes, size_t count) {
     return 0;
 }
 
-uint64_t ObjectEndScanner::finish() const {
-    return state == State::Word && wordIs("endobj", 6) ? position : 0;
-}
+uint64_t ObjectEndScanner::finish() const { return state == State::Word && wordIs("endobj", 6) ? position : 0; }

@@ -28,7 +28,17 @@ public:
 
 private:
     enum class State : uint8_t {
-        Between, Comment, String, StringEscape, AfterLess, HexString, Name, NameHash, NameHashLow, Number, Word,
+        Between,
+        Comment,
+        String,
+        StringEscape,
+        AfterLess,
+        HexString,
+        Name,
+        NameHash,
+        NameHashLow,
+        Number,
+        Word,
         StreamData
     };
 
@@ -39,8 +49,8 @@ private:
 
     uint64_t position;
     State state = State::Between;
-    uint32_t depth = 0;         // open parentheses of a literal string
-    char word[8] = {};          // a word's first bytes
-    size_t wordLength = 0;      // its whole length
-    uint64_t recent = 0;        // the last eight bytes of stream data
+    uint32_t depth = 0;     // open parentheses of a literal string
+    char word[8] = {};      // a word's first bytes
+    size_t wordLength = 0;  // its whole length
+    uint64_t recent = 0;    // the last eight bytes of stream data
 };

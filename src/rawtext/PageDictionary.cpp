@@ -38,7 +38,8 @@ void readRotateValue(const DictionaryReader<Source>& entries, PageDictionaryLayo
         layout.valueIsNumber = true;
         layout.valueNumber = truncatedInteger(entries.real());
         break;
-    default: break;
+    default:
+        break;
     }
     layout.valueEnd = entries.valueEnd();
 }

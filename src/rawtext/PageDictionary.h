@@ -14,16 +14,16 @@ struct PageDictionaryLayout {
         uint32_t valueEnd = 0;
     };
 
-    uint32_t headerEnd = 0;     // just after the "obj" of the object's header
-    bool found = false;         // the object's text holds a dictionary
-    uint32_t bodyStart = 0;     // just after the "<<" that opens it
+    uint32_t headerEnd = 0;  // just after the "obj" of the object's header
+    bool found = false;      // the object's text holds a dictionary
+    uint32_t bodyStart = 0;  // just after the "<<" that opens it
     bool hasRotate = false;
     std::vector<ValueRange> rotateValues;  // every own /Rotate, in the text's order
-    uint32_t keyEnd = 0;        // just after "/Rotate"
-    uint32_t valueEnd = 0;      // just after its whole value (equal to keyEnd when there is none)
+    uint32_t keyEnd = 0;                   // just after "/Rotate"
+    uint32_t valueEnd = 0;                 // just after its whole value (equal to keyEnd when there is none)
     bool valueIsNumber = false;
-    bool valueIsInteger = false; // written as an integer, not as a real
-    int32_t valueNumber = 0;    // an integer as written, a real cut toward zero (saturated)
+    bool valueIsInteger = false;  // written as an integer, not as a real
+    int32_t valueNumber = 0;      // an integer as written, a real cut toward zero (saturated)
     bool valueIsReference = false;
     int32_t referenceNumber = 0;
     int32_t referenceGeneration = 0;

@@ -63,8 +63,12 @@ size_t readInput(FILE* input, FileBlockCache* blocks, uint64_t offset, uint8_t* 
 class ObjectTextReader {
 public:
     ObjectTextReader(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, std::vector<uint8_t>& bytes)
-        : input(input), blocks(blocks), start(start), rangeLength(limit > start ? uint64_t{limit} - start : 0),
-          available(std::min<uint64_t>(rangeLength, limits::inMemoryObjectBytes)), bytes(bytes) {
+        : input(input),
+          blocks(blocks),
+          start(start),
+          rangeLength(limit > start ? uint64_t{limit} - start : 0),
+          available(std::min<uint64_t>(rangeLength, limits::inMemoryObjectBytes)),
+          bytes(bytes) {
         bytes.clear();
     }
 
@@ -233,7 +237,8 @@ uint64_t scanFileForEnd(FileBlockCache& blocks, uint32_t start, uint32_t limit, 
     for (;;) {
         const uint64_t at = uint64_t{start} + scanner.fed();
         if (at >= limit) return scanner.finish();
-        const size_t got = blocks.readFully(at, block.data(), static_cast<size_t>(std::min<uint64_t>(block.size(), limit - at)));
+        const size_t got =
+            blocks.readFully(at, block.data(), static_cast<size_t>(std::min<uint64_t>(block.size(), limit - at)));
         if (got == 0) return scanner.finish();
         if (const uint64_t end = scanner.feed(block.data(), got)) return end;
     }
@@ -329,8 +334,8 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
 
 }  // namespace
 
-bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries,
-                   RawObject& out, const ObjectLayout* layout) {
+bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries, RawObject& out,
+                   const ObjectLayout* layout) {
     const XRefEntry* found = entries.find(number);
     if (!found) return false;
     const XRefEntry& entry = *found;
@@ -368,7 +373,8 @@ void RawObjectReader::closeWhatTheParserClosed(int32_t number, RawObject& out) c
 uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, const char* key) {
     if (!object.inFile) return findNumberAfter(object.bytes.data(), object.length(), key);
     const uint32_t end = object.fileEnd + 1;  // with the closing byte, as the text in memory holds it
-    const uint32_t last = findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
+    const uint32_t last =
+        findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
     if (last == 0) return 0;
     const auto byteAt = [&input](uint32_t at) {
         uint8_t byte = 0;
@@ -376,9 +382,11 @@ uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, cons
     };
     uint32_t position = last + 1;
     int c = byteAt(position);
-    for (; position < end && c != EOF && !pdfchar::isDigit(c); c = byteAt(++position)) {}
+    for (; position < end && c != EOF && !pdfchar::isDigit(c); c = byteAt(++position)) {
+    }
     uint32_t value = 0;
-    for (; position < end && pdfchar::isDigit(c); c = byteAt(++position)) value = value * 10 + static_cast<uint32_t>(c - '0');
+    for (; position < end && pdfchar::isDigit(c); c = byteAt(++position))
+        value = value * 10 + static_cast<uint32_t>(c - '0');
     return value;
 }
 

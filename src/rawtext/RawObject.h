@@ -15,10 +15,10 @@ class FileBlockCache;
 // one white-space byte after it: in memory, or, when it is too large to hold,
 // where it lies in the input file.
 struct RawObject {
-    std::vector<uint8_t> bytes;   // the whole text, when in memory
-    bool inFile = false;          // the text is [fileStart, fileEnd) of the input, then `closingByte`
+    std::vector<uint8_t> bytes;  // the whole text, when in memory
+    bool inFile = false;         // the text is [fileStart, fileEnd) of the input, then `closingByte`
     uint32_t fileStart = 0;
-    uint32_t fileEnd = 0;         // just after "endobj"
+    uint32_t fileEnd = 0;  // just after "endobj"
     uint8_t closingByte = '\n';
     int32_t generation = 0;       // the generation in the object's header
     bool isObjectStream = false;  // a stream object whose Type is ObjStm
@@ -48,8 +48,8 @@ bool loadObjectText(FileBlockCache& input, RawObject& object);
 // With "-repair" (the cross-reference recovers stream ends), an object without
 // "endobj" ends where its value ends, and a stream without "endstream" where its
 // data ends; the missing words are added to the text.
-bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries,
-                   RawObject& out, const ObjectLayout* layout = nullptr);
+bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries, RawObject& out,
+                   const ObjectLayout* layout = nullptr);
 
 // What a job needs to read raw object texts from one input: its file, its loaded
 // cross-reference, and where its objects lie. Borrows all three.

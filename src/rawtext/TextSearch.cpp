@@ -24,8 +24,8 @@ uint32_t findPatternInRange(FileBlockCache& file, uint32_t start, uint32_t end, 
     // more than the search itself.
     const size_t blockSize = std::min<uint64_t>(limits::searchBlockBytes, end - start);
     std::vector<uint8_t> block(blockSize + patternLength);
-    size_t carried = 0;                 // bytes kept from the previous block
-    uint64_t blockPosition = start;     // file position of block[0]
+    size_t carried = 0;              // bytes kept from the previous block
+    uint64_t blockPosition = start;  // file position of block[0]
     for (;;) {
         const uint64_t left = end - (blockPosition + carried);
         const size_t read = file.readFully(blockPosition + carried, block.data() + carried,
@@ -51,4 +51,3 @@ uint32_t findNumberAfter(const uint8_t* text, uint32_t length, const char* key) 
     for (; i < length && pdfchar::isDigit(text[i]); ++i) value = value * 10 + static_cast<uint32_t>(text[i] - '0');
     return value;
 }
-

@@ -21,7 +21,8 @@ bool readBytes(FileBlockCache& input, uint32_t start, uint32_t count, std::strin
 
 // A classic table holds only digits, blanks and the letters n and f before its
 // trailer, so the first "trailer" after the section's start is its keyword.
-bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize, TrailerText& trailer) {
+bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize,
+                     TrailerText& trailer) {
     uint32_t start = sectionStart;
     if (!isStream) {
         const uint32_t keywordEnd = findPatternInRange(input, sectionStart, fileSize, "trailer", 7);

@@ -19,4 +19,5 @@ struct TrailerText {
 // Reads the trailer of the section at file position `sectionStart`. Reads no more
 // of the file than the dictionary needs (and never past `fileSize`). False when
 // no complete dictionary stands there.
-bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize, TrailerText& trailer);
+bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize,
+                     TrailerText& trailer);

@@ -5,7 +5,9 @@
 
 CPdfFileStream::CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary,
                                std::shared_ptr<FileBlockCache> blocks)
-    : file(file), blocks(blocks ? std::move(blocks) : std::make_shared<FileBlockCache>(file)), start(start),
+    : file(file),
+      blocks(blocks ? std::move(blocks) : std::make_shared<FileBlockCache>(file)),
+      start(start),
       length(length) {
     this->dictionary.copyFrom(dictionary);
     rewind();
@@ -40,7 +42,7 @@ void CPdfFileStream::shiftWindow(int32_t delta) {
 }
 
 RetainPtr<CPdfStream> CPdfFileStream::openWindow(uint32_t windowStart, uint32_t windowLength,
-                                       const CPdfElement& windowDictionary) {
+                                                 const CPdfElement& windowDictionary) {
     return makeRetained<CPdfFileStream>(file, windowStart, windowLength, windowDictionary, blocks);
 }
 

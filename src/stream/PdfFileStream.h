@@ -35,7 +35,7 @@ public:
     void shiftWindow(int32_t delta) override;
     uint32_t windowLength() const override { return length; }
     RetainPtr<CPdfStream> openWindow(uint32_t windowStart, uint32_t windowLength,
-                           const CPdfElement& windowDictionary) override;
+                                     const CPdfElement& windowDictionary) override;
 
     // The open file under the stream, for reads in large blocks that pass the buffer by.
     FILE* fileHandle() const { return file; }

@@ -45,7 +45,7 @@ private:
     RetainPtr<CPdfStream> underlying;
     std::unique_ptr<CPdfPredictor> predictorState;
     z_stream inflateState{};
-    uint32_t inputRemaining;   // window bytes not yet taken from the underlying stream
+    uint32_t inputRemaining;  // window bytes not yet taken from the underlying stream
     bool inputExhausted = false;
     bool ended = false;
     unsigned char input[4096];

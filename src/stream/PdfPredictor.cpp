@@ -28,8 +28,7 @@ bool CPdfPredictor::isUsable(int32_t predictor, int32_t columns, int32_t colors,
     return rowBytes <= limits::maximumPredictorRowBytes;
 }
 
-CPdfPredictor::CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t columns, int32_t colors,
-                             int32_t bits)
+CPdfPredictor::CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t columns, int32_t colors, int32_t bits)
     : source(source), predictor(predictor), colors(colors), bits(bits) {
     valuesPerRow = columns * colors;
     pixelBytes = (colors * bits + 7) / 8;
@@ -87,11 +86,21 @@ void CPdfPredictor::applyPngFilter(int filter, int i, int c) {
     const int upperLeft = previous[i - pixelBytes];
     int value;
     switch (filter) {
-    case 11: value = left + c; break;
-    case 12: value = up + c; break;
-    case 13: value = (left + up) / 2 + c; break;
-    case 14: value = paeth(left, up, upperLeft) + c; break;
-    default: value = c; break;
+    case 11:
+        value = left + c;
+        break;
+    case 12:
+        value = up + c;
+        break;
+    case 13:
+        value = (left + up) / 2 + c;
+        break;
+    case 14:
+        value = paeth(left, up, upperLeft) + c;
+        break;
+    default:
+        value = c;
+        break;
     }
     line[i] = static_cast<uint8_t>(value);
 }

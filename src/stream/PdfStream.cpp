@@ -8,6 +8,4 @@ size_t CPdfStream::readBlock(uint8_t* into, size_t count) {
     return done;
 }
 
-int CPdfStream::getRawChar() {
-    throw CPdfException("Internal: called getRawChar() on non-predictor stream");
-}
+int CPdfStream::getRawChar() { throw CPdfException("Internal: called getRawChar() on non-predictor stream"); }

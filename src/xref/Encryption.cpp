@@ -21,8 +21,9 @@ std::string firstFileId(const CPdfDictionary& trailer) {
 
 void refuseEncryptedFile() {
     throw CPdfException("\nPDF file is encrypted")
-        .withHint("-password<password> opens an encrypted file (-password alone gives the empty password); "
-                  "-passwordfile<file> reads it from the first line of a file");
+        .withHint(
+            "-password<password> opens an encrypted file (-password alone gives the empty password); "
+            "-passwordfile<file> reads it from the first line of a file");
 }
 
 std::unique_ptr<StandardSecurity> openSecurityHandler(CPdfXRef& xref, const CPdfDictionary& trailer,
@@ -32,8 +33,8 @@ std::unique_ptr<StandardSecurity> openSecurityHandler(CPdfXRef& xref, const CPdf
     trailer.findRaw("Encrypt", reference);
     xref.fetchObject(reference.refNum(), reference.refGen(), dictionary);
     if (!dictionary.is(ElementType::Dictionary)) refuseEncryptionDictionary();
-    auto security = std::make_unique<StandardSecurity>(readEncryptionSettings(*dictionary.dictionary()),
-                                                       firstFileId(trailer));
+    auto security =
+        std::make_unique<StandardSecurity>(readEncryptionSettings(*dictionary.dictionary()), firstFileId(trailer));
     if (!security->authenticate(*password))
         throw CPdfException("\nPDF file is encrypted and the password does not open it");
     return security;

@@ -17,8 +17,8 @@ bool headerMatches(const uint8_t* text, size_t length, int32_t number, int32_t g
     PdfLexer<TextSource> lexer(source);
     CPdfElement tokens[3];
     for (CPdfElement& token : tokens) lexer.readToken(token);
-    return tokens[0].is(ElementType::Integer) && tokens[0].integer() == number &&
-           tokens[1].is(ElementType::Integer) && tokens[1].integer() == generation && tokens[2].isKeyword("obj");
+    return tokens[0].is(ElementType::Integer) && tokens[0].integer() == number && tokens[1].is(ElementType::Integer) &&
+           tokens[1].integer() == generation && tokens[2].isKeyword("obj");
 }
 
 }  // namespace

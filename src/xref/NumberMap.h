@@ -98,8 +98,7 @@ public:
             else ordered.emplace_back(number, std::move(value));
         }
         far = {};
-        std::sort(ordered.begin(), ordered.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         if (!ordered.empty() && static_cast<size_t>(ordered.back().first) < denseReach()) {
             dense.resize(static_cast<size_t>(ordered.back().first) + 1);
             for (auto& [number, value] : ordered) dense[static_cast<size_t>(number)] = std::move(value);
@@ -115,9 +114,7 @@ public:
 private:
     // The vector reaches as far as twice the numbers given, or a floor that costs
     // little: beyond, a number is far.
-    size_t denseReach() const {
-        return std::max<size_t>(limits::denseNumberFloor, 2 * (given + 1));
-    }
+    size_t denseReach() const { return std::max<size_t>(limits::denseNumberFloor, 2 * (given + 1)); }
 
     typename std::vector<std::pair<int32_t, Value>>::iterator orderedAt(int32_t number) {
         return std::lower_bound(ordered.begin(), ordered.end(), number,

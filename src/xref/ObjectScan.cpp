@@ -85,10 +85,8 @@ public:
             uint64_t trailerAt = 0;
             if (search.nextTrailer(position, headerFollows ? header.start : search.fileSize(), trailerAt))
                 readTrailer(trailerAt);
-            else if (headerFollows)
-                readObject(header);
-            else
-                return std::move(found);
+            else if (headerFollows) readObject(header);
+            else return std::move(found);
         }
     }
 

@@ -22,13 +22,13 @@ struct ObjectScan {
         uint32_t end = 0;    // just after its ">>"
     };
 
-    XRefEntryTable entries;              // the last definition of each number in the file
-    NumberMap<uint32_t> definedAt;       // the position of that definition, per number
-    std::vector<Object> objectStreams;   // stream objects of /Type /ObjStm, in file order
-    std::vector<Object> catalogues;      // objects of /Type /Catalog, in file order
-    std::vector<Dictionary> trailers;    // trailer and cross-reference stream dictionaries, in file order
+    XRefEntryTable entries;             // the last definition of each number in the file
+    NumberMap<uint32_t> definedAt;      // the position of that definition, per number
+    std::vector<Object> objectStreams;  // stream objects of /Type /ObjStm, in file order
+    std::vector<Object> catalogues;     // objects of /Type /Catalog, in file order
+    std::vector<Dictionary> trailers;   // trailer and cross-reference stream dictionaries, in file order
     bool foundObject = false;
-    uint32_t firstObject = 0;            // the position of the first header found
+    uint32_t firstObject = 0;  // the position of the first header found
 };
 
 // Reads the file once, from `base` (its "%PDF-" header, or 0) to its end, for every

@@ -25,8 +25,7 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     dictionary->find("N", value);
     if (!value.is(ElementType::Integer) || value.integer() <= 0) return false;
     count = value.integer();
-    const bool beyondEntries = xref.streamEndFinder() ? !xref.canList(count)
-                                                      : count > xref.getEntries().numberBound();
+    const bool beyondEntries = xref.streamEndFinder() ? !xref.canList(count) : count > xref.getEntries().numberBound();
     if (beyondEntries) return false;
     value.clear();
     dictionary->find("First", value);
@@ -160,8 +159,8 @@ void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElemen
     }
     const size_t k = static_cast<size_t>(index);
     const uint32_t start = decoded->windowStarts[k], end = decoded->windowEnds[k];
-    if (sieve && readSievedDictionary(decoded->data.data() + start, end - start, true, xref, *sieve, out) ==
-                     SievedRead::Built)
+    if (sieve &&
+        readSievedDictionary(decoded->data.data() + start, end - start, true, xref, *sieve, out) == SievedRead::Built)
         return;
     CPdfParser parser(xref, memoryWindow(decoded->data, start, end));
     if (sieve) parser.parseObject(out, *sieve);

@@ -26,7 +26,8 @@ Parsed parseLater(std::vector<std::string> arguments) {
 }
 
 TEST(LaterOptions, KnownOptionsRaiseNoWarning) {
-    const Parsed parsed = parseLater({"-p1-3", "-r-90", "-force", "-repair", "-incremental", "-continue", "-podd", "-p"});
+    const Parsed parsed =
+        parseLater({"-p1-3", "-r-90", "-force", "-repair", "-incremental", "-continue", "-podd", "-p"});
     EXPECT_EQ(std::vector<std::string>{}, parsed.warnings);
     EXPECT_TRUE(parsed.options.keepGoing);
     EXPECT_EQ(-90, parsed.options.rotation);
@@ -65,7 +66,6 @@ TEST(LaterOptions, ARotationThatIsNoMultipleOf90IsWrittenWithAWarning) {
     EXPECT_EQ(0u, parseLater({"-r-270"}).warnings.size());
 }
 
-
 JobOptions parseAll(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "folioturn");
     std::vector<char*> argv;
@@ -83,8 +83,8 @@ std::string failureOf(std::vector<std::string> arguments) {
 }
 
 TEST(JobCommandLine, EachOptionSetsItsField) {
-    const JobOptions options = parseAll({"-iin.pdf", "-oout.pdf", "-p2-3", "-r180", "-force", "-repair",
-                                         "-incremental", "-continue", "-passwordsecret"});
+    const JobOptions options = parseAll({"-iin.pdf", "-oout.pdf", "-p2-3", "-r180", "-force", "-repair", "-incremental",
+                                         "-continue", "-passwordsecret"});
     EXPECT_EQ("in.pdf", options.inputName);
     EXPECT_EQ("out.pdf", options.outputName);
     EXPECT_EQ("2-3", options.pageText);

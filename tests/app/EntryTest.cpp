@@ -85,7 +85,8 @@ TEST_F(Entry, EachListedFileGetsItsOwnInputAndOutputAndTheSharedOptions) {
     EXPECT_EQ(0, run({"-ilist.txt", "-fout", "-pfirsthalf", "-r270"}, console));
     const std::string separator(1, fs::path::preferred_separator);
     EXPECT_EQ("Rotating file: a.pdf to out" + separator + "a.pdf, 270 Degrees, Pages: 1-5\nProcessing\nDone.\n" +
-                  "Rotating file: sub/b.pdf to out" + separator + "sub/b.pdf, 270 Degrees, Pages: 1-12\nProcessing..\nDone.\n",
+                  "Rotating file: sub/b.pdf to out" + separator +
+                  "sub/b.pdf, 270 Degrees, Pages: 1-12\nProcessing..\nDone.\n",
               afterBanner(console));
     EXPECT_TRUE(fs::exists("out/a.pdf"));
     EXPECT_TRUE(fs::exists("out/sub/b.pdf"));

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string hintFor(const std::string& failure, bool repairGiven = false) { return hintAfterFailure(failure, repairGiven); }
+std::string hintFor(const std::string& failure, bool repairGiven = false) {
+    return hintAfterFailure(failure, repairGiven);
+}
 
 const std::string repairHint = "the file is damaged; -repair reads damaged files as other PDF readers recover them";
 

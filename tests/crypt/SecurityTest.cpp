@@ -112,14 +112,16 @@ TEST(StandardSecurity, StreamsAreDecryptedWhenFirstRead) {
     xref.dictionary()->add("Type", type);
     int rawReads = 0;
     const RetainPtr<CPdfStream> raw = makeRetained<CountingStream>(encrypted, rawReads);
-    EXPECT_EQ(raw.get(), security.decryptStream(raw, xref, {4, 0}).get()) << "cross-reference streams are never encrypted";
+    EXPECT_EQ(raw.get(), security.decryptStream(raw, xref, {4, 0}).get())
+        << "cross-reference streams are never encrypted";
 }
 
 TEST(ObjectStrings, LiteralAndHexStringsDecode) {
     size_t end = 0;
     EXPECT_EQ("a(b)c", decodeLiteralString("(a(b)c) x", 0, end));
     EXPECT_EQ(7u, end);
-    EXPECT_EQ(std::string("\n\r\t\b\f()\\A\0013z", 12), decodeLiteralString("(\\n\\r\\t\\b\\f\\(\\)\\\\\\101\\0013\\z)", 0, end));
+    EXPECT_EQ(std::string("\n\r\t\b\f()\\A\0013z", 12),
+              decodeLiteralString("(\\n\\r\\t\\b\\f\\(\\)\\\\\\101\\0013\\z)", 0, end));
     EXPECT_EQ("ab", decodeLiteralString("(a\\\r\nb)", 0, end));
     EXPECT_EQ("open", decodeLiteralString("(open", 0, end));
     EXPECT_EQ(5u, end);

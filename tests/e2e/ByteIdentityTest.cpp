@@ -38,8 +38,8 @@ std::string visible(const std::string& bytes) {
 // Shows where the bytes part, with a little of what comes before.
 testing::AssertionResult sameBytes(const std::string& expected, const std::string& actual) {
     if (expected == actual) return testing::AssertionSuccess();
-    const size_t at = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first -
-                      expected.begin();
+    const size_t at =
+        std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end()).first - expected.begin();
     const size_t from = at > 24 ? at - 24 : 0;
     return testing::AssertionFailure() << "bytes differ at " << at << " of " << expected.size() << " (output has "
                                        << actual.size() << "):\n  input:  ..." << visible(expected.substr(from, 48))

@@ -9,7 +9,8 @@ namespace {
 
 using namespace e2e;
 
-const std::string usage = banner +
+const std::string usage =
+    banner +
     "Parameters:\n-i<filename> - input file name\n-l<filename> - list file name\n"
     "-o<filename> - output file name\n-f<folder> - output folder name\n"
     "-p<pages array> - pages list for rotation, e.g. 1,3,5-7   or -pall or -podd or -peven\n"
@@ -93,18 +94,20 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"FirstIsNotInput", {"-xa.pdf", "-oout.pdf"}, banner + "-i parameter missing", 2},
         CommandLineCase{"Swapped", {"-oout.pdf", "-ia.pdf"}, banner + "-i parameter missing", 2},
         CommandLineCase{"SecondIsNotOutput", {"-ia.pdf", "-xout.pdf"}, banner + "-o parameter missing", 2},
-        CommandLineCase{"InputMissing", {"-imissing.pdf", "-oout.pdf", "-p1"},
-                        banner + "Input file open error: missing.pdf\n", 2},
+        CommandLineCase{
+            "InputMissing", {"-imissing.pdf", "-oout.pdf", "-p1"}, banner + "Input file open error: missing.pdf\n", 2},
         CommandLineCase{"InputEmpty", {"-i", "-oout.pdf"}, banner + "Input file open error: \n", 2},
-        CommandLineCase{"PercentInName", {"-i100%d%s.pdf", "-oout.pdf"},
-                        banner + "Input file open error: 100%d%s.pdf\n", 2},
+        CommandLineCase{
+            "PercentInName", {"-i100%d%s.pdf", "-oout.pdf"}, banner + "Input file open error: 100%d%s.pdf\n", 2},
         CommandLineCase{"UpperCaseListIsAPdfName", {"-iLIST.TXT", "-fout"}, banner + "-o parameter missing", 2},
         CommandLineCase{"ListWithOutputFile", {"-ilist.txt", "-oout"}, pleaseSpecifyFolder, 2},
         CommandLineCase{"ListWithoutFolder", {"-ilist.txt"}, pleaseSpecifyFolder, 2},
-        CommandLineCase{"ListMissing", {"-inolist.txt", "-fout"},
-                        banner + "Unable to open file list: 'nolist.txt'\r\n", 2, {"out"}},
-        CommandLineCase{"Help", {"--help"}, usage + furtherOptions},
-        CommandLineCase{"Version", {"--version"}, version},
+        CommandLineCase{"ListMissing",
+                        {"-inolist.txt", "-fout"},
+                        banner + "Unable to open file list: 'nolist.txt'\r\n",
+                        2,
+                        {"out"}},
+        CommandLineCase{"Help", {"--help"}, usage + furtherOptions}, CommandLineCase{"Version", {"--version"}, version},
         CommandLineCase{"HelpBeforeAnotherArgument", {"--help", "-oout.pdf"}, banner + "-i parameter missing", 2},
         CommandLineCase{"VersionAfterAnInput", {"-ia.pdf", "--version"}, banner + "-o parameter missing", 2},
         CommandLineCase{"HelpAfterAList", {"-ilist.txt", "--help"}, pleaseSpecifyFolder, 2},
@@ -114,8 +117,11 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"SingleDashHelp", {"-help"}, banner + "Error parameter", 2},
         CommandLineCase{"UpperCaseVersion", {"--VERSION"}, banner + "Error parameter", 2},
         CommandLineCase{"VersionWithASpace", {"--version "}, banner + "Error parameter", 2},
-        CommandLineCase{"ListMissingAfterL", {"-lnolist.txt", "-fout"},
-                        banner + "Unable to open file list: 'nolist.txt'\r\n", 2, {"out"}}),
+        CommandLineCase{"ListMissingAfterL",
+                        {"-lnolist.txt", "-fout"},
+                        banner + "Unable to open file list: 'nolist.txt'\r\n",
+                        2,
+                        {"out"}}),
     caseName);
 
 }  // namespace

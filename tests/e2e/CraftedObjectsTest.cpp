@@ -51,19 +51,18 @@ TEST_P(EndobjWord, EndsNoObject) {
     EXPECT_TRUE(showsItsOwnContent(output, 4));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CraftedFiles, EndobjWord,
-    testing::Values(CraftedCase{"endobj-words", {}, "270 270 270 270"},
-                    CraftedCase{"endobj-words", {"-incremental"}, "270 270 270 270"},
-                    CraftedCase{"endobj-large", {}, "270 270 270 270"},
-                    CraftedCase{"endobj-large", {"-incremental"}, "270 270 270 270"},
-                    CraftedCase{"endobj-xrefstream", {}, "270 270 270 270"},
-                    CraftedCase{"endobj-xrefstream", {"-incremental"}, "270 270 270 270"}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name) c = c == '-' ? '_' : c;
-        return name + (info.param.options.empty() ? "" : "_incremental");
-    });
+INSTANTIATE_TEST_SUITE_P(CraftedFiles, EndobjWord,
+                         testing::Values(CraftedCase{"endobj-words", {}, "270 270 270 270"},
+                                         CraftedCase{"endobj-words", {"-incremental"}, "270 270 270 270"},
+                                         CraftedCase{"endobj-large", {}, "270 270 270 270"},
+                                         CraftedCase{"endobj-large", {"-incremental"}, "270 270 270 270"},
+                                         CraftedCase{"endobj-xrefstream", {}, "270 270 270 270"},
+                                         CraftedCase{"endobj-xrefstream", {"-incremental"}, "270 270 270 270"}),
+                         [](const auto& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name) c = c == '-' ? '_' : c;
+                             return name + (info.param.options.empty() ? "" : "_incremental");
+                         });
 
 }  // namespace
 
@@ -169,9 +168,9 @@ TEST(OutputCheck, AnObjectWithoutAnEndFailsTheJobAndReplacesNothing) {
     TemporaryFolder folder;
     const std::string input = craftedFile("unended-string"), output = folder / "out.pdf";
     writeFile(output, "what stood there before");
-    EXPECT_EQ(banner + jobHead(input, output, 90, "1-1") +
-                  "\nOutput check failed: object 5 has no end that a reader finds\n",
-              runJob(input, output, {"-pall", "-r90"}).output);
+    EXPECT_EQ(
+        banner + jobHead(input, output, 90, "1-1") + "\nOutput check failed: object 5 has no end that a reader finds\n",
+        runJob(input, output, {"-pall", "-r90"}).output);
     EXPECT_EQ("what stood there before", readFile(output));
     EXPECT_EQ(std::vector<std::string>{"out.pdf"}, folder.entries());
 }
@@ -210,7 +209,8 @@ TEST(SparseNumbers, FarBeyondTheFileSizeAreReadAsListed) {
             EXPECT_EQ(banner + jobDone(input, output, 90, "1-2"), runJob(input, output, options).output) << name;
             EXPECT_TRUE(qpdfCheckClean(output)) << name;
             EXPECT_TRUE(isRotatedCopy(input, output, "90 90")) << name;
-            EXPECT_LT(readFile(output).size(), readFile(input).size() + 1024) << name << (incremental ? " -incremental" : "");
+            EXPECT_LT(readFile(output).size(), readFile(input).size() + 1024)
+                << name << (incremental ? " -incremental" : "");
         }
     }
 }

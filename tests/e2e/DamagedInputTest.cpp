@@ -109,7 +109,8 @@ std::string withUpdatedObjects(std::string pdf, const Objects& objects) {
     return pdf + table + "trailer\n<< /Size " + std::to_string(size) + older + tablePosition + "\n%%EOF\n";
 }
 
-std::string withObjectKey(const std::string& pdf, const std::string& marker, const char* key, const std::string& value) {
+std::string withObjectKey(const std::string& pdf, const std::string& marker, const char* key,
+                          const std::string& value) {
     const auto [number, body] = objectHolding(pdf, marker);
     return withUpdatedObjects(pdf, {{number, withKey(body, key, value)}});
 }
@@ -135,10 +136,12 @@ std::string jobEnding(std::string console, const std::string& input, const std::
     // What -repair did, and a warning about objects left out, may stand on lines of
     // their own before "Done.".
     std::smatch repaired;
-    if (std::regex_search(console, repaired, std::regex("^\nFile repaired: [^\n]*(?=\n(Warning: [^\n]*\n)?Done\\.\n$)")))
+    if (std::regex_search(console, repaired,
+                          std::regex("^\nFile repaired: [^\n]*(?=\n(Warning: [^\n]*\n)?Done\\.\n$)")))
         console = repaired.suffix();
     std::smatch warning;
-    if (std::regex_search(console, warning, std::regex("^\nWarning: [^\n]*(?=\nDone\\.\n$)"))) console = warning.suffix();
+    if (std::regex_search(console, warning, std::regex("^\nWarning: [^\n]*(?=\nDone\\.\n$)")))
+        console = warning.suffix();
     return console;
 }
 
@@ -206,9 +209,9 @@ TEST_F(DamagedInput, FlippedBitsAndZeroedSpans) {
             std::string bytes = bases[b];
             const size_t at = random() % bytes.size();
             if (seed % 2)
-                for (int flips = 1 + random() % 4; flips > 0; --flips) bytes[random() % bytes.size()] ^= 1 << random() % 8;
-            else
-                std::fill_n(bytes.begin() + at, std::min<size_t>(1 + random() % 64, bytes.size() - at), '\0');
+                for (int flips = 1 + random() % 4; flips > 0; --flips)
+                    bytes[random() % bytes.size()] ^= 1 << random() % 8;
+            else std::fill_n(bytes.begin() + at, std::min<size_t>(1 + random() % 64, bytes.size() - at), '\0');
             SCOPED_TRACE("base " + std::to_string(b) + ", seed " + std::to_string(seed));
             expectHandled(bytes, seed / 2);
         }
@@ -217,26 +220,29 @@ TEST_F(DamagedInput, FlippedBitsAndZeroedSpans) {
 TEST_F(DamagedInput, HugeAndNegativeNumbers) {
     // The value of `key` in base `base`: in the newest trailer or cross-reference stream
     // (no marker), or in the object whose text holds the marker. % stands for the number.
-    struct Site { size_t base; const char *key, *value, *marker; };
+    struct Site {
+        size_t base;
+        const char *key, *value, *marker;
+    };
     const char* const objectStream = "/Type /ObjStm";
     const Site sites[] = {
-        {0, "Length", "%", "\n6 0 obj"}, {0, "Count", "%", "\n2 0 obj"}, {0, "Size", "%", nullptr},
-        {0, "Prev", "%", nullptr},       {1, "Length", "%", nullptr},    {1, "Size", "%", nullptr},
+        {0, "Length", "%", "\n6 0 obj"},  {0, "Count", "%", "\n2 0 obj"},    {0, "Size", "%", nullptr},
+        {0, "Prev", "%", nullptr},        {1, "Length", "%", nullptr},       {1, "Size", "%", nullptr},
         {1, "Index", "[ 0 % ]", nullptr}, {1, "Index", "[ % 20 ]", nullptr}, {1, "W", "[ % 2 1 ]", nullptr},
-        {1, "W", "[ 1 % 1 ]", nullptr},  {1, "Prev", "%", nullptr},      {1, "Columns", "%", nullptr},
-        {1, "Predictor", "%", nullptr},  {1, "N", "%", objectStream},    {1, "First", "%", objectStream},
-        {1, "Length", "%", objectStream}, {2, "N", "%", objectStream},   {2, "First", "%", objectStream}};
-    const char* const numbers[] = {"2147483647", "2147483648", "4294967297", "-1", "-2147483648", "0",
-                                   "99999999999999999999"};
+        {1, "W", "[ 1 % 1 ]", nullptr},   {1, "Prev", "%", nullptr},         {1, "Columns", "%", nullptr},
+        {1, "Predictor", "%", nullptr},   {1, "N", "%", objectStream},       {1, "First", "%", objectStream},
+        {1, "Length", "%", objectStream}, {2, "N", "%", objectStream},       {2, "First", "%", objectStream}};
+    const char* const numbers[] = {"2147483647",  "2147483648", "4294967297",          "-1",
+                                   "-2147483648", "0",          "99999999999999999999"};
     size_t variant = 0;
     for (const Site& site : sites)
         for (const char* number : numbers) {
             const std::string value = std::regex_replace(site.value, std::regex("%"), number);
             SCOPED_TRACE(std::string("/") + site.key + " " + value + " in base " + std::to_string(site.base));
             const std::string& base = bases[site.base];
-            expectHandled(site.marker ? withObjectKey(base, site.marker, site.key, value)
-                                      : withTailKey(base, site.key, value),
-                          ++variant);
+            expectHandled(
+                site.marker ? withObjectKey(base, site.marker, site.key, value) : withTailKey(base, site.key, value),
+                ++variant);
         }
 }
 
@@ -266,8 +272,9 @@ std::string withWideRowLengths(const std::string& pdf) {
     std::string streams = "[";
     for (int i = 0; i < 500; ++i) streams += "<< /Length 30 0 R >>\nstream\nx\nendstream\n";
     return withUpdatedObjects(pdf, {{4, streams + "]"},
-                                    {30, "<< /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 16000000 >> "
-                                         "/Length 1 >>\nstream\nx\nendstream"}});
+                                    {30,
+                                     "<< /Filter /FlateDecode /DecodeParms << /Predictor 12 /Columns 16000000 >> "
+                                     "/Length 1 >>\nstream\nx\nendstream"}});
 }
 
 // A large object whose offset a long subsection gives to 3,000 numbers: only one of

@@ -204,7 +204,8 @@ TEST(EncryptedListRun, OnePasswordForEveryFile) {
     encrypt(sample, folder / "a.pdf", "user", "owner", {"256"}, true);
     encrypt(sample, folder / "b.pdf", "", "user", {"128", "--use-aes=n"});
     writeFile(folder / "list.txt", "a.pdf\nb.pdf\n");
-    const ProcessResult run = runFolioturn({"-ilist.txt", "-frotated", "-pfirsthalf", "-r90", "-passworduser"}, folder.path());
+    const ProcessResult run =
+        runFolioturn({"-ilist.txt", "-frotated", "-pfirsthalf", "-r90", "-passworduser"}, folder.path());
     EXPECT_EQ(banner + jobDone("a.pdf", "rotated" + listSeparator() + "a.pdf", 90, "1-3") +
                   jobDone("b.pdf", "rotated" + listSeparator() + "b.pdf", 90, "1-3"),
               run.output);

@@ -68,8 +68,8 @@ testing::AssertionResult turnedBy(const std::string& input, const std::string& o
     for (size_t i = 0; i < selected.size(); ++i) {
         const long expected = normalised(before[i] + (selected[i] ? degrees : 0));
         if (normalised(after[i]) != expected)
-            return testing::AssertionFailure() << "page " << i + 1 << " shows " << after[i] << " after " << before[i]
-                                               << ", expected " << expected;
+            return testing::AssertionFailure()
+                   << "page " << i + 1 << " shows " << after[i] << " after " << before[i] << ", expected " << expected;
     }
     return testing::AssertionSuccess();
 }
@@ -78,8 +78,8 @@ struct ForceCase {
     const char* name;
     std::vector<std::string> options;
     long degrees;
-    std::string pages;                  // as the job prints them
-    std::string ownRotations;           // each page's own /Rotate afterwards (see isRotatedCopy)
+    std::string pages;         // as the job prints them
+    std::string ownRotations;  // each page's own /Rotate afterwards (see isRotatedCopy)
     std::vector<bool> selected;
 };
 void PrintTo(const ForceCase& c, std::ostream* out) { *out << c.name; }
@@ -103,12 +103,15 @@ TEST_P(ForceRotation, TurnsEachPageFromTheRotationItShows) {
 INSTANTIATE_TEST_SUITE_P(
     E2e, ForceRotation,
     testing::Combine(
-        testing::Values(
-            ForceCase{"Plus90", {"-pall", "-r90", "-force"}, 90, "1-8", "180 270 180 270 0 0 180 90", all},
-            ForceCase{"Plus270", {"-pall", "-r270", "-force"}, 270, "1-8", "0 90 0 90 180 -180 0 270", all},
-            ForceCase{"Minus90", {"-pall", "-r-90", "-force"}, -90, "1-8", "0 90 0 90 -180 180 0 -90", all},
-            ForceCase{"Plus180OnInheritedOnly", {"-p1,2,7", "-r180", "-force"}, 180, "1,2,7", "270 0 . . . . 270",
-                      {true, true, false, false, false, false, true, false}}),
+        testing::Values(ForceCase{"Plus90", {"-pall", "-r90", "-force"}, 90, "1-8", "180 270 180 270 0 0 180 90", all},
+                        ForceCase{"Plus270", {"-pall", "-r270", "-force"}, 270, "1-8", "0 90 0 90 180 -180 0 270", all},
+                        ForceCase{"Minus90", {"-pall", "-r-90", "-force"}, -90, "1-8", "0 90 0 90 -180 180 0 -90", all},
+                        ForceCase{"Plus180OnInheritedOnly",
+                                  {"-p1,2,7", "-r180", "-force"},
+                                  180,
+                                  "1,2,7",
+                                  "270 0 . . . . 270",
+                                  {true, true, false, false, false, false, true, false}}),
         testing::Bool()),
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "ObjectStream" : "Classic");
@@ -130,7 +133,7 @@ TEST(ForceRotation, LoopsAndOddValuesCountAsNoRotation) {
     PdfBuilder pdf;
     pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
     pdf.object(2, "<< /Type /Pages /Parent 4 0 R /Kids [3 0 R 5 0 R 6 0 R] /Count 3 >>");
-    pdf.object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >>");      // /Parent loops 2 -> 4 -> 2
+    pdf.object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 10 10] >>");  // /Parent loops 2 -> 4 -> 2
     pdf.object(4, "<< /Type /Pages /Parent 2 0 R /Kids [] /Count 0 >>");
     pdf.object(5, "<< /Type /Page /Parent 2 0 R /Rotate 7 0 R /MediaBox [0 0 10 10] >>");  // 7 is "7 0 R"
     pdf.object(6, "<< /Type /Page /Parent 2 0 R /Rotate /Ninety /MediaBox [0 0 10 10] >>");

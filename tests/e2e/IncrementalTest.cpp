@@ -257,7 +257,8 @@ TEST(Incremental, AppliesToEveryFileOfAList) {
     const ProcessResult run =
         runFolioturn({"-ilist.txt", "-fout", "-p1", "-r180", "-incremental", "-force"}, folder.path());
     const std::string out = "out" + listSeparator();
-    EXPECT_EQ(banner + jobDone("a.pdf", out + "a.pdf", 180, "1") + jobDone("b.pdf", out + "b.pdf", 180, "1"), run.output);
+    EXPECT_EQ(banner + jobDone("a.pdf", out + "a.pdf", 180, "1") + jobDone("b.pdf", out + "b.pdf", 180, "1"),
+              run.output);
     EXPECT_TRUE(appendsUpdate(folder / "a.pdf", folder / "out/a.pdf", 1));
     EXPECT_TRUE(appendsUpdate(folder / "b.pdf", folder / "out/b.pdf", 1));
     EXPECT_TRUE(isRotatedCopy(folder / "a.pdf", folder / "out/a.pdf", "180"));
@@ -312,7 +313,8 @@ TEST(Incremental, KeepsTheSignedBytesAndWarnsOfACertification) {
                   signedBytes(readFile(folder / "rewritten.pdf"), readFile(input)));
         // Nothing to change: the input as it is, and nothing to warn of.
         const std::string unchanged = folder / "unchanged.pdf";
-        EXPECT_EQ(banner + jobDone(input, unchanged, 0, "1-1"), runJob(input, unchanged, {"-r0", "-incremental"}).output);
+        EXPECT_EQ(banner + jobDone(input, unchanged, 0, "1-1"),
+                  runJob(input, unchanged, {"-r0", "-incremental"}).output);
         EXPECT_EQ(readFile(input), readFile(unchanged));
     }
 }

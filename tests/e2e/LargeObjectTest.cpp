@@ -34,8 +34,8 @@ TEST(LargeObject, LargePagesAreEditedAndLargeStreamsCopiedByteForByte) {
     const std::string out = readFile(folder / "out.pdf");
     EXPECT_NE(std::string::npos, out.find("0] /Rotate 180  >>\nendobj\n"));
     EXPECT_NE(std::string::npos, out.find("4 0 obj\n<</Rotate 180\n /Type /Page"));
-    const std::string stream = "5 0 obj\n<<  /Length " + std::to_string(large) + " >>\nstream\n" + data +
-                               "\nendstream\nendobj\n";
+    const std::string stream =
+        "5 0 obj\n<<  /Length " + std::to_string(large) + " >>\nstream\n" + data + "\nendstream\nendobj\n";
     EXPECT_NE(std::string::npos, out.find(stream));
 }
 

@@ -116,11 +116,14 @@ ProcessResult jobOn(const TemporaryFolder& folder, const std::string& pdf, const
 INSTANTIATE_TEST_SUITE_P(
     E2e, ManPageMessages,
     testing::Values(
-        MessageCase{"ListLineRefused", {"List line refused, it must name a file inside the current folder"},
+        MessageCase{"ListLineRefused",
+                    {"List line refused, it must name a file inside the current folder"},
                     [](const TemporaryFolder& f) { return listRun(f, "/etc/hosts.pdf\n"); }},
-        MessageCase{"ListLineTooLong", {"List line refused, longer than the longest path"},
+        MessageCase{"ListLineTooLong",
+                    {"List line refused, longer than the longest path"},
                     [](const TemporaryFolder& f) { return listRun(f, std::string(100000, 'x') + "\n"); }},
-        MessageCase{"ListIsAFolder", {"Unable to open file list: '", "it is a folder, not a file"},
+        MessageCase{"ListIsAFolder",
+                    {"Unable to open file list: '", "it is a folder, not a file"},
                     [](const TemporaryFolder& f) {
                         std::filesystem::create_directories(f / "list.txt");
                         return runFolioturn({"-ilist.txt", "-fout", "-p1"}, f.path());
@@ -139,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const TemporaryFolder& f) {
                         return jobOn(f, onePagePdf("", "", {{5, 900000}, {6, 900100}}), {"-p1"});
                     }},
-        MessageCase{"LinkLoop", {"Output file create error: "},
+        MessageCase{"LinkLoop",
+                    {"Output file create error: "},
                     [](const TemporaryFolder& f) {
                         EXPECT_EQ(0, ::symlink("out.pdf", (f / "loop.pdf").c_str()));
                         EXPECT_EQ(0, ::symlink("loop.pdf", (f / "out.pdf").c_str()));

@@ -46,8 +46,8 @@ void expectRotatedPages(const std::string& input, const std::string& output, con
 struct ConsoleCase {
     const char* file;
     std::vector<std::string> options;
-    const char* pages;   // the page list the job prints
-    std::string notice;  // the line before "Done."
+    const char* pages;      // the page list the job prints
+    std::string notice;     // the line before "Done."
     const char* rotations;  // each page's own /Rotate afterwards, as isRotatedCopy reads them
 };
 
@@ -55,16 +55,24 @@ struct ConsoleCase {
 // output is the input's pages and objects with the asked rotation.
 TEST(RepairOption, SaysHowTheFileWasRepairedBeforeDone) {
     const ConsoleCase cases[] = {
-        {"table-entries-with-junk", {"-podd", "-r90"}, "1,3",
-         "File repaired: junk in the cross-reference table was passed over", "90 . 90 ."},
-        {"length-too-long", {"-p2", "-r270"}, "2", "File repaired: the Length of 1 stream was corrected",
-         ". 270 . ."},
+        {"table-entries-with-junk",
+         {"-podd", "-r90"},
+         "1,3",
+         "File repaired: junk in the cross-reference table was passed over",
+         "90 . 90 ."},
+        {"length-too-long", {"-p2", "-r270"}, "2", "File repaired: the Length of 1 stream was corrected", ". 270 . ."},
         // The root declares 2 pages: the leaves give the page count for the named
         // selection and for the check of page numbers alike.
-        {"count-too-low", {"-plasthalf", "-r180"}, "3-4",
-         "File repaired: the page count was taken from the page tree's 4 pages, not from its /Count", ". . 180 180"},
-        {"count-too-low", {"-p4", "-r90"}, "4",
-         "File repaired: the page count was taken from the page tree's 4 pages, not from its /Count", ". . . 90"},
+        {"count-too-low",
+         {"-plasthalf", "-r180"},
+         "3-4",
+         "File repaired: the page count was taken from the page tree's 4 pages, not from its /Count",
+         ". . 180 180"},
+        {"count-too-low",
+         {"-p4", "-r90"},
+         "4",
+         "File repaired: the page count was taken from the page tree's 4 pages, not from its /Count",
+         ". . . 90"},
     };
     for (const ConsoleCase& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + testing::PrintToString(c.options));
@@ -73,9 +81,9 @@ TEST(RepairOption, SaysHowTheFileWasRepairedBeforeDone) {
         std::vector<std::string> options = c.options;
         options.push_back("-repair");
         const ProcessResult run = runJob(input, output, options);
-        EXPECT_EQ(banner + jobHead(input, output, std::stoi(c.options[1].substr(2)), c.pages) + "\n" + c.notice +
-                      "\nDone.\n",
-                  run.output);
+        EXPECT_EQ(
+            banner + jobHead(input, output, std::stoi(c.options[1].substr(2)), c.pages) + "\n" + c.notice + "\nDone.\n",
+            run.output);
         EXPECT_TRUE(qpdfCheckClean(output));
         expectRotatedPages(input, output, c.rotations);
     }
@@ -99,10 +107,9 @@ TEST(RepairOption, WritesTheHeadBeforeTheFirstObjectFoundAndEachObjectOnce) {
 
 // A sound one-page file whose page's content stream holds `data` but says `length`.
 std::string withContentLength(const std::string& data, size_t length) {
-    const std::string objects[] = {
-        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
-        "<< /Length " + std::to_string(length) + " >>\nstream\n" + data + "\nendstream"};
+    const std::string objects[] = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                   "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+                                   "<< /Length " + std::to_string(length) + " >>\nstream\n" + data + "\nendstream"};
     std::string pdf = head, table = "xref\n0 5\n0000000000 65535 f \n";
     for (int number = 1; number <= 4; ++number) {
         char entry[24];
@@ -146,8 +153,9 @@ TEST(RepairOption, FilesWithNothingToRecoverAreStillRefused) {
         {"no objects", head + "garbage\n", "PDF file was damaged"},
         {"no page tree", head + "1 0 obj\n<< /Type /Catalog >>\nendobj\ntrailer\n<< /Root 1 0 R >>\n",
          "PDF file was damaged"},
-        {"encrypted", head + "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n2 0 obj\n<< /Type /Pages /Kids [] >>\n"
-                             "endobj\ntrailer\n<< /Root 1 0 R /Encrypt 5 0 R >>\n",
+        {"encrypted",
+         head + "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n2 0 obj\n<< /Type /Pages /Kids [] >>\n"
+                "endobj\ntrailer\n<< /Root 1 0 R /Encrypt 5 0 R >>\n",
          "\nPDF file is encrypted"},
     };
     for (const auto& c : cases) {
@@ -170,7 +178,8 @@ TEST(RepairOption, WithIncrementalRefusesWhatItRebuiltOrReadPastJunk) {
     } cases[] = {
         {"no-startxref", "\nCannot append an incremental update: the file's cross-reference had to be rebuilt\n"},
         {"offsets-swapped", "\nCannot append an incremental update: the file's cross-reference had to be rebuilt\n"},
-        {"table-entries-with-junk", "\nCannot append an incremental update: the file's cross-reference table holds junk\n"},
+        {"table-entries-with-junk",
+         "\nCannot append an incremental update: the file's cross-reference table holds junk\n"},
         {"count-too-low",
          "\nFile repaired: the page count was taken from the page tree's 4 pages, not from its /Count\nDone.\n"},
         // Objects read with a container closed go into the update closed, rotated or not.
@@ -225,7 +234,8 @@ TEST(RepairOption, TheScanStaysLinearOnHostileFiles) {
         {"trailers of a catalogue without pages", catalogue + repeated([](int) { return "trailer<</Root 1 0 R>>\n"; })},
         {"one long string of headers", head + "1 0 obj<</T (" + repeated([](int) { return "2 0 obj "; }) + ")>>endobj"},
         {"object streams", repeated([](int i) {
-             return std::to_string(i + 10) + " 0 obj<</Type/ObjStm/N 1/First 4/Length 10>>stream\n5 0 (x)\n\nendstream endobj\n";
+             return std::to_string(i + 10) +
+                    " 0 obj<</Type/ObjStm/N 1/First 4/Length 10>>stream\n5 0 (x)\n\nendstream endobj\n";
          })},
     };
     for (const auto& c : cases) {

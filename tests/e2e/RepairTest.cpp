@@ -27,7 +27,7 @@ struct DamagedCase {
     const char* name;
     Qpdf qpdf;
     Stage stage;
-    std::string message;    // the job's last words without -repair, after the head that `stage` gives
+    std::string message;     // the job's last words without -repair, after the head that `stage` gives
     const char* pages = "";  // the page text the job prints, from Processing on
     // A file whose last complete revision is older than some objects after it: the
     // pages of that revision (as qpdf reads this sound file) are accepted as well.
@@ -163,8 +163,9 @@ const DamagedCase damagedCases[] = {
     processing("unclosed-page-key-without-value", fails, "1-4", damaged),
 };
 
-const char* const soundFiles[] = {"sound-classic", "sound-xref-stream", "sound-hybrid", "sound-updated",
-                                  "sound-updated-xref-stream", "sound-linearized", "sound-linearized-objstm"};
+const char* const soundFiles[] = {"sound-classic",          "sound-xref-stream",         "sound-hybrid",
+                                  "sound-updated",          "sound-updated-xref-stream", "sound-linearized",
+                                  "sound-linearized-objstm"};
 
 // The sound file that a damaged file was made from, for the kinds of damage that
 // the generator makes in several layouts (named after the layout) or in the
@@ -265,7 +266,8 @@ testing::AssertionResult soundButForUndecodableData(const std::string& pdf) {
         const bool complaint = line.find("WARNING") != std::string::npos || line.find("ERROR") != std::string::npos;
         const bool aboutData = line.find("error decoding stream data") != std::string::npos ||
                                line.find("errors while decoding content stream") != std::string::npos;
-        if (complaint && !aboutData) return testing::AssertionFailure() << "qpdf --check " << pdf << ":\n" << check.output;
+        if (complaint && !aboutData)
+            return testing::AssertionFailure() << "qpdf --check " << pdf << ":\n" << check.output;
     }
     return testing::AssertionSuccess();
 }

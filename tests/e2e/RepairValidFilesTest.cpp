@@ -13,9 +13,9 @@ using namespace e2e;
 // The fixtures the program rotates today (and one it refuses, as it must go on
 // refusing), the examples, and the sound files of the damaged set.
 const std::vector<std::string> validFixtures = {
-    "gs.pdf",      "hybrid-free.pdf",   "hybrid.pdf",     "incremental.pdf", "junk-header.pdf", "line-ends.pdf",
-    "linearized.pdf", "mutool-clean.pdf", "mutool-create.pdf", "nodes.pdf",    "objstm.pdf",
-    "qpdf-qdf.pdf", "rotations.pdf",    "encrypted.pdf"};
+    "gs.pdf",        "hybrid-free.pdf", "hybrid.pdf",       "incremental.pdf",   "junk-header.pdf",
+    "line-ends.pdf", "linearized.pdf",  "mutool-clean.pdf", "mutool-create.pdf", "nodes.pdf",
+    "objstm.pdf",    "qpdf-qdf.pdf",    "rotations.pdf",    "encrypted.pdf"};
 // Fixtures that are damaged, which -repair may well read otherwise.
 const std::set<std::string> damagedFixtures = {"damaged-count.pdf", "damaged-truncated.pdf", "overcount.pdf"};
 
@@ -23,8 +23,8 @@ std::vector<std::string> validFiles() {
     std::vector<std::string> files;
     for (const std::string& name : validFixtures) files.push_back(fixture(name));
     for (const char* name : {"sample.pdf", "sample-short.pdf"}) files.push_back(example(name));
-    for (const char* name : {"sound-classic", "sound-xref-stream", "sound-hybrid", "sound-updated",
-                             "sound-updated-xref-stream"})
+    for (const char* name :
+         {"sound-classic", "sound-xref-stream", "sound-hybrid", "sound-updated", "sound-updated-xref-stream"})
         files.push_back(repairSetFile(name));
     return files;
 }
@@ -58,14 +58,16 @@ TEST(RepairOnValidFiles, TheValidFilesRotateTodayButTheEncryptedOne) {
         const JobResult job = runInFolder(input, {"-pall", "-r90"});
         const bool encrypted = input == fixture("encrypted.pdf");
         EXPECT_EQ(!encrypted, job.run.output.ends_with("\nDone.\n"))
-            << "exit code " << job.run.exitCode << ", signal " << job.run.signal << ", printed:\n" << job.run.output;
+            << "exit code " << job.run.exitCode << ", signal " << job.run.signal << ", printed:\n"
+            << job.run.output;
         EXPECT_EQ(!encrypted, job.wroteOutput);
     }
 }
 
 // -repair last, and -repair among the others (before a -r, which it must not be taken for).
-const std::vector<std::vector<std::string>> optionSets = {
-    {"-pall", "-r90", "-repair"}, {"-peven", "-repair", "-r270", "-force"}, {"-podd", "-r90", "-incremental", "-repair"}};
+const std::vector<std::vector<std::string>> optionSets = {{"-pall", "-r90", "-repair"},
+                                                          {"-peven", "-repair", "-r270", "-force"},
+                                                          {"-podd", "-r90", "-incremental", "-repair"}};
 
 TEST(RepairOnValidFiles, JobsPrintAndWriteTheSameAsWithoutRepair) {
     for (const std::string& input : validFiles())

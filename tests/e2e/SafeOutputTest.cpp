@@ -69,13 +69,14 @@ void writeSparseLargePdf(const std::string& path, uint64_t streamBytes) {
     const uint32_t page = pdf.object(
         3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Resources << /XObject << /Im 4 0 R >> >> >>");
     const uint32_t image = pdf.offset();
-    pdf.raw("4 0 obj\n<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
-            "/BitsPerComponent 8 /Length " + std::to_string(streamBytes) + " >>\nstream\n");
+    pdf.raw(
+        "4 0 obj\n<< /Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
+        "/BitsPerComponent 8 /Length " +
+        std::to_string(streamBytes) + " >>\nstream\n");
     std::string tail = "\nendstream\nendobj\n";
     const uint64_t table = pdf.bytes().size() + streamBytes + tail.size();
     tail += "xref\n0 5\n0000000000 65535 f \n" + tableEntry(catalogue) + tableEntry(pages) + tableEntry(page) +
-            tableEntry(image) + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(table) +
-            "\n%%EOF\n";
+            tableEntry(image) + "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n";
     std::ofstream file(path, std::ios::binary);
     file << pdf.bytes();
     file.seekp(static_cast<std::streamoff>(pdf.bytes().size() + streamBytes));
@@ -123,8 +124,8 @@ TEST(SafeOutput, ALinkThatLeadsToNoFileIsRefusedAndStays) {
         ASSERT_EQ(0, ::symlink(next.c_str(), (folder / ("chain" + std::to_string(link) + ".pdf")).c_str()));
     }
     // Windows' reason, in wine's words, for ERROR_CANT_RESOLVE_FILENAME.
-    const std::string reason = testingWindowsBuild() ? ": The filename cannot be resolved\n"
-                                                     : ": Too many levels of symbolic links\n";
+    const std::string reason =
+        testingWindowsBuild() ? ": The filename cannot be resolved\n" : ": Too many levels of symbolic links\n";
     for (const std::string name : {"a.pdf", "chain0.pdf"}) {
         const ProcessResult run = runJob(sample, folder / name, {"-p1", "-r90"});
         EXPECT_EQ(banner + "Rotating file: " + sample + "\nOutput file create error: " + folder / name + "\n" +
@@ -149,8 +150,9 @@ TEST(SafeOutput, AHardLinkToTheInputGetsTheResultAndTheInputStays) {
 }
 
 // Why a test of POSIX notions does not run against the Windows build.
-const char* const notWindowsPermissions = "POSIX permission bits and owners are not Windows notions (Windows keeps "
-                                          "a replaced file's security with ReplaceFile, which wine does not map)";
+const char* const notWindowsPermissions =
+    "POSIX permission bits and owners are not Windows notions (Windows keeps "
+    "a replaced file's security with ReplaceFile, which wine does not map)";
 
 TEST(SafeOutput, PermissionsAndOwnerOfAnExistingDestinationStay) {
     if (testingWindowsBuild()) GTEST_SKIP() << notWindowsPermissions;
@@ -248,8 +250,9 @@ void PrintTo(const EndingSignal& s, std::ostream* out) { *out << s.name; }
 
 std::vector<EndingSignal> endingSignals() {
     std::vector<EndingSignal> signals;
-    for (int number : {SIGHUP, SIGINT, SIGQUIT, SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2,
-                       SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS})
+    for (int number :
+         {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT,   SIGBUS,  SIGFPE, SIGUSR1, SIGSEGV, SIGUSR2,
+          SIGPIPE, SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,  SIGPWR,  SIGSYS})
         signals.push_back({sigabbrev_np(number), number});
     signals.push_back({"RTMIN", SIGRTMIN});
     signals.push_back({"RTMAX", SIGRTMAX});
@@ -279,8 +282,7 @@ std::vector<std::string> commandWith(const std::vector<std::string>& arguments) 
 std::vector<std::string> syncsAndRenames(const std::string& trace) {
     static const std::regex opened(R"re(^openat\(AT_FDCWD, "([^"]*)", .*\) = (\d+)$)re");
     static const std::regex synced(R"re(^f(data)?sync\((\d+)\) += 0$)re");
-    static const std::regex renamed(
-        R"re(^rename(at2?)?\((AT_FDCWD, )?"([^"]*)", (AT_FDCWD, )?"([^"]*)".*\) = 0$)re");
+    static const std::regex renamed(R"re(^rename(at2?)?\((AT_FDCWD, )?"([^"]*)", (AT_FDCWD, )?"([^"]*)".*\) = 0$)re");
     const auto named = [](const std::string& path) {
         return path.starts_with("./.folioturn-") ? std::string("temporary") : path;
     };
@@ -319,7 +321,8 @@ TEST(SafeOutput, AReplacementIsSyncedBeforeAndAfterItsRename) {
         if (c.output != "in.pdf" && c.exists) writeFile(folder / c.output, oldContent);
         std::vector<std::string> traced = {"strace", "-o", folder / "trace.txt", "-e",
                                            "trace=openat,fsync,fdatasync,rename,renameat,renameat2"};
-        for (const std::string& word : commandWith({"-iin.pdf", "-o" + c.output, "-p1", "-r90"})) traced.push_back(word);
+        for (const std::string& word : commandWith({"-iin.pdf", "-o" + c.output, "-p1", "-r90"}))
+            traced.push_back(word);
         const ProcessResult run = runProcess(traced, folder.path());
         EXPECT_TRUE(run.output.ends_with("\nDone.\n")) << run.output;
         EXPECT_EQ(c.events, syncsAndRenames(readFile(folder / "trace.txt"))) << c.output;
@@ -340,7 +343,9 @@ std::vector<std::string> flushesAndReplacements(const std::string& trace) {
         if (function == "CreateFileA") {
             if (match[2].str().find(".folioturn-") != std::string::npos) events.push_back("create temporary");
         } else {
-            events.push_back(function == "FlushFileBuffers" ? "flush" : function == "ReplaceFileA" ? "replace" : "move");
+            events.push_back(function == "FlushFileBuffers" ? "flush"
+                             : function == "ReplaceFileA"   ? "replace"
+                                                            : "move");
         }
     }
     return events;
@@ -489,8 +494,7 @@ TEST_P(Interrupted, RemovesItsTemporaryFileAndEndsAsTheSignalWould) {
     const int status = job.finishWith(signal);
     if (testingWindowsBuild())
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == controlCExitCode) << "wait status " << status;
-    else
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
+    else EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "wait status " << status;
     EXPECT_EQ(oldContent, readFile(folder / "out.pdf"));
     EXPECT_EQ((std::vector<std::string>{"in.pdf", "out.pdf"}), folder.entries());
 }

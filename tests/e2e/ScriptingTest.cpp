@@ -129,9 +129,10 @@ TEST(StandardError, HintsAndWarningsLeaveStandardOutputAsItWas) {
 
     run = runJob(sample, output, {"-p1", "-r45"});
     EXPECT_EQ(banner + jobDone(sample, output, 45, "1"), run.output);
-    EXPECT_EQ("folioturn: warning: -r45: a page's /Rotate must be a multiple of 90 (ISO 32000); 45 is written as "
-              "given\n",
-              errorsOf(run));
+    EXPECT_EQ(
+        "folioturn: warning: -r45: a page's /Rotate must be a multiple of 90 (ISO 32000); 45 is written as "
+        "given\n",
+        errorsOf(run));
     EXPECT_TRUE(isRotatedCopy(sample, output, "45")) << "written as given";
 }
 

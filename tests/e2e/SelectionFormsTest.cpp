@@ -33,8 +33,9 @@ std::string pageObject(int parent, const std::string& entries) {
 }
 const std::vector<FileObject> shapeObjects = {
     {1, "<< /Type /Catalog /Pages 2 0 R >>"},
-    {2, "<< /Type /Pages /MediaBox [0 0 612 792] /Kids [10 0 R 11 0 R 12 0 R 3 0 R 15 0 R 16 0 R 17 0 R 18 0 R "
-        "19 0 R 4 0 R 21 0 R 22 0 R 23 0 R 24 0 R] /Count 15 >>"},
+    {2,
+     "<< /Type /Pages /MediaBox [0 0 612 792] /Kids [10 0 R 11 0 R 12 0 R 3 0 R 15 0 R 16 0 R 17 0 R 18 0 R "
+     "19 0 R 4 0 R 21 0 R 22 0 R 23 0 R 24 0 R] /Count 15 >>"},
     {3, "<< /Type /Pages /Parent 2 0 R /MediaBox [0 0 842 595] /Kids [13 0 R 14 0 R] /Count 2 >>"},
     {4, "<< /Type /Pages /Parent 2 0 R /Rotate 90 /CropBox [0 0 200 400] /Kids [20 0 R] /Count 1 >>"},
     {10, pageObject(2, "/MediaBox [0 0 612 792]")},
@@ -64,7 +65,8 @@ std::string shapesFile(TemporaryFolder& folder, bool packed) {
     pdf.stream(30, "", "0 0 m 100 100 l S");
     if (packed) {
         std::vector<std::pair<int, std::string>> objects;
-        for (size_t i = 1; i < shapeObjects.size(); ++i) objects.emplace_back(shapeObjects[i].number, shapeObjects[i].body);
+        for (size_t i = 1; i < shapeObjects.size(); ++i)
+            objects.emplace_back(shapeObjects[i].number, shapeObjects[i].body);
         pdf.objectStream(41, objects);
         pdf.startxref(pdf.xrefStream(42, "/Root 1 0 R", true));
     } else {
@@ -87,8 +89,8 @@ struct FormCase {
     const char* name;
     std::vector<std::string> options;
     std::string summary;
-    bool shapes;             // a landscape or portrait item: the unreadable page is told of
-    std::string rotations;   // each page's own /Rotate afterwards, "." for a page left as it was
+    bool shapes;            // a landscape or portrait item: the unreadable page is told of
+    std::string rotations;  // each page's own /Rotate afterwards, "." for a page left as it was
 };
 void PrintTo(const FormCase& c, std::ostream* out) { *out << c.name; }
 
@@ -130,22 +132,39 @@ INSTANTIATE_TEST_SUITE_P(
     E2e, SelectionForms,
     testing::Combine(
         testing::Values(
-            FormCase{"LandscapeUpright", {"-plandscape", "-r90", "-force"}, "landscape at 90", true,
+            FormCase{"LandscapeUpright",
+                     {"-plandscape", "-r90", "-force"},
+                     "landscape at 90",
+                     true,
                      ". 90 . 90 . 90 . 180 . . 180 90 . . 90"},
-            FormCase{"PortraitAndLandscape", {"-pportrait:90,landscape:0"}, "portrait at 90, landscape at 0", true,
+            FormCase{"PortraitAndLandscape",
+                     {"-pportrait:90,landscape:0"},
+                     "portrait at 90, landscape at 0",
+                     true,
                      "90 0 90 0 90 0 90 0 90 90 0 0 90 90 0"},
-            FormCase{"Duplex", {"-podd:90,even:270", "-force"}, "odd at 90, even at 270", false,
+            FormCase{"Duplex",
+                     {"-podd:90,even:270", "-force"},
+                     "odd at 90, even at 270",
+                     false,
                      "90 270 90 270 90 270 90 0 0 90 180 270 90 270 90"},
-            FormCase{"RangesToTheEnd", {"-p1-3:90,4-end:180"}, "1-3 at 90, 4-15 at 180", false,
+            FormCase{"RangesToTheEnd",
+                     {"-p1-3:90,4-end:180"},
+                     "1-3 at 90, 4-15 at 180",
+                     false,
                      "90 90 90 180 180 180 180 180 180 180 180 180 180 180 180"},
-            FormCase{"LastThree", {"-pr3-end", "-r270"}, "13-15 at 270", false,
-                     ". . . . . . . . . . . . 270 270 270"},
-            FormCase{"FirstAndLast", {"-r90", "-p1,end"}, "1 at 90, 15 at 90", false,
-                     "90 . . . . . . . . . . . . . 90"},
-            FormCase{"Halves", {"-pfirsthalf:180,lasthalf:0"}, "firsthalf at 180, lasthalf at 0", false,
+            FormCase{"LastThree", {"-pr3-end", "-r270"}, "13-15 at 270", false, ". . . . . . . . . . . . 270 270 270"},
+            FormCase{
+                "FirstAndLast", {"-r90", "-p1,end"}, "1 at 90, 15 at 90", false, "90 . . . . . . . . . . . . . 90"},
+            FormCase{"Halves",
+                     {"-pfirsthalf:180,lasthalf:0"},
+                     "firsthalf at 180, lasthalf at 0",
+                     false,
                      "180 180 180 180 180 180 180 0 0 0 0 0 0 0 0"},
-            FormCase{"LaterItemsWin", {"-p1-end:90,5:180,landscape:270"}, "1-15 at 90, 5 at 180, landscape at 270",
-                     true, "90 270 90 270 180 270 90 270 90 90 270 270 90 90 270"}),
+            FormCase{"LaterItemsWin",
+                     {"-p1-end:90,5:180,landscape:270"},
+                     "1-15 at 90, 5 at 180, landscape at 270",
+                     true,
+                     "90 270 90 270 180 270 90 270 90 90 270 270 90 90 270"}),
         testing::Bool(), testing::Bool()),
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "ObjectStream" : "Table") +
@@ -197,8 +216,7 @@ TEST(SelectionForms, ListRunsResolveEachFile) {
     shapesFile(folder, false);
     writeFile(folder / "sample.pdf", readFile(example("sample.pdf")));
     writeFile(folder / "list.txt", "shapes.pdf\nsample.pdf\n");
-    const ProcessResult run =
-        runFolioturn({"-ilist.txt", "-frotated", "-pr2-end:180,landscape:90"}, folder.path());
+    const ProcessResult run = runFolioturn({"-ilist.txt", "-frotated", "-pr2-end:180,landscape:90"}, folder.path());
     const std::string rotated = "rotated" + listSeparator();
     EXPECT_EQ(banner + "Rotating file: shapes.pdf to " + rotated + "shapes.pdf, Pages: 14-15 at 180, landscape at 90" +
                   "\nProcessing\nPage boxes unreadable: 1 page counted as portrait\nDone.\n" +

@@ -19,7 +19,9 @@ namespace fs = std::filesystem;
 // Every report as one line, in the order the job gave them.
 class RecordingReporter final : public JobReporter {
 public:
-    void inputOpened(const std::string& name) override { events.push_back("input " + fs::path(name).filename().string()); }
+    void inputOpened(const std::string& name) override {
+        events.push_back("input " + fs::path(name).filename().string());
+    }
     void outputCreated(const std::string&) override { events.push_back("output"); }
     void selectionChosen(int32_t degrees, const std::string& pages) override {
         events.push_back("selection " + std::to_string(degrees) + " " + pages);

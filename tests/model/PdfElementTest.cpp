@@ -6,7 +6,6 @@
 #include "model/PdfDictionary.h"
 #include "stream/PdfStream.h"
 
-
 TEST(PdfElement, TextsAreCopiedDeeplyUpToTheFirstNul) {
     CPdfElement source;
     source.makeString("ab\0cd");
@@ -97,8 +96,10 @@ namespace {
 
 // Counts are taken and given back only through a holder.
 template <class T>
-concept CountedFromOutside = requires(T& object) { object.retain(); } || requires(T& object) { object.release(); };
-static_assert(!CountedFromOutside<CPdfArray> && !CountedFromOutside<CPdfDictionary> &&
-              !CountedFromOutside<CPdfStream>);
+concept CountedFromOutside = requires(T& object) {
+    object.retain();
+}
+|| requires(T& object) { object.release(); };
+static_assert(!CountedFromOutside<CPdfArray> && !CountedFromOutside<CPdfDictionary> && !CountedFromOutside<CPdfStream>);
 
 }  // namespace

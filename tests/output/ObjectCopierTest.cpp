@@ -73,8 +73,8 @@ TEST(ObjectCopier, ObjectsLargerThanACopyBlockComeOutByteForByte) {
         ASSERT_LE(length, offsets[number + 1] - offsets[number]) << "object " << number;
         EXPECT_EQ(pdf.bytes().substr(offsets[number], length), written.substr(record->offset, length))
             << "object " << number;
-        const std::string between = pdf.bytes().substr(offsets[number] + length,
-                                                      offsets[number + 1] - offsets[number] - length);
+        const std::string between =
+            pdf.bytes().substr(offsets[number] + length, offsets[number + 1] - offsets[number] - length);
         EXPECT_EQ(std::string::npos, between.find_first_not_of(" \r\n")) << "object " << number;
     }
     EXPECT_GT(records.find(5)->offset - records.find(4)->offset, 3 * limits::copyBlockBytes);

@@ -30,9 +30,7 @@ struct Rewrite {
 
 }  // namespace
 
-TEST(OutputCheck, PassesAnOutputThatHoldsEveryPageAndItsPath) {
-    EXPECT_EQ("", Rewrite().fault());
-}
+TEST(OutputCheck, PassesAnOutputThatHoldsEveryPageAndItsPath) { EXPECT_EQ("", Rewrite().fault()); }
 
 // Each way an output can lose what the input holds, named.
 TEST(OutputCheck, NamesWhatTheOutputLost) {

@@ -32,7 +32,8 @@ std::string entry(uint32_t offset, uint32_t generation, bool inUse) {
 // A table written whole, with a record for every number.
 OutputTable wholeTable(const std::vector<OutputEntry>& records) {
     OutputTable table(static_cast<int32_t>(records.size()), true);
-    for (size_t number = 0; number < records.size(); ++number) table.add(static_cast<int32_t>(number)) = records[number];
+    for (size_t number = 0; number < records.size(); ++number)
+        table.add(static_cast<int32_t>(number)) = records[number];
     return table;
 }
 
@@ -79,9 +80,12 @@ TEST(XRefWriter, ATableLongerThanOneBlockKeepsEveryEntryInOrder) {
 TEST(XRefWriter, TheTrailerNamesRootAndInfoAtTheirWrittenGenerations) {
     const std::vector<OutputEntry> records = {{0, 0, 0}, {15, 3, 1}, {40, 0, 0}};
     EXPECT_EQ("trailer\n<<\n/Size 3\n/Root 1 3 R\n/Info 2 7 R\n/Extra 1\n>>\nstartxref\n1234\n%%EOF",
-              written([&](OutputFile& output) { writeTrailer(output, wholeTable(records), {1, 0}, {2, 7}, 1234, "/Extra 1\n"); }));
-    EXPECT_EQ("trailer\n<<\n/Size 3\n/Root 9 1 R\n>>\nstartxref\n5\n%%EOF",
-              written([&](OutputFile& output) { writeTrailer(output, wholeTable(records), {9, 1}, {0, 0}, 5); }));
+              written([&](OutputFile& output) {
+                  writeTrailer(output, wholeTable(records), {1, 0}, {2, 7}, 1234, "/Extra 1\n");
+              }));
+    EXPECT_EQ("trailer\n<<\n/Size 3\n/Root 9 1 R\n>>\nstartxref\n5\n%%EOF", written([&](OutputFile& output) {
+                  writeTrailer(output, wholeTable(records), {9, 1}, {0, 0}, 5);
+              }));
 }
 
 TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
@@ -95,6 +99,9 @@ TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
 }
 
 TEST(XRefWriter, EncryptionEntriesWriteTheIdentifiersInHexadecimal) {
-    EXPECT_EQ("/Encrypt 7 0 R\n/ID [<00FF41><7A>]\n", encryptionEntries({7, 0}, {std::string("\0\xFF" "A", 3), "z"}));
+    EXPECT_EQ("/Encrypt 7 0 R\n/ID [<00FF41><7A>]\n", encryptionEntries({7, 0}, {std::string("\0\xFF"
+                                                                                             "A",
+                                                                                             3),
+                                                                                 "z"}));
     EXPECT_EQ("/Encrypt 7 1 R\n", encryptionEntries({7, 1}, {}));
 }

@@ -16,8 +16,8 @@ std::vector<PageRecord> records(size_t count) {
 }
 
 // Each page's angle after marking, "." for a page left unselected.
-std::string marked(const std::string& list, uint32_t count, int32_t angle = 0, const std::vector<PageShape>& shapes = {},
-                   size_t recordCount = 0) {
+std::string marked(const std::string& list, uint32_t count, int32_t angle = 0,
+                   const std::vector<PageShape>& shapes = {}, size_t recordCount = 0) {
     PageItemList items(list, angle);
     items.resolve(count);
     std::vector<PageRecord> pages = records(recordCount ? recordCount : count);
@@ -123,16 +123,14 @@ TEST(PageItems, FailuresNameTheItem) {
     EXPECT_EQ("\nInvalid page list item \"11\": page 11 is past the end, the file has 10 pages\n", failure("end,11"));
     EXPECT_EQ("\nInvalid page list item \"r2-end\": r2 is before the first page, the file has 1 page\n",
               failure("r2-end", 1));
-    EXPECT_EQ("\nInvalid page list item \"end\": the file has no pages\n",
-              failure("end", 0));
+    EXPECT_EQ("\nInvalid page list item \"end\": the file has no pages\n", failure("end", 0));
     EXPECT_EQ("\nInvalid page list item \"end-5\": the range runs backwards, from page 10 to page 5\n",
               failure("1,end-5"));
     EXPECT_EQ("Invalid page list item \"r0-end\": r1 is the last page, there is no r0\n", failure("r0-end"));
     EXPECT_EQ("Invalid page list item \"0-end\": pages count from 1\n", failure("0-end"));
     EXPECT_EQ("Invalid page list item \"1-3:ninety\": the angle is not a number\n", failure("1-3:ninety"));
     for (const char* angle : {"1:", "1:90:180", "odd: 90", "end:9x", "end:-"})
-        EXPECT_EQ("Invalid page list item \"" + std::string(angle) + "\": the angle is not a number\n",
-                  failure(angle));
+        EXPECT_EQ("Invalid page list item \"" + std::string(angle) + "\": the angle is not a number\n", failure(angle));
     EXPECT_EQ("Invalid page list \"1,,end\": item 2 is empty\n", failure("1,,end"));
     EXPECT_EQ("Invalid page list \"end,\": item 2 is empty\n", failure("end,"));
     EXPECT_EQ("Invalid page list \",odd\": item 1 is empty\n", failure(",odd"));
@@ -146,9 +144,9 @@ TEST(PageItems, FailuresNameTheItem) {
 // must agree with the plain reading, each item in turn overwriting the pages it
 // names, on lists made at random from every form.
 TEST(PageItems, MarkingAgreesWithTakingEachItemInTurn) {
-    static const char* const parts[] = {"1",        "2",     "3",         "7",   "end", "r1",       "r2",
-                                        "r5",       "odd",   "even",      "all", "firsthalf", "lasthalf",
-                                        "landscape", "portrait", "-", ",", ":90", ":-180",    ":0"};
+    static const char* const parts[] = {"1",        "2",   "3",    "7",   "end",       "r1",       "r2",
+                                        "r5",       "odd", "even", "all", "firsthalf", "lasthalf", "landscape",
+                                        "portrait", "-",   ",",    ":90", ":-180",     ":0"};
     std::mt19937 random(28);
     int compared = 0;
     for (int round = 0; round < 20000; ++round) {
@@ -195,8 +193,8 @@ TEST(PageItems, ManyOverlappingItemsOverAMillionPages) {
     items.resolve(count);
     std::vector<PageRecord> pages = records(count);
     items.mark(pages, {});
-    EXPECT_EQ(0, pages[0].rotation);        // odd:0 comes last among those that name it
-    EXPECT_EQ(270, pages[1].rotation);      // the last 1-end is 4999 % 4 * 90
+    EXPECT_EQ(0, pages[0].rotation);    // odd:0 comes last among those that name it
+    EXPECT_EQ(270, pages[1].rotation);  // the last 1-end is 4999 % 4 * 90
     EXPECT_EQ(180, pages[count - 1].rotation);
     EXPECT_EQ(180, pages[count - 10].rotation);
     EXPECT_EQ(270, pages[count - 11].rotation);

@@ -37,18 +37,18 @@ ShapeSurvey shapesOf(const std::vector<std::string>& pageEntries, const std::str
 constexpr PageShape portrait = PageShape::Portrait, landscape = PageShape::Landscape, unknown = PageShape::Unknown;
 
 TEST(PageShape, WiderThanTallIsLandscapeAndSquareIsPortrait) {
-    const ShapeSurvey survey = shapesOf({"/MediaBox [0 0 10 20]", "/MediaBox [0 0 20 10]", "/MediaBox [0 0 20 20]",
-                                         "/MediaBox [0 0 20.5 20]", "/MediaBox [20 20 0 0.5]",
-                                         "/MediaBox [0 0 3 0 R 20]"});
+    const ShapeSurvey survey =
+        shapesOf({"/MediaBox [0 0 10 20]", "/MediaBox [0 0 20 10]", "/MediaBox [0 0 20 20]", "/MediaBox [0 0 20.5 20]",
+                  "/MediaBox [20 20 0 0.5]", "/MediaBox [0 0 3 0 R 20]"});
     EXPECT_EQ((std::vector<PageShape>{portrait, landscape, portrait, landscape, landscape, landscape}), survey.shapes);
     EXPECT_EQ(0u, survey.unreadable);
 }
 
 TEST(PageShape, AQuarterTurnSwapsWidthAndHeight) {
-    const ShapeSurvey survey = shapesOf({"/MediaBox [0 0 10 20] /Rotate 90", "/MediaBox [0 0 10 20] /Rotate -90",
-                                         "/MediaBox [0 0 10 20] /Rotate 450", "/MediaBox [0 0 10 20] /Rotate 180",
-                                         "/MediaBox [0 0 10 20] /Rotate 45", "/MediaBox [0 0 10 20]"},
-                                        "/Rotate 270");
+    const ShapeSurvey survey = shapesOf(
+        {"/MediaBox [0 0 10 20] /Rotate 90", "/MediaBox [0 0 10 20] /Rotate -90", "/MediaBox [0 0 10 20] /Rotate 450",
+         "/MediaBox [0 0 10 20] /Rotate 180", "/MediaBox [0 0 10 20] /Rotate 45", "/MediaBox [0 0 10 20]"},
+        "/Rotate 270");
     EXPECT_EQ((std::vector<PageShape>{landscape, landscape, landscape, portrait, portrait, landscape}), survey.shapes);
 }
 
@@ -72,8 +72,8 @@ TEST(PageShape, BoxesThatCannotBeReadLeaveTheShapeUnknown) {
 // A page's own box that is no box is not replaced by the one above it; a box the
 // page lacks comes from above, even through a /Parent chain that loops.
 TEST(PageShape, InheritsOnlyWhatThePageLacks) {
-    const ShapeSurvey survey = shapesOf({"", "/MediaBox [0 0 1 2 3]", "/CropBox [0 0 5 50]"},
-                                        "/MediaBox [0 0 200 100] /Parent 4 0 R");
+    const ShapeSurvey survey =
+        shapesOf({"", "/MediaBox [0 0 1 2 3]", "/CropBox [0 0 5 50]"}, "/MediaBox [0 0 200 100] /Parent 4 0 R");
     EXPECT_EQ((std::vector<PageShape>{landscape, unknown, portrait}), survey.shapes);
     EXPECT_EQ(1u, survey.unreadable);
 }

@@ -173,9 +173,9 @@ TEST(PageTreeWalker, ReadByContentsAKidIsANodeWhenItHoldsKids) {
     PdfBuilder pdf;
     pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
     pdf.object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] >>");
-    pdf.object(3, "<< /Parent 2 0 R >>");                         // a page without /Type
+    pdf.object(3, "<< /Parent 2 0 R >>");                                // a page without /Type
     pdf.object(4, "<< /Type /Page /Kids [5 0 R << /Type /Page >>] >>");  // a node typed /Page
-    pdf.object(5, "<< /Kids [6 0 R] >>");                         // a node without /Type
+    pdf.object(5, "<< /Kids [6 0 R] >>");                                // a node without /Type
     pdf.object(6, "<< /Type /Page >>");
     pdf.startxref(pdf.table("/Root 1 0 R"));
     CPdfDocument document;

@@ -39,13 +39,24 @@ Reading readAll(const std::string& text) {
     while (reader.next()) {
         std::string value;
         switch (reader.valueKind()) {
-        case Kind::Name: value = reader.name(); break;
-        case Kind::Integer: case Kind::Boolean: value = std::to_string(reader.integer()); break;
-        case Kind::Real: value = std::to_string(reader.real()); break;
-        case Kind::Reference: value = std::to_string(reader.integer()) + " " + std::to_string(reader.generation()); break;
-        default: break;
+        case Kind::Name:
+            value = reader.name();
+            break;
+        case Kind::Integer:
+        case Kind::Boolean:
+            value = std::to_string(reader.integer());
+            break;
+        case Kind::Real:
+            value = std::to_string(reader.real());
+            break;
+        case Kind::Reference:
+            value = std::to_string(reader.integer()) + " " + std::to_string(reader.generation());
+            break;
+        default:
+            break;
         }
-        result.entries.push_back({std::string(reader.key()), reader.valueKind(), value, reader.keyEnd(), reader.valueEnd()});
+        result.entries.push_back(
+            {std::string(reader.key()), reader.valueKind(), value, reader.keyEnd(), reader.valueEnd()});
     }
     result.closed = reader.closed();
     result.plain = reader.plain();
@@ -161,12 +172,12 @@ TEST(DictionaryReader, NamesDecodeTheirEscapesAndEndAtADecodedNul) {
 
 TEST(DictionaryReader, TellsWhatTheParserWouldReadOtherwise) {
     EXPECT_TRUE(readAll("<< /A << /B [1 0 R 2] /C << /D /E >> >> /F [[]] >>").plain);
-    EXPECT_FALSE(readAll("<< /A [1 >> ] >>").plain);             // a bracket closed by the other kind
-    EXPECT_FALSE(readAll("<< /A << /B >> >>").plain);            // a nested key without a value
-    EXPECT_FALSE(readAll("<< /A << 1 /B 2 >> >>").plain);        // a nested key that is no name
-    EXPECT_FALSE(readAll("<< /A [1 endobj] >>").plain);          // a keyword that ends an object
-    EXPECT_FALSE(readAll("<< /A ) /B 1 >>").plain);              // an Error token
-    EXPECT_FALSE(readAll("<< /A << /B 1 2 >> >>").plain);        // "1 2" that is no reference
+    EXPECT_FALSE(readAll("<< /A [1 >> ] >>").plain);       // a bracket closed by the other kind
+    EXPECT_FALSE(readAll("<< /A << /B >> >>").plain);      // a nested key without a value
+    EXPECT_FALSE(readAll("<< /A << 1 /B 2 >> >>").plain);  // a nested key that is no name
+    EXPECT_FALSE(readAll("<< /A [1 endobj] >>").plain);    // a keyword that ends an object
+    EXPECT_FALSE(readAll("<< /A ) /B 1 >>").plain);        // an Error token
+    EXPECT_FALSE(readAll("<< /A << /B 1 2 >> >>").plain);  // "1 2" that is no reference
     EXPECT_FALSE(readAll("<< /A " + std::string(70, '[') + std::string(70, ']') + " >>").plain);
     // A bracket where a nested key belongs still counts toward the depth.
     EXPECT_FALSE(readAll("<< /A << << >> >> /B 1 >>").plain);
@@ -256,7 +267,8 @@ TEST(SievedDictionary, BuildsWhatTheParserBuildsWheneverItAnswers) {
         const std::string text = maker.make();
         CPdfElement built;
         TestSieve sieve;
-        if (readSievedDictionary(bytesOf(text), uint32_t(text.size()), true, nullptr, sieve, built) != SievedRead::Built)
+        if (readSievedDictionary(bytesOf(text), uint32_t(text.size()), true, nullptr, sieve, built) !=
+            SievedRead::Built)
             continue;
         ++answered;
         ASSERT_EQ(elementText(built) + " " + lastValues(built), parsedText(text)) << text;

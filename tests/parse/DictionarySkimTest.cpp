@@ -78,8 +78,8 @@ TEST(DictionarySkim, ReadsWhatTheScanNeeds) {
         int32_t value;
         std::string rest;  // what follows the dictionary
     } cases[] = {
-        {"<< /Type /ObjStm /N 3 /First 14 /Length 120 >>stream", true, "ObjStm", DictionarySkim::LengthKind::Integer, 120,
-         "stream"},
+        {"<< /Type /ObjStm /N 3 /First 14 /Length 120 >>stream", true, "ObjStm", DictionarySkim::LengthKind::Integer,
+         120, "stream"},
         {"<</Length 7 0 R/Type/XRef>>", true, "XRef", DictionarySkim::LengthKind::Reference, 0, ""},
         {"<< /Resources << /Type /Font /Length 3 >> /Type /Catalog >> x", true, "Catalog",
          DictionarySkim::LengthKind::None, 0, " x"},
@@ -110,10 +110,11 @@ TEST(DictionarySkim, ReadsWhatTheScanNeeds) {
 // them cut short: the skimmer reads each as the lexer-based reader does.
 TEST(DictionarySkim, AgreesWithTheLexerOnRandomDictionaries) {
     const std::vector<std::string> pieces = {
-        " /Type", " /Length", "/Ty#70e", "/Len#67th", "/Type#", "/A#4", "/A#4/B", " /Catalog", "/XRef", "/ObjStm",
-        " 12", " -3", " 0", " 7 0 R", " 8 3 R", " 1 2", " R", "R", " 4.5", " .5", " -", " 99999999999", "12abc",
-        " (str)", " (a(b)c)", " (\\))", " (\\", " <41 42>", " <4", " <<", " >>", " [", " ]", " >", " )", " {",
-        " %comment\n", " %c", "\r\n", "\t", " true", " null", " word", "#",
+        " /Type",      " /Length", "/Ty#70e", "/Len#67th",    "/Type#", "/A#4",   "/A#4/B",   " /Catalog", "/XRef",
+        "/ObjStm",     " 12",      " -3",     " 0",           " 7 0 R", " 8 3 R", " 1 2",     " R",        "R",
+        " 4.5",        " .5",      " -",      " 99999999999", "12abc",  " (str)", " (a(b)c)", " (\\))",    " (\\",
+        " <41 42>",    " <4",      " <<",     " >>",          " [",     " ]",     " >",       " )",        " {",
+        " %comment\n", " %c",      "\r\n",    "\t",           " true",  " null",  " word",    "#",
     };
     std::mt19937 random(20240517);
     for (int round = 0; round < 20000; ++round) {

@@ -102,8 +102,8 @@ TEST(PdfParser, RecoveringStreamEndsAsksOnlyWhenTheLengthMissesEndstream) {
 
 TEST(PdfParser, StreamsAreDecodedUnlessKeptRaw) {
     const std::string packed = zlibCompressed("decoded");
-    const std::string text = "<< /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n" +
-                             packed + "\nendstream";
+    const std::string text =
+        "<< /Filter /FlateDecode /Length " + std::to_string(packed.size()) + " >>\nstream\n" + packed + "\nendstream";
     EXPECT_EQ("stream:decoded", parseAllText(text));
     const TestByteFile file(text);
     CPdfParser parser(nullptr, file.openStream());
@@ -125,9 +125,32 @@ TEST(PdfParser, DeepNestingIsDamageNotACrash) {
 namespace {
 
 std::string randomSyntax(std::mt19937& random) {
-    const char* const pieces[] = {"<<", ">>", "[", "]", "(", ")", "<", ">", "/", "/Length ", "/Filter /Fl ",
-                                  "/DecodeParms << /Predictor 12 /Columns 3 >> ", "stream\r\n", "endstream",
-                                  "1 ", "0 ", "R ", "-7 ", "4.5 ", "obj ", "\\", "#4", "%", "\n", " ", "x\x9c"};
+    const char* const pieces[] = {"<<",
+                                  ">>",
+                                  "[",
+                                  "]",
+                                  "(",
+                                  ")",
+                                  "<",
+                                  ">",
+                                  "/",
+                                  "/Length ",
+                                  "/Filter /Fl ",
+                                  "/DecodeParms << /Predictor 12 /Columns 3 >> ",
+                                  "stream\r\n",
+                                  "endstream",
+                                  "1 ",
+                                  "0 ",
+                                  "R ",
+                                  "-7 ",
+                                  "4.5 ",
+                                  "obj ",
+                                  "\\",
+                                  "#4",
+                                  "%",
+                                  "\n",
+                                  " ",
+                                  "x\x9c"};
     std::string text;
     for (int i = static_cast<int>(random() % 40); i > 0; --i) {
         if (random() % 4 == 0) text.push_back(static_cast<char>(random()));
@@ -199,8 +222,9 @@ TEST(PdfParser, AContainerLeftOpenEndsAtTheEndOfItsObject) {
     const struct {
         std::string_view text, recovered;
     } cases[] = {
-        {"<< /A [ 1 2 3 endobj 6 0 obj << /B 1 >> endobj", "<<A=[int:1 int:2 int:3]>> | kw:endobj | int:6 | int:0 | "
-                                                          "kw:obj | <<B=int:1>> | kw:endobj"},
+        {"<< /A [ 1 2 3 endobj 6 0 obj << /B 1 >> endobj",
+         "<<A=[int:1 int:2 int:3]>> | kw:endobj | int:6 | int:0 | "
+         "kw:obj | <<B=int:1>> | kw:endobj"},
         {"[1 [2 << /A 3 endobj", "[int:1 [int:2 <<A=int:3>>]] | kw:endobj"},
         {"<< /A [1 2 6 0 obj", "<<A=[int:1 int:2 int:6 int:0]>> | kw:obj"},
         {"<< /A 1 /B endobj", "<<A=int:1>> | kw:endobj"},

@@ -51,16 +51,16 @@ TEST(ObjectEnd, EndsAtTheKeywordTheLexerReads) {
         {"1 0 obj % endobj\n<< >> endobj|\n"},
         {"1 0 obj\r% endobj\rnull endobj|\n"},
         {"1 0 obj /Xendobj /endobj endobj|\n"},
-        {"1 0 obj /A#20endobj endobj|\n"},            // "#" and a hex digit take the byte after them
+        {"1 0 obj /A#20endobj endobj|\n"},  // "#" and a hex digit take the byte after them
         {"1 0 obj /A#2(endobj endobj|\n"},
         {"1 0 obj <656e646f626a endobj> endobj|\n"},  // a hex string runs to its ">"
         {"1 0 obj << /A <00> >>endobj|%"},
-        {"1 0 obj 5endobj|\n"},                        // a number ends where a letter starts
+        {"1 0 obj 5endobj|\n"},  // a number ends where a letter starts
         {"1 0 obj [1]endobj|(x)"},
         {"1 0 obj\n<< /Length 3 >>\nstream\nendobj endobj\nendstream\nendobj|\n"},
         {"1 0 obj\n<< /Length 3 >>\nstream\nendstreaendstream endobj|\n"},
-        {"1 0 obj\nnull\nendobj|"},                   // the text ends with the keyword
-        {"1 0 obj nullendobj"},                       // no keyword of its own
+        {"1 0 obj\nnull\nendobj|"},  // the text ends with the keyword
+        {"1 0 obj nullendobj"},      // no keyword of its own
         {"1 0 obj endobjX"},
         {"1 0 obj (never closed endobj endobj"},
         {"1 0 obj\n<< >>\nstream\nendobj"},

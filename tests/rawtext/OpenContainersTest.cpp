@@ -27,8 +27,8 @@ TEST(OpenContainers, ClosedTextReadsAsTheRecoveringParserReadTheOriginal) {
         "<< /Type /Page /Parent 2 0 R",
         "<< /A [ 1 2 3",
         "[ 1 0 R 2 0 R",
-        "[ << /A 1 ] >>",                  // "]" where a key belongs is passed over
-        "<< /A [ 1 >> 2",                  // ">>" in an array is one of its values
+        "[ << /A 1 ] >>",  // "]" where a key belongs is passed over
+        "<< /A [ 1 >> 2",  // ">>" in an array is one of its values
         "<< /A (a [ string ) /B <5B5B> % [ comment\n /C [",
         "<< /A << /B [ << /C 1",
         "<< /Length 3 >> stream\nabc\nendstream",  // closed: nothing changes

@@ -18,7 +18,7 @@ PageDictionaryLayout scan(const std::string& text) {
 TEST(PageDictionary, FindsOnlyThePagesOwnRotateEntry) {
     const struct {
         std::string entries;
-        std::string value;  // the bytes from the key's end to the value's end; empty: no entry
+        std::string value;              // the bytes from the key's end to the value's end; empty: no entry
         std::optional<int32_t> number;  // none: the value is not a number
     } cases[] = {
         {"/Type /Page /Rotate 90 /Parent 3 0 R", " 90", 90},
@@ -62,7 +62,8 @@ TEST(PageDictionary, ListsEveryOwnRotateAndDescribesTheLast) {
     const std::string text = "4 0 obj\r<< /Rotate 0 /Type /Page /Resources << /Rotate 5 >> /Rotate 180 >>\rendobj\r";
     const PageDictionaryLayout layout = scan(text);
     ASSERT_EQ(2u, layout.rotateValues.size());
-    EXPECT_EQ(" 0", text.substr(layout.rotateValues[0].keyEnd, layout.rotateValues[0].valueEnd - layout.rotateValues[0].keyEnd));
+    EXPECT_EQ(" 0", text.substr(layout.rotateValues[0].keyEnd,
+                                layout.rotateValues[0].valueEnd - layout.rotateValues[0].keyEnd));
     EXPECT_EQ(" 180", text.substr(layout.keyEnd, layout.valueEnd - layout.keyEnd));
     EXPECT_TRUE(layout.valueIsNumber && layout.valueNumber == 180);
     EXPECT_EQ(text.size() - 8, layout.dictionaryEnd);
@@ -73,7 +74,7 @@ TEST(PageDictionary, ListsEveryOwnRotateAndDescribesTheLast) {
 TEST(ForcedRotation, AddsListedAnglesInTheirSignedForm) {
     const int32_t angles[6] = {90, 180, 270, -90, -180, -270};
     const int32_t expected[6][6] = {
-        {180, 270, 0, 0, -90, -180}, {270, 0, 90, 90, 0, -90},  {0, 90, -180, 180, 90, 0},
+        {180, 270, 0, 0, -90, -180}, {270, 0, 90, 90, 0, -90},   {0, 90, -180, 180, 90, 0},
         {0, 90, 180, -180, -270, 0}, {-90, 0, 90, -270, 0, -90}, {-180, -90, 0, 0, -90, 180},
     };
     for (int row = 0; row < 6; ++row)

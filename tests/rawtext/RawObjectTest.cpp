@@ -20,7 +20,8 @@ const uint8_t* bytesOf(const std::string& text) { return reinterpret_cast<const 
 // Reads as the job reads: no text runs into the next object.
 struct RawReader {
     RawReader(PdfBuilder& pdf)
-        : xref(pdf.open(document)), input(std::fopen(pdf.write().c_str(), "rb")),
+        : xref(pdf.open(document)),
+          input(std::fopen(pdf.write().c_str(), "rb")),
           layout(xref.getEntries(), xref.baseOffset(), pdf.bytes().size()) {}
     ~RawReader() { std::fclose(input); }
     std::optional<std::string> text(int number, bool* isObjectStream = nullptr) {
@@ -46,8 +47,11 @@ TEST(RawScan, FindPatternAndFindNumberAfter) {
         std::string text;
         uint32_t expected;
     } cases[] = {
-        {"<< /Type /Pages /Count 12 /Kids [3 0 R] >>", 12}, {"<< /Type /Pages /Count >>", 0},
-        {"<< /Type /Pages /Kids [3 0 R] >>", 0}, {"<< /Count -5 >>", 5}, {"<< /Count 7 0 R >>", 7},
+        {"<< /Type /Pages /Count 12 /Kids [3 0 R] >>", 12},
+        {"<< /Type /Pages /Count >>", 0},
+        {"<< /Type /Pages /Kids [3 0 R] >>", 0},
+        {"<< /Count -5 >>", 5},
+        {"<< /Count 7 0 R >>", 7},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, findNumberAfter(bytesOf(c.text), uint32_t(c.text.size()), "/Count")) << c.text;
@@ -61,9 +65,15 @@ TEST(RawScan, SearchBytesFindsTheFirstWholeOccurrence) {
         const char* pattern;
         long expected;  // the offset found; -1 for none
     } cases[] = {
-        {"eendoendobj", "endobj", 5},   {"endobj", "endobj", 0},  {"xxendob", "endobj", -1},
-        {"endo", "endobj", -1},         {"abcabd", "abd", 3},     {"a\xFF\xFEz\xFE", "\xFE", 2},
-        {"x", "x", 0},                  {"", "x", -1},            {"endobjendobj", "endobj", 0},
+        {"eendoendobj", "endobj", 5},
+        {"endobj", "endobj", 0},
+        {"xxendob", "endobj", -1},
+        {"endo", "endobj", -1},
+        {"abcabd", "abd", 3},
+        {"a\xFF\xFEz\xFE", "\xFE", 2},
+        {"x", "x", 0},
+        {"", "x", -1},
+        {"endobjendobj", "endobj", 0},
     };
     for (const auto& c : cases) {
         const uint8_t* begin = bytesOf(c.text);

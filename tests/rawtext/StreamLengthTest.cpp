@@ -44,16 +44,17 @@ TEST(StreamLength, TheDataUpToEndstreamGivesTheLength) {
         {"<< /Length 8 0 R >>\nstream\nabcde\nendstream", "unchanged"},
         {"<< /Length 9 >>\nstream\nabcde\nendstream", "<< /Length 5 >>\nstream\nabcde\nendstream"},
         {"<< /Length 2 >>\nstream\nabcde\nendstream", "<< /Length 5 >>\nstream\nabcde\nendstream"},
-        {"<< /Length 99999 /Filter /X >>\nstream\nabcde\nendstream", "<< /Length 5 /Filter /X >>\nstream\nabcde\nendstream"},
+        {"<< /Length 99999 /Filter /X >>\nstream\nabcde\nendstream",
+         "<< /Length 5 /Filter /X >>\nstream\nabcde\nendstream"},
         {"<< /Length -4 >>\nstream\nabcde\r\nendstream", "<< /Length 5 >>\nstream\nabcde\r\nendstream"},
         {"<</Length 7>>\nstream\nab\r\ncde\r\nendstream", "unchanged"},
         {"<</Length 6>>\nstream\nab\r\ncde\r\nendstream", "<</Length 7>>\nstream\nab\r\ncde\r\nendstream"},
         {"<< /Length 3 0 R >>\nstream\nabcde\nendstream", "<< /Length 5 >>\nstream\nabcde\nendstream"},
         {"<< /Length 9 0 R >>\nstream\nabcde\nendstream", "<< /Length 5 >>\nstream\nabcde\nendstream"},
         {"<< /Length 8 0 R >>\nstream\nabcdefg\nendstream", "<< /Length 7 >>\nstream\nabcdefg\nendstream"},
-        {"<< /Length 8 >>\nstream\nabcdefghijkl", "unchanged"},  // no endstream: nothing to go by
+        {"<< /Length 8 >>\nstream\nabcdefghijkl", "unchanged"},           // no endstream: nothing to go by
         {"<< /Type /XObject >>\nstream\nabcde\nendstream", "unchanged"},  // no Length to correct
-        {"<< /Length 9 >>", "unchanged"},                               // no stream
+        {"<< /Length 9 >>", "unchanged"},                                 // no stream
         {"[ /Length 9 ]", "unchanged"},
     };
     for (const auto& c : cases) {

@@ -32,7 +32,7 @@ TEST(FileBlockCache, GivesTheFilesBytesWhicheverBlocksItHolds) {
     for (const uint64_t offset : {uint64_t{10}, sameSlot + 10, uint64_t{20}, sameSlot + 20, uint64_t{blockSize} + 5})
         EXPECT_EQ(content.substr(offset, 300), readAt(cache, offset, 300)) << offset;
     EXPECT_EQ(content.substr(blockSize - 50, 50), readAt(cache, blockSize - 50, 300));  // stops at the block's end
-    EXPECT_EQ(content.substr(size - 40), readAt(cache, size - 40, 300));              // and at the file's
+    EXPECT_EQ(content.substr(size - 40), readAt(cache, size - 40, 300));                // and at the file's
     EXPECT_EQ("", readAt(cache, size, 10));
     EXPECT_EQ("", readAt(cache, size + 5 * uint64_t{blockSize}, 10));
 }

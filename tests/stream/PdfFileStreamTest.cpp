@@ -18,7 +18,9 @@ std::string numberedBytes(size_t size) {
 TEST(PdfFileStream, WindowsEndAtTheirLengthOrAtTheEndOfTheFile) {
     const std::string content = numberedBytes(1000);
     const TestByteFile file(content);
-    struct Window { uint32_t start, length, delivered; };
+    struct Window {
+        uint32_t start, length, delivered;
+    };
     for (const Window& window : {Window{990, 0, 10}, {10, 5, 5}, {995, 100, 5}}) {
         RetainPtr<CPdfStream> stream = file.openStream(window.start, window.length);
         EXPECT_EQ(content.substr(window.start, window.delivered), readAll(*stream.get())) << window.start;

@@ -12,8 +12,9 @@ struct Predictor {
 // Compressed bytes in a file, read through a Flate stream over a window of its start.
 struct FlateFile {
     FlateFile(const std::string& packed, Predictor p, uint32_t windowLength)
-        : file(packed), stream(makeRetained<CPdfFlateStream>(file.openStream(0, windowLength), p.predictor, p.columns,
-                                                             p.colors, p.bits)) {}
+        : file(packed),
+          stream(makeRetained<CPdfFlateStream>(file.openStream(0, windowLength), p.predictor, p.columns, p.colors,
+                                               p.bits)) {}
     explicit FlateFile(const std::string& packed, Predictor p = {})
         : FlateFile(packed, p, static_cast<uint32_t>(packed.size())) {}
     std::string readAll() { return ::readAll(*stream.get()); }
@@ -31,21 +32,29 @@ struct PredictorCase {
 const PredictorCase predictorCases[] = {
     {"none", {1, 1, 1, 8}, byteString({2, 0, 255}), byteString({2, 0, 255})},
     {"up", {12, 4, 1, 8}, byteString({2, 1, 2, 3, 4, 2, 10, 20, 30, 40}), byteString({1, 2, 3, 4, 11, 22, 33, 44})},
-    {"incomplete row", {12, 4, 1, 8}, byteString({2, 1, 2, 3, 4, 2, 10, 20, 30, 40, 2, 5}),
+    {"incomplete row",
+     {12, 4, 1, 8},
+     byteString({2, 1, 2, 3, 4, 2, 10, 20, 30, 40, 2, 5}),
      byteString({1, 2, 3, 4, 11, 22, 33, 44})},
     {"sub", {12, 4, 1, 8}, byteString({1, 1, 1, 1, 255}), byteString({1, 2, 3, 2})},
     // The sum of left and up is halved before it is cut to a byte.
-    {"average", {12, 4, 1, 8}, byteString({0, 250, 250, 250, 250, 3, 0, 0, 0, 0}),
+    {"average",
+     {12, 4, 1, 8},
+     byteString({0, 250, 250, 250, 250, 3, 0, 0, 0, 0}),
      byteString({250, 250, 250, 250, 125, 187, 218, 234})},
     // Left and upper left lie three bytes back; row two's second pixel takes upper left.
-    {"Paeth", {12, 2, 3, 8}, byteString({0, 15, 15, 15, 20, 20, 20, 4, 251, 251, 251, 1, 1, 1}),
+    {"Paeth",
+     {12, 2, 3, 8},
+     byteString({0, 15, 15, 15, 20, 20, 20, 4, 251, 251, 251, 1, 1, 1}),
      byteString({15, 15, 15, 20, 20, 20, 10, 10, 10, 16, 16, 16})},
     // Up and upper left are equally near the estimate: up is taken.
     {"Paeth tie", {12, 2, 1, 8}, byteString({0, 10, 8, 4, 1, 0}), byteString({10, 8, 11, 8})},
     {"filter 7", {12, 4, 1, 8}, byteString({0, 1, 1, 1, 1, 7, 9, 8, 7, 6}), byteString({1, 1, 1, 1, 9, 8, 7, 6})},
     {"TIFF 8", {2, 2, 3, 8}, byteString({10, 20, 30, 1, 2, 3}), byteString({10, 20, 30, 11, 22, 33})},
     {"TIFF 1", {2, 8, 1, 1}, byteString({0x80, 0x41}), byteString({0xFF, 0x7E})},
-    {"TIFF 16", {2, 2, 1, 16}, byteString({1, 0xFF, 0, 2, 0xFF, 0xFF, 0, 2}),
+    {"TIFF 16",
+     {2, 2, 1, 16},
+     byteString({1, 0xFF, 0, 2, 0xFF, 0xFF, 0, 2}),
      byteString({1, 0xFF, 2, 1, 0xFF, 0xFF, 0, 1})},
 };
 

@@ -36,8 +36,8 @@ void limitChild(unsigned cpuSeconds) {
 
 }  // namespace
 
-ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory,
-                         bool mergeErrors, unsigned cpuSeconds) {
+ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory, bool mergeErrors,
+                         unsigned cpuSeconds) {
     std::vector<char*> pointers;
     for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
     pointers.push_back(nullptr);
@@ -70,7 +70,8 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const std::string
     if (child <= 0 || ::waitpid(child, &status, 0) != child) return result;
     if (errors) {
         std::rewind(errors.get());
-        for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, errors.get())) > 0;) result.errors.append(buffer, got);
+        for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, errors.get())) > 0;)
+            result.errors.append(buffer, got);
     }
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
@@ -92,8 +93,8 @@ ProcessResult runThroughLauncher(const std::vector<std::string>& command, const 
     const bool launched = std::getenv("FOLIOTURN_LAUNCHER") != nullptr;
     ProcessResult result = runProcess(command, workingDirectory);
     for (int retry = 1; launched && retry <= 2 && result.output.empty() && result.exitCode != 0; ++retry) {
-        std::cerr << "The launcher's run printed nothing (exit code " << result.exitCode << ", signal "
-                  << result.signal << "); running it again (" << retry << " of 2)\n";
+        std::cerr << "The launcher's run printed nothing (exit code " << result.exitCode << ", signal " << result.signal
+                  << "); running it again (" << retry << " of 2)\n";
         result = runProcess(command, workingDirectory);
     }
     return result;
@@ -130,9 +131,7 @@ std::string readFile(const std::string& path) {
     return bytes.str();
 }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 bool exists(const std::string& path) {
     std::error_code ignored;

@@ -96,13 +96,14 @@ bool exists(const std::string& path);
 // What every run but the wildcard refusal starts with. Inline, so that it is
 // ready for the tests' own static tables.
 inline const std::string banner =
-    "\r\nFolioturn v" FOLIOTURN_VERSION "  (c) the Folioturn developers, free to use and share\r\n"
+    "\r\nFolioturn v" FOLIOTURN_VERSION
+    "  (c) the Folioturn developers, free to use and share\r\n"
     "Website: https://folioturn.example.org\r\nEmail: support@folioturn.example.org\r\n\r\n";
 // "Rotating file: IN to OUT, D Degrees, Pages: TEXT\nProcessing" and the dots.
 std::string jobHead(const std::string& input, const std::string& output, int degrees, const std::string& pages,
                     int dots = 0);
-inline std::string jobDone(const std::string& input, const std::string& output, int degrees,
-                           const std::string& pages, int dots = 0) {
+inline std::string jobDone(const std::string& input, const std::string& output, int degrees, const std::string& pages,
+                           int dots = 0) {
     return jobHead(input, output, degrees, pages, dots) + "\nDone.\n";
 }
 

@@ -17,12 +17,19 @@
 inline std::string elementText(const CPdfElement& element) {
     char number[64];
     switch (element.type()) {
-    case ElementType::Integer: return std::string("int:") += std::to_string(element.integer());
-    case ElementType::Real: std::snprintf(number, sizeof number, "real:%g", element.real()); return number;
-    case ElementType::Boolean: return element.boolean() ? "bool:1" : "bool:0";
-    case ElementType::String: return std::string("str:") + element.text();
-    case ElementType::Name: return std::string("name:") + element.text();
-    case ElementType::Keyword: return std::string("kw:") + element.text();
+    case ElementType::Integer:
+        return std::string("int:") += std::to_string(element.integer());
+    case ElementType::Real:
+        std::snprintf(number, sizeof number, "real:%g", element.real());
+        return number;
+    case ElementType::Boolean:
+        return element.boolean() ? "bool:1" : "bool:0";
+    case ElementType::String:
+        return std::string("str:") + element.text();
+    case ElementType::Name:
+        return std::string("name:") + element.text();
+    case ElementType::Keyword:
+        return std::string("kw:") + element.text();
     case ElementType::Reference:
         return std::string("ref:") += std::to_string(element.refNum()) + " " + std::to_string(element.refGen());
     case ElementType::Array: {
@@ -35,7 +42,8 @@ inline std::string elementText(const CPdfElement& element) {
         }
         return text + "]";
     }
-    case ElementType::Null: return "null";
+    case ElementType::Null:
+        return "null";
     case ElementType::Dictionary: {
         std::string text = "<<";
         for (char key[2] = "A"; key[0] <= 'Z'; ++key[0]) {
@@ -48,10 +56,14 @@ inline std::string elementText(const CPdfElement& element) {
         }
         return text + ">>";
     }
-    case ElementType::Stream: return std::string("stream:") += readAll(*element.stream());
-    case ElementType::Error: return "error";
-    case ElementType::EndOfFile: return "eof";
-    default: return "none";
+    case ElementType::Stream:
+        return std::string("stream:") += readAll(*element.stream());
+    case ElementType::Error:
+        return "error";
+    case ElementType::EndOfFile:
+        return "eof";
+    default:
+        return "none";
     }
 }
 

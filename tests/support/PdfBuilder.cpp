@@ -113,7 +113,7 @@ uint32_t PdfBuilder::xrefStream(int number, const std::string& entries, bool fla
     std::string index, records;
     for (const auto& [first, count] : listedRuns()) index += std::to_string(first) + " " + std::to_string(count) + " ";
     for (const auto& [n, e] : listed) {
-        const char record[7] = {char(e.type),  char(e.field2 >> 24), char(e.field2 >> 16), char(e.field2 >> 8),
+        const char record[7] = {char(e.type),   char(e.field2 >> 24), char(e.field2 >> 16), char(e.field2 >> 8),
                                 char(e.field2), char(e.field3 >> 8),  char(e.field3)};
         records.append(record, sizeof record);
     }

@@ -39,8 +39,8 @@ long numberOf(const std::string& key) { return std::stol(key); }
 long generationOf(const std::string& key) { return std::stol(key.substr(key.find(' '))); }
 
 std::optional<QpdfView> readWithQpdf(const std::string& pdf, const std::string& password = "") {
-    const ProcessResult shown = runProcess(qpdfWith({"qpdf", "--json=2", "--json-stream-data=inline", "--decode-level=none",
-                                                     "--json-key=qpdf", "--json-key=pages", pdf},
+    const ProcessResult shown = runProcess(qpdfWith({"qpdf", "--json=2", "--json-stream-data=inline",
+                                                     "--decode-level=none", "--json-key=qpdf", "--json-key=pages", pdf},
                                                     password));
     const json document = json::parse(shown.output, nullptr, false);
     if (shown.exitCode != 0 || document.is_discarded()) return std::nullopt;
@@ -55,7 +55,8 @@ std::optional<QpdfView> readWithQpdf(const std::string& pdf, const std::string& 
         long& generation = newest.try_emplace(numberOf(key.substr(4)), 0).first->second;
         generation = std::max(generation, generationOf(key.substr(4)));
     }
-    std::erase_if(view.objects, [&](const auto& item) { return generationOf(item.first) < newest[numberOf(item.first)]; });
+    std::erase_if(view.objects,
+                  [&](const auto& item) { return generationOf(item.first) < newest[numberOf(item.first)]; });
     for (const json& page : document["pages"]) view.pages.push_back(page["object"]);
     return view;
 }
@@ -118,8 +119,8 @@ testing::AssertionResult isRotatedCopy(const std::string& input, const std::stri
         if (token == ".") continue;
         json& page = dictionaryOf(after->objects[before->pages[i]]);
         if (page.value("/Rotate", json()) != json(std::stol(token)) || !page["/Rotate"].is_number_integer())
-            return testing::AssertionFailure() << "page " << i + 1 << ": /Rotate " << page["/Rotate"] << ", expected "
-                                               << token;
+            return testing::AssertionFailure()
+                   << "page " << i + 1 << ": /Rotate " << page["/Rotate"] << ", expected " << token;
         page.erase("/Rotate");
         dictionaryOf(before->objects[before->pages[i]]).erase("/Rotate");
     }
@@ -128,7 +129,8 @@ testing::AssertionResult isRotatedCopy(const std::string& input, const std::stri
         const auto found = after->objects.find(key);
         if (found == after->objects.end()) return testing::AssertionFailure() << "object " << key << " is missing";
         if (found->second != object)
-            return testing::AssertionFailure() << "object " << key << " is " << found->second << ", expected " << object;
+            return testing::AssertionFailure()
+                   << "object " << key << " is " << found->second << ", expected " << object;
     }
     for (const auto& [key, object] : after->objects)
         if (!isPacking(object) && !before->objects.count(key))

@@ -47,8 +47,8 @@ bool readPlaces(const std::string& pdf, QpdfLayout& layout) {
 }
 
 bool readObjectsAndPages(const std::string& pdf, QpdfLayout& layout) {
-    const ProcessResult shown = runProcess(
-        {"qpdf", "--json=2", "--json-key=qpdf", "--json-key=pages", "--json-stream-data=none", pdf});
+    const ProcessResult shown =
+        runProcess({"qpdf", "--json=2", "--json-key=qpdf", "--json-key=pages", "--json-stream-data=none", pdf});
     const json document = json::parse(shown.output, nullptr, false);
     if (!succeeded(shown) || document.is_discarded()) return false;
     for (const auto& [key, value] : document["qpdf"][1].items()) {

@@ -75,7 +75,8 @@ TEST(XRefEntryTableStorage, SparseEntriesFollowTheSectionRules) {
     table.setIfUnset(99999991, at(10));
     table.setIfUnset(99999991, at(20));  // an older section
     table.setIfUnset(1, at(30));
-    table.applyFree({{99999992, XRefEntry{0, 1, XRefEntryType::Free}}, {99999991, XRefEntry{0, 1, XRefEntryType::Free}}});
+    table.applyFree(
+        {{99999992, XRefEntry{0, 1, XRefEntryType::Free}}, {99999991, XRefEntry{0, 1, XRefEntryType::Free}}});
     table.finish();
     EXPECT_EQ(10, table.at(99999991).offset);
     EXPECT_EQ(XRefEntryType::Free, table.at(99999992).type);

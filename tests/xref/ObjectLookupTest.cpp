@@ -42,8 +42,8 @@ TEST(ObjectLookup, FindsObjectsOnlyUnderTheirNumberAndGeneration) {
         int number, generation;
         std::string expected;
     } cases[] = {
-        {0, 0, null}, {3, 0, "three"}, {3, 1, null}, {5, 0, null}, {4, 0, "spread"}, {6, 1, null},
-        {11, 0, "eleven"}, {11, 1, null}, {21, 0, "twenty-one"}, {12, 0, "twelve"},  // streams 10, 20, 10
+        {0, 0, null}, {3, 0, "three"},   {3, 1, null},  {5, 0, null},          {4, 0, "spread"},
+        {6, 1, null}, {11, 0, "eleven"}, {11, 1, null}, {21, 0, "twenty-one"}, {12, 0, "twelve"},  // streams 10, 20, 10
     };
     for (const auto& c : cases) EXPECT_EQ(c.expected, fetched(xref, c.number, c.generation)) << c.number;
     for (const auto& [number, text] : {std::pair{11, "(eleven)\n"}, {21, "(twenty-one)"}, {12, "(twelve)"}}) {

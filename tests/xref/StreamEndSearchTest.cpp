@@ -28,7 +28,8 @@ TEST(StreamEndSearch, EndsAtTheNearestEndstreamBeforeTheNextHeader) {
 
 TEST(StreamEndSearch, NeverRunsPastTheNextObjectHeader) {
     // The "endstream" after object 5 belongs to no data of object 4.
-    const std::string text = "4 0 obj\n<< /Length 3 >>\nstream\nABCDE\n5 0 obj\n<< /Length 1 >>\nstream\nX\nendstream\nendobj\n";
+    const std::string text =
+        "4 0 obj\n<< /Length 3 >>\nstream\nABCDE\n5 0 obj\n<< /Length 1 >>\nstream\nX\nendstream\nendobj\n";
     EXPECT_EQ(5u, dataLengthIn(text, 3));
 }
 

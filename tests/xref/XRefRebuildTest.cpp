@@ -34,9 +34,7 @@ CPdfXRef& rebuilt(PdfBuilder& pdf, CPdfDocument& document) {
     return xref;
 }
 
-XRefEntry entry(const CPdfXRef& xref, size_t number) {
-    return xref.getEntries().at(static_cast<int64_t>(number));
-}
+XRefEntry entry(const CPdfXRef& xref, size_t number) { return xref.getEntries().at(static_cast<int64_t>(number)); }
 
 }  // namespace
 
@@ -206,7 +204,8 @@ TEST(XRefRepairOpen, RebuildsOnlyWhatCannotBeUsed) {
         EXPECT_FALSE(xref.wasRebuilt());
         EXPECT_FALSE(xref.readTablesLeniently());
         ASSERT_EQ(read.numberBound(), xref.getEntries().numberBound());
-        for (int64_t i = 0; i < read.numberBound(); ++i) EXPECT_EQ(read.at(i).offset, xref.getEntries().at(i).offset) << i;
+        for (int64_t i = 0; i < read.numberBound(); ++i)
+            EXPECT_EQ(read.at(i).offset, xref.getEntries().at(i).offset) << i;
     }
     {
         PdfBuilder pdf;
@@ -230,23 +229,27 @@ TEST(XRefRepairOpen, RebuildsOnlyWhatCannotBeUsed) {
         const char* damage;
         std::function<void(PdfBuilder&)> make;
     } damaged[] = {
-        {"an entry at another object", [](PdfBuilder& pdf) {
+        {"an entry at another object",
+         [](PdfBuilder& pdf) {
              addPages(pdf);
              pdf.entry(3, 1, pdf.object(4, "(four)"), 0);
              pdf.startxref(pdf.table("/Root 1 0 R"));
          }},
-        {"an entry under another generation", [](PdfBuilder& pdf) {
+        {"an entry under another generation",
+         [](PdfBuilder& pdf) {
              addPages(pdf);
              pdf.entry(3, 1, pdf.object(3, page), 1);
              pdf.startxref(pdf.table("/Root 1 0 R"));
          }},
-        {"an entry past the end", [](PdfBuilder& pdf) {
+        {"an entry past the end",
+         [](PdfBuilder& pdf) {
              addPages(pdf);
              pdf.entry(4, 1, 1u << 30, 0);
              pdf.startxref(pdf.table("/Root 1 0 R"));
          }},
         {"a Root that leads to no page tree", [](PdfBuilder& pdf) { addSoundFile(pdf, "/Root 3 0 R"); }},
-        {"a startxref into data", [](PdfBuilder& pdf) {
+        {"a startxref into data",
+         [](PdfBuilder& pdf) {
              addPages(pdf);
              pdf.table("/Root 1 0 R");
              pdf.startxref(5);

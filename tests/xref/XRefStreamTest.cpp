@@ -31,8 +31,8 @@ struct Expected {
 };
 
 const std::string three = bytes({0, 0, 0, 255, 1, 0, 15, 0, 2, 0, 7, 3});  // with W [1 2 1]
-const std::vector<Expected> threeRead = {{0, Type::Free, 0, 255}, {1, Type::Uncompressed, 15, 0},
-                                         {2, Type::Compressed, 7, 3}};
+const std::vector<Expected> threeRead = {
+    {0, Type::Free, 0, 255}, {1, Type::Uncompressed, 15, 0}, {2, Type::Compressed, 7, 3}};
 
 }  // namespace
 
@@ -46,10 +46,16 @@ TEST(XRefStream, RecordsBecomeEntries) {
         {"/Size 3 /W [1 2 1]", three, 3, threeRead},
         {"/Size 3 /W [1 2 1 5]", three, 3, threeRead},
         {"/Size 3 /W [1 2 1]", three, 3, threeRead, true},
-        {"/Size 2 /W [0 2 0]", bytes({0, 15, 1, 0}), 2,
+        {"/Size 2 /W [0 2 0]",
+         bytes({0, 15, 1, 0}),
+         2,
          {{0, Type::Uncompressed, 15, 0}, {1, Type::Uncompressed, 256, 0}}},
-        {"/Size 3 /W [1 2 1] /Index [0 3 10 2]", three + bytes({1, 0, 9, 0, 1, 0, 10, 1}), 12,
-         {{2, Type::Compressed, 7, 3}, {3, Type::Free, -1, 0}, {10, Type::Uncompressed, 9, 0},
+        {"/Size 3 /W [1 2 1] /Index [0 3 10 2]",
+         three + bytes({1, 0, 9, 0, 1, 0, 10, 1}),
+         12,
+         {{2, Type::Compressed, 7, 3},
+          {3, Type::Free, -1, 0},
+          {10, Type::Uncompressed, 9, 0},
           {11, Type::Uncompressed, 10, 1}}},
         {"/Size 3 /W [1 2 1] /Index [0 3 10]", three + bytes({1, 0, 9, 0}), 3, threeRead},
         // Of two Index entries the first counts, and pairs of no entries cost nothing.
@@ -96,8 +102,8 @@ TEST(XRefStream, MalformedStreamsAreRefused) {
     PdfBuilder pdf;  // nothing can be resolved while the sections are read
     pdf.object(1, "<< /Type /Catalog >>");
     pdf.object(8, "4");
-    pdf.startxref(pdf.object(7, "<< /Size 1 /W [1 2 1] /Root 1 0 R /Length 8 0 R >>\nstream\n" +
-                                    bytes({1, 0, 15, 0}) + "\nendstream"));
+    pdf.startxref(pdf.object(
+        7, "<< /Size 1 /W [1 2 1] /Root 1 0 R /Length 8 0 R >>\nstream\n" + bytes({1, 0, 15, 0}) + "\nendstream"));
     EXPECT_EQ("Couldn't parse an xref stream", pdf.openFailure());
 }
 
