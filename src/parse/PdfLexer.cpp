@@ -4,6 +4,7 @@
 // so that both agree on every name, number and string.
 #include "parse/PdfLexer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,17 +15,13 @@ using namespace pdfchar;
 
 namespace {
 
-int32_t saturatingInteger(const std::string& digits) {
-    size_t i = 0;
-    const bool negative = !digits.empty() && digits[0] == '-';
-    if (negative) i = 1;
-    int64_t value = 0;
-    for (; i < digits.size() && isDigit(digits[i]); ++i) {
-        value = value * 10 + (digits[i] - '0');
-        if (value > 2147483648LL) value = 2147483648LL;  // beyond either limit
-    }
-    if (negative) return value >= 2147483648LL ? INT32_MIN : static_cast<int32_t>(-value);
-    return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+// An integer's magnitude is read digit by digit as the number is lexed; past
+// either limit it stays just beyond them.
+constexpr int64_t beyondLimits = 2147483648LL;
+
+int32_t saturated(bool negative, int64_t magnitude) {
+    if (negative) return magnitude >= beyondLimits ? INT32_MIN : static_cast<int32_t>(-magnitude);
+    return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
 }
 
 // The longest prefix of the form -digits.digits; "." and "-." give 0.
@@ -229,17 +226,19 @@ template <class Source>
 void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
     text.assign(1, static_cast<char>(firstByte));
     bool isReal = firstByte == '.';
+    int64_t magnitude = isDigit(firstByte) ? firstByte - '0' : 0;
     for (int c = source.peekChar(); isDigit(c) || c == '.'; c = source.peekChar()) {
         source.readChar();
         text.push_back(static_cast<char>(c));
         if (c == '.') isReal = true;
+        else if (magnitude < beyondLimits) magnitude = std::min(magnitude * 10 + (c - '0'), beyondLimits);
     }
     token.text = text;
     if (isReal) {
         token.kind = LexedToken::Kind::Real;
     } else {
         token.kind = LexedToken::Kind::Integer;
-        token.integer = saturatingInteger(text);
+        token.integer = saturated(firstByte == '-', magnitude);
     }
 }
 
