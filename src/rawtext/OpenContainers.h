@@ -10,5 +10,7 @@
 //
 // Writes the closing delimiters into the object's text (header through "endobj")
 // just after its last value, as the parser reads it: a key left without a value
-// gets null, and the text is otherwise unchanged. True when the text changed.
+// gets null. What the parser passes over where a key belongs becomes white space,
+// and a ">>" or "]" it reads as a value becomes null, so that every reader reads
+// the text alike. True when the text changed.
 bool closeOpenContainers(std::vector<uint8_t>& text);

@@ -161,6 +161,7 @@ const DamagedCase damagedCases[] = {
     processing("unclosed-page", fails, "1-4", damaged),
     processing("unclosed-page-array", fails, "1-4", damaged),
     processing("unclosed-page-key-without-value", fails, "1-4", damaged),
+    processing("unclosed-page-stray-close", fails, "1-4", damaged),
 };
 
 const char* const soundFiles[] = {"sound-classic",          "sound-xref-stream",         "sound-hybrid",

@@ -364,6 +364,8 @@ def page_tree_damages():
         "unclosed-page": bytes(classic(document(o6=b"<< /Type /Page /Parent 4 0 R /Contents 10 0 R")).data),
         "unclosed-page-array": bytes(classic(document(
             o7=b"<< /Type /Page /Parent 4 0 R /Contents 11 0 R /MediaBox [0 0 100 300")).data),
+        "unclosed-page-stray-close": bytes(classic(document(
+            o6=b"<< /Type /Page /Parent 4 0 R /Contents 10 0 R /Annots [ >>")).data),
         "unclosed-page-key-without-value": bytes(classic(document(
             o5=b"<< /Type /Page /Parent 4 0 R /Contents 9 0 R /Annots")).data),
     }
