@@ -5,6 +5,7 @@
 #include "parse/PdfLexer.h"
 
 #include <algorithm>
+#include <concepts>
 #include <cstdlib>
 #include <cstring>
 
@@ -34,6 +35,12 @@ double realFromPrefix(std::string_view digits) {
     const std::string prefix(digits.substr(0, i));
     return std::strtod(prefix.c_str(), nullptr);
 }
+
+// A source whose bytes lie in memory, one after another.
+template <class Source>
+concept InMemory = requires(const Source& source) {
+    { source.bytes() } -> std::convertible_to<const uint8_t*>;
+};
 
 void keyword(LexedToken& token, std::string_view word) {
     token.kind = LexedToken::Kind::Keyword;
@@ -74,8 +81,14 @@ void PdfLexer<Source>::skipToLineEnd() {
     }
 }
 
-// An element made from a lexed token: the parser's tokens. A keyword's text
-// must end in NUL for the element, which the scratch text and the literals do.
+// An element made from a lexed token: the parser's tokens. A name's or a
+// keyword's text must end in NUL for the element; one taken in place does not.
+template <class Source>
+const char* PdfLexer<Source>::terminated(std::string_view lexed) {
+    if (lexed.data() != text.data()) text.assign(lexed);
+    return text.c_str();
+}
+
 template <class Source>
 void PdfLexer<Source>::readToken(CPdfElement& token) {
     LexedToken lexed;
@@ -94,13 +107,13 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
         token.setReal(lexed.real());
         return;
     case LexedToken::Kind::Name:
-        token.makeName(lexed.text.data());
+        token.makeName(terminated(lexed.text));
         return;
     case LexedToken::Kind::String:
         token.makeString(lexed.text.data(), lexed.text.size());
         return;
     case LexedToken::Kind::Keyword:
-        token.makeKeyword(lexed.text.data());
+        token.makeKeyword(terminated(lexed.text));
         return;
     case LexedToken::Kind::Boolean:
         token.setBoolean(lexed.integer != 0);
@@ -223,17 +236,35 @@ void PdfLexer<Source>::readLiteralString(LexedToken& token) {
 }
 
 template <class Source>
+template <class Belongs>
+std::string_view PdfLexer<Source>::takeInPlace(uint32_t start, Belongs belongs) {
+    const uint8_t* bytes = source.bytes();
+    const uint32_t size = source.size();
+    uint32_t end = source.where();
+    while (end < size && belongs(bytes[end])) ++end;
+    source.rewindTo(end);
+    return {reinterpret_cast<const char*>(bytes) + start, end - start};
+}
+
+template <class Source>
 void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
-    text.assign(1, static_cast<char>(firstByte));
-    bool isReal = firstByte == '.';
-    int64_t magnitude = isDigit(firstByte) ? firstByte - '0' : 0;
-    for (int c = source.peekChar(); isDigit(c) || c == '.'; c = source.peekChar()) {
-        source.readChar();
-        text.push_back(static_cast<char>(c));
+    const auto numberByte = [](int c) { return isDigit(c) || c == '.'; };
+    if constexpr (InMemory<Source>) {
+        token.text = takeInPlace(source.where() - 1, numberByte);
+    } else {
+        text.assign(1, static_cast<char>(firstByte));
+        for (int c = source.peekChar(); numberByte(c); c = source.peekChar()) {
+            source.readChar();
+            text.push_back(static_cast<char>(c));
+        }
+        token.text = text;
+    }
+    bool isReal = false;
+    int64_t magnitude = 0;
+    for (const char c : token.text.substr(firstByte == '-' ? 1 : 0)) {
         if (c == '.') isReal = true;
         else if (magnitude < beyondLimits) magnitude = std::min(magnitude * 10 + (c - '0'), beyondLimits);
     }
-    token.text = text;
     if (isReal) {
         token.kind = LexedToken::Kind::Real;
     } else {
@@ -244,7 +275,14 @@ void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
 
 template <class Source>
 void PdfLexer<Source>::readName(LexedToken& token) {
+    token.kind = LexedToken::Kind::Name;
     text.clear();
+    if constexpr (InMemory<Source>) {
+        // Most names hold no escape: their text is their bytes.
+        token.text = takeInPlace(source.where(), [](int c) { return isRegular(c) && c != '#'; });
+        if (source.peekChar() != '#') return;
+        text.assign(token.text);
+    }
     for (int c = source.peekChar(); isRegular(c); c = source.peekChar()) {
         source.readChar();
         if (c != '#') {
@@ -262,7 +300,6 @@ void PdfLexer<Source>::readName(LexedToken& token) {
         if (decoded == '\0') token.decodedNul = true;
         text.push_back(decoded);
     }
-    token.kind = LexedToken::Kind::Name;
     token.text = text;
 }
 
@@ -289,13 +326,22 @@ void PdfLexer<Source>::readHexString(LexedToken& token) {
 
 template <class Source>
 void PdfLexer<Source>::readWord(int firstByte, LexedToken& token) {
-    text.assign(1, static_cast<char>(firstByte));
-    for (int c = source.peekChar(); isRegular(c); c = source.peekChar()) {
-        source.readChar();
-        text.push_back(static_cast<char>(c));
+    if constexpr (InMemory<Source>) {
+        token.text = takeInPlace(source.where() - 1, [](int c) { return isRegular(c); });
+    } else {
+        text.assign(1, static_cast<char>(firstByte));
+        for (int c = source.peekChar(); isRegular(c); c = source.peekChar()) {
+            source.readChar();
+            text.push_back(static_cast<char>(c));
+        }
+        token.text = text;
     }
-    const std::string_view word = text;
-    token.text = word;
+    classifyWord(token);
+}
+
+template <class Source>
+void PdfLexer<Source>::classifyWord(LexedToken& token) {
+    const std::string_view word = token.text;
     if (word == "true" || word == "false") {
         token.kind = LexedToken::Kind::Boolean;
         token.integer = word == "true";

@@ -44,6 +44,10 @@ public:
     int peekChar() const { return position < length ? text[position] : -1; }
     uint32_t where() const { return position; }
     void rewindTo(uint32_t where) { position = where; }
+    // The text itself: the lexer takes a token's bytes where they lie instead of
+    // copying them, which is most of lexing's cost.
+    const uint8_t* bytes() const { return text; }
+    uint32_t size() const { return length; }
 
 private:
     const uint8_t* text;
@@ -123,6 +127,12 @@ private:
     void readName(LexedToken& token);
     void readHexString(LexedToken& token);
     void readWord(int firstByte, LexedToken& token);
+    // For a source held in memory: the bytes from `start` for as long as `belongs`
+    // says, passed over; their text, in place.
+    template <class Belongs>
+    std::string_view takeInPlace(uint32_t start, Belongs belongs);
+    static void classifyWord(LexedToken& token);
+    const char* terminated(std::string_view lexed);
 
     Source& source;
     std::string text;  // scratch space for the token being read

@@ -49,6 +49,14 @@ void CPdfParser::advance() {
     lexer.readToken(second);
 }
 
+void CPdfParser::restartAt(uint32_t position) {
+    source.currentStream()->seek(static_cast<int32_t>(position), 0);
+    first.clear();
+    second.clear();
+    lexer.readToken(first);
+    lexer.readToken(second);
+}
+
 void CPdfParser::parseObject(CPdfElement& out) {
     valuesInObject = 0;
     parseAt(out, 0, Reading{});

@@ -64,6 +64,13 @@ public:
 
     // The token that the next parseObject starts from.
     const CPdfElement& currentToken() const { return first; }
+    // The token after it.
+    const CPdfElement& nextToken() const { return second; }
+    // For a reader of text laid out in fixed fields (a cross-reference table's rows):
+    // the stream being parsed, positioned just after the look-ahead, and the parse
+    // going on from `position` of that stream, its look-ahead read anew there.
+    CPdfStream& streamAtLookAheadEnd() const { return *source.currentStream(); }
+    void restartAt(uint32_t position);
 
 private:
     // How a value is read: built whole (no sieve), sieved, or passed over. A value

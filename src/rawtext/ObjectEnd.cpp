@@ -66,33 +66,39 @@ bool ObjectEndScanner::endsWord() {
     return false;
 }
 
+// Each case either takes bytes or leaves the byte at `i` to the state it moves
+// to, as the lexer peeks at a byte that ends a token. The states that span many
+// bytes (white space, names, numbers, words, strings, comments, stream data) take
+// their runs in a loop of their own.
 uint64_t ObjectEndScanner::feed(const uint8_t* bytes, size_t count) {
     size_t i = 0;
-    // Each case either takes the byte (++i) or leaves it to the state it moves to,
-    // as the lexer peeks at a byte that ends a token.
     while (i < count) {
-        const uint8_t c = bytes[i];
         switch (state) {
         case State::Between:
-            ++i;
-            startToken(c);
+            while (i < count && isWhitespace(bytes[i])) ++i;
+            if (i < count) startToken(bytes[i++]);
             break;
         case State::Comment:
-            ++i;
-            if (c == '\r' || c == '\n') state = State::Between;
+            while (i < count && bytes[i] != '\r' && bytes[i] != '\n') ++i;
+            if (i < count) {
+                ++i;
+                state = State::Between;
+            }
             break;
         case State::String:
-            ++i;
-            if (c == '\\') state = State::StringEscape;
-            else if (c == '(') ++depth;
-            else if (c == ')' && --depth == 0) state = State::Between;
+            while (i < count && state == State::String) {
+                const uint8_t c = bytes[i++];
+                if (c == '\\') state = State::StringEscape;
+                else if (c == '(') ++depth;
+                else if (c == ')' && --depth == 0) state = State::Between;
+            }
             break;
         case State::StringEscape:  // the escaped byte is never a parenthesis that counts
             ++i;
             state = State::String;
             break;
         case State::AfterLess:
-            if (c == '<') {
+            if (bytes[i] == '<') {
                 ++i;
                 state = State::Between;
             } else {
@@ -100,19 +106,24 @@ uint64_t ObjectEndScanner::feed(const uint8_t* bytes, size_t count) {
             }
             break;
         case State::HexString:
-            ++i;
-            if (c == '>') state = State::Between;
+            while (i < count && bytes[i] != '>') ++i;
+            if (i < count) {
+                ++i;
+                state = State::Between;
+            }
             break;
         case State::Name:
-            if (!isRegular(c)) {
+            while (i < count && isRegular(bytes[i]) && bytes[i] != '#') ++i;
+            if (i == count) break;
+            if (bytes[i] == '#') {
+                ++i;
+                state = State::NameHash;
+            } else {
                 state = State::Between;
-                break;
             }
-            ++i;
-            if (c == '#') state = State::NameHash;
             break;
         case State::NameHash:  // "#" and a hex digit take the byte after them, whatever it is
-            if (hexValue(c) >= 0) {
+            if (hexValue(bytes[i]) >= 0) {
                 ++i;
                 state = State::NameHashLow;
             } else {
@@ -124,22 +135,22 @@ uint64_t ObjectEndScanner::feed(const uint8_t* bytes, size_t count) {
             state = State::Name;
             break;
         case State::Number:
-            if (isDigit(c) || c == '.') ++i;
-            else state = State::Between;
+            while (i < count && (isDigit(bytes[i]) || bytes[i] == '.')) ++i;
+            if (i < count) state = State::Between;
             break;
         case State::Word:
-            if (isRegular(c)) {
-                ++i;
-                addToWord(c);
-            } else if (endsWord()) {
+            while (i < count && isRegular(bytes[i])) addToWord(bytes[i++]);
+            if (i < count && endsWord()) {
                 position += i;
                 return position;
             }
             break;
         case State::StreamData:
-            ++i;
-            if (c == 'm' && recent == beforeLastOfEndstream) state = State::Between;
-            recent = recent << 8 | c;
+            while (i < count && state == State::StreamData) {
+                const uint8_t c = bytes[i++];
+                if (c == 'm' && recent == beforeLastOfEndstream) state = State::Between;
+                recent = recent << 8 | c;
+            }
             break;
         }
     }

@@ -51,16 +51,21 @@ ObjectExtent parseExtent(CPdfXRef* xref, uint32_t start, int32_t expectedNumber)
 }
 
 // Whether the first token at file position `at` is the whole word "endstream",
-// read through the block cache.
-bool endstreamAt(FileBlockCache& blocks, uint64_t at) {
+// read through the block cache. `objectEnd` is then where a whole "endobj" right
+// after it ends, counted from `at`, or 0.
+bool endstreamAt(FileBlockCache& blocks, uint64_t at, uint32_t& objectEnd) {
     uint8_t bytes[64];
     const uint32_t got = static_cast<uint32_t>(blocks.readFully(at, bytes, sizeof bytes));
     TextSource source(bytes, got);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
-    lexer.lexToken(token);
     // A word that reaches the end of what was read may go on in the file.
-    return token.isKeyword("endstream") && (source.where() < got || got < sizeof bytes);
+    const auto whole = [&] { return source.where() < got || got < sizeof bytes; };
+    lexer.lexToken(token);
+    if (!token.isKeyword("endstream") || !whole()) return false;
+    lexer.lexToken(token);
+    objectEnd = token.isKeyword("endobj") && whole() ? source.where() : 0;
+    return true;
 }
 
 // The same answer as the parser's, from the object's first bytes, for an object
@@ -112,6 +117,7 @@ std::optional<ObjectExtent> skimExtent(CPdfXRef* xref, uint32_t start, int32_t e
     if (!nextWhole(afterLexer, after)) return std::nullopt;  // "stream" may follow beyond the head
     if (!token.isKeyword("stream")) {
         extent.isObjectStream = false;
+        if (token.isKeyword("endobj")) extent.objectEnd = after.where();
         return extent;
     }
     // A stream: its data starts after the line that "stream" ends.
@@ -121,9 +127,12 @@ std::optional<ObjectExtent> skimExtent(CPdfXRef* xref, uint32_t start, int32_t e
     afterLexer.skipToLineEnd();
     if (after.where() >= headLength) return std::nullopt;  // the line may go on beyond the head
     const uint64_t dataEnd = uint64_t{start} + after.where() + static_cast<uint32_t>(length);
-    if (dataEnd > UINT32_MAX || !endstreamAt(*blocks, dataEnd)) return std::nullopt;
+    uint32_t endAfterData = 0;
+    if (dataEnd > UINT32_MAX || !endstreamAt(*blocks, dataEnd, endAfterData)) return std::nullopt;
     extent.isStream = true;
     extent.dataEnd = static_cast<uint32_t>(dataEnd);
+    if (endAfterData != 0 && dataEnd - start + endAfterData <= UINT32_MAX)
+        extent.objectEnd = static_cast<uint32_t>(dataEnd - start + endAfterData);
     return extent;
 }
 

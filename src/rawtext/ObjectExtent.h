@@ -17,6 +17,10 @@ struct ObjectExtent {
     bool isObjectStream = false;
     uint32_t dataEnd = 0;
     bool endstreamMissing = false;  // with stream ends recovered: the data is not followed by "endstream"
+    // Counted from the object's start, just past the "endobj" that the lexer reads
+    // right after its dictionary or its "endstream", when the reader saw it there;
+    // 0 when the object's end is still to be found.
+    uint32_t objectEnd = 0;
 };
 
 // The extent of the object at file position `start`, which should be object

@@ -272,8 +272,9 @@ bool readUncompressed(FILE* input, int32_t number, CPdfXRef* xref, const XRefEnt
     const ObjectExtent extent =
         readObjectExtent(xref, start, number, out.bytes.data(), static_cast<uint32_t>(out.bytes.size()));
     if (!extent.parsed || extent.number != number) return false;
-    uint64_t endobjEnd = 0;
-    if (extent.isStream && extent.dataEnd >= start)
+    // The extent's reader may have seen the "endobj" already, within the object's room.
+    uint64_t endobjEnd = limit > start && extent.objectEnd <= limit - start ? extent.objectEnd : 0;
+    if (endobjEnd == 0 && extent.isStream && extent.dataEnd >= start)
         endobjEnd = locateObjectEnd(reader, *blocks, start, limit, extent.dataEnd - start);
     if (endobjEnd == 0 && !extent.endstreamMissing) endobjEnd = locateObjectEnd(reader, *blocks, start, limit, 0);
     const bool repairing = xref->streamEndFinder() != nullptr;

@@ -1,5 +1,6 @@
 #include "xref/XRefSectionReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "parse/PdfParser.h"
 #include "parse/ValueSieve.h"
 #include "stream/PdfStream.h"
+#include "xref/TableRows.h"
 #include "xref/XRefEntryTable.h"
 
 namespace {
@@ -215,6 +217,10 @@ bool XRefSectionReader::readTable(CPdfParser& parser, uint32_t& offset) {
         const int64_t end = int64_t{firstNumber} + count;
         if (firstNumber < 0 || end > limits::maximumEntries) throw CPdfException(tableFailure);
         for (int64_t number = firstNumber; number < end; ++number) {
+            if (const int64_t rows = readLaidOutRows(parser, number, end, freeEntries)) {
+                number += rows - 1;
+                continue;
+            }
             CPdfElement entryOffset, entryGeneration, entryKind;
             parser.parseObject(entryOffset);
             parser.parseObject(entryGeneration);
@@ -223,15 +229,66 @@ bool XRefSectionReader::readTable(CPdfParser& parser, uint32_t& offset) {
             if (!entryOffset.is(ElementType::Integer) || !entryGeneration.is(ElementType::Integer) ||
                 !(inUse || entryKind.isKeyword("f")))
                 throw CPdfException(tableFailure);
-            grow(number + 1, tableFailure);
-            const XRefEntry read{entryOffset.integer(), entryGeneration.integer(),
-                                 inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free};
-            if (inUse) entries.setIfUnset(number, read);
-            else freeEntries.emplace_back(number, read);
+            addTableEntry(number,
+                          {entryOffset.integer(), entryGeneration.integer(),
+                           inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free},
+                          freeEntries);
             if (lenient) skipJunkAfterEntry(parser);
         }
         grow(end, tableFailure);
     }
+}
+
+void XRefSectionReader::addTableEntry(int64_t number, const XRefEntry& entry,
+                                      XRefEntryTable::DeferredFree& freeEntries) {
+    grow(number + 1, tableFailure);
+    if (entry.type == XRefEntryType::Uncompressed) entries.setIfUnset(number, entry);
+    else freeEntries.emplace_back(number, entry);
+}
+
+// Most tables are laid out exactly as the PDF format says: such rows, from row
+// `number` on, are read from the bytes instead of token by token, and the parse
+// goes on after them. The parser has read the row's offset and generation as its
+// look-ahead. Gives the rows read; 0 when the row at hand is not laid out so.
+int64_t XRefSectionReader::readLaidOutRows(CPdfParser& parser, int64_t number, int64_t end,
+                                           XRefEntryTable::DeferredFree& freeEntries) {
+    using namespace tablerows;
+    const CPdfElement& offset = parser.currentToken();
+    const CPdfElement& generation = parser.nextToken();
+    if (!offset.is(ElementType::Integer) || !generation.is(ElementType::Integer)) return 0;
+    CPdfStream& stream = parser.streamAtLookAheadEnd();
+    uint32_t position = stream.tell();
+    constexpr size_t rowsPerRead = 256;
+    uint8_t bytes[rowsPerRead * rowBytes];
+    bool inUse = false;
+    const size_t tail = readTail(bytes, stream.readBlock(bytes, rowBytes), inUse);
+    if (tail == 0) {
+        stream.seek(static_cast<int32_t>(position), 0);
+        return 0;
+    }
+    addTableEntry(number,
+                  {offset.integer(), generation.integer(), inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free},
+                  freeEntries);
+    position += static_cast<uint32_t>(tail);
+    int64_t rows = 1;
+    while (number + rows < end) {
+        stream.seek(static_cast<int32_t>(position), 0);
+        const size_t wanted = static_cast<size_t>(std::min<int64_t>(rowsPerRead, end - number - rows)) * rowBytes;
+        const size_t got = stream.readBlock(bytes, wanted);
+        size_t at = 0;
+        XRefEntry entry;
+        while (number + rows < end) {
+            const size_t row = readRow(bytes + at, got - at, entry);
+            if (row == 0) break;
+            addTableEntry(number + rows++, entry, freeEntries);
+            at += row;
+        }
+        position += static_cast<uint32_t>(at);
+        if (at == 0 || got < wanted) break;
+    }
+    parser.restartAt(position);
+    if (lenient) skipJunkAfterEntry(parser);
+    return rows;
 }
 
 // After an entry come the next entry, a subsection's header or "trailer": all of

@@ -4,11 +4,11 @@
 #include <set>
 
 #include "model/PdfElement.h"
+#include "xref/XRefEntryTable.h"
 
 class CPdfDictionary;
 class CPdfParser;
 class CPdfStream;
-class XRefEntryTable;
 
 // Where the newest cross-reference section lies (the offset that "startxref"
 // gives, counted from the header) and whether it is a classic table or a stream.
@@ -53,6 +53,8 @@ private:
     void keepNewestTrailer(const CPdfElement& dictionary);
     void grow(int64_t size, const char* failure);
     void skipJunkAfterEntry(CPdfParser& parser);
+    void addTableEntry(int64_t number, const XRefEntry& entry, XRefEntryTable::DeferredFree& freeEntries);
+    int64_t readLaidOutRows(CPdfParser& parser, int64_t number, int64_t end, XRefEntryTable::DeferredFree& freeEntries);
 
     CPdfStream& file;
     uint32_t base;

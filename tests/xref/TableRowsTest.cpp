@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "PdfBuilder.h"
+#include "xref/PdfDocument.h"
+#include "xref/PdfXRef.h"
+#include "xref/TableRows.h"
+
+namespace {
+
+const uint8_t* bytesOf(const std::string& text) { return reinterpret_cast<const uint8_t*>(text.data()); }
+
+size_t rowLength(const std::string& text, XRefEntry& entry) {
+    return tablerows::readRow(bytesOf(text), text.size(), entry);
+}
+
+}  // namespace
+
+TEST(TableRows, ARowLaidOutAsTheFormatSaysIsReadWithItsWhiteSpace) {
+    const struct {
+        std::string text;
+        size_t length;
+        XRefEntry entry;
+    } cases[] = {
+        {"0000000017 00000 n\r\n", 20, {17, 0, XRefEntryType::Uncompressed}},
+        {"0000000017 00003 n \n", 20, {17, 3, XRefEntryType::Uncompressed}},
+        {"0000000000 65535 f\n0000000001", 19, {0, 65535, XRefEntryType::Free}},
+        {"0000000017\t00000\rn\n\n\n", 21, {17, 0, XRefEntryType::Uncompressed}},
+        // The lexer saturates an offset past 2^31-1.
+        {"9999999999 00000 n\r\n", 20, {INT32_MAX, 0, XRefEntryType::Uncompressed}},
+    };
+    for (const auto& c : cases) {
+        XRefEntry entry;
+        EXPECT_EQ(c.length, rowLength(c.text, entry)) << c.text;
+        EXPECT_EQ(c.entry, entry) << c.text;
+    }
+}
+
+TEST(TableRows, AnythingElseIsLeftToTheParser) {
+    for (const std::string text : {"17 0 n\r\n", "000000017 00000 n\r\n", "0000000017 0000 n\r\n", "0000000017 00000 N\r\n",
+                                   "0000000017 00000 nx\r\n", "0000000017 00000 n%\r\n", "-000000017 00000 n\r\n",
+                                   "0000000017 00000 n", "trailer\n<< >>\n", "0000000017  0000 n\r\n"}) {
+        XRefEntry entry;
+        EXPECT_EQ(0u, rowLength(text, entry)) << text;
+    }
+    bool inUse = false;
+    EXPECT_EQ(3u, tablerows::readTail(bytesOf(" f\n"), 3, inUse));
+    EXPECT_FALSE(inUse);
+    EXPECT_EQ(0u, tablerows::readTail(bytesOf(" n"), 2, inUse));
+}
+
+// Rows laid out in every way a table holds them, with subsections, comments,
+// junk-free irregular spacing and more rows than one read takes: each entry is
+// what its row says.
+TEST(TableRows, ATableReadsTheSameWhateverItsRowsLookLike) {
+    const std::vector<std::string> endings = {"\r\n", " \n", " \r", "\n", "  \n", "\n% a comment\n", "\r\n"};
+    PdfBuilder pdf;
+    pdf.object(1, "<< /Type /Catalog >>");
+    std::string section = "xref\n0 700\n";
+    std::vector<XRefEntry> expected;
+    for (int number = 0; number < 700; ++number) {
+        const bool free = number == 0 || number % 97 == 5;
+        const XRefEntry entry{number == 1 ? 9 : 100000 + number * 7, number % 13 == 0 ? 2 : 0,
+                              free ? XRefEntryType::Free : XRefEntryType::Uncompressed};
+        char row[64];
+        if (number % 53 == 7) {  // not laid out: the parser reads it
+            std::snprintf(row, sizeof row, "%d %d %c", entry.offset, entry.gen, free ? 'f' : 'n');
+        } else {
+            std::snprintf(row, sizeof row, "%010d %05d %c", entry.offset, entry.gen, free ? 'f' : 'n');
+        }
+        section += row + endings[static_cast<size_t>(number) % endings.size()];
+        expected.push_back(entry);
+    }
+    section += "700 2\n0000000020 00000 n\r\n0000000030 00001 n\r\ntrailer\n<< /Root 1 0 R >>\n";
+    const uint32_t at = pdf.offset();
+    pdf.raw(section).startxref(at);
+    CPdfDocument document;
+    const auto& read = pdf.open(document).getEntries();
+    ASSERT_EQ(702u, read.numberBound());
+    for (int number = 1; number < 700; ++number) {
+        const XRefEntry& entry = read.at(number);
+        const XRefEntry& wanted = expected[static_cast<size_t>(number)];
+        if (wanted.type == XRefEntryType::Free) EXPECT_EQ(XRefEntryType::Free, entry.type) << number;
+        else EXPECT_EQ(wanted, entry) << number;
+    }
+    EXPECT_EQ((XRefEntry{20, 0, XRefEntryType::Uncompressed}), read.at(700));
+    EXPECT_EQ((XRefEntry{30, 1, XRefEntryType::Uncompressed}), read.at(701));
+}
