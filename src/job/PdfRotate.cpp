@@ -90,7 +90,7 @@ void CPdfRotate::writeFullRewrite() {
 // A certified document is told of only when an update is appended: an output
 // that is the input unchanged is no change after signing.
 void CPdfRotate::writeUpdate() {
-    const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages);
+    const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages, nodeRotations);
     // Every object read with a container closed went into the update closed, or the update failed.
     repair.noteUpdate(*xref);
     if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
@@ -153,7 +153,7 @@ void CPdfRotate::refuseRestrictedFile() {
 
 // "-force" turns each selected page from the rotation it shows, own or inherited.
 void CPdfRotate::addShownRotations() {
-    ShownRotation shown(*xref);
+    ShownRotation shown(*xref, &nodeRotations);
     for (PageRecord& page : pages) {
         if (page.selected) page.rotation = forcedRotation(reducedRotation(shown.ofPage(page)), page.rotation);
     }

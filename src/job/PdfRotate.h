@@ -98,7 +98,8 @@ private:
     std::vector<PageRecord> pages;
     std::vector<MovedPage> movedPages;  // with -repair: pages written directly in /Kids, by parent and place
     std::vector<std::pair<int32_t, bool>>
-        mistypedNodes;  // with -repair: page tree objects whose /Type is wrong (true: a node)
+        mistypedNodes;          // with -repair: page tree objects whose /Type is wrong (true: a node)
+    WalkedNodes nodeRotations;  // what the walk read of its nodes' rotation
     uint32_t pageCount = 0;
     OutputTable outputEntries;
     std::vector<int32_t> pageTreeNodes;  // the nodes the last walk went through

@@ -125,6 +125,7 @@ void CPdfRotate::keepWalkResults(const PageTreeWalker& walker) {
     pageTreeNodes = walker.nodeNumbers();
     numberDirectPages(walker.directPages());
     mistypedNodes = walker.mistyped();
+    nodeRotations = walker.nodeRotations();
     std::sort(mistypedNodes.begin(), mistypedNodes.end());
 }
 

@@ -189,9 +189,10 @@ void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<
     else writeClassicSection(output, base, revised);
 }
 
-size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages) {
+size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                              const WalkedNodes& walkedNodes) {
     const uint32_t inputSize = reader.layout().fileSize();
-    const std::vector<RevisedObject> revised = revisePages(reader, pages);
+    const std::vector<RevisedObject> revised = revisePages(reader, pages, walkedNodes);
     // The trailer is needed, and read, only for an update.
     const UpdateBase base = revised.empty() ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);
     const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pages/PageRecord.h"
+#include "pages/ShownRotation.h"
 
 class CPdfXRef;
 class OutputFile;
@@ -36,4 +37,5 @@ void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<
 // The whole output of an incremental rotation: the input's bytes, then an update
 // with the pages whose rotation changes (none when no page changes). Gives the
 // number of pages rewritten.
-size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages);
+size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                              const WalkedNodes& walkedNodes);

@@ -77,19 +77,22 @@ void reviseClosedObjects(const RawObjectReader& reader, std::vector<RevisedObjec
         revised.push_back({number, object.generation, std::string(object.bytes.begin(), object.bytes.end()),
                            headerEndOf(object.bytes), 0});
     }
-    std::sort(revised.begin(), revised.end(),
-              [](const RevisedObject& a, const RevisedObject& b) { return a.number < b.number; });
+    // Both runs ascend: the pages by their first listings, the others as the set keeps them.
+    std::inplace_merge(revised.begin(), revised.begin() + static_cast<ptrdiff_t>(pagesRevised), revised.end(),
+                       [](const RevisedObject& a, const RevisedObject& b) { return a.number < b.number; });
 }
 
 }  // namespace
 
-std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages) {
+std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                                       const WalkedNodes& walkedNodes) {
     std::vector<RevisedObject> revised;
-    ShownRotation shown(reader.crossReference());
+    ShownRotation shown(reader.crossReference(), &walkedNodes);
     RawObject object;
     for (const PageRecord* page : firstListings(pages)) {
         if (!page->selected) continue;
-        if (!reader.readFetched(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
+        if (!reader.readFetched(page->objNum, object, page->textEnd) || object.length() == 0 || object.isObjectStream)
+            continue;
         if (!loadObjectText(reader.bytes(), object)) continue;
         const PageEdit edit = planPageEdit(object, page->rotation);
         if (!editChangesRotation(edit, *page, shown)) continue;

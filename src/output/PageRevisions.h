@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pages/PageRecord.h"
+#include "pages/ShownRotation.h"
 
 class RawObjectReader;
 
@@ -24,7 +25,8 @@ struct RevisedObject {
 // page tree, as in a full rewrite, and is edited the same way (each record holds
 // the value to write, -force already applied). A page keeps its text when that
 // value is the rotation it shows already, its own or the one it inherits.
-std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages);
+std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                                       const WalkedNodes& walkedNodes);
 
 // The object's value as an object stream holds it: generation 0, a single value
 // that is no stream, the text between its header and "endobj"; none otherwise.

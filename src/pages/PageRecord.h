@@ -19,6 +19,9 @@ struct PageRecord {
     int32_t rotation = 0;
     uint8_t selected = 0;
     PageRotationFacts facts;
+    // Where the page object's text ends in the input file (just after its "endobj"),
+    // when the walk saw it there; 0 otherwise.
+    uint32_t textEnd = 0;
 };
 
 // The kinds of page selection that the options ask for.

@@ -48,7 +48,7 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
         const KnownKid& kid = kidAt(array, i, reference, direct);
         const int32_t number = reference.is(ElementType::Reference) ? reference.refNum() : -1;
         if (kid.isPage) {
-            pages.push_back(PageRecord{number, 0, 0, kid.facts});
+            pages.push_back(PageRecord{number, 0, 0, kid.facts, kid.textEnd});
             if (byContents && number < 0 && nodeNumber >= 0) directKids.push_back({pages.size() - 1, nodeNumber, i});
         } else if (kid.isPages) {
             // A node met again on its own path is a loop.
@@ -80,6 +80,12 @@ PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) const {
     return known;
 }
 
+void PageTreeWalker::noteWalkedNode(int32_t number, int32_t generation, const CPdfElement& node) {
+    const auto [walked, first] =
+        nodesByNumber.try_emplace(number, WalkedNode{generation, rotationFactsOf(*node.dictionary())});
+    if (!first && walked->second.generation != generation) walked->second.generation = -1;
+}
+
 // A kid given by reference is fetched the first time only; one given directly
 // inside Kids is already parsed.
 const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int32_t index,
@@ -96,6 +102,9 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     kids.at(index, kid, &sieve);
     KnownKid known = classify(kid);
     if (!byReference) return direct = std::move(known);
+    if (known.isPage && sieve.objectTextEnd() <= UINT32_MAX)
+        known.textEnd = static_cast<uint32_t>(sieve.objectTextEnd());
     if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);
+    if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.node);
     return knownKids.emplace(key, std::move(known)).first->second;
 }

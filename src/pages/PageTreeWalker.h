@@ -11,6 +11,7 @@
 #include "model/PdfElement.h"
 #include "pages/PageRecord.h"
 #include "pages/PageTreeSieve.h"
+#include "pages/ShownRotation.h"
 
 // Lists the leaf pages of a page tree in document order: depth first, kids in
 // array order. A kid that leads back to a node on the current path, or a tree
@@ -48,6 +49,8 @@ public:
     // Objects of the tree whose /Type says other than what they hold, each once:
     // true for a node (it should say /Pages), false for a page (/Page).
     const std::vector<std::pair<int32_t, bool>>& mistyped() const { return mistypedKids; }
+    // The nodes fetched by reference, for ShownRotation.
+    const WalkedNodes& nodeRotations() const { return nodesByNumber; }
 
 private:
     // What a kid turned out to be the first time it was listed.
@@ -56,12 +59,14 @@ private:
         bool isPages = false;
         bool typeDisagrees = false;  // read by what it holds, against its /Type
         PageRotationFacts facts;     // a page's
+        uint32_t textEnd = 0;        // a page's, as PageRecord has it
         CPdfElement node;            // a Pages node's dictionary, kept to walk it again
     };
 
     void walkNode(const CPdfElement& node, int32_t nodeNumber, int depth, std::vector<PageRecord>& pages);
     const KnownKid& kidAt(const CPdfArray& kids, int32_t index, const CPdfElement& reference, KnownKid& direct);
     KnownKid classify(CPdfElement& kid) const;
+    void noteWalkedNode(int32_t number, int32_t generation, const CPdfElement& node);
 
     std::vector<int32_t> walkedNodes;
     std::unordered_set<int32_t> onPath;  // the numbers of the page tree nodes on the current path
@@ -72,4 +77,5 @@ private:
     bool byContents = false;
     std::vector<DirectPage> directKids;
     std::vector<std::pair<int32_t, bool>> mistypedKids;
+    WalkedNodes nodesByNumber;
 };

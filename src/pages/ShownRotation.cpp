@@ -25,7 +25,7 @@ std::optional<int32_t> numberIn(const CPdfElement& value) {
 
 }  // namespace
 
-ShownRotation::ShownRotation(CPdfXRef& xref) : xref(xref) {}
+ShownRotation::ShownRotation(CPdfXRef& xref, const WalkedNodes* walked) : xref(xref), walked(walked) {}
 
 int32_t reducedRotation(int32_t rotation) { return rotation % 90 == 0 ? rotation % 360 : rotation; }
 
@@ -40,6 +40,15 @@ bool ShownRotation::fetch(int32_t number, CPdfElement& out) {
         return false;  // an object that cannot be read shows no rotation
     }
     return out.is(ElementType::Dictionary);
+}
+
+// A node the walk fetched under the generation that fetch() would use read the
+// same Rotate and Parent there.
+const WalkedNode* ShownRotation::walkedNode(int32_t number) const {
+    if (!walked || !xref.getEntries().find(number)) return nullptr;
+    const auto found = walked->find(number);
+    if (found == walked->end() || found->second.generation != entryObjectId(xref, number).generation) return nullptr;
+    return &found->second;
 }
 
 int32_t ShownRotation::ofPage(const PageRecord& page) { return fromFacts(page.facts, 1); }
@@ -95,9 +104,8 @@ int32_t ShownRotation::ofNode(int32_t nodeNumber, int depth) {
     if (!nodesInProgress.insert(nodeNumber).second) return 0;  // a loop in /Parent
     int32_t rotation = 0;
     CPdfElement node;
-    if (fetch(nodeNumber, node)) {
-        rotation = fromFacts(rotationFactsOf(*node.dictionary()), depth + 1);
-    }
+    if (const WalkedNode* known = walkedNode(nodeNumber)) rotation = fromFacts(known->facts, depth + 1);
+    else if (fetch(nodeNumber, node)) rotation = fromFacts(rotationFactsOf(*node.dictionary()), depth + 1);
     nodesInProgress.erase(nodeNumber);
     nodeRotation.emplace(nodeNumber, rotation);
     return rotation;

@@ -11,6 +11,15 @@ class CPdfDictionary;
 class CPdfElement;
 class CPdfXRef;
 
+// What the page tree walk read of the nodes it fetched by reference: by object
+// number, the generation it fetched each under and what the node says of its
+// rotation (a generation of -1 when the tree names the number under two).
+struct WalkedNode {
+    int32_t generation = 0;
+    PageRotationFacts facts;
+};
+using WalkedNodes = std::unordered_map<int32_t, WalkedNode>;
+
 // The rotation a page shows (ISO 32000 makes /Rotate inheritable and allows an
 // indirect value): its own /Rotate, resolved when it is a reference; otherwise the
 // nearest /Rotate up its /Parent chain; otherwise 0. A value that is not a number,
@@ -18,7 +27,9 @@ class CPdfXRef;
 // each page tree node is found once, however many pages share it.
 class ShownRotation {
 public:
-    explicit ShownRotation(CPdfXRef& xref);
+    // `walked`, when given, spares fetching again the nodes the walk read under the
+    // generation a fetch would use; it must outlive this object.
+    explicit ShownRotation(CPdfXRef& xref, const WalkedNodes* walked = nullptr);
 
     // From the facts the walk noted: the page is not read again, its ancestors once.
     int32_t ofPage(const PageRecord& page);
@@ -29,8 +40,10 @@ private:
     std::optional<int32_t> ownRotation(const PageRotationFacts& facts);
     int32_t ofNode(int32_t nodeNumber, int depth);
     bool fetch(int32_t number, CPdfElement& out);
+    const WalkedNode* walkedNode(int32_t number) const;
 
     CPdfXRef& xref;
+    const WalkedNodes* walked;
     std::unordered_map<int32_t, int32_t> nodeRotation;
     std::unordered_set<int32_t> nodesInProgress;
 };

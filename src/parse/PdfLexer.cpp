@@ -20,6 +20,19 @@ namespace {
 // either limit it stays just beyond them.
 constexpr int64_t beyondLimits = 2147483648LL;
 
+// A number's value as its bytes come: a point makes it a real.
+struct NumberValue {
+    int64_t magnitude = 0;
+    bool isReal = false;
+
+    void add(int c) {
+        if (c == '.') isReal = true;
+        else if (magnitude < beyondLimits) magnitude = std::min(magnitude * 10 + (c - '0'), beyondLimits);
+    }
+};
+
+bool isNumberByte(int c) { return isDigit(c) || c == '.'; }
+
 int32_t saturated(bool negative, int64_t magnitude) {
     if (negative) return magnitude >= beyondLimits ? INT32_MIN : static_cast<int32_t>(-magnitude);
     return magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
@@ -127,6 +140,12 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
 template <class Source>
 void PdfLexer<Source>::lexToken(LexedToken& token) {
     token.decodedNul = false;
+    if constexpr (InMemory<Source>) {
+        // White space, most of what lies between tokens, passed over in place.
+        uint32_t at = source.where();
+        while (at < source.size() && isWhitespace(source.bytes()[at])) ++at;
+        source.rewindTo(at);
+    }
     int c;
     for (;;) {
         c = source.readChar();
@@ -248,28 +267,29 @@ std::string_view PdfLexer<Source>::takeInPlace(uint32_t start, Belongs belongs) 
 
 template <class Source>
 void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
-    const auto numberByte = [](int c) { return isDigit(c) || c == '.'; };
+    NumberValue value;
+    if (firstByte != '-') value.add(firstByte);
     if constexpr (InMemory<Source>) {
-        token.text = takeInPlace(source.where() - 1, numberByte);
+        const uint8_t* bytes = source.bytes();
+        const uint32_t start = source.where() - 1;
+        uint32_t end = source.where();
+        for (; end < source.size() && isNumberByte(bytes[end]); ++end) value.add(bytes[end]);
+        source.rewindTo(end);
+        token.text = {reinterpret_cast<const char*>(bytes) + start, end - start};
     } else {
         text.assign(1, static_cast<char>(firstByte));
-        for (int c = source.peekChar(); numberByte(c); c = source.peekChar()) {
+        for (int c = source.peekChar(); isNumberByte(c); c = source.peekChar()) {
             source.readChar();
             text.push_back(static_cast<char>(c));
+            value.add(c);
         }
         token.text = text;
     }
-    bool isReal = false;
-    int64_t magnitude = 0;
-    for (const char c : token.text.substr(firstByte == '-' ? 1 : 0)) {
-        if (c == '.') isReal = true;
-        else if (magnitude < beyondLimits) magnitude = std::min(magnitude * 10 + (c - '0'), beyondLimits);
-    }
-    if (isReal) {
+    if (value.isReal) {
         token.kind = LexedToken::Kind::Real;
     } else {
         token.kind = LexedToken::Kind::Integer;
-        token.integer = saturated(firstByte == '-', magnitude);
+        token.integer = saturated(firstByte == '-', value.magnitude);
     }
 }
 

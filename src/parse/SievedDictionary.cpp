@@ -97,21 +97,23 @@ bool makeArray(const uint8_t* text, uint32_t length, uint32_t keyEnd, std::strin
     }
 }
 
-// Whether the token after the dictionary is settled and is not "stream".
-bool headsNoStream(const uint8_t* text, uint32_t length, uint32_t end, bool textIsWhole) {
+// Whether the token after the dictionary is settled and is not "stream"; when it
+// is "endobj", `objectEnd` gets where it ends.
+bool headsNoStream(const uint8_t* text, uint32_t length, uint32_t end, bool textIsWhole, uint32_t& objectEnd) {
     TextSource source(text, length);
     source.rewindTo(end);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
     lexer.lexToken(token);
     if (!textIsWhole && source.where() >= length) return false;
+    if (token.isKeyword("endobj")) objectEnd = source.where();
     return !token.isKeyword("stream");
 }
 
 }  // namespace
 
 SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, IndirectObjectHolder* xref,
-                                ValueSieve& sieve, CPdfElement& out) {
+                                ValueSieve& sieve, CPdfElement& out, uint32_t* objectEnd) {
     TextSource source(text, length);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
@@ -137,7 +139,9 @@ SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textI
     }
     if (!entries.plain()) return SievedRead::ForTheParser;
     if (!entries.closed()) return textIsWhole ? SievedRead::ForTheParser : SievedRead::TextTooShort;
-    if (!headsNoStream(text, length, entries.end(), textIsWhole)) return SievedRead::ForTheParser;
+    uint32_t endobjEnd = 0;
+    if (!headsNoStream(text, length, entries.end(), textIsWhole, endobjEnd)) return SievedRead::ForTheParser;
+    if (objectEnd) *objectEnd = endobjEnd;
     out.takeFrom(dictionary);
     return SievedRead::Built;
 }

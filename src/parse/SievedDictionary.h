@@ -17,11 +17,12 @@ class ValueSieve;
 // kept values are numbers, names, booleans, null, references, or arrays of those.
 // `textIsWhole`: the text ends where the object's bytes end, as in an object
 // stream; otherwise more may follow it in the file, and a token that reaches its
-// end settles nothing. Unless Built, `out` is left untouched.
+// end settles nothing. Unless Built, `out` is left untouched. `objectEnd`, when
+// given, gets where a whole "endobj" right after the dictionary ends (0 without one).
 enum class SievedRead {
     Built,
     TextTooShort,  // the dictionary reads plainly as far as the text goes: more text may settle it
     ForTheParser,
 };
 SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, IndirectObjectHolder* xref,
-                                ValueSieve& sieve, CPdfElement& out);
+                                ValueSieve& sieve, CPdfElement& out, uint32_t* objectEnd = nullptr);

@@ -319,9 +319,23 @@ bool readSmallText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t
     return true;
 }
 
+// A text whose end the lookup saw (`textEnd`, a file position), read as the scan
+// of a first chunk would read it: only when that chunk also holds the byte after
+// its "endobj", which the scan must see.
+bool readKnownText(FILE* input, FileBlockCache* blocks, uint32_t start, uint32_t limit, uint32_t textEnd,
+                   std::vector<uint8_t>& bytes) {
+    if (textEnd <= start || limit <= start) return false;
+    const uint32_t end = textEnd - start;
+    if (end >= std::min(limit - start, limits::firstEndobjChunkBytes)) return false;
+    bytes.resize(end + 1);
+    if (readInput(input, blocks, start, bytes.data(), bytes.size()) != bytes.size()) return false;
+    endTextAt(bytes, end);
+    return true;
+}
+
 // An object that a lookup has fetched as a dictionary has its own header at its
 // offset and holds no stream data: a first chunk mostly holds its whole text.
-bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, RawObject& out,
+bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, uint32_t textEnd, RawObject& out,
                            const ObjectLayout& layout) {
     const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry.offset);
     const uint32_t limit = layout.endOfObjectAt(start);
@@ -330,7 +344,8 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
     out.endWritten = false;
     out.inFile = false;
     out.endKnown = true;
-    return readSmallText(input, xref.blockCache(), start, limit, out.bytes);
+    return readKnownText(input, xref.blockCache(), start, limit, textEnd, out.bytes) ||
+           readSmallText(input, xref.blockCache(), start, limit, out.bytes);
 }
 
 }  // namespace
@@ -391,12 +406,12 @@ uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, cons
     return value;
 }
 
-bool RawObjectReader::readFetched(int32_t number, RawObject& out) const {
+bool RawObjectReader::readFetched(int32_t number, RawObject& out, uint32_t textEnd) const {
     const XRefEntry* found = entryList.find(number);
     if (!found) return false;
     const XRefEntry& entry = *found;
     if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
-    if (!readFetchedDictionary(input, xref, entry, out, objectLayout)) return read(number, out);
+    if (!readFetchedDictionary(input, xref, entry, textEnd, out, objectLayout)) return read(number, out);
     closeWhatTheParserClosed(number, out);
     return true;
 }

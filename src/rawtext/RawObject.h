@@ -60,7 +60,8 @@ public:
     bool read(int32_t number, RawObject& out) const;
     // The same text, for an object that a lookup has already fetched as a
     // dictionary (a page that the page tree walk reached): it is not parsed again.
-    bool readFetched(int32_t number, RawObject& out) const;
+    // `textEnd`: where the lookup saw the text end in the file, or 0.
+    bool readFetched(int32_t number, RawObject& out, uint32_t textEnd = 0) const;
     const XRefEntryTable& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }

@@ -5,6 +5,7 @@
 #include "limits/Limits.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "parse/PdfLexer.h"
 #include "parse/PdfParser.h"
 #include "parse/SievedDictionary.h"
 #include "stream/PdfEmbedStream.h"
@@ -93,10 +94,37 @@ bool readHeaderPairs(CPdfParser&& header, int32_t count, std::vector<int32_t>& n
     return true;
 }
 
+// The same for a header of plain integers, read token by token from memory: what
+// the parser makes of them when no "R" follows to make a reference of two. False
+// for any other header, which the parser must read.
+bool readPlainHeader(const uint8_t* text, uint32_t length, int32_t count, std::vector<int32_t>& numbers,
+                     std::vector<int32_t>& offsets) {
+    TextSource source(text, length);
+    PdfLexer<TextSource> lexer(source);
+    LexedToken token;
+    const auto nextInteger = [&](std::vector<int32_t>& into) {
+        lexer.lexToken(token);
+        if (token.is(LexedToken::Kind::Integer)) into.push_back(token.integer);
+        return token.is(LexedToken::Kind::Integer);
+    };
+    for (int32_t j = 0; j < count; ++j) {
+        if (!nextInteger(numbers) || !nextInteger(offsets)) return false;
+    }
+    // An "R" after the last two integers, or after the last and one more, would
+    // make a reference of them.
+    lexer.lexToken(token);
+    if (!token.is(LexedToken::Kind::Integer)) return !token.isKeyword("R");
+    lexer.lexToken(token);
+    return !token.isKeyword("R");
+}
+
 // The same, from the header's first `first` bytes in memory.
 bool readHeader(CPdfXRef* xref, const std::vector<uint8_t>& data, int32_t count, int32_t first,
                 std::vector<int32_t>& numbers, std::vector<int32_t>& offsets) {
     const uint32_t headerEnd = static_cast<uint32_t>(std::min<int64_t>(first, static_cast<int64_t>(data.size())));
+    if (readPlainHeader(data.data(), headerEnd, count, numbers, offsets)) return true;
+    numbers.clear();
+    offsets.clear();
     return readHeaderPairs(CPdfParser(xref, memoryWindow(data, 0, headerEnd)), count, numbers, offsets);
 }
 

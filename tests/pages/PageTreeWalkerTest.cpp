@@ -24,11 +24,13 @@ struct WalkedTree {
         xref->fetchObject(2, 0, root);
         PageTreeWalker walker(xref->getEntries().numberBound(), pdf.bytes().size(), [this] { ++nodesVisited; });
         walker.walk(root, 2, pages);
+        nodes = walker.nodeRotations();
     }
 
     CPdfDocument document;
     CPdfXRef* xref = nullptr;
     std::vector<PageRecord> pages;
+    WalkedNodes nodes;
     int nodesVisited = 0;
 };
 
@@ -90,6 +92,38 @@ TEST(PageTreeWalker, NotesWhatThePagesShowOfTheirRotation) {
     std::vector<int32_t> rotations;
     for (const PageRecord& page : tree.pages) rotations.push_back(shown.ofPage(page));
     EXPECT_EQ((std::vector<int32_t>{90, 180, 270, -270, 0, 0, 90, -270}), rotations);
+}
+
+// What the walk read of its nodes gives every page the rotation that fetching
+// the nodes again gives; it is taken only under the generation such a fetch uses.
+TEST(PageTreeWalker, TheNodesItReadShowTheRotationAFetchShows) {
+    PdfBuilder pdf;
+    pdf.object(2, "<< /Type /Pages /Rotate 90 /Kids [3 0 R 7 0 R] >>");
+    pdf.object(3, "<< /Type /Pages /Parent 2 0 R /Kids [4 0 R 5 0 R 6 0 R] >>");
+    pdf.object(4, "<< /Type /Page /Parent 3 0 R >>");
+    pdf.object(5, "<< /Type /Page /Parent 7 0 R >>");
+    pdf.object(6, "<< /Type /Page /Parent 8 0 R >>");  // a parent the walk never reached
+    pdf.object(7, "<< /Type /Pages /Parent 2 0 R /Rotate 9 0 R /Kids [10 0 R] >>");
+    pdf.object(8, "<< /Type /Pages /Rotate 180 >>");
+    pdf.object(9, "270");
+    pdf.object(10, "<< /Type /Page /Parent 3 0 R /Rotate -90 >>");
+    const WalkedTree tree(pdf);
+    EXPECT_EQ(2u, tree.nodes.size());  // 3 and 7: the root was not fetched by reference
+    const auto rotations = [&tree](const WalkedNodes* walked) {
+        ShownRotation shown(*tree.xref, walked);
+        std::vector<int32_t> shownRotations;
+        for (const PageRecord& page : tree.pages) shownRotations.push_back(shown.ofPage(page));
+        return shownRotations;
+    };
+    EXPECT_EQ((std::vector<int32_t>{90, 270, 180, -90}), rotations(&tree.nodes));
+    EXPECT_EQ(rotations(nullptr), rotations(&tree.nodes));
+
+    WalkedNodes told = tree.nodes;
+    told[3].facts.rotate = PageRotationFacts::Rotate::Value;
+    told[3].facts.value = 45;
+    EXPECT_EQ(45, rotations(&told).front());  // taken as the walk read it
+    told[3].generation = 1;
+    EXPECT_EQ(90, rotations(&told).front());  // another generation: fetched again
 }
 
 namespace {

@@ -84,6 +84,12 @@ TEST(ObjectStream, HeaderPairsLocateTheObjects) {
         {"/N 2 /First 9", "4 0 5 99 (x) (y)", 0, 4, "", -1, 0},
         {"/N 1 /First 5", "4 -9 (x)", 0, 4, "", -1, 0},
         {"/N 2 /First 8", "4 5 5 0 (x) (y)", 0, 4, "", -1, 0},
+        // An "R" after the header's integers makes a reference of the last two, or
+        // of the last and the one after it: the header is unusable.
+        {"/N 2 /First 10", "4 0 5 3 R (x)(y)", 0, 4, null, -1, 0},
+        {"/N 2 /First 12", "4 0 5 3 9 R (x)(y)", 1, 5, null, -1, 0},
+        {"/N 2 /First 10", "4 0 5 3 9 (x)(y)", 1, 5, "y", 13, 3},
+        {"/N 2 /First 11", "4 0 5 3 %R\n(x)(y)", 0, 4, "x", 11, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entries + " " + c.data + " #" + std::to_string(c.index));

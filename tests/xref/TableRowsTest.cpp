@@ -39,9 +39,10 @@ TEST(TableRows, ARowLaidOutAsTheFormatSaysIsReadWithItsWhiteSpace) {
 }
 
 TEST(TableRows, AnythingElseIsLeftToTheParser) {
-    for (const std::string text : {"17 0 n\r\n", "000000017 00000 n\r\n", "0000000017 0000 n\r\n", "0000000017 00000 N\r\n",
-                                   "0000000017 00000 nx\r\n", "0000000017 00000 n%\r\n", "-000000017 00000 n\r\n",
-                                   "0000000017 00000 n", "trailer\n<< >>\n", "0000000017  0000 n\r\n"}) {
+    for (const std::string text :
+         {"17 0 n\r\n", "000000017 00000 n\r\n", "0000000017 0000 n\r\n", "0000000017 00000 N\r\n",
+          "0000000017 00000 nx\r\n", "0000000017 00000 n%\r\n", "-000000017 00000 n\r\n", "0000000017 00000 n",
+          "trailer\n<< >>\n", "0000000017  0000 n\r\n"}) {
         XRefEntry entry;
         EXPECT_EQ(0u, rowLength(text, entry)) << text;
     }
