@@ -91,6 +91,8 @@ constexpr int startXRefProbeBytes = 1023;
 // little, small enough to stay in cache.
 constexpr uint32_t copyBlockBytes = 64 * 1024;
 constexpr uint32_t searchBlockBytes = 64 * 1024;
+// The output's own buffer, where small writes gather before they reach the file.
+constexpr size_t outputGatherBytes = 64 * 1024;
 // An object's text up to this size is read into memory whole; a larger one (an
 // image, a font) is searched and copied through fixed blocks where it lies in
 // the file, so that no object costs memory in proportion to its size.

@@ -1,14 +1,17 @@
 #include "output/OutputFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "limits/Limits.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
-OutputFile::OutputFile(const char* outputName) : outputName(outputName) {
+OutputFile::OutputFile(const char* outputName)
+    : outputName(outputName), gathered(std::make_unique_for_overwrite<char[]>(limits::outputGatherBytes)) {
     const platform::Destination target = platform::inspectDestination(outputName);
     destination = target.path;
     std::string why;
@@ -46,11 +49,23 @@ void OutputFile::failWriting() const {
 }
 
 void OutputFile::write(const void* bytes, size_t length) {
-    if (length != 0 && std::fwrite(bytes, 1, length, file) != length) failWriting();
+    if (length > limits::outputGatherBytes - gatheredLength) flushGathered();
+    if (length >= limits::outputGatherBytes) {
+        if (std::fwrite(bytes, 1, length, file) != length) failWriting();
+    } else if (length != 0) {
+        std::memcpy(gathered.get() + gatheredLength, bytes, length);
+        gatheredLength += length;
+    }
     bytesWritten += length;
 }
 
+void OutputFile::flushGathered() {
+    const size_t length = std::exchange(gatheredLength, 0);
+    if (length != 0 && std::fwrite(gathered.get(), 1, length, file) != length) failWriting();
+}
+
 uint64_t OutputFile::copyFrom(FILE* input, uint64_t count) {
+    flushGathered();
     if (std::fflush(file) != 0) failWriting();
     const uint64_t copied = platform::copyInSystem(input, 0, file, count);
     bytesWritten += copied;
@@ -79,7 +94,9 @@ uint64_t OutputFile::copyUpTo(FILE* input, uint64_t from, uint64_t length) {
 
 void OutputFile::writeFramed(const char* before, int64_t number, const char* after) {
     write(before, std::strlen(before));
-    write(std::to_string(number));
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    write(digits, static_cast<size_t>(end - digits));
     write(after, std::strlen(after));
 }
 
@@ -94,6 +111,7 @@ uint32_t OutputFile::position() const {
 // the disk) while it is still open, then closed and renamed. A failure on the way
 // leaves the file open and pending: abandon() closes and removes it.
 void OutputFile::commit() {
+    flushGathered();
     if (std::fflush(file) != 0) failWriting();
     std::string why;
     if (pending && !platform::readyToReplace(file, destination, why))

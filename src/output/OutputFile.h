@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -50,11 +51,16 @@ private:
     [[noreturn]] void failWrite(const std::string& reason) const;
     [[noreturn]] void failWriting() const;  // the last write failed: says why
     void abandon();
+    void flushGathered();
 
     std::string outputName;
     std::string destination;    // the file that gets the result
     std::string temporaryName;  // empty when the destination is written directly
     FILE* file = nullptr;
+    // Small writes gather here and reach the file in large ones: objects go out in
+    // many small pieces, and each call into the C library costs a lock and a copy.
+    std::unique_ptr<char[]> gathered;
+    size_t gatheredLength = 0;
     bool pending = false;  // temporaryName exists and is not complete
     uint64_t bytesWritten = 0;
     uint64_t shortCopies = 0;
