@@ -4,43 +4,64 @@
 
 CPdfDictionary::~CPdfDictionary() = default;
 
-void CPdfDictionary::keepLater(const char* key, const CPdfElement& value) {
+void CPdfDictionary::keepLater(std::string_view key, const CPdfElement& value) {
     if (!laterValues) laterValues = std::make_unique<Entries>();
-    CPdfElement& slot = (*laterValues)[key];
-    slot.clear();
-    slot.copyFrom(value);
+    auto position = laterValues->lower_bound(key);
+    if (position == laterValues->end() || position->first != key)
+        position = laterValues->emplace_hint(position, key, CPdfElement());
+    position->second.clear();
+    position->second.copyFrom(value);
 }
 
-void CPdfDictionary::add(const char* key, const CPdfElement& value) {
-    auto position = entries.lower_bound(std::string_view(key));
-    if (position != entries.end() && position->first == key) return keepLater(key, value);  // the first occurrence wins
-    entries.emplace_hint(position, key, value);
+void CPdfDictionary::moveToMap() {
+    many = std::make_unique<Entries>();
+    for (auto& [key, value] : few) many->emplace(std::move(key), std::move(value));
+    std::vector<std::pair<std::string, CPdfElement>>().swap(few);
 }
 
-void CPdfDictionary::add(const char* key, CPdfElement&& value) {
-    auto position = entries.lower_bound(std::string_view(key));
-    if (position != entries.end() && position->first == key) return keepLater(key, value);  // the first occurrence wins
-    entries.emplace_hint(position, key, std::move(value));
+// The first occurrence of a key wins; a later one is kept aside.
+template <class Value>
+void CPdfDictionary::addEntry(std::string_view key, Value&& value) {
+    if (!many) {
+        if (lookup(key)) return keepLater(key, value);
+        if (few.size() < fewEntries) {
+            few.emplace_back(key, std::forward<Value>(value));
+            return;
+        }
+        moveToMap();
+    }
+    auto position = many->lower_bound(key);
+    if (position != many->end() && position->first == key) return keepLater(key, value);
+    many->emplace_hint(position, key, std::forward<Value>(value));
 }
 
-const CPdfElement* CPdfDictionary::lookup(const char* key) const {
-    auto position = entries.find(std::string_view(key));
-    return position == entries.end() ? nullptr : &position->second;
+void CPdfDictionary::add(std::string_view key, const CPdfElement& value) { addEntry(key, value); }
+
+void CPdfDictionary::add(std::string_view key, CPdfElement&& value) { addEntry(key, std::move(value)); }
+
+const CPdfElement* CPdfDictionary::lookup(std::string_view key) const {
+    if (many) {
+        const auto position = many->find(key);
+        return position == many->end() ? nullptr : &position->second;
+    }
+    for (const auto& [entryKey, value] : few)
+        if (entryKey == key) return &value;
+    return nullptr;
 }
 
-void CPdfDictionary::find(const char* key, CPdfElement& out, ValueSieve* sieve) const {
+void CPdfDictionary::find(std::string_view key, CPdfElement& out, ValueSieve* sieve) const {
     if (const CPdfElement* value = lookup(key)) value->resolve(xref, out, sieve);
     else out.setNull();
 }
 
-void CPdfDictionary::findRaw(const char* key, CPdfElement& out) const {
+void CPdfDictionary::findRaw(std::string_view key, CPdfElement& out) const {
     if (const CPdfElement* value = lookup(key)) out.copyFrom(*value);
     else out.setNull();
 }
 
-void CPdfDictionary::findLastRaw(const char* key, CPdfElement& out) const {
+void CPdfDictionary::findLastRaw(std::string_view key, CPdfElement& out) const {
     if (laterValues) {
-        const auto later = laterValues->find(std::string_view(key));
+        const auto later = laterValues->find(key);
         if (later != laterValues->end()) return out.copyFrom(later->second);
     }
     findRaw(key, out);

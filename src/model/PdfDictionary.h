@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "model/PdfElement.h"
 #include "model/Retainable.h"
@@ -17,15 +19,15 @@ class CPdfDictionary final : public Retainable<CPdfDictionary> {
 public:
     explicit CPdfDictionary(IndirectObjectHolder* xref) : xref(xref) {}
 
-    void add(const char* key, const CPdfElement& value);
+    void add(std::string_view key, const CPdfElement& value);
     // The same, taking the value over when the key is new.
-    void add(const char* key, CPdfElement&& value);
+    void add(std::string_view key, CPdfElement&& value);
     // The value, with one step of resolution through the dictionary's cross-reference.
-    void find(const char* key, CPdfElement& out, ValueSieve* sieve = nullptr) const;
+    void find(std::string_view key, CPdfElement& out, ValueSieve* sieve = nullptr) const;
     // The value as stored: a reference stays a reference.
-    void findRaw(const char* key, CPdfElement& out) const;
+    void findRaw(std::string_view key, CPdfElement& out) const;
     // The same for the key's last occurrence.
-    void findLastRaw(const char* key, CPdfElement& out) const;
+    void findLastRaw(std::string_view key, CPdfElement& out) const;
 
     void setXRef(IndirectObjectHolder* crossReference) { xref = crossReference; }
 
@@ -33,14 +35,20 @@ private:
     friend class Retainable<CPdfDictionary>;  // only the last count ends a dictionary
     ~CPdfDictionary();
 
-    // Values live in the map's nodes: one allocation an entry.
     using Entries = std::map<std::string, CPdfElement, std::less<>>;
+    // Most dictionaries hold a few entries: those stay in one vector, in the order
+    // added, and are looked up one by one. A dictionary that grows past them moves
+    // to a map, where each entry is a node of its own.
+    static constexpr size_t fewEntries = 8;
 
-    const CPdfElement* lookup(const char* key) const;
-
-    void keepLater(const char* key, const CPdfElement& value);
+    template <class Value>
+    void addEntry(std::string_view key, Value&& value);
+    const CPdfElement* lookup(std::string_view key) const;
+    void moveToMap();
+    void keepLater(std::string_view key, const CPdfElement& value);
 
     IndirectObjectHolder* xref;
-    Entries entries;
+    std::vector<std::pair<std::string, CPdfElement>> few;
+    std::unique_ptr<Entries> many;         // once the dictionary holds more than a few entries
     std::unique_ptr<Entries> laterValues;  // the last value of each repeated key; none in most dictionaries
 };

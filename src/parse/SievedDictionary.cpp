@@ -135,7 +135,7 @@ SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textI
             }
         }
         if (++values > limits::maximumValuesPerObject) return SievedRead::ForTheParser;
-        dictionary.dictionary()->add(std::string(entries.key()).c_str(), std::move(value));
+        dictionary.dictionary()->add(entries.key(), std::move(value));
     }
     if (!entries.plain()) return SievedRead::ForTheParser;
     if (!entries.closed()) return textIsWhole ? SievedRead::ForTheParser : SievedRead::TextTooShort;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
 #include <tuple>
 
 #include "model/PdfArray.h"
@@ -90,6 +92,33 @@ TEST(PdfDictionary, TheLastOfARepeatedKeyIsKeptAside) {
     CPdfElement missing;
     dictionary.dictionary()->findLastRaw("Parent", missing);
     EXPECT_TRUE(missing.is(ElementType::Null));
+}
+
+// A dictionary that grows from a few entries to many keeps the same rules on the
+// way: every key's first value counts, its last is kept aside.
+TEST(PdfDictionary, TheRulesHoldHoweverManyEntriesItHolds) {
+    CPdfElement dictionary;
+    dictionary.makeDictionary(nullptr);
+    std::map<std::string, std::pair<int, int>> expected;  // first and last value of each key
+    for (int i = 0; i < 60; ++i) {
+        std::string key = "K";
+        key += std::to_string((i * 7) % 23);  // keys come back, out of order
+        CPdfElement value;
+        value.setInteger(i);
+        dictionary.dictionary()->add(key, std::move(value));
+        const auto [entry, added] = expected.try_emplace(key, i, i);
+        if (!added) entry->second.second = i;
+        for (const auto& [known, values] : expected) {
+            CPdfElement first, last;
+            dictionary.dictionary()->findRaw(known, first);
+            dictionary.dictionary()->findLastRaw(known, last);
+            ASSERT_EQ(values.first, first.integer()) << known << " after " << i;
+            ASSERT_EQ(values.second, last.integer()) << known << " after " << i;
+        }
+        CPdfElement absent;
+        dictionary.dictionary()->findRaw("K99", absent);
+        ASSERT_TRUE(absent.is(ElementType::Null));
+    }
 }
 
 namespace {
