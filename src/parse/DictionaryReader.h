@@ -25,6 +25,8 @@ public:
     // The value opens with "<<" (`dictionary`) or "[".
     explicit NestedShape(bool dictionary) { open(dictionary); }
 
+    // Whether the innermost container is an array, where any number fits.
+    bool inArray() const { return depth >= 1 && depth <= deepest && states[depth - 1] == State::Array; }
     // Takes the next token; false when the shape is not plain. Every bracket
     // counts toward the depth, fitting or not, so that it stays the reader's.
     bool accepts(const LexedToken& token) {
@@ -258,6 +260,7 @@ template <class Source>
 bool DictionaryReader<Source>::skipContainer() {
     NestedShape shape(token.isKeyword("<<"));
     for (int depth = 1; depth > 0;) {
+        if (shape.inArray()) lexer.passOverNumbers();  // a box, a matrix: nothing there changes the reading
         lexer.lexToken(token);
         notePlainness();
         if (token.is(LexedToken::Kind::EndOfFile)) return false;

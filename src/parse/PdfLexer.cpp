@@ -94,6 +94,16 @@ void PdfLexer<Source>::skipToLineEnd() {
     }
 }
 
+template <class Source>
+void PdfLexer<Source>::passOverNumbers() {
+    if constexpr (InMemory<Source>) {
+        const uint8_t* bytes = source.bytes();
+        uint32_t at = source.where();
+        while (at < source.size() && (isNumberByte(bytes[at]) || bytes[at] == '-' || isWhitespace(bytes[at]))) ++at;
+        source.rewindTo(at);
+    }
+}
+
 // An element made from a lexed token: the parser's tokens. A name's or a
 // keyword's text must end in NUL for the element; one taken in place does not.
 template <class Source>

@@ -120,6 +120,10 @@ public:
     void lexToken(LexedToken& token);
     // Passes over the rest of the line, with its CR, LF or CR LF.
     void skipToLineEnd();
+    // Passes over a run of digits, points, minus signs and white space, which lexes
+    // as numbers only; for a reader to whom any number there is alike. Text in
+    // memory only: elsewhere nothing is passed over.
+    void passOverNumbers();
 
 private:
     void readLiteralString(LexedToken& token);

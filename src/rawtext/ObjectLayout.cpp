@@ -9,7 +9,7 @@ ObjectLayout::ObjectLayout(const XRefEntryTable& entries, uint32_t base, uint64_
         const uint64_t start = uint64_t{base} + static_cast<uint32_t>(entry.offset);
         if (start < fileEnd) starts.push_back(static_cast<uint32_t>(start));
     }
-    std::sort(starts.begin(), starts.end());
+    if (!std::is_sorted(starts.begin(), starts.end())) std::sort(starts.begin(), starts.end());
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
 }
 

@@ -22,7 +22,7 @@ CPdfFlateStream::CPdfFlateStream(RetainPtr<CPdfStream> underlying, int32_t predi
 CPdfFlateStream::~CPdfFlateStream() { inflateEnd(&inflateState); }
 
 size_t CPdfFlateStream::readBlock(uint8_t* into, size_t count) {
-    if (predictorState) return CPdfStream::readBlock(into, count);
+    if (predictorState) return predictorState->readBlock(into, count);
     return copyFromBuffer(output, current, end, into, count, [this] { return refill(); });
 }
 

@@ -1,5 +1,7 @@
 #include "stream/PdfPredictor.h"
 
+#include <algorithm>
+#include <cstring>
 #include <cstdlib>
 
 #include "limits/Limits.h"
@@ -39,6 +41,17 @@ CPdfPredictor::CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t colu
 int CPdfPredictor::readByte() {
     if (index >= rowBytes && !decodeRow()) return -1;
     return line[index++];
+}
+
+size_t CPdfPredictor::readBlock(uint8_t* into, size_t count) {
+    size_t done = 0;
+    while (done < count && (index < rowBytes || decodeRow())) {
+        const size_t taken = std::min(count - done, static_cast<size_t>(rowBytes - index));
+        std::memcpy(into + done, line.data() + index, taken);
+        index += static_cast<int32_t>(taken);
+        done += taken;
+    }
+    return done;
 }
 
 int CPdfPredictor::peekByte() {

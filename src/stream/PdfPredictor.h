@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -17,6 +18,8 @@ public:
 
     int readByte();
     int peekByte();
+    // Up to `count` bytes, as that many readByte calls would give them.
+    size_t readBlock(uint8_t* into, size_t count);
 
 private:
     bool decodeRow();

@@ -92,14 +92,10 @@ private:
     int arraysMet = 0;
 };
 
-// A big-endian field of `width` bytes, kept to its last 32 bits.
-int32_t readField(CPdfStream* stream, int32_t width) {
+// A big-endian field of `width` bytes at `bytes`, kept to its last 32 bits.
+int32_t fieldAt(const uint8_t* bytes, int32_t width) {
     uint32_t value = 0;
-    for (int32_t i = 0; i < width; ++i) {
-        const int c = stream->readByte();
-        if (c < 0) throw CPdfException("Unexpected EOF while reading xref stream section");
-        value = value * 256 + static_cast<uint32_t>(c);
-    }
+    for (int32_t i = 0; i < width; ++i) value = value * 256 + bytes[i];
     return static_cast<int32_t>(value);
 }
 
@@ -353,10 +349,16 @@ void XRefSectionReader::readStreamSubsection(CPdfStream* stream, const int32_t w
     // Rows of no bytes carry nothing: such a subsection lists no entries, however
     // often an Index repeats it.
     if (widths[0] <= 0 && widths[1] <= 0 && widths[2] <= 0) return;
+    const int32_t typeWidth = std::max(widths[0], 0), field2Width = std::max(widths[1], 0);
+    const size_t rowLength = static_cast<size_t>(typeWidth + field2Width + std::max(widths[2], 0));
+    uint8_t row[48];  // three fields of at most 16 bytes
     for (int64_t number = first; number < end; ++number) {
-        const int32_t type = widths[0] == 0 ? 1 : readField(stream, widths[0]);
-        const int32_t field2 = readField(stream, widths[1]);
-        const int32_t field3 = readField(stream, widths[2]);
+        // A row is read whole: a stream that ends within it ends the section there.
+        if (stream->readBlock(row, rowLength) != rowLength)
+            throw CPdfException("Unexpected EOF while reading xref stream section");
+        const int32_t type = widths[0] == 0 ? 1 : fieldAt(row, widths[0]);
+        const int32_t field2 = fieldAt(row + typeWidth, widths[1]);
+        const int32_t field3 = fieldAt(row + typeWidth + field2Width, widths[2]);
         if (type < 0 || type > 2) throw CPdfException("Wrong type of xref entry while reading xref stream section");
         grow(number + 1, indexFailure);
         entries.setIfUnset(number, XRefEntry{field2, field3, static_cast<XRefEntryType>(type)});

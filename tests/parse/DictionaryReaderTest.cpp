@@ -243,10 +243,11 @@ private:
         }
     }
     void value(int depth) {
-        static const char* const simple[] = {"1", "-3.5", "/N", "(a(b)\\))", "<41>", "true", "null", "word", "1 0 R"};
-        const uint32_t choice = random() % (depth < 3 ? 12 : 9);
-        if (choice < 9) return piece(simple[choice]);
-        if (choice == 9) {
+        static const char* const simple[] = {"1",    "-3.5", "/N",   "(a(b)\\))", "<41>",
+                                             "true", "null", "word", "1 0 R",     "0 -.5 3. --2 612"};
+        const uint32_t choice = random() % (depth < 3 ? 12 : 10);
+        if (choice < 10) return piece(simple[choice]);
+        if (choice == 10) {
             piece("<<");
             entries(depth + 1);
             return piece(">>");

@@ -104,7 +104,7 @@ TEST(PdfFlateStream, RewindDoesNotRestart) {
 TEST(PdfFlateStream, BlockReadsGiveWhatByteReadsGive) {
     std::string inflated;
     for (int i = 0; i < 30000; ++i) inflated.push_back(static_cast<char>((i * 7) % 256));
-    for (const Predictor parameters : {Predictor{}, Predictor{2, 5, 1, 8}}) {
+    for (const Predictor parameters : {Predictor{}, Predictor{2, 5, 1, 8}, Predictor{12, 5, 1, 8}}) {
         const std::string expected = FlateFile(zlibCompressed(inflated), parameters).readAll();
         FlateFile flate(zlibCompressed(inflated), parameters);
         std::string mixed;
