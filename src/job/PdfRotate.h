@@ -75,8 +75,9 @@ private:
     void walkPageTree();
     void rebuildAndWalkAgain();
     void walkFromCatalogue();
+    void reservePageList(const CPdfElement& root);
     CPdfElement fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve sieve);
-    void keepWalkResults(const PageTreeWalker& walker);
+    void keepWalkResults(PageTreeWalker& walker);
     void numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct);
     void progressDot();
     void releaseDeferredDots();

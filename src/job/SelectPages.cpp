@@ -103,8 +103,20 @@ void CPdfRotate::walkFromCatalogue() {
     repair.prepare(walker);
     int32_t rootNodeNumber = -1;
     const CPdfElement root = fetchPageTreeRoot(rootNodeNumber, walker.nodeSieve());
+    reservePageList(root);
     walker.walk(root, rootNodeNumber, pages);
     keepWalkResults(walker);
+}
+
+// The list takes the room the root's /Count asks for at once, rather than grow
+// by doubling to up to twice the room it needs. A /Count may lie: no more is
+// taken than the entries listed allow, nor than a modest bound.
+void CPdfRotate::reservePageList(const CPdfElement& root) {
+    CPdfElement count;
+    root.dictionary()->findRaw("Count", count);
+    if (!count.is(ElementType::Integer) || count.integer() <= 0) return;
+    const uint64_t bound = std::min<uint64_t>(xref->getEntries().listedCount(), limits::reservedPageRecords);
+    pages.reserve(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(count.integer()), bound)));
 }
 
 // The catalogue is asked for under the generation that its entry gives.
@@ -121,11 +133,11 @@ CPdfElement CPdfRotate::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve
     return root;
 }
 
-void CPdfRotate::keepWalkResults(const PageTreeWalker& walker) {
+void CPdfRotate::keepWalkResults(PageTreeWalker& walker) {
     pageTreeNodes = walker.nodeNumbers();
     numberDirectPages(walker.directPages());
     mistypedNodes = walker.mistyped();
-    nodeRotations = walker.nodeRotations();
+    nodeRotations = walker.takeNodeRotations();
     std::sort(mistypedNodes.begin(), mistypedNodes.end());
 }
 

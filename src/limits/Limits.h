@@ -51,6 +51,10 @@ constexpr int maximumFetchDepth = 32;
 // pages are a few levels deep, and the walk recurses once per level.
 constexpr int maximumPageTreeDepth = 256;
 
+// The page list is sized from the root's /Count up to this many records at once;
+// a longer document grows it as its pages are found.
+constexpr uint64_t reservedPageRecords = uint64_t{1} << 16;
+
 // The page tree walk visits at most this many kids per object (or per byte of the
 // file, whichever is less), plus a small allowance: a tree that lists nodes many
 // times over cannot make the walk longer than a few times what the file holds.
@@ -92,7 +96,7 @@ constexpr int startXRefProbeBytes = 1023;
 constexpr uint32_t copyBlockBytes = 64 * 1024;
 constexpr uint32_t searchBlockBytes = 64 * 1024;
 // The output's own buffer, where small writes gather before they reach the file.
-constexpr size_t outputGatherBytes = 64 * 1024;
+constexpr size_t outputGatherBytes = 16 * 1024;
 // An object's text up to this size is read into memory whole; a larger one (an
 // image, a font) is searched and copied through fixed blocks where it lies in
 // the file, so that no object costs memory in proportion to its size.

@@ -18,7 +18,8 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
     std::vector<std::pair<int32_t, size_t>> order;
     order.reserve(pages.size());
     for (size_t i = 0; i < pages.size(); ++i) order.emplace_back(pages[i].objNum, i);
-    std::sort(order.begin(), order.end());
+    // Pages mostly come in ascending number already: checking that is cheaper than sorting.
+    if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());
     return order;
 }
 
@@ -27,7 +28,7 @@ std::vector<int32_t> objectStreamNumbers(const XRefEntryTable& entries) {
     std::vector<int32_t> numbers;
     for (const auto [number, entry] : entries)
         if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.offset);
-    std::sort(numbers.begin(), numbers.end());
+    if (!std::is_sorted(numbers.begin(), numbers.end())) std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }
@@ -52,7 +53,9 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         if (progress) progress(static_cast<size_t>(objectNumber), numbers);
         while (next < order.size() && order[next].first < objectNumber) ++next;
         if (entry.type == XRefEntryType::Free || records.isWritten(objectNumber)) continue;
-        if (!reader.read(objectNumber, object) || object.length() == 0) {
+        const PageRecord* page =
+            next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
+        if (!readObject(objectNumber, entry, page, object) || object.length() == 0) {
             // The streams that hold the cross-reference and other objects would be
             // left out all the same: losing one loses nothing of the document.
             const bool bookkeeping = reader.crossReference().isCrossReferenceStream(objectNumber) ||
@@ -71,13 +74,18 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&
             loadObjectText(reader.bytes(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
             ++typeFixes;
-        const PageRecord* page =
-            next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
         if (page && pageUses) pageUses->note(order[next].second, object);
         copyObject(objectNumber, object, page);
         if (!object.endKnown) unknownEnds.push_back(objectNumber);
     }
     writeMovedPages(pages);
+}
+
+// A page whose text the walk read to its end, under the generation the entry
+// gives, is not parsed again to find that end.
+bool ObjectCopier::readObject(int32_t number, const XRefEntry& entry, const PageRecord* page, RawObject& out) const {
+    const bool endSeen = page && page->textEnd != 0 && entry.gen == 0;
+    return (endSeen && reader.readToKnownEnd(number, page->textEnd, out)) || reader.read(number, out);
 }
 
 // The node's kids that go out as objects of their own leave its text for references.

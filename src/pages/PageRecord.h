@@ -20,7 +20,8 @@ struct PageRecord {
     uint8_t selected = 0;
     PageRotationFacts facts;
     // Where the page object's text ends in the input file (just after its "endobj"),
-    // when the walk saw it there; 0 otherwise.
+    // when the walk saw it there under generation 0, which its header then carries
+    // (as nearly every page's does); 0 otherwise.
     uint32_t textEnd = 0;
 };
 

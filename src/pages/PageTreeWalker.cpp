@@ -102,7 +102,7 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     kids.at(index, kid, &sieve);
     KnownKid known = classify(kid);
     if (!byReference) return direct = std::move(known);
-    if (known.isPage && sieve.objectTextEnd() <= UINT32_MAX)
+    if (known.isPage && reference.refGen() == 0 && sieve.objectTextEnd() <= UINT32_MAX)
         known.textEnd = static_cast<uint32_t>(sieve.objectTextEnd());
     if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);
     if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.node);

@@ -49,8 +49,8 @@ public:
     // Objects of the tree whose /Type says other than what they hold, each once:
     // true for a node (it should say /Pages), false for a page (/Page).
     const std::vector<std::pair<int32_t, bool>>& mistyped() const { return mistypedKids; }
-    // The nodes fetched by reference, for ShownRotation.
-    const WalkedNodes& nodeRotations() const { return nodesByNumber; }
+    // The nodes fetched by reference, for ShownRotation; taken over by the caller.
+    WalkedNodes takeNodeRotations() { return std::move(nodesByNumber); }
 
 private:
     // What a kid turned out to be the first time it was listed.

@@ -416,6 +416,21 @@ bool RawObjectReader::readFetched(int32_t number, RawObject& out, uint32_t textE
     return true;
 }
 
+bool RawObjectReader::readToKnownEnd(int32_t number, uint32_t textEnd, RawObject& out) const {
+    const XRefEntry* entry = entryList.find(number);
+    if (!entry || entry->type != XRefEntryType::Uncompressed) return false;
+    const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry->offset);
+    if (!readKnownText(input, xref.blockCache(), start, objectLayout.endOfObjectAt(start), textEnd, out.bytes))
+        return false;
+    out.generation = entry->gen;
+    out.isObjectStream = false;
+    out.endWritten = false;
+    out.inFile = false;
+    out.endKnown = true;
+    closeWhatTheParserClosed(number, out);
+    return true;
+}
+
 bool loadObjectText(FileBlockCache& input, RawObject& object) {
     if (!object.inFile) return true;
     const uint32_t length = object.fileEnd - object.fileStart;

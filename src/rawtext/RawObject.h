@@ -62,6 +62,10 @@ public:
     // dictionary (a page that the page tree walk reached): it is not parsed again.
     // `textEnd`: where the lookup saw the text end in the file, or 0.
     bool readFetched(int32_t number, RawObject& out, uint32_t textEnd = 0) const;
+    // The text of a dictionary object whose header a lookup read with the entry's
+    // generation and whose "endobj" it saw end at `textEnd`: what read() gives, read
+    // no further. False when that end does not settle the text (read() then must).
+    bool readToKnownEnd(int32_t number, uint32_t textEnd, RawObject& out) const;
     const XRefEntryTable& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }

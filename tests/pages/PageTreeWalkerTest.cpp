@@ -24,7 +24,7 @@ struct WalkedTree {
         xref->fetchObject(2, 0, root);
         PageTreeWalker walker(xref->getEntries().numberBound(), pdf.bytes().size(), [this] { ++nodesVisited; });
         walker.walk(root, 2, pages);
-        nodes = walker.nodeRotations();
+        nodes = walker.takeNodeRotations();
     }
 
     CPdfDocument document;
