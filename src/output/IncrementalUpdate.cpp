@@ -75,18 +75,29 @@ void writeTail(OutputFile& output, uint32_t sectionOffset) {
     output.writeFramed("startxref\n", sectionOffset, "\n%%EOF\n");
 }
 
-// Runs of consecutive object numbers, each a subsection of the table; `offsets`
-// gives where each of `revised` was written.
-void writeTableEntries(OutputFile& output, const std::vector<RevisedObject>& revised,
-                       const std::vector<uint32_t>& offsets) {
+// Where an object of the update was written, for its table.
+struct WrittenObject {
+    int32_t number;
+    int32_t generation;
+    uint32_t offset;
+};
+
+WrittenObject writeRevised(OutputFile& output, const RevisedObject& object) {
+    const WrittenObject written{object.number, object.generation, output.position()};
+    output.write(object.text);
+    return written;
+}
+
+// Runs of consecutive object numbers, each a subsection of the table.
+void writeTableEntries(OutputFile& output, const std::vector<WrittenObject>& objects) {
     char entry[20];
-    for (size_t first = 0; first < revised.size();) {
+    for (size_t first = 0; first < objects.size();) {
         size_t end = first + 1;
-        while (end < revised.size() && revised[end].number == revised[end - 1].number + 1) ++end;
-        output.writeFramed("", revised[first].number, " ");
+        while (end < objects.size() && objects[end].number == objects[end - 1].number + 1) ++end;
+        output.writeFramed("", objects[first].number, " ");
         output.writeFramed("", static_cast<int64_t>(end - first), "\n");
         for (size_t i = first; i < end; ++i) {
-            formatEntry(entry, offsets[i], static_cast<uint32_t>(revised[i].generation), true);
+            formatEntry(entry, objects[i].offset, static_cast<uint32_t>(objects[i].generation), true);
             output.write(entry, sizeof entry);
         }
         first = end;
@@ -94,15 +105,10 @@ void writeTableEntries(OutputFile& output, const std::vector<RevisedObject>& rev
 }
 
 // A classic table and trailer after the objects, as the input's newest section is one.
-void writeClassicSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
-    std::vector<uint32_t> offsets;
-    for (const RevisedObject& object : revised) {
-        offsets.push_back(output.position());
-        output.write(object.text);
-    }
+void writeClassicTable(OutputFile& output, const UpdateBase& base, const std::vector<WrittenObject>& objects) {
     const uint32_t table = output.position();
     output.write("xref\n");
-    writeTableEntries(output, revised, offsets);
+    writeTableEntries(output, objects);
     output.write("trailer\n<<");
     output.write(base.carriedEntries);
     output.writeFramed("\n/Size ", base.size, "");
@@ -185,12 +191,41 @@ void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<
                   bool inputEndsWithLineEnd) {
     if (revised.empty()) return;
     if (!inputEndsWithLineEnd) output.write("\n");
-    if (base.streamSection) writeStreamSection(output, base, revised);
-    else writeClassicSection(output, base, revised);
+    if (base.streamSection) {
+        writeStreamSection(output, base, revised);
+        return;
+    }
+    std::vector<WrittenObject> written;
+    for (const RevisedObject& object : revised) written.push_back(writeRevised(output, object));
+    writeClassicTable(output, base, written);
 }
+
+namespace {
+
+// An update with a classic table whose objects are the pages alone goes out page
+// by page, each written as it is edited: no page's text is held for the others.
+// The trailer is read once every page is, as appendUpdate has it read before.
+size_t writeClassicUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                                const WalkedNodes& walkedNodes) {
+    const uint32_t inputSize = reader.layout().fileSize();
+    const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
+    std::vector<WrittenObject> written;
+    revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
+        if (written.empty() && !endsWithLineEnd) output.write("\n");
+        written.push_back(writeRevised(output, page));
+    });
+    if (written.empty()) return 0;
+    writeClassicTable(output, readUpdateBase(reader.crossReference(), inputSize), written);
+    return written.size();
+}
+
+}  // namespace
 
 size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                               const WalkedNodes& walkedNodes) {
+    const CPdfXRef& xref = reader.crossReference();
+    if (!xref.newestSection().isStream && xref.objectsReadWithContainersClosed().empty())
+        return writeClassicUpdateInTurn(output, reader, pages, walkedNodes);
     const uint32_t inputSize = reader.layout().fileSize();
     const std::vector<RevisedObject> revised = revisePages(reader, pages, walkedNodes);
     // The trailer is needed, and read, only for an update.

@@ -77,16 +77,17 @@ void reviseClosedObjects(const RawObjectReader& reader, std::vector<RevisedObjec
         revised.push_back({number, object.generation, std::string(object.bytes.begin(), object.bytes.end()),
                            headerEndOf(object.bytes), 0});
     }
-    // Both runs ascend: the pages by their first listings, the others as the set keeps them.
-    std::inplace_merge(revised.begin(), revised.begin() + static_cast<ptrdiff_t>(pagesRevised), revised.end(),
-                       [](const RevisedObject& a, const RevisedObject& b) { return a.number < b.number; });
+    // The pages come in ascending number already; only objects added after them
+    // need the whole to be put in order.
+    if (revised.size() == pagesRevised) return;
+    std::sort(revised.begin(), revised.end(),
+              [](const RevisedObject& a, const RevisedObject& b) { return a.number < b.number; });
 }
 
 }  // namespace
 
-std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
-                                       const WalkedNodes& walkedNodes) {
-    std::vector<RevisedObject> revised;
+void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                       const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take) {
     ShownRotation shown(reader.crossReference(), &walkedNodes);
     RawObject object;
     for (const PageRecord* page : firstListings(pages)) {
@@ -96,9 +97,16 @@ std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std:
         if (!loadObjectText(reader.bytes(), object)) continue;
         const PageEdit edit = planPageEdit(object, page->rotation);
         if (!editChangesRotation(edit, *page, shown)) continue;
-        revised.push_back({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd,
-                           editedDictionaryEnd(edit)});
+        take({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd,
+              editedDictionaryEnd(edit)});
     }
+}
+
+std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                                       const WalkedNodes& walkedNodes) {
+    std::vector<RevisedObject> revised;
+    revisePagesInTurn(reader, pages, walkedNodes,
+                      [&revised](RevisedObject&& page) { revised.push_back(std::move(page)); });
     reviseClosedObjects(reader, revised);
     return revised;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,11 @@ struct RevisedObject {
 // value is the rotation it shows already, its own or the one it inherits.
 std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                                        const WalkedNodes& walkedNodes);
+// The same pages handed to `take` one at a time, in the same order, so that none
+// need be held: for a reader that parsed no object with containers left open
+// (revisePages also rewrites those).
+void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                       const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take);
 
 // The object's value as an object stream holds it: generation 0, a single value
 // that is no stream, the text between its header and "endobj"; none otherwise.
