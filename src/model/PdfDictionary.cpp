@@ -25,6 +25,7 @@ void CPdfDictionary::addEntry(std::string_view key, Value&& value) {
     if (!many) {
         if (lookup(key)) return keepLater(key, value);
         if (few.size() < fewEntries) {
+            if (few.empty()) few.reserve(firstRoom);
             few.emplace_back(key, std::forward<Value>(value));
             return;
         }

@@ -40,6 +40,7 @@ private:
     // added, and are looked up one by one. A dictionary that grows past them moves
     // to a map, where each entry is a node of its own.
     static constexpr size_t fewEntries = 8;
+    static constexpr size_t firstRoom = 4;  // a page tree object's kept values fit at once
 
     template <class Value>
     void addEntry(std::string_view key, Value&& value);

@@ -1,10 +1,13 @@
 #include "xref/PdfObjectStream.h"
 
 #include <algorithm>
+#include <climits>
+#include <optional>
 
 #include "limits/Limits.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "parse/CharacterClass.h"
 #include "parse/PdfLexer.h"
 #include "parse/PdfParser.h"
 #include "parse/SievedDictionary.h"
@@ -94,6 +97,21 @@ bool readHeaderPairs(CPdfParser&& header, int32_t count, std::vector<int32_t>& n
     return true;
 }
 
+// A run of digits after white space, closed by white space or the text's end, is
+// an integer token as the lexer reads it (saturated past 2^31-1) and is taken
+// here; anything else is left where it stands, for the lexer.
+std::optional<int32_t> readDigitRun(TextSource& source, const uint8_t* text, uint32_t length) {
+    uint32_t start = source.where();
+    while (start < length && pdfchar::isWhitespace(text[start])) ++start;
+    uint32_t end = start;
+    int64_t magnitude = 0;
+    for (; end < length && pdfchar::isDigit(text[end]); ++end)
+        magnitude = std::min<int64_t>(magnitude * 10 + (text[end] - '0'), int64_t{INT32_MAX} + 1);
+    if (end == start || (end < length && !pdfchar::isWhitespace(text[end]))) return std::nullopt;
+    source.rewindTo(end);
+    return static_cast<int32_t>(std::min<int64_t>(magnitude, INT32_MAX));
+}
+
 // The same for a header of plain integers, read token by token from memory: what
 // the parser makes of them when no "R" follows to make a reference of two. False
 // for any other header, which the parser must read.
@@ -103,6 +121,10 @@ bool readPlainHeader(const uint8_t* text, uint32_t length, int32_t count, std::v
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
     const auto nextInteger = [&](std::vector<int32_t>& into) {
+        if (const std::optional<int32_t> digits = readDigitRun(source, text, length)) {
+            into.push_back(*digits);
+            return true;
+        }
         lexer.lexToken(token);
         if (token.is(LexedToken::Kind::Integer)) into.push_back(token.integer);
         return token.is(LexedToken::Kind::Integer);
