@@ -204,7 +204,7 @@ namespace {
 
 // An update with a classic table whose objects are the pages alone goes out page
 // by page, each written as it is edited: no page's text is held for the others.
-// The trailer is read once every page is, as appendUpdate has it read before.
+// The newest trailer is read after the edits, as it is where the pages are collected.
 size_t writeClassicUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                                 const WalkedNodes& walkedNodes) {
     const uint32_t inputSize = reader.layout().fileSize();
