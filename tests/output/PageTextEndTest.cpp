@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "PdfBuilder.h"
-#include "pages/PageTreeWalker.h"
+#include "WalkedTree.h"
 #include "rawtext/ObjectLayout.h"
 #include "rawtext/RawObject.h"
-#include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
 
 namespace {
@@ -42,7 +41,6 @@ TEST(PageTextEnd, TheWalkNotesTheEndThatTheScanFinds) {
         {10, "10 2 obj << /Type /Page >>\nendobj\n", false, 2},  // noted only under generation 0
     };
     PdfBuilder pdf;
-    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
     pdf.object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R 6 0 R 7 0 R 8 0 R 9 0 R 10 2 R] /Count 8 >>");
     std::vector<uint32_t> expectedEnds;
     for (const Page& page : pages) {
@@ -51,14 +49,9 @@ TEST(PageTextEnd, TheWalkNotesTheEndThatTheScanFinds) {
         pdf.entry(page.number, 1, at, page.generation);
         expectedEnds.push_back(page.endSeen ? at + static_cast<uint32_t>(page.text.find("endobj")) + 6 : 0);
     }
-    pdf.startxref(pdf.table("/Root 1 0 R"));
-    CPdfDocument document;
-    CPdfXRef& xref = pdf.open(document);
-    CPdfElement root;
-    xref.fetchObject(2, 0, root);
-    PageTreeWalker walker(xref.getEntries().numberBound(), pdf.bytes().size(), [] {});
-    std::vector<PageRecord> records;
-    walker.walk(root, 2, records);
+    const WalkedTree tree(pdf);
+    CPdfXRef& xref = *tree.xref;
+    const std::vector<PageRecord>& records = tree.pages;
     ASSERT_EQ(pages.size(), records.size());
 
     FILE* input = std::fopen(pdf.write().c_str(), "rb");

@@ -8,31 +8,12 @@
 #include "pages/PageTreeWalker.h"
 #include "parse/PdfParser.h"
 #include "TestByteFile.h"
+#include "WalkedTree.h"
 #include "pages/ShownRotation.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
 
 namespace {
-
-// The tree under object 2 of a file with a catalogue as object 1, walked.
-struct WalkedTree {
-    explicit WalkedTree(PdfBuilder& pdf) {
-        pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
-        pdf.startxref(pdf.table("/Root 1 0 R"));
-        xref = &pdf.open(document);
-        CPdfElement root;
-        xref->fetchObject(2, 0, root);
-        PageTreeWalker walker(xref->getEntries().numberBound(), pdf.bytes().size(), [this] { ++nodesVisited; });
-        walker.walk(root, 2, pages);
-        nodes = walker.takeNodeRotations();
-    }
-
-    CPdfDocument document;
-    CPdfXRef* xref = nullptr;
-    std::vector<PageRecord> pages;
-    WalkedNodes nodes;
-    int nodesVisited = 0;
-};
 
 // The page records' object numbers, and how many nodes were visited.
 std::vector<int32_t> walk(PdfBuilder& pdf, int* nodes = nullptr) {
