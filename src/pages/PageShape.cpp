@@ -16,7 +16,7 @@
 
 namespace {
 
-std::optional<double> numberIn(const CPdfElement& value) {
+std::optional<double> coordinateIn(const CPdfElement& value) {
     if (value.is(ElementType::Integer)) return value.integer();
     if (value.is(ElementType::Real) && std::isfinite(value.real())) return value.real();
     return std::nullopt;
@@ -50,7 +50,7 @@ BoxEntry boxEntryOf(const CPdfDictionary& dictionary, const char* key) {
     for (int32_t i = 0; i < 4; ++i) {
         CPdfElement corner;
         value.array()->at(i, corner);
-        const std::optional<double> number = numberIn(corner);
+        const std::optional<double> number = coordinateIn(corner);
         if (!number) return entry;
         corners[i] = *number;
     }
