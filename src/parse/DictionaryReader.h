@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -84,6 +85,30 @@ private:
     int depth = 0;
 };
 
+// A key or a name read by the reader, kept in place when it is short (as nearly every
+// key and name is), so that the hot loop makes no call to the string library's
+// assignment; a longer one goes to a string.
+class NameText {
+public:
+    void assign(std::string_view text) {
+        if (text.size() <= sizeof(shortText)) {
+            if (!text.empty()) std::memcpy(shortText, text.data(), text.size());
+            shortLength = static_cast<uint8_t>(text.size());
+            isShort = true;
+        } else {
+            longText.assign(text);
+            isShort = false;
+        }
+    }
+    std::string_view view() const { return isShort ? std::string_view(shortText, shortLength) : longText; }
+
+private:
+    char shortText[40];
+    uint8_t shortLength = 0;
+    bool isShort = true;
+    std::string longText;
+};
+
 template <class Source>
 class DictionaryReader {
 public:
@@ -114,8 +139,8 @@ public:
 
     // The key, its #xx escapes decoded, up to a NUL it decodes to (as the parser
     // keeps keys); until the next call of next().
-    std::string_view key() const { return keyText; }
-    bool keyIs(std::string_view name) const { return keyText == name; }
+    std::string_view key() const { return keyText.view(); }
+    bool keyIs(std::string_view name) const { return keyText.view() == name; }
     // Where the entry's text starts: just after the token before the key, so that
     // the white space and comments before the key belong to it.
     uint32_t entryStart() const { return entryStartsAt; }
@@ -129,8 +154,8 @@ public:
     int32_t generation() const { return referenceGeneration; }
     double real() const { return realValue; }
     // A Name value, decoded as the key is; until the next call of next().
-    std::string_view name() const { return valueText; }
-    bool valueIs(std::string_view wanted) const { return kind == ValueKind::Name && valueText == wanted; }
+    std::string_view name() const { return valueText.view(); }
+    bool valueIs(std::string_view wanted) const { return kind == ValueKind::Name && valueText.view() == wanted; }
     // A Dictionary or an Array value that the text closes.
     bool containerClosed() const { return closedContainer; }
 
@@ -158,8 +183,8 @@ private:
     Source source;
     PdfLexer<Source> lexer;
     LexedToken token;
-    std::string keyText;
-    std::string valueText;
+    NameText keyText;
+    NameText valueText;
     uint32_t entryStartsAt = 0;
     uint32_t keyEndsAt = 0;
     uint32_t valueEndsAt = 0;
