@@ -35,6 +35,24 @@ void unwrapSingleParameters(CPdfElement& parameters) {
     parameters.copyFrom(only);
 }
 
+// A chain that opens with the Crypt filter: its decryption is done below the
+// filters (by the security handler, which reads the crypt filter's name), so the
+// chain is the filter after it, with that filter's parameters.
+void dropLeadingCrypt(CPdfElement& filters, CPdfElement& parameters) {
+    if (!filters.is(ElementType::Array) || filters.array()->size() < 1) return;
+    CPdfElement first;
+    filters.array()->at(0, first);
+    if (!first.is(ElementType::Name) || !first.hasText("Crypt")) return;
+    CPdfElement next, nextParameters;
+    if (filters.array()->size() == 2) filters.array()->at(1, next);
+    if (filters.array()->size() > 2) next.setError();  // a chain of more filters than one is not read
+    if (parameters.is(ElementType::Array) && parameters.array()->size() >= 2) parameters.array()->at(1, nextParameters);
+    filters.clear();
+    filters.takeFrom(next);
+    parameters.clear();
+    parameters.takeFrom(nextParameters);
+}
+
 }  // namespace
 
 RetainPtr<CPdfStream> makeFilter(const char* name, RetainPtr<CPdfStream> raw, const CPdfElement& parameters) {
@@ -59,6 +77,7 @@ RetainPtr<CPdfStream> applyFilters(RetainPtr<CPdfStream> raw, const CPdfElement&
     CPdfElement parameters;
     findEither(streamDictionary, "Filter", "F", filter);
     findEither(streamDictionary, "DecodeParms", "DP", parameters);
+    dropLeadingCrypt(filter, parameters);
 
     switch (filter.type()) {
     case ElementType::Name:

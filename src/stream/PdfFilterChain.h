@@ -11,7 +11,9 @@ class CPdfStream;
 // the raw stream itself when there is no filter, a Flate decoder over it, or null
 // when the dictionary asks for something that cannot be decoded. The decoder keeps
 // the count of `raw` that it is given.
-// Throws "Stream filter not supported" for a single filter other than Flate.
+// Throws "Stream filter not supported" for a single filter other than Flate. A
+// Crypt filter at the head of the chain is passed over: the data reaches the
+// chain decrypted as that filter says.
 RetainPtr<CPdfStream> applyFilters(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary);
 
 // A Flate decoder over `raw` with the predictor taken from `parameters`, or null
