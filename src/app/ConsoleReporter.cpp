@@ -152,3 +152,5 @@ void ConsoleReporter::notice(const std::string& text) {
     printText(text);
     flushText();
 }
+
+void ConsoleReporter::warning(const std::string& text) { printErrorLine("warning", text); }
