@@ -29,6 +29,6 @@ void writeXRefTable(OutputFile& output, const OutputTable& table);
 // `root` and `info` carry the generations that the input's trailer gave them.
 void writeTrailer(OutputFile& output, const OutputTable& table, ObjectId root, ObjectId info, uint32_t tablePosition,
                   const std::string& moreEntries = std::string());
-// The trailer entries that keep an encrypted file's encryption: Encrypt, and ID
-// with the input's strings (none: no ID) written in hexadecimal (they are not encrypted).
-std::string encryptionEntries(ObjectId encrypt, const std::vector<std::string>& ids);
+// The trailer entry that keeps an encrypted file's encryption dictionary (its ID,
+// from which the key is made, is kept as KeptTrailer.h says).
+std::string encryptionEntry(ObjectId encrypt);

@@ -100,6 +100,9 @@ public:
     FileBlockCache* blockCache() const;
     uint32_t baseOffset() const { return base; }
     const CPdfElement& trailerDictionary() const { return trailer; }
+    // Where the text of that dictionary stands in the file, so that its entries can
+    // be copied as they are written; none for a trailer that a rebuild made.
+    const std::optional<TrailerPlace>& trailerPlace() const { return trailerText; }
     int32_t rootNum() const { return root.number; }
     int32_t rootGen() const { return root.generation; }
     int32_t infoNum() const { return info.number; }
@@ -130,6 +133,7 @@ private:
     std::set<int32_t> crossReferenceStreams;
     bool sectionsComplete = false;
     CPdfElement trailer;
+    std::optional<TrailerPlace> trailerText;
     ObjectId root;
     ObjectId info;
     ObjectId encryption;  // the encryption dictionary, number 0 when the file is not encrypted

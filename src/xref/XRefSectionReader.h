@@ -17,6 +17,13 @@ struct NewestSection {
     bool isStream = false;
 };
 
+// Where a trailer dictionary's text stands in the file: at `position` (a file
+// position), or after the first "trailer" keyword from there on.
+struct TrailerPlace {
+    uint32_t position = 0;
+    bool afterKeyword = false;
+};
+
 // Reads the cross-reference sections of a file, newest first along the Prev chain:
 // classic tables with their trailers, cross-reference streams, and the XRefStm
 // stream of a hybrid-reference file. Entries go to the table, which decides between

@@ -98,10 +98,7 @@ TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
     EXPECT_EQ(0u, headLengthOf(entryTable(std::vector<XRefEntry>(3))));
 }
 
-TEST(XRefWriter, EncryptionEntriesWriteTheIdentifiersInHexadecimal) {
-    EXPECT_EQ("/Encrypt 7 0 R\n/ID [<00FF41><7A>]\n", encryptionEntries({7, 0}, {std::string("\0\xFF"
-                                                                                             "A",
-                                                                                             3),
-                                                                                 "z"}));
-    EXPECT_EQ("/Encrypt 7 1 R\n", encryptionEntries({7, 1}, {}));
+TEST(XRefWriter, EncryptionEntryRefersToTheDictionaryWithItsGeneration) {
+    EXPECT_EQ("/Encrypt 7 0 R\n", encryptionEntry({7, 0}));
+    EXPECT_EQ("/Encrypt 7 1 R\n", encryptionEntry({7, 1}));
 }
