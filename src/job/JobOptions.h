@@ -13,6 +13,7 @@ struct JobOptions {
     std::string outputName;
     std::string pageText;  // the page list as given; " " for a named selection
     int32_t rotation = 0;
+    bool upright = false;  // "-rauto": each page gets the rotation under which its text reads upright
     bool force = false;
     bool repair = false;       // "-repair": read damaged files as other readers recover them
     bool incremental = false;  // append the rotation to the input as an incremental update

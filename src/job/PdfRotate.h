@@ -50,6 +50,7 @@ public:
 
 private:
     void readPageItems();
+    void refuseForcedUpright() const;
     void runSteps();
     void openInput();
     void openDocument();
@@ -81,6 +82,9 @@ private:
     void numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct);
     void progressDot();
     void releaseDeferredDots();
+
+    // The pages whose angle is "auto" (UprightPages.cpp).
+    void turnPagesUpright();
 
     SilentReporter silence;
     JobReporter& reporter;

@@ -49,12 +49,18 @@ void CPdfRotate::announceSelection() {
     }
     if (jobOptions.selection != PageSelection::List)
         jobOptions.pageText = buildPageText(jobOptions.selection, pageCount);
-    reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
+    if (jobOptions.upright) reporter.uprightChosen(jobOptions.pageText);
+    else reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
 }
 
 void CPdfRotate::markSelection() {
-    if (pageItems) markItems();
-    else markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
+    if (pageItems) {
+        markItems();
+        return;
+    }
+    markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
+    if (jobOptions.upright)
+        for (PageRecord& page : pages) page.upright = page.selected;
 }
 
 // Landscape and portrait need each page's shape; a page whose boxes cannot be

@@ -84,10 +84,11 @@ private:
 };
 
 // A page given directly inside Kids has no object number and cannot be rewritten.
-void markPage(PageRecord& record, int32_t angle) {
+void markPage(PageRecord& record, int32_t angle, bool upright) {
     if (record.objNum < 0) throw CPdfException("PDF file was damaged");
     record.rotation = angle;
     record.selected = 1;
+    record.upright = upright ? 1 : 0;
 }
 
 }  // namespace
@@ -107,25 +108,31 @@ bool PageItemList::usesExtendedForms(const std::string& text) {
     return false;
 }
 
-PageItemList::PageItemList(std::string listText, int32_t defaultAngle) : text(std::move(listText)) {
+PageItemList::PageItemList(std::string listText, int32_t defaultAngle, bool uprightByDefault)
+    : text(std::move(listText)) {
     size_t position = 1;
     for (size_t start = 0; start <= text.size(); ++position) {
         const size_t end = endOf(text, start, text.size(), ',');
         if (end == start)
             throw CPdfException("Invalid page list \"" + text + "\": item " + std::to_string(position) + " is empty\n");
-        items.push_back(parseItem(start, end - start, defaultAngle));
+        items.push_back(parseItem(start, end - start, defaultAngle, uprightByDefault));
+        uprightAsked = uprightAsked || items.back().upright;
         start = end + 1;
     }
 }
 
-PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t defaultAngle) {
+PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t defaultAngle, bool uprightByDefault) {
     Item item;
     item.textStart = start;
     item.textLength = length;
     item.angle = defaultAngle;
+    item.upright = uprightByDefault;
     const size_t end = start + length;
     const size_t colon = endOf(text, start, end, ':');
-    if (colon < end) {
+    if (colon < end && equals(text, colon + 1, end - colon - 1, "auto")) {
+        item.upright = true;
+    } else if (colon < end) {
+        item.upright = false;
         const size_t angleStart = colon + 1;
         const size_t digits = angleStart + (angleStart < end && (text[angleStart] == '+' || text[angleStart] == '-'));
         if (!allDigits(text, digits, end - digits)) fail(item, "the angle is not a number");
@@ -210,7 +217,7 @@ std::string PageItemList::summary() const {
             line += std::to_string(item.firstPage);
             if (item.isRange) line.append(1, '-').append(std::to_string(item.lastPage));
         }
-        line.append(" at ").append(std::to_string(item.angle));
+        line.append(" at ").append(item.upright ? std::string("auto") : std::to_string(item.angle));
     }
     return line;
 }
@@ -246,7 +253,7 @@ void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageSh
             filtersApplied |= bit;
             for (uint32_t page = 1; page <= last; ++page) {
                 if (!free.isFree(page) || !matches(page)) continue;
-                markPage(pages[page - 1], item->angle);
+                markPage(pages[page - 1], item->angle, item->upright);
                 free.take(page);
             }
             continue;
@@ -254,7 +261,7 @@ void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageSh
         const uint32_t end = std::min(item->lastPage, last);
         if (item->firstPage > end) continue;
         for (uint32_t page = free.from(item->firstPage); page <= end; page = free.from(page + 1)) {
-            markPage(pages[page - 1], item->angle);
+            markPage(pages[page - 1], item->angle, item->upright);
             free.take(page);
         }
     }

@@ -21,8 +21,10 @@ public:
     static bool usesExtendedForms(const std::string& text);
 
     // Reads the list; throws a message that names the item for an empty item, an
-    // item that is none of the forms, page 0, r0, or an angle that is not a number.
-    PageItemList(std::string text, int32_t defaultAngle);
+    // item that is none of the forms, page 0, r0, or an angle that is neither a
+    // number nor "auto" (the rotation under which the page's text reads upright).
+    // An item without an angle takes `defaultAngle`, or "auto" when `uprightByDefault`.
+    PageItemList(std::string text, int32_t defaultAngle, bool uprightByDefault = false);
 
     // Turns "end" and "rN" into page numbers; throws for a page beyond the file or
     // a range that runs backwards.
@@ -32,6 +34,8 @@ public:
     std::string summary() const;
     // "landscape" or "portrait" is among the items.
     bool needsShapes() const { return shapesNeeded; }
+    // Some item's angle is "auto".
+    bool asksUpright() const { return uprightAsked; }
     // Marks each page with the angle of the last item that names it. `shapes`
     // holds a shape for each page record when needsShapes(), else nothing.
     void mark(std::vector<PageRecord>& pages, const std::vector<PageShape>& shapes) const;
@@ -49,11 +53,12 @@ private:
         bool isRange = false;
         PageNumber first, last;  // a single page has both the same
         int32_t angle = 0;
+        bool upright = false;                  // "auto": the angle comes from the page's text
         size_t textStart = 0, textLength = 0;  // where the item stands in the list, for messages
         uint32_t firstPage = 0, lastPage = 0;  // resolved; for named kinds too once resolved
     };
 
-    Item parseItem(size_t start, size_t length, int32_t defaultAngle);
+    Item parseItem(size_t start, size_t length, int32_t defaultAngle, bool uprightByDefault);
     PageNumber parseNumber(const Item& item, size_t start, size_t length) const;
     uint32_t resolveNumber(const Item& item, const PageNumber& number, uint32_t pageCount) const;
     std::string itemText(const Item& item) const { return text.substr(item.textStart, item.textLength); }
@@ -63,4 +68,5 @@ private:
     std::vector<Item> items;
     uint32_t resolvedCount = 0;
     bool shapesNeeded = false;
+    bool uprightAsked = false;
 };
