@@ -13,9 +13,11 @@ namespace {
 // column, so that it never wraps and can always be taken back.
 constexpr size_t terminalWidth = 80;
 
-// What the console shows now: the length of standard output's open line (text
-// since its last line end) and the progress text drawn after it.
+// What the console shows now: the length of the console text's open line (text
+// since its last line end) and the progress text drawn after it. The text goes to
+// standard output, or to standard error when standard output carries a PDF.
 struct ConsoleState {
+    FILE* text = stdout;
     bool errorsOnTerminal = platform::isTerminal(stderr);
     bool outputOnTerminal = platform::isTerminal(stdout);
     size_t openLine = 0;
@@ -46,7 +48,7 @@ void drawProgress() {
     const size_t start = state.outputOnTerminal ? state.openLine : 0;
     const std::string text = (start > 0 ? "  " : "") + state.progress;
     if (start + text.size() >= terminalWidth) return;
-    std::fflush(stdout);
+    std::fflush(state.text);
     std::fputs(text.c_str(), stderr);
     std::fflush(stderr);
     state.drawn = text.size();
@@ -64,7 +66,7 @@ void printText(const char* text) {
     ConsoleState& state = console();
     const bool sharesTerminal = state.outputOnTerminal && !state.progress.empty();
     if (sharesTerminal) eraseProgress();
-    std::fputs(text, stdout);
+    platform::writeText(state.text, text);
     const size_t length = std::strlen(text);
     const char* lineEnd = std::strrchr(text, '\n');
     state.openLine = lineEnd ? length - static_cast<size_t>(lineEnd - text) - 1 : state.openLine + length;
@@ -72,18 +74,28 @@ void printText(const char* text) {
 }
 
 // What has been said must survive a crash or a kill in the long step that follows.
-void flushText() { std::fflush(stdout); }
+void flushText() { std::fflush(console().text); }
+
+// Standard error is then written in binary, as standard output is: the console
+// text keeps its bytes, and the lines on standard error end as they do.
+void sendTextToStandardError() {
+    ConsoleState& state = console();
+    platform::useBinaryStandardError();
+    state.text = stderr;
+    state.outputOnTerminal = state.errorsOnTerminal;
+}
 
 void printErrorLine(const char* kind, const std::string& text) {
     ConsoleState& state = console();
     eraseProgress();
-    std::fflush(stdout);
+    std::fflush(state.text);
     // The line starts on a line of its own where both streams end up in one place
     // (a terminal, or a log of 2>&1): a failure's message often has no line end.
     if (state.openLine > 0) std::fputs("\n", stderr);
-    std::fprintf(stderr, "folioturn: %s: %s\n", kind, text.c_str());
+    platform::writeText(stderr, ("folioturn: " + std::string(kind) + ": " + text + "\n").c_str());
     std::fflush(stderr);
-    if (state.errorsOnTerminal && state.outputOnTerminal) state.openLine = 0;
+    const bool oneStream = state.text == stderr || (state.errorsOnTerminal && state.outputOnTerminal);
+    if (oneStream) state.openLine = 0;
     drawProgress();
 }
 

@@ -18,7 +18,7 @@ private:
     Clock::time_point nextReport;
 };
 
-// Prints what a job reports, in the program's own words, to standard output. When
+// Prints what a job reports, in the program's own words, as console text (on standard output). When
 // standard error is a terminal it also keeps a progress line there: the position
 // in a list run ("file 3 of 10"), and how far a job that takes more than a second is.
 class ConsoleReporter final : public JobReporter {
@@ -42,6 +42,9 @@ private:
 void printText(const char* text);
 inline void printText(const std::string& text) { printText(text.c_str()); }
 void flushText();
+// From here on the console text goes to standard error: standard output carries
+// the output PDF ("-o-"). Called before anything is printed.
+void sendTextToStandardError();
 
 // One line on standard error, "folioturn: KIND: TEXT", for a hint or a warning;
 // after a line end when standard output's current line is open.

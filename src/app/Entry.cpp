@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,9 +10,11 @@
 #include "app/ConsoleReporter.h"
 #include "app/ExtendedOptions.h"
 #include "app/Failure.h"
+#include "app/InputSpool.h"
 #include "app/Version.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -91,8 +94,16 @@ JobOptions readLaterOptions(int argc, char** argv) {
     return options;
 }
 
+// "-o-": standard output carries the PDF, and the console text goes to standard error.
+bool writesToStandardOutput(int argc, char** argv) {
+    return argc > 2 && std::strcmp(argv[2], (std::string("-o") + platform::standardStreamName).c_str()) == 0;
+}
+
 RunStatus runSingleJob(JobOptions options, int argc, char** argv) {
     parseInputAndOutput(argc, argv, options);
+    // Made before the job and gone after it: the job has closed its input by then.
+    std::optional<InputSpool> spool;
+    if (options.inputName == platform::standardStreamName) options.inputPath = spool.emplace().path();
     ConsoleReporter console;
     CPdfRotate job(console);
     job.run(options);
@@ -130,6 +141,7 @@ int runFolioturn(int argc, char** argv) {
         std::fflush(stdout);
         return 0;
     }
+    if (writesToStandardOutput(argc, argv)) sendTextToStandardError();
     if (argc > 2 && hasWildcard(argc, argv)) {
         print(
             "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
@@ -139,6 +151,6 @@ int runFolioturn(int argc, char** argv) {
     printBanner();
     const RunStatus status = runGuarded(argc, argv);
     clearProgress();
-    std::fflush(stdout);
+    flushText();
     return static_cast<int>(status);
 }

@@ -38,6 +38,12 @@ constexpr OptionLine extendedOptions[] = {
      "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
      "rebuilt by scanning the file"},
     {"-continue", "in a list run, goes on with the next file after a failed one and ends with a count of both"},
+    {"-i-",
+     "reads the PDF from standard input (kept in a temporary file while the job runs); the console "
+     "line names it -"},
+    {"-o-",
+     "writes the output PDF to standard output once it is complete and checked (nothing after a failure), "
+     "and the console text to standard error; not for list runs"},
     {"--help", "prints this text; only as the sole parameter"},
     {"--version",
      "prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole parameter"},

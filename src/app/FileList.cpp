@@ -8,6 +8,7 @@
 #include "app/Entry.h"
 #include "app/ConsoleReporter.h"
 #include "app/Failure.h"
+#include "app/ListReader.h"
 #include "job/JobOptions.h"
 #include "job/PdfRotate.h"
 #include "model/PdfException.h"
@@ -19,67 +20,6 @@ bool endsWith(const std::string& text, const char* suffix) {
     const size_t length = std::strlen(suffix);
     return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
 }
-
-// Reads list lines: CR, LF and CR LF each end a line, and a UTF-8 byte order
-// mark at the start of the list is dropped. A line is read up to the longest path
-// the system accepts and no further.
-class ListReader {
-public:
-    explicit ListReader(FILE* list) : list(list) {}
-
-    // False at the end of the list. A line too long to be a path sets `tooLong`.
-    bool next(std::string& line, bool& tooLong) {
-        line.clear();
-        tooLong = false;
-        int c = std::fgetc(list);
-        if (atStart) {
-            atStart = false;
-            c = afterByteOrderMark(c);
-        }
-        if (c == EOF) return false;
-        for (; c != EOF && c != '\n' && c != '\r'; c = std::fgetc(list)) {
-            if (line.size() >= platform::longestPath()) {
-                tooLong = true;
-                skipRestOfLine();
-                return true;
-            }
-            line.push_back(static_cast<char>(c));
-        }
-        if (c == '\r') {
-            const int following = std::fgetc(list);
-            if (following != '\n' && following != EOF) std::ungetc(following, list);
-        }
-        return true;
-    }
-
-private:
-    // The rest of a line too long to be a path is no name of its own.
-    void skipRestOfLine() {
-        int c = std::fgetc(list);
-        while (c != EOF && c != '\n' && c != '\r') c = std::fgetc(list);
-        if (c == '\r') {
-            const int following = std::fgetc(list);
-            if (following != '\n' && following != EOF) std::ungetc(following, list);
-        }
-    }
-
-    int afterByteOrderMark(int c) {
-        static const unsigned char mark[] = {0xEF, 0xBB, 0xBF};
-        if (c != mark[0]) return c;
-        const int second = std::fgetc(list);
-        if (second == mark[1]) {
-            const int third = std::fgetc(list);
-            if (third == mark[2]) return std::fgetc(list);
-            if (third != EOF) std::ungetc(third, list);
-        }
-        // Not a mark after all: the list is read from its start.
-        std::rewind(list);
-        return std::fgetc(list);
-    }
-
-    FILE* list;
-    bool atStart = true;
-};
 
 // A list line names a file below the current folder, and its output goes to the
 // same place below the output folder: nothing may lead out of it.
@@ -93,7 +33,7 @@ void refuseEscapingLine(const std::string& line) {
 // would read as an empty list on some systems: it is named as what it is.
 FILE* openList(const char* listName) {
     const bool folder = platform::isFolder(listName);
-    FILE* list = folder ? nullptr : std::fopen(listName, "rb");
+    FILE* list = folder ? nullptr : platform::openFile(listName, "rb");
     if (!list) {
         printText("Unable to open file list: '");
         printText(listName);
@@ -103,14 +43,13 @@ FILE* openList(const char* listName) {
     return list;
 }
 
-// The lines of the list, read as the run reads them; the list is then read again from its start.
-size_t countLines(FILE* list) {
-    ListReader reader(list);
+// The lines of the list, read as the run reads them; the list is then read again from its first line.
+size_t countLines(ListReader& reader) {
     std::string line;
     bool tooLong = false;
     size_t lines = 0;
     while (reader.next(line, tooLong)) ++lines;
-    std::rewind(list);
+    reader.restart();
     return lines;
 }
 
@@ -143,6 +82,8 @@ int processFileList(const char* listName, const char* folderArgument, const JobO
     if (!endsWith(listName, ".txt")) return 0;
     if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {
         printText("please specify -f for output folder, e.g. -fc:\\test\n");
+        if (folderArgument && folderArgument == std::string("-o") + platform::standardStreamName)
+            printErrorLine("hint", "a list run writes into the folder that -f names; -o- is for a single file");
         return 1;
     }
     const std::string folder = folderArgument + 2;
@@ -155,8 +96,8 @@ int processFileList(const char* listName, const char* folderArgument, const JobO
     if (!list) return 1;
     std::unique_ptr<FILE, int (*)(FILE*)> closer(list, std::fclose);
     // Counting the lines costs a second read of the list: only for the progress line.
-    const size_t lines = progressShown() ? countLines(list) : 0;
     ListReader reader(list);
+    const size_t lines = progressShown() ? countLines(reader) : 0;
     std::string line;
     bool tooLong = false;
     size_t rotated = 0, failed = 0;

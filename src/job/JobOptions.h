@@ -10,6 +10,9 @@
 // list run gives each file a copy with that file's input and output.
 struct JobOptions {
     std::string inputName;
+    // Where the input's bytes are read when that is not inputName: the copy of
+    // standard input for "-i-". Messages name inputName.
+    std::string inputPath;
     std::string outputName;
     std::string pageText;  // the page list as given; " " for a named selection
     int32_t rotation = 0;

@@ -2,7 +2,6 @@
 #include "job/PdfRotate.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
@@ -100,11 +99,11 @@ void CPdfRotate::writeUpdate() {
 void CPdfRotate::openInput() {
     std::string why;
     const char* inputName = jobOptions.inputName.c_str();
-    inputFile = platform::openInputFile(inputName, why);
+    const char* path = jobOptions.inputPath.empty() ? inputName : jobOptions.inputPath.c_str();
+    inputFile = platform::openInputFile(path, why);
     if (!inputFile) {
         const std::string missing = CPdfException::formatted("Input file open error: %s\n", inputName).messageText();
-        std::error_code unused;
-        if (std::filesystem::exists(inputName, unused)) throw CPdfException(missing + why + "\n");
+        if (platform::exists(path)) throw CPdfException(missing + why + "\n");
         throw CPdfException(missing);
     }
     platform::stampOf(inputFile, inputStamp);

@@ -12,13 +12,17 @@
 
 OutputFile::OutputFile(const char* outputName)
     : outputName(outputName), gathered(std::make_unique_for_overwrite<char[]>(limits::outputGatherBytes)) {
+    if (this->outputName == platform::standardStreamName) {
+        toStandardOutput = true;
+        createTemporary(platform::temporaryFolder());
+        return;
+    }
     const platform::Destination target = platform::inspectDestination(outputName);
     destination = target.path;
-    std::string why;
     switch (target.kind) {
     case platform::DestinationKind::Device:
         // Not ours to replace or remove (as root, removing it would unlink the device).
-        file = std::fopen(destination.c_str(), "wb");
+        file = platform::openFile(destination.c_str(), "wb");
         if (!file) failCreate(destination + ": " + platform::lastError());
         return;
     case platform::DestinationKind::Other:
@@ -28,7 +32,11 @@ OutputFile::OutputFile(const char* outputName)
     default:
         break;
     }
-    const std::string folder = platform::folderOf(destination);
+    createTemporary(platform::folderOf(destination));
+}
+
+void OutputFile::createTemporary(const std::string& folder) {
+    std::string why;
     file = platform::createTemporaryIn(folder, temporaryName, why);
     if (!file) failCreate("cannot create a temporary file in " + folder + ": " + why);
     pending = true;
@@ -114,16 +122,36 @@ void OutputFile::commit() {
     flushGathered();
     if (std::fflush(file) != 0) failWriting();
     std::string why;
-    if (pending && !platform::readyToReplace(file, destination, why))
+    if (pending && !toStandardOutput && !platform::readyToReplace(file, destination, why))
         failWrite("cannot write " + temporaryName + ": " + why);
     const bool closed = std::fclose(file) == 0;
     file = nullptr;
     if (!closed) failWriting();
     if (!pending) return;
+    if (toStandardOutput) {
+        sendToStandardOutput();
+        return;
+    }
     if (!platform::replaceWithTemporary(temporaryName, destination, why))
         failWrite("cannot rename " + temporaryName + " to " + destination + ": " + why);
     pending = false;
     platform::setPendingTemporary(nullptr);
+}
+
+// The complete output is read back from its temporary file, which then goes.
+void OutputFile::sendToStandardOutput() {
+    std::string why;
+    FILE* complete = platform::openInputFile(temporaryName.c_str(), why);
+    if (!complete) failWrite("cannot read " + temporaryName + ": " + why);
+    std::unique_ptr<FILE, int (*)(FILE*)> closer(complete, std::fclose);
+    std::vector<char> block(limits::copyBlockBytes);
+    for (size_t got; (got = std::fread(block.data(), 1, block.size(), complete)) > 0;)
+        if (std::fwrite(block.data(), 1, got, stdout) != got)
+            failWrite("cannot write to standard output: " + platform::lastError());
+    if (std::ferror(complete)) failWrite("cannot read " + temporaryName + ": " + platform::lastError());
+    if (std::fflush(stdout) != 0) failWrite("cannot write to standard output: " + platform::lastError());
+    closer.reset();
+    abandon();
 }
 
 void OutputFile::abandon() {

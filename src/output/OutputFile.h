@@ -14,7 +14,9 @@
 // that leads to no file is refused); an existing destination keeps its permission
 // bits and, where allowed, its owner, and is replaced durably (see
 // platform::readyToReplace).
-// A character device (such as /dev/null) is written directly. Every failure
+// A character device (such as /dev/null) is written directly. The name "-"
+// stands for standard output: the output goes to a temporary file in the system's
+// temporary folder and, once complete, to standard output. Every failure
 // throws CPdfException: the "Output file create error" or "Output file write
 // error" line, then the reason on a line of its own.
 class OutputFile {
@@ -43,13 +45,15 @@ public:
     // The count of bytes written, which is also the position; offsets in the
     // output's table are 32-bit, so an output beyond them cannot be described.
     uint32_t position() const;
-    // Flushes, readies, closes and renames onto the destination.
+    // Flushes, readies, closes and renames onto the destination (or copies to standard output).
     void commit();
 
 private:
     [[noreturn]] void failCreate(const std::string& reason) const;
     [[noreturn]] void failWrite(const std::string& reason) const;
     [[noreturn]] void failWriting() const;  // the last write failed: says why
+    void createTemporary(const std::string& folder);
+    void sendToStandardOutput();
     void abandon();
     void flushGathered();
 
@@ -62,6 +66,7 @@ private:
     std::unique_ptr<char[]> gathered;
     size_t gatheredLength = 0;
     bool pending = false;  // temporaryName exists and is not complete
+    bool toStandardOutput = false;
     uint64_t bytesWritten = 0;
     uint64_t shortCopies = 0;
 };

@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The calls that differ between platforms. Everything else uses the portable C and
 // C++ libraries. Failures that a user should understand come back with `why`, a
-// short reason in the system's words.
+// short reason in the system's words. Names are UTF-8 inside the program on
+// Windows (the wide functions take them there); on POSIX they are the bytes the
+// system gives, as they are.
 namespace platform {
 
 #ifdef _WIN32
@@ -14,6 +17,9 @@ constexpr char pathSeparator = '\\';
 #else
 constexpr char pathSeparator = '/';
 #endif
+
+// The name that stands for standard input after -i and for standard output after -o.
+constexpr char standardStreamName[] = "-";
 
 // Folders.
 // Creates a folder; an existing one is fine, and the result is not reported.
@@ -23,6 +29,10 @@ bool makeDirectories(const std::string& path);
 bool removeFile(const char* path);
 // True when `path` names a folder (links followed).
 bool isFolder(const char* path);
+// True when `path` leads to a file, folder or device (links followed).
+bool exists(const char* path);
+// fopen for names as the program carries them.
+FILE* openFile(const char* path, const char* mode);
 
 // Inputs.
 // Opens a regular file for reading, without blocking on a pipe or device; null
@@ -60,8 +70,10 @@ struct Destination {
 };
 Destination inspectDestination(const char* outputName);
 // A new, empty file in `folder` with a short name that marks it as ours; it is
-// the pending temporary file (see below) from the moment it exists.
-FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why);
+// the pending temporary file `which` (see below) from the moment it exists.
+enum class PendingFile { Output, InputSpool };
+FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why,
+                        PendingFile which = PendingFile::Output);
 // Readies a complete temporary file, flushed and still open, to take the place of
 // `destination`. An existing destination passes on its owner and group where
 // allowed, then its permission bits with the set-ID and sticky bits (in that order:
@@ -73,6 +85,9 @@ bool readyToReplace(FILE* temporary, const std::string& destination, std::string
 // Renames the closed temporary file onto the destination in one step; when that
 // replaced a file, the folder is synced too, so that the rename itself is durable.
 bool replaceWithTemporary(const std::string& temporaryName, const std::string& destination, std::string& why);
+// The system's folder for temporary files ($TMPDIR, else /tmp; on Windows the
+// folder GetTempPath names), where what has no folder of its own is kept.
+std::string temporaryFolder();
 // The folder part of a path ("." for a bare name).
 std::string folderOf(const std::string& path);
 // The reason for the last failed file operation, in the system's words.
@@ -84,8 +99,9 @@ std::string lastError();
 // file-size limit fails the write instead of killing the process. On Windows,
 // Ctrl+C, Ctrl+Break and a closed console. Installed once, at the start of the program.
 void installInterruptCleanup();
-// The temporary file to remove on an interruption, or none (nullptr).
-void setPendingTemporary(const char* path);
+// The temporary files to remove on an interruption: the output's and the copy of
+// standard input that a job reads, each one or none (nullptr).
+void setPendingTemporary(const char* path, PendingFile which = PendingFile::Output);
 
 // Paths in list files.
 bool isAbsolutePath(const std::string& path);
@@ -98,9 +114,26 @@ size_t longestPath();
 int seekFile(FILE* file, int64_t offset, int whence);
 int64_t tellFile(FILE* file);
 
-// Makes standard output pass the program's bytes as they are. Windows' C runtime
-// would otherwise write every "\n" as "\r\n", and scripts read the console text.
-void useBinaryStandardOutput();
+// Makes standard input and output pass bytes as they are. Windows' C runtime
+// would otherwise write every "\n" as "\r\n", and scripts read the console text;
+// a PDF read from standard input or written to standard output is binary.
+void useBinaryStandardStreams();
+// The same for standard error, when it takes the console text in place of standard output.
+void useBinaryStandardError();
+
+// Writes UTF-8 text to standard output or standard error. POSIX writes the bytes;
+// Windows writes them at a console through the console's own Unicode call, so
+// that every name shows as typed, and writes the UTF-8 bytes to a file or a pipe.
+void writeText(FILE* stream, const char* text);
+
+// A list file's line in no Unicode encoding, as UTF-8: on Windows read in the
+// ANSI code page (what "dir /B > list.txt" writes); on POSIX the bytes as they are.
+std::string localTextToUtf8(const std::string& text);
+
+#ifdef _WIN32
+// The arguments of wmain as UTF-8.
+std::vector<std::string> utf8Arguments(int argc, wchar_t** argv);
+#endif
 
 // True when `stream` (standard output or standard error) is a terminal or console
 // that a person watches, rather than a file or a pipe.

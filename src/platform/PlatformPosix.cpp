@@ -29,6 +29,13 @@ bool isFolder(const char* path) {
     return ::stat(path, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+bool exists(const char* path) {
+    struct stat status;
+    return ::stat(path, &status) == 0;
+}
+
+FILE* openFile(const char* path, const char* mode) { return std::fopen(path, mode); }
+
 std::string lastError() { return std::strerror(errno); }
 
 FILE* openInputFile(const char* path, std::string& why) {
@@ -87,6 +94,11 @@ uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
     (void)from, (void)offset, (void)to, (void)count;
 #endif
     return copied;
+}
+
+std::string temporaryFolder() {
+    const char* given = std::getenv("TMPDIR");
+    return given && *given ? given : "/tmp";
 }
 
 std::string folderOf(const std::string& path) {
@@ -152,7 +164,7 @@ private:
 
 }  // namespace
 
-FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why) {
+FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why, PendingFile which) {
     std::string pattern = folder + "/.folioturn-XXXXXX";
     const InterruptionsHeldBack heldBack;
     const int descriptor = ::mkstemp(pattern.data());
@@ -168,7 +180,7 @@ FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, s
         return nullptr;
     }
     temporaryName = pattern;
-    setPendingTemporary(temporaryName.c_str());
+    setPendingTemporary(temporaryName.c_str(), which);
     return file;
 }
 
@@ -227,8 +239,10 @@ bool replaceWithTemporary(const std::string& temporaryName, const std::string& d
 
 namespace {
 
-char pendingTemporary[PATH_MAX + 1];
-volatile sig_atomic_t hasPendingTemporary = 0;
+// One slot for each PendingFile.
+constexpr int pendingSlots = 2;
+char pendingTemporary[pendingSlots][PATH_MAX + 1];
+volatile sig_atomic_t hasPendingTemporary[pendingSlots] = {};
 
 // The signals whose default action ends the process, with or without a core dump.
 // SIGKILL and SIGSTOP cannot be caught; SIGXFSZ is ignored instead (see below).
@@ -268,7 +282,8 @@ bool isOwnFault(int signal, const siginfo_t* info) {
 // so it takes effect when the handler returns, and the process ends as the signal
 // would have ended it.
 void removePendingAndEnd(int signal, siginfo_t* info, void*) {
-    if (hasPendingTemporary) ::unlink(pendingTemporary);
+    for (int slot = 0; slot < pendingSlots; ++slot)
+        if (hasPendingTemporary[slot]) ::unlink(pendingTemporary[slot]);
     if (isOwnFault(signal, info)) {
         ::sigaction(signal, &previousAction[signal], nullptr);
         return;
@@ -299,11 +314,12 @@ void installInterruptCleanup() {
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
-void setPendingTemporary(const char* path) {
-    hasPendingTemporary = 0;
+void setPendingTemporary(const char* path, PendingFile which) {
+    const int slot = static_cast<int>(which);
+    hasPendingTemporary[slot] = 0;
     if (!path || std::strlen(path) > PATH_MAX) return;
-    std::strcpy(pendingTemporary, path);
-    hasPendingTemporary = 1;
+    std::strcpy(pendingTemporary[slot], path);
+    hasPendingTemporary[slot] = 1;
 }
 
 bool isAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
@@ -325,7 +341,12 @@ int seekFile(FILE* file, int64_t offset, int whence) { return ::fseeko(file, sta
 int64_t tellFile(FILE* file) { return static_cast<int64_t>(::ftello(file)); }
 
 // POSIX writes bytes as they are.
-void useBinaryStandardOutput() {}
+void useBinaryStandardStreams() {}
+void useBinaryStandardError() {}
+
+void writeText(FILE* stream, const char* text) { std::fputs(text, stream); }
+
+std::string localTextToUtf8(const std::string& text) { return text; }
 
 bool isTerminal(FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 

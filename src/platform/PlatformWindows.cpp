@@ -1,7 +1,8 @@
-// The platform calls for Windows. Paths are narrow strings in the ANSI code page,
-// as the C runtime hands them to main, so the ...A functions of the Windows API
-// take them the way fopen does. Both "\" and "/" separate folders.
-#include <direct.h>
+// The platform calls for Windows. Paths are UTF-8 inside the program (wmain's
+// arguments, converted once) and reach the system through the ...W functions as
+// UTF-16, so that every name a user can type opens; a path too long for the
+// classic limit of MAX_PATH is given in its "\\?\" form. Both "\" and "/" separate
+// folders.
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,57 @@ namespace platform {
 namespace {
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+int clampedLength(size_t length) { return static_cast<int>(std::min<size_t>(length, INT_MAX)); }
+
+// Text that is not valid UTF-8 gets U+FFFD where it fails, as the system's own conversion does.
+std::wstring toWide(const std::string& text, UINT codePage = CP_UTF8) {
+    if (text.empty()) return {};
+    const int length = clampedLength(text.size());
+    const int needed = ::MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(std::max(needed, 0)), L'\0');
+    if (needed > 0) ::MultiByteToWideChar(codePage, 0, text.data(), length, wide.data(), needed);
+    return wide;
+}
+
+std::string toUtf8(const wchar_t* wide, size_t count) {
+    if (count == 0) return {};
+    const int length = clampedLength(count);
+    const int needed = ::WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(std::max(needed, 0)), '\0');
+    if (needed > 0) ::WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), needed, nullptr, nullptr);
+    return text;
+}
+
+std::string toUtf8(const std::wstring& wide) { return toUtf8(wide.data(), wide.size()); }
+
+// The full path of `path` as the system resolves it (the current folder before a
+// relative one, "." and ".." taken away, "/" made "\"); empty when there is none.
+std::wstring fullPathOf(const std::wstring& path) {
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return {};
+    full.resize(length);
+    return full;
+}
+
+// Below this length a path is given as it stands; from it on in its "\\?\" form,
+// which the classic limit does not bind. MAX_PATH less 12 is the limit of
+// CreateDirectory (a folder leaves room for a file name in 8.3 form). Short paths
+// keep their usual reading: in the "\\?\" form "NUL" is no device and "/" no
+// separator.
+constexpr size_t classicPathLength = MAX_PATH - 12;
+
+std::wstring widePath(const std::string& path) {
+    std::wstring wide = toWide(path);
+    if (wide.size() < classicPathLength || wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\")) return wide;
+    const std::wstring full = fullPathOf(wide);
+    if (full.empty()) return wide;
+    if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);  // "\\server\share"
+    return L"\\\\?\\" + full;
+}
 
 // "X:" at the start of a path.
 bool hasDrive(const std::string& path) {
@@ -63,19 +116,19 @@ int errnoFor(DWORD code) {
 
 std::string messageFor(DWORD code) {
     if (const int number = errnoFor(code)) return std::strerror(number);
-    char text[512];
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                                    sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == '.')) --length;
-    return length ? std::string(text, length) : "error " + std::to_string(code);
+    wchar_t text[512];
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                    sizeof text / sizeof text[0], nullptr);
+    while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L'.')) --length;
+    return length ? toUtf8(text, length) : "error " + std::to_string(code);
 }
 
 // An open handle to an existing file, folder or device, only to ask about it.
 class QueryHandle {
 public:
     explicit QueryHandle(const char* path)
-        : handle(::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+        : handle(::CreateFileW(widePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
     ~QueryHandle() {
         if (isOpen()) ::CloseHandle(handle);
     }
@@ -112,33 +165,31 @@ FILE* streamOver(HANDLE handle, int flags, const char* mode, std::string& why) {
 
 // The final path of an open file (links followed), without the "\\?\" that
 // GetFinalPathNameByHandle puts before it; empty when there is none.
-std::string finalPath(HANDLE handle) {
-    std::string path(MAX_PATH, '\0');
+std::wstring finalPath(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
     for (int tries = 0; tries < 2; ++tries) {
-        const DWORD length = ::GetFinalPathNameByHandleA(handle, path.data(), static_cast<DWORD>(path.size()),
+        const DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
                                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (length == 0) return {};
         if (length < path.size()) {
             path.resize(length);
-            if (path.starts_with("\\\\?\\UNC\\")) return path.erase(2, 6);  // "\\?\UNC\server" is "\\server"
-            return path.starts_with("\\\\?\\") ? path.erase(0, 4) : path;
+            if (path.starts_with(L"\\\\?\\UNC\\")) return path.erase(2, 6);  // "\\?\UNC\server" is "\\server"
+            return path.starts_with(L"\\\\?\\") ? path.erase(0, 4) : path;
         }
-        path.assign(length + 1, '\0');  // the size it needs, with its terminating null
+        path.assign(length + 1, L'\0');  // the size it needs, with its terminating null
     }
     return {};
-}
-
-std::string fullPath(const char* path) {
-    char full[MAX_PATH];
-    const DWORD length = ::GetFullPathNameA(path, sizeof full, full, nullptr);
-    return length > 0 && length < sizeof full ? std::string(full, length) : std::string();
 }
 
 // The temporary file on which an interruption is pending. The console control
 // handler runs on a thread of its own; the lock keeps it from falling between the
 // creation of a temporary file and its registration.
-char pendingTemporary[MAX_PATH + 1];
-bool hasPendingTemporary = false;
+// One slot for each PendingFile, each holding the path as DeleteFileW takes it:
+// the handler converts nothing.
+constexpr int pendingSlots = 2;
+constexpr size_t longestWidePath = 32767;
+wchar_t pendingTemporary[pendingSlots][longestWidePath + 1];
+bool hasPendingTemporary[pendingSlots] = {};
 SRWLOCK pendingLock = SRWLOCK_INIT;
 
 class PendingLock {
@@ -149,11 +200,14 @@ public:
     PendingLock& operator=(const PendingLock&) = delete;
 };
 
-void registerPending(const char* path) {
-    hasPendingTemporary = false;
-    if (!path || std::strlen(path) > MAX_PATH) return;
-    std::strcpy(pendingTemporary, path);
-    hasPendingTemporary = true;
+void registerPending(const char* path, PendingFile which) {
+    const int slot = static_cast<int>(which);
+    hasPendingTemporary[slot] = false;
+    if (!path) return;
+    const std::wstring wide = widePath(path);
+    if (wide.size() > longestWidePath) return;
+    std::wcscpy(pendingTemporary[slot], wide.c_str());
+    hasPendingTemporary[slot] = true;
 }
 
 // Ctrl+C, Ctrl+Break, a closed console window, a logoff or a shutdown: the pending
@@ -165,7 +219,8 @@ void registerPending(const char* path) {
 // temporary file, and the destination as it was.
 BOOL WINAPI removePendingOnInterrupt(DWORD) {
     const PendingLock locked;  // never released: the process ends here
-    if (hasPendingTemporary) ::DeleteFileA(pendingTemporary);
+    for (int slot = 0; slot < pendingSlots; ++slot)
+        if (hasPendingTemporary[slot]) ::DeleteFileW(pendingTemporary[slot]);
     ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
     return TRUE;
 }
@@ -182,29 +237,33 @@ std::string candidateName(const std::string& folder, unsigned attempt) {
 
 }  // namespace
 
-void makeDirectory(const char* path) { (void)::_mkdir(path); }
+void makeDirectory(const char* path) { (void)::CreateDirectoryW(widePath(path).c_str(), nullptr); }
 
 bool makeDirectories(const std::string& path) {
     for (size_t at = 1; at < path.size(); ++at)
-        if (isSeparator(path[at]) && path[at - 1] != ':') (void)::_mkdir(path.substr(0, at).c_str());
-    (void)::_mkdir(path.c_str());
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (isSeparator(path[at]) && path[at - 1] != ':') makeDirectory(path.substr(0, at).c_str());
+    makeDirectory(path.c_str());
+    return isFolder(path.c_str());
 }
 
-bool removeFile(const char* path) { return std::remove(path) == 0; }
+bool removeFile(const char* path) { return ::DeleteFileW(widePath(path).c_str()) != 0; }
 
 bool isFolder(const char* path) {
-    const DWORD attributes = ::GetFileAttributesA(path);
+    const DWORD attributes = ::GetFileAttributesW(widePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+bool exists(const char* path) { return ::GetFileAttributesW(widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+FILE* openFile(const char* path, const char* mode) { return ::_wfopen(widePath(path).c_str(), toWide(mode).c_str()); }
 
 std::string lastError() { return std::strerror(errno); }
 
 // Only disk files: a console, the NUL device, a serial port or a pipe is refused.
 FILE* openInputFile(const char* path, std::string& why) {
-    const HANDLE handle = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle =
+        ::CreateFileW(widePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         why = messageFor(::GetLastError());
         return nullptr;
@@ -252,6 +311,16 @@ size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
 // copies it all.
 uint64_t copyInSystem(FILE*, uint64_t, FILE*, uint64_t) { return 0; }
 
+// GetTempPath ends the folder with "\"; only a drive's root keeps it.
+std::string temporaryFolder() {
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) return ".";
+    std::string path = toUtf8(folder, length);
+    if (path.size() > 3 && isSeparator(path.back())) path.pop_back();
+    return path;
+}
+
 std::string folderOf(const std::string& path) {
     const size_t separator = path.find_last_of("\\/");
     if (separator == std::string::npos) return hasDrive(path) ? path.substr(0, 2) : ".";
@@ -290,20 +359,20 @@ Destination inspectDestination(const char* outputName) {
         return destination;
     }
     destination.kind = DestinationKind::RegularFile;
-    const std::string resolved = finalPath(target.get());
-    if (!resolved.empty() && ::lstrcmpiA(resolved.c_str(), fullPath(outputName).c_str()) != 0)
-        destination.path = resolved;
+    const std::wstring resolved = finalPath(target.get());
+    if (!resolved.empty() && ::_wcsicmp(resolved.c_str(), fullPathOf(toWide(outputName)).c_str()) != 0)
+        destination.path = toUtf8(resolved);
     return destination;
 }
 
 // CREATE_NEW never reuses a name. The file is shared for deletion, so that an
 // interruption can remove it while it is still being written.
-FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why) {
+FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, std::string& why, PendingFile which) {
     const PendingLock locked;
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::string name = candidateName(folder, attempt);
-        const HANDLE handle = ::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE handle = ::CreateFileW(widePath(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD code = ::GetLastError();
             if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
@@ -312,11 +381,11 @@ FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, s
         }
         FILE* file = streamOver(handle, _O_WRONLY | _O_BINARY, "wb", why);
         if (!file) {
-            ::DeleteFileA(name.c_str());
+            removeFile(name.c_str());
             return nullptr;
         }
         temporaryName = name;
-        registerPending(name.c_str());
+        registerPending(name.c_str(), which);
         return file;
     }
     why = "no free name for a temporary file";
@@ -327,7 +396,7 @@ FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, s
 // below); what is left is to put the data on the disk before it takes the
 // destination's place. A new destination needs no flush: its input still exists.
 bool readyToReplace(FILE* temporary, const std::string& destination, std::string& why) {
-    if (::GetFileAttributesA(destination.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    if (!exists(destination.c_str())) return true;
     if (::FlushFileBuffers(handleOf(temporary))) return true;
     why = messageFor(::GetLastError());
     return false;
@@ -338,21 +407,21 @@ bool readyToReplace(FILE* temporary, const std::string& destination, std::string
 // ReplaceFile cannot handle, gets the temporary file by a rename, written through
 // to the disk.
 bool replaceWithTemporary(const std::string& temporaryName, const std::string& destination, std::string& why) {
-    if (::GetFileAttributesA(destination.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        ::ReplaceFileA(destination.c_str(), temporaryName.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                       nullptr))
+    const std::wstring from = widePath(temporaryName);
+    const std::wstring to = widePath(destination);
+    if (exists(destination.c_str()) &&
+        ::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return true;
-    if (::MoveFileExA(temporaryName.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     why = messageFor(::GetLastError());
     return false;
 }
 
 void installInterruptCleanup() { ::SetConsoleCtrlHandler(removePendingOnInterrupt, TRUE); }
 
-void setPendingTemporary(const char* path) {
+void setPendingTemporary(const char* path, PendingFile which) {
     const PendingLock locked;
-    registerPending(path);
+    registerPending(path, which);
 }
 
 // Anything rooted ("\x", "/x", "\\server\share") or on a drive ("C:\x", and "C:x",
@@ -369,14 +438,55 @@ bool hasParentComponent(const std::string& path) {
     }
 }
 
-// The file calls that take narrow names stop at MAX_PATH, its terminating null included.
-size_t longestPath() { return MAX_PATH; }
+// What the "\\?\" form of a path allows, in UTF-16 units.
+size_t longestPath() { return longestWidePath; }
 
 int seekFile(FILE* file, int64_t offset, int whence) { return ::_fseeki64(file, offset, whence); }
 
 int64_t tellFile(FILE* file) { return ::_ftelli64(file); }
 
-void useBinaryStandardOutput() { (void)::_setmode(::_fileno(stdout), _O_BINARY); }
+void useBinaryStandardStreams() {
+    (void)::_setmode(::_fileno(stdin), _O_BINARY);
+    (void)::_setmode(::_fileno(stdout), _O_BINARY);
+}
+
+void useBinaryStandardError() { (void)::_setmode(::_fileno(stderr), _O_BINARY); }
+
+namespace {
+
+// Asked once for each stream: the console text is written in many small pieces.
+bool isConsole(FILE* stream) {
+    static const auto consoleAt = [](FILE* of) {
+        DWORD mode = 0;
+        return ::GetConsoleMode(handleOf(of), &mode) != 0;
+    };
+    static const bool output = consoleAt(stdout);
+    static const bool errors = consoleAt(stderr);
+    return stream == stdout ? output : stream == stderr ? errors : false;
+}
+
+}  // namespace
+
+// A console shows UTF-16 as it is; a file or a pipe gets UTF-8, which every
+// program that reads it can tell.
+void writeText(FILE* stream, const char* text) {
+    if (!isConsole(stream)) {
+        std::fputs(text, stream);
+        return;
+    }
+    std::fflush(stream);
+    const std::wstring wide = toWide(text);
+    DWORD written = 0;
+    (void)::WriteConsoleW(handleOf(stream), wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
+std::string localTextToUtf8(const std::string& text) { return toUtf8(toWide(text, CP_ACP)); }
+
+std::vector<std::string> utf8Arguments(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.push_back(toUtf8(argv[i], std::wcslen(argv[i])));
+    return arguments;
+}
 
 bool isTerminal(FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 

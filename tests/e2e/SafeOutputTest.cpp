@@ -333,18 +333,18 @@ TEST(SafeOutput, AReplacementIsSyncedBeforeAndAfterItsRename) {
 // The Windows counterpart, as wine's relay trace shows the calls into KERNEL32:
 // "create temporary", "flush", "replace" and "move", in order.
 std::vector<std::string> flushesAndReplacements(const std::string& trace) {
-    static const std::regex call(R"re(Call KERNEL32\.(CreateFileA|FlushFileBuffers|ReplaceFileA|MoveFileExA)\((.*))re");
+    static const std::regex call(R"re(Call KERNEL32\.(CreateFileW|FlushFileBuffers|ReplaceFileW|MoveFileExW)\((.*))re");
     std::vector<std::string> events;
     std::istringstream lines(trace);
     std::smatch match;
     for (std::string line; std::getline(lines, line);) {
         if (!std::regex_search(line, match, call)) continue;
         const std::string function = match[1];
-        if (function == "CreateFileA") {
+        if (function == "CreateFileW") {
             if (match[2].str().find(".folioturn-") != std::string::npos) events.push_back("create temporary");
         } else {
             events.push_back(function == "FlushFileBuffers" ? "flush"
-                             : function == "ReplaceFileA"   ? "replace"
+                             : function == "ReplaceFileW"   ? "replace"
                                                             : "move");
         }
     }

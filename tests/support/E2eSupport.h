@@ -31,6 +31,11 @@ constexpr unsigned defaultCpuSeconds = 120;
 ProcessResult runProcess(const std::vector<std::string>& argv, const std::string& workingDirectory = "",
                          bool mergeErrors = false, unsigned cpuSeconds = defaultCpuSeconds);
 
+// Runs `argv` as runProcess does, with `input` written to its standard input
+// through a pipe, and with `environment` ("NAME=value") added to its own.
+ProcessResult runWithInput(const std::vector<std::string>& argv, const std::string& input,
+                           const std::string& workingDirectory = "", const std::vector<std::string>& environment = {});
+
 // The command that runs the program under test: `builtProgram`, or the program that
 // FOLIOTURN_PROGRAM_UNDER_TEST names, started through FOLIOTURN_LAUNCHER when that
 // is set (words split at spaces). `make test-windows` gives folioturn.exe and "wine".
@@ -52,6 +57,11 @@ inline ProcessResult runFolioturn(const std::vector<std::string>& arguments, con
     command.insert(command.end(), arguments.begin(), arguments.end());
     return runThroughLauncher(command, workingDirectory);
 }
+// The program under test with `input` on its standard input (see runWithInput),
+// run again when it printed nothing at all, as runThroughLauncher does.
+ProcessResult runFolioturnWithInput(const std::vector<std::string>& arguments, const std::string& input,
+                                    const std::string& workingDirectory = "",
+                                    const std::vector<std::string>& environment = {});
 // Runs one job: -iINPUT -oOUTPUT and the options.
 inline ProcessResult runJob(const std::string& input, const std::string& output, std::vector<std::string> options) {
     options.insert(options.begin(), {"-i" + input, "-o" + output});
