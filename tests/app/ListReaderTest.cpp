@@ -45,7 +45,8 @@ std::string utf16(const std::u16string& text, bool littleEndian) {
 }
 
 // "Счёт-日本語-😀.pdf" in UTF-8.
-const std::string unicodeName = "\xD0\xA1\xD1\x87\xD1\x91\xD1\x82-\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E-\xF0\x9F\x98\x80.pdf";
+const std::string unicodeName =
+    "\xD0\xA1\xD1\x87\xD1\x91\xD1\x82-\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E-\xF0\x9F\x98\x80.pdf";
 const std::u16string unicodeName16 = u"\u0421\u0447\u0451\u0442-\u65E5\u672C\u8A9E-\U0001F600.pdf";
 
 TEST(ListReader, Utf16InBothByteOrdersAndEveryLineEnd) {
@@ -74,9 +75,19 @@ TEST(ListReader, Utf8WithAndWithoutMark) {
 
 // A mark cut short is text: the list is read from its first byte.
 TEST(ListReader, PartialMarksAreText) {
-    EXPECT_EQ((std::vector<std::string>{"\xEF\xBB" "a.pdf"}), readList("\xEF\xBB" "a.pdf\n").lines);
-    EXPECT_EQ((std::vector<std::string>{"\xFF" "a.pdf"}), readList("\xFF" "a.pdf\n").lines);
-    EXPECT_EQ(ListEncoding::Local, readList("\xFF" "a.pdf\n").encoding);
+    EXPECT_EQ((std::vector<std::string>{"\xEF\xBB"
+                                        "a.pdf"}),
+              readList("\xEF\xBB"
+                       "a.pdf\n")
+                  .lines);
+    EXPECT_EQ((std::vector<std::string>{"\xFF"
+                                        "a.pdf"}),
+              readList("\xFF"
+                       "a.pdf\n")
+                  .lines);
+    EXPECT_EQ(ListEncoding::Local, readList("\xFF"
+                                            "a.pdf\n")
+                                       .encoding);
 }
 
 // One byte that no UTF-8 holds anywhere in the list makes all of it the local

@@ -14,12 +14,29 @@ namespace {
 
 using namespace e2e;
 
-// Every run keeps its temporary files in a folder of the test's own, so that
-// what a run leaves there shows. Windows takes the folder from TMP and TEMP.
+// The folder where wine keeps a Windows program's temporary files: wine sets TMP
+// and TEMP from its own registry, whatever the caller's environment says.
+std::string wineTemporaryFolder() {
+    static const std::string folder = [] {
+        const auto firstLine = [](std::string text) { return text.substr(0, text.find_first_of("\r\n")); };
+        const std::string windowsPath = firstLine(runProcess({"wine", "cmd", "/c", "echo", "%TEMP%"}).output);
+        return firstLine(runProcess({"winepath", "-u", windowsPath}).output);
+    }();
+    return folder;
+}
+
+// Every run keeps its temporary files in a folder of the test's own (wine's own
+// for the Windows build), so that what a run leaves there shows.
 class Pipes : public testing::Test {
 protected:
-    std::vector<std::string> environment() const {
-        return {"TMPDIR=" + spoolFolder.path(), "TMP=" + spoolFolder.path(), "TEMP=" + spoolFolder.path()};
+    std::vector<std::string> environment() const { return {"TMPDIR=" + ownSpoolFolder.path()}; }
+    std::string spoolFolder() const { return testingWindowsBuild() ? wineTemporaryFolder() : ownSpoolFolder.path(); }
+    // The program's temporary files there.
+    std::vector<std::string> leftBehind() const {
+        std::vector<std::string> ours;
+        for (const std::string& name : TemporaryFolder::entriesOf(spoolFolder()))
+            if (name.starts_with(".folioturn-")) ours.push_back(name);
+        return ours;
     }
     ProcessResult run(const std::vector<std::string>& arguments, const std::string& input = "") const {
         return runFolioturnWithInput(arguments, input, work.path(), environment());
@@ -31,10 +48,11 @@ protected:
         EXPECT_EQ(0, runFolioturn(arguments, work.path()).exitCode);
         return readFile(work / "file-run.pdf");
     }
-    void TearDown() override { EXPECT_EQ(std::vector<std::string>{}, spoolFolder.entries()); }
+    void SetUp() override { ASSERT_FALSE(spoolFolder().empty()); }
+    void TearDown() override { EXPECT_EQ(std::vector<std::string>{}, leftBehind()); }
 
     TemporaryFolder work;
-    TemporaryFolder spoolFolder;
+    TemporaryFolder ownSpoolFolder;
 };
 
 struct PipeCase {
@@ -78,12 +96,12 @@ TEST_P(PipeBytes, BothWaysAsOnFiles) {
     EXPECT_TRUE(expected == readFile(work / "piped.pdf"));
 }
 
-INSTANTIATE_TEST_SUITE_P(E2e, PipeBytes,
-                         testing::Values(PipeCase{"FullRewrite", "rotations.pdf", {"-p1", "-r90"}, "1", 90},
-                                         PipeCase{"ObjectStreams", "objstm.pdf", {"-p1", "-r180"}, "1", 180},
-                                         PipeCase{"Incremental", "incremental.pdf", {"-p1", "-r270", "-incremental"},
-                                                  "1", 270}),
-                         caseName);
+INSTANTIATE_TEST_SUITE_P(
+    E2e, PipeBytes,
+    testing::Values(PipeCase{"FullRewrite", "rotations.pdf", {"-p1", "-r90"}, "1", 90},
+                    PipeCase{"ObjectStreams", "objstm.pdf", {"-p1", "-r180"}, "1", 180},
+                    PipeCase{"Incremental", "incremental.pdf", {"-p1", "-r270", "-incremental"}, "1", 270}),
+    caseName);
 
 // A failed job writes nothing to standard output and ends with status 2.
 TEST_F(Pipes, AFailureWritesNothing) {
@@ -141,10 +159,10 @@ TEST_F(Pipes, AnInterruptedSpoolLeavesNothing) {
     ASSERT_EQ(static_cast<ssize_t>(half.size()), ::write(input[1], half.data(), half.size()));
     bool spooling = false;
     for (int wait = 0; wait < 300 && !spooling; ++wait) {
-        spooling = !spoolFolder.entries().empty();
+        spooling = !leftBehind().empty();
         if (!spooling) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    EXPECT_TRUE(spooling) << "no copy of standard input appeared in " << spoolFolder.path();
+    EXPECT_TRUE(spooling) << "no copy of standard input appeared in " << spoolFolder();
     // Ctrl+C on Windows, which wine delivers as SIGINT.
     ::kill(child, SIGINT);
     int status = 0;

@@ -9,9 +9,9 @@ namespace {
 using namespace e2e;
 
 // Cyrillic and Japanese, and an emoji (beyond the 16-bit range: a surrogate pair in UTF-16).
-const std::string cyrillic = "\xD0\xA1\xD1\x87\xD1\x91\xD1\x82";                   // Счёт
-const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";               // 日本語
-const std::string emoji = "\xF0\x9F\x98\x80";                                      // 😀
+const std::string cyrillic = "\xD0\xA1\xD1\x87\xD1\x91\xD1\x82";      // Счёт
+const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // 日本語
+const std::string emoji = "\xF0\x9F\x98\x80";                         // 😀
 const std::string inputName = cyrillic + "-" + japanese + ".pdf";
 const std::string emojiName = emoji + "-" + cyrillic + ".pdf";
 const std::u16string inputName16 = u"\u0421\u0447\u0451\u0442-\u65E5\u672C\u8A9E.pdf";
@@ -98,17 +98,18 @@ TEST_P(ListEncodings, EveryNameRotated) {
 const std::u16string names16 = inputName16 + u"\r\n" + emojiName16 + u"\r\n\u65E5\u672C\u8A9E/" + emojiName16;
 const std::string names8 = inputName + "\n" + emojiName + "\n" + japanese + "/" + emojiName;
 
-INSTANTIATE_TEST_SUITE_P(
-    E2e, ListEncodings,
-    testing::Values(EncodedList{"Utf8", names8 + "\n"}, EncodedList{"Utf8WithMark", "\xEF\xBB\xBF" + names8 + "\r\n"},
-                    EncodedList{"Utf8CarriageReturns", inputName + "\r" + emojiName + "\r" + japanese + "/" + emojiName},
-                    // PowerShell's "dir -Name > list.txt": UTF-16 LE with a mark, CR LF line ends.
-                    EncodedList{"PowerShellUtf16", utf16LittleEndian(names16 + u"\r\n")},
-                    EncodedList{"Utf16LittleEndianLineFeeds",
-                                utf16LittleEndian(inputName16 + u"\n" + emojiName16 + u"\n\u65E5\u672C\u8A9E/" +
-                                                  emojiName16)},
-                    EncodedList{"Utf16BigEndian", utf16BigEndian(names16 + u"\r")}),
-    caseName);
+INSTANTIATE_TEST_SUITE_P(E2e, ListEncodings,
+                         testing::Values(EncodedList{"Utf8", names8 + "\n"},
+                                         EncodedList{"Utf8WithMark", "\xEF\xBB\xBF" + names8 + "\r\n"},
+                                         EncodedList{"Utf8CarriageReturns",
+                                                     inputName + "\r" + emojiName + "\r" + japanese + "/" + emojiName},
+                                         // PowerShell's "dir -Name > list.txt": UTF-16 LE with a mark, CR LF line ends.
+                                         EncodedList{"PowerShellUtf16", utf16LittleEndian(names16 + u"\r\n")},
+                                         EncodedList{"Utf16LittleEndianLineFeeds",
+                                                     utf16LittleEndian(inputName16 + u"\n" + emojiName16 +
+                                                                       u"\n\u65E5\u672C\u8A9E/" + emojiName16)},
+                                         EncodedList{"Utf16BigEndian", utf16BigEndian(names16 + u"\r")}),
+                         caseName);
 
 // Folders nested past 260 characters, as -i, -o and as a list line.
 class LongPaths : public testing::Test {
