@@ -108,8 +108,7 @@ int32_t ListReader::nextUtf16Character() {
 void ListReader::appendCharacter(std::string& line, int32_t character) const {
     if (textEncoding == ListEncoding::Utf16LittleEndian || textEncoding == ListEncoding::Utf16BigEndian)
         appendUtf8(line, static_cast<char32_t>(character));
-    else
-        line.push_back(static_cast<char>(character));
+    else line.push_back(static_cast<char>(character));
 }
 
 bool ListReader::next(std::string& line, bool& tooLong) {

@@ -19,7 +19,7 @@ public:
     bool failedAlready() const { return failed; }
 
 private:
-    int pending = 0;  // continuation bytes still to come
+    int pending = 0;                              // continuation bytes still to come
     unsigned char lowest = 0x80, highest = 0xBF;  // the range the next continuation byte must lie in
     bool failed = false;
 };

@@ -51,6 +51,10 @@ const std::string furtherOptions =
     "-repair - rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
     "rebuilt by scanning the file\n"
     "-continue - in a list run, goes on with the next file after a failed one and ends with a count of both\n"
+    "-i- - reads the PDF from standard input (kept in a temporary file while the job runs); the console line "
+    "names it -\n"
+    "-o- - writes the output PDF to standard output once it is complete and checked (nothing after a failure), and "
+    "the console text to standard error; not for list runs\n"
     "--help - prints this text; only as the sole parameter\n"
     "--version - prints the version of Folioturn and of the zlib and libgcrypt it was built with; only as the sole "
     "parameter\n";
