@@ -161,8 +161,14 @@ constexpr uint32_t fileStreamBufferBytes = 4096;
 // and the cache stays at 64 KiB whatever the file.
 constexpr uint32_t cacheBlockBytes = 16384;
 constexpr uint32_t cacheBlockCount = 4;
-// Flate streams inflate into a buffer of this size at a time.
-constexpr uint32_t inflateOutputBytes = 1024;
+// Decoders (Flate and the other stream filters) deliver their output through a
+// buffer of this size, and take their encoded input in pieces of the second size.
+constexpr uint32_t decodeOutputBytes = 1024;
+constexpr uint32_t decodeInputBytes = 4096;
+// A stream's filters are decoded in a chain of at most this many: producers chain
+// two or three (a text encoding over a compression), and each decoder holds a few
+// kilobytes of its own.
+constexpr int32_t maximumChainedFilters = 8;
 // Object streams are decoded in blocks of this size.
 constexpr size_t objectStreamDecodeBlock = 16384;
 

@@ -32,6 +32,9 @@ public:
     virtual uint32_t windowStart() const = 0;
     virtual void shiftWindow(int32_t delta) = 0;
     virtual uint32_t windowLength() const = 0;
+    // At most this many bytes can be read from the stream: its window's length where
+    // it reads a window of stored bytes.
+    virtual uint32_t lengthBound() const { return windowLength(); }
     // A new stream over a window of the same file, or null where none can be made.
     virtual RetainPtr<CPdfStream> openWindow(uint32_t start, uint32_t length, const CPdfElement& dictionary) = 0;
 
