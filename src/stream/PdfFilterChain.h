@@ -8,12 +8,27 @@
 class CPdfStream;
 
 // The stream to read a stream object's data through, chosen from its dictionary:
-// the raw stream itself when there is no filter, a Flate decoder over it, or null
-// when the dictionary asks for something that cannot be decoded. The decoder keeps
-// the count of `raw` that it is given.
-// Throws "Stream filter not supported" for a single filter other than Flate.
+// the raw stream itself when there is no filter, otherwise the decoders that its
+// filter names, each one reading the one before and the first reading `raw`. The
+// decoded filters are FlateDecode, LZWDecode, ASCII85Decode, ASCIIHexDecode and
+// RunLengthDecode, also by their abbreviations Fl, LZW, A85, AHx and RL. The first
+// decoder keeps the count of `raw` that it is given.
+//
+// A stream that cannot be decoded (an image filter such as DCTDecode, a name
+// not known, unusable parameters) comes back in one of two ways, and a caller
+// must take both as "cannot decode":
+// - throws "Stream filter not supported" when the only filter (a name, or an array
+//   of one name) is one that is not decoded;
+// - returns null for anything else that cannot be decoded: a chain of filters that
+//   holds such a name, an empty or overlong chain, a filter value that is not a
+//   name, or parameters that cannot be used.
 RetainPtr<CPdfStream> applyFilters(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary);
 
-// A Flate decoder over `raw` with the predictor taken from `parameters`, or null
-// when those parameters cannot be decoded.
+// The decoder of the filter `name` over `raw`, with its parameters taken from
+// `parameters` (a dictionary; anything else gives the defaults), or null when those
+// parameters cannot be decoded. Throws "Stream filter not supported" for a name
+// that isDecodedFilter does not know.
 RetainPtr<CPdfStream> makeFilter(const char* name, RetainPtr<CPdfStream> raw, const CPdfElement& parameters);
+
+// Whether `name` is a filter that makeFilter decodes.
+bool isDecodedFilter(const char* name);
