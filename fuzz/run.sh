@@ -19,6 +19,8 @@ cmake --build "$build" -j 2 >/dev/null
 seeds="$build/seeds"
 rm -rf "$seeds"
 mkdir -p "$seeds/rotate" "$seeds/options" "$build/corpus/rotate" "$build/corpus/options" "$build/artifacts"
+mkdir -p "$seeds/filter" "$build/corpus/filter"
+python3 "$root/fuzz/make-filter-seeds.py" "$seeds/filter"
 # qpdf adds the example with object streams and a cross-reference stream, once
 # compressed and once in plain text, where mutations reach the structure.
 shopt -s nullglob
@@ -39,7 +41,7 @@ printf '\x02\x01\x03' >"$seeds/options/list-run"
 printf '\x04\x00\x00\x01\x02\x01\x00tiny.pdf\nmissing.pdf\n' >"$seeds/options/list-lines"
 
 status=0
-for target in rotate options; do
+for target in rotate options filter; do
   log="$build/$target.log"
   dictionary=()
   [ $target = rotate ] && dictionary=(-dict="$root/fuzz/pdf.dict")
