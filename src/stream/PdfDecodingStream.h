@@ -44,7 +44,8 @@ protected:
     // The caller has checked the parameters with CPdfPredictor::isUsable; 1 is none.
     void usePredictor(int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
 
-    // Decodes up to `room` bytes (at least 1) into `into`: 0 ends the data for good.
+    // Decodes up to `room` bytes into `into`: 0 ends the data for good. `room` is
+    // the whole output buffer, so a decoder may write a few bytes at once (a group).
     virtual uint32_t decode(unsigned char* into, uint32_t room) = 0;
 
     // The next encoded byte, or -1 at the end of the input.

@@ -15,7 +15,7 @@ private:
     uint32_t decode(unsigned char* into, uint32_t room) override;
     bool startRun();
 
-    uint32_t runLeft = 0;  // bytes of the current run still to deliver
+    uint32_t runLeft = 0;   // bytes of the current run still to deliver
     int repeatedByte = -1;  // the byte a repeating run repeats; -1 in a run of copies
     bool finished = false;
 };

@@ -15,6 +15,7 @@ catalogue, for outputs that copy the input's damaged objects as they are), and
 the arguments to rotate it with. --large adds a
 valid file with one 300 MB image stream, for the benchmark only.
 """
+import base64
 import hashlib
 import os
 import sys
@@ -259,6 +260,52 @@ def objstm_flate_bomb(w):
     w.finish(xref_stream(w, 5, rows))
 
 
+def lzw_bomb(repeats):
+    """LZW codes that spell ever longer runs of spaces until the table is full (EarlyChange
+    1), then its longest run, some 3,800 bytes, once for each of `repeats` 12-bit codes."""
+    bits, count, out = 0, 0, bytearray()
+
+    def put(code, width):
+        nonlocal bits, count
+        bits, count = bits << width | code, count + width
+        while count >= 8:
+            count -= 8
+            out.append(bits >> count & 0xFF)
+        bits &= (1 << count) - 1
+
+    def width(coming):
+        return 12 if coming >= 2048 else 11 if coming >= 1024 else 10 if coming >= 512 else 9
+
+    put(256, 9)
+    put(32, 9)
+    for code in range(258, 4096):
+        put(code, width(code + 1))
+    for _ in range(repeats):
+        put(4095, 12)
+    put(257, 12)
+    if count:
+        out.append(bits << (8 - count) & 0xFF)
+    return bytes(out)
+
+
+def objstm_lzw_bomb(w):
+    """Some 100 KB of LZW codes that decode to 256 MiB of white space, far beyond the bound."""
+    head, _ = object_stream_parts(small_objects())
+    w.stream(4, b"/Type /ObjStm /N 3 /First %d /Filter /LZWDecode" % len(head), lzw_bomb((256 << 20) // 3839))
+    rows = [(0, 0, 65535)] + [(2, 4, k) for k in range(3)] + [(1, w.offsets[4], 0), (1, w.position, 0)]
+    w.finish(xref_stream(w, 5, rows))
+
+
+def objstm_run_length_bomb(w):
+    """Runs of 128 spaces, two bytes each, under ASCII85: 64 MiB from 1.3 MB."""
+    head, _ = object_stream_parts(small_objects())
+    runs = bytes([len(head) - 1]) + head + b"\x81 " * ((64 << 20) // 128) + b"\x80"
+    w.stream(4, b"/Type /ObjStm /N 3 /First %d /Filter [/ASCII85Decode /RunLengthDecode]" % len(head),
+             base64.a85encode(runs) + b"~>")
+    rows = [(0, 0, 65535)] + [(2, 4, k) for k in range(3)] + [(1, w.offsets[4], 0), (1, w.position, 0)]
+    w.finish(xref_stream(w, 5, rows))
+
+
 def nested_arrays(w, depth=1000000):
     classic(w, page=b"/Hostile %s0%s" % (b"[" * depth, b"]" * depth))
 
@@ -475,6 +522,8 @@ CASES = [  # file name, outcome, qpdf check, arguments, writer
     ("million-tiny-objects.pdf", "done", "check", "-pall -r90 -force", million_tiny_objects),
     ("million-tiny-objects-in-object-streams.pdf", "done", "check", ODD, million_tiny_objects_in_object_streams),
     ("object-stream-flate-bomb.pdf", "any", "check", ODD, objstm_flate_bomb),
+    ("object-stream-lzw-bomb.pdf", "any", "check", ODD, objstm_lzw_bomb),
+    ("object-stream-run-length-bomb.pdf", "any", "check", ODD, objstm_run_length_bomb),
     ("nested-arrays.pdf", "any", "check", ODD, nested_arrays),
     ("nested-dictionaries.pdf", "any", "check", ODD, nested_dictionaries),
     ("nested-arrays-in-trailer.pdf", "any", "check", ODD, nested_arrays_in_trailer),

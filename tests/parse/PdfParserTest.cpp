@@ -36,7 +36,8 @@ const ObjectCase objectCases[] = {
     {"<< /Length 5 >>\nstream\rHELLO endstream", "stream:HELLO"},
     {"<< /Length 0 >>\nstream\nendstream", "stream:endstream"},
     {"<< /Length 5 /Filter [] >>\nstream\nHELLO\nendstream", "error"},
-    {"<< /Length 5 /Filter [/Fl /Fl] >>\nstream\nHELLO\nendstream", "error"},
+    {"<< /Length 5 /Filter [/Fl /DCTDecode] >>\nstream\nHELLO\nendstream", "error"},
+    {"<< /Length 6 /Filter [/AHx /AHx] >>\nstream\n34383e\nendstream", "stream:H"},
     // Without a usable length nothing more is read: the look-ahead stays on ">>".
     {"<< /Length 5.0 >>\nstream\nHELLO endstream", "error | kw:>> | kw:stream | kw:HELLO | kw:endstream"},
     {"<< /Length 9 0 R >>\nstream\nHELLO endstream", "error | kw:>> | kw:stream | kw:HELLO | kw:endstream"},
