@@ -37,8 +37,9 @@ constexpr size_t dictionaryCount = sizeof dictionaries / sizeof dictionaries[0];
 constexpr size_t outputCap = 8 << 20;
 
 CPdfElement parsedDictionary(const char* text) {
-    CPdfParser parser(nullptr, makeRetained<CPdfMemoryStream>(reinterpret_cast<const uint8_t*>(text),
-                                                              static_cast<uint32_t>(std::char_traits<char>::length(text))));
+    CPdfParser parser(nullptr,
+                      makeRetained<CPdfMemoryStream>(reinterpret_cast<const uint8_t*>(text),
+                                                     static_cast<uint32_t>(std::char_traits<char>::length(text))));
     CPdfElement dictionary;
     parser.parseObject(dictionary);
     return dictionary;

@@ -26,6 +26,7 @@ TEST(PdfRunLengthStream, DecodesCopiesAndRepeats) {
 // Runs that cross the output buffer's refills come out whole, mixed with copies.
 TEST(PdfRunLengthStream, DecodesWhatTheEncoderWrites) {
     std::string data;
-    for (int i = 0; i < 20000; ++i) data += i % 7 == 0 ? std::string(static_cast<size_t>(i % 300), 'r') : "xy" + std::to_string(i);
+    for (int i = 0; i < 20000; ++i)
+        data += i % 7 == 0 ? std::string(static_cast<size_t>(i % 300), 'r') : "xy" + std::to_string(i);
     EXPECT_EQ(data, decodedBy<CPdfRunLengthStream>(runLengthEncoded(data)));
 }

@@ -38,7 +38,7 @@ private:
 
 struct LzwOptions {
     bool earlyChange = true;
-    bool clearWhenFull = true;  // otherwise the full table is used on, unchanged
+    bool clearWhenFull = true;   // otherwise the full table is used on, unchanged
     size_t clearAfterCodes = 0;  // a clear code after this many codes too (0: never)
 };
 
@@ -140,8 +140,7 @@ inline std::string ascii85Encoded(const std::string& data) {
     for (size_t at = 0; at < data.size(); at += 4) {
         const size_t count = std::min<size_t>(4, data.size() - at);
         uint32_t value = 0;
-        for (size_t i = 0; i < 4; ++i)
-            value = value << 8 | (i < count ? static_cast<uint8_t>(data[at + i]) : 0u);
+        for (size_t i = 0; i < 4; ++i) value = value << 8 | (i < count ? static_cast<uint8_t>(data[at + i]) : 0u);
         if (count == 4 && value == 0) {
             out.push_back('z');
             continue;
