@@ -136,7 +136,7 @@ testing::AssertionResult isRotatedCopy(const std::string& input, const std::stri
                                        const std::string& rotations, const std::string& password = "");
 
 // A page as qpdf reads it: its own /Rotate as JSON text ("90"; "null" when it has
-// none), and the data of its content streams, decoded where qpdf can, joined.
+// none), and the data of its content streams, decoded where qpdf can (every filter but the lossy image ones), joined.
 struct QpdfPage {
     std::string rotate;
     std::string contents;

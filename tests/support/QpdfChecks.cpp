@@ -167,7 +167,7 @@ std::string streamData(const json& objects, const json& reference) {
 
 std::optional<std::vector<QpdfPage>> qpdfPages(const std::string& pdf) {
     const ProcessResult shown = runProcess({"qpdf", "--json=2", "--json-key=pages", "--json-key=qpdf",
-                                            "--json-stream-data=inline", "--decode-level=generalized", pdf});
+                                            "--json-stream-data=inline", "--decode-level=specialized", pdf});
     const json document = json::parse(shown.output, nullptr, false);
     const bool read = shown.exitCode == 0 || shown.exitCode == 3;  // 3: with warnings, as for a repaired file
     if (!read || document.is_discarded() || !document.contains("pages")) return std::nullopt;
