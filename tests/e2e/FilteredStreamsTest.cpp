@@ -24,15 +24,22 @@ struct Encoding {
 const Encoding encodings[] = {
     {"LZW", "/Filter /LZWDecode", [](const std::string& s) { return lzwEncoded(s); }},
     {"LZW without early change", "/Filter /LZWDecode /DecodeParms << /EarlyChange 0 >>",
-     [](const std::string& s) { return lzwEncoded(s, {false, true, 0}); }},
-    {"LZW with clear codes", "/Filter /LZW", [](const std::string& s) { return lzwEncoded(s, {true, true, 300}); }},
+     [](const std::string& s) {
+         return lzwEncoded(s, {false, true, 0});
+     }},
+    {"LZW with clear codes", "/Filter /LZW",
+     [](const std::string& s) {
+         return lzwEncoded(s, {true, true, 300});
+     }},
     {"ASCII85", "/Filter /ASCII85Decode", ascii85Encoded},
     {"ASCIIHex", "/Filter /AHx", asciiHexEncoded},
     {"RunLength", "/Filter /RunLengthDecode", runLengthEncoded},
     {"ASCII85 over Flate", "/Filter [/ASCII85Decode /FlateDecode]",
      [](const std::string& s) { return ascii85Encoded(zlibCompressed(s)); }},
     {"ASCIIHex over LZW", "/Filter [/ASCIIHexDecode /LZWDecode] /DecodeParms [null << /EarlyChange 0 >>]",
-     [](const std::string& s) { return asciiHexEncoded(lzwEncoded(s, {false, true, 0})); }},
+     [](const std::string& s) {
+         return asciiHexEncoded(lzwEncoded(s, {false, true, 0}));
+     }},
     {"RunLength over ASCII85", "/Filter [/RL /A85]",
      [](const std::string& s) { return runLengthEncoded(ascii85Encoded(s)); }},
 };
