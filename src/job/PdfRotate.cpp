@@ -17,6 +17,7 @@
 #include "pages/ShownRotation.h"
 #include "platform/Platform.h"
 #include "rawtext/RawObject.h"
+#include "rawtext/TrailerText.h"
 #include "xref/PdfXRef.h"
 
 CPdfRotate::CPdfRotate() : reporter(silence) {}
@@ -173,7 +174,8 @@ void CPdfRotate::writeTableAndTrailer() {
 }
 
 // An encrypted input's output keeps its encryption dictionary (copied as an
-// object), and with the same Encrypt and ID the same key opens it.
+// object, or in the trailer as the input writes it there), and with the same
+// Encrypt and ID the same key opens it.
 std::string CPdfRotate::keptEncryption() const {
     if (!xref->security()) return std::string();
     CPdfElement ids;
@@ -184,7 +186,10 @@ std::string CPdfRotate::keptEncryption() const {
         ids.array()->at(i, id);
         strings.emplace_back(id.stringBytes());
     }
-    return encryptionEntries({xref->encryptNum(), xref->encryptGen()}, strings);
+    const std::string encrypt = xref->encryptionIsDirect()
+                                    ? directEncryptionEntry(*xref, static_cast<uint32_t>(inputSize))
+                                    : encryptReference({xref->encryptNum(), xref->encryptGen()});
+    return encryptionEntries(encrypt, strings);
 }
 
 // An input that grows, shrinks or is rewritten while the job reads it may have

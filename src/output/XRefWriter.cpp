@@ -179,9 +179,12 @@ std::string hexString(const std::string& bytes) {
 
 }  // namespace
 
-std::string encryptionEntries(ObjectId encrypt, const std::vector<std::string>& ids) {
-    std::string entries =
-        "/Encrypt " + std::to_string(encrypt.number) + " " + std::to_string(encrypt.generation) + " R\n";
+std::string encryptReference(ObjectId encrypt) {
+    return "/Encrypt " + std::to_string(encrypt.number) + " " + std::to_string(encrypt.generation) + " R";
+}
+
+std::string encryptionEntries(const std::string& encrypt, const std::vector<std::string>& ids) {
+    std::string entries = encrypt + "\n";
     if (ids.empty()) return entries;
     entries += "/ID [";
     for (const std::string& id : ids) entries += hexString(id);

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "limits/Limits.h"
+#include "model/PdfException.h"
+#include "xref/PdfXRef.h"
 #include "stream/FileBlockCache.h"
 #include "rawtext/TextSearch.h"
 
@@ -39,4 +41,14 @@ bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream
         if (chunk == available || trailer.text.size() < chunk) return false;
         chunk = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{chunk} * 2, available));
     }
+}
+
+std::string directEncryptionEntry(const CPdfXRef& xref, uint32_t fileSize) {
+    const CPdfXRef::TrailerPlace& place = xref.encryptionTrailer();
+    TrailerText trailer;
+    if (xref.blockCache() && readTrailerText(*xref.blockCache(), place.start, !place.isTable, fileSize, trailer)) {
+        for (const DictionaryEntry& entry : trailer.entries)
+            if (entry.key == "Encrypt") return trailer.text.substr(entry.start, entry.end - entry.start);
+    }
+    throw CPdfException("PDF file was damaged");
 }

@@ -7,6 +7,7 @@
 
 #include "rawtext/DictionaryEntries.h"
 
+class CPdfXRef;
 class FileBlockCache;
 
 // The raw text of a cross-reference section's trailer dictionary: the dictionary
@@ -21,3 +22,9 @@ struct TrailerText {
 // no complete dictionary stands there.
 bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize,
                      TrailerText& trailer);
+
+// The Encrypt entry of the trailer that opened a file whose encryption dictionary
+// stands in the trailer itself, as the input writes it (the white space before its
+// key included): that dictionary is not encrypted, and the output keeps its bytes.
+// Throws "PDF file was damaged" when the text cannot be read.
+std::string directEncryptionEntry(const CPdfXRef& xref, uint32_t fileSize);

@@ -19,6 +19,10 @@ std::string firstFileId(const CPdfDictionary& trailer) {
 
 }  // namespace
 
+bool namesEncryption(const CPdfElement& encrypt) {
+    return encrypt.is(ElementType::Reference) || encrypt.is(ElementType::Dictionary);
+}
+
 void refuseEncryptedFile() {
     throw CPdfException("\nPDF file is encrypted")
         .withHint(
@@ -29,9 +33,10 @@ void refuseEncryptedFile() {
 std::unique_ptr<StandardSecurity> openSecurityHandler(CPdfXRef& xref, const CPdfDictionary& trailer,
                                                       const std::optional<std::string>& password) {
     if (!password) refuseEncryptedFile();
-    CPdfElement reference, dictionary;
-    trailer.findRaw("Encrypt", reference);
-    xref.fetchObject(reference.refNum(), reference.refGen(), dictionary);
+    CPdfElement encrypt, dictionary;
+    trailer.findRaw("Encrypt", encrypt);
+    if (encrypt.is(ElementType::Reference)) xref.fetchObject(encrypt.refNum(), encrypt.refGen(), dictionary);
+    else dictionary.copyFrom(encrypt);
     if (!dictionary.is(ElementType::Dictionary)) refuseEncryptionDictionary();
     auto security =
         std::make_unique<StandardSecurity>(readEncryptionSettings(*dictionary.dictionary()), firstFileId(trailer));

@@ -78,10 +78,10 @@ bool CPdfXRef::loadsSoundly() {
     dictionary.findRaw("Root", rootReference);
     sectionsComplete = rootReference.is(ElementType::Reference);  // as load() has it when it meets Encrypt
     dictionary.findRaw("Encrypt", encrypt);
-    if (encrypt.is(ElementType::Reference) && !password) refuseEncryptedFile();
+    if (namesEncryption(encrypt) && !password) refuseEncryptedFile();
     if (!entriesPointAtTheirObjects(handle, fileSize, base, entries)) return false;
     dictionary.setXRef(this);
-    if (encrypt.is(ElementType::Reference)) unlockEncryption(dictionary);
+    if (namesEncryption(encrypt)) unlockEncryption(dictionary, newestTrailerPlace());
     return rootReference.is(ElementType::Reference) && PageTreeProbe(*this).leadsToPageTree(rootReference.refNum());
 }
 
@@ -117,13 +117,16 @@ void CPdfXRef::readTrailerReferences() {
     if (value.is(ElementType::Reference)) info = {value.refNum(), value.refGen()};
     value.clear();
     dictionary.findRaw("Encrypt", value);
-    if (value.is(ElementType::Reference) && !securityHandler) unlockEncryption(dictionary);
+    if (namesEncryption(value) && !securityHandler) unlockEncryption(dictionary, newestTrailerPlace());
 }
 
-void CPdfXRef::unlockEncryption(const CPdfDictionary& trailerDictionary) {
-    CPdfElement reference;
-    trailerDictionary.findRaw("Encrypt", reference);
-    encryption = {reference.refNum(), reference.refGen()};
+CPdfXRef::TrailerPlace CPdfXRef::newestTrailerPlace() const { return {base + newest.offset, !newest.isStream}; }
+
+void CPdfXRef::unlockEncryption(const CPdfDictionary& trailerDictionary, TrailerPlace place) {
+    CPdfElement value;
+    trailerDictionary.findRaw("Encrypt", value);
+    encryption = value.is(ElementType::Reference) ? ObjectId{value.refNum(), value.refGen()} : ObjectId{};
+    encryptionPlace = place;
     securityHandler = openSecurityHandler(*this, trailerDictionary, password);
 }
 

@@ -105,19 +105,32 @@ public:
     int32_t infoNum() const { return info.number; }
     int32_t infoGen() const { return info.generation; }
 
-    // Opens the encryption that `trailerDictionary`'s Encrypt refers to, with the
-    // password given: throws when there is none, when it opens nothing, and when the
-    // encryption cannot be read. Once opened, stream data is decrypted as it is read.
-    void unlockEncryption(const CPdfDictionary& trailerDictionary);
+    // Where a trailer dictionary's text begins: a section's start (a classic table,
+    // whose "trailer" keyword follows, or a cross-reference stream's header), or the
+    // "<<" of a dictionary that a scan found. Absolute file positions.
+    struct TrailerPlace {
+        uint32_t start = 0;
+        bool isTable = false;
+    };
+    // Opens the encryption that `trailerDictionary`'s Encrypt refers to or holds
+    // directly, with the password given: throws when there is none, when it opens
+    // nothing, and when the encryption cannot be read. Once opened, stream data is
+    // decrypted as it is read. `place` is where the trailer's text stands.
+    void unlockEncryption(const CPdfDictionary& trailerDictionary, TrailerPlace place);
     // The security handler of an encrypted file once opened; null for a file that is not.
     const StandardSecurity* security() const { return securityHandler.get(); }
+    // The encryption dictionary's object; number 0 for one held directly in the trailer.
     int32_t encryptNum() const { return encryption.number; }
     int32_t encryptGen() const { return encryption.generation; }
+    // Whether the encryption dictionary stands in the trailer itself, and where that trailer's text is.
+    bool encryptionIsDirect() const { return securityHandler && encryption.number == 0; }
+    const TrailerPlace& encryptionTrailer() const { return encryptionPlace; }
 
 private:
     void prepare(CPdfStream* stream);
     bool loadsSoundly();
     void readTrailerReferences();
+    TrailerPlace newestTrailerPlace() const;
     void fetchUncompressed(int32_t number, int32_t generation, const XRefEntry& entry, CPdfElement& out,
                            ValueSieve* sieve);
     void fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out, ValueSieve* sieve);
@@ -132,7 +145,8 @@ private:
     CPdfElement trailer;
     ObjectId root;
     ObjectId info;
-    ObjectId encryption;  // the encryption dictionary, number 0 when the file is not encrypted
+    ObjectId encryption;  // the encryption dictionary, number 0 when the file is not encrypted or it is direct
+    TrailerPlace encryptionPlace;
     std::optional<std::string> password;
     std::unique_ptr<StandardSecurity> securityHandler;
     std::unique_ptr<CPdfObjectStream> objectStreamCache;

@@ -107,8 +107,8 @@ void XRefRebuilder::openEncryption(const ObjectScan& scan) {
         CPdfElement dictionary, encrypt;
         if (!readDictionary(*candidate, dictionary)) continue;
         dictionary.dictionary()->findRaw("Encrypt", encrypt);
-        if (!encrypt.is(ElementType::Reference)) continue;
-        if (!xref.security()) xref.unlockEncryption(*dictionary.dictionary());
+        if (!namesEncryption(encrypt)) continue;
+        if (!xref.security()) xref.unlockEncryption(*dictionary.dictionary(), {candidate->start, false});
         encryptionTrailer.takeFrom(dictionary);
         return;
     }
@@ -175,7 +175,7 @@ bool XRefRebuilder::chooseFoundTrailer(const ObjectScan& scan) {
         CPdfElement dictionary, root, encrypt;
         if (!readDictionary(*candidate, dictionary)) continue;
         dictionary.dictionary()->findRaw("Encrypt", encrypt);
-        if (encrypt.is(ElementType::Reference)) anyTrailerEncrypted = true;
+        if (namesEncryption(encrypt)) anyTrailerEncrypted = true;
         dictionary.dictionary()->findRaw("Root", root);
         if (!root.is(ElementType::Reference) || !probe.leadsToPageTree(root.refNum())) continue;
         trailer.takeFrom(dictionary);

@@ -99,9 +99,11 @@ TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
 }
 
 TEST(XRefWriter, EncryptionEntriesWriteTheIdentifiersInHexadecimal) {
-    EXPECT_EQ("/Encrypt 7 0 R\n/ID [<00FF41><7A>]\n", encryptionEntries({7, 0}, {std::string("\0\xFF"
-                                                                                             "A",
-                                                                                             3),
-                                                                                 "z"}));
-    EXPECT_EQ("/Encrypt 7 1 R\n", encryptionEntries({7, 1}, {}));
+    const std::string ids[] = {std::string("\0\xFF"
+                                           "A",
+                                           3),
+                               "z"};
+    EXPECT_EQ("/Encrypt 7 0 R\n/ID [<00FF41><7A>]\n", encryptionEntries(encryptReference({7, 0}), {ids[0], ids[1]}));
+    EXPECT_EQ("/Encrypt 7 1 R\n", encryptionEntries(encryptReference({7, 1}), {}));
+    EXPECT_EQ(" /Encrypt << /V 1 >>\n", encryptionEntries(" /Encrypt << /V 1 >>", {})) << "a direct entry as it stands";
 }

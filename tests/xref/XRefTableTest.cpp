@@ -134,7 +134,8 @@ TEST(DocumentOpen, NewestTrailerDecidesWhetherTheFileOpens) {
         {"/Root 1 0 R /Info 2 0 R", "", 2},
         {"/Root 1 0 R /Info << /Title (t) >>", "", 0},
         {"/Root 1 0 R /Encrypt 2 0 R", "\nPDF file is encrypted", 0},
-        {"/Root 1 0 R /Encrypt << /Filter /Standard >>", "", 0},
+        {"/Root 1 0 R /Encrypt << /Filter /Standard >>", "\nPDF file is encrypted", 0},  // held in the trailer
+        {"/Root 1 0 R /Encrypt 7", "", 0},
         {"/Root << /Type /Catalog >>", "PDF file was damaged", 0},
         {"/Info 2 0 R", "PDF file was damaged", 0},
     };
