@@ -71,6 +71,11 @@ std::string decodeLiteralString(std::string_view text, size_t start, size_t& end
             ++i;
             break;
         }
+        if (c == '\r') {  // an end of line in a string reads as one line feed, whatever its bytes
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            bytes.push_back('\n');
+            continue;
+        }
         bytes.push_back(c);
     }
     end = i;

@@ -14,7 +14,8 @@ class StandardSecurity;
 // with the object's key and written in hexadecimal. Everything else is copied.
 std::string encryptObjectStrings(std::string_view text, const StandardSecurity& security, ObjectId object);
 
-// The bytes of the literal string whose "(" is at `text[start]`, escapes decoded;
+// The bytes of the literal string whose "(" is at `text[start]`, escapes decoded
+// and each unescaped end of line (CR, LF or CR LF) read as LF, as ISO 32000 reads it;
 // `end` becomes the index just past its closing ")" (or the text's end).
 std::string decodeLiteralString(std::string_view text, size_t start, size_t& end);
 // The bytes of the hexadecimal string whose "<" is at `text[start]`.

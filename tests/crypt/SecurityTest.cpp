@@ -123,6 +123,8 @@ TEST(ObjectStrings, LiteralAndHexStringsDecode) {
     EXPECT_EQ(std::string("\n\r\t\b\f()\\A\0013z", 12),
               decodeLiteralString("(\\n\\r\\t\\b\\f\\(\\)\\\\\\101\\0013\\z)", 0, end));
     EXPECT_EQ("ab", decodeLiteralString("(a\\\r\nb)", 0, end));
+    EXPECT_EQ("a\nb\nc\n\n\nd\re", decodeLiteralString("(a\rb\r\nc\n\r\rd\\re)", 0, end))
+        << "an unescaped CR or CR LF reads as LF; an escaped one stays CR";
     EXPECT_EQ("open", decodeLiteralString("(open", 0, end));
     EXPECT_EQ(5u, end);
     EXPECT_EQ(std::string("\x12\xAB\xC0", 3), decodeHexString("<12 ab\nC>", 0, end));
