@@ -49,13 +49,27 @@ CryptMethod cryptFilterMethod(const CPdfDictionary& dictionary, const char* key,
 }
 
 // V1 keys are 40 bits; V2 and V4 keys 40 to 128 bits in whole bytes (V4's AES
-// keys 128); V5 keys 256 bits.
+// keys 128); V5 keys 256 bits. A V2 Length that is no such key length (given in
+// bytes, say) is taken for 128 bits, as other readers take it: the password's
+// check finds the key's true length (see StandardSecurity).
 size_t keyLengthOf(const CPdfDictionary& dictionary, int version) {
     if (version == 1) return 5;
     if (version == 5) return 32;
-    const int32_t bits = integerEntry(dictionary, "Length", version == 4 ? 128 : 40);
-    if (bits < 40 || bits > 128 || bits % 8 != 0) refuseEncryptionDictionary();
-    return static_cast<size_t>(bits / 8);
+    CPdfElement length;
+    dictionary.find("Length", length);
+    const int32_t absent = version == 4 ? 128 : 40;
+    const int32_t bits = length.is(ElementType::Null) ? absent : length.is(ElementType::Integer) ? length.integer() : 0;
+    if (bits >= 40 && bits <= 128 && bits % 8 == 0) return static_cast<size_t>(bits / 8);
+    if (version == 4) refuseEncryptionDictionary();
+    return 16;
+}
+
+// Perms, 16 bytes, where it is given.
+std::string permsEntry(const CPdfDictionary& dictionary) {
+    CPdfElement value;
+    dictionary.find("Perms", value);
+    if (!value.is(ElementType::String) || value.stringBytes().size() < 16) return std::string();
+    return std::string(value.stringBytes().substr(0, 16));
 }
 
 }  // namespace
@@ -86,6 +100,7 @@ EncryptionSettings readEncryptionSettings(const CPdfDictionary& dictionary) {
     if (aes256) {
         settings.ownerKey = stringEntry(dictionary, "OE", 32, 32);
         settings.userKey = stringEntry(dictionary, "UE", 32, 32);
+        settings.perms = permsEntry(dictionary);
     }
     CPdfElement metadata;
     dictionary.find("EncryptMetadata", metadata);

@@ -13,11 +13,12 @@ enum class CryptMethod { Identity, Rc4, AesV2, AesV3 };
 struct EncryptionSettings {
     int version = 0;          // V
     int revision = 0;         // R
-    size_t keyLength = 5;     // bytes of the file key
+    size_t keyLength = 5;     // bytes of the file key, as Length states it (16 where it is unusable)
     std::string owner;        // O
     std::string user;         // U
     std::string ownerKey;     // OE (revisions 5 and 6)
     std::string userKey;      // UE
+    std::string perms;        // Perms (revisions 5 and 6): the permissions encrypted with the file key
     int32_t permissions = 0;  // P
     bool encryptMetadata = true;
     CryptMethod streams = CryptMethod::Rc4;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "crypt/PasswordText.h"
+
 namespace passwords {
 
 using crypto::Bytes;
@@ -52,8 +54,6 @@ Bytes userEntryFor(const EncryptionSettings& settings, const std::string& firstI
     rc4Rounds(settings, key, entry, false);
     return entry;
 }
-
-std::string utf8Password(const std::string& password) { return password.substr(0, 127); }
 
 Bytes aes256Hash(const EncryptionSettings& settings, const std::string& password, const std::string& salt,
                  const std::string& userData) {
@@ -108,28 +108,45 @@ std::optional<Bytes> userKey(const EncryptionSettings& settings, const std::stri
     return key;
 }
 
+namespace {
+
+// The key that O is encrypted with. From revision 3 on ISO 32000 hashes the whole
+// digest 50 times; some writers hash only the key's bytes, as for the file key.
+// The two agree for 128-bit keys.
+Bytes ownerEntryKey(const EncryptionSettings& settings, const std::string& password, bool wholeDigest) {
+    const size_t length = keyLengthFor(settings);
+    Bytes key = Digest(DigestKind::Md5).add(padded(password)).finish();
+    if (settings.revision >= 3) {
+        for (int round = 0; round < 50; ++round)
+            key = Digest(DigestKind::Md5).add(key.data(), wholeDigest ? key.size() : length).finish();
+    }
+    key.resize(length);
+    return key;
+}
+
+}  // namespace
+
 // The owner password's key decrypts O into the user password, which then opens the file.
 std::optional<Bytes> ownerKey(const EncryptionSettings& settings, const std::string& firstId,
                               const std::string& password) {
-    Bytes key = Digest(DigestKind::Md5).add(padded(password)).finish();
-    if (settings.revision >= 3) {
-        for (int round = 0; round < 50; ++round) key = crypto::digestOf(DigestKind::Md5, key);
+    for (const bool wholeDigest : {true, false}) {
+        if (!wholeDigest && (settings.revision < 3 || keyLengthFor(settings) >= 16)) break;
+        Bytes user(bytesOf(settings.owner), bytesOf(settings.owner) + 32);
+        rc4Rounds(settings, ownerEntryKey(settings, password, wholeDigest), user, true);
+        if (auto key = userKey(settings, firstId, std::string(user.begin(), user.end()))) return key;
     }
-    key.resize(keyLengthFor(settings));
-    Bytes user(bytesOf(settings.owner), bytesOf(settings.owner) + 32);
-    rc4Rounds(settings, key, user, true);
-    return userKey(settings, firstId, std::string(user.begin(), user.end()));
+    return std::nullopt;
 }
 
 std::optional<Bytes> userKeyAes256(const EncryptionSettings& settings, const std::string& password) {
-    const std::string text = utf8Password(password);
+    const std::string text = aes256PasswordBytes(password);
     const std::string& u = settings.user;
     if (!sameBytes(aes256Hash(settings, text, u.substr(32, 8), ""), u, 32)) return std::nullopt;
     return unwrapFileKey(aes256Hash(settings, text, u.substr(40, 8), ""), settings.userKey);
 }
 
 std::optional<Bytes> ownerKeyAes256(const EncryptionSettings& settings, const std::string& password) {
-    const std::string text = utf8Password(password);
+    const std::string text = aes256PasswordBytes(password);
     const std::string& o = settings.owner;
     const std::string u = settings.user.substr(0, 48);
     if (!sameBytes(aes256Hash(settings, text, o.substr(32, 8), u), o, 32)) return std::nullopt;

@@ -2,16 +2,57 @@
 
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "crypt/DecryptedStream.h"
 #include "crypt/PasswordKeys.h"
+#include "crypt/PasswordText.h"
+#include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "stream/PdfStream.h"
 
 StandardSecurity::StandardSecurity(EncryptionSettings settings, std::string firstId)
     : encryption(std::move(settings)), firstId(std::move(firstId)) {}
 
+namespace {
+
+// The forms of a typed password to try: the one the revision hashes (PDFDocEncoding
+// up to revision 4, SASLprep from 5 on) where it differs, then the bytes as typed,
+// as writers that hash those make them.
+std::vector<std::string> passwordForms(const EncryptionSettings& settings, const std::string& typed) {
+    std::vector<std::string> forms;
+    const std::optional<std::string> standard =
+        settings.revision >= 5 ? passwords::saslPrepared(typed) : passwords::pdfDocEncoded(typed);
+    if (standard && *standard != typed) forms.push_back(*standard);
+    forms.push_back(typed);
+    return forms;
+}
+
+// The key lengths to try: Length's first; for revision 3, whose Length some writers
+// get wrong, then every other one (U confirms only the right one).
+std::vector<size_t> keyLengthsToTry(const EncryptionSettings& settings) {
+    std::vector<size_t> lengths{settings.keyLength};
+    if (settings.revision != 3) return lengths;
+    for (size_t length = 5; length <= 16; ++length)
+        if (length != settings.keyLength) lengths.push_back(length);
+    return lengths;
+}
+
+}  // namespace
+
 bool StandardSecurity::authenticate(const std::string& password) {
+    const std::vector<std::string> forms = passwordForms(encryption, password);
+    const size_t stated = encryption.keyLength;
+    for (const size_t length : keyLengthsToTry(encryption)) {
+        encryption.keyLength = length;
+        for (const std::string& form : forms)
+            if (authenticateAs(form)) return true;
+    }
+    encryption.keyLength = stated;
+    return false;
+}
+
+bool StandardSecurity::authenticateAs(const std::string& password) {
     const bool aes256 = encryption.revision >= 5;
     std::optional<crypto::Bytes> key =
         aes256 ? passwords::ownerKeyAes256(encryption, password) : passwords::ownerKey(encryption, firstId, password);
@@ -21,7 +62,25 @@ bool StandardSecurity::authenticate(const std::string& password) {
             aes256 ? passwords::userKeyAes256(encryption, password) : passwords::userKey(encryption, firstId, password);
     if (!key) return false;
     fileKey = std::move(*key);
-    return true;
+    if (permsConfirmKey()) return true;
+    fileKey.clear();
+    owner = false;
+    return false;
+}
+
+// Revision 6's Perms is the permissions encrypted with the file key (AES-256 in
+// ECB mode, one block): "adb" at bytes 9 to 11, and P in the first four bytes,
+// low byte first. A file whose P was changed without the key fails here.
+bool StandardSecurity::permsConfirmKey() const {
+    if (encryption.revision != 6) return true;
+    if (encryption.perms.size() != 16) return false;
+    crypto::Bytes block(encryption.perms.begin(), encryption.perms.end());
+    const uint8_t noChaining[16] = {};  // CBC of one block from a zero vector is ECB
+    crypto::aesCbcDecrypt(fileKey, noChaining, block.data(), block.size());
+    const uint32_t p = static_cast<uint32_t>(encryption.permissions);
+    for (int i = 0; i < 4; ++i)
+        if (block[static_cast<size_t>(i)] != static_cast<uint8_t>(p >> (8 * i))) return false;
+    return block[9] == 'a' && block[10] == 'd' && block[11] == 'b';
 }
 
 bool StandardSecurity::allowsAssembling() const {
@@ -97,17 +156,38 @@ bool hasType(const CPdfDictionary& dictionary, const char* type) {
     return value.is(ElementType::Name) && std::strcmp(value.text(), type) == 0;
 }
 
+// A stream whose filters open with /Crypt names its own crypt filter in that
+// filter's parameters; without a name it is Identity (ISO 32000, 7.4.10). Only
+// Identity is told apart: any other name takes the file's method for streams.
+bool opensWithIdentityCrypt(const CPdfDictionary& dictionary) {
+    CPdfElement filters, first, parameters, name;
+    dictionary.find("Filter", filters);
+    if (!filters.is(ElementType::Array) || filters.array()->size() < 1) return false;
+    filters.array()->at(0, first);
+    if (!first.is(ElementType::Name) || !first.hasText("Crypt")) return false;
+    dictionary.find("DecodeParms", parameters);
+    if (parameters.is(ElementType::Array) && parameters.array()->size() >= 1) {
+        CPdfElement own;
+        parameters.array()->at(0, own);
+        parameters.clear();
+        parameters.takeFrom(own);
+    }
+    if (parameters.is(ElementType::Dictionary)) parameters.dictionary()->find("Name", name);
+    return !name.is(ElementType::Name) || name.hasText("Identity");
+}
+
 }  // namespace
 
 // Cross-reference streams are never encrypted, nor metadata streams when the
-// dictionary says so. The data is decrypted when it is first read: a lookup that
-// only looks at a stream's dictionary costs no decryption.
+// dictionary says so, nor streams whose own crypt filter is Identity. The data is decrypted when it is first read: a
+// lookup that only looks at a stream's dictionary costs no decryption.
 RetainPtr<CPdfStream> StandardSecurity::decryptStream(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary,
                                                       ObjectId object) const {
     if (encryption.streams == CryptMethod::Identity || !dictionary.is(ElementType::Dictionary)) return raw;
     const CPdfDictionary& streamDictionary = *dictionary.dictionary();
     if (hasType(streamDictionary, "XRef")) return raw;
     if (!encryption.encryptMetadata && hasType(streamDictionary, "Metadata")) return raw;
+    if (opensWithIdentityCrypt(streamDictionary)) return raw;
     return makeRetained<CPdfDecryptedStream>(std::move(raw), dictionary, encryption.streams,
                                              objectKey(encryption.streams, object));
 }

@@ -18,8 +18,10 @@ class StandardSecurity final : public StreamDecryption {
 public:
     StandardSecurity(EncryptionSettings settings, std::string firstId);
 
-    // Tries `password` as the owner password, then as the user password. False
-    // when it is neither; the handler is then unusable.
+    // Tries `password` (as typed, UTF-8, and in the form that the revision hashes)
+    // as the owner password, then as the user password. False when it is neither,
+    // or when revision 6's Perms does not confirm the key; the handler is then
+    // unusable. A revision 3 key whose Length is wrong is found at its true length.
     bool authenticate(const std::string& password);
     bool openedByOwner() const { return owner; }
     // Rotating pages is assembling the document: allowed to the owner, or when the
@@ -38,6 +40,8 @@ public:
     bool encryptsStrings() const { return encryption.strings != CryptMethod::Identity; }
 
 private:
+    bool authenticateAs(const std::string& password);
+    bool permsConfirmKey() const;
     crypto::Bytes objectKey(CryptMethod method, ObjectId object) const;
 
     EncryptionSettings encryption;

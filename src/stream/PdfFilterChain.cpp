@@ -91,17 +91,28 @@ void chainParameters(const CPdfElement& parameters, int32_t index, CPdfElement& 
     }
 }
 
-// A chain of two filters or more, each decoding the output of the one before.
-// Anything in it that cannot be decoded makes the whole chain null.
-RetainPtr<CPdfStream> applyChain(RetainPtr<CPdfStream> raw, const CPdfArray& filters, const CPdfElement& parameters) {
+// A chain may open with the Crypt filter: its decryption is done below the
+// filters (by the security handler, which reads the crypt filter's name), so
+// decoding starts at the filter after it.
+int32_t firstDecodedFilter(const CPdfArray& filters) {
+    if (filters.size() < 1) return 0;
+    CPdfElement first;
+    filters.at(0, first);
+    return first.is(ElementType::Name) && first.hasText("Crypt") ? 1 : 0;
+}
+
+// The filters from `first` on, each decoding the output of the one before.
+// Anything in them that cannot be decoded makes the whole chain null.
+RetainPtr<CPdfStream> applyChain(RetainPtr<CPdfStream> raw, const CPdfArray& filters, int32_t first,
+                                 const CPdfElement& parameters) {
     const int32_t count = filters.size();
     CPdfElement names[limits::maximumChainedFilters];
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = first; i < count; ++i) {
         filters.at(i, names[i]);
         if (!names[i].is(ElementType::Name) || !isDecodedFilter(names[i].text())) return nullptr;
     }
     RetainPtr<CPdfStream> stream = std::move(raw);
-    for (int32_t i = 0; i < count && stream; ++i) {
+    for (int32_t i = first; i < count && stream; ++i) {
         CPdfElement own;
         chainParameters(parameters, i, own);
         stream = makeFilter(names[i].text(), std::move(stream), own);
@@ -148,11 +159,21 @@ RetainPtr<CPdfStream> applyFilters(RetainPtr<CPdfStream> raw, const CPdfElement&
     case ElementType::Array: {
         const int32_t count = filter.array()->size();
         if (count == 0 || count > limits::maximumChainedFilters) return nullptr;
-        if (count > 1) return applyChain(std::move(raw), *filter.array(), parameters);
+        const int32_t first = firstDecodedFilter(*filter.array());
+        if (count - first == 0) return raw;
+        if (count - first > 1) return applyChain(std::move(raw), *filter.array(), first, parameters);
         CPdfElement only;
-        filter.array()->at(0, only);
+        filter.array()->at(first, only);
         if (!only.is(ElementType::Name)) return nullptr;
-        unwrapSingleParameters(parameters);
+        if (first == 0) {
+            unwrapSingleParameters(parameters);
+        } else {
+            CPdfElement own;
+            chainParameters(parameters, first, own);
+            if (!parameters.is(ElementType::Array)) own.clear();  // a lone dictionary belongs to the Crypt filter
+            parameters.clear();
+            parameters.takeFrom(own);
+        }
         return makeFilter(only.text(), std::move(raw), parameters);
     }
     case ElementType::Null:

@@ -22,6 +22,8 @@ class CPdfStream;
 // - returns null for anything else that cannot be decoded: a chain of filters that
 //   holds such a name, an empty or overlong chain, a filter value that is not a
 //   name, or parameters that cannot be used.
+// A Crypt filter at the head of the chain is passed over: the data reaches the
+// chain decrypted as that filter says.
 RetainPtr<CPdfStream> applyFilters(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary);
 
 // The decoder of the filter `name` over `raw`, with its parameters taken from

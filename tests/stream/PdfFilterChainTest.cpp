@@ -27,6 +27,9 @@ const FilterCase filterCases[] = {
     {"<< /Filter [] >>", std::nullopt},
     {"<< /Filter [/FlateDecode /FlateDecode] >>", ""},  // the inflated bytes are no zlib data
     {"<< /Filter [7] >>", std::nullopt},
+    {"<< /Filter [/Crypt /FlateDecode] /DecodeParms [<< /Name /Identity >> null] >>", inflated},
+    {"<< /Filter [/Crypt /Fl] /DecodeParms [<< /Name /Identity >> << /Predictor 12 /Columns 5 >>] >>", fiveColumns},
+    {"<< /Filter [/Crypt /Fl /Fl] >>", std::nullopt},
     {"<< /Filter (FlateDecode) >>", std::nullopt},
     {"<< /Filter /Fl /DecodeParms << /Predictor 12 /Columns 5 >> >>", fiveColumns},
     {"<< /Filter /Fl /DP << /Predictor 12 /Columns 5 >> >>", fiveColumns},
