@@ -9,7 +9,9 @@ namespace {
 
 using namespace e2e;
 
-std::string encryptedFile(const std::string& name) { return std::string(FOLIOTURN_ENCRYPTED_SET) + "/" + name + ".pdf"; }
+std::string encryptedFile(const std::string& name) {
+    return std::string(FOLIOTURN_ENCRYPTED_SET) + "/" + name + ".pdf";
+}
 
 const std::string sample = example("sample.pdf");
 
@@ -146,6 +148,24 @@ TEST(EncryptedKeys, DirectPermissionsAreHonoured) {
         EXPECT_EQ(banner + jobDone(input, output, 90, "1"),
                   runJob(input, output, {"-p1", "-r90", "-passwordowner", "-incremental"}).output);
         expectRotatedAndReadable(input, output, "user", "90");
+    }
+}
+
+// A file whose cross-reference must be rebuilt finds the trailer's own
+// encryption dictionary, and keeps it.
+TEST(EncryptedKeys, RebuiltDirectFilesKeepTheirEncryption) {
+    for (const std::string layout : {"table", "stream"}) {
+        TemporaryFolder folder;
+        const std::string whole = encryptedFile("rc4-64-" + layout + "-direct"), input = folder / "cut.pdf",
+                          output = folder / "out.pdf";
+        const std::string bytes = readFile(whole);
+        writeFile(input, bytes.substr(0, bytes.rfind("startxref")));
+        EXPECT_EQ(banner + "Rotating file: " + input + "\nPDF file is encrypted",
+                  runJob(input, output, {"-p1", "-r90", "-repair"}).output);
+        EXPECT_EQ(banner + jobHead(input, output, 90, "1") +
+                      "\nFile repaired: the cross-reference was rebuilt by scanning the file\nDone.\n",
+                  runJob(input, output, {"-p1", "-r90", "-repair", "-passworduser"}).output);
+        expectRotatedAndReadable(whole, output, "user", "90");
     }
 }
 
