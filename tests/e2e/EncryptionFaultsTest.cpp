@@ -197,8 +197,8 @@ TEST(EncryptedKeys, AWrongLengthFindsTheTrueKey) {
     }
 }
 
-// Passwords beyond ASCII: revisions 2 to 4 hash PDFDocEncoding (qpdf writes it so),
-// revisions 5 and 6 the password after SASLprep.
+// Passwords beyond ASCII, typed as UTF-8: revisions 2 to 4 hash PDFDocEncoding
+// (qpdf writes it so), revisions 5 and 6 the password after SASLprep.
 TEST(EncryptedPasswords, TypedTextIsEncodedAsTheRevisionHashesIt) {
     struct PasswordCase {
         std::string made;
@@ -217,12 +217,20 @@ TEST(EncryptedPasswords, TypedTextIsEncodedAsTheRevisionHashesIt) {
         TemporaryFolder folder;
         const std::string input = folder / "in.pdf", output = folder / "out.pdf";
         qpdfEncrypt(input, test.made, test.key, true);
+        // A password file is UTF-8 on every system; arguments are on POSIX systems.
+        writeFile(folder / "password.txt", test.typed + "\n");
         EXPECT_EQ(banner + jobDone(input, output, 90, "2"),
-                  runJob(input, output, {"-p2", "-r90", "-password" + test.typed}).output)
+                  runJob(input, output, {"-p2", "-r90", "-passwordfile" + folder / "password.txt"}).output)
             << test.typed;
+        if (!testingWindowsBuild()) {
+            EXPECT_EQ(banner + jobDone(input, output, 90, "2"),
+                      runJob(input, output, {"-p2", "-r90", "-password" + test.typed}).output)
+                << test.typed;
+        }
         expectRotatedAndReadable(input, output, test.made, ". 90");
+        writeFile(folder / "wrong.txt", test.typed + "x\n");
         EXPECT_EQ(banner + "Rotating file: " + input + "\nPDF file is encrypted and the password does not open it",
-                  runJob(input, output, {"-p2", "-r90", "-password" + test.typed + "x"}).output);
+                  runJob(input, output, {"-p2", "-r90", "-passwordfile" + folder / "wrong.txt"}).output);
     }
 }
 
