@@ -155,6 +155,41 @@ TEST(PasswordKeys, HardenedHashIsDeterministicAndDependsOnEveryInput) {
     EXPECT_NE(hash, passwords::hardenedHash("pw", "saltsalt", std::string(48, 'u')));
 }
 
+// A revision 6 handler made as ISO 32000-2 (algorithms 8 and 10) makes U, UE and
+// Perms, with `permsPlain` as the block that Perms encrypts.
+StandardSecurity revision6Handler(const std::string& password, int32_t p, std::string permsPlain) {
+    const std::string validationSalt = "vsalt123", keySalt = "ksalt456";
+    EncryptionSettings settings;
+    settings.version = 5;
+    settings.revision = 6;
+    settings.keyLength = 32;
+    settings.permissions = p;
+    settings.streams = settings.strings = CryptMethod::AesV3;
+    settings.user = text(passwords::hardenedHash(password, validationSalt, "")) + validationSalt + keySalt;
+    crypto::Bytes wrapped = fileKey;
+    const uint8_t zeroIv[16] = {};
+    crypto::aesCbcEncrypt(passwords::hardenedHash(password, keySalt, ""), zeroIv, wrapped.data(), wrapped.size());
+    settings.userKey = text(wrapped);
+    settings.owner = std::string(48, 'x');
+    settings.ownerKey = std::string(32, 'y');
+    crypto::Bytes perms(permsPlain.begin(), permsPlain.end());
+    crypto::aesCbcEncrypt(fileKey, zeroIv, perms.data(), perms.size());
+    settings.perms = text(perms);
+    return StandardSecurity(settings, "");
+}
+
+// Perms holds P (low byte first), then "adb" at bytes 9 to 11: a P or a Perms
+// changed without the key does not open the file, whatever the password.
+TEST(StandardSecurity, Revision6PermsMustConfirmP) {
+    const std::string confirming("\xFC\xFF\xFF\xFF\xFF\xFF\xFF\xFFTadbwxyz", 16);  // P = -4
+    EXPECT_TRUE(revision6Handler("pw", -4, confirming).authenticate("pw"));
+    EXPECT_FALSE(revision6Handler("pw", -4, confirming).authenticate("pW"));
+    EXPECT_FALSE(revision6Handler("pw", -8, confirming).authenticate("pw")) << "P changed";
+    std::string notAdb = confirming;
+    notAdb[10] = 'x';
+    EXPECT_FALSE(revision6Handler("pw", -4, notAdb).authenticate("pw"));
+}
+
 TEST(BinaryStrings, KeepTheirNulBytes) {
     CPdfElement element;
     element.makeString("a\0b\0", 4);
