@@ -53,7 +53,8 @@ void appendUtf8(std::string& out, char32_t point) {
 }
 
 // PDFDocEncoding's codes 0x18 to 0x1F and 0x80 to 0xA0, where it differs from
-// Latin-1 (0x9F has no character); 0x7F and 0xAD have none either.
+// Latin-1 (0x9F has no character, written 0 here, which no search reaches: the
+// code points below 0x18 are their own codes); 0x7F and 0xAD have none either.
 constexpr char32_t lowCodes[8] = {0x02D8, 0x02C7, 0x02C6, 0x02D9, 0x02DD, 0x02DB, 0x02DA, 0x02DC};
 constexpr char32_t highCodes[33] = {0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x2013, 0x0192, 0x2044, 0x2039,
                                     0x203A, 0x2212, 0x2030, 0x201E, 0x201C, 0x201D, 0x2018, 0x2019, 0x201A,
@@ -63,7 +64,6 @@ constexpr char32_t highCodes[33] = {0x2022, 0x2020, 0x2021, 0x2026, 0x2014, 0x20
 std::optional<char> pdfDocCode(char32_t point) {
     if (point < 0x18 || (point >= 0x20 && point < 0x7F)) return static_cast<char>(point);
     if (point > 0xA0 && point <= 0xFF && point != 0xAD) return static_cast<char>(point);
-    if (point == 0) return std::nullopt;
     if (const auto* low = std::find(std::begin(lowCodes), std::end(lowCodes), point); low != std::end(lowCodes))
         return static_cast<char>(0x18 + (low - lowCodes));
     if (const auto* high = std::find(std::begin(highCodes), std::end(highCodes), point); high != std::end(highCodes))
