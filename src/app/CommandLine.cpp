@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 
 #include "model/PdfException.h"
+#include "pages/PageItems.h"
 
 namespace {
 
@@ -25,16 +25,23 @@ constexpr NamedSelection namedSelections[] = {
 };
 
 // What the C scanner's "-r%d" accepts: "-r", optional white space, an optional
-// sign and at least one digit; anything after the digits is ignored. Values beyond
-// the 32-bit range saturate instead of being undefined.
-bool scanRotation(const char* argument, int& degrees) {
+// sign and at least one digit; anything after the digits is ignored. A value
+// beyond the 32-bit range is no angle: `inRange` is then false.
+bool scanRotation(const char* argument, int& degrees, bool& inRange) {
     if (!startsWith(argument, "-r")) return false;
     const char* number = argument + 2;
     while (std::isspace(static_cast<unsigned char>(*number))) ++number;
-    const char* digits = number + (*number == '+' || *number == '-' ? 1 : 0);
+    const bool negative = *number == '-';
+    const char* digits = number + (*number == '+' || negative ? 1 : 0);
     if (!std::isdigit(static_cast<unsigned char>(*digits))) return false;
-    const long long value = std::strtoll(number, nullptr, 10);
-    degrees = static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+    const int64_t limit = negative ? -int64_t{INT32_MIN} : int64_t{INT32_MAX};
+    int64_t magnitude = 0;
+    inRange = true;
+    for (; std::isdigit(static_cast<unsigned char>(*digits)) && inRange; ++digits) {
+        magnitude = magnitude * 10 + (*digits - '0');
+        inRange = magnitude <= limit;
+    }
+    degrees = inRange ? static_cast<int>(negative ? -magnitude : magnitude) : 0;
     return true;
 }
 
@@ -73,9 +80,27 @@ std::string ignoredArgumentWarning(const char* argument, const char* previous) {
     return quoted + ": unknown option";
 }
 
-std::string rotationWarning(int32_t degrees) {
-    const std::string value = std::to_string(degrees);
-    return "-r" + value + ": a page's /Rotate must be a multiple of 90 (ISO 32000); " + value + " is written as given";
+std::string offQuarterTurnWarning(const std::string& source, int32_t degrees) {
+    return source + ": a page's /Rotate must be a multiple of 90 (ISO 32000); " + std::to_string(degrees) +
+           " is written as given";
+}
+
+// The items of a page list with an angle of their own that -r would be warned
+// of, the first few by name. A list that cannot be read is told of by the job.
+void warnOfItemAngles(const JobOptions& options, std::vector<std::string>& warnings) {
+    constexpr size_t shown = 5;
+    if (options.selection != PageSelection::List || !PageItemList::usesExtendedForms(options.pageText)) return;
+    std::vector<PageItemList::ItemAngle> angles;
+    try {
+        angles = PageItemList(options.pageText, options.rotation).anglesOffQuarterTurns();
+    } catch (const CPdfException&) {
+        return;
+    }
+    for (size_t i = 0; i < angles.size() && i < shown; ++i)
+        warnings.push_back(offQuarterTurnWarning("-p item \"" + angles[i].item + "\"", angles[i].angle));
+    if (angles.size() > shown)
+        warnings.push_back(std::to_string(angles.size() - shown) +
+                           " more -p items have an angle that is not a multiple of 90; each is written as given");
 }
 
 }  // namespace
@@ -101,6 +126,7 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
     for (int i = 3; i < argc; ++i) {
         const char* argument = argv[i];
         int degrees = 0;
+        bool inRange = true;
         // Read before the page selection's "-p", which they begin with.
         if (startsWith(argument, "-passwordfile")) {
             options.passwordFile = argument + std::strlen("-passwordfile");
@@ -116,8 +142,9 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
                     kind = named.kind;
                 }
             }
-        } else if (scanRotation(argument, degrees)) {
+        } else if (scanRotation(argument, degrees, inRange)) {
             options.rotation = degrees;
+            options.rotationBeyondRange = inRange ? "" : argument;
         } else if (std::strcmp(argument, "-force") == 0) {
             options.force = true;
         } else if (std::strcmp(argument, "-repair") == 0) {
@@ -131,5 +158,8 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
         }
     }
     options.selection = options.pageText.empty() ? PageSelection::All : kind;
-    if (warnings && options.rotation % 90 != 0) warnings->push_back(rotationWarning(options.rotation));
+    if (!warnings) return;
+    if (options.rotation % 90 != 0)
+        warnings->push_back(offQuarterTurnWarning("-r" + std::to_string(options.rotation), options.rotation));
+    warnOfItemAngles(options, *warnings);
 }

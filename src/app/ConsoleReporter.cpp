@@ -164,3 +164,5 @@ void ConsoleReporter::notice(const std::string& text) {
     printText(text);
     flushText();
 }
+
+void ConsoleReporter::warning(const std::string& text) { printErrorLine("warning", text); }

@@ -16,6 +16,9 @@ struct JobOptions {
     std::string outputName;
     std::string pageText;  // the page list as given; " " for a named selection
     int32_t rotation = 0;
+    // The "-r" argument that counts when its angle lies beyond the 32-bit range,
+    // refused when the job starts; "" for none.
+    std::string rotationBeyondRange;
     bool force = false;
     bool repair = false;       // "-repair": read damaged files as other readers recover them
     bool incremental = false;  // append the rotation to the input as an incremental update

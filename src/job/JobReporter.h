@@ -28,6 +28,9 @@ public:
     // Something the user should know about this file, on a line of its own (the
     // text carries no line end).
     virtual void notice(const std::string& text) = 0;
+    // Something worth a warning that does not change the outcome, for standard
+    // error (the text carries no line end).
+    virtual void warning(const std::string& /*text*/) {}
 };
 
 // For jobs run where nobody reads the console (the fuzzers, some tests).

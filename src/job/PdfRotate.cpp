@@ -27,6 +27,7 @@ CPdfRotate::~CPdfRotate() { releaseAll(); }
 void CPdfRotate::run(const JobOptions& options) {
     jobOptions = options;
     repair = RepairPolicy(options.repair);
+    refuseUnusableArguments();
     readPageItems();
     try {
         runSteps();
@@ -34,6 +35,14 @@ void CPdfRotate::run(const JobOptions& options) {
         releaseAll();
         throw;
     }
+}
+
+// Refused before any file is opened or read, as a page list that cannot be read is.
+void CPdfRotate::refuseUnusableArguments() {
+    OutputFile::refuseUnusableName(jobOptions.outputName);
+    if (!jobOptions.rotationBeyondRange.empty())
+        throw CPdfException("Invalid rotation \"" + jobOptions.rotationBeyondRange +
+                            "\": the angle is beyond the range of -2147483648 to 2147483647 degrees\n");
 }
 
 // Read before any file is opened: a list that cannot be read leaves nothing behind.

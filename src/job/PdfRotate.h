@@ -49,6 +49,7 @@ public:
     bool leftObjectsOut() const { return objectsLeftOut; }
 
 private:
+    void refuseUnusableArguments();
     void readPageItems();
     void runSteps();
     void openInput();
@@ -70,7 +71,7 @@ private:
     void selectPages();
     void announceSelection();
     void markSelection();
-    void markItems();
+    void markItems(std::vector<uint32_t>* markedBy);
     uint32_t countPages();
     void walkPageTree();
     void rebuildAndWalkAgain();

@@ -10,6 +10,7 @@
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
 #include "pages/PageShape.h"
+#include "pages/RepeatedPages.h"
 #include "rawtext/RawObject.h"
 #include "xref/EntryFetch.h"
 #include "xref/PdfXRef.h"
@@ -52,14 +53,25 @@ void CPdfRotate::announceSelection() {
     reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
 }
 
+// An object listed twice in the tree is marked at each listing as the items
+// ask, and then given one mark for all of them: it holds one rotation.
 void CPdfRotate::markSelection() {
-    if (pageItems) markItems();
+    const RepeatedPages repeated(pages);
+    std::vector<uint32_t> markedBy;
+    if (pageItems) markItems(repeated.none() ? nullptr : &markedBy);
     else markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
+    if (repeated.none()) return;
+    const RepeatedPages::Settlement settled = repeated.settle(pages, pageItems ? &markedBy : nullptr);
+    for (const RepeatedPages::Conflict& conflict : settled.shown) reporter.warning(repeatedPageWarning(conflict));
+    if (settled.conflicts > settled.shown.size())
+        reporter.warning(std::to_string(settled.conflicts - settled.shown.size()) +
+                         " more page objects are listed more than once and asked for different rotations; each "
+                         "gets the angle of the last item that names any of its listings");
 }
 
 // Landscape and portrait need each page's shape; a page whose boxes cannot be
 // read counts as portrait, and the user is told how many there were.
-void CPdfRotate::markItems() {
+void CPdfRotate::markItems(std::vector<uint32_t>* markedBy) {
     ShapeSurvey survey;
     if (pageItems->needsShapes()) {
         survey = surveyShapes(*xref, pages, pageCount);
@@ -67,7 +79,7 @@ void CPdfRotate::markItems() {
             notices.push_back("Page boxes unreadable: " + std::to_string(survey.unreadable) +
                               (survey.unreadable == 1 ? " page" : " pages") + " counted as portrait");
     }
-    pageItems->mark(pages, survey.shapes);
+    pageItems->mark(pages, survey.shapes, markedBy);
 }
 
 uint32_t CPdfRotate::countPages() { return countDeclaredPages(*rawObjects, xref->rootNum()); }

@@ -17,6 +17,7 @@ OutputFile::OutputFile(const char* outputName)
         createTemporary(platform::temporaryFolder());
         return;
     }
+    refuseUnusableName(this->outputName);
     const platform::Destination target = platform::inspectDestination(outputName);
     destination = target.path;
     switch (target.kind) {
@@ -44,9 +45,19 @@ void OutputFile::createTemporary(const std::string& folder) {
 
 OutputFile::~OutputFile() { abandon(); }
 
-void OutputFile::failCreate(const std::string& reason) const {
+namespace {
+
+[[noreturn]] void failCreating(const std::string& outputName, const std::string& reason) {
     throw CPdfException::formatted("\nOutput file create error: %s\n%s\n", outputName.c_str(), reason.c_str());
 }
+
+}  // namespace
+
+void OutputFile::refuseUnusableName(const std::string& outputName) {
+    if (outputName.empty()) failCreating(outputName, "the output file name is empty");
+}
+
+void OutputFile::failCreate(const std::string& reason) const { failCreating(outputName, reason); }
 
 void OutputFile::failWrite(const std::string& reason) const {
     throw CPdfException::formatted("\nOutput file write error: %s\n%s\n", outputName.c_str(), reason.c_str());

@@ -22,6 +22,9 @@
 class OutputFile {
 public:
     explicit OutputFile(const char* outputName);
+    // Throws the "Output file create error" for a name that no file can have (an
+    // empty one), so that a job can refuse it before it does any work.
+    static void refuseUnusableName(const std::string& outputName);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();

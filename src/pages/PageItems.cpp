@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <numeric>
+#include <optional>
 #include <utility>
 
 #include "model/PdfException.h"
@@ -48,12 +48,30 @@ bool isFromEnd(const std::string& text, size_t start, size_t length) {
 }
 
 // Digits as a page number; any number beyond 32 bits is beyond every file, so it
-// is held as the largest one.
+// is held as the largest one (messages quote the digits as typed).
 uint32_t digitsValue(const std::string& text, size_t start, size_t length) {
     uint64_t value = 0;
     for (size_t i = start; i < start + length; ++i)
         value = std::min<uint64_t>(value * 10 + uint64_t(text[i] - '0'), UINT32_MAX);
     return static_cast<uint32_t>(value);
+}
+
+// The digits in [start, start + length) without their leading zeros.
+std::string typedNumber(const std::string& text, size_t start, size_t length) {
+    const size_t end = start + length;
+    while (start + 1 < end && text[start] == '0') ++start;
+    return text.substr(start, end - start);
+}
+
+// An angle of digits in [start, end), negative or not; none beyond 32 bits.
+std::optional<int32_t> angleValue(const std::string& text, size_t start, size_t end, bool negative) {
+    const int64_t limit = negative ? -int64_t{INT32_MIN} : int64_t{INT32_MAX};
+    int64_t magnitude = 0;
+    for (size_t i = start; i < end; ++i) {
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > limit) return std::nullopt;
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
 // The first `delimiter` in [start, limit), or `limit`. The search never looks
@@ -62,6 +80,8 @@ size_t endOf(const std::string& text, size_t start, size_t limit, char delimiter
     const void* found = std::memchr(text.data() + start, delimiter, limit - start);
     return found ? size_t(static_cast<const char*>(found) - text.data()) : limit;
 }
+
+constexpr const char* angleRange = "-2147483648 to 2147483647 degrees";
 
 std::string pagesOf(uint32_t count) { return std::to_string(count) + (count == 1 ? " page" : " pages"); }
 
@@ -127,10 +147,13 @@ PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t 
     const size_t colon = endOf(text, start, end, ':');
     if (colon < end) {
         const size_t angleStart = colon + 1;
-        const size_t digits = angleStart + (angleStart < end && (text[angleStart] == '+' || text[angleStart] == '-'));
+        const bool negative = angleStart < end && text[angleStart] == '-';
+        const size_t digits = angleStart + (angleStart < end && (text[angleStart] == '+' || negative));
         if (!allDigits(text, digits, end - digits)) fail(item, "the angle is not a number");
-        const long long value = std::strtoll(text.substr(angleStart, end - angleStart).c_str(), nullptr, 10);
-        item.angle = static_cast<int32_t>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+        const std::optional<int32_t> angle = angleValue(text, digits, end, negative);
+        if (!angle) fail(item, "the angle is beyond the range of " + std::string(angleRange));
+        item.angle = *angle;
+        item.angleGiven = true;
     }
     if (const NamedItem* named = namedItemAt(text, start, colon - start)) {
         item.kind = named->kind;
@@ -147,16 +170,16 @@ PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t 
 }
 
 PageItemList::PageNumber PageItemList::parseNumber(const Item& item, size_t start, size_t length) const {
-    if (equals(text, start, length, "end")) return {1, true};
+    if (equals(text, start, length, "end")) return {1, true, 0, 0};
     if (isFromEnd(text, start, length)) {
         const uint32_t value = digitsValue(text, start + 1, length - 1);
         if (value == 0) fail(item, "r1 is the last page, there is no r0");
-        return {value, true};
+        return {value, true, start + 1, length - 1};
     }
     if (!allDigits(text, start, length)) fail(item, "not a page, a range or a named selection");
     const uint32_t value = digitsValue(text, start, length);
     if (value == 0) fail(item, "pages count from 1");
-    return {value, false};
+    return {value, false, start, length};
 }
 
 void PageItemList::resolve(uint32_t pageCount) {
@@ -192,7 +215,7 @@ uint32_t PageItemList::resolveNumber(const Item& item, const PageNumber& number,
     if (pageCount == 0) fail(item, "the file has no pages", true);
     if (number.value > pageCount) {
         std::string reason(number.fromEnd ? "r" : "page ");
-        reason.append(std::to_string(number.value));
+        reason.append(typedNumber(text, number.digitsStart, number.digitsLength));
         reason.append(number.fromEnd ? " is before the first page" : " is past the end");
         fail(item, reason + ", the file has " + pagesOf(pageCount), true);
     }
@@ -219,11 +242,19 @@ std::string PageItemList::summary() const {
 // that no later item has marked. A named selection that does not run over a
 // range (odd, even, landscape, portrait) is looked at only where it last occurs:
 // an earlier occurrence names the same pages, all of them taken by then.
-void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageShape>& shapes) const {
+void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageShape>& shapes,
+                        std::vector<uint32_t>* markedBy) const {
     const uint32_t last = static_cast<uint32_t>(std::min<uint64_t>(resolvedCount, pages.size()));
     FreePages free(last);
     uint8_t filtersApplied = 0;
+    if (markedBy) markedBy->assign(pages.size(), 0);
     for (auto item = items.rbegin(); item != items.rend(); ++item) {
+        const uint32_t itemNumber = static_cast<uint32_t>(items.rend() - item);
+        const auto markOne = [&](uint32_t page) {
+            markPage(pages[page - 1], item->angle);
+            free.take(page);
+            if (markedBy) (*markedBy)[page - 1] = itemNumber;
+        };
         const auto matches = [&](uint32_t page) {
             switch (item->kind) {
             case Kind::Odd:
@@ -245,19 +276,21 @@ void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageSh
             if (filtersApplied & bit) continue;
             filtersApplied |= bit;
             for (uint32_t page = 1; page <= last; ++page) {
-                if (!free.isFree(page) || !matches(page)) continue;
-                markPage(pages[page - 1], item->angle);
-                free.take(page);
+                if (free.isFree(page) && matches(page)) markOne(page);
             }
             continue;
         }
         const uint32_t end = std::min(item->lastPage, last);
         if (item->firstPage > end) continue;
-        for (uint32_t page = free.from(item->firstPage); page <= end; page = free.from(page + 1)) {
-            markPage(pages[page - 1], item->angle);
-            free.take(page);
-        }
+        for (uint32_t page = free.from(item->firstPage); page <= end; page = free.from(page + 1)) markOne(page);
     }
+}
+
+std::vector<PageItemList::ItemAngle> PageItemList::anglesOffQuarterTurns() const {
+    std::vector<ItemAngle> found;
+    for (const Item& item : items)
+        if (item.angleGiven && item.angle % 90 != 0) found.push_back({itemText(item), item.angle});
+    return found;
 }
 
 void PageItemList::fail(const Item& item, const std::string& reason, bool afterFileOpened) const {

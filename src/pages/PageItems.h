@@ -21,7 +21,8 @@ public:
     static bool usesExtendedForms(const std::string& text);
 
     // Reads the list; throws a message that names the item for an empty item, an
-    // item that is none of the forms, page 0, r0, or an angle that is not a number.
+    // item that is none of the forms, page 0, r0, or an angle that is not a number
+    // or lies beyond the 32-bit range.
     PageItemList(std::string text, int32_t defaultAngle);
 
     // Turns "end" and "rN" into page numbers; throws for a page beyond the file or
@@ -33,22 +34,35 @@ public:
     // "landscape" or "portrait" is among the items.
     bool needsShapes() const { return shapesNeeded; }
     // Marks each page with the angle of the last item that names it. `shapes`
-    // holds a shape for each page record when needsShapes(), else nothing.
-    void mark(std::vector<PageRecord>& pages, const std::vector<PageShape>& shapes) const;
+    // holds a shape for each page record when needsShapes(), else nothing. With
+    // `markedBy`, each page gets there the number of that item, counted from 1,
+    // or 0 where no item names it.
+    void mark(std::vector<PageRecord>& pages, const std::vector<PageShape>& shapes,
+              std::vector<uint32_t>* markedBy = nullptr) const;
+
+    // The items whose own angle is not a multiple of 90, which ISO 32000 requires
+    // of /Rotate, as typed.
+    struct ItemAngle {
+        std::string item;
+        int32_t angle;
+    };
+    std::vector<ItemAngle> anglesOffQuarterTurns() const;
 
     enum class Kind : uint8_t { Pages, All, Odd, Even, FirstHalf, LastHalf, Landscape, Portrait };
 
 private:
     // A page number as written: counted from the start, or from the end ("rN"; "end" is r1).
     struct PageNumber {
-        uint32_t value = 0;
+        uint32_t value = 0;  // at most the largest 32-bit number
         bool fromEnd = false;
+        size_t digitsStart = 0, digitsLength = 0;  // the digits as typed, for messages
     };
     struct Item {
         Kind kind = Kind::Pages;
         bool isRange = false;
         PageNumber first, last;  // a single page has both the same
         int32_t angle = 0;
+        bool angleGiven = false;               // after a colon, rather than the job's
         size_t textStart = 0, textLength = 0;  // where the item stands in the list, for messages
         uint32_t firstPage = 0, lastPage = 0;  // resolved; for named kinds too once resolved
     };

@@ -2,23 +2,12 @@
 #include "pages/PageList.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
+#include <cctype>
 #include <string>
 
 #include "model/PdfException.h"
 
 namespace {
-
-// A token's value as strtol reads it in base 10, saturated to 32 bits and then
-// taken as unsigned, as the checks compare it.
-uint32_t tokenValue(const std::string& token) {
-    long long value = std::strtoll(token.c_str(), nullptr, 10);
-    if (value > INT32_MAX) value = INT32_MAX;
-    if (value < INT32_MIN) value = INT32_MIN;
-    return static_cast<uint32_t>(static_cast<int32_t>(value));
-}
 
 void appendPage(std::string& text, uint64_t page) {
     text.push_back(',');
@@ -53,15 +42,96 @@ std::string buildPageText(PageSelection kind, uint32_t count) {
 
 namespace {
 
-// A page that passes the count check but has no record (the declared count
-// exceeds the pages found) is skipped. A page given directly inside Kids has no
-// object number and cannot be rewritten.
-void markPage(std::vector<PageRecord>& pages, uint32_t page, int32_t rotation) {
-    if (page == 0 || page > pages.size()) return;
-    PageRecord& record = pages[page - 1];
-    if (record.objNum < 0) throw CPdfException("PDF file was damaged");
-    record.rotation = rotation;
-    record.selected = 1;
+// A number of the list as strtol reads it in base 10 (leading white space and a
+// plus sign are taken, conversion stops at the first byte that is no digit).
+// Messages quote it as typed, with any number of digits; the checks compare its
+// value, which is exact up to far beyond every page count.
+struct PageNumber {
+    uint64_t value = 0;
+    std::string digits;  // without leading zeros; "0" for none
+};
+
+constexpr uint64_t beyondEveryCount = uint64_t{1} << 40;
+
+PageNumber readNumber(const std::string& text, size_t start, size_t end) {
+    size_t at = start;
+    while (at < end && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    if (at < end && text[at] == '+') ++at;
+    PageNumber number;
+    const size_t digitsStart = at;
+    for (; at < end && text[at] >= '0' && text[at] <= '9'; ++at)
+        number.value = std::min(number.value * 10 + uint64_t(text[at] - '0'), beyondEveryCount);
+    size_t significant = digitsStart;
+    while (significant + 1 < at && text[significant] == '0') ++significant;
+    number.digits = significant < at ? text.substr(significant, at - significant) : std::string("0");
+    return number;
+}
+
+struct PageRange {
+    uint64_t first, last;
+};
+
+[[noreturn]] void failAbove(const char* format, const std::string& number, uint32_t pageCount) {
+    throw CPdfException(std::string(format) + number + " greater than " + std::to_string(pageCount) + " pages in file");
+}
+
+// Pages given directly inside Kids have no object number and cannot be rewritten:
+// a range that takes one fails as its marking would.
+class DirectPages {
+public:
+    explicit DirectPages(const std::vector<PageRecord>& pages) {
+        for (size_t i = 0; i < pages.size(); ++i)
+            if (pages[i].objNum < 0) positions.push_back(i + 1);
+    }
+    void refuseWithin(const PageRange& range) const {
+        const auto first = std::lower_bound(positions.begin(), positions.end(), range.first);
+        if (first != positions.end() && *first <= range.last) throw CPdfException("PDF file was damaged");
+    }
+
+private:
+    std::vector<uint64_t> positions;  // page numbers, ascending
+};
+
+// Every range is settled and checked, token by token, before a page is marked;
+// the ranges are then marked in one sweep in page order, so that the list costs
+// its length plus the pages, however often the ranges overlap.
+std::vector<PageRange> readRanges(const std::string& text, uint32_t pageCount, const DirectPages& direct,
+                                  size_t pageRecords) {
+    std::vector<PageRange> ranges;
+    size_t position = 0;
+    PageNumber rangeStart;
+    bool inRange = false;
+    const auto take = [&](uint64_t first, uint64_t last) {
+        const PageRange range{first, std::min<uint64_t>(last, pageRecords)};
+        if (range.first > range.last) return;  // no record: the declared count exceeds the pages found
+        direct.refuseWithin(range);
+        ranges.push_back(range);
+    };
+    for (;;) {
+        const size_t delimiter = text.find_first_of("-,", position);
+        const size_t tokenEnd = delimiter == std::string::npos ? text.size() : delimiter;
+        if (tokenEnd == position) throw CPdfException(invalidParameter);
+        const PageNumber number = readNumber(text, position, tokenEnd);
+        if (number.value == 0) throw CPdfException("Invalid page number 0");
+        const bool endsInDash = delimiter != std::string::npos && text[delimiter] == '-';
+        if (inRange) {
+            if (endsInDash) throw CPdfException(invalidParameter);
+            if (number.value > pageCount) failAbove("Wrong page ranges, ", number.digits, pageCount);
+            if (rangeStart.value > number.value)
+                throw CPdfException("Wrong page ranges, start page " + rangeStart.digits + " > end page " +
+                                    number.digits);
+            take(rangeStart.value, number.value);
+            inRange = false;
+        } else if (endsInDash) {
+            inRange = true;
+            rangeStart = number;
+        } else {
+            if (number.value > pageCount) failAbove("Page number ", number.digits, pageCount);
+            take(number.value, number.value);
+        }
+        if (delimiter == std::string::npos) return ranges;
+        position = delimiter + 1;
+    }
 }
 
 }  // namespace
@@ -70,41 +140,14 @@ void markPageList(const char* pageList, uint32_t pageCount, int32_t rotation, st
     const std::string text(pageList);
     if (text.size() > 2 && text.find_first_not_of("0123456789-,", 2) != std::string::npos)
         throw CPdfException(invalidParameter);
-
-    size_t position = 0;
-    uint32_t rangeStart = 0;
-    bool inRange = false;
-    for (;;) {
-        const size_t delimiter = text.find_first_of("-,", position);
-        const size_t tokenEnd = delimiter == std::string::npos ? text.size() : delimiter;
-        const std::string token = text.substr(position, tokenEnd - position);
-        if (token.empty()) throw CPdfException(invalidParameter);
-        const uint32_t value = tokenValue(token);
-        if (value == 0) throw CPdfException::formatted("Invalid page number %d", static_cast<int>(value));
-        const bool endsInDash = delimiter != std::string::npos && text[delimiter] == '-';
-        if (inRange) {
-            if (endsInDash) throw CPdfException(invalidParameter);
-            if (value > pageCount)
-                throw CPdfException::formatted("Wrong page ranges, %d greater than %d pages in file",
-                                               static_cast<int>(value), static_cast<int>(pageCount));
-            if (rangeStart > value)
-                throw CPdfException::formatted("Wrong page ranges, start page %d > end page %d",
-                                               static_cast<int>(rangeStart), static_cast<int>(value));
-            const uint64_t last = std::min<uint64_t>(value, pages.size());
-            for (uint64_t page = rangeStart; page <= last; ++page)
-                markPage(pages, static_cast<uint32_t>(page), rotation);
-            inRange = false;
-            rangeStart = 0;
-        } else if (endsInDash) {
-            inRange = true;
-            rangeStart = value;
-        } else {
-            if (value > pageCount)
-                throw CPdfException::formatted("Page number %d greater than %d pages in file", static_cast<int>(value),
-                                               static_cast<int>(pageCount));
-            markPage(pages, value, rotation);
+    std::vector<PageRange> ranges = readRanges(text, pageCount, DirectPages(pages), pages.size());
+    std::sort(ranges.begin(), ranges.end(), [](const PageRange& a, const PageRange& b) { return a.first < b.first; });
+    uint64_t marked = 0;  // every page up to this one is marked already
+    for (const PageRange& range : ranges) {
+        for (uint64_t page = std::max(range.first, marked + 1); page <= range.last; ++page) {
+            pages[page - 1].rotation = rotation;
+            pages[page - 1].selected = 1;
         }
-        if (delimiter == std::string::npos) return;
-        position = delimiter + 1;
+        marked = std::max(marked, range.last);
     }
 }

@@ -1,0 +1,94 @@
+#include "pages/RepeatedPages.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// The object numbers that the pages list more than once, ascending.
+std::vector<int32_t> repeatedNumbers(const std::vector<PageRecord>& pages) {
+    std::vector<int32_t> numbers;
+    numbers.reserve(pages.size());
+    for (const PageRecord& page : pages)
+        if (page.objNum >= 0) numbers.push_back(page.objNum);
+    std::sort(numbers.begin(), numbers.end());
+    std::vector<int32_t> repeated;
+    for (size_t i = 1; i < numbers.size(); ++i)
+        if (numbers[i] == numbers[i - 1] && (repeated.empty() || repeated.back() != numbers[i]))
+            repeated.push_back(numbers[i]);
+    return repeated;
+}
+
+}  // namespace
+
+RepeatedPages::RepeatedPages(const std::vector<PageRecord>& pages) {
+    const std::vector<int32_t> repeated = repeatedNumbers(pages);
+    if (repeated.empty()) return;
+    const auto groupOf = [&repeated](int32_t number) -> size_t {
+        const auto found = std::lower_bound(repeated.begin(), repeated.end(), number);
+        return found != repeated.end() && *found == number ? static_cast<size_t>(found - repeated.begin())
+                                                           : repeated.size();
+    };
+    // Counted first, then placed: one array for every listing, however many objects repeat.
+    std::vector<size_t> next(repeated.size() + 1, 0);
+    for (const PageRecord& page : pages)
+        if (const size_t group = groupOf(page.objNum); group < repeated.size()) ++next[group + 1];
+    for (size_t group = 1; group < next.size(); ++group) next[group] += next[group - 1];
+    groupStarts.assign(next.begin(), next.end() - 1);
+    listings.resize(next.back());
+    for (size_t i = 0; i < pages.size(); ++i)
+        if (const size_t group = groupOf(pages[i].objNum); group < repeated.size()) listings[next[group]++] = i;
+}
+
+RepeatedPages::Settlement RepeatedPages::settle(std::vector<PageRecord>& pages,
+                                                const std::vector<uint32_t>* markedBy) const {
+    Settlement settlement;
+    for (size_t group = 0; group < groupStarts.size(); ++group) {
+        const auto first = listings.begin() + static_cast<ptrdiff_t>(groupStarts[group]);
+        const auto last = group + 1 < groupStarts.size()
+                              ? listings.begin() + static_cast<ptrdiff_t>(groupStarts[group + 1])
+                              : listings.end();
+        const PageRecord* winner = nullptr;
+        uint32_t latest = 0;
+        for (auto page = first; page != last; ++page) {
+            if (!pages[*page].selected) continue;
+            const uint32_t item = markedBy ? (*markedBy)[*page] : 1;
+            if (!winner || item > latest) {
+                winner = &pages[*page];
+                latest = item;
+            }
+        }
+        if (!winner) continue;
+        const int32_t rotation = winner->rotation;
+        bool differed = false;
+        for (auto page = first; page != last; ++page) {
+            PageRecord& listing = pages[*page];
+            differed = differed || !listing.selected || listing.rotation != rotation;
+            listing.selected = 1;
+            listing.rotation = rotation;
+        }
+        if (!differed) continue;
+        if (++settlement.conflicts > shownConflicts) continue;
+        Conflict conflict;
+        conflict.listingCount = static_cast<size_t>(last - first);
+        conflict.firstListings.assign(first, first + static_cast<ptrdiff_t>(std::min(conflict.listingCount, shownListings)));
+        settlement.shown.push_back(std::move(conflict));
+    }
+    return settlement;
+}
+
+std::string repeatedPageWarning(const RepeatedPages::Conflict& conflict) {
+    const std::vector<size_t>& pages = conflict.firstListings;
+    const bool complete = pages.size() == conflict.listingCount;
+    std::string text = "pages ";
+    for (size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0) text += complete && i + 1 == pages.size() ? " and " : ", ";
+        text += std::to_string(pages[i] + 1);
+    }
+    if (!complete) text += ", ...";
+    text += " are one page object, listed ";
+    text += conflict.listingCount == 2 ? std::string("twice") : std::to_string(conflict.listingCount) + " times";
+    text += " in the page tree; it holds one rotation, so each of them gets the angle of the last item that names "
+            "any of them";
+    return text;
+}
