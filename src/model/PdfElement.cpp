@@ -189,7 +189,14 @@ void CPdfElement::setBoolean(bool value) {
 
 void CPdfElement::setInteger(int32_t value) {
     kind = ElementType::Integer;
-    payload.integer = value;
+    payload.integer.value = value;
+    payload.integer.modulo360 = value % 360;
+}
+
+void CPdfElement::setInteger(int32_t value, int32_t modulo360) {
+    kind = ElementType::Integer;
+    payload.integer.value = value;
+    payload.integer.modulo360 = modulo360;
 }
 
 void CPdfElement::setReal(double value) {

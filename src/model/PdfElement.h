@@ -79,6 +79,9 @@ public:
 
     void setBoolean(bool value);
     void setInteger(int32_t value);
+    // An integer as written, with the value held at the 32-bit limits and, apart,
+    // the written value modulo 360 with its sign, which no limit changes.
+    void setInteger(int32_t value, int32_t modulo360);
     void setReal(double value);
     void setReference(int32_t number, int32_t generation);
     void setReference(ObjectId id) { setReference(id.number, id.generation); }
@@ -99,7 +102,10 @@ public:
     const char* text() const { return textIsInline ? payload.shortText : payload.text; }
     // A String's bytes in full; text() ends at the first NUL among them.
     std::string_view stringBytes() const;
-    int32_t integer() const { return payload.integer; }
+    int32_t integer() const { return payload.integer.value; }
+    // An Integer as written, modulo 360 with its sign: what a /Rotate of any
+    // number of digits comes to (-359 to 359).
+    int32_t integerModulo360() const { return payload.integer.modulo360; }
     double real() const { return payload.real; }
     bool boolean() const { return payload.boolean != 0; }
     CPdfArray* array() const { return payload.array; }
@@ -121,7 +127,10 @@ private:
     bool textIsInline = false;  // the text lives in payload.shortText
     union Payload {
         uint8_t boolean;
-        int32_t integer;
+        struct {
+            int32_t value;  // held at the 32-bit limits
+            int32_t modulo360;
+        } integer;
         double real;
         char* text;
         char shortText[8];

@@ -71,7 +71,8 @@ RepeatedPages::Settlement RepeatedPages::settle(std::vector<PageRecord>& pages,
         if (++settlement.conflicts > shownConflicts) continue;
         Conflict conflict;
         conflict.listingCount = static_cast<size_t>(last - first);
-        conflict.firstListings.assign(first, first + static_cast<ptrdiff_t>(std::min(conflict.listingCount, shownListings)));
+        conflict.firstListings.assign(first,
+                                      first + static_cast<ptrdiff_t>(std::min(conflict.listingCount, shownListings)));
         settlement.shown.push_back(std::move(conflict));
     }
     return settlement;
@@ -88,7 +89,8 @@ std::string repeatedPageWarning(const RepeatedPages::Conflict& conflict) {
     if (!complete) text += ", ...";
     text += " are one page object, listed ";
     text += conflict.listingCount == 2 ? std::string("twice") : std::to_string(conflict.listingCount) + " times";
-    text += " in the page tree; it holds one rotation, so each of them gets the angle of the last item that names "
-            "any of them";
+    text +=
+        " in the page tree; it holds one rotation, so each of them gets the angle of the last item that names "
+        "any of them";
     return text;
 }

@@ -16,8 +16,13 @@ namespace {
 
 constexpr int maximumValueSteps = limits::maximumRotateSteps;
 
+// An integer held at a 32-bit limit that is written as a multiple of 90 shows
+// as that multiple modulo 360 (qpdf reads it so); every other value as it is.
 std::optional<int32_t> numberIn(const CPdfElement& value) {
-    if (value.is(ElementType::Integer)) return value.integer();
+    if (value.is(ElementType::Integer)) {
+        const bool held = value.integer() == INT32_MAX || value.integer() == INT32_MIN;
+        return held && value.integerModulo360() % 90 == 0 ? value.integerModulo360() : value.integer();
+    }
     if (value.is(ElementType::Real) && !std::isnan(value.real()))
         return static_cast<int32_t>(std::clamp(std::trunc(value.real()), double{INT32_MIN}, double{INT32_MAX}));
     return std::nullopt;

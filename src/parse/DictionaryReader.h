@@ -151,6 +151,8 @@ public:
     ValueKind valueKind() const { return kind; }
     // An Integer's value, or a Reference's object number; 1 for true.
     int32_t integer() const { return number; }
+    // An Integer as written, modulo 360 with its sign (see LexedToken).
+    int32_t integerModulo360() const { return numberModulo360; }
     int32_t generation() const { return referenceGeneration; }
     double real() const { return realValue; }
     // A Name value, decoded as the key is; until the next call of next().
@@ -190,6 +192,7 @@ private:
     uint32_t valueEndsAt = 0;
     ValueKind kind = ValueKind::Other;
     int32_t number = 0;
+    int32_t numberModulo360 = 0;
     int32_t referenceGeneration = 0;
     double realValue = 0;
     bool closedContainer = false;
@@ -246,6 +249,7 @@ void DictionaryReader<Source>::readValue() {
     switch (token.kind) {
     case Kind::Integer:
         number = token.integer;
+        numberModulo360 = token.modulo360;
         kind = completesReference() ? ValueKind::Reference : ValueKind::Integer;
         return;
     case Kind::Real:

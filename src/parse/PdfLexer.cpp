@@ -17,21 +17,29 @@ using namespace pdfchar;
 namespace {
 
 // An integer's magnitude is read digit by digit as the number is lexed; past
-// either limit it stays just beyond them.
+// either limit it stays just beyond them. Its remainder modulo 360 is kept
+// exactly, whatever the number of digits: a /Rotate is read modulo 360.
 constexpr int64_t beyondLimits = 2147483648LL;
 
 // A number's value as its bytes come: a point makes it a real.
 struct NumberValue {
     int64_t magnitude = 0;
+    int32_t modulo360 = 0;
     bool isReal = false;
 
     void add(int c) {
-        if (c == '.') isReal = true;
-        else if (magnitude < beyondLimits) magnitude = std::min(magnitude * 10 + (c - '0'), beyondLimits);
+        if (c == '.') {
+            isReal = true;
+            return;
+        }
+        if (magnitude < beyondLimits) magnitude = std::min(magnitude * 10 + (c - '0'), beyondLimits);
+        modulo360 = (modulo360 * 10 + (c - '0')) % 360;
     }
 };
 
 bool isNumberByte(int c) { return isDigit(c) || c == '.'; }
+// ISO 32000 writes a number with an optional sign, "+" or "-".
+bool isSign(int c) { return c == '+' || c == '-'; }
 
 int32_t saturated(bool negative, int64_t magnitude) {
     if (negative) return magnitude >= beyondLimits ? INT32_MIN : static_cast<int32_t>(-magnitude);
@@ -41,7 +49,7 @@ int32_t saturated(bool negative, int64_t magnitude) {
 // The longest prefix of the form -digits.digits; "." and "-." give 0.
 double realFromPrefix(std::string_view digits) {
     size_t i = 0;
-    if (i < digits.size() && digits[i] == '-') ++i;
+    if (i < digits.size() && isSign(digits[i])) ++i;
     while (i < digits.size() && isDigit(digits[i])) ++i;
     if (i < digits.size() && digits[i] == '.') ++i;
     while (i < digits.size() && isDigit(digits[i])) ++i;
@@ -99,7 +107,7 @@ void PdfLexer<Source>::passOverNumbers() {
     if constexpr (InMemory<Source>) {
         const uint8_t* bytes = source.bytes();
         uint32_t at = source.where();
-        while (at < source.size() && (isNumberByte(bytes[at]) || bytes[at] == '-' || isWhitespace(bytes[at]))) ++at;
+        while (at < source.size() && (isNumberByte(bytes[at]) || isSign(bytes[at]) || isWhitespace(bytes[at]))) ++at;
         source.rewindTo(at);
     }
 }
@@ -124,7 +132,7 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
         token.setError();
         return;
     case LexedToken::Kind::Integer:
-        token.setInteger(lexed.integer);
+        token.setInteger(lexed.integer, lexed.modulo360);
         return;
     case LexedToken::Kind::Real:
         token.setReal(lexed.real());
@@ -203,7 +211,7 @@ void PdfLexer<Source>::lexToken(LexedToken& token) {
         keyword(token, "]");
         return;
     default:
-        if (c == '-' || c == '.' || isDigit(c)) readNumber(c, token);
+        if (isSign(c) || c == '.' || isDigit(c)) readNumber(c, token);
         else readWord(c, token);
         return;
     }
@@ -278,7 +286,7 @@ std::string_view PdfLexer<Source>::takeInPlace(uint32_t start, Belongs belongs) 
 template <class Source>
 void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
     NumberValue value;
-    if (firstByte != '-') value.add(firstByte);
+    if (!isSign(firstByte)) value.add(firstByte);
     if constexpr (InMemory<Source>) {
         const uint8_t* bytes = source.bytes();
         const uint32_t start = source.where() - 1;
@@ -300,6 +308,7 @@ void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
     } else {
         token.kind = LexedToken::Kind::Integer;
         token.integer = saturated(firstByte == '-', value.magnitude);
+        token.modulo360 = firstByte == '-' ? -value.modulo360 : value.modulo360;
     }
 }
 

@@ -77,7 +77,8 @@ struct LexedToken {
     enum class Kind : uint8_t { EndOfFile, Error, Integer, Real, Name, String, Keyword, Boolean, Null };
 
     Kind kind = Kind::EndOfFile;
-    int32_t integer = 0;  // an Integer's value (saturated); 1 for the Boolean true
+    int32_t integer = 0;    // an Integer's value (saturated); 1 for the Boolean true
+    int32_t modulo360 = 0;  // an Integer's value as written, modulo 360 with its sign
     std::string_view text;
     bool decodedNul = false;  // a Name's escapes decoded to a NUL byte
 

@@ -80,13 +80,14 @@ void CPdfParser::parseAt(CPdfElement& out, int depth, const Reading& reading) {
     }
     if (first.is(ElementType::Integer)) {
         const int32_t number = first.integer();
+        const int32_t modulo360 = first.integerModulo360();
         advance();
         if (first.is(ElementType::Integer) && second.isKeyword("R")) {
             out.setReference(number, first.integer());
             advance();
             advance();
         } else {
-            out.setInteger(number);
+            out.setInteger(number, modulo360);
         }
         return;
     }

@@ -17,7 +17,7 @@ using Reader = DictionaryReader<TextSource>;
 bool makeSimple(const Reader& entries, CPdfElement& value) {
     switch (entries.valueKind()) {
     case Reader::ValueKind::Integer:
-        value.setInteger(entries.integer());
+        value.setInteger(entries.integer(), entries.integerModulo360());
         return true;
     case Reader::ValueKind::Real:
         value.setReal(entries.real());
@@ -45,6 +45,7 @@ bool makeElement(PdfLexer<TextSource>& lexer, TextSource& source, LexedToken& to
     switch (token.kind) {
     case Kind::Integer: {
         const int32_t number = token.integer;
+        const int32_t modulo360 = token.modulo360;
         const uint32_t afterFirst = source.where();
         lexer.lexToken(token);
         if (token.is(Kind::Integer)) {
@@ -56,7 +57,7 @@ bool makeElement(PdfLexer<TextSource>& lexer, TextSource& source, LexedToken& to
             }
         }
         source.rewindTo(afterFirst);
-        element.setInteger(number);
+        element.setInteger(number, modulo360);
         return true;
     }
     case Kind::Real:

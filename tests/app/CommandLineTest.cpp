@@ -123,7 +123,36 @@ TEST(JobCommandLine, RotationsAreReadAsTheCScannerReadsThem) {
     EXPECT_EQ(-90, parseAll({"-ia", "-ob", "-r-90"}).rotation);
     EXPECT_EQ(90, parseAll({"-ia", "-ob", "-r90x"}).rotation);
     EXPECT_EQ(0, parseAll({"-ia", "-ob", "-rx"}).rotation);
-    EXPECT_EQ(2147483647, parseAll({"-ia", "-ob", "-r99999999999"}).rotation) << "saturates";
+    EXPECT_EQ(2147483647, parseAll({"-ia", "-ob", "-r2147483647"}).rotation);
+    EXPECT_EQ(-2147483648, parseAll({"-ia", "-ob", "-r-2147483648"}).rotation);
+    EXPECT_EQ("", parseAll({"-ia", "-ob", "-r-2147483648"}).rotationBeyondRange);
+}
+
+// An angle beyond 32 bits is no angle: the job refuses the -r that gives it,
+// when that one counts (the last).
+TEST(JobCommandLine, RotationsBeyondThirtyTwoBitsAreKeptForTheJobToRefuse) {
+    EXPECT_EQ("-r99999999999", parseAll({"-ia", "-ob", "-r99999999999"}).rotationBeyondRange);
+    EXPECT_EQ("-r -2147483649x", parseAll({"-ia", "-ob", "-r -2147483649x"}).rotationBeyondRange);
+    EXPECT_EQ("", parseAll({"-ia", "-ob", "-r99999999999", "-r90"}).rotationBeyondRange);
+    EXPECT_EQ("-r36000000000000000000000",
+              parseAll({"-ia", "-ob", "-r90", "-r36000000000000000000000"}).rotationBeyondRange);
+    EXPECT_EQ(0u, parseLater({"-r99999999999"}).warnings.size()) << "refused, not warned of";
+}
+
+TEST(LaterOptions, ItemAnglesThatAreNoMultipleOf90AreWarnedOfAsRsAre) {
+    EXPECT_EQ((std::vector<std::string>{
+                  "-p item \"1:45\": a page's /Rotate must be a multiple of 90 (ISO 32000); 45 is written as given",
+                  "-p item \"odd:-1\": a page's /Rotate must be a multiple of 90 (ISO 32000); -1 is written as given"}),
+              parseLater({"-p1:45,2:90,odd:-1,end:-270"}).warnings);
+    // An item without an angle takes -r's, which is warned of once, as -r.
+    EXPECT_EQ(1u, parseLater({"-p1,end", "-r45"}).warnings.size());
+    EXPECT_EQ(0u, parseLater({"-p1:x45"}).warnings.size()) << "a list that does not read is told by the job";
+    EXPECT_EQ(0u, parseLater({"-p1:45", "-podd"}).warnings.size()) << "the named selection counts";
+    std::string many = "-p1:1";
+    for (int i = 0; i < 20; ++i) many += ",1:1";
+    const std::vector<std::string> warnings = parseLater({many}).warnings;
+    ASSERT_EQ(6u, warnings.size());
+    EXPECT_EQ("16 more -p items have an angle that is not a multiple of 90; each is written as given", warnings[5]);
 }
 
 TEST(JobCommandLine, OfPasswordAndPasswordFileTheLastOneCounts) {

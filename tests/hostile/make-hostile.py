@@ -248,6 +248,29 @@ def million_tiny_objects_in_object_streams(w):
     w.finish(xref_stream(w, first_stream + streams, rows))
 
 
+def million_pages(w, nodes=1000, per_node=1000):
+    """A valid file of a million pages, a thousand under each of a thousand nodes: for page
+    lists that name every page thousands of times over."""
+    first_node, first_page = 3, 3 + nodes
+    w.object(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    w.object(2, b"<< /Type /Pages /Kids [%s] /Count %d >>"
+             % (b" ".join(b"%d 0 R" % (first_node + k) for k in range(nodes)), nodes * per_node))
+    for k in range(nodes):
+        pages = range(first_page + k * per_node, first_page + (k + 1) * per_node)
+        w.object(first_node + k, b"<< /Type /Pages /Parent 2 0 R /Kids [%s] /Count %d >>"
+                 % (b" ".join(b"%d 0 R" % n for n in pages), per_node))
+        for n in pages:
+            w.object(n, b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] >>" % (first_node + k))
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+# Every page, thousands of times: marking must cost the list plus the pages, not
+# their product (12,000 times 1-1000000 once took 43 s). The list stays below the
+# 128 KiB a single argument may hold.
+MANY_RANGES = "-p" + ",".join(["1-1000000"] * 12000) + " -r90"
+MANY_ITEMS = "-p" + ",".join(["1-end:90", "odd:180"] * 6500)
+
+
 def objstm_flate_bomb(w):
     """A few kilobytes that decode to 1 GiB of white space between the header and the objects."""
     head, body = object_stream_parts(small_objects())
@@ -521,6 +544,8 @@ CASES = [  # file name, outcome, qpdf check, arguments, writer
     ("prev-chain-100000-sections.pdf", "any", "check", ODD, prev_chain),
     ("million-tiny-objects.pdf", "done", "check", "-pall -r90 -force", million_tiny_objects),
     ("million-tiny-objects-in-object-streams.pdf", "done", "check", ODD, million_tiny_objects_in_object_streams),
+    ("million-pages-12000-ranges.pdf", "done", "table", MANY_RANGES, million_pages),
+    ("million-pages-13000-items.pdf", "done", "table", MANY_ITEMS, million_pages),
     ("object-stream-flate-bomb.pdf", "any", "check", ODD, objstm_flate_bomb),
     ("object-stream-lzw-bomb.pdf", "any", "check", ODD, objstm_lzw_bomb),
     ("object-stream-run-length-bomb.pdf", "any", "check", ODD, objstm_run_length_bomb),

@@ -72,7 +72,6 @@ TEST(PageItems, EachItemTakesItsOwnAngleOrTheJobs) {
     EXPECT_EQ("180 180 0 0 0", marked("firsthalf:180,lasthalf:0", 5));
     EXPECT_EQ("-90 45 45", marked("1:-90,2-3", 3, 45));
     EXPECT_EQ("90 90", marked("all:+90", 2));
-    EXPECT_EQ("2147483647", marked("1:99999999999", 1));
 }
 
 TEST(PageItems, LaterItemsWin) {
@@ -138,6 +137,45 @@ TEST(PageItems, FailuresNameTheItem) {
         EXPECT_EQ("Invalid page list item \"" + std::string(item) + "\": not a page, a range or a named selection\n",
                   failure(std::string(item) + ",end"))
             << item;
+}
+
+// Numbers past 32 bits are quoted as typed; angles past 32 bits are refused.
+TEST(PageItems, NumbersAreQuotedAsTypedAndAnglesKeepWithinThirtyTwoBits) {
+    EXPECT_EQ("\nInvalid page list item \"r4294967297\": r4294967297 is before the first page, the file has 10 pages\n",
+              failure("r4294967297"));
+    EXPECT_EQ(
+        "\nInvalid page list item \"1-99999999999999999999:90\": page 99999999999999999999 is past the end, the "
+        "file has 10 pages\n",
+        failure("1-99999999999999999999:90"));
+    EXPECT_EQ("\nInvalid page list item \"r0011-end\": r11 is before the first page, the file has 10 pages\n",
+              failure("r0011-end"));
+    for (const char* item : {"1:3600000000000", "1:2147483648", "odd:-2147483649", "end:+99999999999999999999999"})
+        EXPECT_EQ("Invalid page list item \"" + std::string(item) +
+                      "\": the angle is beyond the range of -2147483648 to 2147483647 degrees\n",
+                  failure(item));
+    EXPECT_EQ("2147483647 -2147483648 90", marked("1:2147483647,2:-2147483648,3:+0090", 3));
+}
+
+TEST(PageItems, AnglesOffQuarterTurnsAreTheItemsOwn) {
+    const std::vector<PageItemList::ItemAngle> angles =
+        PageItemList("1:45,2,odd:90,3-4:-1,end:0", 45).anglesOffQuarterTurns();
+    ASSERT_EQ(2u, angles.size());
+    EXPECT_EQ("1:45", angles[0].item);
+    EXPECT_EQ(45, angles[0].angle);
+    EXPECT_EQ("3-4:-1", angles[1].item);
+    EXPECT_EQ(-1, angles[1].angle);
+}
+
+// Each page learns which item marked it, counted from 1: the last that names it.
+TEST(PageItems, MarkingTellsWhichItemMarkedEachPage) {
+    PageItemList items("odd:90,2-3:180,landscape:0,end:270", 0);
+    items.resolve(6);
+    std::vector<PageRecord> pages = records(6);
+    std::vector<uint32_t> markedBy;
+    const std::vector<PageShape> shapes = {PageShape::Portrait,  PageShape::Portrait, PageShape::Portrait,
+                                           PageShape::Landscape, PageShape::Portrait, PageShape::Portrait};
+    items.mark(pages, shapes, &markedBy);
+    EXPECT_EQ((std::vector<uint32_t>{1, 2, 2, 3, 1, 4}), markedBy);
 }
 
 // Marking takes the items from the last to the first and skips taken pages; it

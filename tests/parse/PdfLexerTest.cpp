@@ -39,7 +39,8 @@ const TokenCase tokenCases[] = {
     {"/ 1", "name: | int:1"},
     {"-", "int:0"},
     {"--5", "int:0 | int:-5"},
-    {"+5", "kw:+5"},
+    {"+5 +0090 +", "int:5 | int:90 | int:0"},
+    {"+-5 +.5 +1.5.", "int:0 | int:-5 | real:0.5 | real:1.5"},
     {"3.5.1", "real:3.5"},
     {". -.5 -.", "real:0 | real:-0.5 | real:0"},
     {"99999999999 -99999999999", "int:2147483647 | int:-2147483648"},
@@ -70,5 +71,30 @@ TEST(PdfLexer, EndOfInputRepeats) {
         CPdfElement object;
         parser.parseObject(object);
         EXPECT_EQ(expected, elementText(object));
+    }
+}
+
+// A number of any size keeps its value modulo 360 exactly, beside the value held
+// at the 32-bit limits, through the parser and through the dictionary sieve alike.
+TEST(PdfLexer, IntegersKeepTheirValueModulo360) {
+    struct Case {
+        const char* text;
+        int32_t value, modulo360;
+    };
+    for (const Case& test :
+         {Case{"450", 450, 90}, Case{"-450", -450, -90}, Case{"+270", 270, 270}, Case{"3600000000090", INT32_MAX, 90},
+          Case{"-3600000000180", INT32_MIN, -180}, Case{"000000000000000000000000000000000090", 90, 90},
+          Case{"123456789012345678901234567890", INT32_MAX, 90},
+          Case{"-123456789012345678901234567891", INT32_MIN, -91}, Case{"2147483647", INT32_MAX, 127},
+          Case{"-2147483648", INT32_MIN, -128}}) {
+        const TestByteFile file(std::string("<< /R ") + test.text + " >>");
+        CPdfParser parser(nullptr, file.openStream());
+        CPdfElement dictionary, value;
+        parser.parseObject(dictionary);
+        ASSERT_TRUE(dictionary.is(ElementType::Dictionary)) << test.text;
+        dictionary.dictionary()->findRaw("R", value);
+        ASSERT_TRUE(value.is(ElementType::Integer)) << test.text;
+        EXPECT_EQ(test.value, value.integer()) << test.text;
+        EXPECT_EQ(test.modulo360, value.integerModulo360()) << test.text;
     }
 }

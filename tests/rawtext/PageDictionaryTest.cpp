@@ -32,8 +32,8 @@ TEST(PageDictionary, FindsOnlyThePagesOwnRotateEntry) {
         {"/Annots [ /Rotate 90 ]", "", std::nullopt},
         {"/Title (/Rotate 90)", "", std::nullopt},
         {"/Title <2F526F74617465> % /Rotate 90\n/Type /Page", "", std::nullopt},
-        // The lexer's rules: "+90" is no number, and 90abc is the number 90 and a word.
-        {"/Rotate +90", " +90", std::nullopt},
+        // The lexer's rules: "+90" is the number 90, and 90abc is the number 90 and a word.
+        {"/Rotate +90", " +90", 90},
         {"/Rotate 90abc", " 90", 90},
         {"/Rotate 1e9999", " 1", 1},
         {"/Rotate 99999999999", " 99999999999", INT32_MAX},
