@@ -92,7 +92,7 @@ run_row() {
     rm -f "$output"
 }
 # Every case plain, then with -repair: a rebuilt cross-reference must keep within the same bounds.
-while IFS=$'\t' read -r name _ _ arguments; do
+while IFS=$'\t' read -r name _ _ arguments _; do
     run_row "$name" "$arguments"
     run_row "$name" "$arguments -repair"
 done < "$work/in/cases.tsv"

@@ -129,13 +129,12 @@ TEST_P(RotateAsWritten, CountsForForceAndForShapes) {
     EXPECT_EQ(readFile(input), readFile(output));
 }
 
-INSTANTIATE_TEST_SUITE_P(E2e, RotateAsWritten,
-                         testing::Values(RotateValueCase{"PlusSign", "+90", 90, 90},
-                                         RotateValueCase{"LeadingZeros", "+0000270", 270, 270},
-                                         RotateValueCase{"BeyondThirtyTwoBits", "3600000000090", 90, 90},
-                                         RotateValueCase{"NegativeBeyondThirtyTwoBits", "-36000000000000270", 90,
-                                                         -270}),
-                         caseName);
+INSTANTIATE_TEST_SUITE_P(
+    E2e, RotateAsWritten,
+    testing::Values(RotateValueCase{"PlusSign", "+90", 90, 90}, RotateValueCase{"LeadingZeros", "+0000270", 270, 270},
+                    RotateValueCase{"BeyondThirtyTwoBits", "3600000000090", 90, 90},
+                    RotateValueCase{"NegativeBeyondThirtyTwoBits", "-36000000000000270", 90, -270}),
+    caseName);
 
 // Angles beyond the 32-bit range are refused before any file is opened, on an
 // item and on -r alike; an item's angle that is no multiple of 90 is warned of
