@@ -29,7 +29,8 @@ const FilterCase filterCases[] = {
     {"<< /Filter [7] >>", std::nullopt},
     {"<< /Filter [/Crypt /FlateDecode] /DecodeParms [<< /Name /Identity >> null] >>", inflated},
     {"<< /Filter [/Crypt /Fl] /DecodeParms [<< /Name /Identity >> << /Predictor 12 /Columns 5 >>] >>", fiveColumns},
-    {"<< /Filter [/Crypt /Fl /Fl] >>", std::nullopt},
+    {"<< /Filter [/Crypt /Fl] /DecodeParms << /Name /Identity >> >>", inflated},  // the Crypt filter's own
+    {"<< /Filter [/Crypt /Fl /Fl] >>", ""},  // a chain after Crypt: the inflated bytes are no zlib data
     {"<< /Filter (FlateDecode) >>", std::nullopt},
     {"<< /Filter /Fl /DecodeParms << /Predictor 12 /Columns 5 >> >>", fiveColumns},
     {"<< /Filter /Fl /DP << /Predictor 12 /Columns 5 >> >>", fiveColumns},
