@@ -81,7 +81,7 @@ TEST_P(RepeatedPageObject, ShowsTheLastItemsRotationAtEveryListing) {
     const ProcessResult run = runJob(input, output, options);
     EXPECT_EQ(0, run.exitCode);
     EXPECT_TRUE(run.output.ends_with("\nDone.\n")) << run.output;
-    EXPECT_EQ(c.told ? repeatedWarning : "", run.errors);
+    EXPECT_EQ(c.told ? repeatedWarning : "", errorsOf(run));
     EXPECT_EQ(normalised(c.shown), shown(output));
 }
 
@@ -166,7 +166,7 @@ TEST(AngleRange, AnglesBeyondThirtyTwoBitsAreRefusedAndOddAnglesWarned) {
         "-2147483648 is written as given\n"
         "folioturn: warning: -p item \"3:45\": a page's /Rotate must be a multiple of 90 (ISO 32000); 45 is "
         "written as given\n",
-        odd.errors);
+        errorsOf(odd));
     const std::optional<std::vector<QpdfPage>> pages = qpdfPages(output);
     ASSERT_TRUE(pages.has_value());
     EXPECT_EQ("-2147483648", pages->at(1).rotate);

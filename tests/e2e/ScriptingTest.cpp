@@ -65,13 +65,6 @@ TEST(ExitStatus, EachFailureOfASingleJob) {
     EXPECT_EQ(2, runFolioturn({"-i" + sample}).exitCode) << "Error parameter";
 }
 
-// Standard error as the POSIX build writes it: the Windows C runtime writes "\r\n".
-std::string errorsOf(const ProcessResult& run) {
-    std::string errors = run.errors;
-    std::erase(errors, '\r');
-    return errors;
-}
-
 const std::string repairHint =
     "folioturn: hint: the file is damaged; -repair reads damaged files as other PDF readers recover them\n";
 const std::string partialEnding =

@@ -19,6 +19,13 @@ struct ProcessResult {
     int signal = 0;      // the signal that ended it, if one did
 };
 
+// Standard error as the POSIX build writes it: the Windows C runtime writes "\r\n".
+inline std::string errorsOf(const ProcessResult& run) {
+    std::string errors = run.errors;
+    std::erase(errors, '\r');
+    return errors;
+}
+
 // The CPU seconds that a process run by a test may use unless the test says otherwise.
 // Tests bound work, not time: a busy machine makes a process wait, not work more,
 // and a process caught in a loop spends its seconds and is stopped with SIGXCPU.
