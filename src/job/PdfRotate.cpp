@@ -9,6 +9,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/IncrementalUpdate.h"
+#include "output/KeptTrailer.h"
 #include "output/OutputCheck.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
@@ -18,6 +19,7 @@
 #include "platform/Platform.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/TrailerText.h"
+#include "xref/ConformanceClaims.h"
 #include "xref/PdfXRef.h"
 
 CPdfRotate::CPdfRotate() : reporter(silence) {}
@@ -179,7 +181,21 @@ void CPdfRotate::writeTableAndTrailer() {
     const uint32_t tablePosition = output->position();
     writeXRefTable(*output, outputEntries);
     writeTrailer(*output, outputEntries, {xref->rootNum(), xref->rootGen()}, {xref->infoNum(), xref->infoGen()},
-                 tablePosition, keptEncryption());
+                 tablePosition, keptDirectInfo() + keptEncryption() + keptDocumentId());
+}
+
+// An Info written directly in the trailer is part of no object, and so is not
+// copied with them: the document's title and author would be lost.
+std::string CPdfRotate::keptDirectInfo() const {
+    CPdfElement info;
+    xref->trailerDictionary().dictionary()->findRaw("Info", info);
+    const std::optional<CPdfXRef::TrailerPlace>& place = xref->trailerPlace();
+    TrailerText trailer;
+    if (!info.is(ElementType::Dictionary) || !place ||
+        !readTrailerText(*xref->blockCache(), place->start, !place->isTable, static_cast<uint32_t>(inputSize),
+                         trailer))
+        return std::string();
+    return directInfoEntry(trailer);
 }
 
 // An encrypted input's output keeps its encryption dictionary (copied as an
@@ -187,6 +203,23 @@ void CPdfRotate::writeTableAndTrailer() {
 // Encrypt and ID the same key opens it.
 std::string CPdfRotate::keptEncryption() const {
     if (!xref->security()) return std::string();
+    const std::string encrypt = xref->encryptionIsDirect()
+                                    ? directEncryptionEntry(*xref, static_cast<uint32_t>(inputSize))
+                                    : encryptReference({xref->encryptNum(), xref->encryptGen()});
+    return encrypt + "\n";
+}
+
+// The standards are asked only of a file that has an ID to keep.
+std::string CPdfRotate::keptDocumentId() const {
+    const std::vector<std::string> ids = trailerIds();
+    if (ids.empty()) return std::string();
+    DocumentIdNeeds needs;
+    needs.encrypted = xref->security() != nullptr;
+    needs.requiredByStandard = !needs.encrypted && (declaresPdf2(*xref) || declaresPdfA(*xref));
+    return keepsDocumentId(needs) ? documentIdEntry(ids) : std::string();
+}
+
+std::vector<std::string> CPdfRotate::trailerIds() const {
     CPdfElement ids;
     xref->trailerDictionary().dictionary()->find("ID", ids);
     std::vector<std::string> strings;
@@ -195,10 +228,7 @@ std::string CPdfRotate::keptEncryption() const {
         ids.array()->at(i, id);
         strings.emplace_back(id.stringBytes());
     }
-    const std::string encrypt = xref->encryptionIsDirect()
-                                    ? directEncryptionEntry(*xref, static_cast<uint32_t>(inputSize))
-                                    : encryptReference({xref->encryptNum(), xref->encryptGen()});
-    return encryptionEntries(encrypt, strings);
+    return strings;
 }
 
 // An input that grows, shrinks or is rewritten while the job reads it may have

@@ -60,7 +60,10 @@ private:
     void writeUpdate();
     void copyHeader();
     void writeTableAndTrailer();
+    std::string keptDirectInfo() const;
     std::string keptEncryption() const;
+    std::string keptDocumentId() const;
+    std::vector<std::string> trailerIds() const;
     void addShownRotations();
     void refuseChangedInput();
     static std::string unreadableNotice(const std::vector<int32_t>& numbers);

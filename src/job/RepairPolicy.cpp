@@ -48,6 +48,7 @@ void RepairPolicy::noteCopy(const ObjectCopier& copier) {
     report.pagesMoved = copier.pagesMoved();
     report.typesCorrected = copier.typesCorrected();
     report.containersClosed = copier.containersClosed();
+    report.stringsClosed = copier.stringsClosed();
 }
 
 void RepairPolicy::noteUpdate(const CPdfXRef& xref) {

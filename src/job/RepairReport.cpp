@@ -25,6 +25,9 @@ std::string RepairReport::text() const {
     if (containersClosed > 0)
         done.push_back("arrays or dictionaries left open were closed in " + std::to_string(containersClosed) +
                        (containersClosed == 1 ? " object" : " objects"));
+    if (stringsClosed > 0)
+        done.push_back("strings left open were closed in " + std::to_string(stringsClosed) +
+                       (stringsClosed == 1 ? " object" : " objects"));
     if (done.empty()) return "";
     std::string line = "File repaired: ";
     for (size_t i = 0; i < done.size(); ++i) line += (i == 0 ? "" : "; ") + done[i];

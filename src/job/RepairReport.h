@@ -14,6 +14,7 @@ struct RepairReport {
     uint64_t pagesMoved = 0;        // page dictionaries written directly in /Kids, given objects of their own
     uint64_t typesCorrected = 0;    // page tree objects whose /Type disagreed with what they hold
     uint64_t containersClosed = 0;  // objects written with the arrays and dictionaries they left open closed
+    uint64_t stringsClosed = 0;     // objects of object streams written with a string closed at their end
 
     // "File repaired: " and what was done, or empty when the file needed nothing.
     std::string text() const;

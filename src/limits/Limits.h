@@ -51,9 +51,11 @@ constexpr int maximumFetchDepth = 32;
 // pages are a few levels deep, and the walk recurses once per level.
 constexpr int maximumPageTreeDepth = 256;
 
-// The page list is sized from the root's /Count up to this many records at once;
-// a longer document grows it as its pages are found.
-constexpr uint64_t reservedPageRecords = uint64_t{1} << 16;
+// The page list is sized from the root's /Count up to this many records at once
+// (no more than the objects listed, which take room of their own); a longer
+// document grows it as its pages are found. Growing by doubling holds the old
+// list beside one twice as long: a million pages are sized at once.
+constexpr uint64_t reservedPageRecords = uint64_t{1} << 21;
 
 // The page tree walk visits at most this many kids per object (or per byte of the
 // file, whichever is less), plus a small allowance: a tree that lists nodes many
@@ -146,6 +148,10 @@ constexpr uint32_t streamHeadReach = 64 * 1024;
 constexpr uint32_t endstreamReach = 1024;
 // A trailer's text is read in chunks from this size on: most trailers are short.
 constexpr uint32_t firstTrailerChunkBytes = 4096;
+
+// A document's XMP metadata is searched for its PDF/A claim this far into its
+// decoded data: the claim stands in the first packet, near the start.
+constexpr size_t metadataSearchBytes = 4 << 20;
 
 // A /Rotate that points at a /Rotate that points on is followed this many steps at
 // most: a real file needs one.

@@ -124,8 +124,8 @@ void writeStreamObject(OutputFile& output, int32_t number, const std::string& en
     output.write("\nendstream\nendobj\n");
 }
 
-std::string objectStreamEntries(const EncodedObjectStream& encoded) {
-    return " /Type /ObjStm /N " + std::to_string(encoded.count) + " /First " + std::to_string(encoded.first);
+std::string objectStreamEntries(size_t count, size_t first) {
+    return " /Type /ObjStm /N " + std::to_string(count) + " /First " + std::to_string(first);
 }
 
 std::string xrefStreamEntries(const EncodedXRefStream& encoded, const UpdateBase& base, uint32_t size) {
@@ -158,7 +158,8 @@ std::vector<StreamEntry> writeObjects(OutputFile& output, const std::vector<Revi
         const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
         entries.push_back({streamNumber, 1, output.position(), 0});
         const EncodedObjectStream encoded = encodeObjectStream(members);
-        writeStreamObject(output, streamNumber, objectStreamEntries(encoded), deflateBytes(encoded.data));
+        writeStreamObject(output, streamNumber, objectStreamEntries(encoded.count, encoded.first),
+                          deflateBytes(encoded.data));
         for (size_t i = 0; i < members.size(); ++i)
             entries.push_back({members[i].number, 2, static_cast<uint32_t>(streamNumber), static_cast<uint32_t>(i)});
     }
@@ -169,11 +170,9 @@ std::vector<StreamEntry> writeObjects(OutputFile& output, const std::vector<Revi
     return entries;
 }
 
-// The objects, then a cross-reference stream that lists them and itself, as the
-// input's newest section is a stream. New objects take the numbers from Size on.
-void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
-    int64_t nextNumber = base.size;
-    std::vector<StreamEntry> entries = writeObjects(output, revised, nextNumber, !base.encrypted);
+// After the objects: a cross-reference stream that lists them and itself.
+void writeStreamTable(OutputFile& output, const UpdateBase& base, std::vector<StreamEntry> entries,
+                      int64_t nextNumber) {
     const int32_t xrefNumber = static_cast<int32_t>(nextNumber++);
     if (nextNumber > limits::maximumEntries)
         throw CPdfException(updateRefusal("no object number is left for the new cross-reference stream"));
@@ -183,6 +182,14 @@ void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::v
     writeStreamObject(output, xrefNumber, xrefStreamEntries(encoded, base, static_cast<uint32_t>(nextNumber)),
                       deflateBytes(encoded.rows));
     writeTail(output, xrefOffset);
+}
+
+// The objects, then a cross-reference stream that lists them and itself, as the
+// input's newest section is a stream. New objects take the numbers from Size on.
+void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised) {
+    int64_t nextNumber = base.size;
+    std::vector<StreamEntry> entries = writeObjects(output, revised, nextNumber, !base.encrypted);
+    writeStreamTable(output, base, std::move(entries), nextNumber);
 }
 
 }  // namespace
@@ -221,11 +228,99 @@ size_t writeClassicUpdateInTurn(OutputFile& output, const RawObjectReader& reade
 
 }  // namespace
 
+namespace {
+
+// What the first reading of the pages found for an update in streams: the object
+// stream's header (each member's number and offset) and the pages that go out as
+// ordinary objects, which are few (another generation) and held.
+struct PackedPlan {
+    std::vector<int32_t> members;
+    std::string header;
+    size_t bodyBytes = 0;
+    std::vector<RevisedObject> ordinary;
+};
+
+PackedPlan planPackedUpdate(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                            const WalkedNodes& walkedNodes, bool packable) {
+    PackedPlan plan;
+    revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
+        const auto body = packable ? objectStreamBody(page) : std::nullopt;
+        if (!body) {
+            plan.ordinary.push_back(std::move(page));
+            return;
+        }
+        if (!plan.members.empty()) plan.header += ' ';
+        plan.header += std::to_string(page.number) + ' ' + std::to_string(plan.bodyBytes);
+        plan.members.push_back(page.number);
+        plan.bodyBytes += body->size() + 1;
+    });
+    plan.header += '\n';
+    return plan;
+}
+
+// The second reading: the members' bodies, compressed as they come, in the data
+// that encodeObjectStream and deflateBytes would give for them held. The pages read
+// as the first reading read them (the input is the one the job opened).
+std::string packMembers(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                        const WalkedNodes& walkedNodes, const PackedPlan& plan) {
+    StreamDeflater deflater;
+    deflater.add(plan.header);
+    size_t next = 0;
+    size_t bodyBytes = 0;
+    revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
+        const auto body = objectStreamBody(page);
+        if (!body) return;
+        if (next == plan.members.size() || plan.members[next] != page.number)
+            throw CPdfException("\nInput file read error\n");
+        ++next;
+        deflater.add(*body);
+        deflater.add("\n");  // ends a comment that closes the object's text, and parts it from the next
+        bodyBytes += body->size() + 1;
+    });
+    if (next != plan.members.size() || bodyBytes != plan.bodyBytes) throw CPdfException("\nInput file read error\n");
+    return deflater.finish();
+}
+
+// An update in streams whose objects are the pages alone reads the pages twice
+// rather than hold them: a page tree of a million pages would hold them all.
+size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                               const WalkedNodes& walkedNodes) {
+    const uint32_t inputSize = reader.layout().fileSize();
+    const bool encrypted = reader.crossReference().security() != nullptr;
+    PackedPlan plan = planPackedUpdate(reader, pages, walkedNodes, !encrypted);
+    const size_t revised = plan.members.size() + plan.ordinary.size();
+    const UpdateBase base = revised == 0 ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);
+    const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
+    if (revised == 0) return 0;
+    if (!endsWithLineEnd) output.write("\n");
+    int64_t nextNumber = base.size;
+    std::vector<StreamEntry> entries;
+    entries.reserve(revised + 1);
+    if (!plan.members.empty()) {
+        const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
+        entries.push_back({streamNumber, 1, output.position(), 0});
+        const std::string packed = packMembers(reader, pages, walkedNodes, plan);
+        writeStreamObject(output, streamNumber, objectStreamEntries(plan.members.size(), plan.header.size()), packed);
+        for (size_t i = 0; i < plan.members.size(); ++i)
+            entries.push_back({plan.members[i], 2, static_cast<uint32_t>(streamNumber), static_cast<uint32_t>(i)});
+    }
+    for (const RevisedObject& object : plan.ordinary) {
+        entries.push_back({object.number, 1, output.position(), static_cast<uint32_t>(object.generation)});
+        output.write(object.text);
+    }
+    writeStreamTable(output, base, std::move(entries), nextNumber);
+    return revised;
+}
+
+}  // namespace
+
 size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                               const WalkedNodes& walkedNodes) {
     const CPdfXRef& xref = reader.crossReference();
-    if (!xref.newestSection().isStream && xref.objectsReadWithContainersClosed().empty())
+    if (xref.objectsReadWithContainersClosed().empty()) {
+        if (xref.newestSection().isStream) return writeStreamUpdateInTurn(output, reader, pages, walkedNodes);
         return writeClassicUpdateInTurn(output, reader, pages, walkedNodes);
+    }
     const uint32_t inputSize = reader.layout().fileSize();
     const std::vector<RevisedObject> revised = revisePages(reader, pages, walkedNodes);
     // The trailer is needed, and read, only for an update.

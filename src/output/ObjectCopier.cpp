@@ -69,6 +69,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         }
         if (object.endWritten) ++ended;
         if (object.containersClosed) ++closed;
+        if (object.stringsClosed) ++closedStrings;
         moveKidsOfNode(objectNumber, object, nextMoved);
         while (nextRetyped < retyped.size() && retyped[nextRetyped].first < objectNumber) ++nextRetyped;
         if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&

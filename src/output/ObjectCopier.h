@@ -45,6 +45,8 @@ public:
     uint64_t pagesMoved() const { return moved; }
     // With "-repair": objects written with the containers closed that they left open.
     uint64_t containersClosed() const { return closed; }
+    // With "-repair": objects of object streams written with a string closed that ran to their end.
+    uint64_t stringsClosed() const { return closedStrings; }
 
 private:
     void copyObject(int32_t number, struct RawObject& object, const PageRecord* page);
@@ -65,6 +67,7 @@ private:
     uint64_t ended = 0;
     uint64_t moved = 0;
     uint64_t closed = 0;
+    uint64_t closedStrings = 0;
     PageUses* pageUses = nullptr;
     std::vector<std::pair<int32_t, bool>> retyped;
     uint64_t typeFixes = 0;

@@ -16,17 +16,19 @@ std::string framed(const char* before, int32_t number, const char* after) {
     return text;
 }
 
-PageEdit planFromLayout(const PageDictionaryLayout& layout, int32_t rotation) {
+PageEdit planFromLayout(PageDictionaryLayout&& layout, int32_t rotation) {
     PageEdit edit;
-    edit.layout = layout;
+    edit.layout = std::move(layout);
     edit.rotation = rotation;
-    if (!layout.found) return edit;
+    if (!edit.layout.found) return edit;
     edit.editable = true;
-    if (layout.hasRotate) {
-        for (const PageDictionaryLayout::ValueRange& value : layout.rotateValues)
-            edit.replacements.push_back({value.keyEnd, value.valueEnd, framed(" ", rotation, " ")});
+    if (edit.layout.hasRotate) {
+        edit.replacement = framed(" ", rotation, " ");
+        edit.spans = std::move(edit.layout.rotateValues);
+        edit.layout.rotateValues.clear();
     } else {
-        edit.replacements.push_back({layout.bodyStart, layout.bodyStart, framed("/Rotate ", rotation, "\n")});
+        edit.replacement = framed("/Rotate ", rotation, "\n");
+        edit.spans.push_back({edit.layout.bodyStart, edit.layout.bodyStart});
     }
     return edit;
 }
@@ -48,8 +50,7 @@ void writeTextPart(OutputFile& output, FILE* input, const RawObject& object, uin
 
 int64_t PageEdit::growth() const {
     int64_t change = 0;
-    for (const TextReplacement& replacement : replacements)
-        change += static_cast<int64_t>(replacement.text.size()) - (replacement.to - replacement.from);
+    for (const Span& span : spans) change += static_cast<int64_t>(replacement.size()) - (span.valueEnd - span.keyEnd);
     return change;
 }
 
@@ -71,10 +72,10 @@ void writeRotatedPage(OutputFile& output, FILE* input, const RawObject& object, 
         return;
     }
     uint32_t kept = 0;
-    for (const TextReplacement& replacement : edit.replacements) {
-        writeTextPart(output, input, object, kept, replacement.from);
-        output.write(replacement.text);
-        kept = replacement.to;
+    for (const PageEdit::Span& span : edit.spans) {
+        writeTextPart(output, input, object, kept, span.keyEnd);
+        output.write(edit.replacement);
+        kept = span.valueEnd;
     }
     writeTextPart(output, input, object, kept, object.length());
 }
@@ -85,10 +86,10 @@ std::string rotatedPageText(const RawObject& object, const PageEdit& edit) {
     std::string edited;
     edited.reserve(static_cast<size_t>(object.length() + edit.growth()));
     uint32_t kept = 0;
-    for (const TextReplacement& replacement : edit.replacements) {
-        edited.append(text + kept, replacement.from - kept);
-        edited.append(replacement.text);
-        kept = replacement.to;
+    for (const PageEdit::Span& span : edit.spans) {
+        edited.append(text + kept, span.keyEnd - kept);
+        edited.append(edit.replacement);
+        kept = span.valueEnd;
     }
     edited.append(text + kept, object.length() - kept);
     return edited;

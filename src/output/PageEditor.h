@@ -12,22 +12,20 @@ class OutputFile;
 struct RawObject;
 struct StreamLengthEdit;
 
-// One change to a text: its bytes [from, to) give way to `text`.
-struct TextReplacement {
-    uint32_t from = 0;
-    uint32_t to = 0;
-    std::string text;
-};
-
 // How a page object's text changes to carry its new rotation: the value of each
 // of the page's own /Rotate keys is replaced (readers show the last one, and none
 // may show an old value), or the key is added right after the "<<" that opens the
-// page dictionary. The text's bytes outside the replacements stay.
+// page dictionary. The text's bytes outside the replacements stay. Every
+// replacement writes the same text, held once: a page may repeat its key a
+// million times.
 struct PageEdit {
-    PageDictionaryLayout layout;                // what the text holds now
-    bool editable = false;                      // false: the text holds no dictionary and stays as it is
-    int32_t rotation = 0;                       // the value written
-    std::vector<TextReplacement> replacements;  // in the text's order, apart from each other
+    using Span = PageDictionaryLayout::ValueRange;  // bytes [keyEnd, valueEnd) of the text
+
+    PageDictionaryLayout layout;  // what the text holds now (its list of values moved to `spans`)
+    bool editable = false;        // false: the text holds no dictionary and stays as it is
+    int32_t rotation = 0;         // the value written
+    std::string replacement;      // what each span gives way to
+    std::vector<Span> spans;      // in the text's order, apart from each other
 
     // How much longer the text becomes (negative: shorter).
     int64_t growth() const;

@@ -37,7 +37,7 @@ std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& page
 // found its end (it did not stop at an own /Rotate).
 uint32_t editedDictionaryEnd(const PageEdit& edit) {
     const uint32_t end = edit.layout.dictionaryEnd;
-    if (end == 0 || edit.replacements.empty() || end < edit.replacements.back().to) return 0;
+    if (end == 0 || edit.spans.empty() || end < edit.spans.back().valueEnd) return 0;
     return static_cast<uint32_t>(end + edit.growth());
 }
 

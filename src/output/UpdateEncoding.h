@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,28 @@
 
 // `data` in the zlib format, as a FlateDecode stream holds it.
 std::string deflateBytes(std::string_view data);
+
+// The same for data given in pieces, none of them held: the bytes that deflateBytes
+// gives for the pieces joined (the compressor's choices do not depend on where its
+// input is cut).
+class StreamDeflater {
+public:
+    StreamDeflater();
+    StreamDeflater(const StreamDeflater&) = delete;
+    StreamDeflater& operator=(const StreamDeflater&) = delete;
+    ~StreamDeflater();
+
+    void add(std::string_view piece);
+    // The compressed data; nothing may be added after.
+    std::string finish();
+
+private:
+    void run(std::string_view piece, int flush);
+
+    struct State;
+    std::unique_ptr<State> state;
+    std::string packed;
+};
 
 struct ObjectStreamMember {
     int32_t number = 0;

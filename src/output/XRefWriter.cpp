@@ -165,28 +165,6 @@ void writeTrailer(OutputFile& output, const OutputTable& records, ObjectId root,
     output.write("\n%%EOF");
 }
 
-namespace {
-
-std::string hexString(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text = "<";
-    for (const char c : bytes) {
-        text.push_back(digits[static_cast<uint8_t>(c) >> 4]);
-        text.push_back(digits[static_cast<uint8_t>(c) & 15]);
-    }
-    return text + ">";
-}
-
-}  // namespace
-
 std::string encryptReference(ObjectId encrypt) {
     return "/Encrypt " + std::to_string(encrypt.number) + " " + std::to_string(encrypt.generation) + " R";
-}
-
-std::string encryptionEntries(const std::string& encrypt, const std::vector<std::string>& ids) {
-    std::string entries = encrypt + "\n";
-    if (ids.empty()) return entries;
-    entries += "/ID [";
-    for (const std::string& id : ids) entries += hexString(id);
-    return entries + "]\n";
 }

@@ -29,9 +29,6 @@ void writeXRefTable(OutputFile& output, const OutputTable& table);
 // `root` and `info` carry the generations that the input's trailer gave them.
 void writeTrailer(OutputFile& output, const OutputTable& table, ObjectId root, ObjectId info, uint32_t tablePosition,
                   const std::string& moreEntries = std::string());
-// The trailer entries that keep an encrypted file's encryption: `encrypt`, the
-// Encrypt entry as it goes out, and ID with the input's strings (none: no ID)
-// written in hexadecimal (they are not encrypted).
-std::string encryptionEntries(const std::string& encrypt, const std::vector<std::string>& ids);
-// The Encrypt entry that refers to the encryption dictionary's object.
+// The Encrypt entry that refers to the encryption dictionary's object (the ID,
+// from which the key is made, is kept as KeptTrailer.h says).
 std::string encryptReference(ObjectId encrypt);

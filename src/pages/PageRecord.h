@@ -5,12 +5,13 @@
 // What a page's own dictionary says of its rotation, noted when the page tree walk
 // parses the page, so that the rotation the page shows is found without parsing it
 // again. The values are taken as the dictionary holds them, references unresolved.
+// A record per page: its fields are ordered and sized to pack (generations run to 65535).
 struct PageRotationFacts {
     enum class Rotate : uint8_t { Absent, Value, Reference };
-    Rotate rotate = Rotate::Absent;  // Absent also for an explicit null
     int32_t value = 0;               // Value: the number, 0 for a value that is no number; Reference: the object
-    int32_t generation = 0;          // Reference: its generation
     int32_t parent = -1;             // the object number /Parent refers to; -1 when it is no reference
+    uint16_t generation = 0;         // Reference: its generation
+    Rotate rotate = Rotate::Absent;  // Absent also for an explicit null
 };
 
 // One leaf page of the page tree, in document order.

@@ -28,6 +28,7 @@ void PageTreeWalker::walk(const CPdfElement& root, int32_t rootNumber, std::vect
     if (rootNumber >= 0) onPath.insert(rootNumber);
     kidsVisited = 0;
     walkedNodes.clear();
+    pageListings = NumberMap<uint64_t>();  // they point into this walk's records
     if (rootNumber >= 0) walkedNodes.push_back(rootNumber);
     walkNode(root, rootNumber, 0, pages);
 }
@@ -44,11 +45,13 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
         if (++kidsVisited > visitLimit) throw CPdfException(damaged);
         CPdfElement reference;
         array.atRaw(i, reference);
+        if (copyEarlierListing(reference, pages)) continue;
         KnownKid direct;
         const KnownKid& kid = kidAt(array, i, reference, direct);
         const int32_t number = reference.is(ElementType::Reference) ? reference.refNum() : -1;
         if (kid.isPage) {
             pages.push_back(PageRecord{number, 0, 0, kid.facts, kid.textEnd});
+            noteListing(reference, pages);
             if (byContents && number < 0 && nodeNumber >= 0) directKids.push_back({pages.size() - 1, nodeNumber, i});
         } else if (kid.isPages) {
             // A node met again on its own path is a loop.
@@ -106,5 +109,31 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
         known.textEnd = static_cast<uint32_t>(sieve.objectTextEnd());
     if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);
     if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.node);
+    if (known.isPage) return direct = std::move(known);  // its record remembers it
     return knownKids.emplace(key, std::move(known)).first->second;
+}
+
+namespace {
+
+uint64_t listingOf(int32_t generation, size_t recordPlace) {
+    return (uint64_t{static_cast<uint32_t>(generation)} << 32) | (recordPlace + 1);
+}
+
+}  // namespace
+
+// A page listed again gets a copy of its first record: it was fetched and read once.
+bool PageTreeWalker::copyEarlierListing(const CPdfElement& reference, std::vector<PageRecord>& pages) const {
+    if (!reference.is(ElementType::Reference)) return false;
+    const uint64_t* listing = pageListings.find(reference.refNum());
+    if (!listing || *listing == 0 || (*listing >> 32) != static_cast<uint32_t>(reference.refGen())) return false;
+    const PageRecord first = pages[static_cast<size_t>((*listing & UINT32_MAX) - 1)];
+    pages.push_back(first);
+    return true;
+}
+
+// Only the first listing under a number is remembered; one under another generation is read anew.
+void PageTreeWalker::noteListing(const CPdfElement& reference, const std::vector<PageRecord>& pages) {
+    if (!reference.is(ElementType::Reference) || reference.refNum() < 0 || pages.size() >= UINT32_MAX) return;
+    uint64_t& listing = pageListings.at(reference.refNum());
+    if (listing == 0) listing = listingOf(reference.refGen(), pages.size() - 1);
 }

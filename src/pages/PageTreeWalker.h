@@ -12,6 +12,7 @@
 #include "pages/PageRecord.h"
 #include "pages/PageTreeSieve.h"
 #include "pages/ShownRotation.h"
+#include "xref/NumberMap.h"
 
 // Lists the leaf pages of a page tree in document order: depth first, kids in
 // array order. A kid that leads back to a node on the current path, or a tree
@@ -65,6 +66,8 @@ private:
 
     void walkNode(const CPdfElement& node, int32_t nodeNumber, int depth, std::vector<PageRecord>& pages);
     const KnownKid& kidAt(const CPdfArray& kids, int32_t index, const CPdfElement& reference, KnownKid& direct);
+    bool copyEarlierListing(const CPdfElement& reference, std::vector<PageRecord>& pages) const;
+    void noteListing(const CPdfElement& reference, const std::vector<PageRecord>& pages);
     KnownKid classify(CPdfElement& kid) const;
     void noteWalkedNode(int32_t number, int32_t generation, const CPdfElement& node);
 
@@ -73,7 +76,11 @@ private:
     uint64_t visitLimit;
     uint64_t kidsVisited = 0;
     std::function<void()> nodeVisited;
-    std::unordered_map<uint64_t, KnownKid> knownKids;  // by object number and generation
+    std::unordered_map<uint64_t, KnownKid> knownKids;  // the nodes, by object number and generation
+    // The pages, by object number: their generation (high half) and the place of the
+    // record their first listing made, plus one. The record holds all that the walk
+    // reads of a page; a cache entry of its own would double a large tree's memory.
+    NumberMap<uint64_t> pageListings;
     bool byContents = false;
     std::vector<DirectPage> directKids;
     std::vector<std::pair<int32_t, bool>> mistypedKids;

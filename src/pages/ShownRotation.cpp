@@ -67,10 +67,13 @@ PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary) {
     PageRotationFacts facts;
     CPdfElement value, parent;
     dictionary.findLastRaw("Rotate", value);  // as readers show a repeated key
-    if (value.is(ElementType::Reference)) {
+    // A generation past the PDF format's 65535 leads to no rotation a record can hold: none.
+    if (value.is(ElementType::Reference) && (value.refGen() < 0 || value.refGen() > UINT16_MAX)) {
+        facts.rotate = PageRotationFacts::Rotate::Value;
+    } else if (value.is(ElementType::Reference)) {
         facts.rotate = PageRotationFacts::Rotate::Reference;
         facts.value = value.refNum();
-        facts.generation = value.refGen();
+        facts.generation = static_cast<uint16_t>(value.refGen());
     } else if (!value.is(ElementType::Null)) {
         facts.rotate = PageRotationFacts::Rotate::Value;
         facts.value = numberIn(value).value_or(0);

@@ -159,3 +159,27 @@ uint64_t ObjectEndScanner::feed(const uint8_t* bytes, size_t count) {
 }
 
 uint64_t ObjectEndScanner::finish() const { return state == State::Word && wordIs("endobj", 6) ? position : 0; }
+
+ObjectEndScanner::OpenAtEnd ObjectEndScanner::openAtEnd() const {
+    switch (state) {
+    case State::Comment:
+        return OpenAtEnd::Comment;
+    case State::String:
+    case State::StringEscape:
+    case State::AfterLess:
+    case State::HexString:
+        return OpenAtEnd::String;
+    case State::StreamData:
+        return OpenAtEnd::StreamData;
+    default:
+        return OpenAtEnd::Nothing;
+    }
+}
+
+std::string ObjectEndScanner::stringClosers() const {
+    if (state == State::HexString || state == State::AfterLess) return ">";
+    if (state != State::String && state != State::StringEscape) return std::string();
+    std::string closers(state == State::StringEscape ? 1 : 0, '\n');
+    closers.append(depth, ')');
+    return closers;
+}

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Finds where an object's text ends as the lexer reads it: at the first "endobj"
 // that is a keyword of its own, not a part of a literal or hex string, a comment,
@@ -25,6 +26,14 @@ public:
     uint64_t finish() const;
     // The offset of the next byte to feed.
     uint64_t fed() const { return position; }
+
+    // What the text fed so far leaves open at its end, as the lexer reads it there.
+    enum class OpenAtEnd : uint8_t { Nothing, Comment, String, StreamData };
+    OpenAtEnd openAtEnd() const;
+    // The bytes that close an open string as the lexer read it to its end: a ")" for
+    // each open parenthesis (after a lone backslash, a line end first, which the
+    // escape takes as nothing), or the ">" of a hex string.
+    std::string stringClosers() const;
 
 private:
     enum class State : uint8_t {

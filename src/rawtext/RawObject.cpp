@@ -22,6 +22,26 @@
 
 namespace {
 
+// An object of an object stream ends where the next one begins, and the copy adds
+// the "endobj" after it: what its text leaves open would run on past that word.
+// A comment ends with a line end. A string left open is damage, or, for a document
+// that recovers damaged files, closed at the text's end as the lexer ended it
+// (with the containers around it, as the parser took them closed).
+std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32_t length, RawObject& out) {
+    ObjectEndScanner scanner;
+    if (scanner.feed(text, static_cast<size_t>(length)) != 0) return std::string();
+    switch (scanner.openAtEnd()) {
+    case ObjectEndScanner::OpenAtEnd::Comment:
+        return "\n";
+    case ObjectEndScanner::OpenAtEnd::String:
+        if (!xref.recoversDamage()) throw CPdfException("PDF file was damaged");
+        out.stringsClosed = true;
+        return scanner.stringClosers();
+    default:
+        return std::string();
+    }
+}
+
 // An object of an encrypted file that comes out of its object stream gets its
 // strings encrypted, as an ordinary object's are: every text handed out is one
 // that may stand in the file as it is.
@@ -29,6 +49,14 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     int32_t textLength = 0;
     const uint8_t* text = xref->getRawObject(number, 0, textLength);
     if (!text || textLength <= 0) return false;
+    // What the text leaves open is read from it as the object stream holds it, before its strings are encrypted.
+    std::string closed;
+    if (const std::string closers = closersOfCompressed(*xref, text, textLength, out); !closers.empty()) {
+        closed.assign(reinterpret_cast<const char*>(text), static_cast<size_t>(textLength));
+        closed += closers;
+        text = reinterpret_cast<const uint8_t*>(closed.data());
+        textLength = static_cast<int32_t>(closed.size());
+    }
     std::string encrypted;
     const StandardSecurity* security = xref->security();
     if (security && security->encryptsStrings() && number != xref->encryptNum()) {
@@ -44,6 +72,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     out.bytes.insert(out.bytes.end(), head.begin(), head.end());
     out.bytes.insert(out.bytes.end(), text, text + textLength);
     out.bytes.insert(out.bytes.end(), tail, tail + sizeof tail - 1);
+    if (out.stringsClosed) out.containersClosed = closeOpenContainers(out.bytes);
     out.generation = 0;
     out.isObjectStream = false;
     out.endWritten = false;
@@ -348,6 +377,12 @@ bool readFetchedDictionary(FILE* input, CPdfXRef& xref, const XRefEntry& entry, 
            readSmallText(input, xref.blockCache(), start, limit, out.bytes);
 }
 
+// A text read anew carries none of the repairs of the one read before into `out`.
+void forgetRepairs(RawObject& out) {
+    out.containersClosed = false;
+    out.stringsClosed = false;
+}
+
 }  // namespace
 
 bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries, RawObject& out,
@@ -355,6 +390,7 @@ bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryT
     const XRefEntry* found = entries.find(number);
     if (!found) return false;
     const XRefEntry& entry = *found;
+    forgetRepairs(out);
     switch (entry.type) {
     case XRefEntryType::Compressed:
         return readCompressed(number, xref, out);
@@ -380,7 +416,6 @@ bool RawObjectReader::read(int32_t number, RawObject& out) const {
 // so that the output is read as the job read the input. One too large to hold has
 // no end that a reader finds, and the output check refuses it.
 void RawObjectReader::closeWhatTheParserClosed(int32_t number, RawObject& out) const {
-    out.containersClosed = false;
     if (!xref.readWithContainersClosed(number)) return;
     if (out.inFile) out.endKnown = false;
     else out.containersClosed = closeOpenContainers(out.bytes);
@@ -411,6 +446,7 @@ bool RawObjectReader::readFetched(int32_t number, RawObject& out, uint32_t textE
     if (!found) return false;
     const XRefEntry& entry = *found;
     if (entry.type != XRefEntryType::Uncompressed) return read(number, out);
+    forgetRepairs(out);
     if (!readFetchedDictionary(input, xref, entry, textEnd, out, objectLayout)) return read(number, out);
     closeWhatTheParserClosed(number, out);
     return true;
@@ -420,6 +456,7 @@ bool RawObjectReader::readToKnownEnd(int32_t number, uint32_t textEnd, RawObject
     const XRefEntry* entry = entryList.find(number);
     if (!entry || entry->type != XRefEntryType::Uncompressed) return false;
     const uint32_t start = xref.baseOffset() + static_cast<uint32_t>(entry->offset);
+    forgetRepairs(out);
     if (!readKnownText(input, xref.blockCache(), start, objectLayout.endOfObjectAt(start), textEnd, out.bytes))
         return false;
     out.generation = entry->gen;

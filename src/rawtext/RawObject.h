@@ -30,6 +30,9 @@ struct RawObject {
     // With "-repair": containers that the parser took as closed at the object's end
     // were closed in the text.
     bool containersClosed = false;
+    // With "-repair": an object of an object stream whose string ran to the end of
+    // its text was written with the string closed there.
+    bool stringsClosed = false;
 
     uint32_t length() const { return inFile ? fileEnd - fileStart + 1 : static_cast<uint32_t>(bytes.size()); }
 };

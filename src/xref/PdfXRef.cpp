@@ -42,6 +42,7 @@ void CPdfXRef::load(CPdfStream* stream) {
     XRefSectionReader sections(*file, base, entries, trailer);
     sections.readChain();
     newest = sections.newestSection();
+    trailerText = newestTrailerPlace();
     crossReferenceStreams = sections.crossReferenceStreams();
     trailer.dictionary()->setXRef(this);  // an encrypted file's ID may be a reference
     readTrailerReferences();
@@ -69,6 +70,7 @@ bool CPdfXRef::loadsSoundly() {
         reader.readChain();
         lenientTables = reader.skippedJunk();
         newest = reader.newestSection();
+        trailerText = newestTrailerPlace();
         crossReferenceStreams = reader.crossReferenceStreams();
     } catch (const CPdfException&) {
         return false;
@@ -94,11 +96,14 @@ void CPdfXRef::rebuild() {
     trailer.clear();
     root = info = ObjectId{};
     newest = NewestSection{};
+    trailerText.reset();
     crossReferenceStreams.clear();
     sectionsComplete = false;
     lenientTables = false;
     ObjectScan scan = scanObjects(handle, fileSize, base);
-    XRefRebuilder(*this, *file, entries, trailer).rebuild(scan);
+    XRefRebuilder rebuilder(*this, *file, entries, trailer);
+    rebuilder.rebuild(scan);
+    if (rebuilder.chosenTrailer()) trailerText = TrailerPlace{rebuilder.chosenTrailer()->start, false};
     rebuilt = true;
     firstObject = scan.firstObject - base;
     readTrailerReferences();

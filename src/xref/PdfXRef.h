@@ -125,6 +125,9 @@ public:
     // Whether the encryption dictionary stands in the trailer itself, and where that trailer's text is.
     bool encryptionIsDirect() const { return securityHandler && encryption.number == 0; }
     const TrailerPlace& encryptionTrailer() const { return encryptionPlace; }
+    // Where the text of the trailer dictionary stands in the file, so that its entries
+    // can be copied as they are written; none for a trailer that a rebuild made.
+    const std::optional<TrailerPlace>& trailerPlace() const { return trailerText; }
 
 private:
     void prepare(CPdfStream* stream);
@@ -143,6 +146,7 @@ private:
     std::set<int32_t> crossReferenceStreams;
     bool sectionsComplete = false;
     CPdfElement trailer;
+    std::optional<TrailerPlace> trailerText;
     ObjectId root;
     ObjectId info;
     ObjectId encryption;  // the encryption dictionary, number 0 when the file is not encrypted or it is direct

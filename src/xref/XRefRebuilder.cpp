@@ -179,6 +179,7 @@ bool XRefRebuilder::chooseFoundTrailer(const ObjectScan& scan) {
         dictionary.dictionary()->findRaw("Root", root);
         if (!root.is(ElementType::Reference) || !probe.leadsToPageTree(root.refNum())) continue;
         trailer.takeFrom(dictionary);
+        chosen = &*candidate;
         return true;
     }
     return false;

@@ -47,6 +47,8 @@ public:
     // one) any trailer found, refers to an encryption dictionary. With a password
     // the file is opened as its newest encrypted trailer says.
     void rebuild(ObjectScan& scan);
+    // After rebuild: the trailer found that became the cross-reference's, or none when one was made.
+    const ObjectScan::Dictionary* chosenTrailer() const { return chosen; }
 
 private:
     void openEncryption(const ObjectScan& scan);
@@ -73,4 +75,5 @@ private:
     std::vector<Definition> packed;
     bool anyTrailerEncrypted = false;
     CPdfElement encryptionTrailer;  // the trailer whose encryption opened the file
+    const ObjectScan::Dictionary* chosen = nullptr;
 };

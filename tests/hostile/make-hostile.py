@@ -12,8 +12,9 @@ output ("check": qpdf --check; "objects": qpdf reads every object through the
 table, for page trees that list a page many times, which qpdf --check would copy
 once for every listing; "table": qpdf reads the table, the trailer and the
 catalogue, for outputs that copy the input's damaged objects as they are), the
-arguments to rotate it with, and the CPU seconds it may take when its bound is
-tighter than the suite's ("-" for the suite's). --large adds a
+arguments to rotate it with, the CPU seconds it may take when its bound is
+tighter than the suite's ("-" for the suite's), and the peak memory in MiB that
+the benchmark allows it (bench/hostile.sh). --large adds a
 valid file with one 300 MB image stream, for the benchmark only.
 """
 import base64
@@ -448,6 +449,54 @@ FILE_ID = b"0123456789abcdef"
 PERMISSIONS = -4
 
 
+def two_level_page_tree(pages, fanout=1000, first=3):
+    """Object bodies (number -> text) of a page tree with root 2 over `pages` pages in
+    nodes of `fanout` kids, numbered from `first`: the nodes, then the pages."""
+    nodes = (pages + fanout - 1) // fanout
+    first_page = first + nodes
+    objects = {2: b"<< /Type /Pages /Kids [%s] /Count %d >>"
+               % (b" ".join(b"%d 0 R" % (first + n) for n in range(nodes)), pages)}
+    for n in range(nodes):
+        kids = range(first_page + n * fanout, first_page + min(pages, (n + 1) * fanout))
+        objects[first + n] = b"<< /Type /Pages /Parent 2 0 R /Kids [%s] /Count %d >>" % (
+            b" ".join(b"%d 0 R" % k for k in kids), len(kids))
+        for k in kids:
+            objects[k] = b"<< /Type /Page /Parent %d 0 R /MediaBox [0 0 612 792] >>" % (first + n)
+    return objects
+
+
+def million_pages(w, pages=1000000):
+    """A valid file of a million pages in a two-level tree, every object in the file body."""
+    w.object(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+    for number, body in sorted(two_level_page_tree(pages).items()):
+        w.object(number, body)
+    w.finish(w.table(b"/Root 1 0 R"))
+
+
+def pages_in_object_streams(w, pages=400000, per_stream=1000):
+    """A valid file of 400,000 pages whose tree and pages are all in object streams
+    of 1,000 objects, with a compressed cross-reference stream."""
+    objects = two_level_page_tree(pages)
+    objects[1] = b"<< /Type /Catalog /Pages 2 0 R >>"
+    numbers = sorted(objects)
+    first_stream = numbers[-1] + 1
+    groups = [numbers[i:i + per_stream] for i in range(0, len(numbers), per_stream)]
+    where = {}
+    for s, group in enumerate(groups):
+        head, body = object_stream_parts({n: objects[n] for n in group})
+        w.stream(first_stream + s, b"/Type /ObjStm /N %d /First %d /Filter /FlateDecode" % (len(group), len(head)),
+                 zlib.compress(head + body))
+        where.update((n, (first_stream + s, k)) for k, n in enumerate(group))
+    rows = [(0, 0, 65535)] + [(2,) + where[n] for n in numbers]
+    rows += [(1, w.offsets[first_stream + s], 0) for s in range(len(groups))] + [(1, w.position, 0)]
+    w.finish(xref_stream(w, first_stream + len(groups), rows))
+
+
+def page_with_repeated_rotate(w, keys=1500000):
+    """A page that repeats /Rotate 1,500,000 times (of two equal keys the first counts)."""
+    classic(w, page=b"/Rotate 90 " * keys)
+
+
 def rc4(key, data):
     state, j = list(range(256)), 0
     for i in range(256):
@@ -561,6 +610,9 @@ CASES = [  # file name, outcome, qpdf check, arguments, writer
     ("page-tree-nodes-with-2-million-empty-arrays.pdf", "done", "check", ODD, page_tree_nodes_with_empty_arrays),
     ("kids-2-million-direct-dictionaries.pdf", "any", "check", ODD, kids_direct_values),
     ("page-with-a-million-keys.pdf", "done", "check", ODD, page_with_many_keys),
+    ("page-with-1500000-repeated-rotate-keys.pdf", "done", "check", ODD, page_with_repeated_rotate),
+    ("million-pages.pdf", "done", "table", ODD, million_pages),
+    ("pages-400000-in-object-streams.pdf", "done", "table", "-pall -r90 -incremental", pages_in_object_streams),
     ("xref-stream-million-index-pairs.pdf", "any", "check", ODD, xref_stream_many_index_pairs),
     ("trailer-300000-times.pdf", "any", "check", ODD, many_trailer_keywords),
     ("encrypted-object-stream.pdf", "done", "check", PASSWORD, encrypted_object_stream_document),
@@ -575,6 +627,8 @@ CASES = [  # file name, outcome, qpdf check, arguments, writer
 # Cases whose work is bounded tighter than the suite's CPU seconds allow.
 CPU_SECONDS = {"million-pages-12000-ranges.pdf": 8}
 LARGE_CASES = [("large-image-stream-300mb.pdf", "done", "check", "-pall -r90", large_image_stream)]
+# Peak memory that bench/hostile.sh allows a case, in MiB, where it is not the 64 of every other.
+MEMORY_BOUNDS_MIB = {"million-pages.pdf": 96, "large-image-stream-300mb.pdf": 48}
 
 
 def main(argv):
@@ -591,7 +645,8 @@ def main(argv):
             write(Writer(out))
     with open(os.path.join(folder, "cases.tsv"), "w") as listing:
         for name, outcome, check, arguments, _ in cases:
-            listing.write(f"{name}\t{outcome}\t{check}\t{arguments}\t{CPU_SECONDS.get(name, '-')}\n")
+            cpu = CPU_SECONDS.get(name, "-")
+            listing.write(f"{name}\t{outcome}\t{check}\t{arguments}\t{cpu}\t{MEMORY_BOUNDS_MIB.get(name, 64)}\n")
 
 
 if __name__ == "__main__":

@@ -170,7 +170,7 @@ generate
 [ "$only_generate" = 1 ] && exit 0
 mkdir -p "$outputs"
 failures=0 ran=0 skipped=0
-while IFS=$'\t' read -r name outcome how arguments cpu_bound; do
+while IFS=$'\t' read -r name outcome how arguments cpu_bound _; do
     [ ${#wanted[@]} -eq 0 ] || is_listed "$name" "${wanted[@]}" || continue
     pending_case=0
     is_listed "$name" "${pending[@]}" && pending_case=1

@@ -98,12 +98,7 @@ TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
     EXPECT_EQ(0u, headLengthOf(entryTable(std::vector<XRefEntry>(3))));
 }
 
-TEST(XRefWriter, EncryptionEntriesWriteTheIdentifiersInHexadecimal) {
-    const std::string ids[] = {std::string("\0\xFF"
-                                           "A",
-                                           3),
-                               "z"};
-    EXPECT_EQ("/Encrypt 7 0 R\n/ID [<00FF41><7A>]\n", encryptionEntries(encryptReference({7, 0}), {ids[0], ids[1]}));
-    EXPECT_EQ("/Encrypt 7 1 R\n", encryptionEntries(encryptReference({7, 1}), {}));
-    EXPECT_EQ(" /Encrypt << /V 1 >>\n", encryptionEntries(" /Encrypt << /V 1 >>", {})) << "a direct entry as it stands";
+TEST(XRefWriter, EncryptReferenceNamesTheDictionaryWithItsGeneration) {
+    EXPECT_EQ("/Encrypt 7 0 R", encryptReference({7, 0}));
+    EXPECT_EQ("/Encrypt 7 1 R", encryptReference({7, 1}));
 }
