@@ -75,7 +75,11 @@ void CPdfRotate::runSteps() {
     for (const std::string& text : notices) reporter.notice(text);
 }
 
+// The output's table is made only now: the page tree walk, which holds the most
+// before, is over, and an incremental update needs none.
 void CPdfRotate::writeFullRewrite() {
+    const XRefEntryTable& entries = xref->getEntries();
+    outputEntries = OutputTable(static_cast<int32_t>(entries.numberBound()), entries.fitsOneTable());
     copyHeader();
     ObjectCopier copier(*rawObjects, *output, outputEntries);
     copier.reportProgressTo([this](size_t copied, size_t total) { reporter.objectsCopied(copied, total); });
@@ -130,8 +134,6 @@ void CPdfRotate::openInput() {
 // The parts that read through the document's cross-reference, made anew when it is rebuilt.
 void CPdfRotate::bindCrossReference() {
     xref = document.xref();
-    const XRefEntryTable& entries = xref->getEntries();
-    outputEntries = OutputTable(static_cast<int32_t>(entries.numberBound()), entries.fitsOneTable());
     objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), inputSize);
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
 }

@@ -295,14 +295,17 @@ size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader
     if (!endsWithLineEnd) output.write("\n");
     int64_t nextNumber = base.size;
     std::vector<StreamEntry> entries;
-    entries.reserve(revised + 1);
     if (!plan.members.empty()) {
         const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
-        entries.push_back({streamNumber, 1, output.position(), 0});
-        const std::string packed = packMembers(reader, pages, walkedNodes, plan);
-        writeStreamObject(output, streamNumber, objectStreamEntries(plan.members.size(), plan.header.size()), packed);
+        const uint32_t streamOffset = output.position();
+        writeStreamObject(output, streamNumber, objectStreamEntries(plan.members.size(), plan.header.size()),
+                          packMembers(reader, pages, walkedNodes, plan));
+        std::string().swap(plan.header);  // the table is made without it
+        entries.reserve(revised + 1);
+        entries.push_back({streamNumber, 1, streamOffset, 0});
         for (size_t i = 0; i < plan.members.size(); ++i)
             entries.push_back({plan.members[i], 2, static_cast<uint32_t>(streamNumber), static_cast<uint32_t>(i)});
+        std::vector<int32_t>().swap(plan.members);
     }
     for (const RevisedObject& object : plan.ordinary) {
         entries.push_back({object.number, 1, output.position(), static_cast<uint32_t>(object.generation)});

@@ -12,6 +12,11 @@ namespace {
 
 constexpr const char* damaged = "PDF file was damaged";
 
+// The key of a kid given by reference: its object number and generation.
+uint64_t kidKey(const CPdfElement& reference) {
+    return (uint64_t{static_cast<uint32_t>(reference.refNum())} << 32) | static_cast<uint32_t>(reference.refGen());
+}
+
 }  // namespace
 
 // A tree that lists nodes many times over cannot make the walk longer than a few
@@ -59,6 +64,7 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
             if (number >= 0) walkedNodes.push_back(number);
             walkNode(kid.node, number, depth + 1, pages);
             if (number >= 0) onPath.erase(number);
+            letNodeGo(reference);
         }
     }
 }
@@ -94,14 +100,20 @@ void PageTreeWalker::noteWalkedNode(int32_t number, int32_t generation, const CP
 const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int32_t index,
                                                       const CPdfElement& reference, KnownKid& direct) {
     const bool byReference = reference.is(ElementType::Reference);
-    const uint64_t key = byReference ? (uint64_t{static_cast<uint32_t>(reference.refNum())} << 32) |
-                                           static_cast<uint32_t>(reference.refGen())
-                                     : 0;
-    if (byReference) {
-        if (const auto known = knownKids.find(key); known != knownKids.end()) return known->second;
-    }
+    const uint64_t key = byReference ? kidKey(reference) : 0;
     CPdfElement kid;
     PageTreeSieve sieve = nodeSieve();
+    if (byReference) {
+        if (const auto found = knownKids.find(key); found != knownKids.end()) {
+            KnownKid& known = found->second;
+            if (known.isPages && known.node.is(ElementType::None)) {  // walked before, and let go
+                kids.at(index, kid, &sieve);
+                if (!kid.is(ElementType::Dictionary)) throw CPdfException(damaged);
+                known.node.takeFrom(kid);
+            }
+            return known;
+        }
+    }
     kids.at(index, kid, &sieve);
     KnownKid known = classify(kid);
     if (!byReference) return direct = std::move(known);
@@ -111,6 +123,13 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.node);
     if (known.isPage) return direct = std::move(known);  // its record remembers it
     return knownKids.emplace(key, std::move(known)).first->second;
+}
+
+// A node's dictionary holds its whole Kids array: once its subtree is walked it is
+// let go, and read again only for a tree that lists the node again.
+void PageTreeWalker::letNodeGo(const CPdfElement& reference) {
+    if (!reference.is(ElementType::Reference)) return;
+    if (const auto found = knownKids.find(kidKey(reference)); found != knownKids.end()) found->second.node.clear();
 }
 
 namespace {

@@ -61,11 +61,12 @@ private:
         bool typeDisagrees = false;  // read by what it holds, against its /Type
         PageRotationFacts facts;     // a page's
         uint32_t textEnd = 0;        // a page's, as PageRecord has it
-        CPdfElement node;            // a Pages node's dictionary, kept to walk it again
+        CPdfElement node;            // a Pages node's dictionary while it is walked (None once let go)
     };
 
     void walkNode(const CPdfElement& node, int32_t nodeNumber, int depth, std::vector<PageRecord>& pages);
     const KnownKid& kidAt(const CPdfArray& kids, int32_t index, const CPdfElement& reference, KnownKid& direct);
+    void letNodeGo(const CPdfElement& reference);
     bool copyEarlierListing(const CPdfElement& reference, std::vector<PageRecord>& pages) const;
     void noteListing(const CPdfElement& reference, const std::vector<PageRecord>& pages);
     KnownKid classify(CPdfElement& kid) const;

@@ -52,9 +52,7 @@ std::string onePage(const OnePage& spec) {
 }
 
 // The builder starts its files with "%PDF-1.5\n": the header of the case replaces it.
-std::string withHeader(std::string bytes, const std::string& header) {
-    return bytes.replace(0, header.size(), header);
-}
+std::string withHeader(std::string bytes, const std::string& header) { return bytes.replace(0, header.size(), header); }
 
 ProcessResult rotate(TemporaryFolder& folder, const std::string& bytes, std::vector<std::string> options = {}) {
     writeFile(folder / "in.pdf", bytes);
@@ -178,7 +176,7 @@ TEST(TrailerIdMetadata, ACompressedPdfAClaimIsRead) {
 // ends at its "endobj", which a string left open would swallow.
 struct UnclosedCase {
     const char* name;
-    std::string text;  // the last object of the object stream: object 6, the document's Info
+    std::string text;   // the last object of the object stream: object 6, the document's Info
     const char* title;  // the value qpdf reads from the repaired output ("": see the case)
 };
 
@@ -206,8 +204,7 @@ class UnclosedString : public testing::TestWithParam<UnclosedCase> {};
 TEST_P(UnclosedString, IsDamageWithoutRepair) {
     TemporaryFolder folder;
     const ProcessResult run = rotate(folder, objectStreamDocument(GetParam().text));
-    EXPECT_EQ(banner + jobHead(folder / "in.pdf", folder / "out.pdf", 90, "1-1") + "PDF file was damaged",
-              run.output);
+    EXPECT_EQ(banner + jobHead(folder / "in.pdf", folder / "out.pdf", 90, "1-1") + "PDF file was damaged", run.output);
     EXPECT_EQ(2, run.exitCode);
     EXPECT_FALSE(exists(folder / "out.pdf"));
     EXPECT_NE(std::string::npos, run.errors.find("-repair"));
