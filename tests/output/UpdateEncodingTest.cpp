@@ -38,6 +38,21 @@ TEST(UpdateEncoding, ObjectStreamListsEachObjectsOffsetFromFirst) {
     EXPECT_EQ(2u, encoded.count);
 }
 
+// An object stream compressed as its pieces come is the one compressed whole: an
+// update may then read its pages twice rather than hold them.
+TEST(UpdateEncoding, DeflatingInPiecesGivesTheBytesOfDeflatingWhole) {
+    std::string whole;
+    for (int page = 0; page < 40000; ++page)
+        whole += "<< /Type /Page /Parent " + std::to_string(page / 100 + 3) + " 0 R /Rotate 90\n>>\n";
+    for (const size_t cut : {size_t{1}, size_t{7}, size_t{4096}, size_t{100000}, whole.size()}) {
+        StreamDeflater deflater;
+        for (size_t at = 0; at < whole.size(); at += cut) deflater.add(std::string_view(whole).substr(at, cut));
+        EXPECT_EQ(deflateBytes(whole), deflater.finish()) << "pieces of " << cut;
+    }
+    StreamDeflater nothing;
+    EXPECT_EQ(deflateBytes(""), nothing.finish());
+}
+
 // The streams of an update, deflated, make a section that the program's own reader
 // reads back: the entries, and each object's text in the object stream.
 TEST(UpdateEncoding, ReaderReadsTheEncodedStreamsBack) {

@@ -38,6 +38,40 @@ TEST(PageTreeWalker, ListsPagesInOrderAsOftenAsTheTreeListsThem) {
     EXPECT_EQ(4, nodes);  // the root, node 4 twice (once through 5) and node 5
 }
 
+// A page listed again is not read again: its record is a copy of the first one.
+// A node walked and let go is read again when listed again, and gives the same pages.
+TEST(PageTreeWalker, ListingsAfterTheFirstCopyWhatTheFirstRead) {
+    PdfBuilder pdf;
+    pdf.object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 3 0 R 4 0 R] >>");
+    pdf.object(3, "<< /Type /Page /Parent 2 0 R /Rotate 7 0 R >>");
+    pdf.object(4, "<< /Type /Pages /Parent 2 0 R /Kids [5 0 R 3 0 R] >>");
+    pdf.object(5, "<< /Type /Page /Parent 4 0 R /Rotate 180 >>");
+    pdf.object(7, "90");
+    const WalkedTree tree(pdf);
+    std::vector<int32_t> numbers;
+    for (const PageRecord& page : tree.pages) numbers.push_back(page.objNum);
+    ASSERT_EQ((std::vector<int32_t>{3, 5, 3, 3, 5, 3}), numbers);
+    for (const size_t again : {size_t{2}, size_t{3}, size_t{5}}) {
+        EXPECT_EQ(PageRotationFacts::Rotate::Reference, tree.pages[again].facts.rotate);
+        EXPECT_EQ(7, tree.pages[again].facts.value);
+        EXPECT_EQ(2, tree.pages[again].facts.parent);
+        EXPECT_EQ(tree.pages[0].textEnd, tree.pages[again].textEnd);
+    }
+    EXPECT_EQ(180, tree.pages[4].facts.value);
+    EXPECT_EQ(4, tree.pages[4].facts.parent);
+}
+
+// A /Rotate reference of a generation past 65535 leads to no object: no rotation.
+TEST(PageTreeWalker, ARotateReferenceBeyondTheLastGenerationIsNoRotation) {
+    PdfBuilder pdf;
+    pdf.object(2, "<< /Type /Pages /Rotate 270 /Kids [3 0 R] >>");
+    pdf.object(3, "<< /Type /Page /Parent 2 0 R /Rotate 7 65536 R >>");
+    const WalkedTree tree(pdf);
+    ASSERT_EQ(1u, tree.pages.size());
+    ShownRotation shown(*tree.xref);
+    EXPECT_EQ(0, shown.ofPage(tree.pages[0]));
+}
+
 TEST(PageTreeWalker, ALoopThroughKidsIsDamage) {
     PdfBuilder pdf;
     pdf.object(2, "<< /Type /Pages /Kids [3 0 R] >>");
