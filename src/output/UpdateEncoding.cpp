@@ -34,22 +34,22 @@ void StreamDeflater::add(std::string_view piece) { run(piece, Z_NO_FLUSH); }
 
 std::string StreamDeflater::finish() {
     run({}, Z_FINISH);
+    packed.resize(used);
     return std::move(packed);
 }
 
-// zlib takes at most 4 GiB a call; the pieces here are far smaller.
+// The output grows by doubling, and only when zlib has filled it: most pieces are
+// a page's few bytes. zlib takes at most 4 GiB a call; the pieces here are far smaller.
 void StreamDeflater::run(std::string_view piece, int flush) {
     z_stream& zlib = state->zlib;
     zlib.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
     zlib.avail_in = static_cast<uInt>(piece.size());
     for (;;) {
-        const size_t room = std::max<size_t>(piece.size() / 2, 4096);
-        const size_t had = packed.size();
-        packed.resize(had + room);
-        zlib.next_out = reinterpret_cast<Bytef*>(packed.data() + had);
-        zlib.avail_out = static_cast<uInt>(room);
+        if (used == packed.size()) packed.resize(std::max<size_t>(packed.size() * 2, 64 * 1024));
+        zlib.next_out = reinterpret_cast<Bytef*>(packed.data() + used);
+        zlib.avail_out = static_cast<uInt>(packed.size() - used);
         const int result = deflate(&zlib, flush);
-        packed.resize(had + room - zlib.avail_out);
+        used = packed.size() - zlib.avail_out;
         if (result == Z_STREAM_ERROR) throw CPdfException("\nOut of memory while compressing the update\n");
         if (flush == Z_FINISH ? result == Z_STREAM_END : zlib.avail_in == 0 && zlib.avail_out != 0) return;
     }

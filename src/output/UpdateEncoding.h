@@ -32,7 +32,8 @@ private:
 
     struct State;
     std::unique_ptr<State> state;
-    std::string packed;
+    std::string packed;  // its first `used` bytes are the output so far
+    size_t used = 0;
 };
 
 struct ObjectStreamMember {
