@@ -194,8 +194,7 @@ std::string CPdfRotate::keptDirectInfo() const {
     const std::optional<CPdfXRef::TrailerPlace>& place = xref->trailerPlace();
     TrailerText trailer;
     if (!info.is(ElementType::Dictionary) || !place ||
-        !readTrailerText(*xref->blockCache(), place->start, !place->isTable, static_cast<uint32_t>(inputSize),
-                         trailer))
+        !readTrailerText(*xref->blockCache(), place->start, !place->isTable, static_cast<uint32_t>(inputSize), trailer))
         return std::string();
     return directInfoEntry(trailer);
 }

@@ -73,6 +73,11 @@ constexpr int64_t maximumObjectStreamData = 32 * 1024 * 1024;
 // into a buffer of exactly its size, so that it is never held twice over while
 // the buffer grows, and one beyond the limit above is never held at all.
 constexpr size_t objectStreamReadWholeBytes = 1 << 20;
+// The object streams decoded last stay decoded, a few of them and only as many
+// as fit within these bytes together: walking a page tree returns to its nodes'
+// stream after the kids of each node, and a thousand nodes fill megabytes.
+constexpr size_t keptObjectStreams = 4;
+constexpr size_t keptObjectStreamBytes = 16 * 1024 * 1024;
 
 // Object streams are decoded again when objects alternate between them (one is
 // kept decoded in each form). The decoded bytes of a whole job may not exceed this

@@ -91,6 +91,7 @@ void CPdfXRef::rebuild() {
     if (!handle) throw CPdfException("PDF file was damaged");  // loaded without the file's handle: nothing to scan
     objectStreamCache.reset();
     rawObjectStreamCache.reset();
+    recentObjectStreams.clear();
     entries = XRefEntryTable();
     entries.setFileSize(fileSize);
     trailer.clear();
@@ -214,7 +215,10 @@ void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfEleme
 std::shared_ptr<const DecodedObjectStream> CPdfXRef::decodedObjectStream(int32_t streamNumber) {
     if (objectStreamCache && objectStreamCache->streamNum == streamNumber) return objectStreamCache->decoded;
     if (rawObjectStreamCache && rawObjectStreamCache->streamNum == streamNumber) return rawObjectStreamCache->decoded;
-    return std::make_shared<const DecodedObjectStream>(this, streamNumber);
+    if (auto kept = recentObjectStreams.find(streamNumber)) return kept;
+    auto decoded = std::make_shared<const DecodedObjectStream>(this, streamNumber);
+    recentObjectStreams.keep(decoded);
+    return decoded;
 }
 
 void CPdfXRef::chargeObjectStreamWork(uint64_t decodedBytes) {

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "model/IndirectObjectHolder.h"
+#include "limits/Limits.h"
 #include "model/PdfElement.h"
 #include "xref/XRefEntry.h"
 #include "xref/XRefEntryTable.h"
+#include "xref/RecentObjectStreams.h"
 #include "xref/XRefSectionReader.h"
 
 class CPdfFileStream;
@@ -79,11 +81,12 @@ public:
     // The text of a Compressed object inside its decoded object stream, or null.
     const uint8_t* getRawObject(int32_t number, int32_t generation, int32_t& length);
 
-    // Counts bytes decoded from object streams. Only one object stream stays decoded
-    // in each form, so objects that alternate between streams decode them again and
+    // Counts bytes decoded from object streams. Only the few decoded last stay
+    // decoded, so objects that alternate between many streams decode them again and
     // again; past a budget that grows with the file's size this is taken as damage.
     void chargeObjectStreamWork(uint64_t decodedBytes);
     bool objectStreamWorkLeft() const { return objectStreamWork <= objectStreamBudget; }
+    uint64_t objectStreamBytesDecoded() const { return objectStreamWork; }
 
     // True once every section and the trailer's Root have been read (an encrypted
     // file's are, before it is refused).
@@ -155,6 +158,7 @@ private:
     std::unique_ptr<StandardSecurity> securityHandler;
     std::unique_ptr<CPdfObjectStream> objectStreamCache;
     std::unique_ptr<CPdfRawObjectStream> rawObjectStreamCache;
+    RecentObjectStreams recentObjectStreams{limits::keptObjectStreams, limits::keptObjectStreamBytes};
     uint64_t objectStreamWork = 0;
     uint64_t objectStreamBudget = 0;
     int fetchDepth = 0;
