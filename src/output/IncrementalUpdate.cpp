@@ -268,14 +268,12 @@ std::string packMembers(const RawObjectReader& reader, const std::vector<PageRec
     size_t next = 0;
     size_t bodyBytes = 0;
     revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
-        const auto body = objectStreamBody(page);
-        if (!body) return;
-        if (next == plan.members.size() || plan.members[next] != page.number)
-            throw CPdfException("\nInput file read error\n");
+        if (next == plan.members.size() || plan.members[next] != page.number) return;  // an ordinary object
         ++next;
-        deflater.add(*body);
+        const std::string_view body = acceptedObjectStreamBody(page);
+        deflater.add(body);
         deflater.add("\n");  // ends a comment that closes the object's text, and parts it from the next
-        bodyBytes += body->size() + 1;
+        bodyBytes += body.size() + 1;
     });
     if (next != plan.members.size() || bodyBytes != plan.bodyBytes) throw CPdfException("\nInput file read error\n");
     return deflater.finish();

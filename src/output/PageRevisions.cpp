@@ -111,7 +111,11 @@ std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std:
     return revised;
 }
 
-std::optional<std::string_view> objectStreamBody(const RevisedObject& object) {
+namespace {
+
+// The text between the object's header and its "endobj", from its first byte that
+// is no white space; none for another generation or a text without that frame.
+std::optional<std::string_view> framedValue(const RevisedObject& object) {
     static constexpr std::string_view keyword = "endobj";
     const std::string_view text = object.text;
     if (object.generation != 0 || text.size() < object.headerEnd + keyword.size() + 1) return std::nullopt;
@@ -120,10 +124,22 @@ std::optional<std::string_view> objectStreamBody(const RevisedObject& object) {
     const std::string_view body = text.substr(0, keywordStart);
     size_t start = object.headerEnd;
     while (start < body.size() && pdfchar::isWhitespace(static_cast<uint8_t>(body[start]))) ++start;
-    const std::string_view value = body.substr(start);
+    return body.substr(start);
+}
+
+}  // namespace
+
+std::optional<std::string_view> objectStreamBody(const RevisedObject& object) {
+    const std::optional<std::string_view> value = framedValue(object);
+    if (!value) return std::nullopt;
+    const std::string_view body(object.text.data(),
+                                static_cast<size_t>(value->data() + value->size() - object.text.data()));
+    const size_t start = body.size() - value->size();
     const bool endKnown = object.valueEnd > start && object.valueEnd <= body.size();
     if (endKnown && onlyWhitespaceFrom(body, object.valueEnd)) return value;
-    if (!holdsOneValue(reinterpret_cast<const uint8_t*>(value.data()), static_cast<uint32_t>(value.size())))
+    if (!holdsOneValue(reinterpret_cast<const uint8_t*>(value->data()), static_cast<uint32_t>(value->size())))
         return std::nullopt;
     return value;
 }
+
+std::string_view acceptedObjectStreamBody(const RevisedObject& object) { return framedValue(object).value_or(""); }

@@ -37,3 +37,6 @@ void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageReco
 // The object's value as an object stream holds it: generation 0, a single value
 // that is no stream, the text between its header and "endobj"; none otherwise.
 std::optional<std::string_view> objectStreamBody(const RevisedObject& object);
+// The same value of an object whose text objectStreamBody has accepted before,
+// without reading the value through again.
+std::string_view acceptedObjectStreamBody(const RevisedObject& object);

@@ -22,12 +22,27 @@
 
 namespace {
 
+// Only a "(", a "%" or a "<" that opens no dictionary can start what a text leaves
+// open: most texts hold none of them, and are passed over at a glance rather than
+// by the scanner, which reads every byte by the lexer's states.
+bool mayEndOpen(const uint8_t* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        const uint8_t c = text[i];
+        if (c == '(' || c == '%') return true;
+        if (c != '<') continue;
+        if (i + 1 == length || text[i + 1] != '<') return true;
+        ++i;
+    }
+    return false;
+}
+
 // An object of an object stream ends where the next one begins, and the copy adds
 // the "endobj" after it: what its text leaves open would run on past that word.
 // A comment ends with a line end. A string left open is damage, or, for a document
 // that recovers damaged files, closed at the text's end as the lexer ended it
 // (with the containers around it, as the parser took them closed).
 std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32_t length, RawObject& out) {
+    if (!mayEndOpen(text, static_cast<size_t>(length))) return std::string();
     ObjectEndScanner scanner;
     if (scanner.feed(text, static_cast<size_t>(length)) != 0) return std::string();
     switch (scanner.openAtEnd()) {
