@@ -185,6 +185,7 @@ const UnclosedCase unclosedCases[] = {
     {"Nested", "<< /Title (Left (open", "Left \\(open\\)"},
     {"EscapeAtTheEnd", "<< /Title (Left open\\", "Left open"},
     {"Hexadecimal", "<< /Title <4C656674", "Left"},
+    {"HexadecimalBetweenNoSpaces", "<</Title<4C656674", "Left"},  // a "<<" and then a lone "<"
     {"InAnArray", "<< /Title [ (Left open", ""},
 };
 
