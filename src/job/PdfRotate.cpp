@@ -193,7 +193,7 @@ std::string CPdfRotate::keptDirectInfo() const {
     xref->trailerDictionary().dictionary()->findRaw("Info", info);
     const std::optional<CPdfXRef::TrailerPlace>& place = xref->trailerPlace();
     TrailerText trailer;
-    if (!info.is(ElementType::Dictionary) || !place ||
+    if (!info.is(ElementType::Dictionary) || !place || !xref->blockCache() ||
         !readTrailerText(*xref->blockCache(), place->start, !place->isTable, static_cast<uint32_t>(inputSize), trailer))
         return std::string();
     return directInfoEntry(trailer);

@@ -284,3 +284,26 @@ TEST(EncryptedObjectStreams, TheIdentityCryptFilterIsRead) {
 }
 
 }  // namespace
+
+// A trailer that holds both its encryption dictionary and its Info: the full
+// rewrite keeps both as the input writes them, and the ID that makes the key.
+TEST(DirectEncryptionAndInfo, BothStayInTheTrailer) {
+    TemporaryFolder folder;
+    const std::string made = folder / "made.pdf", input = folder / "in.pdf", output = folder / "out.pdf";
+    qpdfEncrypt(made, "user", {"128", "--use-aes=y"}, false);
+    std::string bytes = withDirectEncryption(readFile(made));
+    const size_t info = bytes.rfind("/Info ");
+    ASSERT_NE(std::string::npos, info);
+    const std::string direct = "/Info << /Title (Plain text) >>";
+    bytes.replace(info, bytes.find(" R", info) + 2 - info, direct);  // in the trailer, after every offset
+    writeFile(input, bytes);
+    ASSERT_TRUE(qpdfCheckClean(input, "user"));
+    EXPECT_EQ(banner + jobDone(input, output, 90, "1"), runJob(input, output, {"-p1", "-r90", "-passworduser"}).output);
+    expectRotatedAndReadable(input, output, "user", "90 . .");
+    const std::string written = readFile(output);
+    const size_t trailer = written.rfind("trailer");
+    ASSERT_NE(std::string::npos, trailer);
+    EXPECT_NE(std::string::npos, written.find(direct, trailer));
+    EXPECT_NE(std::string::npos, written.find("/Encrypt <<", trailer));
+    EXPECT_NE(std::string::npos, written.find("/ID [", trailer));
+}
