@@ -628,8 +628,9 @@ CASES = [  # file name, outcome, qpdf check, arguments, writer
 # Cases whose work is bounded tighter than the suite's CPU seconds allow.
 CPU_SECONDS = {"million-pages-12000-ranges.pdf": 8}
 LARGE_CASES = [("large-image-stream-300mb.pdf", "done", "check", "-pall -r90", large_image_stream)]
-# Peak memory that bench/hostile.sh allows a case, in MiB, where it is not the 64 of every other.
-MEMORY_BOUNDS_MIB = {"million-pages.pdf": 96, "large-image-stream-300mb.pdf": 48}
+# Peak memory that bench/hostile.sh allows a case, in MiB, where it is not the 64 of every other
+# (the full rewrite of a million pages holds a record for each).
+MEMORY_BOUNDS_MIB = {"million-pages.pdf": 96, "million-pages-12000-ranges.pdf": 96, "large-image-stream-300mb.pdf": 48}
 
 
 def main(argv):
