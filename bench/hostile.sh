@@ -2,7 +2,7 @@
 # Runs the hostile-file suite (tests/hostile) with the given build, every case
 # plain and with -repair, and prints a table of wall time and peak memory,
 # flagging every case over its bounds: 5 s, and the peak memory that the case list gives it (64 MiB,
-# 96 MiB for the million-page file, 48 MiB for the valid file with one 300 MB stream).
+# 96 MiB for the million-page files, 48 MiB for the valid file with one 300 MB stream).
 #
 #   bench/hostile.sh BUILD_DIR
 #
