@@ -166,3 +166,5 @@ void ConsoleReporter::notice(const std::string& text) {
 }
 
 void ConsoleReporter::warning(const std::string& text) { printErrorLine("warning", text); }
+
+void ConsoleReporter::hint(const std::string& text) { printErrorLine("hint", text); }

@@ -33,6 +33,7 @@ public:
     void objectsCopied(size_t copied, size_t total) override;
     void notice(const std::string& text) override;
     void warning(const std::string& text) override;
+    void hint(const std::string& text) override;
 
 private:
     std::string listPosition;

@@ -25,6 +25,9 @@ constexpr OptionLine extendedOptions[] = {
     {"-p<pages>",
      "also takes an angle per item and named selections as items, later items winning: "
      "-p1-3:90,4-end:180, or -podd:90,even:270 for a duplex scan"},
+    {"-p<pages>",
+     "also takes exclusions: ~N, ~N-M or ~odd (any named selection) takes those pages out of the items before "
+     "it: -p1-end,~5-7 or -pall,~end"},
     {"-plandscape",
      "rotates the pages displayed wider than tall (crop box, else media box, as the page shows it), "
      "e.g. -plandscape -r90 -force; also as an item: -plandscape:90,portrait:0"},

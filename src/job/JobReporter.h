@@ -31,6 +31,9 @@ public:
     // Something worth a warning that does not change the outcome, for standard
     // error (the text carries no line end).
     virtual void warning(const std::string& /*text*/) {}
+    // An option that would have served this file better, for standard error (the
+    // text carries no line end).
+    virtual void hint(const std::string& /*text*/) {}
 };
 
 // For jobs run where nobody reads the console (the fuzzers, some tests).

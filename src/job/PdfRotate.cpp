@@ -13,6 +13,7 @@
 #include "output/OutputCheck.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
+#include "output/SignedFields.h"
 #include "output/UpdateChecks.h"
 #include "pages/ForceRotation.h"
 #include "pages/ShownRotation.h"
@@ -70,6 +71,7 @@ void CPdfRotate::runSteps() {
     // over a file that is open.
     releaseInput();
     output->commit();
+    if (signedFields) reporter.hint(signedRewriteHint);
     if (const std::string repaired = repair.reportLine(); !repaired.empty()) notices.insert(notices.begin(), repaired);
     releaseAll();
     for (const std::string& text : notices) reporter.notice(text);

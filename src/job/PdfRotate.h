@@ -115,5 +115,6 @@ private:
     uint32_t deferredDots = 0;
     std::vector<std::string> notices;  // told once the output is complete
     bool objectsLeftOut = false;
-    bool certified = false;  // the catalogue carries a certification signature (looked for under -incremental)
+    bool certified = false;     // the catalogue carries a certification signature (looked for under -incremental)
+    bool signedFields = false;  // the form holds a signed field (looked for in a full rewrite)
 };

@@ -6,6 +6,7 @@
 #include "limits/Limits.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "output/SignedFields.h"
 #include "output/UpdateChecks.h"
 #include "pages/PageCount.h"
 #include "pages/PageList.h"
@@ -136,6 +137,7 @@ CPdfElement CPdfRotate::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve
     const CPdfElement catalogue = fetchAtEntryGeneration(*xref, xref->rootNum());
     if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
     certified = jobOptions.incremental && carriesCertification(catalogue);
+    signedFields = !jobOptions.incremental && carriesSignedFields(catalogue);
     CPdfElement reference;
     catalogue.dictionary()->findRaw("Pages", reference);
     if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();

@@ -51,6 +51,12 @@ constexpr int maximumFetchDepth = 32;
 // pages are a few levels deep, and the walk recurses once per level.
 constexpr int maximumPageTreeDepth = 256;
 
+// The form's field tree is read to learn whether the document is signed, for a
+// hint only: its signature fields stand near the top in real files, so a tree
+// deeper or larger than this is taken as not signed rather than read through.
+constexpr int maximumFieldTreeDepth = 32;
+constexpr int32_t signatureFieldsRead = 100000;
+
 // The page list is sized from the root's /Count up to this many records at once
 // (no more than the objects listed, which take room of their own); a longer
 // document grows it as its pages are found. Growing by doubling holds the old

@@ -113,7 +113,7 @@ void markPage(PageRecord& record, int32_t angle) {
 }  // namespace
 
 bool PageItemList::usesExtendedForms(const std::string& text) {
-    if (text.find(':') != std::string::npos) return true;
+    if (text.find_first_of(":~") != std::string::npos) return true;
     for (size_t start = 0; start <= text.size();) {
         const size_t end = endOf(text, start, text.size(), ',');
         if (namedItemAt(text, start, end - start)) return true;
@@ -134,6 +134,8 @@ PageItemList::PageItemList(std::string listText, int32_t defaultAngle) : text(st
         if (end == start)
             throw CPdfException("Invalid page list \"" + text + "\": item " + std::to_string(position) + " is empty\n");
         items.push_back(parseItem(start, end - start, defaultAngle));
+        if (items.size() == 1 && items.front().excludes)
+            fail(items.front(), "an exclusion takes pages out of the items before it, and none comes before");
         start = end + 1;
     }
 }
@@ -144,7 +146,10 @@ PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t 
     item.textLength = length;
     item.angle = defaultAngle;
     const size_t end = start + length;
+    item.excludes = text[start] == '~';
+    if (item.excludes) ++start;
     const size_t colon = endOf(text, start, end, ':');
+    if (colon < end && item.excludes) fail(item, "an exclusion takes no angle");
     if (colon < end) {
         const size_t angleStart = colon + 1;
         const bool negative = angleStart < end && text[angleStart] == '-';
@@ -187,6 +192,10 @@ void PageItemList::resolve(uint32_t pageCount) {
     for (Item& item : items) {
         switch (item.kind) {
         case Kind::Pages:
+            if (item.excludes) {
+                resolveExclusion(item, pageCount);
+                break;
+            }
             item.firstPage = resolveNumber(item, item.first, pageCount);
             item.lastPage = resolveNumber(item, item.last, pageCount);
             if (item.firstPage > item.lastPage)
@@ -211,6 +220,20 @@ void PageItemList::resolve(uint32_t pageCount) {
     }
 }
 
+// An exclusion reaches only as far as the file: the pages it names beyond either
+// end are none to take out, so one list serves files of any length.
+void PageItemList::resolveExclusion(Item& item, uint32_t pageCount) const {
+    const auto place = [pageCount](const PageNumber& number) {
+        return number.fromEnd ? int64_t{pageCount} - number.value + 1 : int64_t{number.value};
+    };
+    const int64_t first = place(item.first), last = place(item.last);
+    if (first > last && first <= pageCount && last >= 1)
+        fail(item, "the range runs backwards, from page " + std::to_string(first) + " to page " + std::to_string(last),
+             true);
+    item.firstPage = static_cast<uint32_t>(std::clamp<int64_t>(first, 1, int64_t{pageCount} + 1));
+    item.lastPage = static_cast<uint32_t>(std::clamp<int64_t>(last, 0, pageCount));
+}
+
 uint32_t PageItemList::resolveNumber(const Item& item, const PageNumber& number, uint32_t pageCount) const {
     if (pageCount == 0) fail(item, "the file has no pages", true);
     if (number.value > pageCount) {
@@ -226,6 +249,11 @@ std::string PageItemList::summary() const {
     std::string line;
     for (const Item& item : items) {
         if (!line.empty()) line += ", ";
+        if (item.excludes && item.kind == Kind::Pages && item.firstPage > item.lastPage) {
+            line += itemText(item);  // beyond the file: no pages of it to show
+            continue;
+        }
+        if (item.excludes) line += '~';
         if (item.kind != Kind::Pages) {
             for (const NamedItem& named : namedItems)
                 if (named.kind == item.kind) line += named.name;
@@ -233,13 +261,14 @@ std::string PageItemList::summary() const {
             line += std::to_string(item.firstPage);
             if (item.isRange) line.append(1, '-').append(std::to_string(item.lastPage));
         }
-        line.append(" at ").append(std::to_string(item.angle));
+        if (!item.excludes) line.append(" at ").append(std::to_string(item.angle));
     }
     return line;
 }
 
 // The items are taken from the last to the first, each marking only the pages
-// that no later item has marked. A named selection that does not run over a
+// that no later item has marked; an exclusion takes its pages without marking
+// them, so that no earlier item marks them either. A named selection that does not run over a
 // range (odd, even, landscape, portrait) is looked at only where it last occurs:
 // an earlier occurrence names the same pages, all of them taken by then.
 void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageShape>& shapes,
@@ -251,8 +280,9 @@ void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageSh
     for (auto item = items.rbegin(); item != items.rend(); ++item) {
         const uint32_t itemNumber = static_cast<uint32_t>(items.rend() - item);
         const auto markOne = [&](uint32_t page) {
-            markPage(pages[page - 1], item->angle);
             free.take(page);
+            if (item->excludes) return;
+            markPage(pages[page - 1], item->angle);
             if (markedBy) (*markedBy)[page - 1] = itemNumber;
         };
         const auto matches = [&](uint32_t page) {

@@ -12,8 +12,10 @@
 // page from the end) as page numbers, named selections as items of a list, and an
 // angle per item after a colon: "1-3:90,4-end:180", "odd:90,even:270",
 // "landscape". An item without an angle takes the job's; where items overlap,
-// the later one counts. Parsing, resolving and marking each take time linear in
-// the text and the page count, whatever the items.
+// the later one counts. An item after "~" is an exclusion ("1-end,~5-7",
+// "all,~odd"): it takes its pages out of what the items before it chose, and
+// items after it may choose them again. Parsing, resolving and marking each take
+// time linear in the text and the page count, whatever the items.
 class PageItemList {
 public:
     // True when `text` uses any of these forms; a list of plain numbers and
@@ -21,15 +23,17 @@ public:
     static bool usesExtendedForms(const std::string& text);
 
     // Reads the list; throws a message that names the item for an empty item, an
-    // item that is none of the forms, page 0, r0, or an angle that is not a number
-    // or lies beyond the 32-bit range.
+    // item that is none of the forms, page 0, r0, an angle that is not a number
+    // or lies beyond the 32-bit range, an exclusion with an angle, or one that
+    // comes first (there is nothing before it to take pages from).
     PageItemList(std::string text, int32_t defaultAngle);
 
     // Turns "end" and "rN" into page numbers; throws for a page beyond the file or
-    // a range that runs backwards.
+    // a range that runs backwards. An exclusion's pages beyond the file are none.
     void resolve(uint32_t pageCount);
     // The resolved items with their angles, as the console shows them:
-    // "1-3 at 90, 4-12 at 180", "odd at 90, even at 270".
+    // "1-3 at 90, 4-12 at 180", "odd at 90, even at 270"; an exclusion without
+    // one: "1-12 at 90, ~5-7".
     std::string summary() const;
     // "landscape" or "portrait" is among the items.
     bool needsShapes() const { return shapesNeeded; }
@@ -63,6 +67,7 @@ private:
         PageNumber first, last;  // a single page has both the same
         int32_t angle = 0;
         bool angleGiven = false;               // after a colon, rather than the job's
+        bool excludes = false;                 // "~": its pages are taken out, not marked
         size_t textStart = 0, textLength = 0;  // where the item stands in the list, for messages
         uint32_t firstPage = 0, lastPage = 0;  // resolved; for named kinds too once resolved
     };
@@ -70,6 +75,7 @@ private:
     Item parseItem(size_t start, size_t length, int32_t defaultAngle);
     PageNumber parseNumber(const Item& item, size_t start, size_t length) const;
     uint32_t resolveNumber(const Item& item, const PageNumber& number, uint32_t pageCount) const;
+    void resolveExclusion(Item& item, uint32_t pageCount) const;
     std::string itemText(const Item& item) const { return text.substr(item.textStart, item.textLength); }
     [[noreturn]] void fail(const Item& item, const std::string& reason, bool afterFileOpened = false) const;
 

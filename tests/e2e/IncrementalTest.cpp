@@ -319,4 +319,67 @@ TEST(Incremental, KeepsTheSignedBytesAndWarnsOfACertification) {
     }
 }
 
+// On a line of its own: the console line "Processing" is still open.
+const std::string signedHint =
+    "\nfolioturn: hint: the document is signed, and a full rewrite leaves its signatures invalid; -incremental "
+    "appends the rotation and keeps them\n";
+
+TEST(Incremental, AFullRewriteOfASignedFileNamesIncremental) {
+    TemporaryFolder folder;
+    const std::string input = folder / "signed.pdf", output = folder / "out.pdf";
+    writeFile(input, signedPdf(false));
+    ProcessResult run = runJob(input, output, {"-pall", "-r90"});
+    EXPECT_EQ(banner + jobDone(input, output, 90, "1-1"), run.output) << "standard output keeps its text";
+    EXPECT_EQ(signedHint, errorsOf(run));
+    EXPECT_EQ("", errorsOf(runJob(input, output, {"-pall", "-r90", "-incremental"})));
+    run = runJob(input, folder / "missing/out.pdf", {"-pall", "-r90"});
+    EXPECT_EQ(2, run.exitCode);
+    EXPECT_EQ("", errorsOf(run)) << "a job that wrote nothing has nothing to say of signatures";
+}
+
+// A form with fields of every sort: only a signature field with a value signs.
+using FieldObjects = std::vector<std::pair<int, std::string>>;
+
+std::string formPdf(const std::string& fields, const FieldObjects& fieldObjects) {
+    PdfBuilder pdf;
+    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields " + fields + " >> >>");
+    pdf.object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    pdf.object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>");
+    for (const auto& [number, body] : fieldObjects) pdf.object(number, body);
+    pdf.startxref(pdf.table("/Size 6 /Root 1 0 R"));
+    return pdf.bytes();
+}
+
+TEST(Incremental, OnlyASignatureFieldWithAValueCountsAsSigned) {
+    struct FormCase {
+        const char* what;
+        std::string fields;
+        FieldObjects objects;
+        bool hinted;
+    };
+    const FormCase cases[] = {
+        {"an empty signature field", "[4 0 R]", {{4, "<< /FT /Sig /T (s) >>"}}, false},
+        {"a text field with a value", "[4 0 R]", {{4, "<< /FT /Tx /T (t) /V (x) >>"}}, false},
+        {"a kid inheriting /Sig",
+         "[4 0 R]",
+         {{4, "<< /FT /Sig /T (s) /Kids [5 0 R] >>"}, {5, "<< /Parent 4 0 R /V << >> >>"}},
+         true},
+        {"a kid of a text field",
+         "[4 0 R]",
+         {{4, "<< /FT /Tx /T (s) /Kids [5 0 R] >>"}, {5, "<< /Parent 4 0 R /V (x) >>"}},
+         false},
+        {"a direct signed field", "[<< /FT /Sig /V 9 0 R >>]", {}, true},
+        {"a field tree that loops", "[4 0 R]", {{4, "<< /T (a) /Kids [4 0 R 4 0 R] >>"}}, false},
+        {"fields that are no array", "4 0 R", {{4, "<< /FT /Sig /V 1 >>"}}, false},
+    };
+    for (const FormCase& c : cases) {
+        TemporaryFolder folder;
+        const std::string input = folder / "form.pdf", output = folder / "out.pdf";
+        writeFile(input, formPdf(c.fields, c.objects));
+        const ProcessResult run = runJob(input, output, {"-pall", "-r90"});
+        EXPECT_EQ(banner + jobDone(input, output, 90, "1-1"), run.output) << c.what;
+        EXPECT_EQ(c.hinted ? signedHint : "", errorsOf(run)) << c.what;
+    }
+}
+
 }  // namespace

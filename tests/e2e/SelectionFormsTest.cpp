@@ -164,7 +164,17 @@ INSTANTIATE_TEST_SUITE_P(
                      {"-p1-end:90,5:180,landscape:270"},
                      "1-15 at 90, 5 at 180, landscape at 270",
                      true,
-                     "90 270 90 270 180 270 90 270 90 90 270 270 90 90 270"}),
+                     "90 270 90 270 180 270 90 270 90 90 270 270 90 90 270"},
+            FormCase{"Exclusions",
+                     {"-p1-end:90,~5-7,~odd,~40-50"},
+                     "1-15 at 90, ~5-7, ~odd, ~40-50",
+                     false,
+                     ". 90 . 90 . . . 90 . 90 . 90 . 90 ."},
+            FormCase{"ExcludedThenChosenAgain",
+                     {"-pall:0,~landscape,3:180"},
+                     "all at 0, ~landscape, 3 at 180",
+                     true,
+                     "0 . 180 . 0 . 0 . 0 0 . . 0 0 ."}),
         testing::Bool(), testing::Bool()),
     [](const auto& info) {
         return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "ObjectStream" : "Table") +
@@ -206,6 +216,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "Invalid page list item \"1-3:ninety\": the angle is not a number\n"},
         FailureCase{"EmptyItem", "odd:90,,even:270", false,
                     "Invalid page list \"odd:90,,even:270\": item 2 is empty\n"},
+        FailureCase{"ExclusionFirst", "~3,all", false,
+                    "Invalid page list item \"~3\": an exclusion takes pages out of the items before it, and none "
+                    "comes before\n"},
+        FailureCase{"ExclusionWithAnAngle", "all,~3:90", false,
+                    "Invalid page list item \"~3:90\": an exclusion takes no angle\n"},
         FailureCase{"UnknownItem", "odd,evens", false,
                     "Invalid page list item \"evens\": not a page, a range or a named selection\n"}),
     caseName);

@@ -167,6 +167,37 @@ TEST(PageItems, AnglesOffQuarterTurnsAreTheItemsOwn) {
 }
 
 // Each page learns which item marked it, counted from 1: the last that names it.
+TEST(PageItems, ExclusionsTakePagesOutOfTheItemsBeforeThem) {
+    EXPECT_EQ("90 90 90 90 . . . 90 90 90", marked("1-end,~5-7", 10, 90));
+    EXPECT_EQ("90 90 90 90 90 90 90 90 90 .", marked("all,~end", 10, 90));
+    EXPECT_EQ(". 0 . 0 . 0", marked("all:0,~odd", 6));
+    EXPECT_EQ("180 180 180 0 . 0", marked("all:0,~odd,1-3:180", 6)) << "a later item chooses again";
+    EXPECT_EQ(". . . . . .", marked("odd:90,~all", 6));
+    EXPECT_EQ(". . 90 90 90 .", marked("1-5:90,~firsthalf,~lasthalf,3-5:90", 6));
+    EXPECT_EQ("90 90 . 90", marked("1-4,~3,~3", 4, 90));
+    EXPECT_EQ("90 90 90 90", marked("1-4,~7-9,~r9,~r12-r9", 4, 90)) << "pages beyond the file are none to take out";
+    EXPECT_EQ("90 90 . .", marked("1-4,~3-9", 4, 90));
+    EXPECT_EQ(". . 90 90", marked("1-4,~r9-2", 4, 90));
+    const std::vector<PageShape> shapes = {PageShape::Landscape, PageShape::Portrait, PageShape::Landscape};
+    EXPECT_EQ(". 90 .", marked("all,~landscape", 3, 90, shapes));
+    EXPECT_EQ("90 . 90", marked("all,~portrait", 3, 90, shapes));
+    EXPECT_EQ(". . 90", marked("landscape,~1", 3, 90, shapes));
+}
+
+TEST(PageItems, ExclusionsShowAsTypedAndRefuseAnglesAndALeadingPlace) {
+    EXPECT_EQ("1-10 at 90, ~5-7, ~odd, ~10, ~8-10, ~12-20", summary("1-end,~5-7,~odd,~end,~8-12,~12-20", 10, 90));
+    EXPECT_EQ("Invalid page list item \"~5-3\": the range runs backwards, from page 5 to page 3\n",
+              failure("all,~5-3").substr(1));
+    EXPECT_EQ("Invalid page list item \"~3:90\": an exclusion takes no angle\n", failure("1-end,~3:90"));
+    EXPECT_EQ(
+        "Invalid page list item \"~3\": an exclusion takes pages out of the items before it, and none comes "
+        "before\n",
+        failure("~3,1-end"));
+    EXPECT_EQ("Invalid page list item \"~\": not a page, a range or a named selection\n", failure("all,~"));
+    EXPECT_EQ("Invalid page list item \"~~3\": not a page, a range or a named selection\n", failure("all,~~3"));
+    EXPECT_TRUE(PageItemList::usesExtendedForms("1-5,~3"));
+}
+
 TEST(PageItems, MarkingTellsWhichItemMarkedEachPage) {
     PageItemList items("odd:90,2-3:180,landscape:0,end:270", 0);
     items.resolve(6);
@@ -182,9 +213,9 @@ TEST(PageItems, MarkingTellsWhichItemMarkedEachPage) {
 // must agree with the plain reading, each item in turn overwriting the pages it
 // names, on lists made at random from every form.
 TEST(PageItems, MarkingAgreesWithTakingEachItemInTurn) {
-    static const char* const parts[] = {"1",        "2",   "3",    "7",   "end",       "r1",       "r2",
-                                        "r5",       "odd", "even", "all", "firsthalf", "lasthalf", "landscape",
-                                        "portrait", "-",   ",",    ":90", ":-180",     ":0"};
+    static const char* const parts[] = {"1",   "2",    "3",     "7",         "end",      "r1",        "r2",       "r5",
+                                        "odd", "even", "all",   "firsthalf", "lasthalf", "landscape", "portrait", "-",
+                                        ",",   ":90",  ":-180", ":0",        ",~",       ",~"};
     std::mt19937 random(28);
     int compared = 0;
     for (int round = 0; round < 20000; ++round) {
@@ -203,12 +234,17 @@ TEST(PageItems, MarkingAgreesWithTakingEachItemInTurn) {
         }
         for (size_t start = 0; start <= list.size();) {
             const size_t end = std::min(list.find(',', start), list.size());
-            PageItemList item(list.substr(start, end - start), 45);
+            // An exclusion's pages are those that "all" and it leave unmarked; they
+            // become as never marked.
+            const bool excludes = list[start] == '~';
+            PageItemList item((excludes ? "all," : "") + list.substr(start, end - start), 45);
             item.resolve(count);
-            std::vector<PageRecord> marked = records(count);
+            std::vector<PageRecord> marked = records(count), unmarked = records(count);
             item.mark(marked, shapes);
-            for (size_t i = 0; i < count; ++i)
-                if (marked[i].selected) oneByOne[i] = marked[i];
+            for (size_t i = 0; i < count; ++i) {
+                if (excludes && !marked[i].selected) oneByOne[i] = unmarked[i];
+                if (!excludes && marked[i].selected) oneByOne[i] = marked[i];
+            }
             start = end + 1;
         }
         for (size_t i = 0; i < count; ++i) {
