@@ -7,11 +7,12 @@ packages=(cmake g++ make zlib1g-dev libgcrypt20-dev python3)
 # groff-base checks the man page; dpkg-dev and file let CPack work out the package's dependencies.
 # lintian checks the package; script (bsdutils) gives the progress tests a terminal.
 # strace counts the opens of the input and shows the order in which a replacement is synced and renamed.
+# mupdf-tools (mutool) reads the direction of the text on each page as it is shown, for the upright tests.
 # --package needs only what the package is made with.
 case "${1:-}" in
   --build) ;;
   --package) packages+=(dpkg-dev file gzip) ;;
-  *) packages+=(libgtest-dev nlohmann-json3-dev qpdf groff-base dpkg-dev file gzip lintian bsdutils strace) ;;
+  *) packages+=(libgtest-dev nlohmann-json3-dev qpdf groff-base dpkg-dev file gzip lintian bsdutils strace mupdf-tools) ;;
 esac
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--format" ]; then packages=(clang-format); fi

@@ -72,7 +72,7 @@ std::string ignoredArgumentWarning(const char* argument, const char* previous) {
     const bool bareValueOption = std::strcmp(previous, "-p") == 0 || std::strcmp(previous, "-r") == 0;
     if (bareValueOption && *argument != '-')
         return quoted + ": a value follows its option without a space, as in " + previous + argument;
-    if (startsWith(argument, "-r")) return quoted + ": -r takes a whole number of degrees, as in -r90";
+    if (startsWith(argument, "-r")) return quoted + ": -r takes a whole number of degrees, as in -r90, or auto";
     if (startsWith(argument, "-i") || startsWith(argument, "-o") || startsWith(argument, "-f") ||
         startsWith(argument, "-l"))
         return quoted + ": the input and the output are the first two arguments";
@@ -142,9 +142,14 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
                     kind = named.kind;
                 }
             }
+        } else if (std::strcmp(argument, "-rauto") == 0) {
+            options.upright = true;
+            options.rotation = 0;
+            options.rotationBeyondRange.clear();
         } else if (scanRotation(argument, degrees, inRange)) {
             options.rotation = degrees;
             options.rotationBeyondRange = inRange ? "" : argument;
+            options.upright = false;
         } else if (std::strcmp(argument, "-force") == 0) {
             options.force = true;
         } else if (std::strcmp(argument, "-repair") == 0) {
@@ -159,7 +164,7 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
     }
     options.selection = options.pageText.empty() ? PageSelection::All : kind;
     if (!warnings) return;
-    if (options.rotation % 90 != 0)
+    if (!options.upright && options.rotation % 90 != 0)
         warnings->push_back(offQuarterTurnWarning("-r" + std::to_string(options.rotation), options.rotation));
     warnOfItemAngles(options, *warnings);
 }

@@ -147,6 +147,14 @@ void ConsoleReporter::itemsChosen(const std::string& summary) {
     flushText();
 }
 
+// "-rauto" chooses each page's rotation from its text, so the line names none.
+void ConsoleReporter::uprightChosen(const std::string& pageText) {
+    printText(", upright, Pages: ");
+    printText(pageText);
+    printText("\nProcessing");
+    flushText();
+}
+
 void ConsoleReporter::pageTreeProgress() {
     printText(".");
     flushText();

@@ -29,6 +29,7 @@ public:
     void outputCreated(const std::string& outputName) override;
     void selectionChosen(int32_t degrees, const std::string& pageText) override;
     void itemsChosen(const std::string& summary) override;
+    void uprightChosen(const std::string& pageText) override;
     void pageTreeProgress() override;
     void objectsCopied(size_t copied, size_t total) override;
     void notice(const std::string& text) override;

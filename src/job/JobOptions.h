@@ -19,6 +19,7 @@ struct JobOptions {
     // The "-r" argument that counts when its angle lies beyond the 32-bit range,
     // refused when the job starts; "" for none.
     std::string rotationBeyondRange;
+    bool upright = false;  // "-rauto": each page gets the rotation under which its text reads upright
     bool force = false;
     bool repair = false;       // "-repair": read damaged files as other readers recover them
     bool incremental = false;  // append the rotation to the input as an incremental update

@@ -20,6 +20,9 @@ public:
     // Instead of selectionChosen for a page list with items beyond numbers and
     // ranges: the items, resolved, each with its angle ("1-3 at 90, 4-12 at 180").
     virtual void itemsChosen(const std::string& summary) = 0;
+    // Instead of selectionChosen with "-rauto": the page list, each page to be
+    // turned so that its text reads upright.
+    virtual void uprightChosen(const std::string& pageText) = 0;
     // Every eleventh page tree node visited.
     virtual void pageTreeProgress() = 0;
     // While the objects are copied: how far the copy is, in object numbers. Called
@@ -43,6 +46,7 @@ public:
     void outputCreated(const std::string&) override {}
     void selectionChosen(int32_t, const std::string&) override {}
     void itemsChosen(const std::string&) override {}
+    void uprightChosen(const std::string&) override {}
     void pageTreeProgress() override {}
     void notice(const std::string&) override {}
 };

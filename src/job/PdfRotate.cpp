@@ -52,7 +52,19 @@ void CPdfRotate::refuseUnusableArguments() {
 void CPdfRotate::readPageItems() {
     pageItems.reset();
     if (jobOptions.selection == PageSelection::List && PageItemList::usesExtendedForms(jobOptions.pageText))
-        pageItems.emplace(jobOptions.pageText, jobOptions.rotation);
+        pageItems.emplace(jobOptions.pageText, jobOptions.rotation, jobOptions.upright);
+    refuseForcedUpright();
+}
+
+// "-force" adds the angle asked for to the rotation a page shows; an auto angle
+// asks for no angle but for the rotation that shows the text upright, whatever the
+// page shows now. Together they mean nothing, so nothing is done.
+void CPdfRotate::refuseForcedUpright() const {
+    const bool upright = pageItems ? pageItems->asksUpright() : jobOptions.upright;
+    if (jobOptions.force && upright)
+        throw CPdfException(
+            "-force cannot be used with an auto angle: -rauto and :auto give each page the rotation under which "
+            "its text reads upright, whatever rotation it shows\n");
 }
 
 void CPdfRotate::runSteps() {
@@ -63,6 +75,7 @@ void CPdfRotate::runSteps() {
 
     selectPages();
     if (jobOptions.force) addShownRotations();
+    turnPagesUpright();
 
     if (jobOptions.incremental) writeUpdate();
     else writeFullRewrite();

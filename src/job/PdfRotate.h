@@ -51,6 +51,7 @@ public:
 private:
     void refuseUnusableArguments();
     void readPageItems();
+    void refuseForcedUpright() const;
     void runSteps();
     void openInput();
     void openDocument();
@@ -85,6 +86,9 @@ private:
     void numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct);
     void progressDot();
     void releaseDeferredDots();
+
+    // The pages whose angle is "auto" (UprightPages.cpp).
+    void turnPagesUpright();
 
     SilentReporter silence;
     JobReporter& reporter;

@@ -51,7 +51,8 @@ void CPdfRotate::announceSelection() {
     }
     if (jobOptions.selection != PageSelection::List)
         jobOptions.pageText = buildPageText(jobOptions.selection, pageCount);
-    reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
+    if (jobOptions.upright) reporter.uprightChosen(jobOptions.pageText);
+    else reporter.selectionChosen(jobOptions.rotation, jobOptions.pageText);
 }
 
 // An object listed twice in the tree is marked at each listing as the items
@@ -59,8 +60,13 @@ void CPdfRotate::announceSelection() {
 void CPdfRotate::markSelection() {
     const RepeatedPages repeated(pages);
     std::vector<uint32_t> markedBy;
-    if (pageItems) markItems(repeated.none() ? nullptr : &markedBy);
-    else markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
+    if (pageItems) {
+        markItems(repeated.none() ? nullptr : &markedBy);
+    } else {
+        markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
+        if (jobOptions.upright)
+            for (PageRecord& page : pages) page.upright = page.selected;
+    }
     if (repeated.none()) return;
     const RepeatedPages::Settlement settled = repeated.settle(pages, pageItems ? &markedBy : nullptr);
     for (const RepeatedPages::Conflict& conflict : settled.shown) reporter.warning(repeatedPageWarning(conflict));

@@ -189,6 +189,26 @@ constexpr int32_t maximumChainedFilters = 8;
 // Object streams are decoded in blocks of this size.
 constexpr size_t objectStreamDecodeBlock = 16384;
 
+// Reading a page's text to turn it upright ("-rauto") has budgets of its own, so
+// that a hostile page is left as it is ("without text to judge") instead of making
+// the run slow. A page's content streams and the forms they draw are decoded up to
+// this many bytes for it: real pages take kilobytes to a few megabytes, and a
+// decompression bomb stops here after a fraction of a second.
+constexpr uint64_t contentBytesPerPage = uint64_t{32} << 20;
+// Operators interpreted for one page, forms included: a few per glyph run on real
+// pages, a few hundred thousand on the densest maps.
+constexpr uint64_t contentOperatorsPerPage = uint64_t{1} << 22;
+// The decoded bytes of a whole job: this base plus a multiple of the file's size,
+// so that a file of many pages that each decode a bomb stays bounded too; pages
+// read after it is spent are not judged.
+constexpr uint64_t contentBytesPerJobBase = uint64_t{256} << 20;
+constexpr uint64_t contentBytesPerJobPerFileByte = 32;
+// Forms drawn inside forms deeper than this are not read: real files nest two or three.
+constexpr int maximumFormDepth = 12;
+// Graphics states saved (q) and not restored deeper than this make the page
+// unjudged: ISO 32000 names 28 as a limit of implementations.
+constexpr size_t maximumSavedStates = 1024;
+
 // Offsets in this program are 32-bit: a file of 2 GiB or more would be misread.
 constexpr int64_t maximumInputBytes = int64_t{1} << 31;
 

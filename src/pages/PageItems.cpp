@@ -104,10 +104,11 @@ private:
 };
 
 // A page given directly inside Kids has no object number and cannot be rewritten.
-void markPage(PageRecord& record, int32_t angle) {
+void markPage(PageRecord& record, int32_t angle, bool upright) {
     if (record.objNum < 0) throw CPdfException("PDF file was damaged");
     record.rotation = angle;
     record.selected = 1;
+    record.upright = upright ? 1 : 0;
 }
 
 }  // namespace
@@ -127,30 +128,39 @@ bool PageItemList::usesExtendedForms(const std::string& text) {
     return false;
 }
 
-PageItemList::PageItemList(std::string listText, int32_t defaultAngle) : text(std::move(listText)) {
+PageItemList::PageItemList(std::string listText, int32_t defaultAngle, bool uprightByDefault)
+    : text(std::move(listText)) {
     size_t position = 1;
     for (size_t start = 0; start <= text.size(); ++position) {
         const size_t end = endOf(text, start, text.size(), ',');
         if (end == start)
             throw CPdfException("Invalid page list \"" + text + "\": item " + std::to_string(position) + " is empty\n");
-        items.push_back(parseItem(start, end - start, defaultAngle));
+        items.push_back(parseItem(start, end - start, defaultAngle, uprightByDefault));
         if (items.size() == 1 && items.front().excludes)
             fail(items.front(), "an exclusion takes pages out of the items before it, and none comes before");
+        uprightAsked = uprightAsked || items.back().upright;
         start = end + 1;
     }
 }
 
-PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t defaultAngle) {
+PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t defaultAngle, bool uprightByDefault) {
     Item item;
     item.textStart = start;
     item.textLength = length;
     item.angle = defaultAngle;
+    item.upright = uprightByDefault;
     const size_t end = start + length;
     item.excludes = text[start] == '~';
-    if (item.excludes) ++start;
+    if (item.excludes) {
+        item.upright = false;
+        ++start;
+    }
     const size_t colon = endOf(text, start, end, ':');
     if (colon < end && item.excludes) fail(item, "an exclusion takes no angle");
-    if (colon < end) {
+    if (colon < end && equals(text, colon + 1, end - colon - 1, "auto")) {
+        item.upright = true;
+    } else if (colon < end) {
+        item.upright = false;
         const size_t angleStart = colon + 1;
         const bool negative = angleStart < end && text[angleStart] == '-';
         const size_t digits = angleStart + (angleStart < end && (text[angleStart] == '+' || negative));
@@ -261,7 +271,8 @@ std::string PageItemList::summary() const {
             line += std::to_string(item.firstPage);
             if (item.isRange) line.append(1, '-').append(std::to_string(item.lastPage));
         }
-        if (!item.excludes) line.append(" at ").append(std::to_string(item.angle));
+        if (!item.excludes)
+            line.append(" at ").append(item.upright ? std::string("auto") : std::to_string(item.angle));
     }
     return line;
 }
@@ -282,7 +293,7 @@ void PageItemList::mark(std::vector<PageRecord>& pages, const std::vector<PageSh
         const auto markOne = [&](uint32_t page) {
             free.take(page);
             if (item->excludes) return;
-            markPage(pages[page - 1], item->angle);
+            markPage(pages[page - 1], item->angle, item->upright);
             if (markedBy) (*markedBy)[page - 1] = itemNumber;
         };
         const auto matches = [&](uint32_t page) {

@@ -23,10 +23,12 @@ public:
     static bool usesExtendedForms(const std::string& text);
 
     // Reads the list; throws a message that names the item for an empty item, an
-    // item that is none of the forms, page 0, r0, an angle that is not a number
+    // item that is none of the forms, page 0, r0, an angle that is neither a
+    // number nor "auto" (the rotation under which the page's text reads upright)
     // or lies beyond the 32-bit range, an exclusion with an angle, or one that
-    // comes first (there is nothing before it to take pages from).
-    PageItemList(std::string text, int32_t defaultAngle);
+    // comes first (there is nothing before it to take pages from). An item
+    // without an angle takes `defaultAngle`, or "auto" when `uprightByDefault`.
+    PageItemList(std::string text, int32_t defaultAngle, bool uprightByDefault = false);
 
     // Turns "end" and "rN" into page numbers; throws for a page beyond the file or
     // a range that runs backwards. An exclusion's pages beyond the file are none.
@@ -37,6 +39,8 @@ public:
     std::string summary() const;
     // "landscape" or "portrait" is among the items.
     bool needsShapes() const { return shapesNeeded; }
+    // Some item's angle is "auto".
+    bool asksUpright() const { return uprightAsked; }
     // Marks each page with the angle of the last item that names it. `shapes`
     // holds a shape for each page record when needsShapes(), else nothing. With
     // `markedBy`, each page gets there the number of that item, counted from 1,
@@ -68,11 +72,12 @@ private:
         int32_t angle = 0;
         bool angleGiven = false;               // after a colon, rather than the job's
         bool excludes = false;                 // "~": its pages are taken out, not marked
+        bool upright = false;                  // "auto": the angle comes from the page's text
         size_t textStart = 0, textLength = 0;  // where the item stands in the list, for messages
         uint32_t firstPage = 0, lastPage = 0;  // resolved; for named kinds too once resolved
     };
 
-    Item parseItem(size_t start, size_t length, int32_t defaultAngle);
+    Item parseItem(size_t start, size_t length, int32_t defaultAngle, bool uprightByDefault);
     PageNumber parseNumber(const Item& item, size_t start, size_t length) const;
     uint32_t resolveNumber(const Item& item, const PageNumber& number, uint32_t pageCount) const;
     void resolveExclusion(Item& item, uint32_t pageCount) const;
@@ -83,4 +88,5 @@ private:
     std::vector<Item> items;
     uint32_t resolvedCount = 0;
     bool shapesNeeded = false;
+    bool uprightAsked = false;
 };

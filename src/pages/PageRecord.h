@@ -19,6 +19,7 @@ struct PageRecord {
     int32_t objNum = 0;  // -1 for a page given directly inside Kids: it has no object number
     int32_t rotation = 0;
     uint8_t selected = 0;
+    uint8_t upright = 0;  // selected to be turned so that its text reads upright (an "auto" angle)
     PageRotationFacts facts;
     // Where the page object's text ends in the input file (just after its "endobj"),
     // when the walk saw it there under generation 0, which its header then carries

@@ -55,7 +55,7 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
         const KnownKid& kid = kidAt(array, i, reference, direct);
         const int32_t number = reference.is(ElementType::Reference) ? reference.refNum() : -1;
         if (kid.isPage) {
-            pages.push_back(PageRecord{number, 0, 0, kid.facts, kid.textEnd});
+            pages.push_back(PageRecord{number, 0, 0, 0, kid.facts, kid.textEnd});
             noteListing(reference, pages);
             if (byContents && number < 0 && nodeNumber >= 0) directKids.push_back({pages.size() - 1, nodeNumber, i});
         } else if (kid.isPages) {

@@ -60,12 +60,14 @@ RepeatedPages::Settlement RepeatedPages::settle(std::vector<PageRecord>& pages,
         }
         if (!winner) continue;
         const int32_t rotation = winner->rotation;
+        const uint8_t upright = winner->upright;
         bool differed = false;
         for (auto page = first; page != last; ++page) {
             PageRecord& listing = pages[*page];
-            differed = differed || !listing.selected || listing.rotation != rotation;
+            differed = differed || !listing.selected || listing.rotation != rotation || listing.upright != upright;
             listing.selected = 1;
             listing.rotation = rotation;
+            listing.upright = upright;
         }
         if (!differed) continue;
         if (++settlement.conflicts > shownConflicts) continue;

@@ -27,6 +27,7 @@ public:
         events.push_back("selection " + std::to_string(degrees) + " " + pages);
     }
     void itemsChosen(const std::string& summary) override { events.push_back("items " + summary); }
+    void uprightChosen(const std::string& pages) override { events.push_back("upright " + pages); }
     void pageTreeProgress() override { events.push_back("dot"); }
     void notice(const std::string& text) override { events.push_back("notice " + text); }
 
