@@ -192,9 +192,10 @@ constexpr size_t objectStreamDecodeBlock = 16384;
 // Reading a page's text to turn it upright ("-rauto") has budgets of its own, so
 // that a hostile page is left as it is ("without text to judge") instead of making
 // the run slow. A page's content streams and the forms they draw are decoded up to
-// this many bytes for it: real pages take kilobytes to a few megabytes, and a
-// decompression bomb stops here after a fraction of a second.
-constexpr uint64_t contentBytesPerPage = uint64_t{32} << 20;
+// this many bytes for it, which are held in memory while the page is read: real
+// pages of text take kilobytes to a few megabytes (the largest are drawings, whose
+// text is little), and a decompression bomb stops here after a fraction of a second.
+constexpr uint64_t contentBytesPerPage = uint64_t{16} << 20;
 // Operators interpreted for one page, forms included: a few per glyph run on real
 // pages, a few hundred thousand on the densest maps.
 constexpr uint64_t contentOperatorsPerPage = uint64_t{1} << 22;

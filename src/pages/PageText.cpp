@@ -201,6 +201,10 @@ void PageTextReader::appendStream(const CPdfElement& stream, std::vector<uint8_t
         for (;;) {
             const size_t take = static_cast<size_t>(std::min<uint64_t>(readChunkBytes, pageBudget.bytes + 1));
             const size_t at = bytes.size();
+            // Grown by doubling, but never past what the page may still decode:
+            // a bomb costs the budget in memory, not twice that.
+            if (bytes.capacity() < at + take)
+                bytes.reserve(std::max(at + take, std::min(bytes.capacity() * 2, at + pageBudget.bytes + 1)));
             bytes.resize(at + take);
             const size_t got = data.readBlock(bytes.data() + at, take);
             bytes.resize(at + got);
