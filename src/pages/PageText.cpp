@@ -123,21 +123,27 @@ PageText PageTextReader::read(const PageRecord& page) {
 PageText PageTextReader::readPage(const PageRecord& page) {
     PageText text;
     if (page.objNum < 0 || !xref.getEntries().find(page.objNum)) return text;
-    CPdfElement object, contents, resources;
+    CPdfElement object, contents, resources, reference;
     try {
         object = fetchAtEntryGeneration(xref, page.objNum);
         if (!object.is(ElementType::Dictionary)) return text;
         object.dictionary()->find("Contents", contents);
-        object.dictionary()->find("Resources", resources);
+        object.dictionary()->findRaw("Resources", reference);
+        if (!reference.is(ElementType::Reference)) object.dictionary()->find("Resources", resources);
     } catch (const CPdfException&) {
         return text;  // a page that cannot be read has no text to judge
+    }
+    std::vector<uint8_t> bytes;
+    readContents(contents, bytes);
+    if (bytes.empty()) return text;
+    if (reference.is(ElementType::Reference)) {
+        count(bytes, sharedScope(reference.refNum()), LinearMap{}, text.glyphs);
+        return text;
     }
     if (!resources.is(ElementType::Dictionary) && page.facts.parent >= 0) {
         resources.clear();
         resourcesOfNode(page.facts.parent, 1, resources);
     }
-    std::vector<uint8_t> bytes;
-    readContents(contents, bytes);
     count(bytes, resources, LinearMap{}, text.glyphs);
     return text;
 }
@@ -225,9 +231,29 @@ void PageTextReader::count(const std::vector<uint8_t>& bytes, const CPdfElement&
                            GlyphCounts& glyphs) {
     if (bytes.empty() || pageBudget.spent) return;
     ResourceScope scope(*this, resources);
+    count(bytes, scope, ctm, glyphs);
+}
+
+void PageTextReader::count(const std::vector<uint8_t>& bytes, ContentResources& scope, const LinearMap& ctm,
+                           GlyphCounts& glyphs) {
+    if (bytes.empty() || pageBudget.spent) return;
     ContentTextCounter counter(scope, pageBudget, ctm);
     counter.read(bytes.data(), static_cast<uint32_t>(bytes.size()));
     glyphs.add(counter.counts());
+}
+
+// A resource dictionary that cannot be read names nothing, for every page that shares it.
+ResourceScope& PageTextReader::sharedScope(int32_t number) {
+    std::unique_ptr<ResourceScope>& scope = sharedScopes[number];
+    if (scope) return *scope;
+    CPdfElement resources;
+    try {
+        if (xref.getEntries().find(number)) resources = fetchAtEntryGeneration(xref, number);
+    } catch (const CPdfException&) {
+        resources.clear();
+    }
+    scope = std::make_unique<ResourceScope>(*this, resources);
+    return *scope;
 }
 
 // A form is read once, in its parent's space; one that draws itself, or that lies

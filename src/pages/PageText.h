@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -12,6 +13,7 @@
 
 class CPdfDictionary;
 class CPdfXRef;
+class ResourceScope;
 
 // What a page's content says of its text: the glyphs by the direction of their
 // baseline in the page's default user space, before its /Rotate, and whether they
@@ -56,6 +58,8 @@ private:
     FontKind fontKind(const CPdfElement& fonts, std::string_view name);
     void count(const std::vector<uint8_t>& bytes, const CPdfElement& resources, const LinearMap& ctm,
                GlyphCounts& glyphs);
+    void count(const std::vector<uint8_t>& bytes, ContentResources& scope, const LinearMap& ctm, GlyphCounts& glyphs);
+    ResourceScope& sharedScope(int32_t number);
 
     CPdfXRef& xref;
     uint64_t jobBytesLeft;
@@ -67,4 +71,6 @@ private:
     std::unordered_map<int32_t, FormText> forms;
     std::unordered_set<int32_t> formsInProgress;
     std::unordered_map<int32_t, FontKind> fonts;
+    // Resources that many pages share by reference, each read once.
+    std::unordered_map<int32_t, std::unique_ptr<ResourceScope>> sharedScopes;
 };

@@ -122,13 +122,15 @@ std::map<ObjectId, std::string> outputTexts(const ReadFile& output) {
 }
 
 // A selected page is the input's text with the value of its own /Rotate replaced by
-// " 90 ", or with "/Rotate 90\n" put right after the "<<" that opens it.
-testing::AssertionResult isRotatedPage(const std::string& expected, const std::string& actual) {
+// " 90 " (or the `angle` given), or with "/Rotate 90\n" put right after the "<<"
+// that opens it.
+testing::AssertionResult isRotatedPage(const std::string& expected, const std::string& actual,
+                                       const std::string& angle = "90") {
     const size_t open = expected.find("<<");
-    if (open != std::string::npos && actual == std::string(expected).insert(open + 2, "/Rotate 90\n"))
+    if (open != std::string::npos && actual == std::string(expected).insert(open + 2, "/Rotate " + angle + "\n"))
         return testing::AssertionSuccess();
     static const std::regex replacedValue(R"(^[\s\x00]*([-+.\d]+(\s+\d+\s+R)?|[^\s\x00/<>\[\]()%]+)?$)");
-    const std::string written = "/Rotate 90 ";
+    const std::string written = "/Rotate " + angle + " ";
     for (size_t at = actual.find(written); at != std::string::npos; at = actual.find(written, at + 1)) {
         const size_t keyEnd = at + 7, restSize = actual.size() - at - written.size();
         if (expected.size() < keyEnd + restSize || expected.compare(0, keyEnd, actual, 0, keyEnd) != 0 ||
@@ -137,8 +139,8 @@ testing::AssertionResult isRotatedPage(const std::string& expected, const std::s
         if (std::regex_match(expected.substr(keyEnd, expected.size() - restSize - keyEnd), replacedValue))
             return testing::AssertionSuccess();
     }
-    return testing::AssertionFailure() << "not the input's page with /Rotate 90:\n  input:  " << visible(expected)
-                                       << "\n  output: " << visible(actual);
+    return testing::AssertionFailure() << "not the input's page with /Rotate " << angle
+                                       << ":\n  input:  " << visible(expected) << "\n  output: " << visible(actual);
 }
 
 // The objects the output must hold: the input's newest generation of each number,
@@ -160,20 +162,23 @@ std::string head(const ReadFile& file) {
     return file.bytes.substr(file.base, first - file.base);
 }
 
+// The angle written to each page, counted from 1, or nullopt for a page left as it is.
+using PageAngles = std::function<std::optional<std::string>(size_t pageNumber)>;
 using PageSelection = std::function<bool(size_t pageNumber)>;
 
-void expectCopiedByteForByte(const std::string& inputPath, const std::string& option, const PageSelection& selected) {
+void expectCopiedByteForByte(const std::string& inputPath, const std::vector<std::string>& options,
+                             const PageAngles& angles) {
     TemporaryFolder folder;
     const std::string outputPath = folder / "out.pdf";
-    const ProcessResult run = runJob(inputPath, outputPath, {option, "-r90"});
+    const ProcessResult run = runJob(inputPath, outputPath, options);
     ASSERT_TRUE(run.output.ends_with("\nDone.\n")) << run.output;
     const std::optional<ReadFile> input = readWithLayout(inputPath), output = readWithLayout(outputPath);
     ASSERT_TRUE(input) << "qpdf cannot read the input";
     ASSERT_TRUE(output) << "qpdf cannot read the output";
     EXPECT_TRUE(sameBytes(head(*input), head(*output))) << "the head";
-    std::set<ObjectId> pages;
+    std::map<ObjectId, std::string> pages;
     for (size_t i = 0; i < input->layout.pages.size(); ++i)
-        if (selected(i + 1)) pages.insert(input->layout.pages[i]);
+        if (const std::optional<std::string> angle = angles(i + 1)) pages[input->layout.pages[i]] = *angle;
     ExpectedObjects expected(inputPath, *input);
     std::set<ObjectId> written;
     for (const auto& [id, actual] : outputTexts(*output)) {
@@ -181,10 +186,35 @@ void expectCopiedByteForByte(const std::string& inputPath, const std::string& op
         written.insert(id);
         std::string text;
         ASSERT_TRUE(expected.textOf(id, text));
-        if (pages.count(id)) EXPECT_TRUE(isRotatedPage(text, actual));
+        if (pages.count(id)) EXPECT_TRUE(isRotatedPage(text, actual, pages[id]));
         else EXPECT_TRUE(sameBytes(text, actual));
     }
     EXPECT_EQ(copiedObjects(input->layout), written);
+}
+
+void expectCopiedByteForByte(const std::string& inputPath, const std::string& option, const PageSelection& selected) {
+    expectCopiedByteForByte(inputPath, {option, "-r90"}, [&](size_t page) {
+        return selected(page) ? std::optional<std::string>("90") : std::nullopt;
+    });
+}
+
+// What mutool's structured text shows of each page: whether the tops of most of
+// its letters point up ("1 0" is the direction of an upright line), or it has no text.
+std::vector<bool> readsUprightOrHasNoText(const std::string& pdf) {
+    const std::string text = runProcess({"mutool", "draw", "-F", "stext", "-o", "-", pdf}).output;
+    static const std::regex line(R"re(<line [^>]*dir="([^"]*)")re");
+    std::vector<bool> pages;
+    for (size_t at = text.find("<page "); at != std::string::npos;) {
+        const size_t next = text.find("<page ", at + 1);
+        const std::string page = text.substr(at, next == std::string::npos ? std::string::npos : next - at);
+        size_t lines = 0, upright = 0;
+        for (auto found = std::sregex_iterator(page.begin(), page.end(), line); found != std::sregex_iterator();
+             ++found, ++lines)
+            upright += (*found)[1] == "1 0";
+        pages.push_back(upright == lines);
+        at = next;
+    }
+    return pages;
 }
 
 // Every PDF file among the fixtures and the examples, but those the program refuses.
@@ -207,6 +237,23 @@ TEST_P(ByteIdentity, OddPagesRotated) {
 
 TEST_P(ByteIdentity, AllPagesRotated) {
     expectCopiedByteForByte(GetParam(), "-pall", [](size_t) { return true; });
+}
+
+// Turned upright by their text, the pages that already read upright (or have no
+// text) keep their bytes; a page that does not is given the rotation that shows
+// it upright, as qpdf reads the output.
+TEST_P(ByteIdentity, UprightPagesKeepTheirBytes) {
+    const std::vector<bool> upright = readsUprightOrHasNoText(GetParam());
+    TemporaryFolder folder;
+    ASSERT_TRUE(runJob(GetParam(), folder / "out.pdf", {"-pall", "-rauto"}).output.ends_with("\nDone.\n"));
+    const std::optional<std::vector<QpdfPage>> written = qpdfPages(folder / "out.pdf");
+    ASSERT_TRUE(written && written->size() == upright.size());
+    const std::vector<bool> after = readsUprightOrHasNoText(folder / "out.pdf");
+    EXPECT_EQ(std::vector<bool>(upright.size(), true), after);
+    expectCopiedByteForByte(GetParam(), {"-pall", "-rauto"}, [&](size_t page) -> std::optional<std::string> {
+        if (upright[page - 1]) return std::nullopt;
+        return (*written)[page - 1].rotate;
+    });
 }
 
 std::string fileCaseName(const testing::TestParamInfo<std::string>& info) {

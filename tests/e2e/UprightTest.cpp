@@ -95,8 +95,8 @@ testing::AssertionResult readsUpright(const std::string& input, const std::strin
     const std::vector<Directions> before = shownDirections(input, list, password),
                                   after = shownDirections(output, list, password);
     if (before.size() != indexes.size() || after.size() != indexes.size())
-        return testing::AssertionFailure() << "mutool read " << before.size() << " and " << after.size()
-                                           << " pages of " << indexes.size();
+        return testing::AssertionFailure()
+               << "mutool read " << before.size() << " and " << after.size() << " pages of " << indexes.size();
     for (size_t i = 0; i < indexes.size(); ++i) {
         const ExpectedPage& page = pages[indexes[i]];
         const double share = uprightShare(after[i]);
@@ -263,8 +263,8 @@ TEST(Upright, ListRunsCountEachFile) {
     writeFile(folder / "list.txt", "a.pdf\nbroken.pdf\nb.pdf\n");
     const ProcessResult run = runFolioturn({"-ilist.txt", "-fout", "-pall", "-rauto", "-continue"}, folder.path());
     const std::string out = "out" + listSeparator();
-    const std::string first = uprightHead("a.pdf", out + "a.pdf", pageRange(expectations("directions").size())) +
-                              "\n" + countLine(expectations("directions")) + "\nDone.\n";
+    const std::string first = uprightHead("a.pdf", out + "a.pdf", pageRange(expectations("directions").size())) + "\n" +
+                              countLine(expectations("directions")) + "\nDone.\n";
     const std::string last = uprightHead("b.pdf", out + "b.pdf", "1-6") +
                              "\nPages turned upright: 3, already upright: 3, without text to judge: 0\nDone.\n";
     EXPECT_NE(std::string::npos, run.output.find(first)) << run.output;
