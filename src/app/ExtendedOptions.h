@@ -32,6 +32,9 @@ constexpr OptionLine extendedOptions[] = {
      "rotates the pages displayed wider than tall (crop box, else media box, as the page shows it), "
      "e.g. -plandscape -r90 -force; also as an item: -plandscape:90,portrait:0"},
     {"-pportrait", "rotates the other pages; a page whose boxes cannot be read counts as portrait"},
+    {"-rauto",
+     "gives each selected page the rotation under which its text reads upright, judged from its content "
+     "(80 % of at least 20 glyphs in one direction); also as an item: -p1-10:auto,11-end:0. Not with -force"},
     {"-password<text>",
      "opens an encrypted file with its user or owner password (-password alone: the empty "
      "one); -passwordfile<file> reads it from the file's first line. The output keeps the "

@@ -47,6 +47,8 @@ const std::string furtherOptions =
     "-plandscape - rotates the pages displayed wider than tall (crop box, else media box, as the page shows it), "
     "e.g. -plandscape -r90 -force; also as an item: -plandscape:90,portrait:0\n"
     "-pportrait - rotates the other pages; a page whose boxes cannot be read counts as portrait\n"
+    "-rauto - gives each selected page the rotation under which its text reads upright, judged from its content "
+    "(80 % of at least 20 glyphs in one direction); also as an item: -p1-10:auto,11-end:0. Not with -force\n"
     "-password<text> - opens an encrypted file with its user or owner password (-password alone: the empty one); "
     "-passwordfile<file> reads it from the file's first line. The output keeps the encryption\n"
     "-incremental - keeps every byte of the input and appends the rotation as an incremental update\n"

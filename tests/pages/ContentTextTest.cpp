@@ -62,8 +62,7 @@ TEST(ContentText, TheTransformationAndTheTextMatrixTurnTheBaseline) {
 }
 
 TEST(ContentText, SavedStatesComeBackWithQ) {
-    EXPECT_EQ((std::array<uint64_t, 4>{5, 5, 0, 0}),
-              turnsOf("q 0 1 -1 0 0 0 cm BT (Hello) Tj ET Q BT (World) Tj ET"));
+    EXPECT_EQ((std::array<uint64_t, 4>{5, 5, 0, 0}), turnsOf("q 0 1 -1 0 0 0 cm BT (Hello) Tj ET Q BT (World) Tj ET"));
     // The font's size (a negative one turns the glyphs round) is part of the
     // state; a Q too many is harmless.
     EXPECT_EQ((std::array<uint64_t, 4>{10, 0, 5, 0}),
@@ -83,9 +82,8 @@ TEST(ContentText, EachShowingOperatorCountsItsStrings) {
 
 TEST(ContentText, FontsCountGlyphsByTheirKind) {
     FakeResources resources;
-    const Counted counted =
-        countOf("BT /H 10 Tf <00410042> Tj /V 10 Tf <004100420043> Tj /F1 10 Tf (abc) Tj /H 10 Tf <00410042> Tj ET",
-                resources);
+    const Counted counted = countOf(
+        "BT /H 10 Tf <00410042> Tj /V 10 Tf <004100420043> Tj /F1 10 Tf (abc) Tj /H 10 Tf <00410042> Tj ET", resources);
     EXPECT_EQ((std::array<uint64_t, 4>{7, 0, 0, 0}), counted.glyphs.byQuarterTurn);
     EXPECT_EQ(2, resources.fontLookups["H"]);
 }

@@ -19,12 +19,12 @@ GlyphCounts counts(uint64_t up, uint64_t left, uint64_t down, uint64_t right, ui
 TEST(GlyphCounts, BaselinesNearAnAxisCountForItOthersAreSkewed) {
     GlyphCounts glyphs;
     glyphs.addAlong(12, 0, 1);
-    glyphs.addAlong(12, 3.9, 2);     // about 18 degrees off: still along x
-    glyphs.addAlong(0, 5, 4);        // along y: a quarter turn counterclockwise
-    glyphs.addAlong(-7, 0.1, 8);     // backwards: upside down
-    glyphs.addAlong(0.2, -3, 16);    // down the page
-    glyphs.addAlong(1, 1, 32);       // 45 degrees
-    glyphs.addAlong(0, 0, 64);       // a font size or scaling of zero
+    glyphs.addAlong(12, 3.9, 2);   // about 18 degrees off: still along x
+    glyphs.addAlong(0, 5, 4);      // along y: a quarter turn counterclockwise
+    glyphs.addAlong(-7, 0.1, 8);   // backwards: upside down
+    glyphs.addAlong(0.2, -3, 16);  // down the page
+    glyphs.addAlong(1, 1, 32);     // 45 degrees
+    glyphs.addAlong(0, 0, 64);     // a font size or scaling of zero
     glyphs.addAlong(std::numeric_limits<double>::infinity(), 0, 128);
     glyphs.addAlong(std::nan(""), 1, 256);
     glyphs.addAlong(1, 0, 0);  // no glyphs: nothing
