@@ -36,7 +36,7 @@ TEST(LaterOptions, KnownOptionsRaiseNoWarning) {
 TEST(LaterOptions, AValueAfterABareOptionIsNamedWithTheWayToWriteIt) {
     EXPECT_EQ(std::vector<std::string>{"\"1\" ignored: a value follows its option without a space, as in -p1"},
               parseLater({"-p", "1"}).warnings);
-    EXPECT_EQ((std::vector<std::string>{"\"-r\" ignored: -r takes a whole number of degrees, as in -r90",
+    EXPECT_EQ((std::vector<std::string>{"\"-r\" ignored: -r takes a whole number of degrees, as in -r90, or auto",
                                         "\"90\" ignored: a value follows its option without a space, as in -r90"}),
               parseLater({"-r", "90"}).warnings);
     EXPECT_EQ(PageSelection::All, parseLater({"-p", "1"}).options.selection) << "the bare -p still selects every page";
@@ -137,6 +137,24 @@ TEST(JobCommandLine, RotationsBeyondThirtyTwoBitsAreKeptForTheJobToRefuse) {
     EXPECT_EQ("-r36000000000000000000000",
               parseAll({"-ia", "-ob", "-r90", "-r36000000000000000000000"}).rotationBeyondRange);
     EXPECT_EQ(0u, parseLater({"-r99999999999"}).warnings.size()) << "refused, not warned of";
+}
+
+// -rauto is a rotation like -r<degrees>: the last of them counts, and an angle
+// it follows is neither warned of nor refused.
+TEST(JobCommandLine, RautoIsARotationAndTheLastRotationCounts) {
+    const JobOptions automatic = parseAll({"-ia", "-ob", "-r45", "-r99999999999", "-rauto"});
+    EXPECT_TRUE(automatic.upright);
+    EXPECT_EQ(0, automatic.rotation);
+    EXPECT_EQ("", automatic.rotationBeyondRange);
+    EXPECT_EQ(0u, parseLater({"-r45", "-rauto"}).warnings.size());
+    const JobOptions degrees = parseAll({"-ia", "-ob", "-rauto", "-r180"});
+    EXPECT_FALSE(degrees.upright);
+    EXPECT_EQ(180, degrees.rotation);
+    EXPECT_FALSE(parseAll({"-ia", "-ob", "-r90"}).upright);
+    // Only the whole word: others stay ignored with the hint for -r.
+    EXPECT_FALSE(parseAll({"-ia", "-ob", "-rautox"}).upright);
+    EXPECT_EQ(std::vector<std::string>{"\"-rAuto\" ignored: -r takes a whole number of degrees, as in -r90, or auto"},
+              parseLater({"-rAuto"}).warnings);
 }
 
 TEST(LaterOptions, ItemAnglesThatAreNoMultipleOf90AreWarnedOfAsRsAre) {

@@ -47,6 +47,34 @@ std::string failure(const std::string& list, uint32_t count = 10) {
     return "no failure";
 }
 
+// Each page's mark after marking `list`: its angle, "auto", or "." when unselected.
+std::string uprightMarks(const std::string& list, uint32_t count, bool uprightByDefault) {
+    PageItemList items(list, 90, uprightByDefault);
+    items.resolve(count);
+    std::vector<PageRecord> pages = records(count);
+    items.mark(pages, {});
+    std::string result;
+    for (const PageRecord& page : pages) {
+        if (!result.empty()) result.push_back(' ');
+        result.append(!page.selected ? std::string(".") : page.upright ? "auto" : std::to_string(page.rotation));
+    }
+    return result;
+}
+
+TEST(PageItems, AutoIsAnAngleOfItsOwn) {
+    EXPECT_EQ("auto auto 0 0 .", uprightMarks("1-2:auto,3-4:0", 5, false));
+    EXPECT_EQ("90 auto auto auto", uprightMarks("1:90,2-end", 4, true)) << "-rauto: items without an angle";
+    EXPECT_EQ("auto 180 auto", uprightMarks("odd,2:180", 3, true));
+    EXPECT_EQ("90 auto", uprightMarks("1-2:auto,1:90", 2, false)) << "a later item wins over auto too";
+    EXPECT_EQ("1-2 at auto, 3-4 at 0", summary("1-2:auto,3-4:0", 4));
+    EXPECT_TRUE(PageItemList("1-2:auto,3:0", 0).asksUpright());
+    EXPECT_FALSE(PageItemList("1-2:90", 0).asksUpright());
+    EXPECT_TRUE(PageItemList("1-2:90,3", 0, true).asksUpright());
+    EXPECT_FALSE(PageItemList("1-2:90", 0, true).asksUpright());
+    EXPECT_EQ("Invalid page list item \"1:Auto\": the angle is not a number\n", failure("1:Auto"));
+    EXPECT_EQ("Invalid page list item \"1:auto1\": the angle is not a number\n", failure("1:auto1"));
+}
+
 TEST(PageItems, ClassicListsKeepTheirOwnRules) {
     // Numbers and ranges, and every text the classic rules refuse, stay with them.
     for (const char* classic : {"1,3,5-7", "1-10", "1,x", "1x", "a1", "1 ,3", "x", "rx", "r", "1-2-3", "ends", "-1"})
