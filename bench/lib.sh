@@ -75,6 +75,8 @@ peer_command() {
     # too only copies the image bytes.
     qpdf-keep) printf 'qpdf --compress-streams=n --rotate=90 %q %q' "$input" "$output" ;;
     cat) printf 'cat %q > %q' "$input" "$output" ;;
+    # Folioturn itself rotating by a fixed angle, for options that add work to it.
+    r90) printf '%q -i%q -o%q -pall -r90 > /dev/null' "$program" "$input" "$output" ;;
     esac
 }
 
