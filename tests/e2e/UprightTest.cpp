@@ -193,7 +193,8 @@ TEST(Upright, HostileContentCostsLittleAndIsNotJudged) {
         std::vector<std::string> command = programUnderTest(FOLIOTURN_PROGRAM);
         command.insert(command.end(), {"-i" + input, "-o" + output, "-pall", "-rauto"});
         if (incremental) command.push_back("-incremental");
-        const ProcessResult run = runProcess(command, "", false, 60);  // seconds, under the sanitizers too
+        const ProcessResult run =
+            runProcess(command, "", false, 60);  // CPU seconds, with room for the sanitizer builds
         EXPECT_EQ(banner + uprightHead(input, output, pageRange(pages.size())) + "\n" + countLine(pages) + "\nDone.\n",
                   run.output);
         EXPECT_TRUE(isRotatedCopy(input, output, ownRotations(pages)));
