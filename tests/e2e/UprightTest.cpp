@@ -80,7 +80,8 @@ std::string checkedPages(const std::vector<ExpectedPage>& pages, std::vector<siz
     std::string list;
     for (size_t i = 0; i < pages.size(); ++i) {
         if (pages[i].check == "-") continue;
-        list += (list.empty() ? "" : ",") + std::to_string(i + 1);
+        if (!list.empty()) list += ',';
+        list += std::to_string(i + 1);
         indexes.push_back(i);
     }
     return list;
