@@ -271,8 +271,7 @@ std::string PageItemList::summary() const {
             line += std::to_string(item.firstPage);
             if (item.isRange) line.append(1, '-').append(std::to_string(item.lastPage));
         }
-        if (!item.excludes)
-            line.append(" at ").append(item.upright ? std::string("auto") : std::to_string(item.angle));
+        if (!item.excludes) line.append(" at ").append(item.upright ? std::string("auto") : std::to_string(item.angle));
     }
     return line;
 }
