@@ -131,7 +131,7 @@ qpdf_accepts() {
 run_case() {
     local input=$work/in/$1 outcome=$2 how=$3 output=$outputs/${1%.pdf}-out.pdf log=$outputs/${1%.pdf}.log
     local status last TIMEFORMAT='%U %S' job_seconds=$cpu_seconds
-    if [ "$4" != - ]; then job_seconds=$4; [ "$sanitized" = 1 ] && job_seconds=$(($4 * 5)); fi
+    if [ "$4" != - ]; then job_seconds=$4; [ "$sanitized" = 1 ] && job_seconds=$(($4 * 5 > cpu_seconds ? $4 * 5 : cpu_seconds)); fi
     shift 4
     rm -f "$output"
     { time (
