@@ -38,16 +38,17 @@ struct OnePage {
     bool crossReferenceStream = false;
 };
 
-std::string onePage(const OnePage& spec) {
+std::string onePage(const OnePage& layout) {
     PdfBuilder pdf;
-    const std::string metadataEntry = spec.metadata.empty() ? "" : " /Metadata 5 0 R";
-    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R" + metadataEntry + spec.catalogueEntries + " >>");
+    const std::string metadataEntry = layout.metadata.empty() ? "" : " /Metadata 5 0 R";
+    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R" + metadataEntry + layout.catalogueEntries + " >>");
     pdf.object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
     pdf.object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R >>");
     pdf.stream(4, "", "0 0 m 10 10 l S");
-    if (!spec.metadata.empty()) pdf.stream(5, "/Type /Metadata /Subtype /XML" + spec.metadataEntries, spec.metadata);
-    if (spec.crossReferenceStream) pdf.startxref(pdf.xrefStream(6, "/Root 1 0 R " + spec.trailerEntries));
-    else pdf.startxref(pdf.table("/Root 1 0 R " + spec.trailerEntries));
+    if (!layout.metadata.empty())
+        pdf.stream(5, "/Type /Metadata /Subtype /XML" + layout.metadataEntries, layout.metadata);
+    if (layout.crossReferenceStream) pdf.startxref(pdf.xrefStream(6, "/Root 1 0 R " + layout.trailerEntries));
+    else pdf.startxref(pdf.table("/Root 1 0 R " + layout.trailerEntries));
     return pdf.bytes();
 }
 
@@ -64,10 +65,10 @@ TEST(TrailerInfo, ADirectInfoIsWrittenAsTheInputTrailerHoldsIt) {
     for (const bool stream : {false, true}) {
         SCOPED_TRACE(stream ? "cross-reference stream" : "classic table");
         TemporaryFolder folder;
-        OnePage spec;
-        spec.crossReferenceStream = stream;
-        spec.trailerEntries = "/Info << /Title (Rotated \\(twice\\)) /Author <416E6E61> >>";
-        const ProcessResult run = rotate(folder, onePage(spec));
+        OnePage layout;
+        layout.crossReferenceStream = stream;
+        layout.trailerEntries = "/Info << /Title (Rotated \\(twice\\)) /Author <416E6E61> >>";
+        const ProcessResult run = rotate(folder, onePage(layout));
         EXPECT_EQ(banner + jobDone(folder / "in.pdf", folder / "out.pdf", 90, "1-1"), run.output);
         ASSERT_TRUE(qpdfCheckClean(folder / "out.pdf"));
         const std::string trailer = qpdfTrailer(folder / "out.pdf");
@@ -100,7 +101,7 @@ TEST(TrailerInfo, AnIndirectInfoKeepsTheTrailerAsBefore) {
 
 struct IdCase {
     const char* name;
-    OnePage spec;
+    OnePage layout;
     bool keepsId;
 };
 
@@ -117,19 +118,19 @@ const std::string plainPacket =
 // A document with the ID above in its trailer.
 OnePage withId(const std::string& header = "%PDF-1.7\n", const std::string& catalogueEntries = "",
                const std::string& metadata = "", bool crossReferenceStream = false) {
-    OnePage spec;
-    spec.header = header;
-    spec.catalogueEntries = catalogueEntries;
-    spec.metadata = metadata;
-    spec.crossReferenceStream = crossReferenceStream;
-    spec.trailerEntries = id;
-    return spec;
+    OnePage layout;
+    layout.header = header;
+    layout.catalogueEntries = catalogueEntries;
+    layout.metadata = metadata;
+    layout.crossReferenceStream = crossReferenceStream;
+    layout.trailerEntries = id;
+    return layout;
 }
 
 OnePage withoutId(const std::string& header) {
-    OnePage spec = withId(header);
-    spec.trailerEntries.clear();
-    return spec;
+    OnePage layout = withId(header);
+    layout.trailerEntries.clear();
+    return layout;
 }
 
 const IdCase idCases[] = {
@@ -148,7 +149,7 @@ class TrailerId : public testing::TestWithParam<IdCase> {};
 TEST_P(TrailerId, IsKeptWhereTheStandardRequiresIt) {
     const IdCase& c = GetParam();
     TemporaryFolder folder;
-    const ProcessResult run = rotate(folder, withHeader(onePage(c.spec), c.spec.header));
+    const ProcessResult run = rotate(folder, withHeader(onePage(c.layout), c.layout.header));
     EXPECT_EQ(banner + jobDone(folder / "in.pdf", folder / "out.pdf", 90, "1-1"), run.output);
     ASSERT_TRUE(qpdfCheckClean(folder / "out.pdf"));
     const std::string trailer = qpdfTrailer(folder / "out.pdf");
@@ -165,10 +166,10 @@ INSTANTIATE_TEST_SUITE_P(Trailer, TrailerId, testing::ValuesIn(idCases), caseNam
 // PDF/A metadata that the filter chain decodes counts as well as plain metadata.
 TEST(TrailerIdMetadata, ACompressedPdfAClaimIsRead) {
     TemporaryFolder folder;
-    OnePage spec = withId();
-    spec.metadata = deflated(pdfaPacket);
-    spec.metadataEntries = " /Filter /FlateDecode";
-    rotate(folder, onePage(spec));
+    OnePage layout = withId();
+    layout.metadata = deflated(pdfaPacket);
+    layout.metadataEntries = " /Filter /FlateDecode";
+    rotate(folder, onePage(layout));
     EXPECT_NE(std::string::npos, qpdfTrailer(folder / "out.pdf").find("/ID ["));
 }
 
