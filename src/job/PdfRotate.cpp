@@ -149,8 +149,7 @@ void CPdfRotate::openInput() {
 // The parts that read through the document's cross-reference, made anew when it is rebuilt.
 void CPdfRotate::bindCrossReference() {
     xref = document.xref();
-    objectLayout = ObjectLayout(xref->getEntries(), xref->baseOffset(), inputSize);
-    rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref, objectLayout);
+    rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref);
 }
 
 // The document reads the job's own handle: a file replaced under the input's name

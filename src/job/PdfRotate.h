@@ -16,7 +16,6 @@
 #include "pages/PageRecord.h"
 #include "pages/PageTreeWalker.h"
 #include "platform/Platform.h"
-#include "rawtext/ObjectLayout.h"
 #include "xref/PdfDocument.h"
 
 class CPdfElement;
@@ -100,7 +99,6 @@ private:
     platform::FileStamp inputStamp;
     CPdfDocument document;
     CPdfXRef* xref = nullptr;   // the document's
-    ObjectLayout objectLayout;  // where the input's objects start, for raw reads
     std::unique_ptr<RawObjectReader> rawObjects;
     std::unique_ptr<OutputFile> output;
 

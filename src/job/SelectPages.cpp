@@ -117,7 +117,7 @@ void CPdfRotate::rebuildAndWalkAgain() {
 }
 
 void CPdfRotate::walkFromCatalogue() {
-    PageTreeWalker walker(static_cast<size_t>(xref->getEntries().numberBound()), objectLayout.fileSize(),
+    PageTreeWalker walker(static_cast<size_t>(xref->getEntries().numberBound()), xref->extents().layout().fileSize(),
                           [this] { progressDot(); });
     repair.prepare(walker);
     int32_t rootNodeNumber = -1;

@@ -1,6 +1,7 @@
 #include "output/DirectPages.h"
 
 #include "model/PdfElement.h"
+#include "parse/DictionarySkim.h"
 #include "rawtext/DictionaryText.h"
 #include "rawtext/TextTokens.h"
 

@@ -214,7 +214,7 @@ namespace {
 // The newest trailer is read after the edits, as it is where the pages are collected.
 size_t writeClassicUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                                 const WalkedNodes& walkedNodes) {
-    const uint32_t inputSize = reader.layout().fileSize();
+    const uint32_t inputSize = reader.crossReference().extents().layout().fileSize();
     const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
     std::vector<WrittenObject> written;
     revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
@@ -283,7 +283,7 @@ std::string packMembers(const RawObjectReader& reader, const std::vector<PageRec
 // rather than hold them: a page tree of a million pages would hold them all.
 size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                                const WalkedNodes& walkedNodes) {
-    const uint32_t inputSize = reader.layout().fileSize();
+    const uint32_t inputSize = reader.crossReference().extents().layout().fileSize();
     const bool encrypted = reader.crossReference().security() != nullptr;
     PackedPlan plan = planPackedUpdate(reader, pages, walkedNodes, !encrypted);
     const size_t revised = plan.members.size() + plan.ordinary.size();
@@ -322,7 +322,7 @@ size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader,
         if (xref.newestSection().isStream) return writeStreamUpdateInTurn(output, reader, pages, walkedNodes);
         return writeClassicUpdateInTurn(output, reader, pages, walkedNodes);
     }
-    const uint32_t inputSize = reader.layout().fileSize();
+    const uint32_t inputSize = reader.crossReference().extents().layout().fileSize();
     const std::vector<RevisedObject> revised = revisePages(reader, pages, walkedNodes);
     // The trailer is needed, and read, only for an update.
     const UpdateBase base = revised.empty() ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);

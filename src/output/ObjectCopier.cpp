@@ -55,7 +55,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         if (entry.type == XRefEntryType::Free || records.isWritten(objectNumber)) continue;
         const PageRecord* page =
             next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
-        if (!readObject(objectNumber, entry, page, object) || object.length() == 0) {
+        if (!reader.read(objectNumber, object) || object.length() == 0) {
             // The streams that hold the cross-reference and other objects would be
             // left out all the same: losing one loses nothing of the document.
             const bool bookkeeping = reader.crossReference().isCrossReferenceStream(objectNumber) ||
@@ -80,13 +80,6 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         if (!object.endKnown) unknownEnds.push_back(objectNumber);
     }
     writeMovedPages(pages);
-}
-
-// A page whose text the walk read to its end, under the generation the entry
-// gives, is not parsed again to find that end.
-bool ObjectCopier::readObject(int32_t number, const XRefEntry& entry, const PageRecord* page, RawObject& out) const {
-    const bool endSeen = page && page->textEnd != 0 && entry.gen == 0;
-    return (endSeen && reader.readToKnownEnd(number, page->textEnd, out)) || reader.read(number, out);
 }
 
 // The node's kids that go out as objects of their own leave its text for references.

@@ -52,7 +52,6 @@ private:
     void copyObject(int32_t number, struct RawObject& object, const PageRecord* page);
     bool lengthEditWhileCopying(struct RawObject& object, const PageRecord* page, struct StreamLengthEdit& edit);
     void countObjectStreamLength(const struct RawObject& object);
-    bool readObject(int32_t number, const XRefEntry& entry, const PageRecord* page, struct RawObject& out) const;
     void moveKidsOfNode(int32_t number, struct RawObject& node, size_t& nextMoved);
     void writeMovedPages(const std::vector<PageRecord>& pages);
 

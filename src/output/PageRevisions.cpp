@@ -92,7 +92,7 @@ void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageReco
     RawObject object;
     for (const PageRecord* page : firstListings(pages)) {
         if (!page->selected) continue;
-        if (!reader.readFetched(page->objNum, object, page->textEnd) || object.length() == 0 || object.isObjectStream)
+        if (!reader.read(page->objNum, object) || object.length() == 0 || object.isObjectStream)
             continue;
         if (!loadObjectText(reader.bytes(), object)) continue;
         const PageEdit edit = planPageEdit(object, page->rotation);

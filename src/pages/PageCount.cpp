@@ -4,7 +4,7 @@
 
 #include "model/PdfException.h"
 #include "rawtext/RawObject.h"
-#include "rawtext/TextSearch.h"
+#include "stream/PatternSearch.h"
 
 uint32_t countDeclaredPages(const RawObjectReader& reader, int32_t rootNumber) {
     RawObject catalogue;

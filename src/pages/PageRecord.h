@@ -21,10 +21,6 @@ struct PageRecord {
     uint8_t selected = 0;
     uint8_t upright = 0;  // selected to be turned so that its text reads upright (an "auto" angle)
     PageRotationFacts facts;
-    // Where the page object's text ends in the input file (just after its "endobj"),
-    // when the walk saw it there under generation 0, which its header then carries
-    // (as nearly every page's does); 0 otherwise.
-    uint32_t textEnd = 0;
 };
 
 // The kinds of page selection that the options ask for.

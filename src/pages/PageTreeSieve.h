@@ -22,13 +22,8 @@ public:
 
     bool keeps(std::string_view key) const override;
     bool keepsElement(std::string_view key, uint32_t index, CPdfElement& element) override;
-    void objectEndsAt(uint64_t filePosition) override { objectEnd = filePosition; }
-    // Where the text of the object read through the sieve ends in the file, when
-    // the read saw it; 0 otherwise.
-    uint64_t objectTextEnd() const { return objectEnd; }
 
 private:
     uint64_t kidsLeft;
     bool passOverOtherKids;  // false when the walk takes every direct kid for a page or a node
-    uint64_t objectEnd = 0;
 };

@@ -55,7 +55,7 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
         const KnownKid& kid = kidAt(array, i, reference, direct);
         const int32_t number = reference.is(ElementType::Reference) ? reference.refNum() : -1;
         if (kid.isPage) {
-            pages.push_back(PageRecord{number, 0, 0, 0, kid.facts, kid.textEnd});
+            pages.push_back(PageRecord{number, 0, 0, 0, kid.facts});
             noteListing(reference, pages);
             if (byContents && number < 0 && nodeNumber >= 0) directKids.push_back({pages.size() - 1, nodeNumber, i});
         } else if (kid.isPages) {
@@ -117,8 +117,6 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     kids.at(index, kid, &sieve);
     KnownKid known = classify(kid);
     if (!byReference) return direct = std::move(known);
-    if (known.isPage && reference.refGen() == 0 && sieve.objectTextEnd() <= UINT32_MAX)
-        known.textEnd = static_cast<uint32_t>(sieve.objectTextEnd());
     if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);
     if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.node);
     if (known.isPage) return direct = std::move(known);  // its record remembers it

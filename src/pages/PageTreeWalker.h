@@ -60,7 +60,6 @@ private:
         bool isPages = false;
         bool typeDisagrees = false;  // read by what it holds, against its /Type
         PageRotationFacts facts;     // a page's
-        uint32_t textEnd = 0;        // a page's, as PageRecord has it
         CPdfElement node;            // a Pages node's dictionary while it is walked (None once let go)
     };
 

@@ -29,3 +29,13 @@ DictionarySkim skimDictionary(const uint8_t* text, uint32_t length, uint32_t sta
     skim.end = entries.end();
     return skim;
 }
+
+uint32_t dictionaryAfterHeader(const uint8_t* text, uint32_t length) {
+    TextSource source(text, length);
+    PdfLexer<TextSource> lexer(source);
+    LexedToken token;
+    do lexer.lexToken(token);
+    while (!token.is(LexedToken::Kind::EndOfFile) && !token.isKeyword("obj"));
+    lexer.lexToken(token);
+    return token.isKeyword("<<") ? source.where() : 0;
+}

@@ -22,3 +22,7 @@ struct DictionarySkim {
 
 // The dictionary whose "<<" ends just before `start`.
 DictionarySkim skimDictionary(const uint8_t* text, uint32_t length, uint32_t start);
+
+// Just after the "<<" that opens the dictionary of an object's text (its header
+// "N G obj" first); 0 when the object holds no dictionary there.
+uint32_t dictionaryAfterHeader(const uint8_t* text, uint32_t length);

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "parse/CharacterClass.h"
+#include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
 
 using namespace pdfchar;
@@ -89,6 +90,29 @@ int WindowSource::readChar() { return window->readByte(); }
 int WindowSource::peekChar() { return window->peekByte(); }
 uint32_t WindowSource::where() const { return window->tell() - start; }
 void WindowSource::rewindTo(uint32_t where) { window->seek(static_cast<int32_t>(start + where), 0); }
+
+FileRangeSource::FileRangeSource(FileBlockCache& file, uint64_t from, uint64_t limit)
+    : blocks(file), end(limit), bufferStart(from) {}
+
+bool FileRangeSource::refill() {
+    bufferStart += filled;
+    next = 0;
+    filled = 0;
+    if (bufferStart >= end) return false;
+    const uint64_t wanted = std::min<uint64_t>(sizeof buffer, end - bufferStart);
+    filled = static_cast<uint32_t>(blocks.readFully(bufferStart, buffer, static_cast<size_t>(wanted)));
+    return filled > 0;
+}
+
+void FileRangeSource::seekTo(uint64_t position) {
+    if (position >= bufferStart && position <= bufferStart + filled) {
+        next = static_cast<uint32_t>(position - bufferStart);
+        return;
+    }
+    bufferStart = position;
+    next = 0;
+    filled = 0;
+}
 
 template <class Source>
 void PdfLexer<Source>::skipToLineEnd() {
@@ -175,6 +199,7 @@ void PdfLexer<Source>::lexToken(LexedToken& token) {
         if (c != '%') break;
         do c = source.readChar();
         while (c >= 0 && c != '\r' && c != '\n');
+        if (c < 0) openAtEnd.kind = LeftOpen::Kind::Comment;
     }
     switch (c) {
     case '(':
@@ -223,14 +248,20 @@ void PdfLexer<Source>::readLiteralString(LexedToken& token) {
     int depth = 1;
     for (;;) {
         int c = source.readChar();
-        if (c < 0) break;
+        if (c < 0) {
+            openAtEnd = {LeftOpen::Kind::LiteralString, depth, false};
+            break;
+        }
         if (c == '(') {
             ++depth;
         } else if (c == ')') {
             if (--depth == 0) break;
         } else if (c == '\\') {
             c = source.readChar();
-            if (c < 0) break;
+            if (c < 0) {
+                openAtEnd = {LeftOpen::Kind::LiteralString, depth, true};
+                break;
+            }
             switch (c) {
             case 'n':
                 c = '\n';
@@ -348,6 +379,7 @@ void PdfLexer<Source>::readHexString(LexedToken& token) {
     int high = -1;
     for (;;) {
         const int c = source.readChar();
+        if (c < 0) openAtEnd.kind = LeftOpen::Kind::HexString;
         if (c < 0 || c == '>') break;
         if (isWhitespace(c)) continue;
         const int value = hexValue(c) < 0 ? 0 : hexValue(c);
@@ -394,3 +426,4 @@ void PdfLexer<Source>::classifyWord(LexedToken& token) {
 template class PdfLexer<StreamChainSource>;
 template class PdfLexer<TextSource>;
 template class PdfLexer<WindowSource>;
+template class PdfLexer<FileRangeSource>;

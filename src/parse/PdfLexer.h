@@ -11,6 +11,8 @@
 #include "stream/PdfFileStream.h"
 #include "stream/PdfStream.h"
 
+class FileBlockCache;
+
 // The bytes of one parse: a stream, continued by further streams when it ends
 // (the parser reads through the chain in order).
 class StreamChainSource {
@@ -70,6 +72,39 @@ private:
     uint32_t start;
 };
 
+// A range of the input file, [from, limit), read through its block cache a piece
+// at a time: for text of any length, whose tokens may cross any boundary.
+class FileRangeSource {
+public:
+    FileRangeSource(FileBlockCache& file, uint64_t from, uint64_t limit);
+    int readChar() { return next < filled || refill() ? buffer[next++] : -1; }
+    int peekChar() { return next < filled || refill() ? buffer[next] : -1; }
+    uint64_t where() const { return bufferStart + next; }
+    void seekTo(uint64_t position);
+    uint64_t limit() const { return end; }
+    FileBlockCache& file() const { return blocks; }
+
+private:
+    bool refill();
+
+    FileBlockCache& blocks;
+    uint64_t end;
+    uint64_t bufferStart;
+    uint32_t next = 0;
+    uint32_t filled = 0;
+    uint8_t buffer[4096];
+};
+
+// What the end of the source cut short: a comment or a string it ended in. Only a
+// text that ends before its object does (an object of an object stream, which the
+// copy closes with "endobj") cares.
+struct LeftOpen {
+    enum class Kind : uint8_t { Nothing, Comment, LiteralString, HexString };
+    Kind kind = Kind::Nothing;
+    int depth = 0;                // a literal string's open parentheses
+    bool afterBackslash = false;  // the source ended right after a literal string's backslash
+};
+
 // One token as the lexer reads it, without a value built for it: its kind, an
 // integer's value, and its text (a name with its #xx escapes decoded, a string's
 // bytes, a keyword, a real's digits). The text lives in the lexer until its next token.
@@ -125,6 +160,8 @@ public:
     // as numbers only; for a reader to whom any number there is alike. Text in
     // memory only: elsewhere nothing is passed over.
     void passOverNumbers();
+    // What the source's end cut short, once lexing has reached it.
+    const LeftOpen& leftOpen() const { return openAtEnd; }
 
 private:
     void readLiteralString(LexedToken& token);
@@ -141,8 +178,10 @@ private:
 
     Source& source;
     std::string text;  // scratch space for the token being read
+    LeftOpen openAtEnd;
 };
 
 extern template class PdfLexer<StreamChainSource>;
 extern template class PdfLexer<TextSource>;
 extern template class PdfLexer<WindowSource>;
+extern template class PdfLexer<FileRangeSource>;

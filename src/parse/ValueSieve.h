@@ -23,9 +23,6 @@ public:
         (void)key, (void)index, (void)element;
         return true;
     }
-    // Told, of an object read from the file, where its text ends (just after the
-    // "endobj" that directly follows its dictionary) when the reader saw that.
-    virtual void objectEndsAt(uint64_t filePosition) { (void)filePosition; }
 };
 
 // A sieve that keeps the values of a fixed set of keys, named by string literals.

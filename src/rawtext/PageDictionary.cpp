@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "parse/DictionaryReader.h"
-#include "rawtext/TextSearch.h"
+#include "stream/PatternSearch.h"
 #include "stream/PdfStream.h"
 
 namespace {

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "rawtext/ObjectLayout.h"
 #include "xref/XRefEntry.h"
 #include "xref/XRefEntryTable.h"
 
@@ -47,34 +46,23 @@ bool loadObjectText(FileBlockCache& input, RawObject& object);
 
 // Reads the raw text of object `number`. False when the object has none: a free
 // entry, a header at its offset that is not its own, a missing "endobj", an object
-// stream without that object. With `layout`, a text never runs into the next object.
-// With "-repair" (the cross-reference recovers stream ends), an object without
-// "endobj" ends where its value ends, and a stream without "endstream" where its
-// data ends; the missing words are added to the text.
-bool readRawObject(FILE* input, int32_t number, CPdfXRef* xref, const XRefEntryTable& entries, RawObject& out,
-                   const ObjectLayout* layout = nullptr);
+// stream without that object. A text never runs into the next object. With
+// "-repair" an object without "endobj" ends where its value ends, and a stream
+// without "endstream" where its data ends; the missing words are added to the text.
+bool readRawObject(CPdfXRef& xref, int32_t number, RawObject& out);
 
-// What a job needs to read raw object texts from one input: its file, its loaded
-// cross-reference, and where its objects lie. Borrows all three.
+// What a job needs to read raw object texts from one input: its file and its
+// loaded cross-reference, which knows where each object lies. Borrows both.
 class RawObjectReader {
 public:
-    RawObjectReader(FILE* input, CPdfXRef& xref, const ObjectLayout& layout);
+    RawObjectReader(FILE* input, CPdfXRef& xref);
 
     bool read(int32_t number, RawObject& out) const;
-    // The same text, for an object that a lookup has already fetched as a
-    // dictionary (a page that the page tree walk reached): it is not parsed again.
-    // `textEnd`: where the lookup saw the text end in the file, or 0.
-    bool readFetched(int32_t number, RawObject& out, uint32_t textEnd = 0) const;
-    // The text of a dictionary object whose header a lookup read with the entry's
-    // generation and whose "endobj" it saw end at `textEnd`: what read() gives, read
-    // no further. False when that end does not settle the text (read() then must).
-    bool readToKnownEnd(int32_t number, uint32_t textEnd, RawObject& out) const;
     const XRefEntryTable& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }
     // The input's bytes, read through the document's block cache.
     FileBlockCache& bytes() const;
-    const ObjectLayout& layout() const { return objectLayout; }
 
 private:
     void closeWhatTheParserClosed(int32_t number, RawObject& out) const;
@@ -82,5 +70,4 @@ private:
     FILE* input;
     CPdfXRef& xref;
     const XRefEntryTable& entryList;
-    const ObjectLayout& objectLayout;
 };

@@ -12,7 +12,7 @@
 #include "parse/PdfLexer.h"
 #include "stream/FileBlockCache.h"
 #include "rawtext/RawObject.h"
-#include "rawtext/TextSearch.h"
+#include "stream/PatternSearch.h"
 #include "xref/PdfXRef.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "model/PdfException.h"
 #include "xref/PdfXRef.h"
 #include "stream/FileBlockCache.h"
-#include "rawtext/TextSearch.h"
+#include "stream/PatternSearch.h"
 
 namespace {
 

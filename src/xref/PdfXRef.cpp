@@ -51,7 +51,7 @@ void CPdfXRef::load(CPdfStream* stream) {
 void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
     prepare(stream);
     handle = stream->fileHandle();
-    recovering = true;
+    mode = ReadMode::Recovering;
     streamEnds = std::make_unique<StreamEndSearch>(handle, fileSize);
     if (loadsSoundly()) {
         readTrailerReferences();
@@ -92,6 +92,7 @@ void CPdfXRef::rebuild() {
     objectStreamCache.reset();
     rawObjectStreamCache.reset();
     recentObjectStreams.clear();
+    objectExtents.forget();
     entries = XRefEntryTable();
     entries.setFileSize(fileSize);
     trailer.clear();
@@ -186,7 +187,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     const uint32_t offset = base + static_cast<uint32_t>(entry.offset);
     if (sieve && fetchSievedFromFile(*this, offset, number, generation, *sieve, out)) return;
     CPdfParser parser(this, file->openWindow(offset, 0, CPdfElement::null()));
-    if (recovering) parser.recoverUnclosedContainers();
+    if (mode == ReadMode::Recovering) parser.recoverUnclosedContainers();
     parser.recoverStreamEnds(streamEnds.get());
     if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), {number, generation});
     CPdfElement headerNumber, headerGeneration, keyword;

@@ -11,6 +11,8 @@
 #include "model/IndirectObjectHolder.h"
 #include "limits/Limits.h"
 #include "model/PdfElement.h"
+#include "xref/ObjectExtent.h"
+#include "xref/ObjectExtents.h"
 #include "xref/XRefEntry.h"
 #include "xref/XRefEntryTable.h"
 #include "xref/RecentObjectStreams.h"
@@ -64,9 +66,10 @@ public:
     // How the cross-reference was read: rebuilt by a scan, or from tables with junk passed over.
     bool wasRebuilt() const { return rebuilt; }
     bool readTablesLeniently() const { return lenientTables; }
-    // Whether the document recovers damaged files (loaded by loadOrRebuild): objects
-    // whose containers are left open are then read as closed at their end.
-    bool recoversDamage() const { return recovering; }
+    // How damage is read: Recovering after loadOrRebuild (objects whose containers
+    // are left open are then read as closed at their end, a stream's data ends where
+    // streamEndFinder says), Strict otherwise.
+    ReadMode readMode() const { return mode; }
     // Whether a fetch of object `number` took a container left open as closed: the
     // object must then be written closed, or readers of the output read it otherwise.
     bool readWithContainersClosed(int32_t number) const { return containersClosedIn.count(number) != 0; }
@@ -98,6 +101,9 @@ public:
     bool isCrossReferenceStream(int32_t number) const { return crossReferenceStreams.count(number) != 0; }
 
     CPdfStream* fileStream() const { return file; }
+    uint64_t fileLength() const { return fileSize; }
+    // Where the objects stored directly in the file lie.
+    ObjectExtents& extents() { return objectExtents; }
     // The block cache of the file's streams, for reads of raw text; null when the
     // document is not read from a file.
     FileBlockCache* blockCache() const;
@@ -166,7 +172,8 @@ private:
     FILE* handle = nullptr;  // the file under `file`, for the scan's block reads
     uint64_t fileSize = 0;
     bool rebuilt = false;
-    bool recovering = false;
+    ReadMode mode = ReadMode::Strict;
+    ObjectExtents objectExtents{*this};
     std::set<int32_t> containersClosedIn;  // objects whose fetch closed a container left open
     bool lenientTables = false;
     uint32_t firstObject = 0;

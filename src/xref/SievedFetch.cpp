@@ -32,7 +32,8 @@ SievedRead fetchFromHead(CPdfXRef& xref, uint32_t offset, const uint8_t* head, u
     uint32_t objectEnd = 0;
     const SievedRead read =
         readSievedDictionary(head + value, length - value, fileEnded, &xref, sieve, out, &objectEnd);
-    if (read == SievedRead::Built && objectEnd != 0) sieve.objectEndsAt(uint64_t{offset} + value + objectEnd);
+    if (read == SievedRead::Built && objectEnd != 0)
+        xref.extents().noteDictionaryEnd(number, offset, uint64_t{offset} + value + objectEnd);
     return read;
 }
 

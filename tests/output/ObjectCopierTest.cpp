@@ -9,7 +9,6 @@
 #include "limits/Limits.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
-#include "rawtext/ObjectLayout.h"
 #include "rawtext/RawObject.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
@@ -47,8 +46,7 @@ TEST(ObjectCopier, ObjectsLargerThanACopyBlockComeOutByteForByte) {
     CPdfXRef& xref = pdf.open(document);
     FILE* input = std::fopen(pdf.write().c_str(), "rb");
     ASSERT_NE(nullptr, input);
-    const ObjectLayout layout(xref.getEntries(), xref.baseOffset(), pdf.bytes().size());
-    const RawObjectReader reader(input, xref, layout);
+    const RawObjectReader reader(input, xref);
     TemporaryFolder folder;
     const std::string destination = folder / "out.pdf";
     OutputTable records(static_cast<int32_t>(xref.getEntries().numberBound()), true);

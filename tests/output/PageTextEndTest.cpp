@@ -6,7 +6,7 @@
 
 #include "PdfBuilder.h"
 #include "WalkedTree.h"
-#include "rawtext/ObjectLayout.h"
+#include "xref/PdfDocument.h"
 #include "rawtext/RawObject.h"
 #include "xref/PdfXRef.h"
 
@@ -21,10 +21,10 @@ struct Page {
 
 }  // namespace
 
-// The walk notes where a page's text ends when it read the "endobj" right after
-// the page's dictionary; read with that end, the text is exactly what the scan for
-// the object's end reads, and what a full read gives; without it the scan decides.
-TEST(PageTextEnd, TheWalkNotesTheEndThatTheScanFinds) {
+// The walk notes, in the cross-reference, where a page's text ends when it read
+// the "endobj" right after the page's dictionary; a text read with that note is
+// exactly what a read of the same file without it gives.
+TEST(PageTextEnd, TheWalkNotesTheEndThatTheLexerFinds) {
     const std::string manyKids = [] {
         std::string refs;
         for (int i = 0; i < 80; ++i) refs += "2 0 R ";
@@ -37,44 +37,41 @@ TEST(PageTextEnd, TheWalkNotesTheEndThatTheScanFinds) {
         {6, "6 0 obj << /Type /Page /Big (" + std::string(9000, 'x') + ") >> endobj\n", false},  // for the parser
         {7, "7 0 obj << /Type /Page >>endobj", false},  // the next object follows at once: "endobj8" is one word
         {8, "8 0 obj << /Type /Page >> endobj\n", true},
-        {9, "9 0 obj << /Type /Page >> 42 endobj\n", false},     // something else after the dictionary
-        {10, "10 2 obj << /Type /Page >>\nendobj\n", false, 2},  // noted only under generation 0
+        {9, "9 0 obj << /Type /Page >> 42 endobj\n", false},  // something else after the dictionary
+        {10, "10 2 obj << /Type /Page >>\nendobj\n", true, 2},
     };
     PdfBuilder pdf;
     pdf.object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R 6 0 R 7 0 R 8 0 R 9 0 R 10 2 R] /Count 8 >>");
-    std::vector<uint32_t> expectedEnds;
     for (const Page& page : pages) {
         const uint32_t at = pdf.offset();
         pdf.raw(page.text);
         pdf.entry(page.number, 1, at, page.generation);
-        expectedEnds.push_back(page.endSeen ? at + static_cast<uint32_t>(page.text.find("endobj")) + 6 : 0);
     }
     const WalkedTree tree(pdf);
-    CPdfXRef& xref = *tree.xref;
-    const std::vector<PageRecord>& records = tree.pages;
-    ASSERT_EQ(pages.size(), records.size());
+    CPdfXRef& walked = *tree.xref;
+    ASSERT_EQ(pages.size(), tree.pages.size());
+    CPdfDocument unwalkedDocument;
+    CPdfXRef& unwalked = pdf.open(unwalkedDocument);
 
     FILE* input = std::fopen(pdf.write().c_str(), "rb");
     ASSERT_NE(nullptr, input);
-    const ObjectLayout layout(xref.getEntries(), xref.baseOffset(), pdf.bytes().size());
-    const RawObjectReader reader(input, xref, layout);
+    const RawObjectReader withNotes(input, walked), withoutNotes(input, unwalked);
     for (size_t i = 0; i < pages.size(); ++i) {
         SCOPED_TRACE(pages[i].number);
-        EXPECT_EQ(expectedEnds[i], records[i].textEnd);
-        RawObject withEnd, scanned;
-        ASSERT_TRUE(reader.readFetched(records[i].objNum, withEnd, records[i].textEnd));
-        ASSERT_TRUE(reader.readFetched(records[i].objNum, scanned));
-        EXPECT_EQ(scanned.bytes, withEnd.bytes);
-        EXPECT_EQ(scanned.endKnown, withEnd.endKnown);
-        // The copy reads such a page to that end, as a full read would give it.
-        RawObject copied, read;
-        ASSERT_TRUE(reader.read(records[i].objNum, read));
-        ASSERT_EQ(pages[i].endSeen, reader.readToKnownEnd(records[i].objNum, records[i].textEnd, copied));
-        if (!pages[i].endSeen) continue;
-        EXPECT_EQ(read.bytes, copied.bytes);
-        EXPECT_EQ(read.generation, copied.generation);
-        EXPECT_EQ(read.endKnown, copied.endKnown);
-        EXPECT_FALSE(copied.isObjectStream || copied.inFile || copied.endWritten);
+        const int32_t number = tree.pages[i].objNum;
+        RawObject noted, found;
+        ASSERT_TRUE(withNotes.read(number, noted) && loadObjectText(withNotes.bytes(), noted));
+        ASSERT_TRUE(withoutNotes.read(number, found) && loadObjectText(withoutNotes.bytes(), found));
+        EXPECT_EQ(found.bytes, noted.bytes);
+        EXPECT_EQ(found.generation, noted.generation);
+        EXPECT_EQ(found.endKnown, noted.endKnown);
+        EXPECT_FALSE(noted.isObjectStream || noted.endWritten);
+        const std::string expected = pages[i].text.substr(0, pages[i].text.find("endobj") + 6);
+        EXPECT_EQ(expected, std::string(noted.bytes.begin(), noted.bytes.end() - 1));
+        if (pages[i].endSeen) {
+            const XRefEntry& entry = *walked.getEntries().find(number);
+            EXPECT_EQ(walked.extents().locate(number, entry).length(), expected.size());
+        }
     }
     std::fclose(input);
 }

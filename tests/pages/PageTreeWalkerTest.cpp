@@ -55,7 +55,6 @@ TEST(PageTreeWalker, ListingsAfterTheFirstCopyWhatTheFirstRead) {
         EXPECT_EQ(PageRotationFacts::Rotate::Reference, tree.pages[again].facts.rotate);
         EXPECT_EQ(7, tree.pages[again].facts.value);
         EXPECT_EQ(2, tree.pages[again].facts.parent);
-        EXPECT_EQ(tree.pages[0].textEnd, tree.pages[again].textEnd);
     }
     EXPECT_EQ(180, tree.pages[4].facts.value);
     EXPECT_EQ(4, tree.pages[4].facts.parent);

@@ -12,7 +12,7 @@ namespace {
 // Page records for the object numbers given, in page order.
 std::vector<PageRecord> listing(const std::vector<int32_t>& numbers) {
     std::vector<PageRecord> pages;
-    for (const int32_t number : numbers) pages.push_back(PageRecord{number, 0, 0, 0, {}, 0});
+    for (const int32_t number : numbers) pages.push_back(PageRecord{number, 0, 0, 0, {}});
     return pages;
 }
 

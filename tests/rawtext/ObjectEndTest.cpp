@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
 #include "PdfBuilder.h"
-#include "rawtext/ObjectEnd.h"
+#include "parse/ObjectEnd.h"
+#include "stream/FileBlockCache.h"
 #include "rawtext/RawObject.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
@@ -13,14 +15,21 @@ namespace {
 
 const uint8_t* bytesOf(const std::string& text) { return reinterpret_cast<const uint8_t*>(text.data()); }
 
-// Where the scanner ends `text` when it is fed in pieces of `piece` bytes: the
-// offset past "endobj", or 0.
-uint64_t endOf(const std::string& text, size_t piece) {
-    ObjectEndScanner scanner;
-    for (size_t at = 0; at < text.size(); at += piece) {
-        if (const uint64_t end = scanner.feed(bytesOf(text) + at, std::min(piece, text.size() - at))) return end;
-    }
-    return scanner.finish();
+// Where `text` ends as a whole text in memory: the offset past "endobj", or 0.
+uint64_t endOf(const std::string& text) { return findObjectEnd(bytesOf(text), text.size(), 0, true).end; }
+
+// The same text as a file read through its block cache, from its first byte to its last.
+uint64_t endInFileOf(const std::string& text) {
+    const std::string path = testing::TempDir() + "object-end.bin";
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    file = std::fopen(path.c_str(), "rb");
+    FileBlockCache blocks(file);
+    const uint64_t end = findObjectEndInFile(blocks, 0, 0, text.size());
+    std::fclose(file);
+    std::remove(path.c_str());
+    return end;
 }
 
 // The offset just past the marked "endobj" (the one followed by "|"), once the
@@ -40,8 +49,8 @@ struct EndCase {
 
 }  // namespace
 
-// The word ends an object only as a keyword of its own; fed whole or a byte at a
-// time, the scanner finds the same end.
+// The word ends an object only as a keyword of its own; in memory and in the
+// file the same end is found.
 TEST(ObjectEnd, EndsAtTheKeywordTheLexerReads) {
     const EndCase cases[] = {
         {"1 0 obj\n<< /A 1 >>\nendobj|\n"},
@@ -56,6 +65,7 @@ TEST(ObjectEnd, EndsAtTheKeywordTheLexerReads) {
         {"1 0 obj <656e646f626a endobj> endobj|\n"},  // a hex string runs to its ">"
         {"1 0 obj << /A <00> >>endobj|%"},
         {"1 0 obj 5endobj|\n"},  // a number ends where a letter starts
+        {"1 0 obj +endobj|\n"},  // a sign alone is a number, as the parser reads it
         {"1 0 obj [1]endobj|(x)"},
         {"1 0 obj\n<< /Length 3 >>\nstream\nendobj endobj\nendstream\nendobj|\n"},
         {"1 0 obj\n<< /Length 3 >>\nstream\nendstreaendstream endobj|\n"},
@@ -66,15 +76,37 @@ TEST(ObjectEnd, EndsAtTheKeywordTheLexerReads) {
         {"1 0 obj\n<< >>\nstream\nendobj"},
     };
     for (const EndCase& c : cases) {
-        EXPECT_EQ(c.expected(), endOf(c.text(), c.text().size())) << c.marked;
-        EXPECT_EQ(c.expected(), endOf(c.text(), 1)) << c.marked;
+        EXPECT_EQ(c.expected(), endOf(c.text())) << c.marked;
+        EXPECT_EQ(c.expected(), endInFileOf(c.text())) << c.marked;
     }
 }
 
-TEST(ObjectEnd, ScanStartsWhereItIsTold) {
-    const std::string rest = "\nendstream\nendobj\n";
-    ObjectEndScanner scanner(100);  // just after the data of a stream whose Length is right
-    EXPECT_EQ(100 + rest.size() - 1, scanner.feed(bytesOf(rest), rest.size()));
+TEST(ObjectEnd, LexingStartsWhereItIsTold) {
+    const std::string text = "1 0 obj << /Length 4 >> stream\nendobj\nendstream\nendobj\n";
+    const size_t dataEnd = text.find("\nendstream");  // just after the data of a stream whose Length is right
+    EXPECT_EQ(text.size() - 1, findObjectEnd(bytesOf(text), text.size(), dataEnd, true).end);
+}
+
+// A text cut short by what was read may go on: an "endobj" that reaches its last
+// byte ends nothing yet.
+TEST(ObjectEnd, AKeywordAtTheEndOfAPartCountsOnlyForTheWholeText) {
+    const std::string text = "1 0 obj null endobj";
+    EXPECT_EQ(0u, findObjectEnd(bytesOf(text), text.size(), 0, false).end);
+    EXPECT_EQ(text.size(), findObjectEnd(bytesOf(text), text.size(), 0, true).end);
+}
+
+// What a text without "endobj" leaves open, and what closes it as the lexer read it.
+TEST(ObjectEnd, TellsWhatTheTextLeftOpen) {
+    const auto open = [](const std::string& text) { return findObjectEnd(bytesOf(text), text.size(), 0, true); };
+    EXPECT_EQ(OpenAtEnd::Nothing, open("<< /A 1 >>").open);
+    EXPECT_EQ(OpenAtEnd::Comment, open("<< /A 1 >> % note").open);
+    EXPECT_EQ(OpenAtEnd::StreamData, open("<< >> stream\nabc").open);
+    const TextEnd literal = open("[(a (b) (c");
+    EXPECT_EQ(OpenAtEnd::String, literal.open);
+    EXPECT_EQ("))", literal.closers);
+    EXPECT_EQ("\n)", open("(a\\").closers);  // the escape takes the line end as nothing
+    EXPECT_EQ(">", open("<< /A <414").closers);
+    EXPECT_EQ(">", open("[<").closers);
 }
 
 namespace {
@@ -84,7 +116,7 @@ struct RawReader {
     ~RawReader() { std::fclose(input); }
     std::optional<std::string> text(int number) {
         RawObject raw;
-        if (!readRawObject(input, number, &xref, xref.getEntries(), raw)) return std::nullopt;
+        if (!readRawObject(xref, number, raw)) return std::nullopt;
         return std::string(raw.bytes.begin(), raw.bytes.end());
     }
     CPdfDocument document;

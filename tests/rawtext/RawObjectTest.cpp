@@ -9,7 +9,7 @@
 
 #include "PdfBuilder.h"
 #include "rawtext/RawObject.h"
-#include "rawtext/TextSearch.h"
+#include "stream/PatternSearch.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
 
@@ -19,21 +19,17 @@ const uint8_t* bytesOf(const std::string& text) { return reinterpret_cast<const 
 
 // Reads as the job reads: no text runs into the next object.
 struct RawReader {
-    RawReader(PdfBuilder& pdf)
-        : xref(pdf.open(document)),
-          input(std::fopen(pdf.write().c_str(), "rb")),
-          layout(xref.getEntries(), xref.baseOffset(), pdf.bytes().size()) {}
+    RawReader(PdfBuilder& pdf) : xref(pdf.open(document)), input(std::fopen(pdf.write().c_str(), "rb")) {}
     ~RawReader() { std::fclose(input); }
     std::optional<std::string> text(int number, bool* isObjectStream = nullptr) {
         RawObject raw;
-        if (!readRawObject(input, number, &xref, xref.getEntries(), raw, &layout)) return std::nullopt;
+        if (!readRawObject(xref, number, raw)) return std::nullopt;
         if (isObjectStream) *isObjectStream = raw.isObjectStream;
         return std::string(raw.bytes.begin(), raw.bytes.end());
     }
     CPdfDocument document;
     CPdfXRef& xref;
     FILE* input;
-    ObjectLayout layout;
 };
 
 }  // namespace

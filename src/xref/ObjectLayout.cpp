@@ -1,4 +1,4 @@
-#include "rawtext/ObjectLayout.h"
+#include "xref/ObjectLayout.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "rawtext/TextSearch.h"
+#include "stream/PatternSearch.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "limits/Limits.h"
-#include "parse/CharacterClass.h"
 #include "stream/FileBlockCache.h"
 
 uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const char* pattern,
@@ -16,7 +15,7 @@ uint32_t findPattern(const uint8_t* text, uint32_t start, uint32_t length, const
     return found ? static_cast<uint32_t>(found - text) + patternLength - 1 : 0;
 }
 
-uint32_t findPatternInRange(FileBlockCache& file, uint32_t start, uint32_t end, const char* pattern,
+uint64_t findPatternInRange(FileBlockCache& file, uint64_t start, uint64_t end, const char* pattern,
                             uint32_t patternLength) {
     if (patternLength == 0 || start >= end) return 0;
     // The block is no larger than the range: most ranges end at the next object a
@@ -33,8 +32,7 @@ uint32_t findPatternInRange(FileBlockCache& file, uint32_t start, uint32_t end, 
         if (read == 0) return 0;
         const size_t filled = carried + read;
         if (const uint8_t* found = searchBytes(block.data(), block.data() + filled, pattern, patternLength)) {
-            const uint64_t last = blockPosition + static_cast<uint64_t>(found - block.data()) + patternLength - 1;
-            return last > UINT32_MAX ? 0 : static_cast<uint32_t>(last);
+            return blockPosition + static_cast<uint64_t>(found - block.data()) + patternLength - 1;
         }
         // An occurrence may straddle two blocks: keep the tail that could begin one.
         carried = std::min<size_t>(filled, patternLength - 1);
@@ -46,8 +44,8 @@ uint32_t findPatternInRange(FileBlockCache& file, uint32_t start, uint32_t end, 
 uint32_t findNumberAfter(const uint8_t* text, uint32_t length, const char* key) {
     uint32_t i = findPattern(text, 0, length, key, static_cast<uint32_t>(std::strlen(key)));
     if (i == 0) return 0;
-    while (i < length && !pdfchar::isDigit(text[i])) ++i;
+    while (i < length && (text[i] < '0' || text[i] > '9')) ++i;
     uint32_t value = 0;
-    for (; i < length && pdfchar::isDigit(text[i]); ++i) value = value * 10 + static_cast<uint32_t>(text[i] - '0');
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + static_cast<uint32_t>(text[i] - '0');
     return value;
 }

@@ -1,0 +1,306 @@
+#include "xref/ObjectExtents.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "limits/Limits.h"
+#include "model/PdfDictionary.h"
+#include "model/PdfException.h"
+#include "parse/CharacterClass.h"
+#include "parse/DictionaryReader.h"
+#include "parse/DictionarySkim.h"
+#include "parse/ObjectEnd.h"
+#include "parse/PdfParser.h"
+#include "parse/ValueSieve.h"
+#include "stream/FileBlockCache.h"
+#include "stream/PatternSearch.h"
+#include "stream/PdfStream.h"
+#include "xref/PdfXRef.h"
+
+namespace {
+
+// What an object's first bytes, or a parse of it, tell about where it lies. The
+// body of an object with another number is not even parsed: many entries may name
+// the offset of one large object.
+struct Head {
+    bool parsed = false;  // "number generation obj"
+    int32_t number = 0;
+    int32_t generation = 0;
+    bool isStream = false;
+    bool isObjectStream = false;
+    uint64_t dataEnd = 0;           // a stream's, as a file position
+    bool endstreamMissing = false;  // recovering: the data is not followed by "endstream"
+    // Counted from the object's start: just past the "endobj" that the lexer reads
+    // right after its dictionary or its "endstream"; 0 when it is still to be found.
+    uint64_t objectEnd = 0;
+};
+
+Head parseHead(CPdfXRef& xref, uint64_t start, int32_t expectedNumber) {
+    Head head;
+    try {
+        CPdfParser parser(&xref, xref.fileStream()->openWindow(static_cast<uint32_t>(start), 0, CPdfElement::null()));
+        parser.keepStreamsRaw();
+        parser.recoverStreamEnds(xref.streamEndFinder());
+        CPdfElement number, generation, keyword, object;
+        parser.parseObject(number);
+        parser.parseObject(generation);
+        parser.parseObject(keyword);
+        if (!number.is(ElementType::Integer) || !generation.is(ElementType::Integer) || !keyword.isKeyword("obj") ||
+            number.integer() != expectedNumber)
+            return head;
+        head.parsed = true;
+        head.number = number.integer();
+        head.generation = generation.integer();
+        // Only a dictionary can head a stream: anything else (a large array, say)
+        // need not be built just to learn that.
+        if (!parser.currentToken().isKeyword("<<")) return head;
+        KeySieve streamEntries{"Length", "Type"};  // nothing else of the object is read here
+        parser.parseObject(object, streamEntries);
+        if (!object.is(ElementType::Stream)) return head;
+        CPdfStream* data = object.stream();
+        head.isStream = true;
+        head.dataEnd = uint64_t{data->windowStart()} + data->windowLength();
+        head.endstreamMissing = parser.endstreamWasMissing();
+        if (CPdfDictionary* dictionary = data->streamDictionary()) {
+            CPdfElement type;
+            dictionary->find("Type", type);
+            head.isObjectStream = type.is(ElementType::Name) && type.hasText("ObjStm");
+        }
+    } catch (const CPdfException&) {
+        head.isStream = false;  // the object cannot be read that way: its end is found by the lexer alone
+    }
+    return head;
+}
+
+// Whether the first token at file position `at` is the whole word "endstream",
+// read through the block cache. `objectEnd` is then where a whole "endobj" right
+// after it ends, counted from `at`, or 0.
+bool endstreamAt(FileBlockCache& blocks, uint64_t at, uint32_t& objectEnd) {
+    uint8_t bytes[64];
+    const uint32_t got = static_cast<uint32_t>(blocks.readFully(at, bytes, sizeof bytes));
+    TextSource source(bytes, got);
+    PdfLexer<TextSource> lexer(source);
+    LexedToken token;
+    // A word that reaches the end of what was read may go on in the file.
+    const auto whole = [&] { return source.where() < got || got < sizeof bytes; };
+    lexer.lexToken(token);
+    if (!token.isKeyword("endstream") || !whole()) return false;
+    lexer.lexToken(token);
+    objectEnd = token.isKeyword("endobj") && whole() ? source.where() : 0;
+    return true;
+}
+
+// The same answer as the parser's, from the object's first bytes, for an object
+// whose header and dictionary read plainly there (see DictionaryReader::plain)
+// and whose Length, if it is a stream, is a number that leads to "endstream".
+// Nothing when the parser must settle it.
+std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t start, int32_t expectedNumber,
+                             const uint8_t* bytes, uint32_t headLength) {
+    using Reader = DictionaryReader<TextSource>;
+    Head head;
+    TextSource source(bytes, headLength);
+    PdfLexer<TextSource> lexer(source);
+    LexedToken token;
+    // A token that reaches the end of the head may go on in the file.
+    const auto nextWhole = [&](PdfLexer<TextSource>& tokens, const TextSource& at) {
+        tokens.lexToken(token);
+        return at.where() < headLength;
+    };
+    if (!nextWhole(lexer, source) || !token.is(LexedToken::Kind::Integer)) return std::nullopt;
+    head.number = token.integer;
+    if (!nextWhole(lexer, source) || !token.is(LexedToken::Kind::Integer)) return std::nullopt;
+    head.generation = token.integer;
+    if (!nextWhole(lexer, source) || !token.isKeyword("obj")) return std::nullopt;
+    if (head.number != expectedNumber) return Head{};
+    head.parsed = true;
+    if (!nextWhole(lexer, source)) return std::nullopt;
+    if (!token.isKeyword("<<")) return head;
+
+    Reader entries(source, source.where());
+    entries.stopWhenNotPlain();
+    bool lengthSeen = false, typeSeen = false;  // of two equal keys the first counts
+    Reader::ValueKind lengthKind = Reader::ValueKind::Null;
+    int32_t length = 0;
+    while (entries.next()) {
+        if (!lengthSeen && entries.keyIs("Length")) {
+            lengthSeen = true;
+            lengthKind = entries.valueKind();
+            length = entries.integer();
+        } else if (!typeSeen && entries.keyIs("Type")) {
+            typeSeen = true;
+            if (entries.valueKind() == Reader::ValueKind::Reference) return std::nullopt;  // resolved by a fetch
+            head.isObjectStream = entries.valueIs("ObjStm");
+        }
+    }
+    if (!entries.closed() || !entries.plain()) return std::nullopt;
+    TextSource after(bytes, headLength);
+    after.rewindTo(entries.end());
+    PdfLexer<TextSource> afterLexer(after);
+    if (!nextWhole(afterLexer, after)) return std::nullopt;  // "stream" may follow beyond the head
+    if (!token.isKeyword("stream")) {
+        head.isObjectStream = false;
+        if (token.isKeyword("endobj")) head.objectEnd = after.where();
+        return head;
+    }
+    // A stream: its data starts after the line that "stream" ends. A damaged file's
+    // Length is taken only as the parser takes it, after its search for the data's end.
+    if (mode == ReadMode::Recovering || lengthKind != Reader::ValueKind::Integer || length < 0) return std::nullopt;
+    afterLexer.skipToLineEnd();
+    if (after.where() >= headLength) return std::nullopt;  // the line may go on beyond the head
+    const uint64_t dataEnd = start + after.where() + static_cast<uint32_t>(length);
+    uint32_t endAfterData = 0;
+    if (dataEnd > UINT32_MAX || !endstreamAt(blocks, dataEnd, endAfterData)) return std::nullopt;
+    head.isStream = true;
+    head.dataEnd = dataEnd;
+    if (endAfterData != 0) head.objectEnd = dataEnd - start + endAfterData;
+    return head;
+}
+
+// The object's first bytes, [start, start + what fits the first chunk), and
+// whether they are the whole of its range.
+struct FirstBytes {
+    std::vector<uint8_t> bytes;
+    bool whole = false;
+};
+
+FirstBytes readFirstBytes(FileBlockCache& blocks, uint64_t start, uint64_t limit) {
+    FirstBytes first;
+    const uint64_t wanted = std::min<uint64_t>(limit - start, limits::firstEndobjChunkBytes);
+    first.bytes.resize(static_cast<size_t>(wanted));
+    first.bytes.resize(blocks.readFully(start, first.bytes.data(), first.bytes.size()));
+    first.whole = first.bytes.size() < wanted || wanted == limit - start;
+    return first;
+}
+
+// Where the object's text ends as the lexer reads it from `from` on (counted from
+// `start`): in the first bytes when they settle it, else in the file; 0 when no
+// "endobj" ends it before `limit`.
+uint64_t lexedEnd(FileBlockCache& blocks, const FirstBytes& first, uint64_t start, uint64_t limit, uint64_t from) {
+    if (from < first.bytes.size()) {
+        if (const uint64_t end = findObjectEnd(first.bytes.data(), first.bytes.size(), from, first.whole).end)
+            return end;
+        if (first.whole) return 0;
+    }
+    return findObjectEndInFile(blocks, start, from, limit);
+}
+
+// Where the value of an object's text ends, for one without "endobj": after the
+// "endstream" of a stream, after the ">>" of a dictionary, else where the text ends
+// (white space and what a file puts after its objects left out).
+size_t valueEnd(const std::vector<uint8_t>& bytes, const Head& head, uint64_t start) {
+    const uint8_t* text = bytes.data();
+    const size_t length = bytes.size();
+    if (head.isStream) {
+        if (head.dataEnd < start || head.dataEnd - start > length) return length;
+        const uint8_t* found = searchBytes(text + (head.dataEnd - start), text + length, "endstream", 9);
+        return found ? static_cast<size_t>(found - text) + 9 : length;
+    }
+    if (const uint32_t body = dictionaryAfterHeader(text, static_cast<uint32_t>(length))) {
+        const DictionarySkim dictionary = skimDictionary(text, static_cast<uint32_t>(length), body);
+        if (dictionary.closed) return dictionary.end;
+    }
+    size_t end = length;
+    for (const char* tail : {"startxref", "trailer", "xref"}) {
+        if (const uint8_t* found = searchBytes(text, text + end, tail, std::strlen(tail)))
+            end = static_cast<size_t>(found - text);
+    }
+    while (end > 0 && pdfchar::isWhitespace(text[end - 1])) --end;
+    return end;
+}
+
+// Recovering: an object whose "endstream" or "endobj" is missing ends with its data
+// or its value, which must lie within what memory holds (without "endobj" the range
+// runs to the next object, which may be far: past a cross-reference table, say).
+bool endWithValue(FileBlockCache& blocks, const Head& head, ObjectExtent& extent) {
+    const uint64_t start = extent.start;
+    uint64_t end = head.endstreamMissing ? head.dataEnd : extent.limit;
+    const bool cut = !head.endstreamMissing && end > start && end - start > limits::inMemoryObjectBytes;
+    if (cut) end = start + limits::inMemoryObjectBytes;
+    if (end <= start || end - start > limits::inMemoryObjectBytes) return false;
+    if (!head.endstreamMissing) {
+        std::vector<uint8_t> text(static_cast<size_t>(end - start));
+        text.resize(blocks.readFully(start, text.data(), text.size()));
+        const size_t valueLength = valueEnd(text, head, start);
+        if (cut && valueLength == text.size()) return false;
+        end = start + valueLength;
+    }
+    extent.end = end;
+    extent.ending = ObjectExtent::Ending::ValueOnly;
+    return true;
+}
+
+}  // namespace
+
+const ObjectLayout& ObjectExtents::layout() {
+    if (!objectLayout) objectLayout.emplace(xref.getEntries(), xref.baseOffset(), xref.fileLength());
+    return *objectLayout;
+}
+
+void ObjectExtents::forget() {
+    objectLayout.reset();
+    dictionaryLengths = NumberMap<uint32_t>();
+}
+
+void ObjectExtents::noteDictionaryEnd(int32_t number, uint64_t start, uint64_t end) {
+    if (number < 0 || end <= start || end - start > UINT32_MAX) return;
+    dictionaryLengths.at(number) = static_cast<uint32_t>(end - start);
+}
+
+std::optional<ObjectExtent> ObjectExtents::noted(int32_t number, const XRefEntry& entry, uint64_t start,
+                                                 uint64_t limit) {
+    const uint32_t* length = dictionaryLengths.find(number);
+    if (!length || *length == 0 || start + *length > limit) return std::nullopt;
+    ObjectExtent extent;
+    extent.readable = true;
+    extent.generation = entry.gen;
+    extent.start = start;
+    extent.limit = limit;
+    extent.end = start + *length;
+    return extent;
+}
+
+// The object's header must carry its own number, as for a lookup: anything else
+// there is not this object's text. It ends where the lexer ends it; a stream whose
+// Length leads to its "endstream" is read on from its data's end, so that data
+// showing the word cannot cut it short.
+ObjectExtent ObjectExtents::locate(int32_t number, const XRefEntry& entry) {
+    ObjectExtent extent;
+    FileBlockCache* blocks = xref.blockCache();
+    if (!blocks) return extent;  // a document not read from a file has no raw text
+    extent.start = uint64_t{xref.baseOffset()} + static_cast<uint32_t>(entry.offset);
+    extent.limit = layout().endOfObjectAt(static_cast<uint32_t>(extent.start));
+    if (extent.limit <= extent.start) return extent;
+    if (std::optional<ObjectExtent> seen = noted(number, entry, extent.start, extent.limit)) return *seen;
+
+    const uint64_t start = extent.start, limit = extent.limit;
+    const FirstBytes first = readFirstBytes(*blocks, start, limit);
+    const std::optional<Head> skimmed = skimHead(*blocks, xref.readMode(), start, number, first.bytes.data(),
+                                                 static_cast<uint32_t>(first.bytes.size()));
+    const Head head = skimmed ? *skimmed : parseHead(xref, start, number);
+    if (!head.parsed || head.number != number) return extent;
+    extent.generation = head.generation;
+    extent.isStream = head.isStream;
+    extent.isObjectStream = head.isObjectStream;
+    extent.dataEnd = head.dataEnd;
+    extent.endstreamMissing = head.endstreamMissing;
+
+    // The head's reader may have seen the "endobj" already, within the object's room.
+    uint64_t end = head.objectEnd <= limit - start ? head.objectEnd : 0;
+    if (end == 0 && head.isStream && head.dataEnd >= start)
+        end = lexedEnd(*blocks, first, start, limit, head.dataEnd - start);
+    if (end == 0 && !head.endstreamMissing) end = lexedEnd(*blocks, first, start, limit, 0);
+    if (xref.readMode() == ReadMode::Recovering && (end == 0 || head.endstreamMissing)) {
+        extent.readable = endWithValue(*blocks, head, extent);
+        return extent;
+    }
+    if (end == 0) {
+        const uint64_t last = findPatternInRange(*blocks, start, limit, "endobj", 6);
+        if (last == 0) return extent;
+        end = last + 1 - start;
+        extent.ending = ObjectExtent::Ending::FirstEndobj;
+    }
+    extent.end = start + end;
+    extent.readable = true;
+    return extent;
+}

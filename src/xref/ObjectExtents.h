@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "xref/NumberMap.h"
+#include "xref/ObjectExtent.h"
+#include "xref/ObjectLayout.h"
+#include "xref/XRefEntry.h"
+
+class CPdfXRef;
+class FileBlockCache;
+
+// Finds where the objects stored directly in the file lie (see ObjectExtent), each
+// the way the cross-reference's parser reads it, and keeps what lookups have
+// already seen of their ends, so that no text is read twice to find where it ends.
+class ObjectExtents {
+public:
+    explicit ObjectExtents(CPdfXRef& xref) : xref(xref) {}
+
+    // The extent of object `number`, whose entry stores it in the file.
+    ObjectExtent locate(int32_t number, const XRefEntry& entry);
+
+    // A lookup read object `number`'s header under its entry's generation at file
+    // position `start`, and a dictionary with no stream that "endobj" follows, up
+    // to `end`.
+    void noteDictionaryEnd(int32_t number, uint64_t start, uint64_t end);
+
+    // The objects are where the entries now say (after a rebuild): nothing seen of the old ones holds.
+    void forget();
+
+    // Where the objects start, in file order.
+    const ObjectLayout& layout();
+
+private:
+    std::optional<ObjectExtent> noted(int32_t number, const XRefEntry& entry, uint64_t start, uint64_t limit);
+
+    CPdfXRef& xref;
+    std::optional<ObjectLayout> objectLayout;
+    NumberMap<uint32_t> dictionaryLengths;  // of the dictionaries that lookups read to their "endobj"
+};
