@@ -158,7 +158,7 @@ void CPdfRotate::bindCrossReference() {
 // cross-reference is refused as such, and so is a file that cannot take an update.
 void CPdfRotate::openDocument() {
     try {
-        document.open(inputFile, repair.repairs(), jobOptions.password);
+        document.open(inputFile, repair.readMode(), jobOptions.password);
     } catch (const CPdfException& failure) {
         if (jobOptions.incremental && document.crossReferenceState() == CrossReferenceState::Damaged)
             refuseDamagedCrossReference(failure);

@@ -98,7 +98,7 @@ private:
     FILE* inputFile = nullptr;  // the input for raw reads, beside the document's own handle
     platform::FileStamp inputStamp;
     CPdfDocument document;
-    CPdfXRef* xref = nullptr;   // the document's
+    CPdfXRef* xref = nullptr;  // the document's
     std::unique_ptr<RawObjectReader> rawObjects;
     std::unique_ptr<OutputFile> output;
 

@@ -8,6 +8,7 @@
 #include "job/RepairReport.h"
 #include "output/XRefWriter.h"
 #include "pages/PageRecord.h"
+#include "xref/ObjectExtent.h"
 
 class CPdfXRef;
 class ObjectCopier;
@@ -22,7 +23,8 @@ class RepairPolicy {
 public:
     explicit RepairPolicy(bool repairing = false) : repairing(repairing) {}
 
-    bool repairs() const { return repairing; }
+    // How the input is read: damage recovered as other readers recover it, or refused.
+    ReadMode readMode() const { return repairing ? ReadMode::Recovering : ReadMode::Strict; }
 
     // The tree is read by what each kid holds, whatever its /Type says.
     void prepare(PageTreeWalker& walker) const;

@@ -10,7 +10,7 @@ struct RepairReport {
     bool pageCountFromLeaves = false;  // the root's /Count disagreed with the leaves of the page tree
     uint32_t leafPages = 0;
     uint64_t streamLengthsCorrected = 0;
-    uint64_t endsAdded = 0;         // objects written with the "endstream" or "endobj" they lacked
+    uint64_t endsAdded = 0;         // objects written with the closing keywords they lacked
     uint64_t pagesMoved = 0;        // page dictionaries written directly in /Kids, given objects of their own
     uint64_t typesCorrected = 0;    // page tree objects whose /Type disagreed with what they hold
     uint64_t containersClosed = 0;  // objects written with the arrays and dictionaries they left open closed

@@ -115,7 +115,7 @@ constexpr size_t outputGatherBytes = 16 * 1024;
 // the file, so that no object costs memory in proportion to its size.
 constexpr uint32_t inMemoryObjectBytes = 1 << 20;
 
-// The search for an object's "endobj" reads ahead in chunks that double from the
+// The search for where an object's text ends reads ahead in chunks that double from the
 // first to the largest, so a small object costs one small read.
 constexpr uint32_t firstEndobjChunkBytes = 4096;
 constexpr uint32_t largestEndobjChunkBytes = 1 << 20;

@@ -2,6 +2,7 @@
 
 #include "model/PdfElement.h"
 #include "parse/DictionarySkim.h"
+#include "parse/Keywords.h"
 #include "rawtext/DictionaryText.h"
 #include "rawtext/TextTokens.h"
 
@@ -95,5 +96,5 @@ std::string movedPageObject(const MovedPage& page, int32_t parentGeneration, con
     std::string body = dictionary;
     if (!namesParent)
         body.insert(2, " /Parent " + std::to_string(page.parent) + " " + std::to_string(parentGeneration) + " R");
-    return std::to_string(page.number) + " 0 obj\n" + body + "\nendobj\n";
+    return std::to_string(page.number) + " 0 obj\n" + body + keywords::writtenObjectEnd;
 }

@@ -28,5 +28,5 @@ bool moveKidsOut(std::vector<uint8_t>& nodeText, const std::vector<MovedPage>& m
 bool correctPageTreeType(std::vector<uint8_t>& text, bool isNode);
 
 // The text of the page's new object: its header, the dictionary with /Parent
-// added when it names none, and "endobj".
+// added when it names none, and the closing keyword.
 std::string movedPageObject(const MovedPage& page, int32_t parentGeneration, const std::string& dictionary);

@@ -13,6 +13,7 @@
 #include "output/OutputFile.h"
 #include "output/PageRevisions.h"
 #include "output/UpdateChecks.h"
+#include "parse/Keywords.h"
 #include "output/UpdateEncoding.h"
 #include "output/XRefWriter.h"
 #include "platform/Platform.h"
@@ -121,7 +122,7 @@ void writeStreamObject(OutputFile& output, int32_t number, const std::string& en
     output.write(entries);
     output.writeFramed(" /Filter /FlateDecode /Length ", static_cast<int64_t>(data.size()), " >>\nstream\n");
     output.write(data);
-    output.write("\nendstream\nendobj\n");
+    output.write(keywords::writtenStreamAndObjectEnd);
 }
 
 std::string objectStreamEntries(size_t count, size_t first) {

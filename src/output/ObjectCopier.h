@@ -36,11 +36,11 @@ public:
     // Objects that the cross-reference lists in use but that could not be read,
     // and so were left out, in ascending number.
     const std::vector<int32_t>& unreadable() const { return unreadableObjects; }
-    // Objects written whose end the lexer could not find (the first "endobj" after
+    // Objects written whose end the lexer could not find (the first closing word after
     // them ended their text), in ascending number.
     const std::vector<int32_t>& endsUnknown() const { return unknownEnds; }
     uint64_t correctedLengths() const { return corrected; }
-    // With "-repair": objects written with the "endstream" or "endobj" they lacked.
+    // With "-repair": objects written with the closing keywords they lacked.
     uint64_t endsAdded() const { return ended; }
     uint64_t pagesMoved() const { return moved; }
     // With "-repair": objects written with the containers closed that they left open.

@@ -8,6 +8,7 @@
 #include "output/PageEditor.h"
 #include "pages/ShownRotation.h"
 #include "parse/CharacterClass.h"
+#include "parse/Keywords.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/TextTokens.h"
 #include "xref/PdfXRef.h"
@@ -92,8 +93,7 @@ void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageReco
     RawObject object;
     for (const PageRecord* page : firstListings(pages)) {
         if (!page->selected) continue;
-        if (!reader.read(page->objNum, object) || object.length() == 0 || object.isObjectStream)
-            continue;
+        if (!reader.read(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
         if (!loadObjectText(reader.bytes(), object)) continue;
         const PageEdit edit = planPageEdit(object, page->rotation);
         if (!editChangesRotation(edit, *page, shown)) continue;
@@ -113,10 +113,10 @@ std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std:
 
 namespace {
 
-// The text between the object's header and its "endobj", from its first byte that
+// The text between the object's header and its closing keyword, from its first byte that
 // is no white space; none for another generation or a text without that frame.
 std::optional<std::string_view> framedValue(const RevisedObject& object) {
-    static constexpr std::string_view keyword = "endobj";
+    static constexpr std::string_view keyword = keywords::objectEnd;
     const std::string_view text = object.text;
     if (object.generation != 0 || text.size() < object.headerEnd + keyword.size() + 1) return std::nullopt;
     const size_t keywordStart = text.size() - keyword.size() - 1;

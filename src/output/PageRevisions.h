@@ -16,7 +16,7 @@ class RawObjectReader;
 struct RevisedObject {
     int32_t number = 0;
     int32_t generation = 0;  // as the header of `text` gives it
-    std::string text;        // the whole object, header through "endobj" and one line end
+    std::string text;        // the whole object, header through its closing keyword and one line end
     uint32_t headerEnd = 0;  // just after the header's "obj"
     uint32_t valueEnd = 0;   // just after the object's dictionary, where known; 0 otherwise
 };
@@ -35,7 +35,7 @@ void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageReco
                        const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take);
 
 // The object's value as an object stream holds it: generation 0, a single value
-// that is no stream, the text between its header and "endobj"; none otherwise.
+// that is no stream, the text between its header and its closing keyword; none otherwise.
 std::optional<std::string_view> objectStreamBody(const RevisedObject& object);
 // The same value of an object whose text objectStreamBody has accepted before,
 // without reading the value through again.

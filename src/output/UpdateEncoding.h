@@ -38,7 +38,7 @@ private:
 
 struct ObjectStreamMember {
     int32_t number = 0;
-    std::string_view body;  // the object's value, without "obj" and "endobj"
+    std::string_view body;  // the object's value, without its header and closing keyword
 };
 
 // The decoded data of an object stream: the pairs of object number and offset,

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "parse/Keywords.h"
 #include "parse/PdfLexer.h"
 
 // The top-level entries of a dictionary in object text, read with the lexer and
@@ -163,7 +164,7 @@ public:
 
     // Every key a name and every key with a value, also in nested dictionaries;
     // every container closed by its own kind of bracket; no Error token, no keyword
-    // that ends an object ("obj", "endobj", "stream", "endstream"), and nesting no
+    // that frames objects (see Keywords.h), and nesting no
     // deeper than a few dozen levels. The parser then pairs the entries as the
     // reader does, and neither fails nor stops early (it might on any of those).
     bool plain() const { return isPlain; }
@@ -305,8 +306,7 @@ template <class Source>
 void DictionaryReader<Source>::notePlainness() {
     if (token.is(LexedToken::Kind::Error)) isPlain = false;
     if (!token.is(LexedToken::Kind::Keyword)) return;
-    const std::string_view word = token.text;
-    if (word == "obj" || word == "endobj" || word == "stream" || word == "endstream") isPlain = false;
+    if (keywords::framesObject(token)) isPlain = false;
 }
 
 // After an integer: an integer and "R" make it a reference (the second is its

@@ -1,13 +1,14 @@
 #include "parse/ObjectEnd.h"
 
+#include "parse/Keywords.h"
 #include "parse/PdfLexer.h"
 #include "stream/ByteSearch.h"
 #include "stream/PatternSearch.h"
 
 namespace {
 
-constexpr char endstreamWord[] = "endstream";
-constexpr uint32_t endstreamLength = sizeof endstreamWord - 1;
+constexpr const char* endstreamWord = keywords::streamEnd;
+constexpr uint32_t endstreamLength = sizeof keywords::streamEnd - 1;
 
 // Moves `source` past the first "endstream" from its position on; false when none follows.
 bool passStreamData(TextSource& source) {
@@ -19,14 +20,14 @@ bool passStreamData(TextSource& source) {
 }
 
 bool passStreamData(FileRangeSource& source) {
-    const uint64_t last = findPatternInRange(source.file(), source.where(), source.limit(), endstreamWord,
-                                             endstreamLength);
+    const uint64_t last =
+        findPatternInRange(source.file(), source.where(), source.limit(), endstreamWord, endstreamLength);
     if (last == 0) return false;
     source.seekTo(last + 1);
     return true;
 }
 
-// Lexes token after token up to the keyword "endobj": true with `source` just past
+// Lexes token after token up to the object's closing keyword: true with `source` just past
 // it. False when the source ends first; `inStreamData` then tells whether it ended
 // in data that no "endstream" closed.
 template <class Source>
@@ -35,8 +36,8 @@ bool lexToEndobj(PdfLexer<Source>& lexer, Source& source, bool& inStreamData) {
     for (;;) {
         lexer.lexToken(token);
         if (token.is(LexedToken::Kind::EndOfFile)) return false;
-        if (token.isKeyword("endobj")) return true;
-        if (token.isKeyword("stream") && !passStreamData(source)) {
+        if (token.isKeyword(keywords::objectEnd)) return true;
+        if (token.isKeyword(keywords::streamStart) && !passStreamData(source)) {
             inStreamData = true;
             return false;
         }

@@ -7,15 +7,15 @@
 class FileBlockCache;
 
 // Where an object's text ends, as the parser's lexer reads it: just past the first
-// "endobj" that is a token of its own, not a part of a string, a comment, a name
+// closing keyword "endobj" that is a token of its own, not a part of a string, a comment, a name
 // or a longer word. The data after a "stream" keyword is passed over up to its
 // first "endstream", as a stream whose Length cannot be trusted must be.
 
-// What the text left open where it ended without "endobj".
+// What the text left open where it ended without its closing keyword.
 enum class OpenAtEnd : uint8_t { Nothing, Comment, String, StreamData };
 
 struct TextEnd {
-    // Counted from the text's first byte: just past "endobj", or 0 when no such
+    // Counted from the text's first byte: just past the closing keyword, or 0 when no such
     // keyword ends the text.
     uint64_t end = 0;
     OpenAtEnd open = OpenAtEnd::Nothing;
@@ -26,7 +26,7 @@ struct TextEnd {
 };
 
 // The end of text held in memory, lexed from `from` on. `whole`: the text is all
-// there is; otherwise an "endobj" that reaches its last byte may go on and ends
+// there is; otherwise a closing keyword that reaches its last byte may go on and ends
 // nothing yet.
 TextEnd findObjectEnd(const uint8_t* text, size_t length, size_t from, bool whole);
 

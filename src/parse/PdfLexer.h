@@ -97,7 +97,7 @@ private:
 
 // What the end of the source cut short: a comment or a string it ended in. Only a
 // text that ends before its object does (an object of an object stream, which the
-// copy closes with "endobj") cares.
+// copy closes with its closing keyword) cares.
 struct LeftOpen {
     enum class Kind : uint8_t { Nothing, Comment, LiteralString, HexString };
     Kind kind = Kind::Nothing;

@@ -6,6 +6,7 @@
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "parse/Keywords.h"
 #include "parse/StreamEnd.h"
 #include "parse/ValueSieve.h"
 #include "stream/PdfFilterChain.h"
@@ -22,14 +23,13 @@ std::vector<RetainPtr<CPdfStream>> chainOf(RetainPtr<CPdfStream> stream) {
 
 const char* const damaged = "PDF file was damaged";
 
-// The keywords that only stand between objects or around stream data: inside a
-// container they mean that its object has ended without closing it.
+// Inside a container, a keyword that frames objects means that its object has
+// ended without closing it.
 bool endsObject(const CPdfElement& token) {
     if (!token.is(ElementType::Keyword)) return false;
     const char* word = token.text();
     if (word[0] != 'e' && word[0] != 'o' && word[0] != 's') return false;
-    return token.isKeyword("endobj") || token.isKeyword("obj") || token.isKeyword("stream") ||
-           token.isKeyword("endstream");
+    return keywords::framesObject(token);
 }
 
 }  // namespace

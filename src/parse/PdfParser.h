@@ -19,7 +19,7 @@ class StreamDecryption;
 // exactly enough to tell an integer from the start of an indirect reference.
 //
 // A container never reaches past the end of its object: the keywords that end an
-// object ("endobj", or the "obj" of the next one, "stream" and "endstream") close
+// object (the keywords that frame objects: its own end, the next header, a stream) close
 // every container still open, so that the parse of an unclosed object reads no
 // further than its own text. Such an object is damage; a document that recovers
 // damaged files takes the containers as closed there, with what they held.

@@ -98,8 +98,8 @@ bool makeArray(const uint8_t* text, uint32_t length, uint32_t keyEnd, std::strin
     }
 }
 
-// Whether the token after the dictionary is settled and is not "stream"; when it
-// is "endobj", `objectEnd` gets where it ends.
+// Whether the token after the dictionary is settled and is not a stream's start;
+// when it ends the object, `objectEnd` gets where it ends.
 bool headsNoStream(const uint8_t* text, uint32_t length, uint32_t end, bool textIsWhole, uint32_t& objectEnd) {
     TextSource source(text, length);
     source.rewindTo(end);
@@ -107,8 +107,8 @@ bool headsNoStream(const uint8_t* text, uint32_t length, uint32_t end, bool text
     LexedToken token;
     lexer.lexToken(token);
     if (!textIsWhole && source.where() >= length) return false;
-    if (token.isKeyword("endobj")) objectEnd = source.where();
-    return !token.isKeyword("stream");
+    if (token.isKeyword(keywords::objectEnd)) objectEnd = source.where();
+    return !token.isKeyword(keywords::streamStart);
 }
 
 }  // namespace
@@ -140,9 +140,9 @@ SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textI
     }
     if (!entries.plain()) return SievedRead::ForTheParser;
     if (!entries.closed()) return textIsWhole ? SievedRead::ForTheParser : SievedRead::TextTooShort;
-    uint32_t endobjEnd = 0;
-    if (!headsNoStream(text, length, entries.end(), textIsWhole, endobjEnd)) return SievedRead::ForTheParser;
-    if (objectEnd) *objectEnd = endobjEnd;
+    uint32_t closingEnd = 0;
+    if (!headsNoStream(text, length, entries.end(), textIsWhole, closingEnd)) return SievedRead::ForTheParser;
+    if (objectEnd) *objectEnd = closingEnd;
     out.takeFrom(dictionary);
     return SievedRead::Built;
 }

@@ -18,7 +18,7 @@ class ValueSieve;
 // `textIsWhole`: the text ends where the object's bytes end, as in an object
 // stream; otherwise more may follow it in the file, and a token that reaches its
 // end settles nothing. Unless Built, `out` is left untouched. `objectEnd`, when
-// given, gets where a whole "endobj" right after the dictionary ends (0 without one).
+// given, gets where a whole closing keyword right after the dictionary ends (0 without one).
 enum class SievedRead {
     Built,
     TextTooShort,  // the dictionary reads plainly as far as the text goes: more text may settle it

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "limits/Limits.h"
+#include "parse/Keywords.h"
 #include "rawtext/TextTokens.h"
 
 namespace {
@@ -14,8 +15,7 @@ struct OpenContainer {
 };
 
 bool endsObject(const LexedToken& token) {
-    return token.is(LexedToken::Kind::EndOfFile) || token.isKeyword("endobj") || token.isKeyword("obj") ||
-           token.isKeyword("stream") || token.isKeyword("endstream");
+    return token.is(LexedToken::Kind::EndOfFile) || keywords::framesObject(token);
 }
 
 std::string closersFor(const std::vector<OpenContainer>& open) {

@@ -10,6 +10,7 @@
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
 #include "parse/DictionarySkim.h"
+#include "parse/Keywords.h"
 #include "parse/ObjectEnd.h"
 #include "platform/Platform.h"
 #include "rawtext/DictionaryText.h"
@@ -36,7 +37,7 @@ bool mayEndOpen(const uint8_t* text, size_t length) {
 }
 
 // An object of an object stream ends where the next one begins, and the copy adds
-// the "endobj" after it: what its text leaves open would run on past that word.
+// the closing keyword after it: what its text leaves open would run on past that word.
 // A comment ends with a line end. A string left open is damage, or, for a document
 // that recovers damaged files, closed at the text's end as the lexer ended it
 // (with the containers around it, as the parser took them closed).
@@ -80,12 +81,13 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
         textLength = static_cast<int32_t>(encrypted.size());
     }
     const std::string head = std::to_string(number) + " 0 obj\r";
-    static const char tail[] = " endobj\r";
+    static const char* const tail = keywords::compressedObjectEnd;
+    static const size_t tailLength = std::strlen(tail);
     out.bytes.clear();
-    out.bytes.reserve(head.size() + static_cast<size_t>(textLength) + sizeof tail - 1);
+    out.bytes.reserve(head.size() + static_cast<size_t>(textLength) + tailLength);
     out.bytes.insert(out.bytes.end(), head.begin(), head.end());
     out.bytes.insert(out.bytes.end(), text, text + textLength);
-    out.bytes.insert(out.bytes.end(), tail, tail + sizeof tail - 1);
+    out.bytes.insert(out.bytes.end(), tail, tail + tailLength);
     if (out.stringsClosed) out.containersClosed = closeOpenContainers(out.bytes);
     out.generation = 0;
     out.isObjectStream = false;
@@ -95,7 +97,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     return true;
 }
 
-// The byte after "endobj" is kept only when it is white space, so that two
+// The byte after the closing keyword is kept only when it is white space, so that two
 // objects never run together in the output; none (-1) becomes a line feed too.
 uint8_t closingByte(int c) { return pdfchar::isWhitespace(c) ? static_cast<uint8_t>(c) : '\n'; }
 
@@ -105,7 +107,7 @@ uint8_t closingByteAt(FileBlockCache& blocks, uint64_t position, uint64_t limit)
     return closingByte(byte);
 }
 
-// A text that ends with "endobj": in memory when it fits there with the byte after
+// A text that ends with its closing keyword: in memory when it fits there with the byte after
 // it, else where it lies in the file.
 void sliceText(FileBlockCache& blocks, const ObjectExtent& extent, RawObject& out) {
     const uint64_t length = extent.length();
@@ -127,14 +129,14 @@ void sliceText(FileBlockCache& blocks, const ObjectExtent& extent, RawObject& ou
     out.bytes[length] = closingByte(out.bytes[length]);
 }
 
-// With "-repair": the text of an object whose "endstream" or "endobj" is missing,
+// With "-repair": the text of an object whose "endstream" or closing keyword is missing,
 // up to the end of its data or value, with the words added.
 void textWithWordsAdded(FileBlockCache& blocks, const ObjectExtent& extent, RawObject& out) {
     out.bytes.resize(static_cast<size_t>(extent.length()));
     out.bytes.resize(blocks.readFully(extent.start, out.bytes.data(), out.bytes.size()));
-    static const char endstream[] = "\nendstream", endobj[] = "\nendobj\n";
-    if (extent.endstreamMissing) out.bytes.insert(out.bytes.end(), endstream, endstream + sizeof endstream - 1);
-    out.bytes.insert(out.bytes.end(), endobj, endobj + sizeof endobj - 1);
+    const std::string_view closers =
+        extent.endstreamMissing ? keywords::writtenStreamAndObjectEnd : keywords::writtenObjectEnd;
+    out.bytes.insert(out.bytes.end(), closers.begin(), closers.end());
     out.inFile = false;
 }
 

@@ -10,20 +10,20 @@
 class CPdfXRef;
 class FileBlockCache;
 
-// An object's text as the input stores it, from its header through "endobj" and
+// An object's text as the input stores it, from its header through its closing keyword and
 // one white-space byte after it: in memory, or, when it is too large to hold,
 // where it lies in the input file.
 struct RawObject {
     std::vector<uint8_t> bytes;  // the whole text, when in memory
     bool inFile = false;         // the text is [fileStart, fileEnd) of the input, then `closingByte`
     uint32_t fileStart = 0;
-    uint32_t fileEnd = 0;  // just after "endobj"
+    uint32_t fileEnd = 0;  // just after its closing keyword
     uint8_t closingByte = '\n';
     int32_t generation = 0;       // the generation in the object's header
     bool isObjectStream = false;  // a stream object whose Type is ObjStm
-    bool endWritten = false;      // with "-repair": a missing "endstream" or "endobj" was added
+    bool endWritten = false;      // with "-repair": a missing "endstream" or closing keyword was added
     // The text ends where the lexer ends the object (or was built whole from an
-    // object stream); false when only the first occurrence of the word "endobj"
+    // object stream); false when only the first occurrence of the closing word
     // could end it, as in a damaged object.
     bool endKnown = true;
     // With "-repair": containers that the parser took as closed at the object's end
@@ -45,9 +45,9 @@ uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, cons
 bool loadObjectText(FileBlockCache& input, RawObject& object);
 
 // Reads the raw text of object `number`. False when the object has none: a free
-// entry, a header at its offset that is not its own, a missing "endobj", an object
+// entry, a header at its offset that is not its own, a missing closing keyword, an object
 // stream without that object. A text never runs into the next object. With
-// "-repair" an object without "endobj" ends where its value ends, and a stream
+// "-repair" an object without its closing keyword ends where its value ends, and a stream
 // without "endstream" where its data ends; the missing words are added to the text.
 bool readRawObject(CPdfXRef& xref, int32_t number, RawObject& out);
 

@@ -46,6 +46,7 @@ uint32_t findNumberAfter(const uint8_t* text, uint32_t length, const char* key) 
     if (i == 0) return 0;
     while (i < length && (text[i] < '0' || text[i] > '9')) ++i;
     uint32_t value = 0;
-    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + static_cast<uint32_t>(text[i] - '0');
+    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10 + static_cast<uint32_t>(text[i] - '0');
     return value;
 }

@@ -10,6 +10,7 @@
 #include "parse/CharacterClass.h"
 #include "parse/DictionaryReader.h"
 #include "parse/DictionarySkim.h"
+#include "parse/Keywords.h"
 #include "parse/ObjectEnd.h"
 #include "parse/PdfParser.h"
 #include "parse/ValueSieve.h"
@@ -31,7 +32,7 @@ struct Head {
     bool isObjectStream = false;
     uint64_t dataEnd = 0;           // a stream's, as a file position
     bool endstreamMissing = false;  // recovering: the data is not followed by "endstream"
-    // Counted from the object's start: just past the "endobj" that the lexer reads
+    // Counted from the object's start: just past the closing keyword that the lexer reads
     // right after its dictionary or its "endstream"; 0 when it is still to be found.
     uint64_t objectEnd = 0;
 };
@@ -74,7 +75,7 @@ Head parseHead(CPdfXRef& xref, uint64_t start, int32_t expectedNumber) {
 }
 
 // Whether the first token at file position `at` is the whole word "endstream",
-// read through the block cache. `objectEnd` is then where a whole "endobj" right
+// read through the block cache. `objectEnd` is then where a whole closing keyword right
 // after it ends, counted from `at`, or 0.
 bool endstreamAt(FileBlockCache& blocks, uint64_t at, uint32_t& objectEnd) {
     uint8_t bytes[64];
@@ -87,7 +88,7 @@ bool endstreamAt(FileBlockCache& blocks, uint64_t at, uint32_t& objectEnd) {
     lexer.lexToken(token);
     if (!token.isKeyword("endstream") || !whole()) return false;
     lexer.lexToken(token);
-    objectEnd = token.isKeyword("endobj") && whole() ? source.where() : 0;
+    objectEnd = token.isKeyword(keywords::objectEnd) && whole() ? source.where() : 0;
     return true;
 }
 
@@ -140,7 +141,7 @@ std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t sta
     if (!nextWhole(afterLexer, after)) return std::nullopt;  // "stream" may follow beyond the head
     if (!token.isKeyword("stream")) {
         head.isObjectStream = false;
-        if (token.isKeyword("endobj")) head.objectEnd = after.where();
+        if (token.isKeyword(keywords::objectEnd)) head.objectEnd = after.where();
         return head;
     }
     // A stream: its data starts after the line that "stream" ends. A damaged file's
@@ -175,7 +176,7 @@ FirstBytes readFirstBytes(FileBlockCache& blocks, uint64_t start, uint64_t limit
 
 // Where the object's text ends as the lexer reads it from `from` on (counted from
 // `start`): in the first bytes when they settle it, else in the file; 0 when no
-// "endobj" ends it before `limit`.
+// closing keyword ends it before `limit`.
 uint64_t lexedEnd(FileBlockCache& blocks, const FirstBytes& first, uint64_t start, uint64_t limit, uint64_t from) {
     if (from < first.bytes.size()) {
         if (const uint64_t end = findObjectEnd(first.bytes.data(), first.bytes.size(), from, first.whole).end)
@@ -185,7 +186,7 @@ uint64_t lexedEnd(FileBlockCache& blocks, const FirstBytes& first, uint64_t star
     return findObjectEndInFile(blocks, start, from, limit);
 }
 
-// Where the value of an object's text ends, for one without "endobj": after the
+// Where the value of an object's text ends, for one without its closing keyword: after the
 // "endstream" of a stream, after the ">>" of a dictionary, else where the text ends
 // (white space and what a file puts after its objects left out).
 size_t valueEnd(const std::vector<uint8_t>& bytes, const Head& head, uint64_t start) {
@@ -209,8 +210,8 @@ size_t valueEnd(const std::vector<uint8_t>& bytes, const Head& head, uint64_t st
     return end;
 }
 
-// Recovering: an object whose "endstream" or "endobj" is missing ends with its data
-// or its value, which must lie within what memory holds (without "endobj" the range
+// Recovering: an object whose "endstream" or closing keyword is missing ends with its
+// data or its value, which must lie within what memory holds (without the keyword the range
 // runs to the next object, which may be far: past a cross-reference table, say).
 bool endWithValue(FileBlockCache& blocks, const Head& head, ObjectExtent& extent) {
     const uint64_t start = extent.start;
@@ -285,7 +286,7 @@ ObjectExtent ObjectExtents::locate(int32_t number, const XRefEntry& entry) {
     extent.dataEnd = head.dataEnd;
     extent.endstreamMissing = head.endstreamMissing;
 
-    // The head's reader may have seen the "endobj" already, within the object's room.
+    // The head's reader may have seen the closing keyword already, within the object's room.
     uint64_t end = head.objectEnd <= limit - start ? head.objectEnd : 0;
     if (end == 0 && head.isStream && head.dataEnd >= start)
         end = lexedEnd(*blocks, first, start, limit, head.dataEnd - start);
@@ -295,7 +296,7 @@ ObjectExtent ObjectExtents::locate(int32_t number, const XRefEntry& entry) {
         return extent;
     }
     if (end == 0) {
-        const uint64_t last = findPatternInRange(*blocks, start, limit, "endobj", 6);
+        const uint64_t last = findPatternInRange(*blocks, start, limit, keywords::objectEnd, 6);
         if (last == 0) return extent;
         end = last + 1 - start;
         extent.ending = ObjectExtent::Ending::FirstEndobj;

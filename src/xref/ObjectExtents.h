@@ -22,8 +22,8 @@ public:
     ObjectExtent locate(int32_t number, const XRefEntry& entry);
 
     // A lookup read object `number`'s header under its entry's generation at file
-    // position `start`, and a dictionary with no stream that "endobj" follows, up
-    // to `end`.
+    // position `start`, and a dictionary with no stream that the closing keyword
+    // follows, up to `end`.
     void noteDictionaryEnd(int32_t number, uint64_t start, uint64_t end);
 
     // The objects are where the entries now say (after a rebuild): nothing seen of the old ones holds.
@@ -37,5 +37,5 @@ private:
 
     CPdfXRef& xref;
     std::optional<ObjectLayout> objectLayout;
-    NumberMap<uint32_t> dictionaryLengths;  // of the dictionaries that lookups read to their "endobj"
+    NumberMap<uint32_t> dictionaryLengths;  // of the dictionaries that lookups read to their closing keyword
 };

@@ -6,8 +6,8 @@
 #include "xref/XRefEntryTable.h"
 
 // Where the objects stored directly in the input file start, in file order. An
-// object's text cannot run into the next object, so the search for its "endobj"
-// stops there: texts never overlap, and no object is scanned for more than once.
+// object's text cannot run into the next object, so the search for its end stops
+// there: texts never overlap, and no object is scanned for more than once.
 class ObjectLayout {
 public:
     ObjectLayout() = default;

@@ -12,30 +12,30 @@ CPdfDocument::~CPdfDocument() {
     if (isOpen) close();
 }
 
-void CPdfDocument::open(const char* path, bool repair, const std::optional<std::string>& password) {
+void CPdfDocument::open(const char* path, ReadMode mode, const std::optional<std::string>& password) {
     state = CrossReferenceState::Unread;
     std::string why;
     file = platform::openInputFile(path, why);
     if (!file) throw CPdfException("Can't open file");
     ownsFile = true;
-    load(repair, password);
+    load(mode, password);
 }
 
-void CPdfDocument::open(FILE* input, bool repair, const std::optional<std::string>& password) {
+void CPdfDocument::open(FILE* input, ReadMode mode, const std::optional<std::string>& password) {
     state = CrossReferenceState::Unread;
     file = input;
     ownsFile = false;
-    load(repair, password);
+    load(mode, password);
 }
 
-void CPdfDocument::load(bool repair, const std::optional<std::string>& password) {
+void CPdfDocument::load(ReadMode mode, const std::optional<std::string>& password) {
     try {
         refuseHugeFile();
         stream = makeRetained<CPdfFileStream>(file, 0, 0, CPdfElement::null());
         findHeader();
         crossReference = std::make_unique<CPdfXRef>();
         crossReference->usePassword(password);
-        if (repair) crossReference->loadOrRebuild(stream.get());
+        if (mode == ReadMode::Recovering) crossReference->loadOrRebuild(stream.get());
         else crossReference->load(stream.get());
     } catch (...) {
         if (crossReference)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "xref/ObjectExtent.h"
+
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -29,13 +31,15 @@ public:
     CPdfDocument& operator=(const CPdfDocument&) = delete;
     virtual ~CPdfDocument();
 
-    // With `repair`, a cross-reference that cannot be used is rebuilt by scanning
-    // the file (CPdfXRef::loadOrRebuild). An encrypted file opens only with a
-    // `password` that opens it (the empty one included).
-    void open(const char* path, bool repair = false, const std::optional<std::string>& password = std::nullopt);
+    // Recovering, a cross-reference that cannot be used is rebuilt by scanning the
+    // file (CPdfXRef::loadOrRebuild), and damaged objects are read as other readers
+    // recover them. An encrypted file opens only with a `password` that opens it
+    // (the empty one included).
+    void open(const char* path, ReadMode mode = ReadMode::Strict,
+              const std::optional<std::string>& password = std::nullopt);
     // The same over a file that the caller has opened and keeps: the document reads
     // it but does not close it, so that every read of the job sees the one file.
-    void open(FILE* input, bool repair = false, const std::optional<std::string>& password = std::nullopt);
+    void open(FILE* input, ReadMode mode = ReadMode::Strict, const std::optional<std::string>& password = std::nullopt);
     // For an open document whose cross-reference leads to no page tree that can be
     // walked: rebuilds it by scanning the file (CPdfXRef::rebuild).
     void rebuildCrossReference();
@@ -47,7 +51,7 @@ public:
     CrossReferenceState crossReferenceState() const { return state; }
 
 private:
-    void load(bool repair, const std::optional<std::string>& password);
+    void load(ReadMode mode, const std::optional<std::string>& password);
     void refuseHugeFile();
     void findHeader();
 

@@ -29,7 +29,8 @@ bool readLayout(const CPdfXRef& xref, const CPdfElement& object, int32_t& count,
     dictionary->find("N", value);
     if (!value.is(ElementType::Integer) || value.integer() <= 0) return false;
     count = value.integer();
-    const bool beyondEntries = xref.readMode() == ReadMode::Recovering ? !xref.canList(count) : count > xref.getEntries().numberBound();
+    const bool beyondEntries =
+        xref.readMode() == ReadMode::Recovering ? !xref.canList(count) : count > xref.getEntries().numberBound();
     if (beyondEntries) return false;
     value.clear();
     dictionary->find("First", value);

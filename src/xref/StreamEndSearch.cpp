@@ -1,5 +1,7 @@
 #include "xref/StreamEndSearch.h"
 
+#include "parse/Keywords.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -26,12 +28,12 @@ size_t findWord(const std::vector<uint8_t>& block, size_t from, size_t to, const
 
 }  // namespace
 
-bool StreamEndSearch::endobjAt(uint64_t position) const {
+bool StreamEndSearch::closingKeywordAt(uint64_t position) const {
     uint8_t near[64];
     const size_t got = platform::readAt(file, position, near, sizeof near);
     size_t at = 0;
     while (at < got && pdfchar::isWhitespace(near[at])) ++at;
-    return findKeyword(near, at, got, got < sizeof near, "endobj") == at;
+    return findKeyword(near, at, got, got < sizeof near, keywords::objectEnd) == at;
 }
 
 uint64_t StreamEndSearch::withoutLineEnd(uint64_t dataStart, uint64_t end) const {
@@ -50,8 +52,8 @@ uint64_t StreamEndSearch::withoutLineEnd(uint64_t dataStart, uint64_t end) const
 uint32_t StreamEndSearch::dataLength(uint32_t dataStart, uint32_t declared) const {
     std::vector<uint8_t> block;
     uint64_t blockStart = dataStart;
-    bool endobjFound = false;
-    uint64_t lastEndobj = 0;  // the position of the last "endobj" found
+    bool closingFound = false;
+    uint64_t lastClosing = 0;  // the position of the last closing keyword found
     size_t size = firstBlock;
     for (;;) {
         block.resize(static_cast<size_t>(std::min<uint64_t>(size, fileSize > blockStart ? fileSize - blockStart : 0)));
@@ -63,13 +65,14 @@ uint32_t StreamEndSearch::dataLength(uint32_t dataStart, uint32_t declared) cons
         const size_t endstream = findWord(block, 0, regionEnd, "endstream", 9);
         if (endstream < regionEnd)
             return static_cast<uint32_t>(withoutLineEnd(dataStart, blockStart + endstream) - dataStart);
-        for (size_t at = findWord(block, 0, regionEnd, "endobj", 6); at < regionEnd;
-             at = findWord(block, at + 6, regionEnd, "endobj", 6))
-            lastEndobj = blockStart + at, endobjFound = true;
+        for (size_t at = findWord(block, 0, regionEnd, keywords::objectEnd, 6); at < regionEnd;
+             at = findWord(block, at + 6, regionEnd, keywords::objectEnd, 6))
+            lastClosing = blockStart + at, closingFound = true;
         if (headerFound || endsFile || block.size() <= overlap) {
             const uint64_t end = blockStart + regionEnd;
-            if (uint64_t{dataStart} + declared <= end && endobjAt(uint64_t{dataStart} + declared)) return declared;
-            return static_cast<uint32_t>(withoutLineEnd(dataStart, endobjFound ? lastEndobj : end) - dataStart);
+            if (uint64_t{dataStart} + declared <= end && closingKeywordAt(uint64_t{dataStart} + declared))
+                return declared;
+            return static_cast<uint32_t>(withoutLineEnd(dataStart, closingFound ? lastClosing : end) - dataStart);
         }
         blockStart += block.size() - overlap;
         size = std::min(size * 2, largestBlock);

@@ -8,8 +8,8 @@
 // The end of a stream's data in a damaged file, as "-repair" reads it: a stream
 // never runs into the object header that follows it. Its data ends
 //   - before the nearest "endstream" that comes before the next object header;
-//   - else, where there is no "endstream" at all, at its Length when "endobj"
-//     follows there, else before the last "endobj" ahead of that header;
+//   - else, where there is no "endstream" at all, at its Length when the object's
+//     closing keyword follows there, else before the last one ahead of that header;
 //   - else just before that header (or the end of the file).
 // The line end before the word or header is not data. The search reads forward
 // from the data's start in growing blocks and stops at the next header, so each
@@ -20,7 +20,7 @@ public:
     uint32_t dataLength(uint32_t dataStart, uint32_t declared) const override;
 
 private:
-    bool endobjAt(uint64_t position) const;
+    bool closingKeywordAt(uint64_t position) const;
     uint64_t withoutLineEnd(uint64_t dataStart, uint64_t end) const;
 
     FILE* file;

@@ -139,7 +139,7 @@ std::string PdfBuilder::write() {
 }
 
 CPdfXRef& PdfBuilder::open(CPdfDocument& document, bool repair) {
-    document.open(write().c_str(), repair);
+    document.open(write().c_str(), repair ? ReadMode::Recovering : ReadMode::Strict);
     return *document.xref();
 }
 
