@@ -171,7 +171,7 @@ void CPdfRotate::openDocument() {
 // A conforming processor does what the permissions of an encrypted file allow;
 // rotating pages is assembling the document.
 void CPdfRotate::refuseRestrictedFile() {
-    const StandardSecurity* security = document.xref()->security();
+    const StandardSecurity* security = document.xref()->encryption().security();
     if (security && !security->allowsAssembling())
         throw CPdfException(
             "\nPDF file's permissions do not allow assembling or modifying it, and rotating pages is "
@@ -189,7 +189,8 @@ void CPdfRotate::addShownRotations() {
 // A rebuilt file's head ends at the first object found in it, whether or not a
 // later definition replaced that object: what comes before it is the file's own.
 void CPdfRotate::copyHeader() {
-    const uint32_t headLength = xref->wasRebuilt() ? xref->firstObjectOffset() : headLengthOf(xref->getEntries());
+    const uint32_t headLength =
+        xref->recovery().wasRebuilt() ? xref->recovery().firstObjectOffset() : headLengthOf(xref->getEntries());
     copyHead(*output, inputFile, headLength, xref->baseOffset());
 }
 
@@ -205,7 +206,7 @@ void CPdfRotate::writeTableAndTrailer() {
 std::string CPdfRotate::keptDirectInfo() const {
     CPdfElement info;
     xref->trailerDictionary().dictionary()->findRaw("Info", info);
-    const std::optional<CPdfXRef::TrailerPlace>& place = xref->trailerPlace();
+    const std::optional<TrailerPlace>& place = xref->trailerPlace();
     TrailerText trailer;
     if (!info.is(ElementType::Dictionary) || !place || !xref->blockCache() ||
         !readTrailerText(*xref->blockCache(), place->start, !place->isTable, static_cast<uint32_t>(inputSize), trailer))
@@ -217,10 +218,10 @@ std::string CPdfRotate::keptDirectInfo() const {
 // object, or in the trailer as the input writes it there), and with the same
 // Encrypt and ID the same key opens it.
 std::string CPdfRotate::keptEncryption() const {
-    if (!xref->security()) return std::string();
-    const std::string encrypt = xref->encryptionIsDirect()
+    if (!xref->encryption().security()) return std::string();
+    const std::string encrypt = xref->encryption().isDirect()
                                     ? directEncryptionEntry(*xref, static_cast<uint32_t>(inputSize))
-                                    : encryptReference({xref->encryptNum(), xref->encryptGen()});
+                                    : encryptReference(xref->encryption().dictionaryObject());
     return encrypt + "\n";
 }
 
@@ -229,7 +230,7 @@ std::string CPdfRotate::keptDocumentId() const {
     const std::vector<std::string> ids = trailerIds();
     if (ids.empty()) return std::string();
     DocumentIdNeeds needs;
-    needs.encrypted = xref->security() != nullptr;
+    needs.encrypted = xref->encryption().security() != nullptr;
     needs.requiredByStandard = !needs.encrypted && (declaresPdf2(*xref) || declaresPdfA(*xref));
     return keepsDocumentId(needs) ? documentIdEntry(ids) : std::string();
 }

@@ -25,11 +25,13 @@ uint32_t RepairPolicy::settlePageCount(uint32_t leaves, const std::function<uint
 }
 
 void RepairPolicy::noteCrossReference(const CPdfXRef& xref) {
-    report.crossReferenceRebuilt = xref.wasRebuilt();
-    report.tableJunkPassedOver = xref.readTablesLeniently();
+    report.crossReferenceRebuilt = xref.recovery().wasRebuilt();
+    report.tableJunkPassedOver = xref.recovery().readTablesLeniently();
 }
 
-bool RepairPolicy::rebuildsAfterFailedWalk(const CPdfXRef& xref) const { return repairing && !xref.wasRebuilt(); }
+bool RepairPolicy::rebuildsAfterFailedWalk(const CPdfXRef& xref) const {
+    return repairing && !xref.recovery().wasRebuilt();
+}
 
 void RepairPolicy::noteRebuiltCrossReference() {
     report.crossReferenceRebuilt = true;
@@ -52,7 +54,7 @@ void RepairPolicy::noteCopy(const ObjectCopier& copier) {
 }
 
 void RepairPolicy::noteUpdate(const CPdfXRef& xref) {
-    report.containersClosed = xref.objectsReadWithContainersClosed().size();
+    report.containersClosed = xref.recovery().objectsReadWithContainersClosed().size();
 }
 
 namespace {
@@ -84,7 +86,7 @@ std::vector<std::string> RepairPolicy::lossNotices(const std::vector<PageRecord>
         notices.push_back(
             lossNotice(missingPages, "page of the page tree was left out", "pages of the page tree were left out"));
     std::vector<std::string> missingUses;
-    for (const PageUses::Loss& loss : uses.lost(written, xref.getEntries(), xref.wasRebuilt()))
+    for (const PageUses::Loss& loss : uses.lost(written, xref.getEntries(), xref.recovery().wasRebuilt()))
         missingUses.push_back(std::to_string(loss.object) + " (page " + std::to_string(loss.page + 1) + ")");
     if (!missingUses.empty())
         notices.push_back(

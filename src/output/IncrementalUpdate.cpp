@@ -58,7 +58,7 @@ UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize) {
     base.streamSection = newest.isStream;
     base.size = std::max(declaredSize(xref), static_cast<uint32_t>(xref.getEntries().numberBound()));
     base.carriedEntries = carriedEntries(trailer);
-    base.encrypted = xref.security() != nullptr;
+    base.encrypted = xref.encryption().security() != nullptr;
     return base;
 }
 
@@ -195,35 +195,22 @@ void writeStreamSection(OutputFile& output, const UpdateBase& base, const std::v
 
 }  // namespace
 
-void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised,
-                  bool inputEndsWithLineEnd) {
-    if (revised.empty()) return;
-    if (!inputEndsWithLineEnd) output.write("\n");
-    if (base.streamSection) {
-        writeStreamSection(output, base, revised);
-        return;
-    }
-    std::vector<WrittenObject> written;
-    for (const RevisedObject& object : revised) written.push_back(writeRevised(output, object));
-    writeClassicTable(output, base, written);
-}
-
 namespace {
 
-// An update with a classic table whose objects are the pages alone goes out page
-// by page, each written as it is edited: no page's text is held for the others.
-// The newest trailer is read after the edits, as it is where the pages are collected.
-size_t writeClassicUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
-                                const WalkedNodes& walkedNodes) {
-    const uint32_t inputSize = reader.crossReference().extents().layout().fileSize();
-    const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
+// An update with a classic table, whichever way its objects come: each written as
+// it comes (a line end first when the input lacks one), then a table of them and
+// the trailer, made from the input's newest one once the objects are out. Pages
+// revised in turn are written as they are edited: no page's text is held for the others.
+template <class EachRevised>
+size_t writeClassicUpdate(OutputFile& output, const CPdfXRef& xref, uint32_t inputSize, bool inputEndsWithLineEnd,
+                          EachRevised eachRevised) {
     std::vector<WrittenObject> written;
-    revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
-        if (written.empty() && !endsWithLineEnd) output.write("\n");
-        written.push_back(writeRevised(output, page));
+    eachRevised([&](const RevisedObject& object) {
+        if (written.empty() && !inputEndsWithLineEnd) output.write("\n");
+        written.push_back(writeRevised(output, object));
     });
     if (written.empty()) return 0;
-    writeClassicTable(output, readUpdateBase(reader.crossReference(), inputSize), written);
+    writeClassicTable(output, readUpdateBase(xref, inputSize), written);
     return written.size();
 }
 
@@ -285,7 +272,7 @@ std::string packMembers(const RawObjectReader& reader, const std::vector<PageRec
 size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                                const WalkedNodes& walkedNodes) {
     const uint32_t inputSize = reader.crossReference().extents().layout().fileSize();
-    const bool encrypted = reader.crossReference().security() != nullptr;
+    const bool encrypted = reader.crossReference().encryption().security() != nullptr;
     PackedPlan plan = planPackedUpdate(reader, pages, walkedNodes, !encrypted);
     const size_t revised = plan.members.size() + plan.ordinary.size();
     const UpdateBase base = revised == 0 ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);
@@ -318,16 +305,29 @@ size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader
 
 size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                               const WalkedNodes& walkedNodes) {
-    const CPdfXRef& xref = reader.crossReference();
-    if (xref.objectsReadWithContainersClosed().empty()) {
-        if (xref.newestSection().isStream) return writeStreamUpdateInTurn(output, reader, pages, walkedNodes);
-        return writeClassicUpdateInTurn(output, reader, pages, walkedNodes);
+    CPdfXRef& xref = reader.crossReference();
+    const uint32_t inputSize = xref.extents().layout().fileSize();
+    const bool inTurn = xref.recovery().objectsReadWithContainersClosed().empty();
+    if (inTurn && xref.newestSection().isStream) return writeStreamUpdateInTurn(output, reader, pages, walkedNodes);
+    if (!xref.newestSection().isStream) {
+        const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
+        if (inTurn) {
+            return writeClassicUpdate(output, xref, inputSize, endsWithLineEnd,
+                                      [&](const auto& take) { revisePagesInTurn(reader, pages, walkedNodes, take); });
+        }
+        const std::vector<RevisedObject> revised = revisePages(reader, pages, walkedNodes);
+        return writeClassicUpdate(output, xref, inputSize, endsWithLineEnd, [&](const auto& take) {
+            for (const RevisedObject& object : revised) take(object);
+        });
     }
-    const uint32_t inputSize = reader.crossReference().extents().layout().fileSize();
+    // Objects read with containers closed are revised too, and held: they come
+    // after the pages, in number order with them.
     const std::vector<RevisedObject> revised = revisePages(reader, pages, walkedNodes);
     // The trailer is needed, and read, only for an update.
-    const UpdateBase base = revised.empty() ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);
+    const UpdateBase base = revised.empty() ? UpdateBase{} : readUpdateBase(xref, inputSize);
     const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
-    appendUpdate(output, base, revised, endsWithLineEnd);
+    if (revised.empty()) return 0;
+    if (!endsWithLineEnd) output.write("\n");
+    writeStreamSection(output, base, revised);
     return revised.size();
 }

@@ -29,11 +29,6 @@ UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize);
 // bytes as when it was opened. True when it ends with a line end.
 bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize);
 
-// Writes the objects and the new cross-reference section with its trailer,
-// "startxref" and "%%EOF" after the copied input. Writes nothing for no objects.
-void appendUpdate(OutputFile& output, const UpdateBase& base, const std::vector<RevisedObject>& revised,
-                  bool inputEndsWithLineEnd);
-
 // The whole output of an incremental rotation: the input's bytes, then an update
 // with the pages whose rotation changes (none when no page changes). Gives the
 // number of pages rewritten.

@@ -46,6 +46,19 @@ void writeTextPart(OutputFile& output, FILE* input, const RawObject& object, uin
     if (to > inFile && from <= inFile) output.write(&object.closingByte, 1);
 }
 
+// The edited text in order: the parts of the original that stay, [from, to), and
+// the replacement in place of each span.
+template <class KeepPart, class Replace>
+void walkEdit(const PageEdit& edit, uint32_t length, KeepPart keepPart, Replace replace) {
+    uint32_t kept = 0;
+    for (const PageEdit::Span& span : edit.spans) {
+        keepPart(kept, span.keyEnd);
+        replace();
+        kept = span.valueEnd;
+    }
+    keepPart(kept, length);
+}
+
 }  // namespace
 
 int64_t PageEdit::growth() const {
@@ -71,13 +84,9 @@ void writeRotatedPage(OutputFile& output, FILE* input, const RawObject& object, 
         writeObjectText(output, input, object);
         return;
     }
-    uint32_t kept = 0;
-    for (const PageEdit::Span& span : edit.spans) {
-        writeTextPart(output, input, object, kept, span.keyEnd);
-        output.write(edit.replacement);
-        kept = span.valueEnd;
-    }
-    writeTextPart(output, input, object, kept, object.length());
+    walkEdit(
+        edit, object.length(), [&](uint32_t from, uint32_t to) { writeTextPart(output, input, object, from, to); },
+        [&] { output.write(edit.replacement); });
 }
 
 std::string rotatedPageText(const RawObject& object, const PageEdit& edit) {
@@ -85,13 +94,9 @@ std::string rotatedPageText(const RawObject& object, const PageEdit& edit) {
     if (!edit.editable) return std::string(text, object.length());
     std::string edited;
     edited.reserve(static_cast<size_t>(object.length() + edit.growth()));
-    uint32_t kept = 0;
-    for (const PageEdit::Span& span : edit.spans) {
-        edited.append(text + kept, span.keyEnd - kept);
-        edited.append(edit.replacement);
-        kept = span.valueEnd;
-    }
-    edited.append(text + kept, object.length() - kept);
+    walkEdit(
+        edit, object.length(), [&](uint32_t from, uint32_t to) { edited.append(text + from, to - from); },
+        [&] { edited.append(edit.replacement); });
     return edited;
 }
 

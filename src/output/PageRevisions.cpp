@@ -67,7 +67,7 @@ uint32_t headerEndOf(const std::vector<uint8_t>& text) {
 void reviseClosedObjects(const RawObjectReader& reader, std::vector<RevisedObject>& revised) {
     const size_t pagesRevised = revised.size();
     RawObject object;
-    for (const int32_t number : reader.crossReference().objectsReadWithContainersClosed()) {
+    for (const int32_t number : reader.crossReference().recovery().objectsReadWithContainersClosed()) {
         // The pages come in ascending number.
         const bool rewritten =
             std::binary_search(revised.begin(), revised.begin() + static_cast<ptrdiff_t>(pagesRevised), number,

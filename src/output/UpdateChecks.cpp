@@ -38,7 +38,7 @@ void checkUpdatable(const CPdfDocument& document) {
         throw CPdfException(updateRefusal("the file's cross-reference had to be rebuilt"));
     // A table that only -repair reads would stay under the update: the output could
     // be read no better than the input.
-    if (document.xref()->readTablesLeniently())
+    if (document.xref()->recovery().readTablesLeniently())
         throw CPdfException(updateRefusal("the file's cross-reference table holds junk"));
     if (document.xref()->baseOffset() != 0 || !startsWithHeader(*document.xref()->blockCache()))
         throw CPdfException(updateRefusal("the file does not begin with its %PDF- header"));

@@ -73,8 +73,8 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
         textLength = static_cast<int32_t>(closed.size());
     }
     std::string encrypted;
-    const StandardSecurity* security = xref->security();
-    if (security && security->encryptsStrings() && number != xref->encryptNum()) {
+    const StandardSecurity* security = xref->encryption().security();
+    if (security && security->encryptsStrings() && number != xref->encryption().dictionaryObject().number) {
         encrypted = encryptObjectStrings({reinterpret_cast<const char*>(text), static_cast<size_t>(textLength)},
                                          *security, {number, 0});
         text = reinterpret_cast<const uint8_t*>(encrypted.data());
@@ -191,7 +191,7 @@ bool RawObjectReader::read(int32_t number, RawObject& out) const {
 // so that the output is read as the job read the input. One too large to hold has
 // no end that a reader finds, and the output check refuses it.
 void RawObjectReader::closeWhatTheParserClosed(int32_t number, RawObject& out) const {
-    if (!xref.readWithContainersClosed(number)) return;
+    if (!xref.recovery().readWithContainersClosed(number)) return;
     if (out.inFile) out.endKnown = false;
     else out.containersClosed = closeOpenContainers(out.bytes);
 }

@@ -44,7 +44,7 @@ bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream
 }
 
 std::string directEncryptionEntry(const CPdfXRef& xref, uint32_t fileSize) {
-    const CPdfXRef::TrailerPlace& place = xref.encryptionTrailer();
+    const TrailerPlace& place = xref.encryption().trailerPlace();
     TrailerText trailer;
     if (xref.blockCache() && readTrailerText(*xref.blockCache(), place.start, !place.isTable, fileSize, trailer)) {
         for (const DictionaryEntry& entry : trailer.entries)

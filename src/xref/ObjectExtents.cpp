@@ -42,7 +42,7 @@ Head parseHead(CPdfXRef& xref, uint64_t start, int32_t expectedNumber) {
     try {
         CPdfParser parser(&xref, xref.fileStream()->openWindow(static_cast<uint32_t>(start), 0, CPdfElement::null()));
         parser.keepStreamsRaw();
-        parser.recoverStreamEnds(xref.streamEndFinder());
+        parser.recoverStreamEnds(xref.recovery().streamEndFinder());
         CPdfElement number, generation, keyword, object;
         parser.parseObject(number);
         parser.parseObject(generation);

@@ -34,7 +34,7 @@ void CPdfDocument::load(ReadMode mode, const std::optional<std::string>& passwor
         stream = makeRetained<CPdfFileStream>(file, 0, 0, CPdfElement::null());
         findHeader();
         crossReference = std::make_unique<CPdfXRef>();
-        crossReference->usePassword(password);
+        crossReference->encryption().usePassword(password);
         if (mode == ReadMode::Recovering) crossReference->loadOrRebuild(stream.get());
         else crossReference->load(stream.get());
     } catch (...) {
@@ -43,7 +43,7 @@ void CPdfDocument::load(ReadMode mode, const std::optional<std::string>& passwor
         close();
         throw;
     }
-    state = crossReference->wasRebuilt() ? CrossReferenceState::Rebuilt : CrossReferenceState::Sound;
+    state = crossReference->recovery().wasRebuilt() ? CrossReferenceState::Rebuilt : CrossReferenceState::Sound;
     isOpen = true;
 }
 

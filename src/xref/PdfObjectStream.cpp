@@ -164,13 +164,13 @@ DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) :
     // never in a buffer grown to twice it; one beyond the limit is never held.
     if (!readSmallStream(object.stream(), data)) {
         const size_t size = countRemaining(object.stream(), data.size());
-        xref->chargeObjectStreamWork(size);
+        xref->objectStreams().charge(size);
         object.clear();
         xref->fetchObject(streamNumber, 0, object);
         if (!object.is(ElementType::Stream)) throw CPdfException("PDF file was damaged");
         readExactly(object.stream(), size, data);
     }
-    xref->chargeObjectStreamWork(data.size());
+    xref->objectStreams().charge(data.size());
     if (!readHeader(xref, data, count, first, objectNumbers.numbers, offsets)) {
         objectNumbers.numbers.clear();
         offsets.clear();
@@ -247,7 +247,7 @@ std::vector<int32_t> readObjectStreamNumbers(CPdfXRef* xref, int32_t streamNumbe
     const int32_t headerLength = static_cast<int32_t>(std::min<int64_t>(first, limits::maximumObjectStreamData));
     const RetainPtr<CPdfEmbedStream> header = makeRetained<CPdfEmbedStream>(object.stream(), headerLength);
     const bool read = readHeaderPairs(CPdfParser(xref, RetainPtr<CPdfStream>(header)), count, numbers, offsets);
-    xref->chargeObjectStreamWork(static_cast<uint64_t>(headerLength - header->remainingBytes()));
+    xref->objectStreams().charge(static_cast<uint64_t>(headerLength - header->remainingBytes()));
     if (!read) numbers.clear();
     return numbers;
 }

@@ -19,18 +19,14 @@
 CPdfXRef::CPdfXRef() = default;
 CPdfXRef::~CPdfXRef() = default;
 
-void CPdfXRef::usePassword(std::optional<std::string> given) { password = std::move(given); }
-
 void CPdfXRef::prepare(CPdfStream* stream) {
     file = stream;
     base = stream->windowStart();
     file->seek(0, 2);
     fileSize = file->tell();
-    objectStreamBudget = limits::objectStreamWorkBase + limits::objectStreamWorkPerFileByte * fileSize;
+    streams.setBudgetFor(fileSize);
     entries.setFileSize(fileSize);
 }
-
-const StreamEndFinder* CPdfXRef::streamEndFinder() const { return streamEnds.get(); }
 
 FileBlockCache* CPdfXRef::blockCache() const {
     auto* fileStream = dynamic_cast<CPdfFileStream*>(file);
@@ -52,7 +48,7 @@ void CPdfXRef::loadOrRebuild(CPdfFileStream* stream) {
     prepare(stream);
     handle = stream->fileHandle();
     mode = ReadMode::Recovering;
-    streamEnds = std::make_unique<StreamEndSearch>(handle, fileSize);
+    recovered.streamEnds = std::make_unique<StreamEndSearch>(handle, fileSize);
     if (loadsSoundly()) {
         readTrailerReferences();
         trailer.dictionary()->setXRef(this);
@@ -68,7 +64,7 @@ bool CPdfXRef::loadsSoundly() {
     try {
         XRefSectionReader reader(*file, base, entries, trailer, true);
         reader.readChain();
-        lenientTables = reader.skippedJunk();
+        recovered.lenientTables = reader.skippedJunk();
         newest = reader.newestSection();
         trailerText = newestTrailerPlace();
         crossReferenceStreams = reader.crossReferenceStreams();
@@ -80,7 +76,7 @@ bool CPdfXRef::loadsSoundly() {
     dictionary.findRaw("Root", rootReference);
     sectionsComplete = rootReference.is(ElementType::Reference);  // as load() has it when it meets Encrypt
     dictionary.findRaw("Encrypt", encrypt);
-    if (namesEncryption(encrypt) && !password) refuseEncryptedFile();
+    if (namesEncryption(encrypt) && !fileEncryption.hasPassword()) refuseEncryptedFile();
     if (!entriesPointAtTheirObjects(handle, fileSize, base, entries)) return false;
     dictionary.setXRef(this);
     if (namesEncryption(encrypt)) unlockEncryption(dictionary, newestTrailerPlace());
@@ -89,9 +85,7 @@ bool CPdfXRef::loadsSoundly() {
 
 void CPdfXRef::rebuild() {
     if (!handle) throw CPdfException("PDF file was damaged");  // loaded without the file's handle: nothing to scan
-    objectStreamCache.reset();
-    rawObjectStreamCache.reset();
-    recentObjectStreams.clear();
+    streams.forget();
     objectExtents.forget();
     entries = XRefEntryTable();
     entries.setFileSize(fileSize);
@@ -101,13 +95,13 @@ void CPdfXRef::rebuild() {
     trailerText.reset();
     crossReferenceStreams.clear();
     sectionsComplete = false;
-    lenientTables = false;
+    recovered.lenientTables = false;
     ObjectScan scan = scanObjects(handle, fileSize, base);
     XRefRebuilder rebuilder(*this, *file, entries, trailer);
     rebuilder.rebuild(scan);
     if (rebuilder.chosenTrailer()) trailerText = TrailerPlace{rebuilder.chosenTrailer()->start, false};
-    rebuilt = true;
-    firstObject = scan.firstObject - base;
+    recovered.rebuilt = true;
+    recovered.firstObject = scan.firstObject - base;
     readTrailerReferences();
     trailer.dictionary()->setXRef(this);
 }
@@ -124,17 +118,13 @@ void CPdfXRef::readTrailerReferences() {
     if (value.is(ElementType::Reference)) info = {value.refNum(), value.refGen()};
     value.clear();
     dictionary.findRaw("Encrypt", value);
-    if (namesEncryption(value) && !securityHandler) unlockEncryption(dictionary, newestTrailerPlace());
+    if (namesEncryption(value) && !fileEncryption.security()) unlockEncryption(dictionary, newestTrailerPlace());
 }
 
-CPdfXRef::TrailerPlace CPdfXRef::newestTrailerPlace() const { return {base + newest.offset, !newest.isStream}; }
+TrailerPlace CPdfXRef::newestTrailerPlace() const { return {base + newest.offset, !newest.isStream}; }
 
 void CPdfXRef::unlockEncryption(const CPdfDictionary& trailerDictionary, TrailerPlace place) {
-    CPdfElement value;
-    trailerDictionary.findRaw("Encrypt", value);
-    encryption = value.is(ElementType::Reference) ? ObjectId{value.refNum(), value.refGen()} : ObjectId{};
-    encryptionPlace = place;
-    securityHandler = openSecurityHandler(*this, trailerDictionary, password);
+    fileEncryption.unlock(*this, trailerDictionary, place);
 }
 
 namespace {
@@ -170,7 +160,7 @@ void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out,
         return;
     case XRefEntryType::Compressed:
         if (generation != 0) out.setNull();
-        else fetchCompressed(number, entry, out, sieve);
+        else streams.fetch(entry.offset, entry.gen, number, out, sieve);
         return;
     default:
         out.setNull();
@@ -188,8 +178,9 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     if (sieve && fetchSievedFromFile(*this, offset, number, generation, *sieve, out)) return;
     CPdfParser parser(this, file->openWindow(offset, 0, CPdfElement::null()));
     if (mode == ReadMode::Recovering) parser.recoverUnclosedContainers();
-    parser.recoverStreamEnds(streamEnds.get());
-    if (securityHandler) parser.decryptStreamsWith(securityHandler.get(), {number, generation});
+    parser.recoverStreamEnds(recovered.streamEndFinder());
+    if (const StandardSecurity* security = fileEncryption.security())
+        parser.decryptStreamsWith(security, {number, generation});
     CPdfElement headerNumber, headerGeneration, keyword;
     parser.parseObject(headerNumber);
     parser.parseObject(headerGeneration);
@@ -200,31 +191,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
     if (!matches) out.setNull();
     else if (sieve) parser.parseObject(out, *sieve);
     else parser.parseObject(out);
-    if (parser.closedOpenContainers()) containersClosedIn.insert(number);
-}
-
-void CPdfXRef::fetchCompressed(int32_t number, const XRefEntry& entry, CPdfElement& out, ValueSieve* sieve) {
-    const int32_t streamNumber = entry.offset;
-    if (!objectStreamCache || objectStreamCache->streamNum != streamNumber) {
-        objectStreamCache.reset();
-        objectStreamCache = std::make_unique<CPdfObjectStream>(this, decodedObjectStream(streamNumber));
-    }
-    objectStreamCache->getObject(entry.gen, number, out, sieve);
-}
-
-// The two forms share the decoded stream when they read the same one.
-std::shared_ptr<const DecodedObjectStream> CPdfXRef::decodedObjectStream(int32_t streamNumber) {
-    if (objectStreamCache && objectStreamCache->streamNum == streamNumber) return objectStreamCache->decoded;
-    if (rawObjectStreamCache && rawObjectStreamCache->streamNum == streamNumber) return rawObjectStreamCache->decoded;
-    if (auto kept = recentObjectStreams.find(streamNumber)) return kept;
-    auto decoded = std::make_shared<const DecodedObjectStream>(this, streamNumber);
-    recentObjectStreams.keep(decoded);
-    return decoded;
-}
-
-void CPdfXRef::chargeObjectStreamWork(uint64_t decodedBytes) {
-    objectStreamWork += decodedBytes;
-    if (objectStreamWork > objectStreamBudget) throw CPdfException("PDF file was damaged");
+    if (parser.closedOpenContainers()) recovered.containersClosedIn.insert(number);
 }
 
 const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_t& length) {
@@ -232,11 +199,6 @@ const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_
     if (!found) throw CPdfException("Corrupted PDF file");
     if (generation != 0) return nullptr;
     const XRefEntry entry = *found;
-    const int32_t streamNumber = entry.offset;
-    if (!rawObjectStreamCache || rawObjectStreamCache->streamNum != streamNumber) {
-        rawObjectStreamCache.reset();
-        FetchDepthGuard guard(fetchDepth);
-        rawObjectStreamCache = std::make_unique<CPdfRawObjectStream>(decodedObjectStream(streamNumber));
-    }
-    return rawObjectStreamCache->getObjectText(entry.gen, number, length);
+    FetchDepthGuard guard(fetchDepth);
+    return streams.rawText(entry.offset, entry.gen, number, length);
 }

@@ -102,13 +102,14 @@ void XRefRebuilder::rebuild(ObjectScan& scan) {
 // opens the file before any object stream is read: their data is encrypted.
 // Without one, an encrypted trailer is refused only once it is chosen.
 void XRefRebuilder::openEncryption(const ObjectScan& scan) {
-    if (!xref.hasPassword()) return;
+    if (!xref.encryption().hasPassword()) return;
     for (auto candidate = scan.trailers.rbegin(); candidate != scan.trailers.rend(); ++candidate) {
         CPdfElement dictionary, encrypt;
         if (!readDictionary(*candidate, dictionary)) continue;
         dictionary.dictionary()->findRaw("Encrypt", encrypt);
         if (!namesEncryption(encrypt)) continue;
-        if (!xref.security()) xref.unlockEncryption(*dictionary.dictionary(), {candidate->start, false});
+        if (!xref.encryption().security())
+            xref.encryption().unlock(xref, *dictionary.dictionary(), {candidate->start, false});
         encryptionTrailer.takeFrom(dictionary);
         return;
     }
@@ -128,7 +129,7 @@ void XRefRebuilder::keepEncryption() {
 
 void XRefRebuilder::addObjectStreams(ObjectScan& scan) {
     for (const ObjectScan::Object& stream : scan.objectStreams) {
-        if (!xref.objectStreamWorkLeft()) return;  // the decoding budget is spent: the rest stay unread
+        if (!xref.objectStreams().workLeft()) return;  // the decoding budget is spent: the rest stay unread
         // A stream replaced by a later object of its number cannot be looked up.
         const uint32_t* definedAt = scan.definedAt.find(stream.number);
         const XRefEntry* entry = entries.find(stream.number);
@@ -189,7 +190,7 @@ bool XRefRebuilder::chooseFoundTrailer(const ObjectScan& scan) {
 // newest trailer that names one. The objects of object streams are looked at only
 // here, in file order from the last, so that each stream is decoded once.
 void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
-    if (anyTrailerEncrypted && !xref.security()) refuseEncryptedFile();
+    if (anyTrailerEncrypted && !xref.encryption().security()) refuseEncryptedFile();
     std::vector<Definition> candidates = packed;
     for (const ObjectScan::Object& catalogue : scan.catalogues)
         candidates.push_back({catalogue.number, catalogue.position, 0});

@@ -72,7 +72,7 @@ TEST(RecentObjectStreams, TheCrossReferenceDecodesAStreamItReturnsToOnce) {
     CPdfXRef& xref = *streams.xref;
     uint64_t once = 0;
     for (const int number : {10, 20, 30, 40}) once += streams.decoded(number)->data.size();
-    const uint64_t before = xref.objectStreamBytesDecoded();
+    const uint64_t before = xref.objectStreams().bytesDecoded();
     CPdfElement object;
     for (const int kid : {21, 31, 41}) {
         xref.fetchObject(11, 0, object);
@@ -80,5 +80,5 @@ TEST(RecentObjectStreams, TheCrossReferenceDecodesAStreamItReturnsToOnce) {
         xref.fetchObject(kid, 0, object);
         object.clear();
     }
-    EXPECT_EQ(once, xref.objectStreamBytesDecoded() - before);
+    EXPECT_EQ(once, xref.objectStreams().bytesDecoded() - before);
 }

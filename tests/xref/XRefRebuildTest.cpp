@@ -30,7 +30,7 @@ void addSoundFile(PdfBuilder& pdf, const std::string& trailerEntries = "/Root 1 
 
 CPdfXRef& rebuilt(PdfBuilder& pdf, CPdfDocument& document) {
     CPdfXRef& xref = pdf.open(document, true);
-    EXPECT_TRUE(xref.wasRebuilt());
+    EXPECT_TRUE(xref.recovery().wasRebuilt());
     return xref;
 }
 
@@ -64,7 +64,7 @@ TEST(XRefRebuild, FindsEveryObjectOutsideStreamDataAndTheLastDefinitionWins) {
     EXPECT_EQ(2, four.gen);
     EXPECT_EQ("new", fetched(xref, 4, 2));
     EXPECT_EQ(XRefEntryType::Free, entry(xref, 0).type);
-    EXPECT_EQ(first, xref.firstObjectOffset()) << "the head ends at the first object found, replaced or not";
+    EXPECT_EQ(first, xref.recovery().firstObjectOffset()) << "the head ends at the first object found, replaced or not";
     EXPECT_EQ(1, xref.rootNum());
 }
 
@@ -201,8 +201,8 @@ TEST(XRefRepairOpen, RebuildsOnlyWhatCannotBeUsed) {
         CPdfDocument plain, repairing;
         const XRefEntryTable& read = pdf.open(plain).getEntries();
         CPdfXRef& xref = pdf.open(repairing, true);
-        EXPECT_FALSE(xref.wasRebuilt());
-        EXPECT_FALSE(xref.readTablesLeniently());
+        EXPECT_FALSE(xref.recovery().wasRebuilt());
+        EXPECT_FALSE(xref.recovery().readTablesLeniently());
         ASSERT_EQ(read.numberBound(), xref.getEntries().numberBound());
         for (int64_t i = 0; i < read.numberBound(); ++i)
             EXPECT_EQ(read.at(i).offset, xref.getEntries().at(i).offset) << i;
@@ -221,8 +221,8 @@ TEST(XRefRepairOpen, RebuildsOnlyWhatCannotBeUsed) {
         EXPECT_EQ("Couldn't parse an xref table", pdf.openFailure());
         CPdfDocument document;
         CPdfXRef& xref = pdf.open(document, true);
-        EXPECT_FALSE(xref.wasRebuilt());
-        EXPECT_TRUE(xref.readTablesLeniently());
+        EXPECT_FALSE(xref.recovery().wasRebuilt());
+        EXPECT_TRUE(xref.recovery().readTablesLeniently());
         EXPECT_EQ("kind 7", fetched(xref, 1));
     }
     const struct {
@@ -260,7 +260,7 @@ TEST(XRefRepairOpen, RebuildsOnlyWhatCannotBeUsed) {
         c.make(pdf);
         CPdfDocument document;
         CPdfXRef& xref = pdf.open(document, true);
-        EXPECT_TRUE(xref.wasRebuilt()) << c.damage;
+        EXPECT_TRUE(xref.recovery().wasRebuilt()) << c.damage;
         EXPECT_EQ(1, xref.rootNum()) << c.damage;
         EXPECT_EQ("kind 7", fetched(xref, 3)) << c.damage;
     }
