@@ -62,6 +62,6 @@ for target in "${targets[@]}"; do
     echo "${target}_fuzzer found a problem:" >&2
     tail -n 60 "$log" >&2
   fi
-  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ +DONE)' "$log" || true
+  grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+[[:space:]]+DONE)' "$log" || true
 done
 exit $status
