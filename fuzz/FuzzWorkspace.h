@@ -1,5 +1,5 @@
 #pragma once
-// What both fuzz targets share: one private folder for every file that a run touches,
+// What the fuzz targets share: one private folder for every file that a run touches,
 // and a silent stdout (the program reports there; libFuzzer reports on stderr).
 #include <cstdio>
 #include <cstdlib>

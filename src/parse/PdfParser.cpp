@@ -170,6 +170,10 @@ RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
     dictionary.dictionary()->find("Length", lengthValue);
     if (streamEnds) return parseRecoveredStreamBody(input, dataStart, lengthValue, dictionary);
     if (!lengthValue.is(ElementType::Integer)) return nullptr;
+    // Data of a negative length would end before it starts: the "endstream" looked
+    // for there is text already read, and a parse that went on from it would read
+    // that text again, without end where the object is among junk passed over.
+    if (lengthValue.integer() < 0) throw CPdfException("Missing 'endstream'");
     const uint32_t length = static_cast<uint32_t>(lengthValue.integer());
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
     if (!result) return nullptr;

@@ -442,6 +442,19 @@ def many_trailer_keywords(w, count=300000):
     catalogue_and_page(w)
     w.emit(b"trailer\n<< /Size 5 /Root 9 0 R /Info 1 0 R >>\n" * count)
     w.finish(w.position * 2)
+def table_junk_reaching_back(w):
+    """A table with junk after its last entry, which -repair's lenient reading passes
+    over: a stream whose Length of -35 ends its data on the junk's own "endstream",
+    from where the junk would be read again and again."""
+    catalogue_and_page(w)
+    at = w.position
+    w.emit(b"xref\n0 5\n0000000000 65535 f \n")
+    w.emit(b"".join(b"%010d 00000 n \n" % w.offsets[n] for n in range(1, 5))[:-1])
+    w.emit(b" endstream << /Length -35 >>\nstream\n\n")  # 35 bytes from "endstream" to the data
+    w.emit(b"trailer\n<< /Size 5 /Root 1 0 R >>\n")
+    w.finish(at)
+
+
 # Encrypted files: RC4 of 40 bits (revision 2) and the empty user password, with
 # the keys made here as ISO 32000 describes them.
 PADDING = bytes.fromhex("28BF4E5E4E758A4164004E56FFFA01082E2E00B6D0683E802F0CA9FE6453697A")
@@ -616,6 +629,7 @@ CASES = [  # file name, outcome, qpdf check, arguments, writer
     ("pages-400000-in-object-streams.pdf", "done", "table", "-pall -r90 -incremental", pages_in_object_streams),
     ("xref-stream-million-index-pairs.pdf", "any", "check", ODD, xref_stream_many_index_pairs),
     ("trailer-300000-times.pdf", "any", "check", ODD, many_trailer_keywords),
+    ("table-junk-reaching-back.pdf", "any", "check", ODD, table_junk_reaching_back),
     ("encrypted-object-stream.pdf", "done", "check", PASSWORD, encrypted_object_stream_document),
     ("encrypted-object-stream-scrambled.pdf", "any", "check", PASSWORD,
      lambda w: encrypted_object_stream_document(w, scramble=True)),

@@ -61,6 +61,20 @@ TEST(PdfParser, ReadsEachObject) {
 TEST(PdfParser, StreamLengthMustEndAtEndstream) {
     EXPECT_EQ("Missing 'endstream'", parseFailure("<< /Length 4 >>\nstream\r\nHELLO\r\nendstream"));
     EXPECT_EQ("Missing 'endstream'", parseFailure("<< /Length 900 >>\nstream\r\nHELLO\r\nendstream"));
+    // A negative Length ends the data before it starts, here on the "endstream" read
+    // before the dictionary: the parse must not go back there (and read it all again).
+    const TestByteFile reachingBack("endstream << /Length -35 >>\nstream\nHELLO\nendstream");
+    CPdfParser parser(nullptr, reachingBack.openStream());
+    CPdfElement keyword, stream;
+    parser.parseObject(keyword);
+    EXPECT_EQ("Missing 'endstream'", [&] {
+        try {
+            parser.parseObject(stream);
+        } catch (const CPdfException& failure) {
+            return std::string(failure.messageText());
+        }
+        return elementText(stream);
+    }());
 }
 
 // With -repair the parser asks where a stream ends when its Length does not lead
