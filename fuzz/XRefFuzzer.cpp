@@ -95,14 +95,14 @@ void openStrictly(const MemoryFile& file, std::string_view bytes) {
 void openRepairing(const MemoryFile& file, std::string_view bytes) {
     CPdfDocument document;
     try {
-        document.open(file.handle(), true);
+        document.open(file.handle(), ReadMode::Recovering);
     } catch (const CPdfException&) {
         return;
     }
     checkEntries(*document.xref());
     checkHeaders(*document.xref(), bytes);
     fetchSome(*document.xref());
-    if (document.xref()->wasRebuilt()) return;
+    if (document.xref()->recovery().wasRebuilt()) return;
     try {
         document.rebuildCrossReference();
     } catch (const CPdfException&) {
