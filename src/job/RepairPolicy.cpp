@@ -51,7 +51,7 @@ void RepairPolicy::noteCopy(const ObjectCopier& copier) {
     report.stringsClosed = copier.stringsClosed();
 }
 
-void RepairPolicy::noteUpdate(const CPdfXRef& xref) {
+void RepairPolicy::noteObjectsReadClosed(const CPdfXRef& xref) {
     report.containersClosed = xref.objectsReadWithContainersClosed().size();
 }
 
