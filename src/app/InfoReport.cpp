@@ -1,28 +1,56 @@
 #include "app/InfoReport.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
+#include <map>
 #include <nlohmann/json.hpp>
-#include <utility>
+#include <optional>
+#include <string_view>
+#include <tuple>
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-// A length in points to a thousandth of a point, a whole number without a
-// fraction; null for one beyond what a number can hold.
-Json pointsValue(double points) {
+// A page's displayed width and height in points to a thousandth of a point, as
+// both forms give them; none where its boxes cannot be read, or for a length
+// beyond what a number holds.
+struct Sides {
+    std::optional<double> width, height;
+};
+
+std::optional<double> roundedPoints(double points) {
     const double rounded = std::round(points * 1000) / 1000;
-    if (!std::isfinite(rounded)) return nullptr;
-    if (std::fabs(rounded) < 1e15 && rounded == std::trunc(rounded)) return static_cast<int64_t>(rounded);
+    if (!std::isfinite(rounded)) return std::nullopt;
     return rounded;
 }
 
-// The page's displayed width and height in points; nulls where its boxes cannot be read.
-std::pair<Json, Json> sizeValues(const PageView& view) {
-    if (!view.size) return {nullptr, nullptr};
-    return {pointsValue(view.size->width), pointsValue(view.size->height)};
+Sides sidesOf(const PageView& view) {
+    if (!view.size) return {};
+    return {roundedPoints(view.size->width), roundedPoints(view.size->height)};
+}
+
+// A whole number of points is written without a fraction.
+bool isWhole(double points) { return std::fabs(points) < 1e15 && points == std::trunc(points); }
+
+Json pointsJson(const std::optional<double>& points) {
+    if (!points) return nullptr;
+    if (isWhole(*points)) return static_cast<int64_t>(*points);
+    return *points;
+}
+
+// "612", "595.276": the thousandths without the zeros that end them; "?" for none.
+std::string pointsText(const std::optional<double>& points) {
+    char digits[400];
+    if (!points) return "?";
+    if (isWhole(*points)) return std::to_string(static_cast<int64_t>(*points));
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, *points, std::chars_format::fixed, 3);
+    if (error != std::errc()) return "?";
+    std::string text(digits, end);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+    return text;
 }
 
 std::string dumped(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
@@ -31,17 +59,47 @@ const char* orientationName(PageShape shape) { return shape == PageShape::Landsc
 
 Json pageJson(const DocumentDescription::Page& page) {
     const PageView& view = page.view;
+    const Sides sides = sidesOf(view);
     Json json;
     json["number"] = page.number;
     json["rotation"] = view.rotation;
-    const auto [width, height] = sizeValues(view);
-    json["width"] = width;
-    json["height"] = height;
+    json["width"] = pointsJson(sides.width);
+    json["height"] = pointsJson(sides.height);
     json["orientation"] = orientationName(view.shape());
     json["textDirection"] = directionName(view.text);
     json["autoRotation"] = view.uprightRotation ? Json(*view.uprightRotation) : Json(nullptr);
     return json;
 }
+
+// The text of each page object as the library dumps it. Pages that show the same
+// differ only in their number, the first key: the library's text of what follows
+// it is kept for each view met (a bound of them), and the page's number is put in
+// front of that. Building and dumping an object for each page would cost more
+// than reading the page.
+class PageObjects {
+public:
+    std::string text(const DocumentDescription::Page& page) {
+        const Sides sides = sidesOf(page.view);
+        const View view{page.view.rotation, sides.width,    sides.height,
+                        page.view.shape(),  page.view.text, page.view.uprightRotation};
+        auto known = afterNumbers.find(view);
+        if (known == afterNumbers.end()) {
+            if (afterNumbers.size() >= keptViews) return dumped(pageJson(page));
+            const std::string withZero = dumped(pageJson({0, page.view}));  // {"number":0,...}
+            const size_t zero = withZero.find(':') + 1;
+            numberKey = withZero.substr(0, zero);
+            known = afterNumbers.emplace(view, withZero.substr(zero + 1)).first;
+        }
+        return numberKey + std::to_string(page.number) + known->second;
+    }
+
+private:
+    using View = std::tuple<int32_t, std::optional<double>, std::optional<double>, PageShape, TextDirection,
+                            std::optional<int32_t>>;
+    static constexpr size_t keptViews = 4096;
+    std::map<View, std::string> afterNumbers;
+    std::string numberKey;  // {"number":
+};
 
 // Every key but the pages, in the order scripts read them; "pages" comes last.
 Json headJson(const DocumentDescription& description) {
@@ -71,35 +129,44 @@ std::string headLine(const DocumentDescription& description) {
 
 // The columns of the page lines: the page number, the rotation shown, the size
 // shown (width and height in points), the orientation, where the tops of the
-// letters point, and the rotation -rauto would write ("-" where it keeps the page).
-constexpr const char* columns = "%6s %9s %9s %9s  %-12s %-6s %s";
+// letters point, and the rotation -rauto would write ("-" where it keeps the
+// page). A cell wider than its column pushes the ones after it.
+struct Column {
+    const char* gap;  // before the cell
+    size_t width;
+    bool alignedRight;
+};
+constexpr Column columns[] = {{"", 6, true},     {" ", 9, true},  {" ", 9, true}, {" ", 9, true},
+                              {"  ", 12, false}, {" ", 6, false}, {" ", 0, false}};
+constexpr size_t columnCount = sizeof columns / sizeof columns[0];
 
-std::string columnLine(const std::string& number, const std::string& rotation, const std::string& width,
-                       const std::string& height, const char* orientation, const char* text, const std::string& turn) {
-    const int length = std::snprintf(nullptr, 0, columns, number.c_str(), rotation.c_str(), width.c_str(),
-                                     height.c_str(), orientation, text, turn.c_str());
-    std::string line(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(line.data(), line.size(), columns, number.c_str(), rotation.c_str(), width.c_str(), height.c_str(),
-                  orientation, text, turn.c_str());
-    line.pop_back();
+std::string columnLine(const std::string_view (&cells)[columnCount]) {
+    std::string line;
+    line.reserve(80);
+    for (size_t i = 0; i < columnCount; ++i) {
+        const size_t padding = columns[i].width > cells[i].size() ? columns[i].width - cells[i].size() : 0;
+        line += columns[i].gap;
+        if (columns[i].alignedRight) line.append(padding, ' ');
+        line += cells[i];
+        if (!columns[i].alignedRight && i + 1 < columnCount) line.append(padding, ' ');
+    }
     return line;
 }
 
-std::string pointsText(const Json& points) { return points.is_null() ? "?" : points.dump(); }
-
 std::string pageLine(const DocumentDescription::Page& page) {
     const PageView& view = page.view;
-    const auto [width, height] = sizeValues(view);
-    return columnLine(std::to_string(page.number), std::to_string(view.rotation), pointsText(width), pointsText(height),
-                      orientationName(view.shape()), directionName(view.text),
-                      view.uprightRotation ? std::to_string(*view.uprightRotation) : "-");
+    const Sides sides = sidesOf(view);
+    const std::string number = std::to_string(page.number), rotation = std::to_string(view.rotation),
+                      width = pointsText(sides.width), height = pointsText(sides.height),
+                      turn = view.uprightRotation ? std::to_string(*view.uprightRotation) : "-";
+    return columnLine({number, rotation, width, height, orientationName(view.shape()), directionName(view.text), turn});
 }
 
 }  // namespace
 
 void writeInfoText(const DocumentDescription& description, const InfoSink& line) {
     line(headLine(description));
-    line(columnLine("Page", "Rotation", "Width", "Height", "Orientation", "Text", "Auto"));
+    line(columnLine({"Page", "Rotation", "Width", "Height", "Orientation", "Text", "Auto"}));
     for (const DocumentDescription::Page& page : description.pages) line(pageLine(page));
 }
 
@@ -109,9 +176,10 @@ void writeInfoJson(const DocumentDescription& description, const InfoSink& write
     const std::string head = dumped(headJson(description));
     const std::string closing = "]}";
     write(head.substr(0, head.size() - closing.size()));
+    PageObjects pages;
     for (size_t i = 0; i < description.pages.size(); ++i) {
         if (i > 0) write(",");
-        write(dumped(pageJson(description.pages[i])));
+        write(pages.text(description.pages[i]));
     }
     write(closing);
 }

@@ -1,5 +1,6 @@
 #include "app/InfoReporter.h"
 
+#include <string>
 #include <utility>
 
 #include "app/InfoReport.h"
@@ -13,10 +14,20 @@ void InfoReporter::inputOpened(const std::string& inputName) {
     flushText();
 }
 
-// Each text line starts after the line before it, as a notice does; "Done." ends the last.
+// Each text line starts after the line before it, as a notice does; "Done." ends
+// the last. The lines are printed some thousands at a time.
 void InfoReporter::documentDescribed(const DocumentDescription& description) {
     if (!json) {
-        writeInfoText(description, [](const std::string& line) { printText("\n" + line); });
+        constexpr size_t printedAtOnce = 64 * 1024;
+        std::string lines;
+        writeInfoText(description, [&lines](const std::string& line) {
+            lines += '\n';
+            lines += line;
+            if (lines.size() < printedAtOnce) return;
+            printText(lines);
+            lines.clear();
+        });
+        printText(lines);
         flushText();
         return;
     }

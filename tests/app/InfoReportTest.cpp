@@ -76,6 +76,35 @@ TEST(InfoReport, TheJsonFormHoldsTheKeysInOrder) {
               jsonText(DocumentDescription{}));
 }
 
+// Pages that show the same share the text of all but their number; past a bound
+// of different views each page is dumped whole. Either way the text is the
+// library's dump of the whole document, byte for byte.
+TEST(InfoReport, EveryPageIsWhatTheLibraryWrites) {
+    DocumentDescription description;
+    description.file = "many.pdf";
+    nlohmann::ordered_json pages = nlohmann::ordered_json::array();
+    for (uint32_t number = 1; number <= 10000; ++number) {
+        PageView view;
+        view.rotation = number % 3 == 0 ? 90 : 0;
+        if (number % 7 != 0) view.size = DisplayedSize{double(number < 5000 ? number % 5 : number), 100};
+        view.text = number % 2 ? TextDirection::Up : TextDirection::Right;
+        if (number % 2 == 0) view.uprightRotation = 270;
+        description.pages.push_back({number, view});
+        const bool sized = view.size.has_value();
+        pages.push_back({{"number", number},
+                         {"rotation", view.rotation},
+                         {"width", sized ? nlohmann::ordered_json(int64_t(view.size->width)) : nullptr},
+                         {"height", sized ? nlohmann::ordered_json(100) : nullptr},
+                         {"orientation", sized && view.size->width > 100 ? "landscape" : "portrait"},
+                         {"textDirection", number % 2 ? "up" : "right"},
+                         {"autoRotation", number % 2 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(270)}});
+    }
+    nlohmann::ordered_json document = nlohmann::ordered_json::parse(jsonText(DocumentDescription{}));
+    document["file"] = "many.pdf";
+    document["pages"] = pages;
+    EXPECT_EQ(document.dump(), jsonText(description));
+}
+
 TEST(InfoReport, WholePointsHaveNoFractionAndNamesThatAreNotUtf8StillMakeJson) {
     DocumentDescription description;
     description.file = "caf\xe9 \"1\"\\.pdf";
