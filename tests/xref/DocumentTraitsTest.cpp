@@ -39,7 +39,7 @@ bool linearized(const std::string& firstObject, const std::string& junk = "", si
     std::string bytes;
     for (int pass = 0; pass < 2; ++pass) {
         PdfBuilder pdf(junk);
-        if (padding > 0) pdf.raw("%" + std::string(padding, 'x') + "\n");
+        if (padding > 0) pdf.raw(std::string("%").append(padding, 'x').append("\n"));
         std::string text = firstObject;
         char length[11];
         std::snprintf(length, sizeof length, "%010zu", bytes.size() - std::min(bytes.size(), junk.size()));
