@@ -74,9 +74,9 @@ RunStatus runListedJob(const std::string& line, bool tooLong, const std::string&
     return runOneJob(options, position);
 }
 
-// A list run writes into the folder that argument 2 names ("-f"); with -info
-// ("-info" in its place) it writes nothing. Empty when the run cannot go on (said
-// on the console).
+// A list run writes into the folder that argument 2 names ("-f"); with -info in
+// its place it writes nothing, and the folder is "". None when the run cannot go
+// on (said on the console).
 std::optional<std::string> outputFolder(const char* folderArgument, const JobOptions& options) {
     if (options.info) return std::string();
     if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {

@@ -123,11 +123,13 @@ PageText PageTextReader::readPage(const PageRecord& page, const CPdfElement* fet
     if (fetched) {
         text = readFetched(page, *fetched);
     } else if (page.objNum >= 0 && xref.getEntries().find(page.objNum)) {
+        CPdfElement object;
         try {
-            text = readFetched(page, fetchAtEntryGeneration(xref, page.objNum));
+            object = fetchAtEntryGeneration(xref, page.objNum);
         } catch (const CPdfException&) {
-            // a page that cannot be read has no text to judge
+            object.clear();  // a page that cannot be read has no text to judge
         }
+        text = readFetched(page, object);
     }
     jobBytesLeft -= bytes - pageBudget.bytes;
     if (pageBudget.spent) text = PageText{{}, false};
