@@ -11,7 +11,7 @@ WERROR ?= OFF
 # of the time. UNITY=OFF suits rebuilding often after small edits.
 UNITY ?= ON
 
-.PHONY: all deps build program demo test package windows test-windows sanitize fuzz bench bench-upright bench-hostile clean format format-check
+.PHONY: all deps build program demo test package windows test-windows sanitize fuzz bench bench-upright bench-info bench-hostile clean format format-check
 
 all: build
 
@@ -73,6 +73,10 @@ bench: build
 bench-upright: build
 	@scripts/install-deps.sh --bench
 	@bench/upright.sh $(BUILD)
+
+bench-info: build
+	@scripts/install-deps.sh --bench
+	@bench/info.sh $(BUILD)
 
 bench-hostile: build
 	@scripts/install-deps.sh --bench

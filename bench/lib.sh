@@ -77,6 +77,8 @@ peer_command() {
     cat) printf 'cat %q > %q' "$input" "$output" ;;
     # Folioturn itself rotating by a fixed angle, for options that add work to it.
     r90) printf '%q -i%q -o%q -pall -r90 > /dev/null' "$program" "$input" "$output" ;;
+    # Folioturn turning every page upright by its text, for -info, which reads the same text.
+    rauto) printf '%q -i%q -o%q -pall -rauto > /dev/null' "$program" "$input" "$output" ;;
     esac
 }
 

@@ -21,6 +21,7 @@ PEER_NAMES = {
     "qpdf-keep": "qpdf --compress-streams=n --rotate=90",
     "cat": "cat in > out",
     "r90": "Folioturn -pall -r90",
+    "rauto": "Folioturn -pall -rauto",
 }
 
 

@@ -12,6 +12,23 @@ function(folioturn_room_includes room source_dir include_dir)
   file(CREATE_LINK ${source_dir}/${room} ${include_dir}/${room} SYMBOLIC)
 endfunction()
 
+# nlohmann-json writes the JSON of -info; the app room alone uses it. It is headers
+# only and the same on every platform, so a cross build takes the host's: its
+# folder is linked alone into `staging`, as the whole of the host's include folder
+# would bring the host's C library headers along.
+function(folioturn_use_json target staging)
+  if(CMAKE_CROSSCOMPILING)
+    find_path(FOLIOTURN_JSON_INCLUDE_DIR nlohmann/json.hpp PATHS /usr/include /usr/local/include
+      NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    file(MAKE_DIRECTORY ${staging}/json)
+    file(CREATE_LINK ${FOLIOTURN_JSON_INCLUDE_DIR}/nlohmann ${staging}/json/nlohmann SYMBOLIC)
+    target_include_directories(${target} PRIVATE ${staging}/json)
+  else()
+    find_package(nlohmann_json 3 REQUIRED)
+    target_link_libraries(${target} PRIVATE nlohmann_json::nlohmann_json)
+  endif()
+endfunction()
+
 # Makes the target folioturn_<room> for every room (sources found by a glob per folder,
 # so that a new file needs no edit here); the platform room takes PLATFORM_SOURCE
 # alone of its implementations. VERSION goes into the generated app/Version.h.
@@ -56,5 +73,6 @@ function(folioturn_add_rooms source_root platform_source version)
   if(MINGW)
     target_link_libraries(folioturn_crypt PUBLIC ws2_32)  # libgpg-error's sockets, a system DLL
   endif()
+  folioturn_use_json(folioturn_app ${staging})
   set(ROOM_TARGETS ${compiled} PARENT_SCOPE)
 endfunction()

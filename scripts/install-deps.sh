@@ -2,7 +2,8 @@
 # Installs what the build and the tests need, when it is missing.
 # As root on Debian it installs with apt-get; elsewhere it says what to install.
 set -u
-packages=(cmake g++ make zlib1g-dev libgcrypt20-dev python3)
+# nlohmann-json3-dev: the JSON of -info, and the tests' reading of qpdf's JSON.
+packages=(cmake g++ make zlib1g-dev libgcrypt20-dev nlohmann-json3-dev python3)
 # Everything but the plain build of the program (--build) also needs the test tools:
 # groff-base checks the man page; dpkg-dev and file let CPack work out the package's dependencies.
 # lintian checks the package; script (bsdutils) gives the progress tests a terminal.
@@ -12,7 +13,7 @@ packages=(cmake g++ make zlib1g-dev libgcrypt20-dev python3)
 case "${1:-}" in
   --build) ;;
   --package) packages+=(dpkg-dev file gzip) ;;
-  *) packages+=(libgtest-dev nlohmann-json3-dev qpdf groff-base dpkg-dev file gzip lintian bsdutils strace mupdf-tools) ;;
+  *) packages+=(libgtest-dev qpdf groff-base dpkg-dev file gzip lintian bsdutils strace mupdf-tools) ;;
 esac
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 if [ "${1:-}" = "--format" ]; then packages=(clang-format); fi

@@ -13,6 +13,9 @@ namespace {
 
 bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
+constexpr char infoArgument[] = "-info";
+constexpr char jsonArgument[] = "-json";
+
 struct NamedSelection {
     const char* argument;
     PageSelection kind;
@@ -46,7 +49,7 @@ bool scanRotation(const char* argument, int& degrees, bool& inRange) {
 }
 
 // The options that take no value, for telling a mistyped one ("--force", "-Force").
-constexpr const char* flagOptions[] = {"-force", "-repair", "-incremental", "-continue"};
+constexpr const char* flagOptions[] = {"-force", "-repair", "-incremental", "-continue", jsonArgument};
 
 std::string lowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -69,6 +72,8 @@ const char* likelyMeant(const char* argument) {
 // probably meant. `previous` is the argument before it.
 std::string ignoredArgumentWarning(const char* argument, const char* previous) {
     const std::string quoted = std::string("\"") + argument + "\" ignored";
+    if (std::strcmp(argument, infoArgument) == 0)
+        return quoted + ": -info takes the place of the output, as the second argument: -i<file> -info";
     const bool bareValueOption = std::strcmp(previous, "-p") == 0 || std::strcmp(previous, "-r") == 0;
     if (bareValueOption && *argument != '-')
         return quoted + ": a value follows its option without a space, as in " + previous + argument;
@@ -103,12 +108,31 @@ void warnOfItemAngles(const JobOptions& options, std::vector<std::string>& warni
                            " more -p items have an angle that is not a multiple of 90; each is written as given");
 }
 
+// What only a rotation reads: -info, which writes nothing, ignores it.
+bool onlyForWriting(const char* argument) {
+    int degrees = 0;
+    bool inRange = true;
+    return std::strcmp(argument, "-rauto") == 0 || scanRotation(argument, degrees, inRange) ||
+           std::strcmp(argument, "-force") == 0 || std::strcmp(argument, "-incremental") == 0;
+}
+
 }  // namespace
+
+bool asksForInfo(int argc, char** argv) { return argc > 2 && std::strcmp(argv[2], infoArgument) == 0; }
+
+bool asksForJsonInfo(int argc, char** argv) {
+    if (!asksForInfo(argc, argv)) return false;
+    for (int i = 3; i < argc; ++i)
+        if (std::strcmp(argv[i], jsonArgument) == 0) return true;
+    return false;
+}
 
 void parseInputAndOutput(int argc, char** argv, JobOptions& options) {
     if (argc < 3) throw CPdfException("Error parameter");
     if (!startsWith(argv[1], "-i")) throw CPdfException("-i parameter missing");
     options.inputName = argv[1] + 2;
+    options.info = asksForInfo(argc, argv);
+    if (options.info) return;
     if (!startsWith(argv[2], "-o")) throw CPdfException("-o parameter missing");
     options.outputName = argv[2] + 2;
 }
@@ -123,12 +147,18 @@ JobOptions parseJobOptions(int argc, char** argv) {
 void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<std::string>* warnings) {
     // A named selection, once seen, governs over later plain lists; the last one wins.
     PageSelection kind = PageSelection::List;
+    options.info = asksForInfo(argc, argv);
     for (int i = 3; i < argc; ++i) {
         const char* argument = argv[i];
         int degrees = 0;
         bool inRange = true;
-        // Read before the page selection's "-p", which they begin with.
-        if (startsWith(argument, "-passwordfile")) {
+        // -info ignores what only a rotation reads. The passwords are read before
+        // the page selection's "-p", which they begin with.
+        if (options.info && onlyForWriting(argument)) {
+            if (warnings)
+                warnings->push_back(std::string("\"") + argument +
+                                    "\" ignored: -info writes nothing and turns no page");
+        } else if (startsWith(argument, "-passwordfile")) {
             options.passwordFile = argument + std::strlen("-passwordfile");
             options.password.reset();
         } else if (startsWith(argument, "-password")) {
@@ -158,12 +188,17 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
             options.incremental = true;
         } else if (std::strcmp(argument, "-continue") == 0) {
             options.keepGoing = true;
+        } else if (std::strcmp(argument, jsonArgument) == 0 && options.info) {
+            options.json = true;
+        } else if (std::strcmp(argument, jsonArgument) == 0) {
+            if (warnings) warnings->push_back("\"-json\" ignored: it goes with -info, as in -i<file> -info -json");
         } else if (warnings) {
             warnings->push_back(ignoredArgumentWarning(argument, argv[i - 1]));
         }
     }
     options.selection = options.pageText.empty() ? PageSelection::All : kind;
-    if (!warnings) return;
+    // -info turns no page: the angles of a page list are not read for it.
+    if (!warnings || options.info) return;
     if (!options.upright && options.rotation % 90 != 0)
         warnings->push_back(offQuarterTurnWarning("-r" + std::to_string(options.rotation), options.rotation));
     warnOfItemAngles(options, *warnings);

@@ -11,8 +11,13 @@
 // Nothing here throws: a bad value shows when the job reads it.
 void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<std::string>* warnings = nullptr);
 
-// Reads arguments 1 and 2 of a single job ("-i", "-o") into `options`. Throws
-// "Error parameter", "-i parameter missing" or "-o parameter missing".
+// Argument 2 is "-info": the run describes its files and writes nothing.
+bool asksForInfo(int argc, char** argv);
+// With that, "-json" among the later arguments: standard output takes JSON alone.
+bool asksForJsonInfo(int argc, char** argv);
+
+// Reads arguments 1 and 2 of a single job ("-i", then "-o" or "-info") into
+// `options`. Throws "Error parameter", "-i parameter missing" or "-o parameter missing".
 void parseInputAndOutput(int argc, char** argv, JobOptions& options);
 
 // Both: the options of a single job.

@@ -85,6 +85,24 @@ void sendTextToStandardError() {
     state.outputOnTerminal = state.errorsOnTerminal;
 }
 
+void startDataLine() {
+    ConsoleState& state = console();
+    eraseProgress();
+    if (state.text == stderr && state.openLine > 0 && state.errorsOnTerminal && platform::isTerminal(stdout)) {
+        std::fputs("\n", stderr);
+        state.openLine = 0;
+    }
+    std::fflush(stderr);
+}
+
+void printData(const std::string& text) { platform::writeText(stdout, text.c_str()); }
+
+void endDataLine() {
+    printData("\n");
+    std::fflush(stdout);
+    drawProgress();
+}
+
 void printErrorLine(const char* kind, const std::string& text) {
     ConsoleState& state = console();
     eraseProgress();

@@ -21,7 +21,7 @@ private:
 // Prints what a job reports, in the program's own words, as console text (on standard output). When
 // standard error is a terminal it also keeps a progress line there: the position
 // in a list run ("file 3 of 10"), and how far a job that takes more than a second is.
-class ConsoleReporter final : public JobReporter {
+class ConsoleReporter : public JobReporter {
 public:
     // `listPosition`: "file K of N" in a list run, "" for a single job.
     explicit ConsoleReporter(std::string listPosition = "");
@@ -48,6 +48,13 @@ void flushText();
 // From here on the console text goes to standard error: standard output carries
 // the output PDF ("-o-"). Called before anything is printed.
 void sendTextToStandardError();
+
+// A line of data on standard output while the console text goes to standard
+// error ("-info -json"): started on a line of its own where both show on one
+// terminal, written in pieces, then ended.
+void startDataLine();
+void printData(const std::string& text);
+void endDataLine();
 
 // One line on standard error, "folioturn: KIND: TEXT", for a hint or a warning;
 // after a line end when standard output's current line is open.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "app/ConsoleReporter.h"
 #include "app/ExtendedOptions.h"
 #include "app/Failure.h"
+#include "app/InfoReporter.h"
 #include "app/InputSpool.h"
 #include "app/Version.h"
 #include "job/PdfRotate.h"
@@ -104,11 +106,7 @@ RunStatus runSingleJob(JobOptions options, int argc, char** argv) {
     // Made before the job and gone after it: the job has closed its input by then.
     std::optional<InputSpool> spool;
     if (options.inputName == platform::standardStreamName) options.inputPath = spool.emplace().path();
-    ConsoleReporter console;
-    CPdfRotate job(console);
-    job.run(options);
-    print("\nDone.\n");
-    return job.leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
+    return runOneJob(options, "");
 }
 
 // A refused list and every failed job give RunStatus::Failed.
@@ -132,6 +130,16 @@ RunStatus runGuarded(int argc, char** argv) {
 
 }  // namespace
 
+RunStatus runOneJob(const JobOptions& options, const std::string& listPosition) {
+    std::unique_ptr<ConsoleReporter> console = options.info ? std::make_unique<InfoReporter>(options.json, listPosition)
+                                                            : std::make_unique<ConsoleReporter>(listPosition);
+    CPdfRotate job(*console);
+    job.run(options);
+    print("\nDone.\n");
+    flushText();
+    return job.leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
+}
+
 int runFolioturn(int argc, char** argv) {
     if (argc <= 1) {
         printUsage();
@@ -141,7 +149,8 @@ int runFolioturn(int argc, char** argv) {
         std::fflush(stdout);
         return 0;
     }
-    if (writesToStandardOutput(argc, argv)) sendTextToStandardError();
+    // Standard output carries a PDF, or the JSON of -info.
+    if (writesToStandardOutput(argc, argv) || asksForJsonInfo(argc, argv)) sendTextToStandardError();
     if (argc > 2 && hasWildcard(argc, argv)) {
         print(
             "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "

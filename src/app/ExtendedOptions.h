@@ -35,6 +35,14 @@ constexpr OptionLine extendedOptions[] = {
     {"-rauto",
      "gives each selected page the rotation under which its text reads upright, judged from its content "
      "(80 % of at least 20 glyphs in one direction); also as an item: -p1-10:auto,11-end:0. Not with -force"},
+    {"-info",
+     "in place of -o or -f: changes and writes nothing, and prints each file's facts (page count, PDF version, "
+     "encryption, signatures, object streams, linearized, repaired) and a line a page: its rotation, size in points, "
+     "orientation, text direction (up, right, down, left, none) and the rotation -rauto would write; with -p, "
+     "those pages"},
+    {"-json",
+     "with -info: one JSON document a file, a line each, alone on standard output; the console text goes to "
+     "standard error"},
     {"-password<text>",
      "opens an encrypted file with its user or owner password (-password alone: the empty "
      "one); -passwordfile<file> reads it from the file's first line. The output keeps the "

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/Entry.h"
@@ -10,7 +11,6 @@
 #include "app/Failure.h"
 #include "app/ListReader.h"
 #include "job/JobOptions.h"
-#include "job/PdfRotate.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
@@ -56,42 +56,50 @@ size_t countLines(ListReader& reader) {
 // A name ends at its first NUL byte, as it would on a command line.
 std::string nameOf(const std::string& text) { return std::string(text.c_str()); }
 
-// One line's job, output in the same place below `folder`. Throws what the job throws.
-RunStatus rotateListedFile(const std::string& line, bool tooLong, const std::string& folder,
-                           const std::string& position, const JobOptions& shared) {
+// One line's job, output in the same place below `folder`; with -info, which
+// writes nothing, the line may name any file. Throws what the job throws.
+RunStatus runListedJob(const std::string& line, bool tooLong, const std::string& folder, const std::string& position,
+                       const JobOptions& shared) {
     if (tooLong)
         throw CPdfException("List line refused, longer than the longest path (" +
                             std::to_string(platform::longestPath()) + " characters)\n");
-    refuseEscapingLine(line);
-    const std::string subfolder = platform::folderOf(line);
-    if (subfolder != ".") platform::makeDirectories(folder + platform::pathSeparator + subfolder);
     JobOptions options = shared;
     options.inputName = nameOf(line);
-    options.outputName = nameOf(folder + platform::pathSeparator + line);
-    ConsoleReporter console(position);
-    CPdfRotate job(console);
-    job.run(options);
-    printText("\nDone.\n");
-    flushText();
-    return job.leftObjectsOut() ? RunStatus::LeftObjectsOut : RunStatus::Done;
+    if (!options.info) {
+        refuseEscapingLine(line);
+        const std::string subfolder = platform::folderOf(line);
+        if (subfolder != ".") platform::makeDirectories(folder + platform::pathSeparator + subfolder);
+        options.outputName = nameOf(folder + platform::pathSeparator + line);
+    }
+    return runOneJob(options, position);
+}
+
+// A list run writes into the folder that argument 2 names ("-f"); with -info in
+// its place it writes nothing, and the folder is "". None when the run cannot go
+// on (said on the console).
+std::optional<std::string> outputFolder(const char* folderArgument, const JobOptions& options) {
+    if (options.info) return std::string();
+    if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {
+        printText("please specify -f for output folder, e.g. -fc:\\test\n");
+        if (folderArgument && folderArgument == std::string("-o") + platform::standardStreamName)
+            printErrorLine("hint", "a list run writes into the folder that -f names; -o- is for a single file");
+        return std::nullopt;
+    }
+    const std::string folder = folderArgument + 2;
+    if (folder.empty()) {
+        printText("please specify -f for output folder, e.g. -fc:\\test\n");
+        return std::nullopt;
+    }
+    platform::makeDirectory(folder.c_str());
+    return folder;
 }
 
 }  // namespace
 
 int processFileList(const char* listName, const char* folderArgument, const JobOptions& options, RunStatus& status) {
     if (!endsWith(listName, ".txt")) return 0;
-    if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {
-        printText("please specify -f for output folder, e.g. -fc:\\test\n");
-        if (folderArgument && folderArgument == std::string("-o") + platform::standardStreamName)
-            printErrorLine("hint", "a list run writes into the folder that -f names; -o- is for a single file");
-        return 1;
-    }
-    const std::string folder = folderArgument + 2;
-    if (folder.empty()) {
-        printText("please specify -f for output folder, e.g. -fc:\\test\n");
-        return 1;
-    }
-    platform::makeDirectory(folder.c_str());
+    const std::optional<std::string> folder = outputFolder(folderArgument, options);
+    if (!folder) return 1;
     FILE* list = openList(listName);
     if (!list) return 1;
     std::unique_ptr<FILE, int (*)(FILE*)> closer(list, std::fclose);
@@ -100,14 +108,14 @@ int processFileList(const char* listName, const char* folderArgument, const JobO
     const size_t lines = progressShown() ? countLines(reader) : 0;
     std::string line;
     bool tooLong = false;
-    size_t rotated = 0, failed = 0;
+    size_t succeeded = 0, failed = 0;
     while (reader.next(line, tooLong)) {
-        const size_t position = rotated + failed + 1;
+        const size_t position = succeeded + failed + 1;
         const std::string progress =
             lines ? "file " + std::to_string(position) + " of " + std::to_string(std::max(position, lines)) : "";
         try {
-            status = worse(status, rotateListedFile(line, tooLong, folder, progress, options));
-            ++rotated;
+            status = worse(status, runListedJob(line, tooLong, *folder, progress, options));
+            ++succeeded;
         } catch (...) {
             if (!options.keepGoing) throw;
             // With -continue the failure is told as it would end the run, on a line
@@ -118,7 +126,8 @@ int processFileList(const char* listName, const char* folderArgument, const JobO
         }
     }
     if (options.keepGoing)
-        printText("Files rotated: " + std::to_string(rotated) + ", failed: " + std::to_string(failed) + "\n");
+        printText((options.info ? "Files read: " : "Files rotated: ") + std::to_string(succeeded) +
+                  ", failed: " + std::to_string(failed) + "\n");
     flushText();
     return 2;
 }

@@ -24,6 +24,10 @@ struct JobOptions {
     bool repair = false;       // "-repair": read damaged files as other readers recover them
     bool incremental = false;  // append the rotation to the input as an incremental update
     bool keepGoing = false;    // "-continue": a list run goes on after a failed file
+    // "-info" in place of the output: the job describes the file and its selected
+    // pages to its reporter, and writes and changes nothing.
+    bool info = false;
+    bool json = false;  // "-json" with -info: the description as one JSON document
     // "-password" or "-passwordfile" (the last one given counts): opens encrypted files.
     std::optional<std::string> password;
     std::optional<std::string> passwordFile;  // read into `password` when the job starts

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "job/DocumentDescription.h"
+
 // What a rotation job tells its user, in the order it happens. The program's entry
 // hands the job a reporter that prints; the job itself never writes to the console.
 class JobReporter {
@@ -37,6 +39,8 @@ public:
     // An option that would have served this file better, for standard error (the
     // text carries no line end).
     virtual void hint(const std::string& /*text*/) {}
+    // With "-info", in place of an output: what the file and its selected pages show.
+    virtual void documentDescribed(const DocumentDescription& /*description*/) {}
 };
 
 // For jobs run where nobody reads the console (the fuzzers, some tests).

@@ -42,7 +42,7 @@ void CPdfRotate::run(const JobOptions& options) {
 
 // Refused before any file is opened or read, as a page list that cannot be read is.
 void CPdfRotate::refuseUnusableArguments() {
-    OutputFile::refuseUnusableName(jobOptions.outputName);
+    if (!jobOptions.info) OutputFile::refuseUnusableName(jobOptions.outputName);
     if (!jobOptions.rotationBeyondRange.empty())
         throw CPdfException("Invalid rotation \"" + jobOptions.rotationBeyondRange +
                             "\": the angle is beyond the range of -2147483648 to 2147483647 degrees\n");
@@ -70,6 +70,10 @@ void CPdfRotate::refuseForcedUpright() const {
 void CPdfRotate::runSteps() {
     if (jobOptions.passwordFile) jobOptions.password = readPasswordFile(jobOptions.passwordFile->c_str());
     openInput();
+    if (jobOptions.info) {
+        describeDocument();
+        return;
+    }
     output = std::make_unique<OutputFile>(jobOptions.outputName.c_str());
     reporter.outputCreated(jobOptions.outputName);
 
@@ -122,7 +126,7 @@ void CPdfRotate::writeFullRewrite() {
 void CPdfRotate::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages, nodeRotations);
     // Every object read with a container closed went into the update closed, or the update failed.
-    repair.noteUpdate(*xref);
+    repair.noteObjectsReadClosed(*xref);
     if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
@@ -164,7 +168,8 @@ void CPdfRotate::openDocument() {
             refuseDamagedCrossReference(failure);
         throw;
     }
-    refuseRestrictedFile();
+    // Telling what a file shows is no assembling: -info reads what a viewer may show.
+    if (!jobOptions.info) refuseRestrictedFile();
     if (jobOptions.incremental) checkUpdatable(document);
 }
 

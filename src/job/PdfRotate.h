@@ -89,6 +89,11 @@ private:
     // The pages whose angle is "auto" (UprightPages.cpp).
     void turnPagesUpright();
 
+    // "-info" in place of an output (DescribeDocument.cpp).
+    void describeDocument();
+    DocumentDescription describeFile();
+    void describeSelectedPages(DocumentDescription& description);
+
     SilentReporter silence;
     JobReporter& reporter;
     JobOptions jobOptions;
@@ -117,6 +122,7 @@ private:
     uint32_t deferredDots = 0;
     std::vector<std::string> notices;  // told once the output is complete
     bool objectsLeftOut = false;
-    bool certified = false;     // the catalogue carries a certification signature (looked for under -incremental)
-    bool signedFields = false;  // the form holds a signed field (looked for in a full rewrite)
+    bool certified =
+        false;  // the catalogue carries a certification signature (looked for under -incremental and -info)
+    bool signedFields = false;  // the form holds a signed field (looked for in a full rewrite and under -info)
 };

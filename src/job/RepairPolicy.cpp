@@ -53,7 +53,7 @@ void RepairPolicy::noteCopy(const ObjectCopier& copier) {
     report.stringsClosed = copier.stringsClosed();
 }
 
-void RepairPolicy::noteUpdate(const CPdfXRef& xref) {
+void RepairPolicy::noteObjectsReadClosed(const CPdfXRef& xref) {
     report.containersClosed = xref.recovery().objectsReadWithContainersClosed().size();
 }
 

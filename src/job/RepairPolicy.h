@@ -46,8 +46,9 @@ public:
     // uses are noted in `uses`.
     void prepare(ObjectCopier& copier, PageUses& uses) const;
     void noteCopy(const ObjectCopier& copier);
-    // An update holds every object read with a container closed, closed, or it failed.
-    void noteUpdate(const CPdfXRef& xref);
+    // The objects read with a container closed: an update holds each closed, or it
+    // failed; -info read them so.
+    void noteObjectsReadClosed(const CPdfXRef& xref);
     // "Warning:" lines for the pages of the tree and the objects pages use that the
     // output lacks; none without -repair.
     std::vector<std::string> lossNotices(const std::vector<PageRecord>& pages, const OutputTable& written,

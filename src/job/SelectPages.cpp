@@ -62,6 +62,9 @@ void CPdfRotate::markSelection() {
     std::vector<uint32_t> markedBy;
     if (pageItems) {
         markItems(repeated.none() ? nullptr : &markedBy);
+    } else if (jobOptions.info && jobOptions.selection == PageSelection::All) {
+        // -info without a page list describes every page, also of a file that has none.
+        for (PageRecord& page : pages) page.selected = 1;
     } else {
         markPageList(jobOptions.pageText.c_str(), pageCount, jobOptions.rotation, pages);
         if (jobOptions.upright)
@@ -142,7 +145,7 @@ void CPdfRotate::reservePageList(const CPdfElement& root) {
 CPdfElement CPdfRotate::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve sieve) {
     const CPdfElement catalogue = fetchAtEntryGeneration(*xref, xref->rootNum());
     if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
-    certified = jobOptions.incremental && carriesCertification(catalogue);
+    certified = (jobOptions.incremental || jobOptions.info) && carriesCertification(catalogue);
     signedFields = !jobOptions.incremental && carriesSignedFields(catalogue);
     CPdfElement reference;
     catalogue.dictionary()->findRaw("Pages", reference);
@@ -166,7 +169,8 @@ void CPdfRotate::keepWalkResults(PageTreeWalker& walker) {
 // update cannot add them: there they stay without a number, as without -repair.
 void CPdfRotate::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct) {
     movedPages.clear();
-    if (direct.empty() || jobOptions.incremental) return;
+    // -info, which writes nothing, describes them where they are.
+    if (direct.empty() || jobOptions.incremental || jobOptions.info) return;
     // Numbers past the last an object may have leave the pages where they are.
     if (xref->getEntries().numberBound() + static_cast<int64_t>(direct.size()) > limits::maximumEntries) return;
     for (const PageTreeWalker::DirectPage& page : direct)

@@ -70,20 +70,21 @@ PageShape PageShapes::ofPage(const PageRecord& page) {
 }
 
 PageShape PageShapes::readShape(const PageRecord& page) {
-    InheritedBoxes boxes;
-    {
-        CPdfElement object;
-        if (!fetch(page.objNum, object)) return PageShape::Unknown;
-        boxes = {boxEntryOf(*object.dictionary(), "MediaBox"), boxEntryOf(*object.dictionary(), "CropBox")};
-    }
+    CPdfElement object;
+    if (!fetch(page.objNum, object)) return PageShape::Unknown;
+    const std::optional<DisplayedSize> size = sizeOf(page, *object.dictionary());
+    return size ? size->shape() : PageShape::Unknown;
+}
+
+std::optional<DisplayedSize> PageShapes::sizeOf(const PageRecord& page, const CPdfDictionary& pageDictionary) {
+    InheritedBoxes boxes{boxEntryOf(pageDictionary, "MediaBox"), boxEntryOf(pageDictionary, "CropBox")};
     inheritMissing(boxes, page.facts.parent, 1);
-    if (boxes.media.state != BoxEntry::State::Box) return PageShape::Unknown;
+    if (boxes.media.state != BoxEntry::State::Box) return std::nullopt;
     const PageBox visible = visibleBox(boxes.media.box, boxes.crop);
     const int32_t rotation = reducedRotation(shown.ofPage(page));
     const bool quarterTurn = rotation % 90 == 0 && rotation % 180 != 0;
-    const double width = quarterTurn ? visible.height() : visible.width();
-    const double height = quarterTurn ? visible.width() : visible.height();
-    return width > height ? PageShape::Landscape : PageShape::Portrait;
+    if (quarterTurn) return DisplayedSize{visible.height(), visible.width()};
+    return DisplayedSize{visible.width(), visible.height()};
 }
 
 // A box that the object does not hold itself comes from the nearest node above

@@ -34,6 +34,13 @@ struct BoxEntry {
 };
 BoxEntry boxEntryOf(const CPdfDictionary& dictionary, const char* key);
 
+// The size a page is displayed at, in points: its visible box, with width and
+// height swapped when it shows a quarter turn.
+struct DisplayedSize {
+    double width = 0, height = 0;
+    PageShape shape() const { return width > height ? PageShape::Landscape : PageShape::Portrait; }
+};
+
 // The shape each page is displayed in: its crop box (clipped to the media box, as
 // ISO 32000 says) where it has a usable one, otherwise its media box, both
 // inherited along /Parent; a shown rotation of 90 or 270 swaps width and height.
@@ -45,6 +52,10 @@ public:
     PageShapes(CPdfXRef& xref, ShownRotation& shown);
 
     PageShape ofPage(const PageRecord& page);
+    // The size `page` is displayed at, from its dictionary as already fetched (whole,
+    // or with its boxes and /Parent at least) and its nodes; none when its boxes
+    // cannot be read.
+    std::optional<DisplayedSize> sizeOf(const PageRecord& page, const CPdfDictionary& pageDictionary);
 
 private:
     PageShape readShape(const PageRecord& page);

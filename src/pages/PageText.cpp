@@ -109,24 +109,39 @@ PageTextReader::PageTextReader(CPdfXRef& xref, uint64_t fileSize)
 
 PageTextReader::~PageTextReader() = default;
 
-PageText PageTextReader::read(const PageRecord& page) {
+PageText PageTextReader::read(const PageRecord& page) { return readPage(page, nullptr); }
+
+PageText PageTextReader::read(const PageRecord& page, const CPdfElement& pageObject) {
+    return readPage(page, &pageObject);
+}
+
+PageText PageTextReader::readPage(const PageRecord& page, const CPdfElement* fetched) {
     if (const auto known = pages.find(page.objNum); known != pages.end()) return known->second;
     const uint64_t bytes = std::min(limits::contentBytesPerPage, jobBytesLeft);
     pageBudget = ContentBudget{bytes, limits::contentOperatorsPerPage, false};
-    PageText text = readPage(page);
+    PageText text;
+    if (fetched) {
+        text = readFetched(page, *fetched);
+    } else if (page.objNum >= 0 && xref.getEntries().find(page.objNum)) {
+        CPdfElement object;
+        try {
+            object = fetchAtEntryGeneration(xref, page.objNum);
+        } catch (const CPdfException&) {
+            object.clear();  // a page that cannot be read has no text to judge
+        }
+        text = readFetched(page, object);
+    }
     jobBytesLeft -= bytes - pageBudget.bytes;
     if (pageBudget.spent) text = PageText{{}, false};
     pages.emplace(page.objNum, text);
     return text;
 }
 
-PageText PageTextReader::readPage(const PageRecord& page) {
+PageText PageTextReader::readFetched(const PageRecord& page, const CPdfElement& object) {
     PageText text;
-    if (page.objNum < 0 || !xref.getEntries().find(page.objNum)) return text;
-    CPdfElement object, contents, resources, reference;
+    if (!object.is(ElementType::Dictionary)) return text;
+    CPdfElement contents, resources, reference;
     try {
-        object = fetchAtEntryGeneration(xref, page.objNum);
-        if (!object.is(ElementType::Dictionary)) return text;
         object.dictionary()->find("Contents", contents);
         object.dictionary()->findRaw("Resources", reference);
         if (!reference.is(ElementType::Reference)) object.dictionary()->find("Resources", resources);

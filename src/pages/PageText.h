@@ -42,6 +42,8 @@ public:
     ~PageTextReader();
 
     PageText read(const PageRecord& page);
+    // The same for a page whose object the caller has fetched whole already.
+    PageText read(const PageRecord& page, const CPdfElement& pageObject);
 
 private:
     friend class ResourceScope;
@@ -50,7 +52,8 @@ private:
         bool withinBudget = true;
     };
 
-    PageText readPage(const PageRecord& page);
+    PageText readPage(const PageRecord& page, const CPdfElement* fetched);
+    PageText readFetched(const PageRecord& page, const CPdfElement& object);
     void resourcesOfNode(int32_t nodeNumber, int depth, CPdfElement& out);
     void readContents(const CPdfElement& contents, std::vector<uint8_t>& bytes);
     void appendStream(const CPdfElement& stream, std::vector<uint8_t>& bytes);

@@ -1,14 +1,15 @@
 #include "xref/ConformanceClaims.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "limits/Limits.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "stream/ByteSearch.h"
-#include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
+#include "xref/DocumentTraits.h"
 #include "xref/PdfXRef.h"
 
 namespace {
@@ -17,11 +18,8 @@ namespace {
 bool isVersion2(const char* version, size_t length) { return length > 0 && version[0] >= '2' && version[0] <= '9'; }
 
 bool headerDeclaresPdf2(const CPdfXRef& xref) {
-    FileBlockCache* bytes = xref.blockCache();
-    if (!bytes) return false;
-    uint8_t header[6] = {};
-    if (bytes->readFully(xref.baseOffset(), header, sizeof header) != sizeof header) return false;
-    return std::memcmp(header, "%PDF-", 5) == 0 && isVersion2(reinterpret_cast<const char*>(header + 5), 1);
+    const std::string version = headerVersion(xref);
+    return isVersion2(version.c_str(), version.size());
 }
 
 bool fetchCatalogue(CPdfXRef& xref, CPdfElement& catalogue) {

@@ -191,3 +191,49 @@ TEST(JobCommandLine, LoneOrMistypedOptionsSetNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> infoWarnings(std::vector<std::string> later) {
+    later.insert(later.begin(), {"folioturn", "-ia.pdf", "-info"});
+    std::vector<char*> argv;
+    for (std::string& argument : later) argv.push_back(argument.data());
+    JobOptions options;
+    std::vector<std::string> warnings;
+    parseLaterOptions(static_cast<int>(argv.size()), argv.data(), options, &warnings);
+    return warnings;
+}
+
+// -info stands where -o stands, and only there; -json goes with it. What only
+// a rotation reads is ignored with a word of why, and never refuses the run.
+TEST(JobCommandLine, InfoTakesThePlaceOfTheOutput) {
+    const JobOptions info = parseAll(
+        {"-iin.pdf", "-info", "-json", "-p2", "-repair", "-r90", "-rauto", "-force", "-incremental", "-r99999999999"});
+    EXPECT_TRUE(info.info && info.json && info.repair);
+    EXPECT_EQ("in.pdf", info.inputName);
+    EXPECT_EQ("", info.outputName);
+    EXPECT_EQ("2", info.pageText);
+    EXPECT_FALSE(info.force || info.incremental || info.upright);
+    EXPECT_EQ(0, info.rotation);
+    EXPECT_EQ("", info.rotationBeyondRange) << "an angle that is not read is not refused";
+
+    EXPECT_EQ("-o parameter missing", failureOf({"-iin.pdf", "-infox"}));
+    EXPECT_EQ("-o parameter missing", failureOf({"-iin.pdf", "-p1", "-info"}));
+    EXPECT_FALSE(parseAll({"-iin.pdf", "-oout.pdf", "-info", "-json"}).info);
+    EXPECT_FALSE(parseAll({"-iin.pdf", "-oout.pdf", "-json"}).json);
+}
+
+TEST(LaterOptions, WhatInfoDoesNotReadIsWarnedOf) {
+    EXPECT_EQ((std::vector<std::string>{"\"-r90\" ignored: -info writes nothing and turns no page",
+                                        "\"-incremental\" ignored: -info writes nothing and turns no page"}),
+              infoWarnings({"-r90", "-json", "-continue", "-incremental", "-p1:45", "-passwordx"}));
+    EXPECT_EQ(std::vector<std::string>{"\"-json\" ignored: it goes with -info, as in -i<file> -info -json"},
+              parseLater({"-json"}).warnings);
+    EXPECT_EQ(std::vector<std::string>{"\"-info\" ignored: -info takes the place of the output, as the second "
+                                       "argument: -i<file> -info"},
+              parseLater({"-info"}).warnings);
+    EXPECT_EQ(std::vector<std::string>{"\"--json\" ignored: unknown option; did you mean -json?"},
+              infoWarnings({"--json"}));
+}
+
+}  // namespace

@@ -4,28 +4,14 @@
 // page reads as shown before and after, and qpdf tells what was written.
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "E2eSupport.h"
+#include "UprightSet.h"
 
 namespace {
 
 using namespace e2e;
-
-std::string uprightSetFile(const std::string& name) { return std::string(FOLIOTURN_UPRIGHT_SET) + "/" + name; }
-
-// A page's line of NAME.expect: what must become of it.
-struct ExpectedPage {
-    std::string name, verdict, rotate, check;
-};
-
-std::vector<ExpectedPage> expectations(const std::string& file) {
-    std::ifstream in(uprightSetFile(file + ".expect"));
-    std::vector<ExpectedPage> pages;
-    for (ExpectedPage page; in >> page.name >> page.verdict >> page.rotate >> page.check;) pages.push_back(page);
-    return pages;
-}
 
 std::string countLine(const std::vector<ExpectedPage>& pages) {
     size_t turned = 0, upright = 0, none = 0;
@@ -37,35 +23,6 @@ std::string countLine(const std::vector<ExpectedPage>& pages) {
 
 std::string uprightHead(const std::string& input, const std::string& output, const std::string& pages) {
     return "Rotating file: " + input + " to " + output + ", upright, Pages: " + pages + "\nProcessing";
-}
-
-// The characters of each page that mutool shows, by the direction of their line
-// ("1 0": upright as shown). `pages` as mutool takes them ("1,3-5").
-using Directions = std::map<std::string, size_t>;
-std::vector<Directions> shownDirections(const std::string& pdf, const std::string& pages,
-                                        const std::string& password = "") {
-    std::vector<std::string> command = {"mutool", "draw", "-F", "stext", "-o", "-"};
-    if (!password.empty()) command.insert(command.end(), {"-p", password});
-    command.push_back(pdf);
-    command.push_back(pages);
-    const std::string text = runProcess(command).output;
-    static const std::regex line(R"re(<line [^>]*dir="([^"]*)"[^>]*>([\s\S]*?)</line>)re");
-    std::vector<Directions> found;
-    for (size_t at = text.find("<page "); at != std::string::npos;) {
-        const size_t next = text.find("<page ", at + 1);
-        const std::string page = text.substr(at, next == std::string::npos ? std::string::npos : next - at);
-        Directions directions;
-        for (auto match = std::sregex_iterator(page.begin(), page.end(), line); match != std::sregex_iterator();
-             ++match) {
-            const std::string chars = (*match)[2];
-            size_t count = 0;
-            for (size_t c = chars.find("<char "); c != std::string::npos; c = chars.find("<char ", c + 1)) ++count;
-            directions[(*match)[1]] += count;
-        }
-        found.push_back(directions);
-        at = next;
-    }
-    return found;
 }
 
 double uprightShare(const Directions& directions) {

@@ -138,6 +138,16 @@ testing::AssertionResult qpdfCheckClean(const std::string& pdf, const std::strin
 // qpdf cannot read the file.
 std::vector<long> shownRotations(const std::string& pdf);
 
+// Each page as qpdf reads it: the rotation it shows (as shownRotations gives it),
+// and its media and crop boxes as written, resolved and inherited along /Parent
+// (empty where there is none, or it is not four numbers). Nullopt when qpdf cannot
+// read the file.
+struct QpdfPageGeometry {
+    long rotation = 0;
+    std::vector<double> mediaBox, cropBox;
+};
+std::optional<std::vector<QpdfPageGeometry>> qpdfPageGeometry(const std::string& pdf, const std::string& password = "");
+
 // Encrypted files are read with `password`, and compared by their decrypted values.
 testing::AssertionResult isRotatedCopy(const std::string& input, const std::string& output,
                                        const std::string& rotations, const std::string& password = "");

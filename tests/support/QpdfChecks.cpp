@@ -99,6 +99,42 @@ long shownRotation(QpdfView& view, const std::string& page) {
 
 }  // namespace
 
+namespace {
+
+// A box as the dictionary holds it or inherits it: four numbers, or none.
+std::vector<double> inheritedBox(QpdfView& view, const std::string& page, const char* key) {
+    std::string node = page;
+    for (int depth = 0; depth < 64; ++depth) {
+        const auto found = view.objects.find(node);
+        if (found == view.objects.end()) return {};
+        json& dictionary = dictionaryOf(found->second);
+        const json box = resolved(view, dictionary.value(key, json()));
+        if (!box.is_null()) {
+            std::vector<double> corners;
+            for (const json& corner : box.is_array() ? box : json::array()) {
+                const json number = resolved(view, corner);
+                if (number.is_number()) corners.push_back(number.get<double>());
+            }
+            return corners.size() == 4 ? corners : std::vector<double>{};
+        }
+        if (!dictionary.contains("/Parent") || !dictionary["/Parent"].is_string()) return {};
+        node = dictionary["/Parent"].get<std::string>();
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<std::vector<QpdfPageGeometry>> qpdfPageGeometry(const std::string& pdf, const std::string& password) {
+    std::optional<QpdfView> view = readWithQpdf(pdf, password);
+    if (!view) return std::nullopt;
+    std::vector<QpdfPageGeometry> pages;
+    for (const std::string& page : view->pages)
+        pages.push_back({shownRotation(*view, page), inheritedBox(*view, page, "/MediaBox"),
+                         inheritedBox(*view, page, "/CropBox")});
+    return pages;
+}
+
 std::vector<long> shownRotations(const std::string& pdf) {
     std::optional<QpdfView> view = readWithQpdf(pdf);
     std::vector<long> rotations;
