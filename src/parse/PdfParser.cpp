@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -19,8 +20,6 @@ std::vector<RetainPtr<CPdfStream>> chainOf(RetainPtr<CPdfStream> stream) {
     chain.push_back(std::move(stream));
     return chain;
 }
-
-const char* const damaged = "PDF file was damaged";
 
 // The keywords that only stand between objects or around stream data: inside a
 // container they mean that its object has ended without closing it.
@@ -69,7 +68,8 @@ void CPdfParser::parseObject(CPdfElement& out, ValueSieve& sieve) {
 
 // Only built values count against the limit: values passed over cost nothing.
 void CPdfParser::parseAt(CPdfElement& out, int depth, const Reading& reading) {
-    if (!reading.discard && ++valuesInObject > limits::maximumValuesPerObject) throw CPdfException(damaged);
+    if (!reading.discard && ++valuesInObject > limits::maximumValuesPerObject)
+        throw CPdfException(FailureKind::Damaged, message::damaged);
     if (first.isKeyword("[")) {
         parseArray(out, depth + 1, reading);
         return;
@@ -101,14 +101,14 @@ void CPdfParser::parseAt(CPdfElement& out, int depth, const Reading& reading) {
 bool CPdfParser::containerEndsHere() {
     if (first.is(ElementType::EndOfFile)) return true;
     if (!endsObject(first)) return false;
-    if (!recoverUnclosed) throw CPdfException(damaged);
+    if (!recoverUnclosed) throw CPdfException(FailureKind::Damaged, message::damaged);
     containersClosed = true;
     return true;
 }
 
 // The end of the input also ends a container; the EndOfFile token stays in the look-ahead.
 void CPdfParser::parseArray(CPdfElement& out, int depth, const Reading& reading) {
-    if (depth > limits::maximumNesting) throw CPdfException(damaged);
+    if (depth > limits::maximumNesting) throw CPdfException(FailureKind::Damaged, message::damaged);
     advance();
     if (reading.discard) out.setNull();
     else out.makeArray(xref);
@@ -130,7 +130,7 @@ void CPdfParser::parseArray(CPdfElement& out, int depth, const Reading& reading)
 }
 
 void CPdfParser::parseDictionary(CPdfElement& out, int depth, const Reading& reading) {
-    if (depth > limits::maximumNesting) throw CPdfException(damaged);
+    if (depth > limits::maximumNesting) throw CPdfException(FailureKind::Damaged, message::damaged);
     advance();
     out.makeDictionary(xref);
     for (;;) {
@@ -174,7 +174,8 @@ RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
     if (!result) return nullptr;
     result = decoded(std::move(result), dictionary);
-    if (!endstreamAfter(input, dataStart + length)) throw CPdfException("Missing 'endstream'");
+    if (!endstreamAfter(input, dataStart + length))
+        throw CPdfException(FailureKind::Damaged, message::missingEndstream);
     advance();
     return result;
 }

@@ -7,6 +7,7 @@
 #include "crypt/ObjectStrings.h"
 #include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
 #include "parse/DictionarySkim.h"
@@ -49,7 +50,7 @@ std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32
     case ObjectEndScanner::OpenAtEnd::Comment:
         return "\n";
     case ObjectEndScanner::OpenAtEnd::String:
-        if (!xref.recoversDamage()) throw CPdfException("PDF file was damaged");
+        if (!xref.recoversDamage()) throw CPdfException(FailureKind::Damaged, message::damaged);
         out.stringsClosed = true;
         return scanner.stringClosers();
     default:

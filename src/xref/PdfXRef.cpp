@@ -1,6 +1,7 @@
 #include "xref/PdfXRef.h"
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
@@ -88,7 +89,9 @@ bool CPdfXRef::loadsSoundly() {
 }
 
 void CPdfXRef::rebuild() {
-    if (!handle) throw CPdfException("PDF file was damaged");  // loaded without the file's handle: nothing to scan
+    if (!handle)
+        throw CPdfException(FailureKind::Damaged,
+                            message::damaged);  // loaded without the file's handle: nothing to scan
     objectStreamCache.reset();
     rawObjectStreamCache.reset();
     recentObjectStreams.clear();
@@ -115,7 +118,7 @@ void CPdfXRef::readTrailerReferences() {
     const CPdfDictionary& dictionary = *trailer.dictionary();
     CPdfElement value;
     dictionary.findRaw("Root", value);
-    if (!value.is(ElementType::Reference)) throw CPdfException("PDF file was damaged");
+    if (!value.is(ElementType::Reference)) throw CPdfException(FailureKind::Damaged, message::damaged);
     root = {value.refNum(), value.refGen()};
     sectionsComplete = true;
     value.clear();
@@ -143,7 +146,7 @@ public:
     explicit FetchDepthGuard(int& depth) : depth(depth) {
         if (++depth > limits::maximumFetchDepth) {
             --depth;
-            throw CPdfException("PDF file was damaged");
+            throw CPdfException(FailureKind::Damaged, message::damaged);
         }
     }
     ~FetchDepthGuard() { --depth; }
@@ -160,7 +163,7 @@ void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out,
         return;
     }
     const XRefEntry* found = entries.find(number);
-    if (!found) throw CPdfException("Corrupted PDF file");
+    if (!found) throw CPdfException(FailureKind::Damaged, message::corrupted);
     const XRefEntry entry = *found;
     FetchDepthGuard guard(fetchDepth);
     switch (entry.type) {
@@ -223,12 +226,12 @@ std::shared_ptr<const DecodedObjectStream> CPdfXRef::decodedObjectStream(int32_t
 
 void CPdfXRef::chargeObjectStreamWork(uint64_t decodedBytes) {
     objectStreamWork += decodedBytes;
-    if (objectStreamWork > objectStreamBudget) throw CPdfException("PDF file was damaged");
+    if (objectStreamWork > objectStreamBudget) throw CPdfException(FailureKind::Damaged, message::damaged);
 }
 
 const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_t& length) {
     const XRefEntry* found = entries.find(number);
-    if (!found) throw CPdfException("Corrupted PDF file");
+    if (!found) throw CPdfException(FailureKind::Damaged, message::corrupted);
     if (generation != 0) return nullptr;
     const XRefEntry entry = *found;
     const int32_t streamNumber = entry.offset;

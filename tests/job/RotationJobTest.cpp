@@ -10,6 +10,7 @@
 #include "job/JobOptions.h"
 #include "job/PdfRotate.h"
 #include "job/RepairPolicy.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 namespace {
@@ -110,7 +111,7 @@ TEST_F(RotationJob, AListThatCannotBeReadFailsBeforeTheInputIsOpened) {
 // damaged-count.pdf declares more pages than its tree holds objects for.
 TEST_F(RotationJob, TheRepairPolicyCountsTheLeavesWhereTheDeclaredCountFails) {
     std::vector<std::string> events;
-    EXPECT_EQ("PDF file was damaged", run(optionsFor("damaged-count.pdf", " ", PageSelection::All), events));
+    EXPECT_EQ(message::damaged, run(optionsFor("damaged-count.pdf", " ", PageSelection::All), events));
     EXPECT_EQ((std::vector<std::string>{"input damaged-count.pdf", "output"}), events);
     EXPECT_FALSE(fs::exists(output()));
 
@@ -143,7 +144,8 @@ TEST(RepairPolicy, TheLeavesGiveTheCountAndADisagreementIsReported) {
     RepairPolicy repairing(true);
     EXPECT_EQ(4u, repairing.settlePageCount(4, [] { return 4u; }));
     EXPECT_EQ("", repairing.reportLine()) << "a count that agrees needs no repair";
-    EXPECT_EQ(3u, repairing.settlePageCount(3, []() -> uint32_t { throw CPdfException("PDF file was damaged"); }));
+    EXPECT_EQ(3u, repairing.settlePageCount(
+                      3, []() -> uint32_t { throw CPdfException(FailureKind::Damaged, message::damaged); }));
     EXPECT_EQ("File repaired: the page count was taken from the page tree's 3 pages, not from its /Count",
               repairing.reportLine());
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PdfBuilder.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -80,7 +81,7 @@ TEST(PageTreeWalker, ALoopThroughKidsIsDamage) {
         walk(pdf);
         ADD_FAILURE() << "the loop was walked";
     } catch (const CPdfException& failure) {
-        EXPECT_STREQ("PDF file was damaged", failure.messageText());
+        EXPECT_STREQ(message::damaged, failure.messageText());
     }
 }
 
@@ -212,7 +213,7 @@ TEST(PageTreeWalker, DirectKidsOfNeitherKindArePassedOverUpToTheVisitLimit) {
         walk(tooMany);
         ADD_FAILURE() << "5,000 kids were visited in a file of three objects";
     } catch (const CPdfException& failure) {
-        EXPECT_STREQ("PDF file was damaged", failure.messageText());
+        EXPECT_STREQ(message::damaged, failure.messageText());
     }
 }
 
