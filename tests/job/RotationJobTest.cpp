@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,50 @@ TEST_F(RotationJob, AMissingInputIsNamedAndNothingIsWritten) {
     std::vector<std::string> events;
     EXPECT_EQ("Input file open error: " + options.inputName + "\n", run(options, events));
     EXPECT_EQ(std::vector<std::string>{}, events);
+}
+
+// The kind is what the hints and the exit status go by: each failure names its
+// own, also where the same message could come from more than one kind of fault.
+TEST_F(RotationJob, EachFailureNamesItsKind) {
+    const auto kindOf = [](const JobOptions& options) -> std::optional<FailureKind> {
+        RecordingReporter reporter;
+        try {
+            CPdfRotate(reporter).run(options);
+        } catch (const CPdfException& failure) {
+            return failure.kind();
+        }
+        return std::nullopt;
+    };
+    const auto with = [](JobOptions options, auto change) {
+        change(options);
+        return options;
+    };
+    const JobOptions plain = optionsFor("rotations.pdf", "1", PageSelection::List);
+    const JobOptions encrypted = optionsFor("encrypted.pdf", " ", PageSelection::All);
+    const auto incremental = [](JobOptions& options) { options.incremental = true; };
+    const struct {
+        JobOptions options;
+        FailureKind kind;
+        const char* what;
+    } cases[] = {
+        {with(plain, [&](JobOptions& o) { o.inputName = (folder / "missing.pdf").string(); }), FailureKind::Input,
+         "a missing input"},
+        {with(plain, [&](JobOptions& o) { o.outputName = (folder / "none" / "out.pdf").string(); }),
+         FailureKind::Output, "an output in a missing folder"},
+        {with(plain, [](JobOptions& o) { o.rotationBeyondRange = "-r3600000000000"; }), FailureKind::CommandLine,
+         "a rotation beyond 32 bits"},
+        {optionsFor("rotations.pdf", "12", PageSelection::List), FailureKind::Selection, "a page past the end"},
+        {optionsFor("rotations.pdf", "r0", PageSelection::List), FailureKind::Selection, "an item that is no page"},
+        {optionsFor("damaged-count.pdf", " ", PageSelection::All), FailureKind::Damaged, "a count beyond the file"},
+        {optionsFor("damaged-truncated.pdf", " ", PageSelection::All), FailureKind::Damaged, "a truncated file"},
+        {encrypted, FailureKind::PasswordNeeded, "no password"},
+        {with(encrypted, [](JobOptions& o) { o.password = "wrong"; }), FailureKind::Encrypted, "a wrong password"},
+        {with(optionsFor("junk-header.pdf", " ", PageSelection::All), incremental), FailureKind::UpdateRefused,
+         "an update after junk"},
+        {with(optionsFor("damaged-truncated.pdf", " ", PageSelection::All), incremental), FailureKind::DamagedForUpdate,
+         "an update of a damaged file"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.kind, kindOf(c.options)) << c.what;
 }
 
 TEST(RepairPolicy, TheLeavesGiveTheCountAndADisagreementIsReported) {
