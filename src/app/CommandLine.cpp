@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "pages/PageItems.h"
 
@@ -128,12 +129,12 @@ bool asksForJsonInfo(int argc, char** argv) {
 }
 
 void parseInputAndOutput(int argc, char** argv, JobOptions& options) {
-    if (argc < 3) throw CPdfException("Error parameter");
-    if (!startsWith(argv[1], "-i")) throw CPdfException("-i parameter missing");
+    if (argc < 3) throw CPdfException(FailureKind::CommandLine, message::errorParameter);
+    if (!startsWith(argv[1], "-i")) throw CPdfException(FailureKind::CommandLine, message::inputParameterMissing);
     options.inputName = argv[1] + 2;
     options.info = asksForInfo(argc, argv);
     if (options.info) return;
-    if (!startsWith(argv[2], "-o")) throw CPdfException("-o parameter missing");
+    if (!startsWith(argv[2], "-o")) throw CPdfException(FailureKind::CommandLine, message::outputParameterMissing);
     options.outputName = argv[2] + 2;
 }
 

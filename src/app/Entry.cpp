@@ -15,6 +15,7 @@
 #include "app/InputSpool.h"
 #include "app/Version.h"
 #include "job/PdfRotate.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
@@ -109,7 +110,7 @@ RunStatus runSingleJob(JobOptions options, int argc, char** argv) {
     return runOneJob(options, "");
 }
 
-// A refused list and every failed job give RunStatus::Failed.
+// A refused list gives RunStatus::Failed, a failed job the status its failure gives.
 RunStatus runGuarded(int argc, char** argv) {
     bool repairGiven = false;
     try {
@@ -123,9 +124,8 @@ RunStatus runGuarded(int argc, char** argv) {
         if (listResult == 2) return listStatus;
         return runSingleJob(options, argc, argv);
     } catch (...) {
-        printCurrentFailure(repairGiven);
+        return printCurrentFailure(repairGiven);
     }
-    return RunStatus::Failed;
 }
 
 }  // namespace
@@ -152,9 +152,7 @@ int runFolioturn(int argc, char** argv) {
     // Standard output carries a PDF, or the JSON of -info.
     if (writesToStandardOutput(argc, argv) || asksForJsonInfo(argc, argv)) sendTextToStandardError();
     if (argc > 2 && hasWildcard(argc, argv)) {
-        print(
-            "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
-            "list.txt, then Folioturn -ilist.txt -fc:\\test -p1,3,15-20,55 -r180\n\n");
+        print(message::wildcardRefused);
         return static_cast<int>(RunStatus::Wildcard);
     }
     printBanner();

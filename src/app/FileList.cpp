@@ -11,6 +11,8 @@
 #include "app/Failure.h"
 #include "app/ListReader.h"
 #include "job/JobOptions.h"
+#include "job/PdfRotate.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
@@ -25,8 +27,7 @@ bool endsWith(const std::string& text, const char* suffix) {
 // same place below the output folder: nothing may lead out of it.
 void refuseEscapingLine(const std::string& line) {
     if (platform::isAbsolutePath(line) || platform::hasParentComponent(line))
-        throw CPdfException(
-            "List line refused, it must name a file inside the current folder, without \"..\": " + line + "\n");
+        throw CPdfException(FailureKind::Input, message::listLineEscapes(line));
 }
 
 // The list file, or null when it cannot be read, said on the console. A folder
@@ -34,12 +35,7 @@ void refuseEscapingLine(const std::string& line) {
 FILE* openList(const char* listName) {
     const bool folder = platform::isFolder(listName);
     FILE* list = folder ? nullptr : platform::openFile(listName, "rb");
-    if (!list) {
-        printText("Unable to open file list: '");
-        printText(listName);
-        printText("'\r\n");
-        if (folder) printText("it is a folder, not a file\n");
-    }
+    if (!list) printText(message::listOpenError(listName, folder));
     return list;
 }
 
@@ -61,8 +57,7 @@ std::string nameOf(const std::string& text) { return std::string(text.c_str()); 
 RunStatus runListedJob(const std::string& line, bool tooLong, const std::string& folder, const std::string& position,
                        const JobOptions& shared) {
     if (tooLong)
-        throw CPdfException("List line refused, longer than the longest path (" +
-                            std::to_string(platform::longestPath()) + " characters)\n");
+        throw CPdfException(FailureKind::Input, message::listLineTooLong(platform::longestPath()));
     JobOptions options = shared;
     options.inputName = nameOf(line);
     if (!options.info) {
@@ -80,14 +75,14 @@ RunStatus runListedJob(const std::string& line, bool tooLong, const std::string&
 std::optional<std::string> outputFolder(const char* folderArgument, const JobOptions& options) {
     if (options.info) return std::string();
     if (!folderArgument || std::strncmp(folderArgument, "-f", 2) != 0) {
-        printText("please specify -f for output folder, e.g. -fc:\\test\n");
+        printText(message::outputFolderMissing);
         if (folderArgument && folderArgument == std::string("-o") + platform::standardStreamName)
             printErrorLine("hint", "a list run writes into the folder that -f names; -o- is for a single file");
         return std::nullopt;
     }
     const std::string folder = folderArgument + 2;
     if (folder.empty()) {
-        printText("please specify -f for output folder, e.g. -fc:\\test\n");
+        printText(message::outputFolderMissing);
         return std::nullopt;
     }
     platform::makeDirectory(folder.c_str());
@@ -120,8 +115,7 @@ int processFileList(const char* listName, const char* folderArgument, const JobO
             if (!options.keepGoing) throw;
             // With -continue the failure is told as it would end the run, on a line
             // of its own, and the next file follows.
-            printCurrentFailure(options.repair, true);
-            status = RunStatus::Failed;
+            status = worse(status, printCurrentFailure(options.repair, true));
             ++failed;
         }
     }

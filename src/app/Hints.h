@@ -3,6 +3,8 @@
 // make the job succeed. Standard output keeps the failure's message as it is.
 #include <string>
 
-// The hint for a failure with message `failureText`, or "" when no option helps or
-// the one that would was given already (`repairGiven`: the run has -repair).
-std::string hintAfterFailure(const std::string& failureText, bool repairGiven);
+#include "model/PdfException.h"
+
+// The hint for a failure of `kind`, or "" when no option helps or the one that
+// would was given already (`repairGiven`: the run has -repair).
+std::string hintAfterFailure(FailureKind kind, bool repairGiven);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
@@ -12,11 +13,11 @@ InputSpool::InputSpool() {
     const std::string folder = platform::temporaryFolder();
     std::string why;
     FILE* spool = platform::createTemporaryIn(folder, spoolName, why, platform::PendingFile::InputSpool);
-    if (!spool) fail("cannot create a temporary file in " + folder + ": " + why);
+    if (!spool) fail(message::cannotCreateTemporaryIn(folder, why));
     try {
         std::unique_ptr<FILE, int (*)(FILE*)> closer(spool, std::fclose);
         copyStandardInput(spool);
-        if (std::fclose(closer.release()) != 0) fail("cannot write " + spoolName + ": " + platform::lastError());
+        if (std::fclose(closer.release()) != 0) fail(message::cannotWrite(spoolName, platform::lastError()));
     } catch (...) {
         remove();  // closed first: Windows removes no open file
         throw;
@@ -33,7 +34,7 @@ void InputSpool::remove() {
 }
 
 void InputSpool::fail(const std::string& reason) {
-    throw CPdfException("Input file open error: " + std::string(platform::standardStreamName) + "\n" + reason + "\n");
+    throw CPdfException(FailureKind::Input, message::inputOpenError(platform::standardStreamName, reason));
 }
 
 // An input past the largest the job reads is copied only that far: the job then
@@ -44,8 +45,8 @@ void InputSpool::copyStandardInput(FILE* spool) {
     for (size_t got; copied <= uint64_t{limits::maximumInputBytes} &&
                      (got = std::fread(block.data(), 1, block.size(), stdin)) > 0;) {
         if (std::fwrite(block.data(), 1, got, spool) != got)
-            fail("cannot write " + spoolName + ": " + platform::lastError());
+            fail(message::cannotWrite(spoolName, platform::lastError()));
         copied += got;
     }
-    if (std::ferror(stdin)) fail("cannot read standard input: " + platform::lastError());
+    if (std::ferror(stdin)) fail(message::cannotReadStandardInput(platform::lastError()));
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The process exit status, which is what a script learns of a run.
+#include "model/PdfException.h"
 
 enum class RunStatus : int {
     Done = 0,            // every job ended "Done."; also the usage text, --help and --version
@@ -16,3 +17,7 @@ constexpr RunStatus worse(RunStatus first, RunStatus second) {
     };
     return weight(first) >= weight(second) ? first : second;
 }
+
+// The status of a job that failed with a failure of `kind`: every kind fails the
+// job, as the exit status has always said; the message tells what failed.
+constexpr RunStatus statusAfterFailure(FailureKind /*kind*/) { return RunStatus::Failed; }

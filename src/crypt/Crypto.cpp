@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 namespace crypto {
@@ -25,7 +26,8 @@ void initialise() {
     static std::once_flag once;
     std::call_once(once, [] {
         gcry_set_log_handler(logQuietly, nullptr);
-        if (!gcry_check_version(GCRYPT_VERSION)) throw CPdfException("\nThe cryptography library is too old\n");
+        if (!gcry_check_version(GCRYPT_VERSION))
+            throw CPdfException(FailureKind::Internal, message::cryptographyLibraryTooOld);
         gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
         gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
     });
@@ -46,7 +48,7 @@ int algorithmOf(DigestKind kind) {
 }
 
 void check(gcry_error_t error) {
-    if (error) throw CPdfException("\nThe cryptography library failed: " + std::string(gcry_strerror(error)) + "\n");
+    if (error) throw CPdfException(FailureKind::Internal, message::cryptographyLibraryFailed(gcry_strerror(error)));
 }
 
 // A cipher handle that is closed on every path.
@@ -69,7 +71,7 @@ private:
 int aesAlgorithm(const Bytes& key) {
     if (key.size() == 16) return GCRY_CIPHER_AES128;
     if (key.size() == 32) return GCRY_CIPHER_AES256;
-    throw CPdfException("\nPDF file's encryption key has a length AES does not take\n");
+    throw CPdfException(FailureKind::Encrypted, message::encryptionKeyLengthWrong);
 }
 
 }  // namespace

@@ -3,13 +3,14 @@
 
 #include <cstring>
 
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 
 namespace {
 
 [[noreturn]] void refuseUnknownMethod() {
-    throw CPdfException("\nPDF file is encrypted with a method Folioturn does not know");
+    throw CPdfException(FailureKind::Encrypted, message::encryptionMethodUnknown);
 }
 
 int32_t integerEntry(const CPdfDictionary& dictionary, const char* key, int32_t absent) {
@@ -74,15 +75,13 @@ std::string permsEntry(const CPdfDictionary& dictionary) {
 
 }  // namespace
 
-void refuseEncryptionDictionary() { throw CPdfException("\nPDF file's encryption dictionary is damaged"); }
+void refuseEncryptionDictionary() { throw CPdfException(FailureKind::Encrypted, message::encryptionDictionaryDamaged); }
 
 EncryptionSettings readEncryptionSettings(const CPdfDictionary& dictionary) {
     CPdfElement filter;
     dictionary.find("Filter", filter);
     if (!filter.hasText("Standard") || !filter.is(ElementType::Name))
-        throw CPdfException(
-            "\nPDF file is encrypted for certificates or by a security handler other than the "
-            "standard one (password security), which Folioturn cannot open");
+        throw CPdfException(FailureKind::Encrypted, message::encryptionHandlerUnknown);
     EncryptionSettings settings;
     settings.version = integerEntry(dictionary, "V", 0);
     settings.revision = integerEntry(dictionary, "R", -1);

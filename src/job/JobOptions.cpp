@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
@@ -12,9 +13,7 @@
 std::string readPasswordFile(const char* path) {
     std::string why;
     FILE* file = platform::openInputFile(path, why);
-    if (!file)
-        throw CPdfException(CPdfException::formatted("Password file open error: %s\n", path).messageText() + why +
-                            "\n");
+    if (!file) throw CPdfException(FailureKind::Input, message::passwordFileOpenError(path, why));
     std::string line;
     for (int c = std::fgetc(file); c != EOF && c != '\n' && c != '\r'; c = std::fgetc(file)) {
         if (line.size() >= limits::maximumPasswordBytes) break;

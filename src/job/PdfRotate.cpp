@@ -5,6 +5,7 @@
 
 #include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -44,8 +45,7 @@ void CPdfRotate::run(const JobOptions& options) {
 void CPdfRotate::refuseUnusableArguments() {
     if (!jobOptions.info) OutputFile::refuseUnusableName(jobOptions.outputName);
     if (!jobOptions.rotationBeyondRange.empty())
-        throw CPdfException("Invalid rotation \"" + jobOptions.rotationBeyondRange +
-                            "\": the angle is beyond the range of -2147483648 to 2147483647 degrees\n");
+        throw CPdfException(FailureKind::CommandLine, message::rotationBeyondRange(jobOptions.rotationBeyondRange));
 }
 
 // Read before any file is opened: a list that cannot be read leaves nothing behind.
@@ -61,10 +61,7 @@ void CPdfRotate::readPageItems() {
 // page shows now. Together they mean nothing, so nothing is done.
 void CPdfRotate::refuseForcedUpright() const {
     const bool upright = pageItems ? pageItems->asksUpright() : jobOptions.upright;
-    if (jobOptions.force && upright)
-        throw CPdfException(
-            "-force cannot be used with an auto angle: -rauto and :auto give each page the rotation under which "
-            "its text reads upright, whatever rotation it shows\n");
+    if (jobOptions.force && upright) throw CPdfException(FailureKind::CommandLine, message::forceWithAutoAngle);
 }
 
 void CPdfRotate::runSteps() {
@@ -127,7 +124,7 @@ void CPdfRotate::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages, nodeRotations);
     // Every object read with a container closed went into the update closed, or the update failed.
     repair.noteObjectsReadClosed(*xref);
-    if (output->incompleteCopies() != 0) failOutputCheck("the input ended before it was copied whole");
+    if (output->incompleteCopies() != 0) failOutputCheck(message::inputEndedBeforeCopied);
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
 
@@ -137,9 +134,8 @@ void CPdfRotate::openInput() {
     const char* path = jobOptions.inputPath.empty() ? inputName : jobOptions.inputPath.c_str();
     inputFile = platform::openInputFile(path, why);
     if (!inputFile) {
-        const std::string missing = CPdfException::formatted("Input file open error: %s\n", inputName).messageText();
-        if (platform::exists(path)) throw CPdfException(missing + why + "\n");
-        throw CPdfException(missing);
+        if (platform::exists(path)) throw CPdfException(FailureKind::Input, message::inputOpenError(inputName, why));
+        throw CPdfException(FailureKind::Input, message::inputOpenError(inputName));
     }
     platform::stampOf(inputFile, inputStamp);
     reporter.inputOpened(jobOptions.inputName);
@@ -178,9 +174,7 @@ void CPdfRotate::openDocument() {
 void CPdfRotate::refuseRestrictedFile() {
     const StandardSecurity* security = document.xref()->encryption().security();
     if (security && !security->allowsAssembling())
-        throw CPdfException(
-            "\nPDF file's permissions do not allow assembling or modifying it, and rotating pages is "
-            "assembling: the owner password lifts this restriction");
+        throw CPdfException(FailureKind::Encrypted, message::assemblingForbidden);
 }
 
 // "-force" turns each selected page from the rotation it shows, own or inherited.
@@ -257,7 +251,7 @@ std::vector<std::string> CPdfRotate::trailerIds() const {
 void CPdfRotate::refuseChangedInput() {
     platform::FileStamp now;
     if (!platform::stampOf(inputFile, now) || !(now == inputStamp))
-        throw CPdfException::formatted("\nInput file changed while it was read: %s\n", jobOptions.inputName.c_str());
+        throw CPdfException(FailureKind::Input, message::inputChanged(jobOptions.inputName.c_str()));
 }
 
 std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {

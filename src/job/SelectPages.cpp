@@ -4,6 +4,7 @@
 
 #include "job/PdfRotate.h"
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/SignedFields.h"
@@ -144,7 +145,7 @@ void CPdfRotate::reservePageList(const CPdfElement& root) {
 // The catalogue is asked for under the generation that its entry gives.
 CPdfElement CPdfRotate::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve sieve) {
     const CPdfElement catalogue = fetchAtEntryGeneration(*xref, xref->rootNum());
-    if (!catalogue.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+    if (!catalogue.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damagedLine);
     certified = (jobOptions.incremental || jobOptions.info) && carriesCertification(catalogue);
     signedFields = !jobOptions.incremental && carriesSignedFields(catalogue);
     CPdfElement reference;
@@ -152,7 +153,7 @@ CPdfElement CPdfRotate::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve
     if (reference.is(ElementType::Reference)) rootNodeNumber = reference.refNum();
     CPdfElement root;
     catalogue.dictionary()->find("Pages", root, &sieve);
-    if (!root.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged\n");
+    if (!root.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damagedLine);
     return root;
 }
 

@@ -8,6 +8,7 @@
 
 #include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "output/OutputFile.h"
@@ -52,7 +53,7 @@ UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize) {
     const NewestSection& newest = xref.newestSection();
     TrailerText trailer;
     if (!readTrailerText(*xref.blockCache(), xref.baseOffset() + newest.offset, newest.isStream, inputSize, trailer))
-        throw CPdfException(updateRefusal("the newest trailer cannot be read"));
+        throw CPdfException(FailureKind::UpdateRefused, message::updateRefused(message::updateTrailerUnreadable));
     UpdateBase base;
     base.prev = newest.offset;
     base.streamSection = newest.isStream;
@@ -64,7 +65,8 @@ UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize) {
 
 bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize) {
     // The offsets of the update were found in the input as it was opened.
-    if (output.copyFrom(input, inputSize) != inputSize) throw CPdfException("\nInput file read error\n");
+    if (output.copyFrom(input, inputSize) != inputSize)
+        throw CPdfException(FailureKind::Input, message::inputReadError);
     char last = 0;
     if (inputSize == 0 || platform::readAt(input, inputSize - 1, &last, 1) != 1) return false;
     return last == '\n' || last == '\r';
@@ -176,7 +178,7 @@ void writeStreamTable(OutputFile& output, const UpdateBase& base, std::vector<St
                       int64_t nextNumber) {
     const int32_t xrefNumber = static_cast<int32_t>(nextNumber++);
     if (nextNumber > limits::maximumEntries)
-        throw CPdfException(updateRefusal("no object number is left for the new cross-reference stream"));
+        throw CPdfException(FailureKind::UpdateRefused, message::updateRefused(message::updateNoObjectNumberLeft));
     const uint32_t xrefOffset = output.position();
     entries.push_back({xrefNumber, 1, xrefOffset, 0});
     const EncodedXRefStream encoded = encodeXRefStream(std::move(entries));
@@ -263,7 +265,8 @@ std::string packMembers(const RawObjectReader& reader, const std::vector<PageRec
         deflater.add("\n");  // ends a comment that closes the object's text, and parts it from the next
         bodyBytes += body.size() + 1;
     });
-    if (next != plan.members.size() || bodyBytes != plan.bodyBytes) throw CPdfException("\nInput file read error\n");
+    if (next != plan.members.size() || bodyBytes != plan.bodyBytes)
+        throw CPdfException(FailureKind::Input, message::inputReadError);
     return deflater.finish();
 }
 

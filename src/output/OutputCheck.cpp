@@ -1,5 +1,6 @@
 #include "output/OutputCheck.h"
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 namespace {
@@ -9,22 +10,19 @@ bool isWritten(const OutputTable& records, int32_t number) { return records.isWr
 }  // namespace
 
 std::string faultInRewrite(const WrittenRewrite& written) {
-    if (written.incompleteCopies != 0) return "the input ended before an object was copied whole";
-    if (!written.unknownEnds.empty())
-        return "object " + std::to_string(written.unknownEnds.front()) + " has no end that a reader finds";
-    if (!isWritten(written.records, written.catalogue))
-        return "the catalogue, object " + std::to_string(written.catalogue) + ", was not written";
+    if (written.incompleteCopies != 0) return message::inputEndedBeforeObjectCopied;
+    if (!written.unknownEnds.empty()) return message::objectWithoutEnd(written.unknownEnds.front());
+    if (!isWritten(written.records, written.catalogue)) return message::catalogueNotWritten(written.catalogue);
     for (const int32_t node : written.pageTreeNodes)
-        if (!isWritten(written.records, node)) return "page tree node " + std::to_string(node) + " was not written";
+        if (!isWritten(written.records, node)) return message::pageTreeNodeNotWritten(node);
     for (size_t i = 0; i < written.pages.size(); ++i) {
         const int32_t number = written.pages[i].objNum;
         // A page given directly inside Kids goes out with the node that holds it.
-        if (number >= 0 && !isWritten(written.records, number))
-            return "page " + std::to_string(i + 1) + ", object " + std::to_string(number) + ", was not written";
+        if (number >= 0 && !isWritten(written.records, number)) return message::pageNotWritten(i + 1, number);
     }
     return {};
 }
 
 void failOutputCheck(const std::string& fault) {
-    throw CPdfException::formatted("\nOutput check failed: %s\n", fault.c_str());
+    throw CPdfException(FailureKind::Output, message::outputCheckFailed(fault.c_str()));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 
@@ -24,12 +25,12 @@ OutputFile::OutputFile(const char* outputName)
     case platform::DestinationKind::Device:
         // Not ours to replace or remove (as root, removing it would unlink the device).
         file = platform::openFile(destination.c_str(), "wb");
-        if (!file) failCreate(destination + ": " + platform::lastError());
+        if (!file) failCreate(message::nameAndReason(destination, platform::lastError()));
         return;
     case platform::DestinationKind::Other:
-        failCreate(destination + " is not a regular file");
+        failCreate(message::notRegularFileNamed(destination));
     case platform::DestinationKind::Unresolved:
-        failCreate(destination + ": " + target.why);
+        failCreate(message::nameAndReason(destination, target.why));
     default:
         break;
     }
@@ -39,7 +40,7 @@ OutputFile::OutputFile(const char* outputName)
 void OutputFile::createTemporary(const std::string& folder) {
     std::string why;
     file = platform::createTemporaryIn(folder, temporaryName, why);
-    if (!file) failCreate("cannot create a temporary file in " + folder + ": " + why);
+    if (!file) failCreate(message::cannotCreateTemporaryIn(folder, why));
     pending = true;
 }
 
@@ -48,23 +49,23 @@ OutputFile::~OutputFile() { abandon(); }
 namespace {
 
 [[noreturn]] void failCreating(const std::string& outputName, const std::string& reason) {
-    throw CPdfException::formatted("\nOutput file create error: %s\n%s\n", outputName.c_str(), reason.c_str());
+    throw CPdfException(FailureKind::Output, message::outputCreateError(outputName.c_str(), reason.c_str()));
 }
 
 }  // namespace
 
 void OutputFile::refuseUnusableName(const std::string& outputName) {
-    if (outputName.empty()) failCreating(outputName, "the output file name is empty");
+    if (outputName.empty()) failCreating(outputName, message::outputNameEmpty);
 }
 
 void OutputFile::failCreate(const std::string& reason) const { failCreating(outputName, reason); }
 
 void OutputFile::failWrite(const std::string& reason) const {
-    throw CPdfException::formatted("\nOutput file write error: %s\n%s\n", outputName.c_str(), reason.c_str());
+    throw CPdfException(FailureKind::Output, message::outputWriteError(outputName.c_str(), reason.c_str()));
 }
 
 void OutputFile::failWriting() const {
-    failWrite("cannot write " + (pending ? temporaryName : destination) + ": " + platform::lastError());
+    failWrite(message::cannotWrite(pending ? temporaryName : destination, platform::lastError()));
 }
 
 void OutputFile::write(const void* bytes, size_t length) {
@@ -122,7 +123,7 @@ void OutputFile::writeFramed(const char* before, int64_t number, const char* aft
 // The output starts empty and only write() adds to it, so the count of bytes
 // written is its position; asking the file would cost a system call per object.
 uint32_t OutputFile::position() const {
-    if (bytesWritten > UINT32_MAX) failWrite("the output would be 4 GiB or more, beyond its 32-bit offsets");
+    if (bytesWritten > UINT32_MAX) failWrite(message::outputBeyond32Bits);
     return static_cast<uint32_t>(bytesWritten);
 }
 
@@ -134,7 +135,7 @@ void OutputFile::commit() {
     if (std::fflush(file) != 0) failWriting();
     std::string why;
     if (pending && !toStandardOutput && !platform::readyToReplace(file, destination, why))
-        failWrite("cannot write " + temporaryName + ": " + why);
+        failWrite(message::cannotWrite(temporaryName, why));
     const bool closed = std::fclose(file) == 0;
     file = nullptr;
     if (!closed) failWriting();
@@ -144,7 +145,7 @@ void OutputFile::commit() {
         return;
     }
     if (!platform::replaceWithTemporary(temporaryName, destination, why))
-        failWrite("cannot rename " + temporaryName + " to " + destination + ": " + why);
+        failWrite(message::cannotRename(temporaryName, destination, why));
     pending = false;
     platform::setPendingTemporary(nullptr);
 }
@@ -153,14 +154,14 @@ void OutputFile::commit() {
 void OutputFile::sendToStandardOutput() {
     std::string why;
     FILE* complete = platform::openInputFile(temporaryName.c_str(), why);
-    if (!complete) failWrite("cannot read " + temporaryName + ": " + why);
+    if (!complete) failWrite(message::cannotRead(temporaryName, why));
     std::unique_ptr<FILE, int (*)(FILE*)> closer(complete, std::fclose);
     std::vector<char> block(limits::copyBlockBytes);
     for (size_t got; (got = std::fread(block.data(), 1, block.size(), complete)) > 0;)
         if (std::fwrite(block.data(), 1, got, stdout) != got)
-            failWrite("cannot write to standard output: " + platform::lastError());
-    if (std::ferror(complete)) failWrite("cannot read " + temporaryName + ": " + platform::lastError());
-    if (std::fflush(stdout) != 0) failWrite("cannot write to standard output: " + platform::lastError());
+            failWrite(message::cannotWriteStandardOutput(platform::lastError()));
+    if (std::ferror(complete)) failWrite(message::cannotRead(temporaryName, platform::lastError()));
+    if (std::fflush(stdout) != 0) failWrite(message::cannotWriteStandardOutput(platform::lastError()));
     closer.reset();
     abandon();
 }

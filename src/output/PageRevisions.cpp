@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "output/OutputCheck.h"
 #include "output/PageEditor.h"
@@ -73,8 +74,7 @@ void reviseClosedObjects(const RawObjectReader& reader, std::vector<RevisedObjec
             std::binary_search(revised.begin(), revised.begin() + static_cast<ptrdiff_t>(pagesRevised), number,
                                [](const auto& a, const auto& b) { return numberOf(a) < numberOf(b); });
         if (rewritten || !reader.read(number, object) || object.length() == 0) continue;
-        if (!object.containersClosed)
-            failOutputCheck("object " + std::to_string(number) + " has no end that a reader finds");
+        if (!object.containersClosed) failOutputCheck(message::objectWithoutEnd(number));
         revised.push_back({number, object.generation, std::string(object.bytes.begin(), object.bytes.end()),
                            headerEndOf(object.bytes), 0});
     }

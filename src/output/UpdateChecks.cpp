@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "stream/FileBlockCache.h"
@@ -13,15 +14,12 @@ const char* const certificationNotice =
     "Note: the document carries a certification signature; viewers will report the rotation as a change made "
     "after signing";
 
-std::string updateRefusal(const std::string& reason) {
-    return "\nCannot append an incremental update: " + reason + "\n";
-}
-
 void refuseDamagedCrossReference(const CPdfException& failure) {
     std::string reason = failure.messageText();
     std::replace(reason.begin(), reason.end(), '\n', ' ');
     std::replace(reason.begin(), reason.end(), '\r', ' ');
-    throw CPdfException(updateRefusal("the file's cross-reference is damaged (" + reason + ")"));
+    throw CPdfException(FailureKind::DamagedForUpdate,
+                        message::updateRefused(message::updateCrossReferenceDamaged(reason)));
 }
 
 namespace {
@@ -35,13 +33,14 @@ bool startsWithHeader(FileBlockCache& input) {
 
 void checkUpdatable(const CPdfDocument& document) {
     if (document.crossReferenceState() == CrossReferenceState::Rebuilt)
-        throw CPdfException(updateRefusal("the file's cross-reference had to be rebuilt"));
+        throw CPdfException(FailureKind::DamagedForUpdate,
+                            message::updateRefused(message::updateCrossReferenceRebuilt));
     // A table that only -repair reads would stay under the update: the output could
     // be read no better than the input.
     if (document.xref()->recovery().readTablesLeniently())
-        throw CPdfException(updateRefusal("the file's cross-reference table holds junk"));
+        throw CPdfException(FailureKind::DamagedForUpdate, message::updateRefused(message::updateTableHoldsJunk));
     if (document.xref()->baseOffset() != 0 || !startsWithHeader(*document.xref()->blockCache()))
-        throw CPdfException(updateRefusal("the file does not begin with its %PDF- header"));
+        throw CPdfException(FailureKind::UpdateRefused, message::updateRefused(message::updateWithoutHeader));
 }
 
 bool carriesCertification(const CPdfElement& catalogue) {

@@ -10,9 +10,6 @@ class CPdfException;
 // An update must extend a sound chain of cross-reference sections: these are the
 // inputs that cannot take one, and the certification that an update affects.
 
-// The refusal's message, on a line of its own, saying why.
-std::string updateRefusal(const std::string& reason);
-
 // For an open that failed in the cross-reference: the refusal, naming the failure.
 [[noreturn]] void refuseDamagedCrossReference(const CPdfException& failure);
 

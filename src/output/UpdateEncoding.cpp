@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 // The fastest level: an update's streams hold page dictionaries and cross-reference
@@ -14,7 +15,7 @@ std::string deflateBytes(std::string_view data) {
     std::string packed(size, '\0');
     if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
                   static_cast<uLong>(data.size()), Z_BEST_SPEED) != Z_OK)
-        throw CPdfException("\nOut of memory while compressing the update\n");
+        throw CPdfException(FailureKind::Limits, message::outOfMemoryCompressing);
     packed.resize(size);
     return packed;
 }
@@ -25,7 +26,7 @@ struct StreamDeflater::State {
 
 StreamDeflater::StreamDeflater() : state(std::make_unique<State>()) {
     if (deflateInit(&state->zlib, Z_BEST_SPEED) != Z_OK)
-        throw CPdfException("\nOut of memory while compressing the update\n");
+        throw CPdfException(FailureKind::Limits, message::outOfMemoryCompressing);
 }
 
 StreamDeflater::~StreamDeflater() { deflateEnd(&state->zlib); }
@@ -50,7 +51,7 @@ void StreamDeflater::run(std::string_view piece, int flush) {
         zlib.avail_out = static_cast<uInt>(packed.size() - used);
         const int result = deflate(&zlib, flush);
         used = packed.size() - zlib.avail_out;
-        if (result == Z_STREAM_ERROR) throw CPdfException("\nOut of memory while compressing the update\n");
+        if (result == Z_STREAM_ERROR) throw CPdfException(FailureKind::Limits, message::outOfMemoryCompressing);
         if (flush == Z_FINISH ? result == Z_STREAM_END : zlib.avail_in == 0 && zlib.avail_out != 0) return;
     }
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 namespace {
@@ -81,10 +82,6 @@ size_t endOf(const std::string& text, size_t start, size_t limit, char delimiter
     return found ? size_t(static_cast<const char*>(found) - text.data()) : limit;
 }
 
-constexpr const char* angleRange = "-2147483648 to 2147483647 degrees";
-
-std::string pagesOf(uint32_t count) { return std::to_string(count) + (count == 1 ? " page" : " pages"); }
-
 // The next page at or after `page` that no later item has taken. Each page is
 // taken once and then skipped in one step, so marking is linear in the pages.
 class FreePages {
@@ -105,7 +102,7 @@ private:
 
 // A page given directly inside Kids has no object number and cannot be rewritten.
 void markPage(PageRecord& record, int32_t angle, bool upright) {
-    if (record.objNum < 0) throw CPdfException("PDF file was damaged");
+    if (record.objNum < 0) throw CPdfException(FailureKind::Damaged, message::damaged);
     record.rotation = angle;
     record.selected = 1;
     record.upright = upright ? 1 : 0;
@@ -133,11 +130,9 @@ PageItemList::PageItemList(std::string listText, int32_t defaultAngle, bool upri
     size_t position = 1;
     for (size_t start = 0; start <= text.size(); ++position) {
         const size_t end = endOf(text, start, text.size(), ',');
-        if (end == start)
-            throw CPdfException("Invalid page list \"" + text + "\": item " + std::to_string(position) + " is empty\n");
+        if (end == start) throw CPdfException(FailureKind::Selection, message::emptyListItem(text, position));
         items.push_back(parseItem(start, end - start, defaultAngle, uprightByDefault));
-        if (items.size() == 1 && items.front().excludes)
-            fail(items.front(), "an exclusion takes pages out of the items before it, and none comes before");
+        if (items.size() == 1 && items.front().excludes) fail(items.front(), message::exclusionComesFirst);
         uprightAsked = uprightAsked || items.back().upright;
         start = end + 1;
     }
@@ -156,7 +151,7 @@ PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t 
         ++start;
     }
     const size_t colon = endOf(text, start, end, ':');
-    if (colon < end && item.excludes) fail(item, "an exclusion takes no angle");
+    if (colon < end && item.excludes) fail(item, message::exclusionTakesNoAngle);
     if (colon < end && equals(text, colon + 1, end - colon - 1, "auto")) {
         item.upright = true;
     } else if (colon < end) {
@@ -164,9 +159,9 @@ PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t 
         const size_t angleStart = colon + 1;
         const bool negative = angleStart < end && text[angleStart] == '-';
         const size_t digits = angleStart + (angleStart < end && (text[angleStart] == '+' || negative));
-        if (!allDigits(text, digits, end - digits)) fail(item, "the angle is not a number");
+        if (!allDigits(text, digits, end - digits)) fail(item, message::angleNotANumber);
         const std::optional<int32_t> angle = angleValue(text, digits, end, negative);
-        if (!angle) fail(item, "the angle is beyond the range of " + std::string(angleRange));
+        if (!angle) fail(item, message::angleBeyondRange);
         item.angle = *angle;
         item.angleGiven = true;
     }
@@ -177,8 +172,7 @@ PageItemList::Item PageItemList::parseItem(size_t start, size_t length, int32_t 
     }
     const size_t dash = endOf(text, start, colon, '-');
     item.isRange = dash < colon;
-    if (item.isRange && endOf(text, dash + 1, colon, '-') < colon)
-        fail(item, "not a page, a range or a named selection");
+    if (item.isRange && endOf(text, dash + 1, colon, '-') < colon) fail(item, message::notAnItem);
     item.first = parseNumber(item, start, dash - start);
     item.last = item.isRange ? parseNumber(item, dash + 1, colon - dash - 1) : item.first;
     return item;
@@ -188,12 +182,12 @@ PageItemList::PageNumber PageItemList::parseNumber(const Item& item, size_t star
     if (equals(text, start, length, "end")) return {1, true, 0, 0};
     if (isFromEnd(text, start, length)) {
         const uint32_t value = digitsValue(text, start + 1, length - 1);
-        if (value == 0) fail(item, "r1 is the last page, there is no r0");
+        if (value == 0) fail(item, message::noPageR0);
         return {value, true, start + 1, length - 1};
     }
-    if (!allDigits(text, start, length)) fail(item, "not a page, a range or a named selection");
+    if (!allDigits(text, start, length)) fail(item, message::notAnItem);
     const uint32_t value = digitsValue(text, start, length);
-    if (value == 0) fail(item, "pages count from 1");
+    if (value == 0) fail(item, message::pagesCountFromOne);
     return {value, false, start, length};
 }
 
@@ -209,10 +203,7 @@ void PageItemList::resolve(uint32_t pageCount) {
             item.firstPage = resolveNumber(item, item.first, pageCount);
             item.lastPage = resolveNumber(item, item.last, pageCount);
             if (item.firstPage > item.lastPage)
-                fail(item,
-                     "the range runs backwards, from page " + std::to_string(item.firstPage) + " to page " +
-                         std::to_string(item.lastPage),
-                     true);
+                fail(item, message::itemRangeBackwards(item.firstPage, item.lastPage), true);
             break;
         case Kind::FirstHalf:
             item.firstPage = 1;
@@ -237,20 +228,16 @@ void PageItemList::resolveExclusion(Item& item, uint32_t pageCount) const {
         return number.fromEnd ? int64_t{pageCount} - number.value + 1 : int64_t{number.value};
     };
     const int64_t first = place(item.first), last = place(item.last);
-    if (first > last && first <= pageCount && last >= 1)
-        fail(item, "the range runs backwards, from page " + std::to_string(first) + " to page " + std::to_string(last),
-             true);
+    if (first > last && first <= pageCount && last >= 1) fail(item, message::itemRangeBackwards(first, last), true);
     item.firstPage = static_cast<uint32_t>(std::clamp<int64_t>(first, 1, int64_t{pageCount} + 1));
     item.lastPage = static_cast<uint32_t>(std::clamp<int64_t>(last, 0, pageCount));
 }
 
 uint32_t PageItemList::resolveNumber(const Item& item, const PageNumber& number, uint32_t pageCount) const {
-    if (pageCount == 0) fail(item, "the file has no pages", true);
+    if (pageCount == 0) fail(item, message::fileHasNoPages, true);
     if (number.value > pageCount) {
-        std::string reason(number.fromEnd ? "r" : "page ");
-        reason.append(typedNumber(text, number.digitsStart, number.digitsLength));
-        reason.append(number.fromEnd ? " is before the first page" : " is past the end");
-        fail(item, reason + ", the file has " + pagesOf(pageCount), true);
+        const std::string typed = typedNumber(text, number.digitsStart, number.digitsLength);
+        fail(item, message::itemPageBeyondFile(typed, number.fromEnd, pageCount), true);
     }
     return number.fromEnd ? pageCount - number.value + 1 : number.value;
 }
@@ -334,7 +321,5 @@ std::vector<PageItemList::ItemAngle> PageItemList::anglesOffQuarterTurns() const
 }
 
 void PageItemList::fail(const Item& item, const std::string& reason, bool afterFileOpened) const {
-    // Once the file is open the console line "Rotating file: ..." is still open.
-    throw CPdfException(std::string(afterFileOpened ? "\n" : "") + "Invalid page list item \"" + itemText(item) +
-                        "\": " + reason + "\n");
+    throw CPdfException(FailureKind::Selection, message::invalidListItem(itemText(item), reason, afterFileOpened));
 }

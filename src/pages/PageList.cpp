@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string>
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 namespace {
@@ -13,8 +14,6 @@ void appendPage(std::string& text, uint64_t page) {
     text.push_back(',');
     text.append(std::to_string(page));
 }
-
-constexpr const char* invalidParameter = "Invalid parameter\n";
 
 }  // namespace
 
@@ -71,10 +70,6 @@ struct PageRange {
     uint64_t first, last;
 };
 
-[[noreturn]] void failAbove(const char* format, const std::string& number, uint32_t pageCount) {
-    throw CPdfException(std::string(format) + number + " greater than " + std::to_string(pageCount) + " pages in file");
-}
-
 // Pages given directly inside Kids have no object number and cannot be rewritten:
 // a range that takes one fails as its marking would.
 class DirectPages {
@@ -85,7 +80,8 @@ public:
     }
     void refuseWithin(const PageRange& range) const {
         const auto first = std::lower_bound(positions.begin(), positions.end(), range.first);
-        if (first != positions.end() && *first <= range.last) throw CPdfException("PDF file was damaged");
+        if (first != positions.end() && *first <= range.last)
+            throw CPdfException(FailureKind::Damaged, message::damaged);
     }
 
 private:
@@ -110,23 +106,24 @@ std::vector<PageRange> readRanges(const std::string& text, uint32_t pageCount, c
     for (;;) {
         const size_t delimiter = text.find_first_of("-,", position);
         const size_t tokenEnd = delimiter == std::string::npos ? text.size() : delimiter;
-        if (tokenEnd == position) throw CPdfException(invalidParameter);
+        if (tokenEnd == position) throw CPdfException(FailureKind::Selection, message::invalidParameter);
         const PageNumber number = readNumber(text, position, tokenEnd);
-        if (number.value == 0) throw CPdfException("Invalid page number 0");
+        if (number.value == 0) throw CPdfException(FailureKind::Selection, message::invalidPageNumberZero);
         const bool endsInDash = delimiter != std::string::npos && text[delimiter] == '-';
         if (inRange) {
-            if (endsInDash) throw CPdfException(invalidParameter);
-            if (number.value > pageCount) failAbove("Wrong page ranges, ", number.digits, pageCount);
+            if (endsInDash) throw CPdfException(FailureKind::Selection, message::invalidParameter);
+            if (number.value > pageCount)
+                throw CPdfException(FailureKind::Selection, message::rangeEndBeyondCount(number.digits, pageCount));
             if (rangeStart.value > number.value)
-                throw CPdfException("Wrong page ranges, start page " + rangeStart.digits + " > end page " +
-                                    number.digits);
+                throw CPdfException(FailureKind::Selection, message::rangeBackwards(rangeStart.digits, number.digits));
             take(rangeStart.value, number.value);
             inRange = false;
         } else if (endsInDash) {
             inRange = true;
             rangeStart = number;
         } else {
-            if (number.value > pageCount) failAbove("Page number ", number.digits, pageCount);
+            if (number.value > pageCount)
+                throw CPdfException(FailureKind::Selection, message::pageNumberBeyondCount(number.digits, pageCount));
             take(number.value, number.value);
         }
         if (delimiter == std::string::npos) return ranges;
@@ -139,7 +136,7 @@ std::vector<PageRange> readRanges(const std::string& text, uint32_t pageCount, c
 void markPageList(const char* pageList, uint32_t pageCount, int32_t rotation, std::vector<PageRecord>& pages) {
     const std::string text(pageList);
     if (text.size() > 2 && text.find_first_not_of("0123456789-,", 2) != std::string::npos)
-        throw CPdfException(invalidParameter);
+        throw CPdfException(FailureKind::Selection, message::invalidParameter);
     std::vector<PageRange> ranges = readRanges(text, pageCount, DirectPages(pages), pages.size());
     std::sort(ranges.begin(), ranges.end(), [](const PageRange& a, const PageRange& b) { return a.first < b.first; });
     uint64_t marked = 0;  // every page up to this one is marked already

@@ -3,14 +3,13 @@
 #include <algorithm>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "pages/ShownRotation.h"
 
 namespace {
-
-constexpr const char* damaged = "PDF file was damaged";
 
 // The key of a kid given by reference: its object number and generation.
 uint64_t kidKey(const CPdfElement& reference) {
@@ -39,15 +38,15 @@ void PageTreeWalker::walk(const CPdfElement& root, int32_t rootNumber, std::vect
 }
 
 void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int depth, std::vector<PageRecord>& pages) {
-    if (depth > limits::maximumPageTreeDepth) throw CPdfException(damaged);
+    if (depth > limits::maximumPageTreeDepth) throw CPdfException(FailureKind::Damaged, message::damaged);
     nodeVisited();
     CPdfElement kids;
     PageTreeSieve sieve = nodeSieve();
     node.dictionary()->find("Kids", kids, &sieve);
-    if (!kids.is(ElementType::Array)) throw CPdfException(damaged);
+    if (!kids.is(ElementType::Array)) throw CPdfException(FailureKind::Damaged, message::damaged);
     const CPdfArray& array = *kids.array();
     for (int32_t i = 0; i < array.size(); ++i) {
-        if (++kidsVisited > visitLimit) throw CPdfException(damaged);
+        if (++kidsVisited > visitLimit) throw CPdfException(FailureKind::Damaged, message::damaged);
         CPdfElement reference;
         array.atRaw(i, reference);
         if (copyEarlierListing(reference, pages)) continue;
@@ -60,7 +59,8 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
             if (byContents && number < 0 && nodeNumber >= 0) directKids.push_back({pages.size() - 1, nodeNumber, i});
         } else if (kid.isPages) {
             // A node met again on its own path is a loop.
-            if (number >= 0 && !onPath.insert(number).second) throw CPdfException(damaged);
+            if (number >= 0 && !onPath.insert(number).second)
+                throw CPdfException(FailureKind::Damaged, message::damaged);
             if (number >= 0) walkedNodes.push_back(number);
             walkNode(kid.node, number, depth + 1, pages);
             if (number >= 0) onPath.erase(number);
@@ -72,7 +72,7 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
 PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) const {
     KnownKid known;
     if (kid.is(ElementType::None)) return known;  // a direct kid that the sieve found to be neither kind
-    if (!kid.is(ElementType::Dictionary)) throw CPdfException(damaged);
+    if (!kid.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damaged);
     CPdfElement type;
     kid.dictionary()->find("Type", type);
     known.isPage = type.hasText("Page");
@@ -108,7 +108,7 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
             KnownKid& known = found->second;
             if (known.isPages && known.node.is(ElementType::None)) {  // walked before, and let go
                 kids.at(index, kid, &sieve);
-                if (!kid.is(ElementType::Dictionary)) throw CPdfException(damaged);
+                if (!kid.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damaged);
                 known.node.takeFrom(kid);
             }
             return known;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -20,8 +21,6 @@ std::vector<RetainPtr<CPdfStream>> chainOf(RetainPtr<CPdfStream> stream) {
     chain.push_back(std::move(stream));
     return chain;
 }
-
-const char* const damaged = "PDF file was damaged";
 
 // Inside a container, a keyword that frames objects means that its object has
 // ended without closing it.
@@ -69,7 +68,8 @@ void CPdfParser::parseObject(CPdfElement& out, ValueSieve& sieve) {
 
 // Only built values count against the limit: values passed over cost nothing.
 void CPdfParser::parseAt(CPdfElement& out, int depth, const Reading& reading) {
-    if (!reading.discard && ++valuesInObject > limits::maximumValuesPerObject) throw CPdfException(damaged);
+    if (!reading.discard && ++valuesInObject > limits::maximumValuesPerObject)
+        throw CPdfException(FailureKind::Damaged, message::damaged);
     if (first.isKeyword("[")) {
         parseArray(out, depth + 1, reading);
         return;
@@ -101,14 +101,14 @@ void CPdfParser::parseAt(CPdfElement& out, int depth, const Reading& reading) {
 bool CPdfParser::containerEndsHere() {
     if (first.is(ElementType::EndOfFile)) return true;
     if (!endsObject(first)) return false;
-    if (!recoverUnclosed) throw CPdfException(damaged);
+    if (!recoverUnclosed) throw CPdfException(FailureKind::Damaged, message::damaged);
     containersClosed = true;
     return true;
 }
 
 // The end of the input also ends a container; the EndOfFile token stays in the look-ahead.
 void CPdfParser::parseArray(CPdfElement& out, int depth, const Reading& reading) {
-    if (depth > limits::maximumNesting) throw CPdfException(damaged);
+    if (depth > limits::maximumNesting) throw CPdfException(FailureKind::Damaged, message::damaged);
     advance();
     if (reading.discard) out.setNull();
     else out.makeArray(xref);
@@ -130,7 +130,7 @@ void CPdfParser::parseArray(CPdfElement& out, int depth, const Reading& reading)
 }
 
 void CPdfParser::parseDictionary(CPdfElement& out, int depth, const Reading& reading) {
-    if (depth > limits::maximumNesting) throw CPdfException(damaged);
+    if (depth > limits::maximumNesting) throw CPdfException(FailureKind::Damaged, message::damaged);
     advance();
     out.makeDictionary(xref);
     for (;;) {
@@ -173,12 +173,13 @@ RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
     // Data of a negative length would end before it starts: the "endstream" looked
     // for there is text already read, and a parse that went on from it would read
     // that text again, without end where the object is among junk passed over.
-    if (lengthValue.integer() < 0) throw CPdfException("Missing 'endstream'");
+    if (lengthValue.integer() < 0) throw CPdfException(FailureKind::Damaged, message::missingEndstream);
     const uint32_t length = static_cast<uint32_t>(lengthValue.integer());
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
     if (!result) return nullptr;
     result = decoded(std::move(result), dictionary);
-    if (!endstreamAfter(input, dataStart + length)) throw CPdfException("Missing 'endstream'");
+    if (!endstreamAfter(input, dataStart + length))
+        throw CPdfException(FailureKind::Damaged, message::missingEndstream);
     advance();
     return result;
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "limits/Messages.h"
 #include "platform/Platform.h"
 
 namespace platform {
@@ -46,7 +47,7 @@ FILE* openInputFile(const char* path, std::string& why) {
     }
     struct stat status;
     if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        why = S_ISDIR(status.st_mode) ? "it is a folder, not a file" : "it is not a regular file";
+        why = S_ISDIR(status.st_mode) ? message::isFolder : message::notRegularFile;
         ::close(descriptor);
         return nullptr;
     }

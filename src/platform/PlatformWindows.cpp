@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "limits/Messages.h"
 #include "platform/Platform.h"
 
 namespace platform {
@@ -120,7 +121,7 @@ std::string messageFor(DWORD code) {
     DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
                                     sizeof text / sizeof text[0], nullptr);
     while (length > 0 && (text[length - 1] == L'\n' || text[length - 1] == L'\r' || text[length - 1] == L'.')) --length;
-    return length ? toUtf8(text, length) : "error " + std::to_string(code);
+    return length ? toUtf8(text, length) : message::unnamedSystemError(code);
 }
 
 // An open handle to an existing file, folder or device, only to ask about it.
@@ -271,7 +272,7 @@ FILE* openInputFile(const char* path, std::string& why) {
     BY_HANDLE_FILE_INFORMATION info;
     const bool disk = ::GetFileType(handle) == FILE_TYPE_DISK && ::GetFileInformationByHandle(handle, &info);
     if (!disk || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        why = disk ? "it is a folder, not a file" : "it is not a regular file";
+        why = disk ? message::isFolder : message::notRegularFile;
         ::CloseHandle(handle);
         return nullptr;
     }
@@ -388,7 +389,7 @@ FILE* createTemporaryIn(const std::string& folder, std::string& temporaryName, s
         registerPending(name.c_str(), which);
         return file;
     }
-    why = "no free name for a temporary file";
+    why = message::noFreeTemporaryName;
     return nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include "crypt/ObjectStrings.h"
 #include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
 #include "parse/DictionarySkim.h"
@@ -49,7 +50,7 @@ std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32
     case OpenAtEnd::Comment:
         return "\n";
     case OpenAtEnd::String:
-        if (xref.readMode() != ReadMode::Recovering) throw CPdfException("PDF file was damaged");
+        if (xref.readMode() != ReadMode::Recovering) throw CPdfException(FailureKind::Damaged, message::damaged);
         out.stringsClosed = true;
         return std::move(end.closers);
     default:

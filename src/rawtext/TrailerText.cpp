@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "xref/PdfXRef.h"
 #include "stream/FileBlockCache.h"
@@ -50,5 +51,5 @@ std::string directEncryptionEntry(const CPdfXRef& xref, uint32_t fileSize) {
         for (const DictionaryEntry& entry : trailer.entries)
             if (entry.key == "Encrypt") return trailer.text.substr(entry.start, entry.end - entry.start);
     }
-    throw CPdfException("PDF file was damaged");
+    throw CPdfException(FailureKind::Damaged, message::damaged);
 }

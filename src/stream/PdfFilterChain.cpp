@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -142,7 +143,7 @@ RetainPtr<CPdfStream> makeFilter(const char* name, RetainPtr<CPdfStream> raw, co
     case Filter::Unknown:
         break;
     }
-    throw CPdfException("Stream filter not supported");
+    throw CPdfException(FailureKind::Unsupported, message::filterNotSupported);
 }
 
 RetainPtr<CPdfStream> applyFilters(RetainPtr<CPdfStream> raw, const CPdfElement& dictionary) {

@@ -1,5 +1,6 @@
 #include "stream/PdfStream.h"
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 size_t CPdfStream::readBlock(uint8_t* into, size_t count) {
@@ -8,4 +9,4 @@ size_t CPdfStream::readBlock(uint8_t* into, size_t count) {
     return done;
 }
 
-int CPdfStream::getRawChar() { throw CPdfException("Internal: called getRawChar() on non-predictor stream"); }
+int CPdfStream::getRawChar() { throw CPdfException(FailureKind::Internal, message::rawCharOfPlainStream); }

@@ -1,6 +1,7 @@
 #include "xref/Encryption.h"
 
 #include "crypt/StandardSecurity.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -23,12 +24,7 @@ bool namesEncryption(const CPdfElement& encrypt) {
     return encrypt.is(ElementType::Reference) || encrypt.is(ElementType::Dictionary);
 }
 
-void refuseEncryptedFile() {
-    throw CPdfException("\nPDF file is encrypted")
-        .withHint(
-            "-password<password> opens an encrypted file (-password alone gives the empty password); "
-            "-passwordfile<file> reads it from the first line of a file");
-}
+void refuseEncryptedFile() { throw CPdfException(FailureKind::PasswordNeeded, message::encrypted); }
 
 std::unique_ptr<StandardSecurity> openSecurityHandler(CPdfXRef& xref, const CPdfDictionary& trailer,
                                                       const std::optional<std::string>& password) {
@@ -40,7 +36,6 @@ std::unique_ptr<StandardSecurity> openSecurityHandler(CPdfXRef& xref, const CPdf
     if (!dictionary.is(ElementType::Dictionary)) refuseEncryptionDictionary();
     auto security =
         std::make_unique<StandardSecurity>(readEncryptionSettings(*dictionary.dictionary()), firstFileId(trailer));
-    if (!security->authenticate(*password))
-        throw CPdfException("\nPDF file is encrypted and the password does not open it");
+    if (!security->authenticate(*password)) throw CPdfException(FailureKind::Encrypted, message::passwordDoesNotOpen);
     return security;
 }

@@ -1,5 +1,6 @@
 #include "xref/ObjectStreams.h"
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "xref/PdfObjectStream.h"
 
@@ -34,7 +35,7 @@ std::shared_ptr<const DecodedObjectStream> ObjectStreams::decoded(int32_t stream
 
 void ObjectStreams::charge(uint64_t decodedBytes) {
     work += decodedBytes;
-    if (work > budget) throw CPdfException("PDF file was damaged");
+    if (work > budget) throw CPdfException(FailureKind::Damaged, message::damaged);
 }
 
 void ObjectStreams::forget() {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "platform/Platform.h"
 #include "stream/PdfFileStream.h"
@@ -16,7 +17,7 @@ void CPdfDocument::open(const char* path, ReadMode mode, const std::optional<std
     state = CrossReferenceState::Unread;
     std::string why;
     file = platform::openInputFile(path, why);
-    if (!file) throw CPdfException("Can't open file");
+    if (!file) throw CPdfException(FailureKind::Input, message::cantOpenFile);
     ownsFile = true;
     load(mode, password);
 }
@@ -64,7 +65,7 @@ void CPdfDocument::close() {
 
 void CPdfDocument::refuseHugeFile() {
     if (platform::seekFile(file, 0, SEEK_END) != 0 || platform::tellFile(file) >= limits::maximumInputBytes)
-        throw CPdfException("\nPDF file is too large (2 GiB or more)");
+        throw CPdfException(FailureKind::Limits, message::fileTooLarge);
 }
 
 // Bytes before "%PDF-" in the first 1023 bytes are skipped: from then on every

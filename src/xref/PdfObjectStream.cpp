@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
@@ -62,7 +63,8 @@ size_t countRemaining(CPdfStream* stream, size_t alreadyRead) {
     for (;;) {
         const size_t got = stream->readBlock(scratch, decodeBlock);
         total += got;
-        if (static_cast<int64_t>(total) > limits::maximumObjectStreamData) throw CPdfException("PDF file was damaged");
+        if (static_cast<int64_t>(total) > limits::maximumObjectStreamData)
+            throw CPdfException(FailureKind::Damaged, message::damaged);
         if (got < decodeBlock) return total;
     }
 }
@@ -167,7 +169,7 @@ DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) :
         xref->objectStreams().charge(size);
         object.clear();
         xref->fetchObject(streamNumber, 0, object);
-        if (!object.is(ElementType::Stream)) throw CPdfException("PDF file was damaged");
+        if (!object.is(ElementType::Stream)) throw CPdfException(FailureKind::Damaged, message::damaged);
         readExactly(object.stream(), size, data);
     }
     xref->objectStreams().charge(data.size());

@@ -1,6 +1,7 @@
 #include "xref/PdfXRef.h"
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
@@ -84,7 +85,7 @@ bool CPdfXRef::loadsSoundly() {
 }
 
 void CPdfXRef::rebuild() {
-    if (!handle) throw CPdfException("PDF file was damaged");  // loaded without the file's handle: nothing to scan
+    if (!handle) throw CPdfException(FailureKind::Damaged, message::damaged);  // loaded without the file's handle: nothing to scan
     streams.forget();
     objectExtents.forget();
     entries = XRefEntryTable();
@@ -110,7 +111,7 @@ void CPdfXRef::readTrailerReferences() {
     const CPdfDictionary& dictionary = *trailer.dictionary();
     CPdfElement value;
     dictionary.findRaw("Root", value);
-    if (!value.is(ElementType::Reference)) throw CPdfException("PDF file was damaged");
+    if (!value.is(ElementType::Reference)) throw CPdfException(FailureKind::Damaged, message::damaged);
     root = {value.refNum(), value.refGen()};
     sectionsComplete = true;
     value.clear();
@@ -134,7 +135,7 @@ public:
     explicit FetchDepthGuard(int& depth) : depth(depth) {
         if (++depth > limits::maximumFetchDepth) {
             --depth;
-            throw CPdfException("PDF file was damaged");
+            throw CPdfException(FailureKind::Damaged, message::damaged);
         }
     }
     ~FetchDepthGuard() { --depth; }
@@ -151,7 +152,7 @@ void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out,
         return;
     }
     const XRefEntry* found = entries.find(number);
-    if (!found) throw CPdfException("Corrupted PDF file");
+    if (!found) throw CPdfException(FailureKind::Damaged, message::corrupted);
     const XRefEntry entry = *found;
     FetchDepthGuard guard(fetchDepth);
     switch (entry.type) {
@@ -196,7 +197,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
 
 const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_t& length) {
     const XRefEntry* found = entries.find(number);
-    if (!found) throw CPdfException("Corrupted PDF file");
+    if (!found) throw CPdfException(FailureKind::Damaged, message::corrupted);
     if (generation != 0) return nullptr;
     const XRefEntry entry = *found;
     FetchDepthGuard guard(fetchDepth);

@@ -1,6 +1,7 @@
 #include "xref/XRefEntryTable.h"
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 void XRefEntryTable::setFileSize(uint64_t bytes) { entriesTheFileCanHold = entriesAFileCanHold(bytes); }
@@ -16,7 +17,7 @@ bool XRefEntryTable::grow(int64_t size) {
 }
 
 void XRefEntryTable::countListed() {
-    if (++listed > entriesTheFileCanHold) throw CPdfException("PDF file was damaged");
+    if (++listed > entriesTheFileCanHold) throw CPdfException(FailureKind::Damaged, message::damaged);
 }
 
 const XRefEntry& XRefEntryTable::at(int64_t number) const {

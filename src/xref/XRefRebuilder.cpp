@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -17,8 +18,6 @@
 #include "xref/XRefEntryTable.h"
 
 namespace {
-
-const char* const damaged = "PDF file was damaged";
 
 // What the probe reads of a catalogue and its page tree root: the Type, the Pages,
 // and whether there are Kids. Their elements are read past, never kept.
@@ -89,7 +88,7 @@ XRefRebuilder::XRefRebuilder(CPdfXRef& xref, CPdfStream& file, XRefEntryTable& e
     : xref(xref), file(file), entries(entries), trailer(trailer), probe(xref) {}
 
 void XRefRebuilder::rebuild(ObjectScan& scan) {
-    if (!scan.foundObject) throw CPdfException(damaged);
+    if (!scan.foundObject) throw CPdfException(FailureKind::Damaged, message::damaged);
     entries.adoptRebuilt(std::move(scan.entries));
     openEncryption(scan);
     addObjectStreams(scan);
@@ -208,7 +207,7 @@ void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
         addNewestInfo(scan);
         return;
     }
-    throw CPdfException(damaged);
+    throw CPdfException(FailureKind::Damaged, message::damaged);
 }
 
 void XRefRebuilder::addNewestInfo(const ObjectScan& scan) {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -19,11 +20,6 @@
 #include "xref/XRefEntryTable.h"
 
 namespace {
-
-const char* const tableFailure = "Couldn't parse an xref table";
-const char* const sizeFailure = "Size of xref Stream is wrong type";
-const char* const widthTypeFailure = "W item of xref Stream is wrong type";
-const char* const indexFailure = "Index item of xref Stream is wrong type";
 
 // The Prev of a trailer or stream dictionary; a reference's number is taken as an offset.
 bool readPrev(const CPdfDictionary& dictionary, uint32_t& offset) {
@@ -44,15 +40,15 @@ bool readPrev(const CPdfDictionary& dictionary, uint32_t& offset) {
 int32_t integerAt(const CPdfArray& array, int32_t i, const char* failure) {
     CPdfElement value;
     array.at(i, value);
-    if (!value.is(ElementType::Integer)) throw CPdfException(failure);
+    if (!value.is(ElementType::Integer)) throw CPdfException(FailureKind::Damaged, failure);
     return value.integer();
 }
 
 // A field width. Values keep only their last four bytes, so widths far beyond that
 // can only make the reader churn through data.
 int32_t widthAt(const CPdfArray& widths, int32_t i) {
-    const int32_t width = integerAt(widths, i, widthTypeFailure);
-    if (width > 16) throw CPdfException(widthTypeFailure);
+    const int32_t width = integerAt(widths, i, message::xrefStreamWidthWrongType);
+    if (width > 16) throw CPdfException(FailureKind::Damaged, message::xrefStreamWidthWrongType);
     return width;
 }
 
@@ -81,7 +77,8 @@ public:
             pending.takeFrom(element);
             return false;
         }
-        if (!pending.is(ElementType::Integer) || !element.is(ElementType::Integer)) throw CPdfException(indexFailure);
+        if (!pending.is(ElementType::Integer) || !element.is(ElementType::Integer))
+            throw CPdfException(FailureKind::Damaged, message::xrefStreamIndexWrongType);
         pairRead(pending.integer(), element.integer());
         return false;
     }
@@ -107,14 +104,14 @@ XRefSectionReader::XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryT
 
 void XRefSectionReader::readChain() {
     uint32_t offset = findStartXRef();
-    if (offset == 0) throw CPdfException("PDF file was damaged");
+    if (offset == 0) throw CPdfException(FailureKind::Damaged, message::damaged);
     newest.offset = offset;
     readingNewest = true;
     while (sectionsRead.insert(offset).second) {
         if (!readSection(offset)) break;
     }
     entries.finish();
-    if (!trailer.is(ElementType::Dictionary)) throw CPdfException("PDF file was damaged");
+    if (!trailer.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damaged);
 }
 
 uint32_t XRefSectionReader::findStartXRef() {
@@ -150,7 +147,7 @@ bool XRefSectionReader::readSection(uint32_t& offset) {
     parser.parseObject(object);
     const bool isNewest = std::exchange(readingNewest, false);
     if (object.isKeyword("xref")) return readTable(parser, offset);
-    if (!object.is(ElementType::Integer)) throw CPdfException("Couldn't parse an xref");
+    if (!object.is(ElementType::Integer)) throw CPdfException(FailureKind::Damaged, message::xrefUnparsed);
     if (isNewest) newest.isStream = true;
     const int32_t number = object.integer();
     WithoutIndexElements withoutIndex;
@@ -161,7 +158,7 @@ bool XRefSectionReader::readSection(uint32_t& offset) {
         const bool matches = part == 0   ? object.is(ElementType::Integer)
                              : part == 1 ? object.isKeyword("obj")
                                          : object.is(ElementType::Stream);
-        if (!matches) throw CPdfException("Couldn't parse an xref stream");
+        if (!matches) throw CPdfException(FailureKind::Damaged, message::xrefStreamUnparsed);
     }
     streamNumbers.insert(number);
     return readCrossRefStream(object.stream(), offset, offset);
@@ -182,7 +179,7 @@ void XRefSectionReader::readIndexedSubsections(uint32_t sectionOffset, CPdfStrea
 }
 
 void XRefSectionReader::grow(int64_t size, const char* failure) {
-    if (!entries.grow(size)) throw CPdfException(failure);
+    if (!entries.grow(size)) throw CPdfException(FailureKind::Damaged, failure);
 }
 
 void XRefSectionReader::keepNewestTrailer(const CPdfElement& dictionary) {
@@ -195,23 +192,25 @@ bool XRefSectionReader::readTable(CPdfParser& parser, uint32_t& offset) {
         CPdfElement object;
         parser.parseObject(object);
         if (object.is(ElementType::Keyword)) {
-            if (!object.isKeyword("trailer")) throw CPdfException(tableFailure);
+            if (!object.isKeyword("trailer")) throw CPdfException(FailureKind::Damaged, message::xrefTableUnparsed);
             CPdfElement dictionary;
             parser.parseObject(dictionary);
-            if (!dictionary.is(ElementType::Dictionary)) throw CPdfException("Trailer dictionary is wrong type");
+            if (!dictionary.is(ElementType::Dictionary))
+                throw CPdfException(FailureKind::Damaged, message::trailerWrongType);
             keepNewestTrailer(dictionary);
             readHybridStream(*dictionary.dictionary());
             entries.applyFree(freeEntries);
             return readPrev(*dictionary.dictionary(), offset);
         }
-        if (!object.is(ElementType::Integer)) throw CPdfException(tableFailure);
+        if (!object.is(ElementType::Integer)) throw CPdfException(FailureKind::Damaged, message::xrefTableUnparsed);
         const int32_t firstNumber = object.integer();
         object.clear();
         parser.parseObject(object);
-        if (!object.is(ElementType::Integer)) throw CPdfException(tableFailure);
+        if (!object.is(ElementType::Integer)) throw CPdfException(FailureKind::Damaged, message::xrefTableUnparsed);
         const int64_t count = object.integer();
         const int64_t end = int64_t{firstNumber} + count;
-        if (firstNumber < 0 || end > limits::maximumEntries) throw CPdfException(tableFailure);
+        if (firstNumber < 0 || end > limits::maximumEntries)
+            throw CPdfException(FailureKind::Damaged, message::xrefTableUnparsed);
         for (int64_t number = firstNumber; number < end; ++number) {
             if (const int64_t rows = readLaidOutRows(parser, number, end, freeEntries)) {
                 number += rows - 1;
@@ -224,20 +223,20 @@ bool XRefSectionReader::readTable(CPdfParser& parser, uint32_t& offset) {
             const bool inUse = entryKind.isKeyword("n");
             if (!entryOffset.is(ElementType::Integer) || !entryGeneration.is(ElementType::Integer) ||
                 !(inUse || entryKind.isKeyword("f")))
-                throw CPdfException(tableFailure);
+                throw CPdfException(FailureKind::Damaged, message::xrefTableUnparsed);
             addTableEntry(number,
                           {entryOffset.integer(), entryGeneration.integer(),
                            inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free},
                           freeEntries);
             if (lenient) skipJunkAfterEntry(parser);
         }
-        grow(end, tableFailure);
+        grow(end, message::xrefTableUnparsed);
     }
 }
 
 void XRefSectionReader::addTableEntry(int64_t number, const XRefEntry& entry,
                                       XRefEntryTable::DeferredFree& freeEntries) {
-    grow(number + 1, tableFailure);
+    grow(number + 1, message::xrefTableUnparsed);
     if (entry.type == XRefEntryType::Uncompressed) entries.setIfUnset(number, entry);
     else freeEntries.emplace_back(number, entry);
 }
@@ -314,19 +313,19 @@ void XRefSectionReader::readHybridStream(const CPdfDictionary& trailerOfTable) {
 
 bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint32_t& offset, uint32_t sectionOffset) {
     CPdfDictionary* dictionary = stream->streamDictionary();
-    if (!dictionary) throw CPdfException("Couldn't parse an xref stream");
+    if (!dictionary) throw CPdfException(FailureKind::Damaged, message::xrefStreamUnparsed);
     CPdfElement value;
     dictionary->findRaw("Size", value);
     if (!value.is(ElementType::Integer) || value.integer() < 0 || value.integer() > limits::maximumEntries)
-        throw CPdfException(sizeFailure);
+        throw CPdfException(FailureKind::Damaged, message::xrefStreamSizeWrongType);
     entries.declareSize(value.integer());
     const int32_t size = value.integer();
 
     value.clear();
     dictionary->findRaw("W", value);
-    if (!value.is(ElementType::Array)) throw CPdfException(widthTypeFailure);
+    if (!value.is(ElementType::Array)) throw CPdfException(FailureKind::Damaged, message::xrefStreamWidthWrongType);
     const CPdfArray& widthArray = *value.array();
-    if (widthArray.size() < 3) throw CPdfException("W item of xref Stream is wrong length");
+    if (widthArray.size() < 3) throw CPdfException(FailureKind::Damaged, message::xrefStreamWidthWrongLength);
     const int32_t widths[3] = {widthAt(widthArray, 0), widthAt(widthArray, 1), widthAt(widthArray, 2)};
 
     stream->rewind();
@@ -345,7 +344,8 @@ bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint32_t& offset,
 void XRefSectionReader::readStreamSubsection(CPdfStream* stream, const int32_t widths[3], int32_t first,
                                              int32_t count) {
     const int64_t end = int64_t{first} + count;
-    if (first < 0 || end > limits::maximumEntries) throw CPdfException(indexFailure);
+    if (first < 0 || end > limits::maximumEntries)
+        throw CPdfException(FailureKind::Damaged, message::xrefStreamIndexWrongType);
     // Rows of no bytes carry nothing: such a subsection lists no entries, however
     // often an Index repeats it.
     if (widths[0] <= 0 && widths[1] <= 0 && widths[2] <= 0) return;
@@ -355,13 +355,13 @@ void XRefSectionReader::readStreamSubsection(CPdfStream* stream, const int32_t w
     for (int64_t number = first; number < end; ++number) {
         // A row is read whole: a stream that ends within it ends the section there.
         if (stream->readBlock(row, rowLength) != rowLength)
-            throw CPdfException("Unexpected EOF while reading xref stream section");
+            throw CPdfException(FailureKind::Damaged, message::xrefStreamEndedEarly);
         const int32_t type = widths[0] == 0 ? 1 : fieldAt(row, widths[0]);
         const int32_t field2 = fieldAt(row + typeWidth, widths[1]);
         const int32_t field3 = fieldAt(row + typeWidth + field2Width, widths[2]);
-        if (type < 0 || type > 2) throw CPdfException("Wrong type of xref entry while reading xref stream section");
-        grow(number + 1, indexFailure);
+        if (type < 0 || type > 2) throw CPdfException(FailureKind::Damaged, message::xrefStreamEntryWrongType);
+        grow(number + 1, message::xrefStreamIndexWrongType);
         entries.setIfUnset(number, XRefEntry{field2, field3, static_cast<XRefEntryType>(type)});
     }
-    grow(end, indexFailure);
+    grow(end, message::xrefStreamIndexWrongType);
 }

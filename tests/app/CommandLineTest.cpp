@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 #include "app/CommandLine.h"
@@ -101,10 +102,10 @@ TEST(JobCommandLine, EachOptionSetsItsField) {
 }
 
 TEST(JobCommandLine, InputAndOutputAreTheFirstTwoArgumentsOnly) {
-    EXPECT_EQ("Error parameter", failureOf({}));
-    EXPECT_EQ("Error parameter", failureOf({"-iin.pdf"}));
-    EXPECT_EQ("-i parameter missing", failureOf({"-oout.pdf", "-iin.pdf"}));
-    EXPECT_EQ("-o parameter missing", failureOf({"-iin.pdf", "-p1", "-oout.pdf"}));
+    EXPECT_EQ(message::errorParameter, failureOf({}));
+    EXPECT_EQ(message::errorParameter, failureOf({"-iin.pdf"}));
+    EXPECT_EQ(message::inputParameterMissing, failureOf({"-oout.pdf", "-iin.pdf"}));
+    EXPECT_EQ(message::outputParameterMissing, failureOf({"-iin.pdf", "-p1", "-oout.pdf"}));
     EXPECT_EQ("", parseAll({"-i", "-o"}).inputName) << "an empty name is the job's to refuse";
     EXPECT_EQ("out.pdf", parseAll({"-iin.pdf", "-oout.pdf", "-oother.pdf", "-ielse.pdf"}).outputName)
         << "-i and -o after the first two are ignored";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Entry.h"
+#include "limits/Messages.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ TEST_F(Entry, ExitStatusesSayHowTheRunWent) {
     EXPECT_EQ(1, run({"-ia*.pdf", "-oout.pdf"}, console));
     EXPECT_EQ("\nError! Wildcards * are not permitted", console.substr(0, 37));
     EXPECT_EQ(2, run({"-ia.pdf"}, console));
-    EXPECT_EQ("Error parameter", afterBanner(console));
+    EXPECT_EQ(message::errorParameter, afterBanner(console));
     EXPECT_EQ(2, run({"-ia.pdf", "-oout.pdf", "-p99"}, console));
     EXPECT_EQ(0, run({"-ia.pdf", "-oout.pdf", "-p1", "-r90"}, console));
     EXPECT_EQ("Rotating file: a.pdf to out.pdf, 90 Degrees, Pages: 1\nProcessing\nDone.\n", afterBanner(console));
@@ -73,9 +74,9 @@ TEST_F(Entry, ExitStatusesSayHowTheRunWent) {
 TEST_F(Entry, MisplacedInputOrOutputIsNamed) {
     std::string console;
     EXPECT_EQ(2, run({"-oout.pdf", "-ia.pdf"}, console));
-    EXPECT_EQ("-i parameter missing", afterBanner(console));
+    EXPECT_EQ(message::inputParameterMissing, afterBanner(console));
     EXPECT_EQ(2, run({"-ia.pdf", "-p1", "-oout.pdf"}, console));
-    EXPECT_EQ("-o parameter missing", afterBanner(console));
+    EXPECT_EQ(message::outputParameterMissing, afterBanner(console));
     EXPECT_FALSE(fs::exists("out.pdf"));
 }
 
@@ -111,7 +112,7 @@ TEST_F(Entry, AListWithoutAnOutputFolderIsRefused) {
     writeList("a.pdf\n");
     std::string console;
     EXPECT_EQ(2, run({"-ilist.txt", "-oout.pdf"}, console));
-    EXPECT_EQ("please specify -f for output folder, e.g. -fc:\\test\n", afterBanner(console));
+    EXPECT_EQ(message::outputFolderMissing, afterBanner(console));
 }
 
 }  // namespace

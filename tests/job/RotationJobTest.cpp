@@ -4,12 +4,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "job/JobOptions.h"
 #include "job/PdfRotate.h"
 #include "job/RepairPolicy.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 
 namespace {
@@ -110,7 +112,7 @@ TEST_F(RotationJob, AListThatCannotBeReadFailsBeforeTheInputIsOpened) {
 // damaged-count.pdf declares more pages than its tree holds objects for.
 TEST_F(RotationJob, TheRepairPolicyCountsTheLeavesWhereTheDeclaredCountFails) {
     std::vector<std::string> events;
-    EXPECT_EQ("PDF file was damaged", run(optionsFor("damaged-count.pdf", " ", PageSelection::All), events));
+    EXPECT_EQ(message::damaged, run(optionsFor("damaged-count.pdf", " ", PageSelection::All), events));
     EXPECT_EQ((std::vector<std::string>{"input damaged-count.pdf", "output"}), events);
     EXPECT_FALSE(fs::exists(output()));
 
@@ -139,11 +141,56 @@ TEST_F(RotationJob, AMissingInputIsNamedAndNothingIsWritten) {
     EXPECT_EQ(std::vector<std::string>{}, events);
 }
 
+// The kind is what the hints and the exit status go by: each failure names its
+// own, also where the same message could come from more than one kind of fault.
+TEST_F(RotationJob, EachFailureNamesItsKind) {
+    const auto kindOf = [](const JobOptions& options) -> std::optional<FailureKind> {
+        RecordingReporter reporter;
+        try {
+            CPdfRotate(reporter).run(options);
+        } catch (const CPdfException& failure) {
+            return failure.kind();
+        }
+        return std::nullopt;
+    };
+    const auto with = [](JobOptions options, auto change) {
+        change(options);
+        return options;
+    };
+    const JobOptions plain = optionsFor("rotations.pdf", "1", PageSelection::List);
+    const JobOptions encrypted = optionsFor("encrypted.pdf", " ", PageSelection::All);
+    const auto incremental = [](JobOptions& options) { options.incremental = true; };
+    const struct {
+        JobOptions options;
+        FailureKind kind;
+        const char* what;
+    } cases[] = {
+        {with(plain, [&](JobOptions& o) { o.inputName = (folder / "missing.pdf").string(); }), FailureKind::Input,
+         "a missing input"},
+        {with(plain, [&](JobOptions& o) { o.outputName = (folder / "none" / "out.pdf").string(); }),
+         FailureKind::Output, "an output in a missing folder"},
+        {with(plain, [](JobOptions& o) { o.rotationBeyondRange = "-r3600000000000"; }), FailureKind::CommandLine,
+         "a rotation beyond 32 bits"},
+        {optionsFor("rotations.pdf", "12", PageSelection::List), FailureKind::Selection, "a page past the end"},
+        {optionsFor("rotations.pdf", "r0", PageSelection::List), FailureKind::Selection, "an item that is no page"},
+        {optionsFor("damaged-count.pdf", " ", PageSelection::All), FailureKind::Damaged, "a count beyond the file"},
+        {optionsFor("damaged-truncated.pdf", " ", PageSelection::All), FailureKind::Damaged, "a truncated file"},
+        {encrypted, FailureKind::PasswordNeeded, "no password"},
+        {with(encrypted, [](JobOptions& o) { o.password = "wrong"; }), FailureKind::Encrypted, "a wrong password"},
+        {with(optionsFor("junk-header.pdf", " ", PageSelection::All), incremental), FailureKind::UpdateRefused,
+         "an update after junk"},
+        {with(optionsFor("damaged-truncated.pdf", " ", PageSelection::All), incremental), FailureKind::DamagedForUpdate,
+         "an update of a damaged file"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.kind, kindOf(c.options)) << c.what;
+}
+
 TEST(RepairPolicy, TheLeavesGiveTheCountAndADisagreementIsReported) {
     RepairPolicy repairing(true);
     EXPECT_EQ(4u, repairing.settlePageCount(4, [] { return 4u; }));
     EXPECT_EQ("", repairing.reportLine()) << "a count that agrees needs no repair";
-    EXPECT_EQ(3u, repairing.settlePageCount(3, []() -> uint32_t { throw CPdfException("PDF file was damaged"); }));
+    EXPECT_EQ(3u, repairing.settlePageCount(
+                      3, []() -> uint32_t { throw CPdfException(FailureKind::Damaged, message::damaged); }));
     EXPECT_EQ("File repaired: the page count was taken from the page tree's 3 pages, not from its /Count",
               repairing.reportLine());
 }

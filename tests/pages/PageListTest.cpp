@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "pages/PageList.h"
 
@@ -51,11 +52,11 @@ TEST(PageList, MessagesQuoteTheNumbersAsTyped) {
     EXPECT_EQ("Wrong page ranges, 4294967297 greater than 6 pages in file", marked("1-4294967297"));
     EXPECT_EQ("Wrong page ranges, start page 4294967297 > end page 3", marked("4294967297-3"));
     EXPECT_EQ("Wrong page ranges, start page 5 > end page 3", marked("005-03"));
-    EXPECT_EQ("Invalid page number 0", marked("000"));
-    EXPECT_EQ("Invalid page number 0", marked("a1"));
-    EXPECT_EQ("Invalid parameter\n", marked("1,2,"));
-    EXPECT_EQ("Invalid parameter\n", marked("1-2-3"));
-    EXPECT_EQ("Invalid parameter\n", marked("1, 3"));
+    EXPECT_EQ(message::invalidPageNumberZero, marked("000"));
+    EXPECT_EQ(message::invalidPageNumberZero, marked("a1"));
+    EXPECT_EQ(message::invalidParameter, marked("1,2,"));
+    EXPECT_EQ(message::invalidParameter, marked("1-2-3"));
+    EXPECT_EQ(message::invalidParameter, marked("1, 3"));
 }
 
 // A page given directly inside Kids cannot be marked: the list fails where it
@@ -63,10 +64,10 @@ TEST(PageList, MessagesQuoteTheNumbersAsTyped) {
 TEST(PageList, APageGivenInsideKidsFailsWhereTheListNamesIt) {
     std::vector<PageRecord> pages = records(6);
     pages[3].objNum = -1;
-    EXPECT_EQ("PDF file was damaged", marked("1,3-5", 6, 6, pages));
+    EXPECT_EQ(message::damaged, marked("1,3-5", 6, 6, pages));
     EXPECT_EQ("90 90 90 . 90 90", marked("1-3,5-6", 6, 6, pages));
     EXPECT_EQ("Page number 9 greater than 6 pages in file", marked("9,4", 6, 6, pages));
-    EXPECT_EQ("PDF file was damaged", marked("4,9", 6, 6, pages));
+    EXPECT_EQ(message::damaged, marked("4,9", 6, 6, pages));
 }
 
 // The sweep agrees with marking each range in turn, on lists made at random.

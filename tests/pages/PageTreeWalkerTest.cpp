@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PdfBuilder.h"
+#include "limits/Messages.h"
 #include "model/PdfArray.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
@@ -79,7 +80,7 @@ TEST(PageTreeWalker, ALoopThroughKidsIsDamage) {
         walk(pdf);
         ADD_FAILURE() << "the loop was walked";
     } catch (const CPdfException& failure) {
-        EXPECT_STREQ("PDF file was damaged", failure.messageText());
+        EXPECT_STREQ(message::damaged, failure.messageText());
     }
 }
 
@@ -211,7 +212,7 @@ TEST(PageTreeWalker, DirectKidsOfNeitherKindArePassedOverUpToTheVisitLimit) {
         walk(tooMany);
         ADD_FAILURE() << "5,000 kids were visited in a file of three objects";
     } catch (const CPdfException& failure) {
-        EXPECT_STREQ("PDF file was damaged", failure.messageText());
+        EXPECT_STREQ(message::damaged, failure.messageText());
     }
 }
 

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "ElementText.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "parse/StreamEnd.h"
 #include "parse/ValueSieve.h"
@@ -59,15 +60,15 @@ TEST(PdfParser, ReadsEachObject) {
 }
 
 TEST(PdfParser, StreamLengthMustEndAtEndstream) {
-    EXPECT_EQ("Missing 'endstream'", parseFailure("<< /Length 4 >>\nstream\r\nHELLO\r\nendstream"));
-    EXPECT_EQ("Missing 'endstream'", parseFailure("<< /Length 900 >>\nstream\r\nHELLO\r\nendstream"));
+    EXPECT_EQ(message::missingEndstream, parseFailure("<< /Length 4 >>\nstream\r\nHELLO\r\nendstream"));
+    EXPECT_EQ(message::missingEndstream, parseFailure("<< /Length 900 >>\nstream\r\nHELLO\r\nendstream"));
     // A negative Length ends the data before it starts, here on the "endstream" read
     // before the dictionary: the parse must not go back there (and read it all again).
     const TestByteFile reachingBack("endstream << /Length -35 >>\nstream\nHELLO\nendstream");
     CPdfParser parser(nullptr, reachingBack.openStream());
     CPdfElement keyword, stream;
     parser.parseObject(keyword);
-    EXPECT_EQ("Missing 'endstream'", [&] {
+    EXPECT_EQ(message::missingEndstream, [&] {
         try {
             parser.parseObject(stream);
         } catch (const CPdfException& failure) {
@@ -130,11 +131,11 @@ TEST(PdfParser, StreamsAreDecodedUnlessKeptRaw) {
 
 TEST(PdfParser, DeepNestingIsDamageNotACrash) {
     EXPECT_EQ("", parseFailure(std::string(500, '[')));
-    EXPECT_EQ("PDF file was damaged", parseFailure(std::string(501, '[')));
-    EXPECT_EQ("PDF file was damaged", parseFailure(std::string(100000, '[')));
+    EXPECT_EQ(message::damaged, parseFailure(std::string(501, '[')));
+    EXPECT_EQ(message::damaged, parseFailure(std::string(100000, '[')));
     std::string dictionaries;
     for (int i = 0; i < 600; ++i) dictionaries += "<< /A [";
-    EXPECT_EQ("PDF file was damaged", parseFailure(dictionaries));
+    EXPECT_EQ(message::damaged, parseFailure(dictionaries));
 }
 
 namespace {
@@ -221,7 +222,7 @@ TEST(PdfParser, AnObjectWithTooManyValuesIsDamage) {
         parser.parseObject(object);
         ADD_FAILURE() << "parsed " << object.array()->size() << " values";
     } catch (const CPdfException& failure) {
-        EXPECT_STREQ("PDF file was damaged", failure.messageText());
+        EXPECT_STREQ(message::damaged, failure.messageText());
     }
     const TestByteFile fewer("[" + many.substr(1, 2 * ((1 << 21) - 2)) + "]");
     CPdfParser second(nullptr, fewer.openStream());
@@ -247,7 +248,7 @@ TEST(PdfParser, AContainerLeftOpenEndsAtTheEndOfItsObject) {
         {"<< /A [1 endstream", "<<A=[int:1]>> | kw:endstream"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ("PDF file was damaged", parseFailure(c.text)) << c.text;
+        EXPECT_EQ(message::damaged, parseFailure(c.text)) << c.text;
         EXPECT_EQ(c.recovered, parseAllText(c.text, true)) << c.text;
     }
     // Outside a container the keywords are objects of their own, as they always were.
@@ -296,7 +297,7 @@ TEST(PdfParser, ASieveBuildsOnlyTheValuesItKeeps) {
     KeySieve onlyA{"A"};
     EXPECT_EQ("<<A=int:3>> | int:4", parseSieved("<< /B << /X >> /Y 1 >> /A 3 >> 4", onlyA));
     EXPECT_EQ("<<A=int:3>>", parseSieved("<< /B [<< /Length 6 >>\nstream\nA >> B\nendstream] /A 3 >>", onlyA));
-    EXPECT_EQ("Missing 'endstream'", [&] {
+    EXPECT_EQ(message::missingEndstream, [&] {
         try {
             parseSieved("<< /B [<< /Length 2 >>\nstream\nA >> B\nendstream] /A 3 >>", onlyA);
         } catch (const CPdfException& failure) {

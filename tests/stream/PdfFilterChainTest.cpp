@@ -4,6 +4,7 @@
 
 #include "TestByteFile.h"
 #include "TestEncoders.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "stream/PdfFilterChain.h"
 
@@ -82,7 +83,7 @@ TEST(PdfFilterChain, RejectsOtherFilterNames) {
             applyFilters(file.openStream(), parseFirst(dictionary));
             ADD_FAILURE() << dictionary << " was accepted";
         } catch (const CPdfException& failure) {
-            EXPECT_STREQ("Stream filter not supported", failure.messageText()) << dictionary;
+            EXPECT_STREQ(message::filterNotSupported, failure.messageText()) << dictionary;
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "PdfBuilder.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfObjectStream.h"
@@ -52,11 +53,11 @@ TEST(ObjectLookup, FindsObjectsOnlyUnderTheirNumberAndGeneration) {
         ASSERT_NE(nullptr, raw) << number;
         EXPECT_EQ(text, std::string(raw, raw + length));
     }
-    EXPECT_EQ("Corrupted PDF file", failureOfFetch(xref, int(xref.getEntries().numberBound())));
-    EXPECT_EQ("Corrupted PDF file", failureOfFetch(xref, -1));
+    EXPECT_EQ(message::corrupted, failureOfFetch(xref, int(xref.getEntries().numberBound())));
+    EXPECT_EQ(message::corrupted, failureOfFetch(xref, -1));
     // Reference loops, through an object stream or a stream's Length, are damage.
-    EXPECT_EQ("PDF file was damaged", failureOfFetch(xref, 8));
-    EXPECT_EQ("PDF file was damaged", failureOfFetch(xref, 9));
+    EXPECT_EQ(message::damaged, failureOfFetch(xref, 8));
+    EXPECT_EQ(message::damaged, failureOfFetch(xref, 9));
 }
 
 // Object stream 1 looked up in both forms.

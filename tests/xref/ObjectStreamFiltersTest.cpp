@@ -5,6 +5,7 @@
 #include "PdfBuilder.h"
 #include "TestEncoders.h"
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
@@ -48,7 +49,7 @@ TEST(ObjectStreamFilters, ObjectsAreReadThroughEachFilterAndChain) {
         EXPECT_EQ("eleven", fetchedThrough(filter, data, 11)) << filter;
         EXPECT_EQ("twelve", fetchedThrough(filter, data, 12)) << filter;
     }
-    EXPECT_EQ("Stream filter not supported", fetchedThrough("/Filter /DCTDecode", plain, 11));
+    EXPECT_EQ(message::filterNotSupported, fetchedThrough("/Filter /DCTDecode", plain, 11));
 }
 
 // Data that expands thousands of times over is read only up to the bound on an
@@ -57,10 +58,10 @@ TEST(ObjectStreamFilters, ADecodingBombStopsAtTheBound) {
     const size_t beyondBound = static_cast<size_t>(limits::maximumObjectStreamData) + 1024 * 1024;
     const std::string lzw = lzwBomb(beyondBound / 3839);
     EXPECT_LT(lzw.size(), 20000u);
-    EXPECT_EQ("PDF file was damaged", fetchedThrough("/Filter /LZWDecode", lzw, 11));
+    EXPECT_EQ(message::damaged, fetchedThrough("/Filter /LZWDecode", lzw, 11));
     std::string runLength = runLengthEncoded(header);
     runLength.pop_back();  // its end code
     for (size_t i = 0; i < beyondBound / 128; ++i) runLength += "\x81 ";
-    EXPECT_EQ("PDF file was damaged", fetchedThrough("/Filter /RunLengthDecode", runLength + "\x80", 11));
-    EXPECT_EQ("PDF file was damaged", fetchedThrough("/Filter [/AHx /LZW]", asciiHexEncoded(lzw), 12));
+    EXPECT_EQ(message::damaged, fetchedThrough("/Filter /RunLengthDecode", runLength + "\x80", 11));
+    EXPECT_EQ(message::damaged, fetchedThrough("/Filter [/AHx /LZW]", asciiHexEncoded(lzw), 12));
 }

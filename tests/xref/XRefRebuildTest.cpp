@@ -5,6 +5,7 @@
 #include <string>
 
 #include "PdfBuilder.h"
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
@@ -174,22 +175,22 @@ TEST(XRefRebuild, RefusesEncryptedFilesAndFilesWithNothingToRecover) {
     PdfBuilder encrypted;
     addPages(encrypted);
     encrypted.raw("trailer\n<< /Root 1 0 R /Encrypt 5 0 R >>\n");
-    EXPECT_EQ("\nPDF file is encrypted", encrypted.openFailure(true));
+    EXPECT_EQ(message::encrypted, encrypted.openFailure(true));
 
     PdfBuilder encryptedWithoutRoot;
     addPages(encryptedWithoutRoot);
     encryptedWithoutRoot.raw("trailer\n<< /Encrypt 5 0 R >>\n");
-    EXPECT_EQ("\nPDF file is encrypted", encryptedWithoutRoot.openFailure(true)) << "a made trailer is refused too";
+    EXPECT_EQ(message::encrypted, encryptedWithoutRoot.openFailure(true)) << "a made trailer is refused too";
 
     PdfBuilder empty;
     empty.raw("nothing here\n");
-    EXPECT_EQ("PDF file was damaged", empty.openFailure(true));
+    EXPECT_EQ(message::damaged, empty.openFailure(true));
 
     PdfBuilder noPageTree;
     noPageTree.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
     noPageTree.object(2, "<< /Type /Pages /Count 0 >>");
     noPageTree.raw("trailer\n<< /Root 1 0 R >>\n");
-    EXPECT_EQ("PDF file was damaged", noPageTree.openFailure(true));
+    EXPECT_EQ(message::damaged, noPageTree.openFailure(true));
 }
 
 // -repair reads a sound cross-reference as it is; junk after table entries is passed
@@ -218,7 +219,7 @@ TEST(XRefRepairOpen, RebuildsOnlyWhatCannotBeUsed) {
             pdf.raw(line);
         }
         pdf.raw("trailer\n<< /Root 1 0 R >>\n").startxref(at);
-        EXPECT_EQ("Couldn't parse an xref table", pdf.openFailure());
+        EXPECT_EQ(message::xrefTableUnparsed, pdf.openFailure());
         CPdfDocument document;
         CPdfXRef& xref = pdf.open(document, true);
         EXPECT_FALSE(xref.recovery().wasRebuilt());

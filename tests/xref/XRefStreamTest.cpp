@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "PdfBuilder.h"
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "xref/PdfDocument.h"
 #include "xref/PdfXRef.h"
@@ -82,18 +83,17 @@ TEST(XRefStream, MalformedStreamsAreRefused) {
     const struct {
         std::string entries, data, failure;
     } cases[] = {
-        {"/Size 3 /W [1 2]", three, "W item of xref Stream is wrong length"},
-        {"/Size 3 /W [1 2.0 1]", three, "W item of xref Stream is wrong type"},
-        {"/Size 3 /W 4", three, "W item of xref Stream is wrong type"},
-        {"/Size 9 0 R /W [1 2 1]", three, "Size of xref Stream is wrong type"},
-        {"/W [1 2 1]", three, "Size of xref Stream is wrong type"},
-        {"/Size -1 /W [1 2 1]", three, "Size of xref Stream is wrong type"},
-        {"/Size 3 /W [1 2 1] /Index [2147483647 1]", three, "Index item of xref Stream is wrong type"},
-        {"/Size 3 /W [1 2 1] /Index [0 /Three]", three, "Index item of xref Stream is wrong type"},
-        {"/Size 3 /W [1 2 1] /Index [0 3 [10] 2]", three, "Index item of xref Stream is wrong type"},
-        {"/Size 3 /W [1 2 1]", three.substr(0, 11), "Unexpected EOF while reading xref stream section"},
-        {"/Size 3 /W [1 2 1]", three.substr(0, 8) + bytes({3, 0, 0, 0}),
-         "Wrong type of xref entry while reading xref stream section"},
+        {"/Size 3 /W [1 2]", three, message::xrefStreamWidthWrongLength},
+        {"/Size 3 /W [1 2.0 1]", three, message::xrefStreamWidthWrongType},
+        {"/Size 3 /W 4", three, message::xrefStreamWidthWrongType},
+        {"/Size 9 0 R /W [1 2 1]", three, message::xrefStreamSizeWrongType},
+        {"/W [1 2 1]", three, message::xrefStreamSizeWrongType},
+        {"/Size -1 /W [1 2 1]", three, message::xrefStreamSizeWrongType},
+        {"/Size 3 /W [1 2 1] /Index [2147483647 1]", three, message::xrefStreamIndexWrongType},
+        {"/Size 3 /W [1 2 1] /Index [0 /Three]", three, message::xrefStreamIndexWrongType},
+        {"/Size 3 /W [1 2 1] /Index [0 3 [10] 2]", three, message::xrefStreamIndexWrongType},
+        {"/Size 3 /W [1 2 1]", three.substr(0, 11), message::xrefStreamEndedEarly},
+        {"/Size 3 /W [1 2 1]", three.substr(0, 8) + bytes({3, 0, 0, 0}), message::xrefStreamEntryWrongType},
     };
     for (const auto& c : cases) {
         PdfBuilder pdf;
@@ -104,7 +104,7 @@ TEST(XRefStream, MalformedStreamsAreRefused) {
     pdf.object(8, "4");
     pdf.startxref(pdf.object(
         7, "<< /Size 1 /W [1 2 1] /Root 1 0 R /Length 8 0 R >>\nstream\n" + bytes({1, 0, 15, 0}) + "\nendstream"));
-    EXPECT_EQ("Couldn't parse an xref stream", pdf.openFailure());
+    EXPECT_EQ(message::xrefStreamUnparsed, pdf.openFailure());
 }
 
 // The table of a hybrid-reference file names a stream that lists what the table
@@ -142,7 +142,7 @@ TEST(XRefStream, DeclaredEntriesAreBoundedByTheFile) {
     PdfBuilder tooMany;
     std::string rows;
     for (int i = 0; i < 40000; ++i) rows += bytes({1, 0, 0, 0});
-    EXPECT_EQ("PDF file was damaged",
+    EXPECT_EQ(message::damaged,
               withStreamSection(tooMany, "/Size 8000000 /W [1 2 1] /Index [7960000 40000]", rows, true).openFailure());
 
     PdfBuilder declared;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "PdfBuilder.h"
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
 #include "xref/PdfDocument.h"
@@ -65,9 +66,9 @@ TEST(XRefTable, TailNamesTheNewestSection) {
     } cases[] = {
         {"startxref\n1\n%%EOF\nstartxref\n%u\n%%EOF\n", ""},
         {"startxref\0%u\n%%EOF\n"s, ""},
-        {"startxref\n0\n%%EOF\n", "PDF file was damaged"},
-        {"startxref\n%%EOF\n", "PDF file was damaged"},
-        {"%%EOF\n", "PDF file was damaged"},
+        {"startxref\n0\n%%EOF\n", message::damaged},
+        {"startxref\n%%EOF\n", message::damaged},
+        {"%%EOF\n", message::damaged},
     };
     for (const auto& c : cases) {
         PdfBuilder pdf;
@@ -100,11 +101,11 @@ TEST(XRefTable, SubsectionSetsOnlyItsOwnEntries) {
 }
 
 TEST(XRefTable, MalformedSectionsAreRefused) {
-    const std::string table = "Couldn't parse an xref table", trailer = "trailer\n<< /Root 1 0 R >>\n";
+    const std::string table = message::xrefTableUnparsed, trailer = "trailer\n<< /Root 1 0 R >>\n";
     const struct {
         std::string section, failure;
     } cases[] = {
-        {"/Xref 0 1\n", "Couldn't parse an xref"},
+        {"/Xref 0 1\n", message::xrefUnparsed},
         {"xref\n0 1\n0000000000 65535 F \n" + trailer, table},
         {"xref\n0 1\n0000000000 65535 N \n" + trailer, table},
         {"xref\n0 1\n0000000000 65535 free \n" + trailer, table},
@@ -115,10 +116,10 @@ TEST(XRefTable, MalformedSectionsAreRefused) {
         {"xref\n-1 1\n0000000000 65535 f \n" + trailer, table},
         {"xref\n2147483647 1\n0000000000 65535 f \n" + trailer, table},
         {"xref\n2147483647 1\n0000000000 65535 f \n" + trailer, table},
-        {"xref\n0 1\n0000000000 65535 f \ntrailer\n[ /Root 1 0 R ]\n", "Trailer dictionary is wrong type"},
-        {"7 0 obj\n5\nendobj\n", "Couldn't parse an xref stream"},
-        {"7 /Zero obj\n", "Couldn't parse an xref stream"},
-        {"7 0 endobj\n", "Couldn't parse an xref stream"},
+        {"xref\n0 1\n0000000000 65535 f \ntrailer\n[ /Root 1 0 R ]\n", message::trailerWrongType},
+        {"7 0 obj\n5\nendobj\n", message::xrefStreamUnparsed},
+        {"7 /Zero obj\n", message::xrefStreamUnparsed},
+        {"7 0 endobj\n", message::xrefStreamUnparsed},
     };
     for (const auto& c : cases) {
         PdfBuilder pdf;
@@ -133,11 +134,11 @@ TEST(DocumentOpen, NewestTrailerDecidesWhetherTheFileOpens) {
     } cases[] = {
         {"/Root 1 0 R /Info 2 0 R", "", 2},
         {"/Root 1 0 R /Info << /Title (t) >>", "", 0},
-        {"/Root 1 0 R /Encrypt 2 0 R", "\nPDF file is encrypted", 0},
-        {"/Root 1 0 R /Encrypt << /Filter /Standard >>", "\nPDF file is encrypted", 0},  // held in the trailer
+        {"/Root 1 0 R /Encrypt 2 0 R", message::encrypted, 0},
+        {"/Root 1 0 R /Encrypt << /Filter /Standard >>", message::encrypted, 0},  // held in the trailer
         {"/Root 1 0 R /Encrypt 7", "", 0},
-        {"/Root << /Type /Catalog >>", "PDF file was damaged", 0},
-        {"/Info 2 0 R", "PDF file was damaged", 0},
+        {"/Root << /Type /Catalog >>", message::damaged, 0},
+        {"/Info 2 0 R", message::damaged, 0},
     };
     for (const auto& c : cases) {
         PdfBuilder pdf;
@@ -164,7 +165,7 @@ TEST(DocumentOpen, FailedOpenLeavesTheDocumentReusable) {
         document.open("/nonexistent/folioturn.pdf");
         ADD_FAILURE() << "opened a file that does not exist";
     } catch (const CPdfException& failure) {
-        EXPECT_STREQ("Can't open file", failure.messageText());
+        EXPECT_STREQ(message::cantOpenFile, failure.messageText());
     }
     PdfBuilder damaged, good;
     damaged.object(1, catalog);
