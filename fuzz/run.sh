@@ -10,7 +10,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 mkdir -p "$1"
 build="$(cd "$1" && pwd)"
-targets=(rotate options filter parser xref objstm)
+targets=(rotate options filter parser xref objstm head sievedfetch sieve objend stmheader)
 share=$(( 3 * $2 / ${#targets[@]} ))
 [ "$share" -ge 1 ] || share=1
 
@@ -34,6 +34,7 @@ if command -v qpdf >/dev/null; then
 fi
 pdfs=("$root"/examples/*.pdf "$root"/tests/data/*.pdf "$variants"/*.pdf)
 python3 "$root/fuzz/make-structure-seeds.py" "$seeds" "${pdfs[@]}"
+python3 "$root/fuzz/make-differential-seeds.py" "$seeds" "${pdfs[@]}"
 # The rotation target reads its first byte as the choice of argument sets (see
 # RotateFuzzer.cpp), so each seed file goes in behind a few different choices,
 # with and without an incremental update (the choice's top bit).

@@ -276,8 +276,10 @@ ObjectExtent ObjectExtents::locate(int32_t number, const XRefEntry& entry) {
 
     const uint64_t start = extent.start, limit = extent.limit;
     const FirstBytes first = readFirstBytes(*blocks, start, limit);
-    const std::optional<Head> skimmed = skimHead(*blocks, xref.readMode(), start, number, first.bytes.data(),
-                                                 static_cast<uint32_t>(first.bytes.size()));
+    const std::optional<Head> skimmed = skimmingHeads
+                                            ? skimHead(*blocks, xref.readMode(), start, number, first.bytes.data(),
+                                                       static_cast<uint32_t>(first.bytes.size()))
+                                            : std::nullopt;
     const Head head = skimmed ? *skimmed : parseHead(xref, start, number);
     if (!head.parsed || head.number != number) return extent;
     extent.generation = head.generation;

@@ -32,10 +32,15 @@ public:
     // Where the objects start, in file order.
     const ObjectLayout& layout();
 
+    // Off, the parser reads every object's head, never its first bytes alone (see
+    // locate): for the differential fuzz target, which holds the two to one answer.
+    void skimHeads(bool on) { skimmingHeads = on; }
+
 private:
     std::optional<ObjectExtent> noted(int32_t number, const XRefEntry& entry, uint64_t start, uint64_t limit);
 
     CPdfXRef& xref;
     std::optional<ObjectLayout> objectLayout;
     NumberMap<uint32_t> dictionaryLengths;  // of the dictionaries that lookups read to their closing keyword
+    bool skimmingHeads = true;
 };

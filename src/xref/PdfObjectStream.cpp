@@ -2,19 +2,17 @@
 
 #include <algorithm>
 #include <climits>
-#include <optional>
 
 #include "limits/Limits.h"
 #include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
-#include "parse/CharacterClass.h"
-#include "parse/PdfLexer.h"
 #include "parse/PdfParser.h"
 #include "parse/SievedDictionary.h"
 #include "stream/PdfEmbedStream.h"
 #include "stream/PdfMemoryStream.h"
 #include "stream/PdfStream.h"
+#include "xref/ObjectStreamHeader.h"
 #include "xref/PdfXRef.h"
 
 namespace {
@@ -86,71 +84,15 @@ RetainPtr<CPdfStream> memoryWindow(const std::vector<uint8_t>& data, uint32_t st
     return makeRetained<CPdfMemoryStream>(data.data() + start, end - start);
 }
 
-// The header's pairs of object number and offset, `count` of them, as `header`
-// reads them. False when a pair is not two integers.
-bool readHeaderPairs(CPdfParser&& header, int32_t count, std::vector<int32_t>& numbers, std::vector<int32_t>& offsets) {
-    for (int32_t j = 0; j < count; ++j) {
-        CPdfElement number, offset;
-        header.parseObject(number);
-        header.parseObject(offset);
-        if (!number.is(ElementType::Integer) || !offset.is(ElementType::Integer)) return false;
-        numbers.push_back(number.integer());
-        offsets.push_back(offset.integer());
-    }
-    return true;
-}
-
-// A run of digits after white space, closed by white space or the text's end, is
-// an integer token as the lexer reads it (saturated past 2^31-1) and is taken
-// here; anything else is left where it stands, for the lexer.
-std::optional<int32_t> readDigitRun(TextSource& source, const uint8_t* text, uint32_t length) {
-    uint32_t start = source.where();
-    while (start < length && pdfchar::isWhitespace(text[start])) ++start;
-    uint32_t end = start;
-    int64_t magnitude = 0;
-    for (; end < length && pdfchar::isDigit(text[end]); ++end)
-        magnitude = std::min<int64_t>(magnitude * 10 + (text[end] - '0'), int64_t{INT32_MAX} + 1);
-    if (end == start || (end < length && !pdfchar::isWhitespace(text[end]))) return std::nullopt;
-    source.rewindTo(end);
-    return static_cast<int32_t>(std::min<int64_t>(magnitude, INT32_MAX));
-}
-
-// The same for a header of plain integers, read token by token from memory: what
-// the parser makes of them when no "R" follows to make a reference of two. False
-// for any other header, which the parser must read.
-bool readPlainHeader(const uint8_t* text, uint32_t length, int32_t count, std::vector<int32_t>& numbers,
-                     std::vector<int32_t>& offsets) {
-    TextSource source(text, length);
-    PdfLexer<TextSource> lexer(source);
-    LexedToken token;
-    const auto nextInteger = [&](std::vector<int32_t>& into) {
-        if (const std::optional<int32_t> digits = readDigitRun(source, text, length)) {
-            into.push_back(*digits);
-            return true;
-        }
-        lexer.lexToken(token);
-        if (token.is(LexedToken::Kind::Integer)) into.push_back(token.integer);
-        return token.is(LexedToken::Kind::Integer);
-    };
-    for (int32_t j = 0; j < count; ++j) {
-        if (!nextInteger(numbers) || !nextInteger(offsets)) return false;
-    }
-    // An "R" after the last two integers, or after the last and one more, would
-    // make a reference of them.
-    lexer.lexToken(token);
-    if (!token.is(LexedToken::Kind::Integer)) return !token.isKeyword("R");
-    lexer.lexToken(token);
-    return !token.isKeyword("R");
-}
-
-// The same, from the header's first `first` bytes in memory.
+// The header's pairs, from its first `first` bytes in memory: by the plain reader
+// where it settles them, else by the parser.
 bool readHeader(CPdfXRef* xref, const std::vector<uint8_t>& data, int32_t count, int32_t first,
                 std::vector<int32_t>& numbers, std::vector<int32_t>& offsets) {
     const uint32_t headerEnd = static_cast<uint32_t>(std::min<int64_t>(first, static_cast<int64_t>(data.size())));
-    if (readPlainHeader(data.data(), headerEnd, count, numbers, offsets)) return true;
+    if (readPlainObjectStreamHeader(data.data(), headerEnd, count, numbers, offsets)) return true;
     numbers.clear();
     offsets.clear();
-    return readHeaderPairs(CPdfParser(xref, memoryWindow(data, 0, headerEnd)), count, numbers, offsets);
+    return readObjectStreamHeaderPairs(CPdfParser(xref, memoryWindow(data, 0, headerEnd)), count, numbers, offsets);
 }
 
 }  // namespace
@@ -248,7 +190,8 @@ std::vector<int32_t> readObjectStreamNumbers(CPdfXRef* xref, int32_t streamNumbe
     // The header is parsed as it is decoded: a First far into the data costs no memory.
     const int32_t headerLength = static_cast<int32_t>(std::min<int64_t>(first, limits::maximumObjectStreamData));
     const RetainPtr<CPdfEmbedStream> header = makeRetained<CPdfEmbedStream>(object.stream(), headerLength);
-    const bool read = readHeaderPairs(CPdfParser(xref, RetainPtr<CPdfStream>(header)), count, numbers, offsets);
+    const bool read =
+        readObjectStreamHeaderPairs(CPdfParser(xref, RetainPtr<CPdfStream>(header)), count, numbers, offsets);
     xref->objectStreams().charge(static_cast<uint64_t>(headerLength - header->remainingBytes()));
     if (!read) numbers.clear();
     return numbers;

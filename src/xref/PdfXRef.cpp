@@ -176,7 +176,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
         return;
     }
     const uint32_t offset = base + static_cast<uint32_t>(entry.offset);
-    if (sieve && fetchSievedFromFile(*this, offset, number, generation, *sieve, out)) return;
+    if (sieve && sievedFromFirstBytes && fetchSievedFromFile(*this, offset, number, generation, *sieve, out)) return;
     CPdfParser parser(this, file->openWindow(offset, 0, CPdfElement::null()));
     if (mode == ReadMode::Recovering) parser.recoverUnclosedContainers();
     parser.recoverStreamEnds(recovered.streamEndFinder());

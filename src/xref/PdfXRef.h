@@ -59,6 +59,10 @@ public:
 
     // Parses the object; with a sieve, only what it keeps is built.
     void fetchObject(int32_t number, int32_t generation, CPdfElement& out, ValueSieve* sieve = nullptr) override;
+    // Off, the parser reads every sieved fetch of an object stored in the file, never
+    // its first bytes alone (see fetchSievedFromFile): for the differential fuzz
+    // target, which holds the two to one answer.
+    void fetchSievedFromFirstBytes(bool on) { sievedFromFirstBytes = on; }
     const XRefEntryTable& getEntries() const { return entries; }
     // The text of a Compressed object inside its decoded object stream, or null.
     const uint8_t* getRawObject(int32_t number, int32_t generation, int32_t& length);
@@ -117,6 +121,7 @@ private:
     ObjectId info;
     int fetchDepth = 0;
     ReadMode mode = ReadMode::Strict;
+    bool sievedFromFirstBytes = true;
 
     ObjectExtents objectExtents{*this};
     ObjectStreams streams{*this};

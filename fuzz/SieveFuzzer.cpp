@@ -1,0 +1,99 @@
+// Holds the sieved reads of an object held in memory, as an object stream holds
+// it, to a full parse: the parser's sieved parse (the page tree walk's sieve
+// among the others the program reads with) must build what the full parse
+// builds with the sieve applied to it afterwards, and the dictionary reader's
+// sieved read (readSievedDictionary), where it builds, exactly what the parser's
+// sieved parse builds.
+//
+// Read as a text that more may follow (as in a file), the dictionary reader's
+// read must hold whatever follows: it builds what the parser builds of the text
+// with the continuation after it.
+//
+// The input: a byte of options (bits 0-2: the sieve, see sieveNumbered), a byte
+// of the kids a page tree sieve may still keep (255: any number), then the text
+// of one object as an object stream's window holds it, and after a line
+// "%%next" (see Differential.h) the continuation.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "Differential.h"
+#include "FuzzWorkspace.h"
+#include "model/PdfException.h"
+#include "parse/PdfParser.h"
+#include "parse/SievedDictionary.h"
+#include "stream/PdfMemoryStream.h"
+
+namespace {
+
+using namespace fuzzing;
+
+struct Parse {
+    bool failed = false;
+    CPdfElement object;
+};
+
+Parse parsed(std::string_view text, ValueSieve* sieve) {
+    Parse parse;
+    try {
+        CPdfParser parser(nullptr, makeRetained<CPdfMemoryStream>(reinterpret_cast<const uint8_t*>(text.data()),
+                                                                  static_cast<uint32_t>(text.size())));
+        if (sieve) parser.parseObject(parse.object, *sieve);
+        else parser.parseObject(parse.object);
+    } catch (const CPdfException&) {
+        parse.failed = true;
+    }
+    return parse;
+}
+
+std::set<std::string> keptKeys(const std::set<std::string>& keys, const ValueSieve& sieve) {
+    std::set<std::string> kept;
+    for (const std::string& key : keys)
+        if (sieve.keeps(key)) kept.insert(key);
+    return kept;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    const unsigned choice = data[0] & 7;
+    const uint64_t kidsLeft = data[1] == 0xFF ? UINT64_MAX : data[1];
+    const std::string_view input(reinterpret_cast<const char*>(data + 2), size - 2);
+    const std::string_view text = input.substr(0, input.find(pieceSeparator));
+    const std::string continued =
+        std::string(text) + std::string(input.substr(std::min(input.size(), text.size() + pieceSeparator.size())));
+    const std::set<std::string> names = namesIn(continued);
+    if (!fewEnoughToDescribe(continued, names.size())) return 0;
+    const std::unique_ptr<ValueSieve> sieve = sieveNumbered(choice, kidsLeft);
+    const std::set<std::string> kept = keptKeys(names, *sieve);
+
+    const Parse sievedParse = parsed(text, sieveNumbered(choice, kidsLeft).get());
+    const std::string sieved = sievedParse.failed ? "failed" : Description(kept, nullptr).of(sievedParse.object);
+    const Parse whole = parsed(text, nullptr);
+    // Only built values count against the parser's bound: a full parse may fail where a sieved one does not.
+    if (!whole.failed)
+        requireSame(sieved, Description(names, sieve.get()).of(whole.object),
+                    "a sieved parse builds otherwise than a full parse sieved afterwards");
+
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<uint32_t>(text.size());
+    CPdfElement object;
+    if (readSievedDictionary(bytes, length, true, nullptr, *sieveNumbered(choice, kidsLeft), object) ==
+        SievedRead::Built)
+        requireSame(Description(kept, nullptr).of(object), sieved,
+                    "the dictionary reader's sieved read builds otherwise than the parser");
+    object.clear();
+    if (readSievedDictionary(bytes, length, false, nullptr, *sieveNumbered(choice, kidsLeft), object) ==
+        SievedRead::Built) {
+        const Parse continuedParse = parsed(continued, sieveNumbered(choice, kidsLeft).get());
+        requireSame(Description(kept, nullptr).of(object),
+                    continuedParse.failed ? "failed" : Description(kept, nullptr).of(continuedParse.object),
+                    "the dictionary reader's read of a text that goes on builds otherwise than the parser");
+    }
+    return 0;
+}
