@@ -46,7 +46,7 @@ bool scanRotation(const char* argument, int& degrees, bool& inRange) {
 }
 
 // The options that take no value, for telling a mistyped one ("--force", "-Force").
-constexpr const char* flagOptions[] = {"-force", "-repair", "-incremental", "-continue"};
+constexpr const char* flagOptions[] = {"-force", "-repair", "-incremental", "-continue", "-compact"};
 
 std::string lowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -158,12 +158,18 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
             options.incremental = true;
         } else if (std::strcmp(argument, "-continue") == 0) {
             options.keepGoing = true;
+        } else if (std::strcmp(argument, "-compact") == 0) {
+            options.compact = true;
         } else if (warnings) {
             warnings->push_back(ignoredArgumentWarning(argument, argv[i - 1]));
         }
     }
     options.selection = options.pageText.empty() ? PageSelection::All : kind;
     if (!warnings) return;
+    if (options.compact && options.incremental)
+        warnings->push_back(
+            "-compact ignored with -incremental: an incremental update keeps the input's bytes, and its "
+            "compression with them");
     if (!options.upright && options.rotation % 90 != 0)
         warnings->push_back(offQuarterTurnWarning("-r" + std::to_string(options.rotation), options.rotation));
     warnOfItemAngles(options, *warnings);

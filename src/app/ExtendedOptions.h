@@ -40,6 +40,10 @@ constexpr OptionLine extendedOptions[] = {
      "one); -passwordfile<file> reads it from the file's first line. The output keeps the "
      "encryption"},
     {"-incremental", "keeps every byte of the input and appends the rotation as an incremental update"},
+    {"-compact",
+     "a full rewrite keeps the input's compression: objects of its object streams go into object streams again, "
+     "and the cross-reference is a stream where the input's was one (else a table of the numbers in use); "
+     "ignored with -incremental"},
     {"-repair",
      "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
      "rebuilt by scanning the file"},

@@ -23,6 +23,7 @@ struct JobOptions {
     bool force = false;
     bool repair = false;       // "-repair": read damaged files as other readers recover them
     bool incremental = false;  // append the rotation to the input as an incremental update
+    bool compact = false;      // "-compact": a full rewrite keeps the input's object streams
     bool keepGoing = false;    // "-continue": a list run goes on after a failed file
     // "-password" or "-passwordfile" (the last one given counts): opens encrypted files.
     std::optional<std::string> password;

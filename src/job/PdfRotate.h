@@ -59,7 +59,7 @@ private:
     void writeFullRewrite();
     void writeUpdate();
     void copyHeader();
-    void writeTableAndTrailer();
+    void writeTableAndTrailer(bool objectStreamsWritten);
     std::string keptDirectInfo() const;
     std::string keptEncryption() const;
     std::string keptDocumentId() const;
@@ -119,4 +119,5 @@ private:
     bool objectsLeftOut = false;
     bool certified = false;     // the catalogue carries a certification signature (looked for under -incremental)
     bool signedFields = false;  // the form holds a signed field (looked for in a full rewrite)
+    std::string sizeHint;       // a full rewrite came out much larger than its input
 };
