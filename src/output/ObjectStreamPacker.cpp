@@ -60,7 +60,8 @@ void ObjectStreamPacker::writeStream() {
     texts.reserve(members.size());
     for (size_t i = 0; i < members.size(); ++i) {
         const size_t end = i + 1 < members.size() ? members[i + 1].second : values.size();
-        texts.push_back({members[i].first, std::string_view(values).substr(members[i].second, end - members[i].second)});
+        texts.push_back(
+            {members[i].first, std::string_view(values).substr(members[i].second, end - members[i].second)});
     }
     const EncodedObjectStream encoded = encodeObjectStream(texts);
     std::string data = deflated(encoded.data, level);

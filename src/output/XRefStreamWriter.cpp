@@ -60,9 +60,8 @@ void writeXRefStream(OutputFile& output, OutputTable& records, ObjectId root, Ob
     XRefStreamShape shape;
     records.forEachWritten(
         [&shape](int32_t written, const OutputEntry& record) { shape.add(streamEntryOf(written, record)); });
-    const std::string entries =
-        xrefStreamEntries(shape, records.size()) + predictorEntries(shape) + "\n" +
-        rootAndInfoEntries(records, root, info) + moreEntries;
+    const std::string entries = xrefStreamEntries(shape, records.size()) + predictorEntries(shape) + "\n" +
+                                rootAndInfoEntries(records, root, info) + moreEntries;
     writeStreamObject(output, number, entries, compressedRows(records, shape));
     output.writeFramed("startxref\n", static_cast<int64_t>(position), "\n%%EOF\n");
 }
