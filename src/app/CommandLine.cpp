@@ -50,7 +50,7 @@ bool scanRotation(const char* argument, int& degrees, bool& inRange) {
 }
 
 // The options that take no value, for telling a mistyped one ("--force", "-Force").
-constexpr const char* flagOptions[] = {"-force", "-repair", "-incremental", "-continue", jsonArgument};
+constexpr const char* flagOptions[] = {"-force", "-repair", "-incremental", "-continue", "-compact", jsonArgument};
 
 std::string lowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -114,7 +114,8 @@ bool onlyForWriting(const char* argument) {
     int degrees = 0;
     bool inRange = true;
     return std::strcmp(argument, "-rauto") == 0 || scanRotation(argument, degrees, inRange) ||
-           std::strcmp(argument, "-force") == 0 || std::strcmp(argument, "-incremental") == 0;
+           std::strcmp(argument, "-force") == 0 || std::strcmp(argument, "-incremental") == 0 ||
+           std::strcmp(argument, "-compact") == 0;
 }
 
 }  // namespace
@@ -189,6 +190,8 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
             options.incremental = true;
         } else if (std::strcmp(argument, "-continue") == 0) {
             options.keepGoing = true;
+        } else if (std::strcmp(argument, "-compact") == 0) {
+            options.compact = true;
         } else if (std::strcmp(argument, jsonArgument) == 0 && options.info) {
             options.json = true;
         } else if (std::strcmp(argument, jsonArgument) == 0) {
@@ -200,6 +203,10 @@ void parseLaterOptions(int argc, char** argv, JobOptions& options, std::vector<s
     options.selection = options.pageText.empty() ? PageSelection::All : kind;
     // -info turns no page: the angles of a page list are not read for it.
     if (!warnings || options.info) return;
+    if (options.compact && options.incremental)
+        warnings->push_back(
+            "-compact ignored with -incremental: an incremental update keeps the input's bytes, and its "
+            "compression with them");
     if (!options.upright && options.rotation % 90 != 0)
         warnings->push_back(offQuarterTurnWarning("-r" + std::to_string(options.rotation), options.rotation));
     warnOfItemAngles(options, *warnings);

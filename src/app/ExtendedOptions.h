@@ -48,6 +48,10 @@ constexpr OptionLine extendedOptions[] = {
      "one); -passwordfile<file> reads it from the file's first line. The output keeps the "
      "encryption"},
     {"-incremental", "keeps every byte of the input and appends the rotation as an incremental update"},
+    {"-compact",
+     "a full rewrite keeps the input's compression: the objects of its object streams go into object streams "
+     "again, and the cross-reference is a stream (a table of the numbers in use where the input has neither); "
+     "ignored with -incremental"},
     {"-repair",
      "rotates damaged files too, as other readers recover them: a cross-reference that cannot be used is "
      "rebuilt by scanning the file"},

@@ -132,7 +132,16 @@ std::string StandardSecurity::decryptWithKey(CryptMethod method, const crypto::B
 }
 
 std::string StandardSecurity::encryptString(std::string_view plain, ObjectId object) const {
-    const CryptMethod method = encryption.strings;
+    return encryptData(encryption.strings, plain, object);
+}
+
+std::string StandardSecurity::encryptStream(std::string_view plain, ObjectId object) const {
+    return encryptData(encryption.streams, plain, object);
+}
+
+// RC4 data is the same length; AES data is a fresh initialisation vector and whole
+// blocks, the last one padded.
+std::string StandardSecurity::encryptData(CryptMethod method, std::string_view plain, ObjectId object) const {
     if (method == CryptMethod::Identity) return std::string(plain);
     const crypto::Bytes key = objectKey(method, object);
     crypto::Bytes data(plain.begin(), plain.end());

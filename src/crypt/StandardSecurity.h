@@ -37,12 +37,15 @@ public:
     static std::string decryptWithKey(CryptMethod method, const crypto::Bytes& key, std::string data);
     // A string of `object` encrypted as the file's strings are.
     std::string encryptString(std::string_view plain, ObjectId object) const;
+    // The data of a stream of `object` encrypted as the file's streams are.
+    std::string encryptStream(std::string_view plain, ObjectId object) const;
     bool encryptsStrings() const { return encryption.strings != CryptMethod::Identity; }
 
 private:
     bool authenticateAs(const std::string& password);
     bool permsConfirmKey() const;
     crypto::Bytes objectKey(CryptMethod method, ObjectId object) const;
+    std::string encryptData(CryptMethod method, std::string_view plain, ObjectId object) const;
 
     EncryptionSettings encryption;
     std::string firstId;

@@ -23,6 +23,7 @@ struct JobOptions {
     bool force = false;
     bool repair = false;       // "-repair": read damaged files as other readers recover them
     bool incremental = false;  // append the rotation to the input as an incremental update
+    bool compact = false;      // "-compact": a full rewrite keeps the input's object streams
     bool keepGoing = false;    // "-continue": a list run goes on after a failed file
     // "-info" in place of the output: the job describes the file and its selected
     // pages to its reporter, and writes and changes nothing.

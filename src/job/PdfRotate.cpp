@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "crypt/StandardSecurity.h"
+#include "job/GrowthHint.h"
 #include "limits/Limits.h"
 #include "limits/Messages.h"
 #include "model/PdfArray.h"
@@ -11,11 +12,13 @@
 #include "model/PdfException.h"
 #include "output/IncrementalUpdate.h"
 #include "output/KeptTrailer.h"
+#include "output/ObjectStreamPacker.h"
 #include "output/OutputCheck.h"
 #include "output/ObjectCopier.h"
 #include "output/OutputFile.h"
 #include "output/SignedFields.h"
 #include "output/UpdateChecks.h"
+#include "output/XRefStreamWriter.h"
 #include "pages/ForceRotation.h"
 #include "pages/ShownRotation.h"
 #include "platform/Platform.h"
@@ -86,18 +89,24 @@ void CPdfRotate::runSteps() {
     releaseInput();
     output->commit();
     if (signedFields) reporter.hint(signedRewriteHint);
+    if (!sizeHint.empty()) reporter.hint(sizeHint);
     if (const std::string repaired = repair.reportLine(); !repaired.empty()) notices.insert(notices.begin(), repaired);
     releaseAll();
     for (const std::string& text : notices) reporter.notice(text);
 }
 
 // The output's table is made only now: the page tree walk, which holds the most
-// before, is over, and an incremental update needs none.
+// before, is over, and an incremental update needs none. A compact one lists the
+// objects written alone, whatever their numbers.
 void CPdfRotate::writeFullRewrite() {
     const XRefEntryTable& entries = xref->getEntries();
-    outputEntries = OutputTable(static_cast<int32_t>(entries.numberBound()), entries.fitsOneTable());
+    outputEntries = jobOptions.compact
+                        ? OutputTable(0, false)
+                        : OutputTable(static_cast<int32_t>(entries.numberBound()), entries.fitsOneTable());
     copyHeader();
     ObjectCopier copier(*rawObjects, *output, outputEntries);
+    ObjectStreamPacker objectStreams(*output, outputEntries, xref->encryption().security());
+    if (jobOptions.compact) copier.packInto(objectStreams);
     copier.reportProgressTo([this](size_t copied, size_t total) { reporter.objectsCopied(copied, total); });
     copier.movePages(movedPages);
     copier.correctTypes(mistypedNodes);
@@ -105,7 +114,7 @@ void CPdfRotate::writeFullRewrite() {
     repair.prepare(copier, uses);
     copier.copyAll(pages);
     repair.noteCopy(copier);
-    writeTableAndTrailer();
+    writeTableAndTrailer(objectStreams.streamsWritten() != 0);
     const std::string fault = faultInRewrite(
         {outputEntries, xref->rootNum(), pageTreeNodes, pages, copier.endsUnknown(), output->incompleteCopies()});
     if (!fault.empty()) failOutputCheck(fault);
@@ -116,6 +125,7 @@ void CPdfRotate::writeFullRewrite() {
         notices.push_back(std::move(loss));
         objectsLeftOut = true;
     }
+    if (!jobOptions.compact) sizeHint = growthHint(inputSize, output->position());
 }
 
 // A certified document is told of only when an update is appended: an output
@@ -193,7 +203,15 @@ void CPdfRotate::copyHeader() {
     copyHead(*output, inputFile, headLength, xref->baseOffset());
 }
 
-void CPdfRotate::writeTableAndTrailer() {
+// A compact output keeps its cross-reference in a stream where objects went into
+// object streams, or where the input kept its own newest section in one.
+void CPdfRotate::writeTableAndTrailer(bool objectStreamsWritten) {
+    const bool inputStreamSection = !xref->recovery().wasRebuilt() && xref->newestSection().isStream;
+    if (jobOptions.compact && (objectStreamsWritten || inputStreamSection)) {
+        writeXRefStream(*output, outputEntries, {xref->rootNum(), xref->rootGen()}, {xref->infoNum(), xref->infoGen()},
+                        keptDirectInfo() + keptEncryption() + keptDocumentId());
+        return;
+    }
     const uint32_t tablePosition = output->position();
     writeXRefTable(*output, outputEntries);
     writeTrailer(*output, outputEntries, {xref->rootNum(), xref->rootGen()}, {xref->infoNum(), xref->infoGen()},

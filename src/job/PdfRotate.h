@@ -59,7 +59,7 @@ private:
     void writeFullRewrite();
     void writeUpdate();
     void copyHeader();
-    void writeTableAndTrailer();
+    void writeTableAndTrailer(bool objectStreamsWritten);
     std::string keptDirectInfo() const;
     std::string keptEncryption() const;
     std::string keptDocumentId() const;
@@ -125,4 +125,5 @@ private:
     bool certified =
         false;  // the catalogue carries a certification signature (looked for under -incremental and -info)
     bool signedFields = false;  // the form holds a signed field (looked for in a full rewrite and under -info)
+    std::string sizeHint;  // a full rewrite came out much larger than its input
 };

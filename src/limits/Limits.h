@@ -210,6 +210,13 @@ constexpr int maximumFormDepth = 12;
 // unjudged: ISO 32000 names 28 as a limit of implementations.
 constexpr size_t maximumSavedStates = 1024;
 
+// With "-compact" the objects that the input keeps in object streams go into new
+// ones of at most this many objects, and about this many bytes of their text: as
+// many as common writers put in one (a hundred or two), so that a reader that needs
+// one object decodes little more, and enough that Flate finds what they share.
+constexpr size_t packedObjectsPerStream = 200;
+constexpr size_t packedBytesPerStream = 256 * 1024;
+
 // Offsets in this program are 32-bit: a file of 2 GiB or more would be misread.
 constexpr int64_t maximumInputBytes = int64_t{1} << 31;
 

@@ -14,7 +14,6 @@
 #include "output/OutputFile.h"
 #include "output/PageRevisions.h"
 #include "output/UpdateChecks.h"
-#include "parse/Keywords.h"
 #include "output/UpdateEncoding.h"
 #include "output/XRefWriter.h"
 #include "platform/Platform.h"
@@ -119,28 +118,8 @@ void writeClassicTable(OutputFile& output, const UpdateBase& base, const std::ve
     writeTail(output, table);
 }
 
-void writeStreamObject(OutputFile& output, int32_t number, const std::string& entries, const std::string& data) {
-    output.writeFramed("", number, " 0 obj\n<<");
-    output.write(entries);
-    output.writeFramed(" /Filter /FlateDecode /Length ", static_cast<int64_t>(data.size()), " >>\nstream\n");
-    output.write(data);
-    output.write(keywords::writtenStreamAndObjectEnd);
-}
-
-std::string objectStreamEntries(size_t count, size_t first) {
-    return " /Type /ObjStm /N " + std::to_string(count) + " /First " + std::to_string(first);
-}
-
-std::string xrefStreamEntries(const EncodedXRefStream& encoded, const UpdateBase& base, uint32_t size) {
-    std::string entries = " /Type /XRef /Size " + std::to_string(size) + " /W [";
-    entries += std::to_string(encoded.widths[0]) + " " + std::to_string(encoded.widths[1]) + " " +
-               std::to_string(encoded.widths[2]) + "] /Index [";
-    for (const auto& [first, count] : encoded.index)
-        entries += std::to_string(first) + " " + std::to_string(count) + " ";
-    entries.back() = ']';
-    entries += base.carriedEntries;
-    entries += "\n/Prev " + std::to_string(base.prev);
-    return entries;
+std::string updateXRefStreamEntries(const EncodedXRefStream& encoded, const UpdateBase& base, uint32_t size) {
+    return xrefStreamEntries(encoded, size) + base.carriedEntries + "\n/Prev " + std::to_string(base.prev);
 }
 
 // The objects that an object stream can hold go into one new object stream,
@@ -182,7 +161,7 @@ void writeStreamTable(OutputFile& output, const UpdateBase& base, std::vector<St
     const uint32_t xrefOffset = output.position();
     entries.push_back({xrefNumber, 1, xrefOffset, 0});
     const EncodedXRefStream encoded = encodeXRefStream(std::move(entries));
-    writeStreamObject(output, xrefNumber, xrefStreamEntries(encoded, base, static_cast<uint32_t>(nextNumber)),
+    writeStreamObject(output, xrefNumber, updateXRefStreamEntries(encoded, base, static_cast<uint32_t>(nextNumber)),
                       deflateBytes(encoded.rows));
     writeTail(output, xrefOffset);
 }

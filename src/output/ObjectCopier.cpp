@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "model/PdfDictionary.h"
+#include "output/ObjectStreamPacker.h"
 #include "output/OutputFile.h"
 #include "output/PageEditor.h"
 #include "rawtext/RawObject.h"
@@ -21,6 +23,25 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
     // Pages mostly come in ascending number already: checking that is cheaper than sorting.
     if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());
     return order;
+}
+
+// With "-compact" the object streams take numbers past every other object's.
+int64_t firstNumberPast(const XRefEntryTable& entries, const std::vector<MovedPage>& movedPages) {
+    int64_t first = entries.numberBound();
+    for (const MovedPage& moved : movedPages) first = std::max<int64_t>(first, int64_t{moved.number} + 1);
+    return first;
+}
+
+// The bytes that the object streams `numbers` take in the input file.
+uint64_t storedBytes(CPdfXRef& xref, const std::vector<int32_t>& numbers) {
+    uint64_t bytes = 0;
+    for (const int32_t number : numbers) {
+        const XRefEntry* entry = xref.getEntries().find(number);
+        if (!entry || entry->type != XRefEntryType::Uncompressed) continue;
+        const ObjectExtent extent = xref.extents().locate(number, *entry);
+        if (extent.readable) bytes += extent.length();
+    }
+    return bytes;
 }
 
 // The numbers of the object streams that the entries name, ascending.
@@ -49,13 +70,21 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     movedParentGenerations.assign(movedPages.size(), 0);
     RawObject object;
     const size_t numbers = static_cast<size_t>(entries.numberBound());
+    if (packer) {
+        packer->numberStreamsFrom(firstNumberPast(entries, movedPages));
+        CPdfXRef& xref = reader.crossReference();
+        packer->compressLike(storedBytes(xref, objectStreams), xref.fileLength());
+    }
     for (const auto [objectNumber, entry] : entries) {
         if (progress) progress(static_cast<size_t>(objectNumber), numbers);
         while (next < order.size() && order[next].first < objectNumber) ++next;
         if (entry.type == XRefEntryType::Free || records.isWritten(objectNumber)) continue;
+        if (packer && isInputCrossReference(objectNumber, entry)) continue;
         const PageRecord* page =
             next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
-        if (!reader.read(objectNumber, object) || object.length() == 0) {
+        const bool packed = packs(objectNumber, entry);
+        if (!(packed ? reader.readMember(objectNumber, object) : reader.read(objectNumber, object)) ||
+            object.length() == 0) {
             // The streams that hold the cross-reference and other objects would be
             // left out all the same: losing one loses nothing of the document.
             const bool bookkeeping = reader.crossReference().isCrossReferenceStream(objectNumber) ||
@@ -76,10 +105,43 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
             loadObjectText(reader.bytes(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
             ++typeFixes;
         if (page && pageUses) pageUses->note(order[next].second, object);
-        copyObject(objectNumber, object, page);
+        if (packed) packObject(objectNumber, object, page);
+        else copyObject(objectNumber, object, page);
         if (!object.endKnown) unknownEnds.push_back(objectNumber);
     }
     writeMovedPages(pages);
+    if (packer) packer->finish();
+}
+
+// The encryption dictionary is read before any key exists: it never goes into a stream that is encrypted.
+bool ObjectCopier::packs(int32_t number, const XRefEntry& entry) const {
+    return packer && entry.type == XRefEntryType::Compressed &&
+           number != reader.crossReference().encryption().dictionaryObject().number;
+}
+
+// A number that a section was read from may have been given to another object by
+// a later update: only a cross-reference stream standing there now is left out.
+bool ObjectCopier::isInputCrossReference(int32_t number, const XRefEntry& entry) const {
+    CPdfXRef& xref = reader.crossReference();
+    if (entry.type != XRefEntryType::Uncompressed || !xref.isCrossReferenceStream(number)) return false;
+    CPdfElement object;
+    xref.fetchObject(number, entry.gen, object);
+    if (!object.is(ElementType::Stream) || !object.stream()->streamDictionary()) return false;
+    CPdfElement type;
+    object.stream()->streamDictionary()->find("Type", type);
+    return type.is(ElementType::Name) && type.hasText("XRef");
+}
+
+// Its text goes into an object stream as its input's stream held it, a selected
+// page's with the new rotation. Objects of object streams are always held in memory.
+void ObjectCopier::packObject(int32_t number, const RawObject& object, const PageRecord* page) {
+    if (!page || !page->selected) {
+        packer->add(number, compressedObjectValue(
+                                {reinterpret_cast<const char*>(object.bytes.data()), object.bytes.size()}, number));
+        return;
+    }
+    const std::string rotated = rotatedPageText(object, planPageEdit(object, page->rotation));
+    packer->add(number, compressedObjectValue(rotated, number));
 }
 
 // The node's kids that go out as objects of their own leave its text for references.

@@ -9,18 +9,24 @@
 #include "output/XRefWriter.h"
 #include "pages/PageRecord.h"
 
+class ObjectStreamPacker;
 class OutputFile;
 class RawObjectReader;
 
 // Writes every object of the input in ascending number: its raw text unchanged,
 // the selected pages with their new rotation, objects from object streams as
-// ordinary objects, and no object stream itself. Fills one record per number.
+// ordinary objects (or, with a packer, into object streams again), and no object
+// stream itself. Fills one record per number.
 class ObjectCopier {
 public:
     ObjectCopier(const RawObjectReader& reader, OutputFile& output, OutputTable& records);
 
     // With "-repair": a stream whose Length is wrong is written with the right one.
     void correctStreamLengths() { correctLengths = true; }
+    // With "-compact": the objects that the input holds in object streams (but its
+    // encryption dictionary) go to `packer`, and the input's cross-reference
+    // streams, which the output's own cross-reference replaces, are left out.
+    void packInto(ObjectStreamPacker& objectStreams) { packer = &objectStreams; }
     // Told, for every object number, how many of how many have been done.
     void reportProgressTo(std::function<void(size_t, size_t)> report) { progress = std::move(report); }
     // With "-repair": pages written directly in /Kids, which go out as objects of
@@ -50,6 +56,9 @@ public:
 
 private:
     void copyObject(int32_t number, struct RawObject& object, const PageRecord* page);
+    void packObject(int32_t number, const struct RawObject& object, const PageRecord* page);
+    bool packs(int32_t number, const struct XRefEntry& entry) const;
+    bool isInputCrossReference(int32_t number, const struct XRefEntry& entry) const;
     bool lengthEditWhileCopying(struct RawObject& object, const PageRecord* page, struct StreamLengthEdit& edit);
     void countObjectStreamLength(const struct RawObject& object);
     void moveKidsOfNode(int32_t number, struct RawObject& node, size_t& nextMoved);
@@ -68,6 +77,7 @@ private:
     uint64_t closed = 0;
     uint64_t closedStrings = 0;
     PageUses* pageUses = nullptr;
+    ObjectStreamPacker* packer = nullptr;
     std::vector<std::pair<int32_t, bool>> retyped;
     uint64_t typeFixes = 0;
     std::vector<MovedPage> movedPages;

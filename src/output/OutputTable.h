@@ -6,8 +6,12 @@
 #include <utility>
 #include <vector>
 
-// One record of the output's cross-reference table.
+// One record of the output's cross-reference table. `written`: 0 when the object
+// was not written, 1 when it stands in the file at `offset` with generation `gen`,
+// inObjectStream when it went into object stream number `offset` at index `gen`.
 struct OutputEntry {
+    static constexpr int32_t inObjectStream = 2;
+
     uint32_t offset = 0;
     int32_t gen = 0;
     int32_t written = 0;
@@ -43,7 +47,18 @@ public:
     }
     bool isWritten(int32_t number) const {
         const OutputEntry* record = find(number);
-        return record && record->written == 1;
+        return record && record->written != 0;
+    }
+    // Calls `visit(number, record)` for each object written, in ascending number.
+    template <class Visit>
+    void forEachWritten(Visit visit) const {
+        if (whole) {
+            for (size_t number = 0; number < byNumber.size(); ++number)
+                if (byNumber[number].written) visit(static_cast<int32_t>(number), byNumber[number]);
+            return;
+        }
+        for (const Record& record : written)
+            if (record.second.written) visit(record.first, record.second);
     }
     // The table's Size: one past the highest number it covers.
     int32_t size() const;

@@ -6,6 +6,8 @@
 
 #include "limits/Messages.h"
 #include "model/PdfException.h"
+#include "output/OutputFile.h"
+#include "parse/Keywords.h"
 
 // The fastest level: an update's streams hold page dictionaries and cross-reference
 // rows, which compress about as well at it (a tenth of their size) in a quarter
@@ -24,8 +26,11 @@ struct StreamDeflater::State {
     z_stream zlib{};
 };
 
-StreamDeflater::StreamDeflater() : state(std::make_unique<State>()) {
-    if (deflateInit(&state->zlib, Z_BEST_SPEED) != Z_OK)
+static_assert(StreamDeflater::fastestLevel == Z_BEST_SPEED);
+static_assert(StreamDeflater::defaultLevel == 6);  // what Z_DEFAULT_COMPRESSION means
+
+StreamDeflater::StreamDeflater(int level) : state(std::make_unique<State>()) {
+    if (deflateInit(&state->zlib, level) != Z_OK) 
         throw CPdfException(FailureKind::Limits, message::outOfMemoryCompressing);
 }
 
@@ -75,36 +80,61 @@ EncodedObjectStream encodeObjectStream(const std::vector<ObjectStreamMember>& me
     return encoded;
 }
 
+std::string objectStreamEntries(size_t count, size_t first) {
+    return " /Type /ObjStm /N " + std::to_string(count) + " /First " + std::to_string(first);
+}
+
 namespace {
 
-int bytesFor(uint32_t value) {
+// Offsets past 4 GiB take more than four bytes.
+int bytesFor(uint64_t value) {
     int width = 1;
-    while (width < 4 && (value >> (8 * width)) != 0) ++width;
+    while (width < 8 && (value >> (8 * width)) != 0) ++width;
     return width;
 }
 
-void appendField(std::string& rows, uint32_t value, int width) {
+void appendField(std::string& rows, uint64_t value, int width) {
     for (int shift = 8 * (width - 1); shift >= 0; shift -= 8) rows += static_cast<char>((value >> shift) & 0xFF);
 }
 
 }  // namespace
 
+void XRefStreamShape::add(const StreamEntry& entry) {
+    widths[1] = std::max(widths[1], bytesFor(entry.field2));
+    widths[2] = std::max(widths[2], bytesFor(entry.field3));
+    if (!index.empty() && index.back().first + index.back().second == entry.number) ++index.back().second;
+    else index.emplace_back(entry.number, 1);
+}
+
+void appendXRefRow(std::string& rows, const StreamEntry& entry, const XRefStreamShape& shape) {
+    appendField(rows, entry.type, shape.widths[0]);
+    appendField(rows, entry.field2, shape.widths[1]);
+    appendField(rows, entry.field3, shape.widths[2]);
+}
+
+std::string xrefStreamEntries(const XRefStreamShape& shape, int64_t size) {
+    std::string entries = " /Type /XRef /Size " + std::to_string(size) + " /W [";
+    entries += std::to_string(shape.widths[0]) + " " + std::to_string(shape.widths[1]) + " " +
+               std::to_string(shape.widths[2]) + "] /Index [";
+    for (const auto& [first, count] : shape.index) entries += std::to_string(first) + " " + std::to_string(count) + " ";
+    entries.back() = ']';
+    return entries;
+}
+
 EncodedXRefStream encodeXRefStream(std::vector<StreamEntry> entries) {
     std::sort(entries.begin(), entries.end(),
               [](const StreamEntry& a, const StreamEntry& b) { return a.number < b.number; });
     EncodedXRefStream encoded;
-    for (const StreamEntry& entry : entries) {
-        encoded.widths[1] = std::max(encoded.widths[1], bytesFor(entry.field2));
-        encoded.widths[2] = std::max(encoded.widths[2], bytesFor(entry.field3));
-    }
+    for (const StreamEntry& entry : entries) encoded.add(entry);
     encoded.rows.reserve(entries.size() * static_cast<size_t>(1 + encoded.widths[1] + encoded.widths[2]));
-    for (const StreamEntry& entry : entries) {
-        if (!encoded.index.empty() && encoded.index.back().first + encoded.index.back().second == entry.number)
-            ++encoded.index.back().second;
-        else encoded.index.emplace_back(entry.number, 1);
-        appendField(encoded.rows, entry.type, 1);
-        appendField(encoded.rows, entry.field2, encoded.widths[1]);
-        appendField(encoded.rows, entry.field3, encoded.widths[2]);
-    }
+    for (const StreamEntry& entry : entries) appendXRefRow(encoded.rows, entry, encoded);
     return encoded;
+}
+
+void writeStreamObject(OutputFile& output, int32_t number, const std::string& entries, const std::string& data) {
+    output.writeFramed("", number, " 0 obj\n<<");
+    output.write(entries);
+    output.writeFramed(" /Filter /FlateDecode /Length ", static_cast<int64_t>(data.size()), " >>\nstream\n");
+    output.write(data);
+    output.write(keywords::writtenStreamAndObjectEnd);
 }

@@ -6,9 +6,12 @@
 #include <string_view>
 #include <vector>
 
-// The encodings of the streams that an incremental update adds to a file whose
-// cross-reference is kept in streams: an object stream for the rewritten objects
-// and a cross-reference stream for the new section (ISO 32000, 7.5.7 and 7.5.8).
+class OutputFile;
+
+// The encodings of the streams that the program writes itself (ISO 32000, 7.5.7
+// and 7.5.8): the object streams and the cross-reference stream of an incremental
+// update to a file whose cross-reference is kept in streams, and of a compact
+// full rewrite.
 
 // `data` in the zlib format, as a FlateDecode stream holds it.
 std::string deflateBytes(std::string_view data);
@@ -18,7 +21,10 @@ std::string deflateBytes(std::string_view data);
 // input is cut).
 class StreamDeflater {
 public:
-    StreamDeflater();
+    // zlib's compression level; the fastest one unless asked.
+    explicit StreamDeflater(int level = fastestLevel);
+    static constexpr int fastestLevel = 1;
+    static constexpr int defaultLevel = 6;
     StreamDeflater(const StreamDeflater&) = delete;
     StreamDeflater& operator=(const StreamDeflater&) = delete;
     ~StreamDeflater();
@@ -50,21 +56,40 @@ struct EncodedObjectStream {
 };
 EncodedObjectStream encodeObjectStream(const std::vector<ObjectStreamMember>& members);
 
+// The dictionary entries of an object stream of `count` objects whose first one starts at `first`.
+std::string objectStreamEntries(size_t count, size_t first);
+
 // One entry of a cross-reference stream: type 1 (offset, generation) or
 // type 2 (object stream number, index in it).
 struct StreamEntry {
     int32_t number = 0;
     uint8_t type = 1;
-    uint32_t field2 = 0;
+    uint64_t field2 = 0;
     uint32_t field3 = 0;
 };
 
-// The rows of a cross-reference stream for `entries`, ordered by object number,
-// with the narrowest field widths that hold them, and the Index array's pairs
-// (first number, count) for each run of consecutive numbers.
-struct EncodedXRefStream {
+// The shape of a cross-reference stream, learnt from its entries given in
+// ascending number: the narrowest field widths that hold them, and the Index
+// array's pairs (first number, count) for each run of consecutive numbers.
+struct XRefStreamShape {
     int widths[3] = {1, 1, 1};
     std::vector<std::pair<int32_t, int32_t>> index;
+
+    void add(const StreamEntry& entry);
+};
+// The entry's row, in the widths of `shape`.
+void appendXRefRow(std::string& rows, const StreamEntry& entry, const XRefStreamShape& shape);
+// The dictionary entries of a cross-reference stream of that shape whose Size is `size`:
+// Type, Size, W and Index.
+std::string xrefStreamEntries(const XRefStreamShape& shape, int64_t size);
+
+// The rows of a cross-reference stream for `entries`, ordered by object number.
+struct EncodedXRefStream : XRefStreamShape {
     std::string rows;
 };
 EncodedXRefStream encodeXRefStream(std::vector<StreamEntry> entries);
+
+// A stream object of generation 0 with `entries` in its dictionary, then its
+// Filter (FlateDecode) and Length, and `data` (already compressed, and encrypted
+// where the file is).
+void writeStreamObject(OutputFile& output, int32_t number, const std::string& entries, const std::string& data);

@@ -3,7 +3,6 @@
 #include "output/XRefWriter.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 #include "limits/Limits.h"
@@ -139,26 +138,33 @@ void writeXRefTable(OutputFile& output, const OutputTable& table) {
 namespace {
 
 // The generation that the new table gives an object: the one in the header that
-// was written, or the trailer's own for an object that was not written.
+// was written, 0 in an object stream, or the trailer's own for an object that was
+// not written.
 int32_t outputGeneration(const OutputTable& records, ObjectId object) {
     const OutputEntry* record = records.find(object.number);
-    return record && record->written ? record->gen : object.generation;
+    if (!record || !record->written) return object.generation;
+    return record->written == OutputEntry::inObjectStream ? 0 : record->gen;
 }
 
-void writeReference(OutputFile& output, const char* key, const OutputTable& records, ObjectId object) {
-    output.write(key, std::strlen(key));
-    writeNumber(output, static_cast<uint32_t>(object.number));
-    output.writeFramed(" ", outputGeneration(records, object), " R\n");
+std::string reference(const char* key, const OutputTable& records, ObjectId object) {
+    return key + std::to_string(static_cast<uint32_t>(object.number)) + " " +
+           std::to_string(outputGeneration(records, object)) + " R\n";
 }
 
 }  // namespace
+
+std::string rootAndInfoEntries(const OutputTable& records, ObjectId root, ObjectId info) {
+    std::string entries = reference("/Root ", records, root);
+    if (info.number != 0) entries += reference("/Info ", records, info);
+    return entries;
+}
 
 void writeTrailer(OutputFile& output, const OutputTable& records, ObjectId root, ObjectId info, uint32_t tablePosition,
                   const std::string& moreEntries) {
     output.write("trailer\n<<\n/Size ");
     writeNumber(output, static_cast<uint32_t>(records.size()));
-    writeReference(output, "\n/Root ", records, root);
-    if (info.number != 0) writeReference(output, "/Info ", records, info);
+    output.write("\n");
+    output.write(rootAndInfoEntries(records, root, info));
     output.write(moreEntries);
     output.write(">>\nstartxref\n");
     writeNumber(output, tablePosition);

@@ -29,6 +29,9 @@ void writeXRefTable(OutputFile& output, const OutputTable& table);
 // `root` and `info` carry the generations that the input's trailer gave them.
 void writeTrailer(OutputFile& output, const OutputTable& table, ObjectId root, ObjectId info, uint32_t tablePosition,
                   const std::string& moreEntries = std::string());
+// The trailer's Root and, when there is one (number not 0), Info entries, each
+// on a line of its own, with the generations that the output gives them.
+std::string rootAndInfoEntries(const OutputTable& records, ObjectId root, ObjectId info);
 // The Encrypt entry that refers to the encryption dictionary's object (the ID,
 // from which the key is made, is kept as KeptTrailer.h says).
 std::string encryptReference(ObjectId encrypt);

@@ -58,10 +58,13 @@ std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32
     }
 }
 
+std::string compressedObjectHead(int32_t number) { return std::to_string(number) + " 0 obj\r"; }
+
 // An object of an encrypted file that comes out of its object stream gets its
 // strings encrypted, as an ordinary object's are: every text handed out is one
-// that may stand in the file as it is.
-bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
+// that may stand in the file as it is. One that goes into an object stream again
+// keeps them as they are there (`encryptStrings` false): the stream is encrypted whole.
+bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encryptStrings) {
     int32_t textLength = 0;
     const uint8_t* text = xref->getRawObject(number, 0, textLength);
     if (!text || textLength <= 0) return false;
@@ -75,13 +78,14 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out) {
     }
     std::string encrypted;
     const StandardSecurity* security = xref->encryption().security();
-    if (security && security->encryptsStrings() && number != xref->encryption().dictionaryObject().number) {
+    if (encryptStrings && security && security->encryptsStrings() &&
+        number != xref->encryption().dictionaryObject().number) {
         encrypted = encryptObjectStrings({reinterpret_cast<const char*>(text), static_cast<size_t>(textLength)},
                                          *security, {number, 0});
         text = reinterpret_cast<const uint8_t*>(encrypted.data());
         textLength = static_cast<int32_t>(encrypted.size());
     }
-    const std::string head = std::to_string(number) + " 0 obj\r";
+    const std::string head = compressedObjectHead(number);
     static const char* const tail = keywords::compressedObjectEnd;
     static const size_t tailLength = std::strlen(tail);
     out.bytes.clear();
@@ -169,12 +173,26 @@ bool readRawObject(CPdfXRef& xref, int32_t number, RawObject& out) {
     forgetRepairs(out);
     switch (entry.type) {
     case XRefEntryType::Compressed:
-        return readCompressed(number, &xref, out);
+        return readCompressed(number, &xref, out, true);
     case XRefEntryType::Uncompressed:
         return readUncompressed(xref, number, entry, out);
     default:
         return false;
     }
+}
+
+bool readRawMember(CPdfXRef& xref, int32_t number, RawObject& out) {
+    const XRefEntry* entry = xref.getEntries().find(number);
+    if (!entry || entry->type != XRefEntryType::Compressed) return false;
+    forgetRepairs(out);
+    return readCompressed(number, &xref, out, false);
+}
+
+std::string_view compressedObjectValue(std::string_view text, int32_t number) {
+    const size_t head = compressedObjectHead(number).size();
+    const size_t tail = std::strlen(keywords::compressedObjectEnd);
+    if (text.size() < head + tail) return {};
+    return text.substr(head, text.size() - head - tail);
 }
 
 RawObjectReader::RawObjectReader(FILE* input, CPdfXRef& xref)
@@ -184,6 +202,12 @@ FileBlockCache& RawObjectReader::bytes() const { return *xref.blockCache(); }
 
 bool RawObjectReader::read(int32_t number, RawObject& out) const {
     if (!readRawObject(xref, number, out)) return false;
+    closeWhatTheParserClosed(number, out);
+    return true;
+}
+
+bool RawObjectReader::readMember(int32_t number, RawObject& out) const {
+    if (!readRawMember(xref, number, out)) return false;
     closeWhatTheParserClosed(number, out);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "xref/XRefEntry.h"
@@ -50,6 +51,13 @@ bool loadObjectText(FileBlockCache& input, RawObject& object);
 // "-repair" an object without its closing keyword ends where its value ends, and a stream
 // without "endstream" where its data ends; the missing words are added to the text.
 bool readRawObject(CPdfXRef& xref, int32_t number, RawObject& out);
+// The same for an object that an object stream holds, read to go into an object
+// stream again: its strings stay as the stream holds them (an object stream is
+// encrypted whole, not string by string). False for any other object.
+bool readRawMember(CPdfXRef& xref, int32_t number, RawObject& out);
+// The value in the text of an object of an object stream, as the two above frame
+// it: the object's text as its stream holds it (with what a repair added).
+std::string_view compressedObjectValue(std::string_view text, int32_t number);
 
 // What a job needs to read raw object texts from one input: its file and its
 // loaded cross-reference, which knows where each object lies. Borrows both.
@@ -58,6 +66,8 @@ public:
     RawObjectReader(FILE* input, CPdfXRef& xref);
 
     bool read(int32_t number, RawObject& out) const;
+    // An object of an object stream, read to go into one again (see readRawMember).
+    bool readMember(int32_t number, RawObject& out) const;
     const XRefEntryTable& entries() const { return entryList; }
     CPdfXRef& crossReference() const { return xref; }
     FILE* file() const { return input; }

@@ -51,9 +51,23 @@ TEST(LaterOptions, MistypedOptionsAreIgnoredWithASuggestion) {
               parseLater({"-Repair"}).warnings);
     EXPECT_EQ(std::vector<std::string>{"\"--pall\" ignored: unknown option; did you mean -pall?"},
               parseLater({"--pall"}).warnings);
+    EXPECT_EQ(std::vector<std::string>{"\"--compact\" ignored: unknown option; did you mean -compact?"},
+              parseLater({"--compact"}).warnings);
     EXPECT_EQ(std::vector<std::string>{"\"-x\" ignored: unknown option"}, parseLater({"-x"}).warnings);
     EXPECT_EQ(std::vector<std::string>{"\"-oc.pdf\" ignored: the input and the output are the first two arguments"},
               parseLater({"-oc.pdf"}).warnings);
+}
+
+// An update keeps the input's bytes: -compact has nothing to do there, and is said to be ignored.
+TEST(LaterOptions, CompactIsReadAndIgnoredWithIncrementalWithAWarning) {
+    const Parsed alone = parseLater({"-compact"});
+    EXPECT_TRUE(alone.options.compact);
+    EXPECT_EQ(std::vector<std::string>{}, alone.warnings);
+    const Parsed both = parseLater({"-incremental", "-p1", "-compact"});
+    EXPECT_TRUE(both.options.incremental);
+    EXPECT_EQ(std::vector<std::string>{"-compact ignored with -incremental: an incremental update keeps the input's "
+                                       "bytes, and its compression with them"},
+              both.warnings);
 }
 
 TEST(LaterOptions, ARotationThatIsNoMultipleOf90IsWrittenWithAWarning) {
@@ -85,20 +99,21 @@ std::string failureOf(std::vector<std::string> arguments) {
 
 TEST(JobCommandLine, EachOptionSetsItsField) {
     const JobOptions options = parseAll({"-iin.pdf", "-oout.pdf", "-p2-3", "-r180", "-force", "-repair", "-incremental",
-                                         "-continue", "-passwordsecret"});
+                                         "-continue", "-passwordsecret", "-compact"});
     EXPECT_EQ("in.pdf", options.inputName);
     EXPECT_EQ("out.pdf", options.outputName);
     EXPECT_EQ("2-3", options.pageText);
     EXPECT_EQ(PageSelection::List, options.selection);
     EXPECT_EQ(180, options.rotation);
-    EXPECT_TRUE(options.force && options.repair && options.incremental && options.keepGoing);
+    EXPECT_TRUE(options.force && options.repair && options.incremental && options.keepGoing && options.compact);
     EXPECT_EQ("secret", options.password.value_or("(none)"));
     EXPECT_FALSE(options.passwordFile.has_value());
 
     const JobOptions plain = parseAll({"-iin.pdf", "-oout.pdf"});
     EXPECT_EQ(PageSelection::All, plain.selection) << "no -p at all means every page";
     EXPECT_EQ(0, plain.rotation);
-    EXPECT_FALSE(plain.force || plain.repair || plain.incremental || plain.keepGoing || plain.password);
+    EXPECT_FALSE(plain.force || plain.repair || plain.incremental || plain.keepGoing || plain.compact ||
+                 plain.password);
 }
 
 TEST(JobCommandLine, InputAndOutputAreTheFirstTwoArgumentsOnly) {

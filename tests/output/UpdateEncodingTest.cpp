@@ -31,6 +31,14 @@ TEST(UpdateEncoding, CrossReferenceRowsTakeTheNarrowestWidthsInNumberOrder) {
     EXPECT_EQ(byteString({1, 1, 2, 3, 4, 1, 0x2C}), wide.rows);
 }
 
+// An offset past 4 GiB takes a fifth byte.
+TEST(UpdateEncoding, OffsetsPastFourGibibytesWidenTheirField) {
+    const EncodedXRefStream encoded = encodeXRefStream({{2, 1, 0x0102030405, 0}, {3, 1, 7, 0}});
+    EXPECT_EQ(5, encoded.widths[1]);
+    EXPECT_EQ(byteString({1, 1, 2, 3, 4, 5, 0, 1, 0, 0, 0, 0, 7, 0}), encoded.rows);
+    EXPECT_EQ(" /Type /XRef /Size 4 /W [1 5 1] /Index [2 2]", xrefStreamEntries(encoded, 4));
+}
+
 TEST(UpdateEncoding, ObjectStreamListsEachObjectsOffsetFromFirst) {
     const EncodedObjectStream encoded = encodeObjectStream({{12, "<< /A 1 >>"}, {3, "[1 2] % note"}});
     EXPECT_EQ("12 0 3 11\n<< /A 1 >>\n[1 2] % note\n", encoded.data);

@@ -88,6 +88,15 @@ TEST(XRefWriter, TheTrailerNamesRootAndInfoAtTheirWrittenGenerations) {
               }));
 }
 
+// An object in an object stream has generation 0, whatever its index there.
+TEST(XRefWriter, RootAndInfoInObjectStreamsHaveGenerationZero) {
+    OutputTable table(0, false);
+    table.add(1) = {7, 3, OutputEntry::inObjectStream};
+    table.add(4) = {90, 2, 1};
+    EXPECT_EQ("/Root 1 0 R\n/Info 4 2 R\n", rootAndInfoEntries(table, {1, 5}, {4, 0}));
+    EXPECT_EQ("/Root 9 5 R\n", rootAndInfoEntries(table, {9, 5}, {0, 0})) << "one not written keeps its own";
+}
+
 TEST(XRefWriter, TheHeadEndsAtTheFirstObjectInTheFileBody) {
     std::vector<XRefEntry> entries(5);
     entries[1] = {900, 0, XRefEntryType::Uncompressed};

@@ -13,6 +13,13 @@ namespace {
 
 using nlohmann::json;
 
+// qpdf with `arguments`, and the password first when there is one.
+ProcessResult qpdf(std::vector<std::string> arguments, const std::string& password) {
+    arguments.insert(arguments.begin(), "qpdf");
+    if (!password.empty()) arguments.insert(arguments.begin() + 1, "--password=" + password);
+    return runProcess(arguments);
+}
+
 // qpdf's exit code 3 means it warned, as about a stream whose length is off: what
 // it read is still worth comparing byte for byte.
 bool succeeded(const ProcessResult& run) { return run.exitCode == 0 || run.exitCode == 3; }
@@ -25,8 +32,8 @@ ObjectId idOf(const std::string& reference) {  // "12 0 R" or "12 0"
 }
 
 // Lines such as "7/0: uncompressed; offset = 15" and "8/0: compressed; stream = 5, index = 1".
-bool readPlaces(const std::string& pdf, QpdfLayout& layout) {
-    const ProcessResult shown = runProcess({"qpdf", "--show-xref", pdf});
+bool readPlaces(const std::string& pdf, const std::string& password, QpdfLayout& layout) {
+    const ProcessResult shown = qpdf({"--show-xref", pdf}, password);
     if (!succeeded(shown)) return false;
     static const std::regex direct(R"((\d+)/(\d+): uncompressed; offset = (\d+))");
     static const std::regex packed(R"((\d+)/(\d+): compressed; stream = (\d+), index = (\d+))");
@@ -46,9 +53,9 @@ bool readPlaces(const std::string& pdf, QpdfLayout& layout) {
     return true;
 }
 
-bool readObjectsAndPages(const std::string& pdf, QpdfLayout& layout) {
+bool readObjectsAndPages(const std::string& pdf, const std::string& password, QpdfLayout& layout) {
     const ProcessResult shown =
-        runProcess({"qpdf", "--json=2", "--json-key=qpdf", "--json-key=pages", "--json-stream-data=none", pdf});
+        qpdf({"--json=2", "--json-key=qpdf", "--json-key=pages", "--json-stream-data=none", pdf}, password);
     const json document = json::parse(shown.output, nullptr, false);
     if (!succeeded(shown) || document.is_discarded()) return false;
     for (const auto& [key, value] : document["qpdf"][1].items()) {
@@ -69,16 +76,16 @@ long dictionaryNumber(const std::string& dictionary, const char* key) {
 
 }  // namespace
 
-std::optional<QpdfLayout> readQpdfLayout(const std::string& pdf) {
+std::optional<QpdfLayout> readQpdfLayout(const std::string& pdf, const std::string& password) {
     QpdfLayout layout;
-    if (!readPlaces(pdf, layout) || !readObjectsAndPages(pdf, layout)) return std::nullopt;
+    if (!readPlaces(pdf, password, layout) || !readObjectsAndPages(pdf, password, layout)) return std::nullopt;
     return layout;
 }
 
-std::vector<std::string> objectStreamTexts(const std::string& pdf, int stream) {
+std::vector<std::string> objectStreamTexts(const std::string& pdf, int stream, const std::string& password) {
     const std::string which = "--show-object=" + std::to_string(stream);
-    const ProcessResult dictionary = runProcess({"qpdf", which, pdf});
-    const ProcessResult data = runProcess({"qpdf", which, "--filtered-stream-data", pdf});
+    const ProcessResult dictionary = qpdf({which, pdf}, password);
+    const ProcessResult data = qpdf({which, "--filtered-stream-data", pdf}, password);
     const long count = dictionaryNumber(dictionary.output, "N"), first = dictionaryNumber(dictionary.output, "First");
     if (!succeeded(dictionary) || !succeeded(data) || count < 0 || first < 0) return {};
     std::istringstream header(data.output.substr(0, static_cast<size_t>(first)));

@@ -26,11 +26,12 @@ struct QpdfLayout {
     std::vector<ObjectId> pages;             // the page objects in page order
 };
 
-std::optional<QpdfLayout> readQpdfLayout(const std::string& pdf);
+// An encrypted file is read with `password`.
+std::optional<QpdfLayout> readQpdfLayout(const std::string& pdf, const std::string& password = "");
 
 // The texts an object stream holds, in its header's order, as qpdf decodes it:
 // each from its own offset to the next object's (the last to the end of the data).
 // Empty when the stream cannot be read that way.
-std::vector<std::string> objectStreamTexts(const std::string& pdf, int stream);
+std::vector<std::string> objectStreamTexts(const std::string& pdf, int stream, const std::string& password = "");
 
 }  // namespace e2e
