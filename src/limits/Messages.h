@@ -167,6 +167,12 @@ inline constexpr const char* updateTableHoldsJunk = "the file's cross-reference 
 inline constexpr const char* updateWithoutHeader = "the file does not begin with its %PDF- header";
 inline constexpr const char* outOfMemoryCompressing = "\nOut of memory while compressing the update\n";
 
+// -compact numbers its new streams past every object of the input.
+inline constexpr const char* noNumberForObjectStream =
+    "\nNo object number is left for an object stream of the compact output\n";
+inline constexpr const char* noNumberForXRefStream =
+    "\nNo object number is left for the cross-reference stream of the compact output\n";
+
 inline std::string updateRefused(const std::string& reason) {
     return "\nCannot append an incremental update: " + reason + "\n";
 }
