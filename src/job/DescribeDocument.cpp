@@ -1,13 +1,13 @@
 // "-info": the selection step as a rotation takes it, then what the file and each
 // selected page show, told to the reporter in place of an output. Nothing is
 // written and nothing changed.
-#include "job/PdfRotate.h"
+#include "job/RotationSteps.h"
 #include "pages/PageView.h"
 #include "xref/DocumentTraits.h"
 #include "xref/NumberMap.h"
 #include "xref/PdfXRef.h"
 
-void CPdfRotate::describeDocument() {
+void RotationSteps::describeDocument() {
     selectPages();
     DocumentDescription description = describeFile();
     describeSelectedPages(description);
@@ -21,7 +21,7 @@ void CPdfRotate::describeDocument() {
     for (const std::string& text : notices) reporter.notice(text);
 }
 
-DocumentDescription CPdfRotate::describeFile() {
+DocumentDescription RotationSteps::describeFile() {
     DocumentDescription description;
     description.file = jobOptions.inputName;
     description.pageCount = static_cast<uint32_t>(pages.size());
@@ -36,7 +36,7 @@ DocumentDescription CPdfRotate::describeFile() {
 
 // A page object that the tree lists more than once shows the same at each listing:
 // it is looked at once.
-void CPdfRotate::describeSelectedPages(DocumentDescription& description) {
+void RotationSteps::describeSelectedPages(DocumentDescription& description) {
     size_t selected = 0;
     for (const PageRecord& page : pages) selected += page.selected;
     description.pages.reserve(selected);

@@ -1,5 +1,5 @@
-// The rotation job for one input file, from the options to the finished output.
-#include "job/PdfRotate.h"
+// The rotation job's steps for one input file, from the options to the finished output.
+#include "job/RotationSteps.h"
 
 #include <algorithm>
 
@@ -27,11 +27,10 @@
 #include "xref/ConformanceClaims.h"
 #include "xref/PdfXRef.h"
 
-CPdfRotate::CPdfRotate() : reporter(silence) {}
-CPdfRotate::CPdfRotate(JobReporter& reporter) : reporter(reporter) {}
-CPdfRotate::~CPdfRotate() { releaseAll(); }
+RotationSteps::RotationSteps(JobReporter& reporter) : reporter(reporter) {}
+RotationSteps::~RotationSteps() { releaseAll(); }
 
-void CPdfRotate::run(const JobOptions& options) {
+void RotationSteps::run(const JobOptions& options) {
     jobOptions = options;
     repair = RepairPolicy(options.repair);
     refuseUnusableArguments();
@@ -45,14 +44,14 @@ void CPdfRotate::run(const JobOptions& options) {
 }
 
 // Refused before any file is opened or read, as a page list that cannot be read is.
-void CPdfRotate::refuseUnusableArguments() {
+void RotationSteps::refuseUnusableArguments() {
     if (!jobOptions.info) OutputFile::refuseUnusableName(jobOptions.outputName);
     if (!jobOptions.rotationBeyondRange.empty())
         throw CPdfException(FailureKind::CommandLine, message::rotationBeyondRange(jobOptions.rotationBeyondRange));
 }
 
 // Read before any file is opened: a list that cannot be read leaves nothing behind.
-void CPdfRotate::readPageItems() {
+void RotationSteps::readPageItems() {
     pageItems.reset();
     if (jobOptions.selection == PageSelection::List && PageItemList::usesExtendedForms(jobOptions.pageText))
         pageItems.emplace(jobOptions.pageText, jobOptions.rotation, jobOptions.upright);
@@ -62,12 +61,12 @@ void CPdfRotate::readPageItems() {
 // "-force" adds the angle asked for to the rotation a page shows; an auto angle
 // asks for no angle but for the rotation that shows the text upright, whatever the
 // page shows now. Together they mean nothing, so nothing is done.
-void CPdfRotate::refuseForcedUpright() const {
+void RotationSteps::refuseForcedUpright() const {
     const bool upright = pageItems ? pageItems->asksUpright() : jobOptions.upright;
     if (jobOptions.force && upright) throw CPdfException(FailureKind::CommandLine, message::forceWithAutoAngle);
 }
 
-void CPdfRotate::runSteps() {
+void RotationSteps::runSteps() {
     if (jobOptions.passwordFile) jobOptions.password = readPasswordFile(jobOptions.passwordFile->c_str());
     openInput();
     if (jobOptions.info) {
@@ -98,7 +97,7 @@ void CPdfRotate::runSteps() {
 // The output's table is made only now: the page tree walk, which holds the most
 // before, is over, and an incremental update needs none. A compact one lists the
 // objects written alone, whatever their numbers.
-void CPdfRotate::writeFullRewrite() {
+void RotationSteps::writeFullRewrite() {
     const XRefEntryTable& entries = xref->getEntries();
     outputEntries = jobOptions.compact
                         ? OutputTable(0, false)
@@ -130,7 +129,7 @@ void CPdfRotate::writeFullRewrite() {
 
 // A certified document is told of only when an update is appended: an output
 // that is the input unchanged is no change after signing.
-void CPdfRotate::writeUpdate() {
+void RotationSteps::writeUpdate() {
     const size_t rewritten = writeIncrementalUpdate(*output, *rawObjects, pages, nodeRotations);
     // Every object read with a container closed went into the update closed, or the update failed.
     repair.noteObjectsReadClosed(*xref);
@@ -138,7 +137,7 @@ void CPdfRotate::writeUpdate() {
     if (certified && rewritten > 0) notices.push_back(certificationNotice);
 }
 
-void CPdfRotate::openInput() {
+void RotationSteps::openInput() {
     std::string why;
     const char* inputName = jobOptions.inputName.c_str();
     const char* path = jobOptions.inputPath.empty() ? inputName : jobOptions.inputPath.c_str();
@@ -157,7 +156,7 @@ void CPdfRotate::openInput() {
 }
 
 // The parts that read through the document's cross-reference, made anew when it is rebuilt.
-void CPdfRotate::bindCrossReference() {
+void RotationSteps::bindCrossReference() {
     xref = document.xref();
     rawObjects = std::make_unique<RawObjectReader>(inputFile, *xref);
 }
@@ -166,7 +165,7 @@ void CPdfRotate::bindCrossReference() {
 // while the job runs cannot give the cross-reference of one file and the bytes of
 // another. An update must extend a sound file: under -incremental a damaged
 // cross-reference is refused as such, and so is a file that cannot take an update.
-void CPdfRotate::openDocument() {
+void RotationSteps::openDocument() {
     try {
         document.open(inputFile, repair.readMode(), jobOptions.password);
     } catch (const CPdfException& failure) {
@@ -181,14 +180,14 @@ void CPdfRotate::openDocument() {
 
 // A conforming processor does what the permissions of an encrypted file allow;
 // rotating pages is assembling the document.
-void CPdfRotate::refuseRestrictedFile() {
+void RotationSteps::refuseRestrictedFile() {
     const StandardSecurity* security = document.xref()->encryption().security();
     if (security && !security->allowsAssembling())
         throw CPdfException(FailureKind::Encrypted, message::assemblingForbidden);
 }
 
 // "-force" turns each selected page from the rotation it shows, own or inherited.
-void CPdfRotate::addShownRotations() {
+void RotationSteps::addShownRotations() {
     ShownRotation shown(*xref, &nodeRotations);
     for (PageRecord& page : pages) {
         if (page.selected) page.rotation = forcedRotation(reducedRotation(shown.ofPage(page)), page.rotation);
@@ -197,7 +196,7 @@ void CPdfRotate::addShownRotations() {
 
 // A rebuilt file's head ends at the first object found in it, whether or not a
 // later definition replaced that object: what comes before it is the file's own.
-void CPdfRotate::copyHeader() {
+void RotationSteps::copyHeader() {
     const uint32_t headLength =
         xref->recovery().wasRebuilt() ? xref->recovery().firstObjectOffset() : headLengthOf(xref->getEntries());
     copyHead(*output, inputFile, headLength, xref->baseOffset());
@@ -205,7 +204,7 @@ void CPdfRotate::copyHeader() {
 
 // A compact output keeps its cross-reference in a stream where objects went into
 // object streams, or where the input kept its own newest section in one.
-void CPdfRotate::writeTableAndTrailer(bool objectStreamsWritten) {
+void RotationSteps::writeTableAndTrailer(bool objectStreamsWritten) {
     const bool inputStreamSection = !xref->recovery().wasRebuilt() && xref->newestSection().isStream;
     if (jobOptions.compact && (objectStreamsWritten || inputStreamSection)) {
         writeXRefStream(*output, outputEntries, {xref->rootNum(), xref->rootGen()}, {xref->infoNum(), xref->infoGen()},
@@ -220,7 +219,7 @@ void CPdfRotate::writeTableAndTrailer(bool objectStreamsWritten) {
 
 // An Info written directly in the trailer is part of no object, and so is not
 // copied with them: the document's title and author would be lost.
-std::string CPdfRotate::keptDirectInfo() const {
+std::string RotationSteps::keptDirectInfo() const {
     CPdfElement info;
     xref->trailerDictionary().dictionary()->findRaw("Info", info);
     const std::optional<TrailerPlace>& place = xref->trailerPlace();
@@ -234,7 +233,7 @@ std::string CPdfRotate::keptDirectInfo() const {
 // An encrypted input's output keeps its encryption dictionary (copied as an
 // object, or in the trailer as the input writes it there), and with the same
 // Encrypt and ID the same key opens it.
-std::string CPdfRotate::keptEncryption() const {
+std::string RotationSteps::keptEncryption() const {
     if (!xref->encryption().security()) return std::string();
     const std::string encrypt = xref->encryption().isDirect()
                                     ? directEncryptionEntry(*xref, static_cast<uint32_t>(inputSize))
@@ -243,7 +242,7 @@ std::string CPdfRotate::keptEncryption() const {
 }
 
 // The standards are asked only of a file that has an ID to keep.
-std::string CPdfRotate::keptDocumentId() const {
+std::string RotationSteps::keptDocumentId() const {
     const std::vector<std::string> ids = trailerIds();
     if (ids.empty()) return std::string();
     DocumentIdNeeds needs;
@@ -252,7 +251,7 @@ std::string CPdfRotate::keptDocumentId() const {
     return keepsDocumentId(needs) ? documentIdEntry(ids) : std::string();
 }
 
-std::vector<std::string> CPdfRotate::trailerIds() const {
+std::vector<std::string> RotationSteps::trailerIds() const {
     CPdfElement ids;
     xref->trailerDictionary().dictionary()->find("ID", ids);
     std::vector<std::string> strings;
@@ -266,13 +265,13 @@ std::vector<std::string> CPdfRotate::trailerIds() const {
 
 // An input that grows, shrinks or is rewritten while the job reads it may have
 // given half of one version and half of another: the output is not kept.
-void CPdfRotate::refuseChangedInput() {
+void RotationSteps::refuseChangedInput() {
     platform::FileStamp now;
     if (!platform::stampOf(inputFile, now) || !(now == inputStamp))
         throw CPdfException(FailureKind::Input, message::inputChanged(jobOptions.inputName.c_str()));
 }
 
-std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
+std::string RotationSteps::unreadableNotice(const std::vector<int32_t>& numbers) {
     constexpr size_t shown = 5;
     std::string text = "Warning: " + std::to_string(numbers.size()) + (numbers.size() == 1 ? " object" : " objects") +
                        " that the cross-reference lists in use could not be read and " +
@@ -283,7 +282,7 @@ std::string CPdfRotate::unreadableNotice(const std::vector<int32_t>& numbers) {
 }
 
 // The input closes before an unfinished output is removed.
-void CPdfRotate::releaseInput() {
+void RotationSteps::releaseInput() {
     rawObjects.reset();
     if (document.isOpen) document.close();  // it reads through the handle below
     xref = nullptr;
@@ -291,7 +290,7 @@ void CPdfRotate::releaseInput() {
     inputFile = nullptr;
 }
 
-void CPdfRotate::releaseAll() {
+void RotationSteps::releaseAll() {
     releaseInput();
     output.reset();
 }

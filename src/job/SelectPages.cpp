@@ -2,7 +2,7 @@
 // tells the selection, the page tree walk and the marks on the selected pages.
 #include <algorithm>
 
-#include "job/PdfRotate.h"
+#include "job/RotationSteps.h"
 #include "limits/Limits.h"
 #include "limits/Messages.h"
 #include "model/PdfDictionary.h"
@@ -21,7 +21,7 @@
 // page count before its line is printed; a plain list is checked against it after
 // the walk. Under -repair the walk comes first, as its leaves may give the count,
 // and its progress dots wait until the line is out: the console reads as always.
-void CPdfRotate::selectPages() {
+void RotationSteps::selectPages() {
     const bool leavesFirst = repair.countsPagesFromLeaves();
     const bool countAnnounced = pageItems || jobOptions.selection != PageSelection::List;
     if (leavesFirst) {
@@ -44,7 +44,7 @@ void CPdfRotate::selectPages() {
 
 // Items get their page numbers settled against the page count before the line
 // shows them; a named selection is shown as the page list it stands for.
-void CPdfRotate::announceSelection() {
+void RotationSteps::announceSelection() {
     if (pageItems) {
         pageItems->resolve(pageCount);
         reporter.itemsChosen(pageItems->summary());
@@ -58,7 +58,7 @@ void CPdfRotate::announceSelection() {
 
 // An object listed twice in the tree is marked at each listing as the items
 // ask, and then given one mark for all of them: it holds one rotation.
-void CPdfRotate::markSelection() {
+void RotationSteps::markSelection() {
     const RepeatedPages repeated(pages);
     std::vector<uint32_t> markedBy;
     if (pageItems) {
@@ -82,7 +82,7 @@ void CPdfRotate::markSelection() {
 
 // Landscape and portrait need each page's shape; a page whose boxes cannot be
 // read counts as portrait, and the user is told how many there were.
-void CPdfRotate::markItems(std::vector<uint32_t>* markedBy) {
+void RotationSteps::markItems(std::vector<uint32_t>* markedBy) {
     ShapeSurvey survey;
     if (pageItems->needsShapes()) {
         survey = surveyShapes(*xref, pages, pageCount);
@@ -93,12 +93,12 @@ void CPdfRotate::markItems(std::vector<uint32_t>* markedBy) {
     pageItems->mark(pages, survey.shapes, markedBy);
 }
 
-uint32_t CPdfRotate::countPages() { return countDeclaredPages(*rawObjects, xref->rootNum()); }
+uint32_t RotationSteps::countPages() { return countDeclaredPages(*rawObjects, xref->rootNum()); }
 
 // A cross-reference that was read from the file but leads to no page tree that
 // can be walked gets one more chance where the repair policy allows it: rebuilt
 // by scanning the file.
-void CPdfRotate::walkPageTree() {
+void RotationSteps::walkPageTree() {
     repair.noteCrossReference(*xref);
     try {
         walkFromCatalogue();
@@ -109,7 +109,7 @@ void CPdfRotate::walkPageTree() {
     rebuildAndWalkAgain();
 }
 
-void CPdfRotate::rebuildAndWalkAgain() {
+void RotationSteps::rebuildAndWalkAgain() {
     pages.clear();
     progressCounter = 0;
     deferredDots = 0;
@@ -120,7 +120,7 @@ void CPdfRotate::rebuildAndWalkAgain() {
     walkFromCatalogue();
 }
 
-void CPdfRotate::walkFromCatalogue() {
+void RotationSteps::walkFromCatalogue() {
     PageTreeWalker walker(static_cast<size_t>(xref->getEntries().numberBound()), xref->extents().layout().fileSize(),
                           [this] { progressDot(); });
     repair.prepare(walker);
@@ -134,7 +134,7 @@ void CPdfRotate::walkFromCatalogue() {
 // The list takes the room the root's /Count asks for at once, rather than grow
 // by doubling to up to twice the room it needs. A /Count may lie: no more is
 // taken than the entries listed allow, nor than a modest bound.
-void CPdfRotate::reservePageList(const CPdfElement& root) {
+void RotationSteps::reservePageList(const CPdfElement& root) {
     CPdfElement count;
     root.dictionary()->findRaw("Count", count);
     if (!count.is(ElementType::Integer) || count.integer() <= 0) return;
@@ -143,7 +143,7 @@ void CPdfRotate::reservePageList(const CPdfElement& root) {
 }
 
 // The catalogue is asked for under the generation that its entry gives.
-CPdfElement CPdfRotate::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve sieve) {
+CPdfElement RotationSteps::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve sieve) {
     const CPdfElement catalogue = fetchAtEntryGeneration(*xref, xref->rootNum());
     if (!catalogue.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damagedLine);
     certified = (jobOptions.incremental || jobOptions.info) && carriesCertification(catalogue);
@@ -157,7 +157,7 @@ CPdfElement CPdfRotate::fetchPageTreeRoot(int32_t& rootNodeNumber, PageTreeSieve
     return root;
 }
 
-void CPdfRotate::keepWalkResults(PageTreeWalker& walker) {
+void RotationSteps::keepWalkResults(PageTreeWalker& walker) {
     pageTreeNodes = walker.nodeNumbers();
     numberDirectPages(walker.directPages());
     mistypedNodes = walker.mistyped();
@@ -168,7 +168,7 @@ void CPdfRotate::keepWalkResults(PageTreeWalker& walker) {
 // Pages written directly in /Kids get numbers past the highest in use, one per
 // place in the tree (a node listed twice lists its kids twice). An incremental
 // update cannot add them: there they stay without a number, as without -repair.
-void CPdfRotate::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct) {
+void RotationSteps::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>& direct) {
     movedPages.clear();
     // -info, which writes nothing, describes them where they are.
     if (direct.empty() || jobOptions.incremental || jobOptions.info) return;
@@ -192,13 +192,13 @@ void CPdfRotate::numberDirectPages(const std::vector<PageTreeWalker::DirectPage>
 }
 
 // A dot for every eleventh page tree node visited.
-void CPdfRotate::progressDot() {
+void RotationSteps::progressDot() {
     if (++progressCounter <= 10) return;
     progressCounter = 0;
     if (deferProgress) ++deferredDots;
     else reporter.pageTreeProgress();
 }
 
-void CPdfRotate::releaseDeferredDots() {
+void RotationSteps::releaseDeferredDots() {
     for (; deferredDots > 0; --deferredDots) reporter.pageTreeProgress();
 }

@@ -2,7 +2,7 @@
 // reads upright, and keeps its own where it already reads so or cannot be judged.
 #include <string>
 
-#include "job/PdfRotate.h"
+#include "job/RotationSteps.h"
 #include "pages/PageText.h"
 #include "pages/ShownRotation.h"
 #include "pages/TextDirection.h"
@@ -23,7 +23,7 @@ struct UprightTally {
 
 // A page that keeps its rotation is no longer selected: nothing of it is written
 // anew, in a full rewrite or in an update.
-void CPdfRotate::turnPagesUpright() {
+void RotationSteps::turnPagesUpright() {
     bool asked = false;
     for (const PageRecord& page : pages) asked = asked || (page.selected && page.upright);
     if (!asked) return;
