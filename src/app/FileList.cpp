@@ -56,8 +56,7 @@ std::string nameOf(const std::string& text) { return std::string(text.c_str()); 
 // writes nothing, the line may name any file. Throws what the job throws.
 RunStatus runListedJob(const std::string& line, bool tooLong, const std::string& folder, const std::string& position,
                        const JobOptions& shared) {
-    if (tooLong)
-        throw CPdfException(FailureKind::Input, message::listLineTooLong(platform::longestPath()));
+    if (tooLong) throw CPdfException(FailureKind::Input, message::listLineTooLong(platform::longestPath()));
     JobOptions options = shared;
     options.inputName = nameOf(line);
     if (!options.info) {

@@ -125,5 +125,5 @@ private:
     bool certified =
         false;  // the catalogue carries a certification signature (looked for under -incremental and -info)
     bool signedFields = false;  // the form holds a signed field (looked for in a full rewrite and under -info)
-    std::string sizeHint;  // a full rewrite came out much larger than its input
+    std::string sizeHint;       // a full rewrite came out much larger than its input
 };

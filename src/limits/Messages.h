@@ -180,6 +180,10 @@ inline constexpr const char* outputNameEmpty = "the output file name is empty";
 inline constexpr const char* outputBeyond32Bits = "the output would be 4 GiB or more, beyond its 32-bit offsets";
 inline constexpr const char* inputEndedBeforeObjectCopied = "the input ended before an object was copied whole";
 inline constexpr const char* inputEndedBeforeCopied = "the input ended before it was copied whole";
+inline constexpr const char* noNumberForObjectStream =
+    "\nNo object number is left for an object stream of the compact output\n";
+inline constexpr const char* noNumberForCrossReferenceStream =
+    "\nNo object number is left for the cross-reference stream of the compact output\n";
 
 inline std::string outputCreateError(const char* outputName, const char* reason) {
     return "\nOutput file create error: " + std::string(outputName) + "\n" + reason + "\n";

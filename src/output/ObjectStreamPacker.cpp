@@ -2,6 +2,7 @@
 
 #include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "output/OutputFile.h"
 #include "output/OutputTable.h"
@@ -54,7 +55,7 @@ void ObjectStreamPacker::finish() {
 
 void ObjectStreamPacker::writeStream() {
     if (nextNumber >= limits::maximumEntries)
-        throw CPdfException("\nNo object number is left for an object stream of the compact output\n");
+        throw CPdfException(FailureKind::Limits, message::noNumberForObjectStream);
     const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
     std::vector<ObjectStreamMember> texts;
     texts.reserve(members.size());

@@ -30,7 +30,7 @@ static_assert(StreamDeflater::fastestLevel == Z_BEST_SPEED);
 static_assert(StreamDeflater::defaultLevel == 6);  // what Z_DEFAULT_COMPRESSION means
 
 StreamDeflater::StreamDeflater(int level) : state(std::make_unique<State>()) {
-    if (deflateInit(&state->zlib, level) != Z_OK) 
+    if (deflateInit(&state->zlib, level) != Z_OK)
         throw CPdfException(FailureKind::Limits, message::outOfMemoryCompressing);
 }
 

@@ -1,6 +1,7 @@
 #include "output/XRefStreamWriter.h"
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
 #include "model/PdfException.h"
 #include "output/OutputFile.h"
 #include "output/OutputTable.h"
@@ -51,7 +52,7 @@ void writeXRefStream(OutputFile& output, OutputTable& records, ObjectId root, Ob
                      const std::string& moreEntries) {
     const int32_t number = records.size();
     if (number >= limits::maximumEntries)
-        throw CPdfException("\nNo object number is left for the cross-reference stream of the compact output\n");
+        throw CPdfException(FailureKind::Limits, message::noNumberForCrossReferenceStream);
     const uint64_t position = output.position();
     OutputEntry& own = records.add(number);
     own.offset = static_cast<uint32_t>(position);

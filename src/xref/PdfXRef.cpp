@@ -85,7 +85,9 @@ bool CPdfXRef::loadsSoundly() {
 }
 
 void CPdfXRef::rebuild() {
-    if (!handle) throw CPdfException(FailureKind::Damaged, message::damaged);  // loaded without the file's handle: nothing to scan
+    if (!handle)
+        throw CPdfException(FailureKind::Damaged,
+                            message::damaged);  // loaded without the file's handle: nothing to scan
     streams.forget();
     objectExtents.forget();
     entries = XRefEntryTable();

@@ -56,7 +56,8 @@ testing::AssertionResult keepsObjectStreams(const std::string& input, const std:
     const auto textOf = [&](const std::string& pdf, std::map<int, std::vector<std::string>>& cache,
                             const StoredPlace& place) -> std::string {
         auto found = cache.find(place.stream);
-        if (found == cache.end()) found = cache.emplace(place.stream, objectStreamTexts(pdf, place.stream, password)).first;
+        if (found == cache.end())
+            found = cache.emplace(place.stream, objectStreamTexts(pdf, place.stream, password)).first;
         return static_cast<size_t>(place.index) < found->second.size() ? found->second[place.index] : "(none)";
     };
     std::map<int, std::vector<std::string>> outputTexts;
@@ -75,8 +76,8 @@ testing::AssertionResult keepsObjectStreams(const std::string& input, const std:
         if (rotated.count(id)) continue;
         const std::string was = textOf(input, texts, place), is = textOf(output, outputTexts, written->second);
         if (!is.starts_with(was))
-            return testing::AssertionFailure() << "object " << id.first << " reads \"" << is << "\", was \"" << was
-                                               << "\"";
+            return testing::AssertionFailure()
+                   << "object " << id.first << " reads \"" << is << "\", was \"" << was << "\"";
     }
     return testing::AssertionSuccess();
 }
@@ -197,11 +198,10 @@ TEST(Compact, WritesAStreamOrATableAsTheInputDid) {
         std::string input;
         bool stream;
     };
-    for (const Expected& expected : {Expected{objectStreamFile("several-streams"), true},
-                                     Expected{objectStreamFile("no-object-streams"), true},
-                                     Expected{craftedFile("sparse-index"), true},
-                                     Expected{craftedFile("sparse-far-table"), false},
-                                     Expected{craftedFile("endobj-words"), false}}) {
+    for (const Expected& expected :
+         {Expected{objectStreamFile("several-streams"), true}, Expected{objectStreamFile("no-object-streams"), true},
+          Expected{craftedFile("sparse-index"), true}, Expected{craftedFile("sparse-far-table"), false},
+          Expected{craftedFile("endobj-words"), false}}) {
         SCOPED_TRACE(expected.input);
         const std::string output = folder / "out.pdf";
         const ProcessResult run = runCompact(expected.input, output, {"-p1", "-r90"});
@@ -296,7 +296,8 @@ TEST_P(CompactEncrypted, KeepsTheEncryptionOfEveryHandler) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryHandler, CompactEncrypted,
-                         testing::Values(Handler{"Rc4Of40Bits", {"40"}}, Handler{"Rc4Of128Bits", {"128", "--use-aes=n"}},
+                         testing::Values(Handler{"Rc4Of40Bits", {"40"}},
+                                         Handler{"Rc4Of128Bits", {"128", "--use-aes=n"}},
                                          Handler{"AesOf128Bits", {"128", "--use-aes=y"}},
                                          Handler{"Aes256Revision5", {"256", "--force-R5"}},
                                          Handler{"Aes256Revision6", {"256"}}),
@@ -315,8 +316,9 @@ TEST(Compact, KeepsTheEncryptionOfTheMadeFiles) {
         const ProcessResult run = runCompact(input, output, {"-p2", "-r90", "-passworduser"});
         EXPECT_EQ(banner + jobDone(input, output, 90, "2"), run.output);
         const bool qpdfOwnerKey = std::string(name).ends_with("qpdfkey");
-        expectKeptEncryption(input, output, ". 90",
-                             qpdfOwnerKey ? std::vector<std::string>{"user", "owner"} : std::vector<std::string>{"user"});
+        expectKeptEncryption(
+            input, output, ". 90",
+            qpdfOwnerKey ? std::vector<std::string>{"user", "owner"} : std::vector<std::string>{"user"});
     }
 }
 

@@ -105,9 +105,10 @@ TEST(CompactWriting, AStreamEndsAtAQuarterMebibyteOfText) {
 TEST(CompactWriting, TheCrossReferenceStreamDictionarySaysHowItsRowsAreWritten) {
     TemporaryFolder folder;
     const std::string written = readFile(writeFile(folder, 3, "/ID [<01><01>]\n"));
-    EXPECT_NE(std::string::npos,
-              written.find("8 0 obj\n<< /Type /XRef /Size 9 /W [1 2 1] /Index [1 8] /DecodeParms << /Columns 4 "
-                           "/Predictor 12 >>\n/Root 1 0 R\n/Info 6 0 R\n/ID [<01><01>]\n /Filter /FlateDecode /Length "))
+    EXPECT_NE(
+        std::string::npos,
+        written.find("8 0 obj\n<< /Type /XRef /Size 9 /W [1 2 1] /Index [1 8] /DecodeParms << /Columns 4 "
+                     "/Predictor 12 >>\n/Root 1 0 R\n/Info 6 0 R\n/ID [<01><01>]\n /Filter /FlateDecode /Length "))
         << written;
     const size_t startxref = written.rfind("startxref\n");
     ASSERT_NE(std::string::npos, startxref);
