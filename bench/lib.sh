@@ -42,7 +42,15 @@ ensure_images() {
 # Options after -pall -r90 for every run of Folioturn (bench/incremental.sh sets -incremental).
 folioturn_options=${folioturn_options:-}
 
-folioturn_command() { printf '%q -i%q -o%q -pall -r90 %s> /dev/null' "$program" "$1" "$2" "$folioturn_options"; }
+# With output_is_new=1 every timed run writes a new file: Folioturn's command and
+# its peers' alike first remove the output of the run before. Otherwise that output
+# stands there, and Folioturn replaces it durably (its data synced, then the rename).
+output_is_new=${output_is_new:-0}
+removing_first() { if [ "$output_is_new" = 1 ]; then printf 'rm -f %q && ' "$1"; fi; }
+
+folioturn_command() {
+    printf '%s%q -i%q -o%q -pall -r90 %s> /dev/null' "$(removing_first "$2")" "$program" "$1" "$2" "$folioturn_options"
+}
 
 # Folioturn reports failures on standard output with exit code 0, so a timing is
 # only worth something after one checked run: "Done.", a sound PDF, every page rotated.
@@ -69,12 +77,17 @@ peak_memory() {
 
 peer_command() {
     local peer=$1 input=$2 output=$3
+    removing_first "$output"
     case $peer in
     qpdf) printf 'qpdf --rotate=90 %q %q' "$input" "$output" ;;
     # The same, told not to compress what the input leaves uncompressed: then it
     # too only copies the image bytes.
     qpdf-keep) printf 'qpdf --compress-streams=n --rotate=90 %q %q' "$input" "$output" ;;
     cat) printf 'cat %q > %q' "$input" "$output" ;;
+    # A durable replacement done by hand: a new file beside the output, its data
+    # synced, renamed onto the output, and the folder synced so that the rename lasts.
+    cat-sync) printf 'cat %q > %q.new && sync %q.new && mv %q.new %q && sync %q' "$input" "$output" "$output" \
+        "$output" "$output" "$(dirname "$output")" ;;
     # Folioturn itself rotating by a fixed angle, for options that add work to it.
     r90) printf '%q -i%q -o%q -pall -r90 > /dev/null' "$program" "$input" "$output" ;;
     # Folioturn turning every page upright by its text, for -info, which reads the same text.

@@ -20,6 +20,7 @@ PEER_NAMES = {
     "qpdf": "qpdf --rotate=90",
     "qpdf-keep": "qpdf --compress-streams=n --rotate=90",
     "cat": "cat in > out",
+    "cat-sync": "cat in > new, sync new, mv new out, sync folder",
     "r90": "Folioturn -pall -r90",
     "rauto": "Folioturn -pall -rauto",
 }

@@ -108,6 +108,9 @@ constexpr int startXRefProbeBytes = 1023;
 // little, small enough to stay in cache.
 constexpr uint32_t copyBlockBytes = 64 * 1024;
 constexpr uint32_t searchBlockBytes = 64 * 1024;
+// Spans of the input this long or longer go to the output inside the system
+// (platform::copyInSystem); below, a copy through a block costs no more.
+constexpr uint64_t systemCopyMinimumBytes = 64 * 1024;
 // The output's own buffer, where small writes gather before they reach the file.
 constexpr size_t outputGatherBytes = 16 * 1024;
 // An object's text up to this size is read into memory whole; a larger one (an

@@ -84,13 +84,7 @@ void OutputFile::flushGathered() {
     if (length != 0 && std::fwrite(gathered.get(), 1, length, file) != length) failWriting();
 }
 
-uint64_t OutputFile::copyFrom(FILE* input, uint64_t count) {
-    flushGathered();
-    if (std::fflush(file) != 0) failWriting();
-    const uint64_t copied = platform::copyInSystem(input, 0, file, count);
-    bytesWritten += copied;
-    return copied + copyRange(input, copied, count - copied);
-}
+uint64_t OutputFile::copyFrom(FILE* input, uint64_t count) { return copyRange(input, 0, count); }
 
 uint64_t OutputFile::copyRange(FILE* input, uint64_t from, uint64_t length) {
     const uint64_t copied = copyUpTo(input, from, length);
@@ -99,6 +93,20 @@ uint64_t OutputFile::copyRange(FILE* input, uint64_t from, uint64_t length) {
 }
 
 uint64_t OutputFile::copyUpTo(FILE* input, uint64_t from, uint64_t length) {
+    const uint64_t inSystem = length >= limits::systemCopyMinimumBytes ? copyInSystem(input, from, length) : 0;
+    return inSystem + copyThroughBlock(input, from + inSystem, length - inSystem);
+}
+
+// The bytes gathered so far go first, so that the output keeps its order.
+uint64_t OutputFile::copyInSystem(FILE* input, uint64_t from, uint64_t length) {
+    flushGathered();
+    if (std::fflush(file) != 0) failWriting();
+    const uint64_t copied = platform::copyInSystem(input, from, file, length);
+    bytesWritten += copied;
+    return copied;
+}
+
+uint64_t OutputFile::copyThroughBlock(FILE* input, uint64_t from, uint64_t length) {
     if (length == 0) return 0;
     std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
     uint64_t copied = 0;

@@ -31,11 +31,12 @@ public:
 
     void write(const void* bytes, size_t length);
     void write(std::string_view text) { write(text.data(), text.size()); }
-    // Appends `count` bytes of `input` from its start, in the system where it can
-    // and otherwise in blocks of a fixed size. Gives the number of bytes copied.
+    // Appends `count` bytes of `input` from its start, as copyRange does.
     uint64_t copyFrom(FILE* input, uint64_t count);
-    // Appends `length` bytes of `input` from `from` on through a fixed block, and
-    // stops early at the end of the file. Gives the number of bytes copied.
+    // Appends `length` bytes of `input` from `from` on, and stops early at the end
+    // of the file. A long span goes inside the system where it can (the bytes never
+    // pass through this process), the rest through a fixed block. Gives the number
+    // of bytes copied; every one counts in position().
     uint64_t copyRange(FILE* input, uint64_t from, uint64_t length);
     // The same for bytes that may run past the end of the input (a head that ends
     // at an offset a damaged table gives): a short copy is no fault there.
@@ -59,6 +60,8 @@ private:
     void sendToStandardOutput();
     void abandon();
     void flushGathered();
+    uint64_t copyInSystem(FILE* input, uint64_t from, uint64_t length);
+    uint64_t copyThroughBlock(FILE* input, uint64_t from, uint64_t length);
 
     std::string outputName;
     std::string destination;    // the file that gets the result

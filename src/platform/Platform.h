@@ -53,8 +53,11 @@ size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count);
 
 // Copies up to `count` bytes of `from`, starting at `offset`, to the end of `to`
 // inside the operating system, where it can (no buffer in this process; `to` must
-// have been flushed). Gives the number of bytes copied: fewer, also 0, where the
-// system cannot copy between these files, and the caller copies the rest itself.
+// have been flushed): on Linux file to file, else through sendfile where the first
+// is refused (between file systems, on older kernels); elsewhere not at all. Gives
+// the number of bytes copied: fewer, also 0, where the system cannot copy between
+// these files (`from` is no regular file, an error, the end of `from`), and the
+// caller copies the rest itself.
 uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count);
 
 // Outputs. A job's output goes to a temporary file in the destination's folder,

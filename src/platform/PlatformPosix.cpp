@@ -1,5 +1,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/sendfile.h>
+#endif
 #include <unistd.h>
 
 #include <cerrno>
@@ -79,18 +82,52 @@ size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
     return done;
 }
 
+#ifdef __linux__
+namespace {
+
+// The system cannot copy between these two files with this call (another file
+// system, a kind of file it does not take, an older kernel): another way may.
+bool refusedHere(int error) {
+    return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF ||
+           error == EPERM;
+}
+
+bool isRegularFile(int descriptor) {
+    struct stat status;
+    return ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// One call of the kernel's copy, to the output's own position, which it moves on:
+// the count of bytes copied, 0 at the end of the input, -1 on an error.
+ssize_t copyOnce(int from, off_t& readFrom, int to, size_t count, bool& fileToFile) {
+    if (fileToFile) {
+        const ssize_t done = ::copy_file_range(from, &readFrom, to, nullptr, count, 0);
+        if (done >= 0 || !refusedHere(errno)) return done;
+        fileToFile = false;  // sendfile takes over: it copies between file systems too
+    }
+    return ::sendfile(to, from, &readFrom, count);
+}
+
+}  // namespace
+#endif
+
 uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
     uint64_t copied = 0;
 #ifdef __linux__
+    // Standard input comes spooled to a file; anything else is no file to copy from.
+    if (!isRegularFile(::fileno(from))) return 0;
     off_t readFrom = static_cast<off_t>(offset);
+    bool fileToFile = true;
+    // A call may copy less than asked (a signal, the kernel's own limit per call):
+    // go on until the count, the end of the input or an error.
     while (copied < count) {
         const ssize_t done =
-            ::copy_file_range(::fileno(from), &readFrom, ::fileno(to), nullptr, static_cast<size_t>(count - copied), 0);
+            copyOnce(::fileno(from), readFrom, ::fileno(to), static_cast<size_t>(count - copied), fileToFile);
         if (done <= 0) break;
         copied += static_cast<uint64_t>(done);
     }
     // The stream takes up where the system left its file.
-    (void)std::fseek(to, 0, SEEK_END);
+    if (copied != 0) (void)std::fseek(to, 0, SEEK_END);
 #else
     (void)from, (void)offset, (void)to, (void)count;
 #endif

@@ -111,3 +111,42 @@ TEST(OutputFile, ACopyCutShortByTheEndOfTheInputIsCountedByCopyRangeOnly) {
     output.commit();
     EXPECT_EQ(input.substr(input.size() - 20) + input.substr(input.size() - 20) + input, readFile(destination));
 }
+
+// A long range goes to the file inside the system: the bytes gathered before it
+// still come first, those written after it follow it, and the position counts it.
+TEST(OutputFile, ALongRangeKeepsItsPlaceAmongTheWrites) {
+    const size_t longRange = limits::systemCopyMinimumBytes;
+    const std::string input = countingBytes(3 * longRange + 100);
+    const TestByteFile file(input);
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    OutputFile output(destination.c_str());
+    output.write("head");
+    EXPECT_EQ(2 * longRange + 3, output.copyRange(file.get(), 7, 2 * longRange + 3));
+    output.write("middle");
+    EXPECT_EQ(longRange, output.copyRange(file.get(), 0, longRange));
+    EXPECT_EQ(10u, output.copyRange(file.get(), 50, 10));
+    output.write("tail");
+    EXPECT_EQ(0u, output.incompleteCopies());
+    const std::string expected = "head" + input.substr(7, 2 * longRange + 3) + "middle" + input.substr(0, longRange) +
+                                 input.substr(50, 10) + "tail";
+    EXPECT_EQ(expected.size(), output.position());
+    output.commit();
+    EXPECT_EQ(expected, readFile(destination));
+}
+
+// An input that ends before a long range does (it shrank while it was read) gives
+// what it holds, and the copy counts as one that left a part out.
+TEST(OutputFile, ALongRangeCutShortByTheEndOfTheInputIsCounted) {
+    const size_t longRange = limits::systemCopyMinimumBytes;
+    const std::string input = countingBytes(2 * longRange);
+    const TestByteFile file(input);
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    OutputFile output(destination.c_str());
+    EXPECT_EQ(longRange, output.copyRange(file.get(), longRange, 3 * longRange));
+    EXPECT_EQ(1u, output.incompleteCopies());
+    EXPECT_EQ(longRange, output.position());
+    output.commit();
+    EXPECT_EQ(input.substr(longRange), readFile(destination));
+}
