@@ -13,10 +13,11 @@ The objects of the PDF files named after the folder join them, renumbered.
 
   make-differential-seeds.py FOLDER [PDF...]
 """
-import importlib.util
 import os
 import re
+import runpy
 import sys
+import types
 
 SEPARATOR = b"%%next\n"
 PAD = b"@pad@"
@@ -138,10 +139,8 @@ def pdf_files(paths):
 
 def structure_seeds():
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-structure-seeds.py")
-    spec = importlib.util.spec_from_file_location("structure_seeds", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    # Run as a module, not as a script: its main part stays unrun.
+    return types.SimpleNamespace(**runpy.run_path(path, run_name="structure_seeds"))
 
 
 def write(folder, name, data):
