@@ -88,7 +88,7 @@ std::set<std::string> keysOf(std::string_view file, uint64_t start, const ValueS
 
 void checkObject(CPdfXRef& fast, CPdfXRef& parsed, std::string_view bytes, int32_t number, const XRefEntry& entry,
                  const Options& options) {
-    const uint32_t offset = fast.baseOffset() + static_cast<uint32_t>(entry.offset);
+    const uint64_t offset = entry.position(fast.baseOffset());
     const std::unique_ptr<ValueSieve> sieve = sieveNumbered(options.sieve, options.kidsLeft);
     const std::set<std::string> keys = keysOf(bytes, offset, *sieve);
     CPdfElement object;
@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (entry.type != XRefEntryType::Uncompressed) continue;
         if (++objects > mostObjectsFetched) break;
         const XRefEntry* parsedEntry = parserDocument.xref()->getEntries().find(number);
-        require(parsedEntry && parsedEntry->offset == entry.offset, "two opens of one file read other entries");
+        require(parsedEntry && parsedEntry->offset() == entry.offset(), "two opens of one file read other entries");
         checkObject(fast, *parserDocument.xref(), bytes, number, entry, options);
     }
     return 0;

@@ -57,7 +57,7 @@ bool headerAt(std::string_view file, uint64_t position, int32_t number, int32_t 
 void checkHeaders(const CPdfXRef& xref, std::string_view file) {
     for (const auto& [number, entry] : xref.getEntries()) {
         if (entry.type != XRefEntryType::Uncompressed) continue;
-        const uint64_t position = uint64_t{xref.baseOffset()} + static_cast<uint32_t>(entry.offset);
+        const uint64_t position = entry.position(xref.baseOffset());
         require(headerAt(file, position, number, entry.gen), "an entry of a repaired file points at no header");
     }
 }

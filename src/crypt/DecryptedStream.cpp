@@ -44,10 +44,10 @@ CPdfDictionary* CPdfDecryptedStream::streamDictionary() const {
     return dictionary.is(ElementType::Dictionary) ? dictionary.dictionary() : nullptr;
 }
 
-void CPdfDecryptedStream::seek(int32_t offset, int whence) {
+void CPdfDecryptedStream::seek(int64_t offset, int whence) {
     const int64_t length = static_cast<int64_t>(plain().size());
-    const int64_t target = whence == 2 ? length + offset : int64_t{static_cast<uint32_t>(offset)};
+    const int64_t target = whence == 2 ? length + offset : offset;
     position = static_cast<uint32_t>(std::clamp<int64_t>(target, 0, length));
 }
 
-uint32_t CPdfDecryptedStream::windowLength() const { return static_cast<uint32_t>(plain().size()); }
+uint64_t CPdfDecryptedStream::windowLength() const { return static_cast<uint32_t>(plain().size()); }

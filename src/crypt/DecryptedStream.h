@@ -21,12 +21,12 @@ public:
     int peekByte() override;
     size_t readBlock(uint8_t* into, size_t count) override;
     CPdfDictionary* streamDictionary() const override;
-    uint32_t tell() const override { return position; }
-    void seek(int32_t offset, int whence) override;
-    uint32_t windowStart() const override { return 0; }
-    void shiftWindow(int32_t) override {}
-    uint32_t windowLength() const override;
-    RetainPtr<CPdfStream> openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
+    uint64_t tell() const override { return position; }
+    void seek(int64_t offset, int whence) override;
+    uint64_t windowStart() const override { return 0; }
+    void shiftWindow(int64_t) override {}
+    uint64_t windowLength() const override;
+    RetainPtr<CPdfStream> openWindow(uint64_t, uint64_t, const CPdfElement&) override { return nullptr; }
 
 private:
     const std::string& plain() const;

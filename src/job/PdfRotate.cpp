@@ -197,7 +197,7 @@ void RotationSteps::addShownRotations() {
 // A rebuilt file's head ends at the first object found in it, whether or not a
 // later definition replaced that object: what comes before it is the file's own.
 void RotationSteps::copyHeader() {
-    const uint32_t headLength =
+    const uint64_t headLength =
         xref->recovery().wasRebuilt() ? xref->recovery().firstObjectOffset() : headLengthOf(xref->getEntries());
     copyHead(*output, inputFile, headLength, xref->baseOffset());
 }
@@ -211,7 +211,7 @@ void RotationSteps::writeTableAndTrailer(bool objectStreamsWritten) {
                         keptDirectInfo() + keptEncryption() + keptDocumentId());
         return;
     }
-    const uint32_t tablePosition = output->position();
+    const uint64_t tablePosition = output->position();
     writeXRefTable(*output, outputEntries);
     writeTrailer(*output, outputEntries, {xref->rootNum(), xref->rootGen()}, {xref->infoNum(), xref->infoGen()},
                  tablePosition, keptDirectInfo() + keptEncryption() + keptDocumentId());
@@ -225,7 +225,7 @@ std::string RotationSteps::keptDirectInfo() const {
     const std::optional<TrailerPlace>& place = xref->trailerPlace();
     TrailerText trailer;
     if (!info.is(ElementType::Dictionary) || !place || !xref->blockCache() ||
-        !readTrailerText(*xref->blockCache(), place->start, !place->isTable, static_cast<uint32_t>(inputSize), trailer))
+        !readTrailerText(*xref->blockCache(), place->start, !place->isTable, inputSize, trailer))
         return std::string();
     return directInfoEntry(trailer);
 }
@@ -235,9 +235,8 @@ std::string RotationSteps::keptDirectInfo() const {
 // Encrypt and ID the same key opens it.
 std::string RotationSteps::keptEncryption() const {
     if (!xref->encryption().security()) return std::string();
-    const std::string encrypt = xref->encryption().isDirect()
-                                    ? directEncryptionEntry(*xref, static_cast<uint32_t>(inputSize))
-                                    : encryptReference(xref->encryption().dictionaryObject());
+    const std::string encrypt = xref->encryption().isDirect() ? directEncryptionEntry(*xref, inputSize)
+                                                              : encryptReference(xref->encryption().dictionaryObject());
     return encrypt + "\n";
 }
 

@@ -220,7 +220,10 @@ constexpr size_t maximumSavedStates = 1024;
 constexpr size_t packedObjectsPerStream = 200;
 constexpr size_t packedBytesPerStream = 256 * 1024;
 
-// Offsets in this program are 32-bit: a file of 2 GiB or more would be misread.
-constexpr int64_t maximumInputBytes = int64_t{1} << 31;
+// A classic cross-reference table writes an offset in ten digits: a file of 10 GB
+// or more cannot be rotated into one (nor updated, as its update's table would
+// name offsets past it).
+constexpr uint64_t largestTableOffset = 9'999'999'999;
+constexpr int64_t maximumInputBytes = int64_t{largestTableOffset} + 1;
 
 }  // namespace limits

@@ -102,7 +102,9 @@ inline constexpr const char* xrefStreamEntryWrongType = "Wrong type of xref entr
 
 // ---- What the program does not read
 inline constexpr const char* filterNotSupported = "Stream filter not supported";
-inline constexpr const char* fileTooLarge = "\nPDF file is too large (2 GiB or more)";
+inline constexpr const char* fileTooLarge = "\nPDF file is too large (10 GB or more)";
+inline constexpr const char* outputTooLargeForTable =
+    "\nThe output is too large for a cross-reference table (10 GB or more)";
 
 // ---- Encrypted files
 inline constexpr const char* encrypted = "\nPDF file is encrypted";
@@ -183,7 +185,6 @@ inline std::string updateCrossReferenceDamaged(const std::string& failure) {
 
 // ---- The output
 inline constexpr const char* outputNameEmpty = "the output file name is empty";
-inline constexpr const char* outputBeyond32Bits = "the output would be 4 GiB or more, beyond its 32-bit offsets";
 inline constexpr const char* inputEndedBeforeObjectCopied = "the input ended before an object was copied whole";
 inline constexpr const char* inputEndedBeforeCopied = "the input ended before it was copied whole";
 

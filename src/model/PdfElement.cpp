@@ -94,6 +94,7 @@ void CPdfElement::clear() {
     }
     kind = ElementType::None;
     textIsInline = false;
+    integerModulo = 0;
     payload = Payload{};
 }
 
@@ -108,6 +109,7 @@ void CPdfElement::copyFrom(const CPdfElement& source) {
         return;
     }
     kind = source.kind;
+    integerModulo = source.integerModulo;
     payload = source.payload;
     if (kind == ElementType::Array) shareCount(payload.array);
     else if (kind == ElementType::Dictionary) shareCount(payload.dictionary);
@@ -117,9 +119,11 @@ void CPdfElement::copyFrom(const CPdfElement& source) {
 void CPdfElement::takeFrom(CPdfElement& source) {
     kind = source.kind;
     textIsInline = source.textIsInline;
+    integerModulo = source.integerModulo;
     payload = source.payload;
     source.kind = ElementType::None;
     source.textIsInline = false;
+    source.integerModulo = 0;
     source.payload = Payload{};
 }
 
@@ -187,16 +191,12 @@ void CPdfElement::setBoolean(bool value) {
     payload.boolean = value ? 1 : 0;
 }
 
-void CPdfElement::setInteger(int32_t value) {
-    kind = ElementType::Integer;
-    payload.integer.value = value;
-    payload.integer.modulo360 = value % 360;
-}
+void CPdfElement::setInteger(int64_t value) { setInteger(value, static_cast<int32_t>(value % 360)); }
 
-void CPdfElement::setInteger(int32_t value, int32_t modulo360) {
+void CPdfElement::setInteger(int64_t value, int32_t modulo360) {
     kind = ElementType::Integer;
-    payload.integer.value = value;
-    payload.integer.modulo360 = modulo360;
+    payload.integer = value;
+    integerModulo = static_cast<int16_t>(modulo360);
 }
 
 void CPdfElement::setReal(double value) {

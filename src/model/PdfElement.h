@@ -78,16 +78,21 @@ public:
     void makeKeyword(const char* text);
 
     void setBoolean(bool value);
-    void setInteger(int32_t value);
-    // An integer as written, with the value held at the 32-bit limits and, apart,
+    void setInteger(int64_t value);
+    // An integer as written, with the value held at the 64-bit limits and, apart,
     // the written value modulo 360 with its sign, which no limit changes.
-    void setInteger(int32_t value, int32_t modulo360);
+    void setInteger(int64_t value, int32_t modulo360);
     void setReal(double value);
     void setReference(int32_t number, int32_t generation);
     void setReference(ObjectId id) { setReference(id.number, id.generation); }
     void setNull() { kind = ElementType::Null; }
     void setError() { kind = ElementType::Error; }
     void setEndOfFile() { kind = ElementType::EndOfFile; }
+
+    // A wide integer held at the 32-bit limits, as the readers of numbers that are no positions read it.
+    static int32_t heldAt32Bits(int64_t value) {
+        return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : static_cast<int32_t>(value);
+    }
 
     ElementType type() const { return kind; }
     bool is(ElementType t) const { return kind == t; }
@@ -102,10 +107,13 @@ public:
     const char* text() const { return textIsInline ? payload.shortText : payload.text; }
     // A String's bytes in full; text() ends at the first NUL among them.
     std::string_view stringBytes() const;
-    int32_t integer() const { return payload.integer.value; }
+    // An Integer held at the 32-bit limits: a count, a number, a Length, a /Rotate.
+    int32_t integer() const { return heldAt32Bits(payload.integer); }
+    // An Integer held at the 64-bit limits: a position in a file of any size.
+    int64_t wideInteger() const { return payload.integer; }
     // An Integer as written, modulo 360 with its sign: what a /Rotate of any
     // number of digits comes to (-359 to 359).
-    int32_t integerModulo360() const { return payload.integer.modulo360; }
+    int32_t integerModulo360() const { return integerModulo; }
     double real() const { return payload.real; }
     bool boolean() const { return payload.boolean != 0; }
     CPdfArray* array() const { return payload.array; }
@@ -125,12 +133,10 @@ private:
 
     ElementType kind = ElementType::None;
     bool textIsInline = false;  // the text lives in payload.shortText
+    int16_t integerModulo = 0;  // an Integer's, beside its value in the payload
     union Payload {
         uint8_t boolean;
-        struct {
-            int32_t value;  // held at the 32-bit limits
-            int32_t modulo360;
-        } integer;
+        int64_t integer;  // held at the 64-bit limits
         double real;
         char* text;
         char shortText[8];

@@ -15,6 +15,7 @@
 #include "output/PageRevisions.h"
 #include "output/UpdateChecks.h"
 #include "output/UpdateEncoding.h"
+#include "output/WrittenObjects.h"
 #include "output/XRefWriter.h"
 #include "platform/Platform.h"
 #include "rawtext/RawObject.h"
@@ -48,7 +49,7 @@ uint32_t declaredSize(const CPdfXRef& xref) {
 
 }  // namespace
 
-UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize) {
+UpdateBase readUpdateBase(const CPdfXRef& xref, uint64_t inputSize) {
     const NewestSection& newest = xref.newestSection();
     TrailerText trailer;
     if (!readTrailerText(*xref.blockCache(), xref.baseOffset() + newest.offset, newest.isStream, inputSize, trailer))
@@ -62,7 +63,7 @@ UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize) {
     return base;
 }
 
-bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize) {
+bool copyInput(OutputFile& output, FILE* input, uint64_t inputSize) {
     // The offsets of the update were found in the input as it was opened.
     if (output.copyFrom(input, inputSize) != inputSize)
         throw CPdfException(FailureKind::Input, message::inputReadError);
@@ -73,33 +74,25 @@ bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize) {
 
 namespace {
 
-void writeTail(OutputFile& output, uint32_t sectionOffset) {
+void writeTail(OutputFile& output, uint64_t sectionOffset) {
     output.writeFramed("startxref\n", sectionOffset, "\n%%EOF\n");
 }
 
-// Where an object of the update was written, for its table.
-struct WrittenObject {
-    int32_t number;
-    int32_t generation;
-    uint32_t offset;
-};
-
-WrittenObject writeRevised(OutputFile& output, const RevisedObject& object) {
-    const WrittenObject written{object.number, object.generation, output.position()};
+void writeRevised(OutputFile& output, const RevisedObject& object, WrittenObjects& written) {
+    written.add(object.number, object.generation, output.position());
     output.write(object.text);
-    return written;
 }
 
 // Runs of consecutive object numbers, each a subsection of the table.
-void writeTableEntries(OutputFile& output, const std::vector<WrittenObject>& objects) {
+void writeTableEntries(OutputFile& output, const WrittenObjects& objects) {
     char entry[20];
     for (size_t first = 0; first < objects.size();) {
         size_t end = first + 1;
-        while (end < objects.size() && objects[end].number == objects[end - 1].number + 1) ++end;
-        output.writeFramed("", objects[first].number, " ");
+        while (end < objects.size() && objects.number(end) == objects.number(end - 1) + 1) ++end;
+        output.writeFramed("", objects.number(first), " ");
         output.writeFramed("", static_cast<int64_t>(end - first), "\n");
         for (size_t i = first; i < end; ++i) {
-            formatEntry(entry, objects[i].offset, static_cast<uint32_t>(objects[i].generation), true);
+            formatEntry(entry, objects.offset(i), static_cast<uint32_t>(objects.generation(i)), true);
             output.write(entry, sizeof entry);
         }
         first = end;
@@ -107,8 +100,8 @@ void writeTableEntries(OutputFile& output, const std::vector<WrittenObject>& obj
 }
 
 // A classic table and trailer after the objects, as the input's newest section is one.
-void writeClassicTable(OutputFile& output, const UpdateBase& base, const std::vector<WrittenObject>& objects) {
-    const uint32_t table = output.position();
+void writeClassicTable(OutputFile& output, const UpdateBase& base, const WrittenObjects& objects) {
+    const uint64_t table = output.position();
     output.write("xref\n");
     writeTableEntries(output, objects);
     output.write("trailer\n<<");
@@ -158,7 +151,7 @@ void writeStreamTable(OutputFile& output, const UpdateBase& base, std::vector<St
     const int32_t xrefNumber = static_cast<int32_t>(nextNumber++);
     if (nextNumber > limits::maximumEntries)
         throw CPdfException(FailureKind::UpdateRefused, message::updateRefused(message::updateNoObjectNumberLeft));
-    const uint32_t xrefOffset = output.position();
+    const uint64_t xrefOffset = output.position();
     entries.push_back({xrefNumber, 1, xrefOffset, 0});
     const EncodedXRefStream encoded = encodeXRefStream(std::move(entries));
     writeStreamObject(output, xrefNumber, updateXRefStreamEntries(encoded, base, static_cast<uint32_t>(nextNumber)),
@@ -183,12 +176,12 @@ namespace {
 // the trailer, made from the input's newest one once the objects are out. Pages
 // revised in turn are written as they are edited: no page's text is held for the others.
 template <class EachRevised>
-size_t writeClassicUpdate(OutputFile& output, const CPdfXRef& xref, uint32_t inputSize, bool inputEndsWithLineEnd,
+size_t writeClassicUpdate(OutputFile& output, const CPdfXRef& xref, uint64_t inputSize, bool inputEndsWithLineEnd,
                           EachRevised eachRevised) {
-    std::vector<WrittenObject> written;
+    WrittenObjects written;
     eachRevised([&](const RevisedObject& object) {
         if (written.empty() && !inputEndsWithLineEnd) output.write("\n");
-        written.push_back(writeRevised(output, object));
+        writeRevised(output, object, written);
     });
     if (written.empty()) return 0;
     writeClassicTable(output, readUpdateBase(xref, inputSize), written);
@@ -253,7 +246,7 @@ std::string packMembers(const RawObjectReader& reader, const std::vector<PageRec
 // rather than hold them: a page tree of a million pages would hold them all.
 size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                                const WalkedNodes& walkedNodes) {
-    const uint32_t inputSize = reader.crossReference().extents().layout().fileSize();
+    const uint64_t inputSize = reader.crossReference().extents().layout().fileSize();
     const bool encrypted = reader.crossReference().encryption().security() != nullptr;
     PackedPlan plan = planPackedUpdate(reader, pages, walkedNodes, !encrypted);
     const size_t revised = plan.members.size() + plan.ordinary.size();
@@ -265,7 +258,7 @@ size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader
     std::vector<StreamEntry> entries;
     if (!plan.members.empty()) {
         const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
-        const uint32_t streamOffset = output.position();
+        const uint64_t streamOffset = output.position();
         writeStreamObject(output, streamNumber, objectStreamEntries(plan.members.size(), plan.header.size()),
                           packMembers(reader, pages, walkedNodes, plan));
         std::string().swap(plan.header);  // the table is made without it
@@ -288,7 +281,7 @@ size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader
 size_t writeIncrementalUpdate(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                               const WalkedNodes& walkedNodes) {
     CPdfXRef& xref = reader.crossReference();
-    const uint32_t inputSize = xref.extents().layout().fileSize();
+    const uint64_t inputSize = xref.extents().layout().fileSize();
     const bool inTurn = xref.recovery().objectsReadWithContainersClosed().empty();
     if (inTurn && xref.newestSection().isStream) return writeStreamUpdateInTurn(output, reader, pages, walkedNodes);
     if (!xref.newestSection().isStream) {

@@ -15,7 +15,7 @@ struct RevisedObject;
 
 // What an update appended to the input continues from.
 struct UpdateBase {
-    uint32_t prev = 0;           // the input's "startxref" offset: the update's Prev
+    uint64_t prev = 0;           // the input's "startxref" offset: the update's Prev
     bool streamSection = false;  // the newest section is a cross-reference stream
     uint32_t size = 0;           // the object numbers in use: the trailer's Size, or more
     std::string carriedEntries;  // the newest trailer's entries that carry over, as the input writes them
@@ -23,11 +23,11 @@ struct UpdateBase {
 };
 
 // Reads the newest trailer. Throws a refusal when it cannot be found as text.
-UpdateBase readUpdateBase(const CPdfXRef& xref, uint32_t inputSize);
+UpdateBase readUpdateBase(const CPdfXRef& xref, uint64_t inputSize);
 
 // Copies the whole input in blocks of a fixed size; throws unless it has `inputSize`
 // bytes as when it was opened. True when it ends with a line end.
-bool copyInput(OutputFile& output, FILE* input, uint32_t inputSize);
+bool copyInput(OutputFile& output, FILE* input, uint64_t inputSize);
 
 // The whole output of an incremental rotation: the input's bytes, then an update
 // with the pages whose rotation changes (none when no page changes). Gives the

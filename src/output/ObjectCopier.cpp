@@ -48,7 +48,7 @@ uint64_t storedBytes(CPdfXRef& xref, const std::vector<int32_t>& numbers) {
 std::vector<int32_t> objectStreamNumbers(const XRefEntryTable& entries) {
     std::vector<int32_t> numbers;
     for (const auto [number, entry] : entries)
-        if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.offset);
+        if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.number());
     if (!std::is_sorted(numbers.begin(), numbers.end())) std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
@@ -197,7 +197,7 @@ void ObjectCopier::copyObject(int32_t number, RawObject& object, const PageRecor
     StreamLengthEdit edit;
     const bool lengthToEdit = lengthEditWhileCopying(object, page, edit);
     OutputEntry& record = records.add(number);
-    record.offset = output.position();
+    record.setOffset(output.position());
     record.gen = object.generation;
     record.written = 1;
     if (lengthToEdit) {

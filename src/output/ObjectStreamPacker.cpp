@@ -47,7 +47,7 @@ void ObjectStreamPacker::finish() {
     // After every other object: the streams' numbers are the highest.
     for (const auto& [number, offset] : streams) {
         OutputEntry& record = records.add(number);
-        record.offset = static_cast<uint32_t>(offset);
+        record.setOffset(offset);
         record.gen = 0;
         record.written = 1;
     }
@@ -71,7 +71,7 @@ void ObjectStreamPacker::writeStream() {
     writeStreamObject(output, streamNumber, objectStreamEntries(encoded.count, encoded.first), data);
     for (size_t i = 0; i < members.size(); ++i) {
         OutputEntry& record = records.add(members[i].first);
-        record.offset = static_cast<uint32_t>(streamNumber);
+        record.setOffset(static_cast<uint64_t>(streamNumber));
         record.gen = static_cast<int32_t>(i);
     }
     members.clear();

@@ -130,10 +130,7 @@ void OutputFile::writeFramed(const char* before, int64_t number, const char* aft
 
 // The output starts empty and only write() adds to it, so the count of bytes
 // written is its position; asking the file would cost a system call per object.
-uint32_t OutputFile::position() const {
-    if (bytesWritten > UINT32_MAX) failWrite(message::outputBeyond32Bits);
-    return static_cast<uint32_t>(bytesWritten);
-}
+uint64_t OutputFile::position() const { return bytesWritten; }
 
 // The temporary file is readied (owner, mode, and for a replacement its data on
 // the disk) while it is still open, then closed and renamed. A failure on the way

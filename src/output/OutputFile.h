@@ -46,9 +46,8 @@ public:
     uint64_t incompleteCopies() const { return shortCopies; }
     // `before`, the number in decimal, `after`.
     void writeFramed(const char* before, int64_t number, const char* after);
-    // The count of bytes written, which is also the position; offsets in the
-    // output's table are 32-bit, so an output beyond them cannot be described.
-    uint32_t position() const;
+    // The count of bytes written, which is also the position.
+    uint64_t position() const;
     // Flushes, readies, closes and renames onto the destination (or copies to standard output).
     void commit();
 

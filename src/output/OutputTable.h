@@ -6,16 +6,35 @@
 #include <utility>
 #include <vector>
 
-// One record of the output's cross-reference table. `written`: 0 when the object
-// was not written, 1 when it stands in the file at `offset` with generation `gen`,
-// inObjectStream when it went into object stream number `offset` at index `gen`.
-struct OutputEntry {
-    static constexpr int32_t inObjectStream = 2;
+#include "xref/SplitOffset.h"
 
-    uint32_t offset = 0;
+// One record of the output's cross-reference table. `written`: 0 when the object
+// was not written, 1 when it stands in the file at offset() with generation `gen`,
+// inObjectStream when it went into object stream number offset() at index `gen`.
+struct OutputEntry {
+    static constexpr uint8_t inObjectStream = 2;
+
+    OutputEntry() = default;
+    OutputEntry(uint64_t offset, int32_t generation, uint8_t wasWritten) : gen(generation), written(wasWritten) {
+        setOffset(offset);
+    }
+
+    uint64_t offset() const { return static_cast<uint64_t>(splitoffset::joined(offsetLow, offsetHigh)); }
+    // An offset past 48 bits is held there: far past what a table can write.
+    void setOffset(uint64_t value) {
+        const int64_t held = static_cast<int64_t>(std::min<uint64_t>(value, splitoffset::largest));
+        offsetLow = splitoffset::lowPart(held);
+        offsetHigh = splitoffset::highPart(held);
+    }
+
+    // The offset's parts, read through offset(); in this order the record takes twelve bytes.
+    uint32_t offsetLow = 0;
     int32_t gen = 0;
-    int32_t written = 0;
+    int16_t offsetHigh = 0;
+    uint8_t written = 0;
 };
+
+static_assert(sizeof(OutputEntry) == 12, "a record is held per object: twelve bytes");
 
 // The output's cross-reference as the objects are written. A table written whole
 // from 0 holds a record for every number, indexed by number, as it is written; any

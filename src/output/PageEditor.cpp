@@ -35,22 +35,22 @@ PageEdit planFromLayout(PageDictionaryLayout&& layout, int32_t rotation) {
 
 // The text's bytes [from, to), counted from its start, wherever they lie; a text
 // in the file ends with its closing byte, which `to` beyond the file part reaches.
-void writeTextPart(OutputFile& output, FILE* input, const RawObject& object, uint32_t from, uint32_t to) {
+void writeTextPart(OutputFile& output, FILE* input, const RawObject& object, uint64_t from, uint64_t to) {
     if (!object.inFile) {
-        if (from < to) output.write(object.bytes.data() + from, to - from);
+        if (from < to) output.write(object.bytes.data() + from, static_cast<size_t>(to - from));
         return;
     }
-    const uint32_t inFile = object.fileEnd - object.fileStart;
-    const uint32_t fileTo = std::min(to, inFile);
-    if (from < fileTo) output.copyRange(input, uint64_t{object.fileStart} + from, fileTo - from);
+    const uint64_t inFile = object.fileEnd - object.fileStart;
+    const uint64_t fileTo = std::min(to, inFile);
+    if (from < fileTo) output.copyRange(input, object.fileStart + from, fileTo - from);
     if (to > inFile && from <= inFile) output.write(&object.closingByte, 1);
 }
 
 // The edited text in order: the parts of the original that stay, [from, to), and
 // the replacement in place of each span.
 template <class KeepPart, class Replace>
-void walkEdit(const PageEdit& edit, uint32_t length, KeepPart keepPart, Replace replace) {
-    uint32_t kept = 0;
+void walkEdit(const PageEdit& edit, uint64_t length, KeepPart keepPart, Replace replace) {
+    uint64_t kept = 0;
     for (const PageEdit::Span& span : edit.spans) {
         keepPart(kept, span.keyEnd);
         replace();
@@ -68,7 +68,8 @@ int64_t PageEdit::growth() const {
 }
 
 PageEdit planPageEdit(const RawObject& object, int32_t rotation) {
-    return planFromLayout(scanPageDictionary(object.bytes.data(), object.length()), rotation);
+    return planFromLayout(scanPageDictionary(object.bytes.data(), static_cast<uint32_t>(object.bytes.size())),
+                          rotation);
 }
 
 PageEdit planPageEdit(CPdfStream& window, int32_t rotation) {
@@ -85,7 +86,7 @@ void writeRotatedPage(OutputFile& output, FILE* input, const RawObject& object, 
         return;
     }
     walkEdit(
-        edit, object.length(), [&](uint32_t from, uint32_t to) { writeTextPart(output, input, object, from, to); },
+        edit, object.length(), [&](uint64_t from, uint64_t to) { writeTextPart(output, input, object, from, to); },
         [&] { output.write(edit.replacement); });
 }
 
@@ -95,7 +96,8 @@ std::string rotatedPageText(const RawObject& object, const PageEdit& edit) {
     std::string edited;
     edited.reserve(static_cast<size_t>(object.length() + edit.growth()));
     walkEdit(
-        edit, object.length(), [&](uint32_t from, uint32_t to) { edited.append(text + from, to - from); },
+        edit, object.length(),
+        [&](uint64_t from, uint64_t to) { edited.append(text + from, static_cast<size_t>(to - from)); },
         [&] { edited.append(edit.replacement); });
     return edited;
 }

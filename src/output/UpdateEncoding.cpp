@@ -100,7 +100,7 @@ void appendField(std::string& rows, uint64_t value, int width) {
 }  // namespace
 
 void XRefStreamShape::add(const StreamEntry& entry) {
-    widths[1] = std::max(widths[1], bytesFor(entry.field2));
+    widths[1] = std::max(widths[1], bytesFor(entry.field2()));
     widths[2] = std::max(widths[2], bytesFor(entry.field3));
     if (!index.empty() && index.back().first + index.back().second == entry.number) ++index.back().second;
     else index.emplace_back(entry.number, 1);
@@ -108,7 +108,7 @@ void XRefStreamShape::add(const StreamEntry& entry) {
 
 void appendXRefRow(std::string& rows, const StreamEntry& entry, const XRefStreamShape& shape) {
     appendField(rows, entry.type, shape.widths[0]);
-    appendField(rows, entry.field2, shape.widths[1]);
+    appendField(rows, entry.field2(), shape.widths[1]);
     appendField(rows, entry.field3, shape.widths[2]);
 }
 

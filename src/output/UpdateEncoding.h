@@ -1,10 +1,13 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "xref/SplitOffset.h"
 
 class OutputFile;
 
@@ -62,10 +65,21 @@ std::string objectStreamEntries(size_t count, size_t first);
 // One entry of a cross-reference stream: type 1 (offset, generation) or
 // type 2 (object stream number, index in it).
 struct StreamEntry {
-    int32_t number = 0;
-    uint8_t type = 1;
-    uint64_t field2 = 0;
-    uint32_t field3 = 0;
+    StreamEntry(int32_t objectNumber, uint8_t entryType, uint64_t second, uint32_t third)
+        : number(objectNumber), field3(third), type(entryType) {
+        const int64_t held = static_cast<int64_t>(std::min<uint64_t>(second, splitoffset::largest));
+        field2Low = splitoffset::lowPart(held);
+        field2High = splitoffset::highPart(held);
+    }
+    uint64_t field2() const { return static_cast<uint64_t>(splitoffset::joined(field2Low, field2High)); }
+
+    // The second field's parts, read through field2(); in this order the entry takes
+    // sixteen bytes, as many as when every field had 32 bits.
+    int32_t number;
+    uint32_t field2Low;
+    uint32_t field3;
+    uint8_t type;
+    int16_t field2High;
 };
 
 // The shape of a cross-reference stream, learnt from its entries given in

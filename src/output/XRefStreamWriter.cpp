@@ -12,7 +12,7 @@ namespace {
 
 StreamEntry streamEntryOf(int32_t number, const OutputEntry& record) {
     const uint8_t type = record.written == OutputEntry::inObjectStream ? 2 : 1;
-    return {number, type, record.offset, static_cast<uint32_t>(record.gen)};
+    return {number, type, record.offset(), static_cast<uint32_t>(record.gen)};
 }
 
 // Rows of consecutive objects differ little, and least in their high bytes: with
@@ -54,7 +54,7 @@ void writeXRefStream(OutputFile& output, OutputTable& records, ObjectId root, Ob
     if (number >= limits::maximumEntries) throw CPdfException(FailureKind::Limits, message::noNumberForXRefStream);
     const uint64_t position = output.position();
     OutputEntry& own = records.add(number);
-    own.offset = static_cast<uint32_t>(position);
+    own.setOffset(position);
     own.gen = 0;
     own.written = 1;
     XRefStreamShape shape;

@@ -6,31 +6,33 @@
 #include <string>
 
 #include "limits/Limits.h"
+#include "limits/Messages.h"
+#include "model/PdfException.h"
 #include "output/OutputFile.h"
 #include "platform/Platform.h"
 
 // A damaged table may give every object an offset far beyond the end of the file
 // (an object before the header has a negative one): the copy stops at the end.
-uint32_t headLengthOf(const XRefEntryTable& table) {
-    uint32_t headLength = 0;
+uint64_t headLengthOf(const XRefEntryTable& table) {
+    uint64_t headLength = 0;
     for (const auto [number, entry] : table) {
         if (number == 0 || entry.type != XRefEntryType::Uncompressed) continue;
-        const uint32_t offset = static_cast<uint32_t>(entry.offset);
+        const uint64_t offset = entry.position(0);
         if (offset != 0 && (headLength == 0 || offset < headLength)) headLength = offset;
     }
     return headLength;
 }
 
-void copyHead(OutputFile& output, FILE* inputFile, uint32_t headLength, uint32_t base) {
+void copyHead(OutputFile& output, FILE* inputFile, uint64_t headLength, uint64_t base) {
     output.copyUpTo(inputFile, base, headLength);
 }
 
 namespace {
 
-void writeNumber(OutputFile& output, uint32_t value) { output.write(std::to_string(value)); }
+void writeNumber(OutputFile& output, uint64_t value) { output.write(std::to_string(value)); }
 
 // `value` in `width` decimal digits with leading zeros; the caller keeps it below 10^width.
-void formatDigits(char* digits, int width, uint32_t value) {
+void formatDigits(char* digits, int width, uint64_t value) {
     for (int i = width - 1; i >= 0; --i) {
         digits[i] = static_cast<char>('0' + value % 10);
         value /= 10;
@@ -41,8 +43,9 @@ void formatDigits(char* digits, int width, uint32_t value) {
 
 // Written by hand: a formatted print per object was a twentieth of the whole run
 // on large files.
-void formatEntry(char* entry, uint32_t offset, uint32_t generation, bool inUse) {
-    formatDigits(entry, 10, offset);  // a 32-bit value has at most ten digits
+void formatEntry(char* entry, uint64_t offset, uint32_t generation, bool inUse) {
+    if (offset > limits::largestTableOffset) throw CPdfException(FailureKind::Output, message::outputTooLargeForTable);
+    formatDigits(entry, 10, offset);
     entry[10] = ' ';
     formatDigits(entry + 11, 5, generation % 100000u);
     entry[16] = ' ';
@@ -64,13 +67,13 @@ public:
         output.write(block);
         block.clear();
     }
-    void addEntry(uint32_t offset, uint32_t generation, bool inUse) {
+    void addEntry(uint64_t offset, uint32_t generation, bool inUse) {
         char entry[21];
         formatEntry(entry, offset, generation, inUse);
         add(entry, 20);
     }
     void addRecord(const OutputEntry& record) {
-        addEntry(record.offset, static_cast<uint32_t>(record.gen), record.written == 1);
+        addEntry(record.offset(), static_cast<uint32_t>(record.gen), record.written == 1);
     }
     void addSubsectionHeader(int32_t first, size_t count) {
         const std::string header = std::to_string(first) + " " + std::to_string(count) + "\r";
@@ -159,7 +162,7 @@ std::string rootAndInfoEntries(const OutputTable& records, ObjectId root, Object
     return entries;
 }
 
-void writeTrailer(OutputFile& output, const OutputTable& records, ObjectId root, ObjectId info, uint32_t tablePosition,
+void writeTrailer(OutputFile& output, const OutputTable& records, ObjectId root, ObjectId info, uint64_t tablePosition,
                   const std::string& moreEntries) {
     output.write("trailer\n<<\n/Size ");
     writeNumber(output, static_cast<uint32_t>(records.size()));

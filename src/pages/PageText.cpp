@@ -219,16 +219,18 @@ void PageTextReader::appendStream(const CPdfElement& stream, std::vector<uint8_t
     if (!stream.is(ElementType::Stream)) return;
     CPdfStream& data = *stream.stream();
     try {
+        // Each piece is decoded into the chunk and then added: a page's content is
+        // mostly far smaller than the chunk, which would cost more to clear than to copy.
+        if (!chunk) chunk = std::make_unique_for_overwrite<uint8_t[]>(readChunkBytes);
         for (;;) {
             const size_t take = static_cast<size_t>(std::min<uint64_t>(readChunkBytes, pageBudget.bytes + 1));
+            const size_t got = data.readBlock(chunk.get(), take);
             const size_t at = bytes.size();
             // Grown by doubling, but never past what the page may still decode:
             // a bomb costs the budget in memory, not twice that.
-            if (bytes.capacity() < at + take)
-                bytes.reserve(std::max(at + take, std::min(bytes.capacity() * 2, at + pageBudget.bytes + 1)));
-            bytes.resize(at + take);
-            const size_t got = data.readBlock(bytes.data() + at, take);
-            bytes.resize(at + got);
+            if (bytes.capacity() < at + got)
+                bytes.reserve(std::max(at + got, std::min(bytes.capacity() * 2, at + pageBudget.bytes + 1)));
+            bytes.insert(bytes.end(), chunk.get(), chunk.get() + got);
             if (got > pageBudget.bytes) {
                 pageBudget.bytes = 0;
                 pageBudget.spent = true;  // more than the page may decode: a bomb, or worse

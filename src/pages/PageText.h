@@ -67,6 +67,7 @@ private:
     CPdfXRef& xref;
     uint64_t jobBytesLeft;
     ContentBudget pageBudget;
+    std::unique_ptr<uint8_t[]> chunk;  // where a content stream is decoded a piece at a time
     int formDepth = 0;
     std::unordered_map<int32_t, PageText> pages;
     std::unordered_map<int32_t, CPdfElement> nodeResources;

@@ -150,8 +150,10 @@ public:
     uint32_t valueEnd() const { return valueEndsAt; }
 
     ValueKind valueKind() const { return kind; }
-    // An Integer's value, or a Reference's object number; 1 for true.
-    int32_t integer() const { return number; }
+    // An Integer's value, or a Reference's object number, held at the 32-bit limits; 1 for true.
+    int32_t integer() const { return CPdfElement::heldAt32Bits(number); }
+    // An Integer's value held at the 64-bit limits.
+    int64_t wideInteger() const { return number; }
     // An Integer as written, modulo 360 with its sign (see LexedToken).
     int32_t integerModulo360() const { return numberModulo360; }
     int32_t generation() const { return referenceGeneration; }
@@ -192,7 +194,7 @@ private:
     uint32_t keyEndsAt = 0;
     uint32_t valueEndsAt = 0;
     ValueKind kind = ValueKind::Other;
-    int32_t number = 0;
+    int64_t number = 0;
     int32_t numberModulo360 = 0;
     int32_t referenceGeneration = 0;
     double realValue = 0;
@@ -249,7 +251,7 @@ void DictionaryReader<Source>::readValue() {
     closedContainer = false;
     switch (token.kind) {
     case Kind::Integer:
-        number = token.integer;
+        number = token.wide;
         numberModulo360 = token.modulo360;
         kind = completesReference() ? ValueKind::Reference : ValueKind::Integer;
         return;

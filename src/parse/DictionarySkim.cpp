@@ -20,7 +20,7 @@ DictionarySkim skimDictionary(const uint8_t* text, uint32_t length, uint32_t sta
             skim.lengthKind = reference                            ? DictionarySkim::LengthKind::Reference
                               : kind == Reader::ValueKind::Integer ? DictionarySkim::LengthKind::Integer
                                                                    : DictionarySkim::LengthKind::Other;
-            skim.length = kind == Reader::ValueKind::Integer ? entries.integer() : 0;
+            skim.length = kind == Reader::ValueKind::Integer ? entries.wideInteger() : 0;
             skim.lengthNumber = reference ? entries.integer() : 0;
             skim.lengthGeneration = reference ? entries.generation() : 0;
         }

@@ -15,7 +15,7 @@ struct DictionarySkim {
     bool typeIsName = false;
     std::string type;                          // the first Type's name, its #xx escapes decoded
     LengthKind lengthKind = LengthKind::None;  // of the first Length
-    int32_t length = 0;                        // an Integer Length, saturated as the lexer saturates
+    int64_t length = 0;                        // an Integer Length, held at the 64-bit limits
     int32_t lengthNumber = 0;                  // a Reference Length's object number
     int32_t lengthGeneration = 0;              // and generation
 };

@@ -17,24 +17,30 @@ using namespace pdfchar;
 
 namespace {
 
-// An integer's magnitude is read digit by digit as the number is lexed; past
-// either limit it stays just beyond them. Its remainder modulo 360 is kept
-// exactly, whatever the number of digits: a /Rotate is read modulo 360.
+// An integer's magnitude is read digit by digit as the number is lexed; past the
+// 64-bit limits it stays there, and its 32-bit value just beyond those limits.
+// Its remainder modulo 360 is kept exactly, whatever the number of digits: a
+// /Rotate is read modulo 360.
 constexpr int64_t beyondLimits = 2147483648LL;
+constexpr int64_t largestBeforeDigit = (INT64_MAX - 9) / 10;
 
 // A number's value as its bytes come: a point makes it a real.
 struct NumberValue {
-    int64_t magnitude = 0;
-    int32_t modulo360 = 0;
+    int64_t magnitude = 0;  // INT64_MAX once past the limits, and only then
     bool isReal = false;
 
     void add(int c) {
-        if (c == '.') {
-            isReal = true;
-            return;
-        }
-        if (magnitude < beyondLimits) magnitude = std::min(magnitude * 10 + (c - '0'), beyondLimits);
-        modulo360 = (modulo360 * 10 + (c - '0')) % 360;
+        if (c == '.') isReal = true;
+        else magnitude = magnitude <= largestBeforeDigit ? magnitude * 10 + (c - '0') : INT64_MAX;
+    }
+    // The magnitude's remainder, from the magnitude while it is exact, else digit by
+    // digit from the integer's text: a division per number rather than per digit.
+    int32_t modulo360(std::string_view text) const {
+        if (magnitude != INT64_MAX) return static_cast<int32_t>(magnitude % 360);
+        int32_t remainder = 0;
+        for (const char c : text)
+            if (isDigit(c)) remainder = (remainder * 10 + (c - '0')) % 360;
+        return remainder;
     }
 };
 
@@ -88,8 +94,8 @@ WindowSource::WindowSource(RetainPtr<CPdfStream> window)
     : window(std::move(window)), start(this->window->windowStart()) {}
 int WindowSource::readChar() { return window->readByte(); }
 int WindowSource::peekChar() { return window->peekByte(); }
-uint32_t WindowSource::where() const { return window->tell() - start; }
-void WindowSource::rewindTo(uint32_t where) { window->seek(static_cast<int32_t>(start + where), 0); }
+uint32_t WindowSource::where() const { return static_cast<uint32_t>(window->tell() - start); }
+void WindowSource::rewindTo(uint32_t where) { window->seek(static_cast<int64_t>(start + where), 0); }
 
 FileRangeSource::FileRangeSource(FileBlockCache& file, uint64_t from, uint64_t limit)
     : blocks(file), end(limit), bufferStart(from) {}
@@ -156,7 +162,7 @@ void PdfLexer<Source>::readToken(CPdfElement& token) {
         token.setError();
         return;
     case LexedToken::Kind::Integer:
-        token.setInteger(lexed.integer, lexed.modulo360);
+        token.setInteger(lexed.wide, lexed.modulo360);
         return;
     case LexedToken::Kind::Real:
         token.setReal(lexed.real());
@@ -321,8 +327,9 @@ void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
     if constexpr (InMemory<Source>) {
         const uint8_t* bytes = source.bytes();
         const uint32_t start = source.where() - 1;
+        const uint32_t size = source.size();
         uint32_t end = source.where();
-        for (; end < source.size() && isNumberByte(bytes[end]); ++end) value.add(bytes[end]);
+        for (; end < size && isNumberByte(bytes[end]); ++end) value.add(bytes[end]);
         source.rewindTo(end);
         token.text = {reinterpret_cast<const char*>(bytes) + start, end - start};
     } else {
@@ -339,7 +346,9 @@ void PdfLexer<Source>::readNumber(int firstByte, LexedToken& token) {
     } else {
         token.kind = LexedToken::Kind::Integer;
         token.integer = saturated(firstByte == '-', value.magnitude);
-        token.modulo360 = firstByte == '-' ? -value.modulo360 : value.modulo360;
+        token.wide = firstByte == '-' ? -value.magnitude : value.magnitude;
+        const int32_t modulo360 = value.modulo360(token.text);
+        token.modulo360 = firstByte == '-' ? -modulo360 : modulo360;
     }
 }
 

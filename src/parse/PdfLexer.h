@@ -69,7 +69,7 @@ public:
 
 private:
     RetainPtr<CPdfStream> window;
-    uint32_t start;
+    uint64_t start;
 };
 
 // A range of the input file, [from, limit), read through its block cache a piece
@@ -112,7 +112,8 @@ struct LexedToken {
     enum class Kind : uint8_t { EndOfFile, Error, Integer, Real, Name, String, Keyword, Boolean, Null };
 
     Kind kind = Kind::EndOfFile;
-    int32_t integer = 0;    // an Integer's value (saturated); 1 for the Boolean true
+    int32_t integer = 0;    // an Integer's value held at the 32-bit limits; 1 for the Boolean true
+    int64_t wide = 0;       // an Integer's value held at the 64-bit limits: a position in a file of any size
     int32_t modulo360 = 0;  // an Integer's value as written, modulo 360 with its sign
     std::string_view text;
     bool decodedNul = false;  // a Name's escapes decoded to a NUL byte

@@ -48,8 +48,8 @@ void CPdfParser::advance() {
     lexer.readToken(second);
 }
 
-void CPdfParser::restartAt(uint32_t position) {
-    source.currentStream()->seek(static_cast<int32_t>(position), 0);
+void CPdfParser::restartAt(uint64_t position) {
+    source.currentStream()->seek(static_cast<int64_t>(position), 0);
     first.clear();
     second.clear();
     lexer.readToken(first);
@@ -79,11 +79,11 @@ void CPdfParser::parseAt(CPdfElement& out, int depth, const Reading& reading) {
         return;
     }
     if (first.is(ElementType::Integer)) {
-        const int32_t number = first.integer();
+        const int64_t number = first.wideInteger();
         const int32_t modulo360 = first.integerModulo360();
         advance();
         if (first.is(ElementType::Integer) && second.isKeyword("R")) {
-            out.setReference(number, first.integer());
+            out.setReference(CPdfElement::heldAt32Bits(number), first.integer());
             advance();
             advance();
         } else {
@@ -165,7 +165,7 @@ void CPdfParser::parseDictionary(CPdfElement& out, int depth, const Reading& rea
 RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
     CPdfStream* input = source.currentStream();
     lexer.skipToLineEnd();
-    const uint32_t dataStart = input->tell();
+    const uint64_t dataStart = input->tell();
     CPdfElement lengthValue;
     dictionary.dictionary()->find("Length", lengthValue);
     if (streamEnds) return parseRecoveredStreamBody(input, dataStart, lengthValue, dictionary);
@@ -173,8 +173,8 @@ RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
     // Data of a negative length would end before it starts: the "endstream" looked
     // for there is text already read, and a parse that went on from it would read
     // that text again, without end where the object is among junk passed over.
-    if (lengthValue.integer() < 0) throw CPdfException(FailureKind::Damaged, message::missingEndstream);
-    const uint32_t length = static_cast<uint32_t>(lengthValue.integer());
+    if (lengthValue.wideInteger() < 0) throw CPdfException(FailureKind::Damaged, message::missingEndstream);
+    const uint64_t length = static_cast<uint64_t>(lengthValue.wideInteger());
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
     if (!result) return nullptr;
     result = decoded(std::move(result), dictionary);
@@ -186,13 +186,13 @@ RetainPtr<CPdfStream> CPdfParser::parseStreamBody(CPdfElement& dictionary) {
 
 // The data runs to its Length when "endstream" follows there, else to where the
 // finder says; a stream without "endstream" is read all the same.
-RetainPtr<CPdfStream> CPdfParser::parseRecoveredStreamBody(CPdfStream* input, uint32_t dataStart,
+RetainPtr<CPdfStream> CPdfParser::parseRecoveredStreamBody(CPdfStream* input, uint64_t dataStart,
                                                            const CPdfElement& lengthValue, CPdfElement& dictionary) {
-    const bool lengthKnown = lengthValue.is(ElementType::Integer) && lengthValue.integer() >= 0;
-    uint32_t length = lengthKnown ? static_cast<uint32_t>(lengthValue.integer()) : 0;
+    const bool lengthKnown = lengthValue.is(ElementType::Integer) && lengthValue.wideInteger() >= 0;
+    uint64_t length = lengthKnown ? static_cast<uint64_t>(lengthValue.wideInteger()) : 0;
     bool endstream = lengthKnown && endstreamAfter(input, dataStart + length);
     if (!endstream) {
-        length = streamEnds->dataLength(dataStart, lengthKnown ? length : UINT32_MAX);
+        length = streamEnds->dataLength(dataStart, lengthKnown ? length : StreamEndFinder::unknownLength);
         endstream = endstreamAfter(input, dataStart + length);
     }
     RetainPtr<CPdfStream> result = input->openWindow(dataStart, length, dictionary);
@@ -212,8 +212,8 @@ RetainPtr<CPdfStream> CPdfParser::decoded(RetainPtr<CPdfStream> data, const CPdf
 }
 
 // Reads the two tokens after the data; the first is "endstream" when the data ends there.
-bool CPdfParser::endstreamAfter(CPdfStream* input, uint32_t dataEnd) {
-    input->seek(static_cast<int32_t>(dataEnd), 0);
+bool CPdfParser::endstreamAfter(CPdfStream* input, uint64_t dataEnd) {
+    input->seek(static_cast<int64_t>(dataEnd), 0);
     advance();
     advance();
     return first.isKeyword("endstream");

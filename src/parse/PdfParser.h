@@ -70,7 +70,7 @@ public:
     // the stream being parsed, positioned just after the look-ahead, and the parse
     // going on from `position` of that stream, its look-ahead read anew there.
     CPdfStream& streamAtLookAheadEnd() const { return *source.currentStream(); }
-    void restartAt(uint32_t position);
+    void restartAt(uint64_t position);
 
 private:
     // How a value is read: built whole (no sieve), sieved, or passed over. A value
@@ -88,9 +88,9 @@ private:
     void parseDictionary(CPdfElement& out, int depth, const Reading& reading);
     bool containerEndsHere();
     RetainPtr<CPdfStream> parseStreamBody(CPdfElement& dictionary);
-    RetainPtr<CPdfStream> parseRecoveredStreamBody(CPdfStream* input, uint32_t dataStart,
+    RetainPtr<CPdfStream> parseRecoveredStreamBody(CPdfStream* input, uint64_t dataStart,
                                                    const CPdfElement& lengthValue, CPdfElement& dictionary);
-    bool endstreamAfter(CPdfStream* input, uint32_t dataEnd);
+    bool endstreamAfter(CPdfStream* input, uint64_t dataEnd);
     RetainPtr<CPdfStream> decoded(RetainPtr<CPdfStream> data, const CPdfElement& dictionary) const;
 
     IndirectObjectHolder* xref;

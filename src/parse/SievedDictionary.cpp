@@ -17,7 +17,7 @@ using Reader = DictionaryReader<TextSource>;
 bool makeSimple(const Reader& entries, CPdfElement& value) {
     switch (entries.valueKind()) {
     case Reader::ValueKind::Integer:
-        value.setInteger(entries.integer(), entries.integerModulo360());
+        value.setInteger(entries.wideInteger(), entries.integerModulo360());
         return true;
     case Reader::ValueKind::Real:
         value.setReal(entries.real());
@@ -44,7 +44,7 @@ bool makeElement(PdfLexer<TextSource>& lexer, TextSource& source, LexedToken& to
     using Kind = LexedToken::Kind;
     switch (token.kind) {
     case Kind::Integer: {
-        const int32_t number = token.integer;
+        const int64_t number = token.wide;
         const int32_t modulo360 = token.modulo360;
         const uint32_t afterFirst = source.where();
         lexer.lexToken(token);
@@ -52,7 +52,7 @@ bool makeElement(PdfLexer<TextSource>& lexer, TextSource& source, LexedToken& to
             const int32_t generation = token.integer;
             lexer.lexToken(token);
             if (token.isKeyword("R")) {
-                element.setReference(number, generation);
+                element.setReference(CPdfElement::heldAt32Bits(number), generation);
                 return true;
             }
         }

@@ -7,7 +7,9 @@
 class StreamEndFinder {
 public:
     virtual ~StreamEndFinder() = default;
+    // A Length that is not known.
+    static constexpr uint64_t unknownLength = UINT64_MAX;
     // The length of the data that starts at file position `dataStart`, whose Length
-    // says `declared`.
-    virtual uint32_t dataLength(uint32_t dataStart, uint32_t declared) const = 0;
+    // says `declared` (or unknownLength).
+    virtual uint64_t dataLength(uint64_t dataStart, uint64_t declared) const = 0;
 };

@@ -23,15 +23,35 @@
 
 namespace {
 
+// Whether any of the eight bytes of `word` is `byte` (the test for a zero byte
+// in a word, on the word with `byte` cleared out of it).
+constexpr bool holdsByte(uint64_t word, uint8_t byte) {
+    constexpr uint64_t ones = 0x0101010101010101u;
+    const uint64_t cleared = word ^ (ones * byte);
+    return ((cleared - ones) & ~cleared & (ones << 7)) != 0;
+}
+
 // Only a "(", a "%" or a "<" that opens no dictionary can start what a text leaves
 // open: most texts hold none of them, and are passed over at a glance rather than
-// by the lexer, which reads every byte.
+// by the lexer, which reads every byte. Eight bytes without any of the three are
+// passed over at once.
 bool mayEndOpen(const uint8_t* text, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
+    size_t i = 0;
+    while (i < length) {
+        if (length - i >= 8) {
+            uint64_t word = 0;
+            std::memcpy(&word, text + i, 8);
+            if (!holdsByte(word, '(') && !holdsByte(word, '%') && !holdsByte(word, '<')) {
+                i += 8;
+                continue;
+            }
+        }
         const uint8_t c = text[i];
         if (c == '(' || c == '%') return true;
-        if (c != '<') continue;
-        if (i + 1 == length || text[i + 1] != '<') return true;
+        if (c == '<') {
+            if (i + 1 == length || text[i + 1] != '<') return true;
+            ++i;
+        }
         ++i;
     }
     return false;
@@ -120,8 +140,8 @@ void sliceText(FileBlockCache& blocks, const ObjectExtent& extent, RawObject& ou
     out.inFile = length + 1 > room;
     if (out.inFile) {
         out.bytes.clear();
-        out.fileStart = static_cast<uint32_t>(extent.start);
-        out.fileEnd = static_cast<uint32_t>(extent.end);
+        out.fileStart = extent.start;
+        out.fileEnd = extent.end;
         out.closingByte = closingByteAt(blocks, extent.end, extent.limit);
         return;
     }
@@ -222,16 +242,16 @@ void RawObjectReader::closeWhatTheParserClosed(int32_t number, RawObject& out) c
 }
 
 uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, const char* key) {
-    if (!object.inFile) return findNumberAfter(object.bytes.data(), object.length(), key);
-    const uint32_t end = object.fileEnd + 1;  // with the closing byte, as the text in memory holds it
-    const uint32_t last =
+    if (!object.inFile) return findNumberAfter(object.bytes.data(), static_cast<uint32_t>(object.bytes.size()), key);
+    const uint64_t end = object.fileEnd + 1;  // with the closing byte, as the text in memory holds it
+    const uint64_t last =
         findPatternInRange(input, object.fileStart, end, key, static_cast<uint32_t>(std::strlen(key)));
     if (last == 0) return 0;
-    const auto byteAt = [&input](uint32_t at) {
+    const auto byteAt = [&input](uint64_t at) {
         uint8_t byte = 0;
         return input.readFully(at, &byte, 1) == 1 ? int{byte} : EOF;
     };
-    uint32_t position = last + 1;
+    uint64_t position = last + 1;
     int c = byteAt(position);
     for (; position < end && c != EOF && !pdfchar::isDigit(c); c = byteAt(++position)) {
     }
@@ -243,8 +263,9 @@ uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, cons
 
 bool loadObjectText(FileBlockCache& input, RawObject& object) {
     if (!object.inFile) return true;
-    const uint32_t length = object.fileEnd - object.fileStart;
-    object.bytes.resize(length);
+    const uint64_t length = object.fileEnd - object.fileStart;
+    if (length >= UINT32_MAX) return false;  // what no object of a file under 4 GiB could need
+    object.bytes.resize(static_cast<size_t>(length));
     if (input.readFully(object.fileStart, object.bytes.data(), length) != length) return false;
     object.bytes.push_back(object.closingByte);
     object.inFile = false;

@@ -17,8 +17,8 @@ class FileBlockCache;
 struct RawObject {
     std::vector<uint8_t> bytes;  // the whole text, when in memory
     bool inFile = false;         // the text is [fileStart, fileEnd) of the input, then `closingByte`
-    uint32_t fileStart = 0;
-    uint32_t fileEnd = 0;  // just after its closing keyword
+    uint64_t fileStart = 0;
+    uint64_t fileEnd = 0;  // just after its closing keyword
     uint8_t closingByte = '\n';
     int32_t generation = 0;       // the generation in the object's header
     bool isObjectStream = false;  // a stream object whose Type is ObjStm
@@ -34,7 +34,7 @@ struct RawObject {
     // its text was written with the string closed there.
     bool stringsClosed = false;
 
-    uint32_t length() const { return inFile ? fileEnd - fileStart + 1 : static_cast<uint32_t>(bytes.size()); }
+    uint64_t length() const { return inFile ? fileEnd - fileStart + 1 : bytes.size(); }
 };
 
 // The first run of decimal digits after the first occurrence of `key` in the

@@ -26,13 +26,13 @@ class ObjectText {
 public:
     ObjectText(const RawObject& object, FileBlockCache& input) : object(object), input(input) {
         if (!object.inFile) return;
-        head.resize(std::min(headReach, length()));
+        head.resize(static_cast<size_t>(std::min<uint64_t>(headReach, length())));
         head.resize(readAt(0, head.data(), head.size()));
     }
 
-    uint32_t length() const { return object.inFile ? object.fileEnd - object.fileStart : object.length(); }
+    uint64_t length() const { return object.inFile ? object.fileEnd - object.fileStart : object.length(); }
     const uint8_t* start() const { return object.inFile ? head.data() : object.bytes.data(); }
-    uint32_t startLength() const { return object.inFile ? static_cast<uint32_t>(head.size()) : object.length(); }
+    uint32_t startLength() const { return static_cast<uint32_t>(object.inFile ? head.size() : object.bytes.size()); }
 
     // Whether the first token from `at` on is "endstream".
     bool endstreamAt(uint64_t at) {
@@ -53,20 +53,20 @@ public:
     }
 
     // Where the first "endstream" from `from` on starts.
-    bool findEndstream(uint32_t from, uint32_t& at) {
+    bool findEndstream(uint64_t from, uint64_t& at) {
         if (!object.inFile) {
             const uint8_t* found =
                 searchBytes(object.bytes.data() + from, object.bytes.data() + length(), "endstream", 9);
-            if (found) at = static_cast<uint32_t>(found - object.bytes.data());
+            if (found) at = static_cast<uint64_t>(found - object.bytes.data());
             return found != nullptr;
         }
-        const uint32_t last = findPatternInRange(input, object.fileStart + from, object.fileEnd, "endstream", 9);
+        const uint64_t last = findPatternInRange(input, object.fileStart + from, object.fileEnd, "endstream", 9);
         if (last == 0) return false;
         at = last - 8 - object.fileStart;
         return true;
     }
 
-    int byteAt(uint32_t at) {
+    int byteAt(uint64_t at) {
         if (!object.inFile) return at < length() ? object.bytes[at] : -1;
         uint8_t byte = 0;
         return readAt(at, &byte, 1) == 1 ? byte : -1;
@@ -74,7 +74,7 @@ public:
 
 private:
     size_t readAt(uint64_t at, uint8_t* into, size_t count) {
-        return input.readFully(uint64_t{object.fileStart} + at, into, count);
+        return input.readFully(object.fileStart + at, into, count);
     }
 
     const RawObject& object;
@@ -95,7 +95,7 @@ bool lengthValue(const DictionarySkim& dictionary, CPdfXRef& xref, int64_t& leng
     } catch (const CPdfException&) {
         return false;  // a reference out of range: no Length to go by
     }
-    length = value.is(ElementType::Integer) ? value.integer() : -1;
+    length = value.is(ElementType::Integer) ? value.wideInteger() : -1;
     return value.is(ElementType::Integer);
 }
 
@@ -113,7 +113,7 @@ uint32_t streamDataStart(const uint8_t* text, uint32_t length, uint32_t dictiona
 }
 
 // The data runs to the first "endstream"; the line end before it is not data.
-bool actualDataEnd(ObjectText& text, uint32_t dataStart, uint32_t& dataEnd) {
+bool actualDataEnd(ObjectText& text, uint64_t dataStart, uint64_t& dataEnd) {
     if (!text.findEndstream(dataStart, dataEnd)) return false;
     if (dataEnd > dataStart && text.byteAt(dataEnd - 1) == '\n') --dataEnd;
     if (dataEnd > dataStart && text.byteAt(dataEnd - 1) == '\r') --dataEnd;
@@ -150,7 +150,7 @@ bool findStreamLengthEdit(const RawObject& object, CPdfXRef& xref, StreamLengthE
     if (lengthValue(dictionary, xref, length) && length >= 0 &&
         text.endstreamAt(uint64_t{dataStart} + static_cast<uint64_t>(length)))
         return false;
-    uint32_t dataEnd = 0;
+    uint64_t dataEnd = 0;
     if (!actualDataEnd(text, dataStart, dataEnd) || !findLengthEntry(start, startLength, bodyStart, edit)) return false;
     edit.dataLength = dataEnd - dataStart;
     return true;

@@ -14,7 +14,7 @@ namespace {
 constexpr uint32_t firstChunkBytes = limits::firstTrailerChunkBytes;
 
 // Bytes [start, start + count) of the file, fewer where it ends.
-bool readBytes(FileBlockCache& input, uint32_t start, uint32_t count, std::string& bytes) {
+bool readBytes(FileBlockCache& input, uint64_t start, uint32_t count, std::string& bytes) {
     bytes.assign(count, '\0');
     bytes.resize(input.readFully(start, reinterpret_cast<uint8_t*>(bytes.data()), count));
     return true;
@@ -24,16 +24,17 @@ bool readBytes(FileBlockCache& input, uint32_t start, uint32_t count, std::strin
 
 // A classic table holds only digits, blanks and the letters n and f before its
 // trailer, so the first "trailer" after the section's start is its keyword.
-bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize,
+bool readTrailerText(FileBlockCache& input, uint64_t sectionStart, bool isStream, uint64_t fileSize,
                      TrailerText& trailer) {
-    uint32_t start = sectionStart;
+    uint64_t start = sectionStart;
     if (!isStream) {
-        const uint32_t keywordEnd = findPatternInRange(input, sectionStart, fileSize, "trailer", 7);
+        const uint64_t keywordEnd = findPatternInRange(input, sectionStart, fileSize, "trailer", 7);
         if (keywordEnd == 0) return false;
         start = keywordEnd + 1;
     }
     if (start >= fileSize) return false;
-    const uint32_t available = fileSize - start;
+    // A trailer's text is read into memory whole, as far as it goes.
+    const uint32_t available = static_cast<uint32_t>(std::min<uint64_t>(fileSize - start, UINT32_MAX));
     uint32_t chunk = std::min(firstChunkBytes, available);
     for (;;) {
         if (!readBytes(input, start, chunk, trailer.text)) return false;
@@ -44,7 +45,7 @@ bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream
     }
 }
 
-std::string directEncryptionEntry(const CPdfXRef& xref, uint32_t fileSize) {
+std::string directEncryptionEntry(const CPdfXRef& xref, uint64_t fileSize) {
     const TrailerPlace& place = xref.encryption().trailerPlace();
     TrailerText trailer;
     if (xref.blockCache() && readTrailerText(*xref.blockCache(), place.start, !place.isTable, fileSize, trailer)) {

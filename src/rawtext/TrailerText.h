@@ -20,11 +20,11 @@ struct TrailerText {
 // Reads the trailer of the section at file position `sectionStart`. Reads no more
 // of the file than the dictionary needs (and never past `fileSize`). False when
 // no complete dictionary stands there.
-bool readTrailerText(FileBlockCache& input, uint32_t sectionStart, bool isStream, uint32_t fileSize,
+bool readTrailerText(FileBlockCache& input, uint64_t sectionStart, bool isStream, uint64_t fileSize,
                      TrailerText& trailer);
 
 // The Encrypt entry of the trailer that opened a file whose encryption dictionary
 // stands in the trailer itself, as the input writes it (the white space before its
 // key included): that dictionary is not encrypted, and the output keeps its bytes.
 // Throws "PDF file was damaged" when the text cannot be read.
-std::string directEncryptionEntry(const CPdfXRef& xref, uint32_t fileSize);
+std::string directEncryptionEntry(const CPdfXRef& xref, uint64_t fileSize);

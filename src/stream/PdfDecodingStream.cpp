@@ -26,7 +26,7 @@ int CPdfDecodingStream::peekByte() {
 bool CPdfDecodingStream::readInputPiece() {
     inputCurrent = inputEnd = 0;
     if (inputRemaining == 0) return false;
-    const uint32_t wanted = std::min(inputSize, inputRemaining);
+    const uint32_t wanted = static_cast<uint32_t>(std::min<uint64_t>(inputSize, inputRemaining));
     inputEnd = static_cast<uint32_t>(underlying->readBlock(input, wanted));
     inputRemaining = inputEnd < wanted ? 0 : inputRemaining - inputEnd;
     return inputEnd > 0;

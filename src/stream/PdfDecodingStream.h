@@ -25,14 +25,14 @@ public:
     int peekByte() override;
     size_t readBlock(uint8_t* into, size_t count) override;
     CPdfDictionary* streamDictionary() const override { return underlying->streamDictionary(); }
-    uint32_t tell() const override { return underlying->tell(); }
-    void seek(int32_t, int) override {}
-    uint32_t windowStart() const override { return underlying->windowStart(); }
-    void shiftWindow(int32_t delta) override { underlying->shiftWindow(delta); }
-    uint32_t windowLength() const override { return underlying->windowLength(); }
+    uint64_t tell() const override { return underlying->tell(); }
+    void seek(int64_t, int) override {}
+    uint64_t windowStart() const override { return underlying->windowStart(); }
+    void shiftWindow(int64_t delta) override { underlying->shiftWindow(delta); }
+    uint64_t windowLength() const override { return underlying->windowLength(); }
     // The decoded length is not known before the data is decoded.
-    uint32_t lengthBound() const override { return UINT32_MAX; }
-    RetainPtr<CPdfStream> openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
+    uint64_t lengthBound() const override { return UINT64_MAX; }
+    RetainPtr<CPdfStream> openWindow(uint64_t, uint64_t, const CPdfElement&) override { return nullptr; }
 
     static constexpr uint32_t outputSize = limits::decodeOutputBytes;
     static constexpr uint32_t inputSize = limits::decodeInputBytes;
@@ -66,7 +66,7 @@ private:
 
     RetainPtr<CPdfStream> underlying;
     std::unique_ptr<CPdfPredictor> predictorState;
-    uint32_t inputRemaining;  // bytes the underlying stream may still give
+    uint64_t inputRemaining;  // bytes the underlying stream may still give
     bool ended = false;
     unsigned char output[outputSize];
     uint32_t current = 0;

@@ -14,12 +14,12 @@ public:
     int readByte() override;
     int peekByte() override;
     CPdfDictionary* streamDictionary() const override { return nullptr; }
-    uint32_t tell() const override { return underlying->tell(); }
-    void seek(int32_t, int) override {}
-    uint32_t windowStart() const override { return 0; }
-    void shiftWindow(int32_t) override {}
-    uint32_t windowLength() const override { return 0; }
-    RetainPtr<CPdfStream> openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
+    uint64_t tell() const override { return underlying->tell(); }
+    void seek(int64_t, int) override {}
+    uint64_t windowStart() const override { return 0; }
+    void shiftWindow(int64_t) override {}
+    uint64_t windowLength() const override { return 0; }
+    RetainPtr<CPdfStream> openWindow(uint64_t, uint64_t, const CPdfElement&) override { return nullptr; }
 
     int32_t remainingBytes() const { return remaining; }
 

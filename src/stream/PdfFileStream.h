@@ -15,7 +15,7 @@ class CPdfFileStream final : public CPdfStream {
 public:
     // length 0: the window runs to the end of the file. `blocks`: the cache of the
     // document's other file streams; a new one when none is given.
-    CPdfFileStream(FILE* file, uint32_t start, uint32_t length, const CPdfElement& dictionary,
+    CPdfFileStream(FILE* file, uint64_t start, uint64_t length, const CPdfElement& dictionary,
                    std::shared_ptr<FileBlockCache> blocks = nullptr);
 
     void rewind() override;
@@ -29,12 +29,12 @@ public:
     }
     size_t readBlock(uint8_t* into, size_t count) override;
     CPdfDictionary* streamDictionary() const override;
-    uint32_t tell() const override { return bufferPosition + current; }
-    void seek(int32_t offset, int whence) override;
-    uint32_t windowStart() const override { return start; }
-    void shiftWindow(int32_t delta) override;
-    uint32_t windowLength() const override { return length; }
-    RetainPtr<CPdfStream> openWindow(uint32_t windowStart, uint32_t windowLength,
+    uint64_t tell() const override { return bufferPosition + current; }
+    void seek(int64_t offset, int whence) override;
+    uint64_t windowStart() const override { return start; }
+    void shiftWindow(int64_t delta) override;
+    uint64_t windowLength() const override { return length; }
+    RetainPtr<CPdfStream> openWindow(uint64_t windowStart, uint64_t windowLength,
                                      const CPdfElement& windowDictionary) override;
 
     // The open file under the stream, for reads in large blocks that pass the buffer by.
@@ -51,9 +51,9 @@ private:
     CPdfElement dictionary;
     FILE* file;
     std::shared_ptr<FileBlockCache> blocks;
-    uint32_t start;
-    uint32_t length;
-    uint32_t bufferPosition = 0;
+    uint64_t start;
+    uint64_t length;
+    uint64_t bufferPosition = 0;
     unsigned char buffer[bufferSize];
     uint32_t current = 0;
     uint32_t end = 0;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-void CPdfMemoryStream::seek(int32_t offset, int whence) {
-    const int64_t target = whence == 2 ? int64_t{length} + offset : int64_t{static_cast<uint32_t>(offset)};
+void CPdfMemoryStream::seek(int64_t offset, int whence) {
+    const int64_t target = whence == 2 ? int64_t{length} + offset : offset;
     position = static_cast<uint32_t>(std::clamp<int64_t>(target, 0, length));
 }

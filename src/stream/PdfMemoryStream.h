@@ -15,13 +15,13 @@ public:
     int readByte() override { return position < length ? bytes[position++] : -1; }
     int peekByte() override { return position < length ? bytes[position] : -1; }
     CPdfDictionary* streamDictionary() const override { return nullptr; }
-    uint32_t tell() const override { return position; }
-    void seek(int32_t offset, int whence) override;
-    uint32_t windowStart() const override { return 0; }
-    void shiftWindow(int32_t) override {}
-    uint32_t windowLength() const override { return length; }
+    uint64_t tell() const override { return position; }
+    void seek(int64_t offset, int whence) override;
+    uint64_t windowStart() const override { return 0; }
+    void shiftWindow(int64_t) override {}
+    uint64_t windowLength() const override { return length; }
     // Objects in memory hold no stream data of their own.
-    RetainPtr<CPdfStream> openWindow(uint32_t, uint32_t, const CPdfElement&) override { return nullptr; }
+    RetainPtr<CPdfStream> openWindow(uint64_t, uint64_t, const CPdfElement&) override { return nullptr; }
 
 private:
     const uint8_t* bytes;

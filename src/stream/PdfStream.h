@@ -26,17 +26,17 @@ public:
     // end of the data. Streams that hold a buffer copy from it.
     virtual size_t readBlock(uint8_t* into, size_t count);
     virtual CPdfDictionary* streamDictionary() const = 0;
-    virtual uint32_t tell() const = 0;
+    virtual uint64_t tell() const = 0;
     // whence 0: absolute offset; whence 2: offset (zero or negative) from the end of the file.
-    virtual void seek(int32_t offset, int whence) = 0;
-    virtual uint32_t windowStart() const = 0;
-    virtual void shiftWindow(int32_t delta) = 0;
-    virtual uint32_t windowLength() const = 0;
+    virtual void seek(int64_t offset, int whence) = 0;
+    virtual uint64_t windowStart() const = 0;
+    virtual void shiftWindow(int64_t delta) = 0;
+    virtual uint64_t windowLength() const = 0;
     // At most this many bytes can be read from the stream: its window's length where
     // it reads a window of stored bytes.
-    virtual uint32_t lengthBound() const { return windowLength(); }
+    virtual uint64_t lengthBound() const { return windowLength(); }
     // A new stream over a window of the same file, or null where none can be made.
-    virtual RetainPtr<CPdfStream> openWindow(uint32_t start, uint32_t length, const CPdfElement& dictionary) = 0;
+    virtual RetainPtr<CPdfStream> openWindow(uint64_t start, uint64_t length, const CPdfElement& dictionary) = 0;
 
 protected:
     ~CPdfStream() override = default;

@@ -78,11 +78,12 @@ bool usesObjectStreams(const CPdfXRef& xref) {
 
 bool isLinearized(CPdfXRef& xref, uint64_t fileSize) {
     constexpr int32_t searched = 1024;
-    int32_t first = -1, firstOffset = searched;
+    int32_t first = -1;
+    int64_t firstOffset = searched;
     for (const auto& [number, entry] : xref.getEntries()) {
-        if (entry.type == XRefEntryType::Uncompressed && entry.offset >= 0 && entry.offset < firstOffset) {
+        if (entry.type == XRefEntryType::Uncompressed && entry.offset() >= 0 && entry.offset() < firstOffset) {
             first = number;
-            firstOffset = entry.offset;
+            firstOffset = entry.offset();
         }
     }
     if (first < 0) return false;

@@ -23,7 +23,7 @@ bool headerMatches(const uint8_t* text, size_t length, int32_t number, int32_t g
 
 }  // namespace
 
-bool entriesPointAtTheirObjects(FILE* file, uint64_t fileSize, uint32_t base, const XRefEntryTable& entries) {
+bool entriesPointAtTheirObjects(FILE* file, uint64_t fileSize, uint64_t base, const XRefEntryTable& entries) {
     struct Start {
         uint64_t position;
         int32_t number;
@@ -32,8 +32,8 @@ bool entriesPointAtTheirObjects(FILE* file, uint64_t fileSize, uint32_t base, co
     std::vector<Start> starts;
     for (const auto [number, entry] : entries) {
         if (entry.type != XRefEntryType::Uncompressed) continue;
-        if (entry.offset < 0) return false;
-        starts.push_back({uint64_t{base} + static_cast<uint32_t>(entry.offset), number, entry.gen});
+        if (entry.offset() < 0) return false;
+        starts.push_back({entry.position(base), number, entry.gen});
     }
     std::sort(starts.begin(), starts.end(), [](const Start& a, const Start& b) {
         return a.position != b.position ? a.position < b.position : a.number < b.number;

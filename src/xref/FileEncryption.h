@@ -15,7 +15,7 @@ class StandardSecurity;
 // whose "trailer" keyword follows, or a cross-reference stream's header), or the
 // "<<" of a dictionary that a scan found. Absolute file positions.
 struct TrailerPlace {
-    uint32_t start = 0;
+    uint64_t start = 0;
     bool isTable = false;
 };
 

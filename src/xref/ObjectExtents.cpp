@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "limits/Limits.h"
@@ -40,7 +41,7 @@ struct Head {
 Head parseHead(CPdfXRef& xref, uint64_t start, int32_t expectedNumber) {
     Head head;
     try {
-        CPdfParser parser(&xref, xref.fileStream()->openWindow(static_cast<uint32_t>(start), 0, CPdfElement::null()));
+        CPdfParser parser(&xref, xref.fileStream()->openWindow(start, 0, CPdfElement::null()));
         parser.keepStreamsRaw();
         parser.recoverStreamEnds(xref.recovery().streamEndFinder());
         CPdfElement number, generation, keyword, object;
@@ -122,12 +123,12 @@ std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t sta
     entries.stopWhenNotPlain();
     bool lengthSeen = false, typeSeen = false;  // of two equal keys the first counts
     Reader::ValueKind lengthKind = Reader::ValueKind::Null;
-    int32_t length = 0;
+    int64_t length = 0;
     while (entries.next()) {
         if (!lengthSeen && entries.keyIs("Length")) {
             lengthSeen = true;
             lengthKind = entries.valueKind();
-            length = entries.integer();
+            length = entries.wideInteger();
         } else if (!typeSeen && entries.keyIs("Type")) {
             typeSeen = true;
             if (entries.valueKind() == Reader::ValueKind::Reference) return std::nullopt;  // resolved by a fetch
@@ -149,9 +150,9 @@ std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t sta
     if (mode == ReadMode::Recovering || lengthKind != Reader::ValueKind::Integer || length < 0) return std::nullopt;
     afterLexer.skipToLineEnd();
     if (after.where() >= headLength) return std::nullopt;  // the line may go on beyond the head
-    const uint64_t dataEnd = start + after.where() + static_cast<uint32_t>(length);
+    const uint64_t dataEnd = start + after.where() + static_cast<uint64_t>(length);
     uint32_t endAfterData = 0;
-    if (dataEnd > UINT32_MAX || !endstreamAt(blocks, dataEnd, endAfterData)) return std::nullopt;
+    if (!endstreamAt(blocks, dataEnd, endAfterData)) return std::nullopt;
     head.isStream = true;
     head.dataEnd = dataEnd;
     if (endAfterData != 0) head.objectEnd = dataEnd - start + endAfterData;
@@ -161,16 +162,33 @@ std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t sta
 // The object's first bytes, [start, start + what fits the first chunk), and
 // whether they are the whole of its range.
 struct FirstBytes {
-    std::vector<uint8_t> bytes;
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
     bool whole = false;
 };
 
-FirstBytes readFirstBytes(FileBlockCache& blocks, uint64_t start, uint64_t limit) {
+// The buffer for an object's first chunk, taken from its home for one locate and
+// given back after it: one buffer serves the tens of thousands of objects that a walk
+// or a copy locates, and a locate within a locate gets a buffer of its own.
+struct BorrowedBuffer {
+    explicit BorrowedBuffer(std::unique_ptr<uint8_t[]>& home)
+        : home(home),
+          held(home ? std::move(home) : std::make_unique_for_overwrite<uint8_t[]>(limits::firstEndobjChunkBytes)) {}
+    ~BorrowedBuffer() { home = std::move(held); }
+    BorrowedBuffer(const BorrowedBuffer&) = delete;
+    BorrowedBuffer& operator=(const BorrowedBuffer&) = delete;
+
+    std::unique_ptr<uint8_t[]>& home;
+    std::unique_ptr<uint8_t[]> held;
+};
+
+// Into `buffer`, which holds the first chunk.
+FirstBytes readFirstBytes(FileBlockCache& blocks, uint64_t start, uint64_t limit, uint8_t* buffer) {
     FirstBytes first;
     const uint64_t wanted = std::min<uint64_t>(limit - start, limits::firstEndobjChunkBytes);
-    first.bytes.resize(static_cast<size_t>(wanted));
-    first.bytes.resize(blocks.readFully(start, first.bytes.data(), first.bytes.size()));
-    first.whole = first.bytes.size() < wanted || wanted == limit - start;
+    first.bytes = buffer;
+    first.size = blocks.readFully(start, buffer, static_cast<size_t>(wanted));
+    first.whole = first.size < wanted || wanted == limit - start;
     return first;
 }
 
@@ -178,9 +196,8 @@ FirstBytes readFirstBytes(FileBlockCache& blocks, uint64_t start, uint64_t limit
 // `start`): in the first bytes when they settle it, else in the file; 0 when no
 // closing keyword ends it before `limit`.
 uint64_t lexedEnd(FileBlockCache& blocks, const FirstBytes& first, uint64_t start, uint64_t limit, uint64_t from) {
-    if (from < first.bytes.size()) {
-        if (const uint64_t end = findObjectEnd(first.bytes.data(), first.bytes.size(), from, first.whole).end)
-            return end;
+    if (from < first.size) {
+        if (const uint64_t end = findObjectEnd(first.bytes, first.size, from, first.whole).end) return end;
         if (first.whole) return 0;
     }
     return findObjectEndInFile(blocks, start, from, limit);
@@ -269,17 +286,17 @@ ObjectExtent ObjectExtents::locate(int32_t number, const XRefEntry& entry) {
     ObjectExtent extent;
     FileBlockCache* blocks = xref.blockCache();
     if (!blocks) return extent;  // a document not read from a file has no raw text
-    extent.start = uint64_t{xref.baseOffset()} + static_cast<uint32_t>(entry.offset);
-    extent.limit = layout().endOfObjectAt(static_cast<uint32_t>(extent.start));
+    extent.start = entry.position(xref.baseOffset());
+    extent.limit = layout().endOfObjectAt(extent.start);
     if (extent.limit <= extent.start) return extent;
     if (std::optional<ObjectExtent> seen = noted(number, entry, extent.start, extent.limit)) return *seen;
 
     const uint64_t start = extent.start, limit = extent.limit;
-    const FirstBytes first = readFirstBytes(*blocks, start, limit);
-    const std::optional<Head> skimmed = skimmingHeads
-                                            ? skimHead(*blocks, xref.readMode(), start, number, first.bytes.data(),
-                                                       static_cast<uint32_t>(first.bytes.size()))
-                                            : std::nullopt;
+    const BorrowedBuffer buffer(firstBytesBuffer);
+    const FirstBytes first = readFirstBytes(*blocks, start, limit, buffer.held.get());
+    const std::optional<Head> skimmed = skimmingHeads ? skimHead(*blocks, xref.readMode(), start, number, first.bytes,
+                                                                 static_cast<uint32_t>(first.size))
+                                                      : std::nullopt;
     const Head head = skimmed ? *skimmed : parseHead(xref, start, number);
     if (!head.parsed || head.number != number) return extent;
     extent.generation = head.generation;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "xref/NumberMap.h"
@@ -43,4 +44,5 @@ private:
     std::optional<ObjectLayout> objectLayout;
     NumberMap<uint32_t> dictionaryLengths;  // of the dictionaries that lookups read to their closing keyword
     bool skimmingHeads = true;
+    std::unique_ptr<uint8_t[]> firstBytesBuffer;  // an object's first bytes, while it is located
 };

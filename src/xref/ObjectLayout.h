@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -11,13 +12,16 @@
 class ObjectLayout {
 public:
     ObjectLayout() = default;
-    ObjectLayout(const XRefEntryTable& entries, uint32_t base, uint64_t fileSize);
+    ObjectLayout(const XRefEntryTable& entries, uint64_t base, uint64_t fileSize);
 
     // The file position where the text of an object that starts at `start` must end at the latest.
-    uint32_t endOfObjectAt(uint32_t start) const;
-    uint32_t fileSize() const { return fileEnd; }
+    uint64_t endOfObjectAt(uint64_t start) const;
+    uint64_t fileSize() const { return fileEnd; }
 
 private:
-    std::vector<uint32_t> starts;
-    uint32_t fileEnd = UINT32_MAX;
+    // A start is held in 32 bits where the file allows: half the memory of one per object.
+    std::vector<uint32_t> nearStarts;  // a file of less than 4 GiB
+    std::vector<uint64_t> farStarts;   // a larger one
+    uint64_t fileEnd = UINT64_MAX;
+    mutable size_t lastAnswer = 0;  // where the last question's answer stood: a hint, never a fact
 };

@@ -76,7 +76,7 @@ size_t afterLineEnd(const uint8_t* text, size_t length, size_t at) {
 
 class ObjectScanner {
 public:
-    ObjectScanner(FILE* file, uint64_t fileSize, uint32_t base) : search(file, fileSize), base(base), position(base) {}
+    ObjectScanner(FILE* file, uint64_t fileSize, uint64_t base) : search(file, fileSize), base(base), position(base) {}
 
     ObjectScan run() {
         for (;;) {
@@ -112,7 +112,7 @@ private:
             position = afterKeyword;
             return;
         }
-        found.trailers.push_back({static_cast<uint32_t>(dictionary.start), static_cast<uint32_t>(dictionary.end)});
+        found.trailers.push_back({dictionary.start, dictionary.end});
         position = dictionary.end;
     }
 
@@ -123,8 +123,8 @@ private:
         const bool isNew = !known || known->isUnset();
         if (isNew && found.entries.listedCount() >= XRefEntryTable::entriesAFileCanHold(search.fileSize()))
             return false;
-        const uint32_t at = static_cast<uint32_t>(header.start);
-        const XRefEntry entry{static_cast<int32_t>(at - base), header.generation, XRefEntryType::Uncompressed};
+        const uint64_t at = header.start;
+        const XRefEntry entry{static_cast<int64_t>(at - base), header.generation, XRefEntryType::Uncompressed};
         if (!found.entries.replace(header.number, entry)) return false;
         found.definedAt.at(header.number) = at;
         if (!found.foundObject) found.firstObject = at;
@@ -133,12 +133,11 @@ private:
     }
 
     void note(const ObjectHeader& header, const FoundDictionary& dictionary) {
-        const ObjectScan::Object object{header.number, header.generation, static_cast<uint32_t>(header.start)};
+        const ObjectScan::Object object{header.number, header.generation, header.start};
         if (dictionary.type == ObjectType::Catalog) found.catalogues.push_back(object);
         if (!dictionary.headsStream) return;
         if (dictionary.type == ObjectType::ObjectStream) found.objectStreams.push_back(object);
-        if (dictionary.type == ObjectType::CrossReference)
-            found.trailers.push_back({static_cast<uint32_t>(dictionary.start), static_cast<uint32_t>(dictionary.end)});
+        if (dictionary.type == ObjectType::CrossReference) found.trailers.push_back({dictionary.start, dictionary.end});
     }
 
     // The dictionary that starts right at `from` (after white space), read no further
@@ -208,7 +207,7 @@ private:
     }
 
     FileSearch search;
-    uint32_t base;
+    uint64_t base;
     uint64_t position;
     uint64_t unclosedUntil = 0;
     ObjectScan found;
@@ -216,6 +215,6 @@ private:
 
 }  // namespace
 
-ObjectScan scanObjects(FILE* file, uint64_t fileSize, uint32_t base) {
+ObjectScan scanObjects(FILE* file, uint64_t fileSize, uint64_t base) {
     return ObjectScanner(file, fileSize, base).run();
 }

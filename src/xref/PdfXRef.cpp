@@ -22,16 +22,13 @@ CPdfXRef::~CPdfXRef() = default;
 
 void CPdfXRef::prepare(CPdfStream* stream) {
     file = stream;
+    auto* fileStream = dynamic_cast<CPdfFileStream*>(file);
+    blocks = fileStream ? &fileStream->blockCache() : nullptr;
     base = stream->windowStart();
     file->seek(0, 2);
     fileSize = file->tell();
     streams.setBudgetFor(fileSize);
     entries.setFileSize(fileSize);
-}
-
-FileBlockCache* CPdfXRef::blockCache() const {
-    auto* fileStream = dynamic_cast<CPdfFileStream*>(file);
-    return fileStream ? &fileStream->blockCache() : nullptr;
 }
 
 void CPdfXRef::load(CPdfStream* stream) {
@@ -163,7 +160,7 @@ void CPdfXRef::fetchObject(int32_t number, int32_t generation, CPdfElement& out,
         return;
     case XRefEntryType::Compressed:
         if (generation != 0) out.setNull();
-        else streams.fetch(entry.offset, entry.gen, number, out, sieve);
+        else streams.fetch(entry.number(), entry.gen, number, out, sieve);
         return;
     default:
         out.setNull();
@@ -177,7 +174,7 @@ void CPdfXRef::fetchUncompressed(int32_t number, int32_t generation, const XRefE
         out.setNull();
         return;
     }
-    const uint32_t offset = base + static_cast<uint32_t>(entry.offset);
+    const uint64_t offset = entry.position(base);
     if (sieve && sievedFromFirstBytes && fetchSievedFromFile(*this, offset, number, generation, *sieve, out)) return;
     CPdfParser parser(this, file->openWindow(offset, 0, CPdfElement::null()));
     if (mode == ReadMode::Recovering) parser.recoverUnclosedContainers();
@@ -203,5 +200,5 @@ const uint8_t* CPdfXRef::getRawObject(int32_t number, int32_t generation, int32_
     if (generation != 0) return nullptr;
     const XRefEntry entry = *found;
     FetchDepthGuard guard(fetchDepth);
-    return streams.rawText(entry.offset, entry.gen, number, length);
+    return streams.rawText(entry.number(), entry.gen, number, length);
 }

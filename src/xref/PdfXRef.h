@@ -88,8 +88,8 @@ public:
     uint64_t fileLength() const { return fileSize; }
     // The block cache of the file's streams, for reads of raw text; null when the
     // document is not read from a file.
-    FileBlockCache* blockCache() const;
-    uint32_t baseOffset() const { return base; }
+    FileBlockCache* blockCache() const { return blocks; }
+    uint64_t baseOffset() const { return base; }
 
     // Where the objects stored directly in the file lie.
     ObjectExtents& extents() { return objectExtents; }
@@ -108,7 +108,8 @@ private:
                            ValueSieve* sieve);
 
     CPdfStream* file = nullptr;
-    uint32_t base = 0;
+    FileBlockCache* blocks = nullptr;  // `file`'s, asked for every raw read
+    uint64_t base = 0;
     uint64_t fileSize = 0;
     FILE* handle = nullptr;  // the file under `file`, for the scan's block reads
     XRefEntryTable entries;

@@ -17,7 +17,7 @@ public:
     bool readTablesLeniently() const { return lenientTables; }
     // For a rebuilt cross-reference: where the first object header of the file is
     // (relative to the "%PDF-" header), found or not still in use.
-    uint32_t firstObjectOffset() const { return firstObject; }
+    uint64_t firstObjectOffset() const { return firstObject; }
     // Whether a fetch of object `number` took a container left open as closed: the
     // object must then be written closed, or readers of the output read it otherwise.
     bool readWithContainersClosed(int32_t number) const { return containersClosedIn.count(number) != 0; }
@@ -30,7 +30,7 @@ private:
 
     bool rebuilt = false;
     bool lenientTables = false;
-    uint32_t firstObject = 0;
+    uint64_t firstObject = 0;
     std::set<int32_t> containersClosedIn;
     std::unique_ptr<StreamEndSearch> streamEnds;
 };

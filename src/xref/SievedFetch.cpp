@@ -15,7 +15,7 @@ constexpr uint32_t firstHeadBytes = 512;
 constexpr uint32_t secondHeadBytes = 8192;
 
 // "number generation obj", each token whole within the head; then the value.
-SievedRead fetchFromHead(CPdfXRef& xref, uint32_t offset, const uint8_t* head, uint32_t length, bool fileEnded,
+SievedRead fetchFromHead(CPdfXRef& xref, uint64_t offset, const uint8_t* head, uint32_t length, bool fileEnded,
                          int32_t number, int32_t generation, ValueSieve& sieve, CPdfElement& out) {
     TextSource source(head, length);
     PdfLexer<TextSource> lexer(source);
@@ -33,13 +33,13 @@ SievedRead fetchFromHead(CPdfXRef& xref, uint32_t offset, const uint8_t* head, u
     const SievedRead read =
         readSievedDictionary(head + value, length - value, fileEnded, &xref, sieve, out, &objectEnd);
     if (read == SievedRead::Built && objectEnd != 0)
-        xref.extents().noteDictionaryEnd(number, offset, uint64_t{offset} + value + objectEnd);
+        xref.extents().noteDictionaryEnd(number, offset, offset + value + objectEnd);
     return read;
 }
 
 }  // namespace
 
-bool fetchSievedFromFile(CPdfXRef& xref, uint32_t offset, int32_t number, int32_t generation, ValueSieve& sieve,
+bool fetchSievedFromFile(CPdfXRef& xref, uint64_t offset, int32_t number, int32_t generation, ValueSieve& sieve,
                          CPdfElement& out) {
     FileBlockCache* blocks = xref.blockCache();
     if (!blocks) return false;

@@ -10,5 +10,5 @@ class ValueSieve;
 // generation obj", made from its first bytes by the dictionary reader when that
 // gives what the parser would (see readSievedDictionary). False when the parser
 // must read it.
-bool fetchSievedFromFile(CPdfXRef& xref, uint32_t offset, int32_t number, int32_t generation, ValueSieve& sieve,
+bool fetchSievedFromFile(CPdfXRef& xref, uint64_t offset, int32_t number, int32_t generation, ValueSieve& sieve,
                          CPdfElement& out);

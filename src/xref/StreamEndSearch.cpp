@@ -49,7 +49,7 @@ uint64_t StreamEndSearch::withoutLineEnd(uint64_t dataStart, uint64_t end) const
     return end;
 }
 
-uint32_t StreamEndSearch::dataLength(uint32_t dataStart, uint32_t declared) const {
+uint64_t StreamEndSearch::dataLength(uint64_t dataStart, uint64_t declared) const {
     std::vector<uint8_t> block;
     uint64_t blockStart = dataStart;
     bool closingFound = false;
@@ -63,16 +63,14 @@ uint32_t StreamEndSearch::dataLength(uint32_t dataStart, uint32_t declared) cons
         const bool headerFound = findObjectHeader(block.data(), 0, block.size(), endsFile, header);
         const size_t regionEnd = headerFound ? header.start : block.size();
         const size_t endstream = findWord(block, 0, regionEnd, "endstream", 9);
-        if (endstream < regionEnd)
-            return static_cast<uint32_t>(withoutLineEnd(dataStart, blockStart + endstream) - dataStart);
+        if (endstream < regionEnd) return withoutLineEnd(dataStart, blockStart + endstream) - dataStart;
         for (size_t at = findWord(block, 0, regionEnd, keywords::objectEnd, 6); at < regionEnd;
              at = findWord(block, at + 6, regionEnd, keywords::objectEnd, 6))
             lastClosing = blockStart + at, closingFound = true;
         if (headerFound || endsFile || block.size() <= overlap) {
             const uint64_t end = blockStart + regionEnd;
-            if (uint64_t{dataStart} + declared <= end && closingKeywordAt(uint64_t{dataStart} + declared))
-                return declared;
-            return static_cast<uint32_t>(withoutLineEnd(dataStart, closingFound ? lastClosing : end) - dataStart);
+            if (declared <= end - dataStart && closingKeywordAt(dataStart + declared)) return declared;
+            return withoutLineEnd(dataStart, closingFound ? lastClosing : end) - dataStart;
         }
         blockStart += block.size() - overlap;
         size = std::min(size * 2, largestBlock);

@@ -17,7 +17,7 @@
 class StreamEndSearch final : public StreamEndFinder {
 public:
     StreamEndSearch(FILE* file, uint64_t fileSize) : file(file), fileSize(fileSize) {}
-    uint32_t dataLength(uint32_t dataStart, uint32_t declared) const override;
+    uint64_t dataLength(uint64_t dataStart, uint64_t declared) const override;
 
 private:
     bool closingKeywordAt(uint64_t position) const;

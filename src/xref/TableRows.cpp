@@ -9,14 +9,14 @@ namespace {
 constexpr size_t offsetDigits = 10;
 constexpr size_t generationDigits = 5;
 
-// Digits read as the lexer reads an integer: past INT32_MAX it saturates there.
-bool readDigits(const uint8_t* text, size_t count, int32_t& value) {
+// Digits read as the lexer reads an integer; ten of them always fit in 64 bits.
+bool readDigits(const uint8_t* text, size_t count, int64_t& value) {
     int64_t magnitude = 0;
     for (size_t i = 0; i < count; ++i) {
         if (!pdfchar::isDigit(text[i])) return false;
         magnitude = magnitude * 10 + (text[i] - '0');
     }
-    value = magnitude > INT32_MAX ? INT32_MAX : static_cast<int32_t>(magnitude);
+    value = magnitude;
     return true;
 }
 
@@ -35,14 +35,15 @@ size_t readTail(const uint8_t* text, size_t length, bool& inUse) {
 size_t readRow(const uint8_t* text, size_t length, XRefEntry& entry) {
     constexpr size_t generationStart = offsetDigits + 1;
     constexpr size_t tailStart = generationStart + generationDigits;
-    int32_t offset = 0, generation = 0;
+    int64_t offset = 0, generation = 0;
     bool inUse = false;
     if (length < tailStart || !readDigits(text, offsetDigits, offset) || !pdfchar::isWhitespace(text[offsetDigits]) ||
         !readDigits(text + generationStart, generationDigits, generation))
         return 0;
     const size_t tail = readTail(text + tailStart, length - tailStart, inUse);
     if (tail == 0) return 0;
-    entry = XRefEntry{offset, generation, inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free};
+    entry =
+        XRefEntry{offset, static_cast<int32_t>(generation), inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free};
     return tailStart + tail;
 }
 

@@ -130,7 +130,7 @@ void XRefRebuilder::addObjectStreams(ObjectScan& scan) {
     for (const ObjectScan::Object& stream : scan.objectStreams) {
         if (!xref.objectStreams().workLeft()) return;  // the decoding budget is spent: the rest stay unread
         // A stream replaced by a later object of its number cannot be looked up.
-        const uint32_t* definedAt = scan.definedAt.find(stream.number);
+        const uint64_t* definedAt = scan.definedAt.find(stream.number);
         const XRefEntry* entry = entries.find(stream.number);
         if (!definedAt || *definedAt != stream.position || !entry || entry->type != XRefEntryType::Uncompressed)
             continue;
@@ -149,7 +149,7 @@ void XRefRebuilder::addObjectStream(const ObjectScan::Object& stream, ObjectScan
     for (size_t index = 0; index < numbers.size(); ++index) {
         const int32_t number = numbers[index];
         if (number <= 0 || !entries.canHold(int64_t{number} + 1) || number == stream.number) continue;
-        const uint32_t* definedAt = scan.definedAt.find(number);
+        const uint64_t* definedAt = scan.definedAt.find(number);
         if (definedAt && *definedAt > stream.position) continue;
         const XRefEntry entry{stream.number, static_cast<int32_t>(index), XRefEntryType::Compressed};
         if (!entries.replace(number, entry)) continue;
@@ -197,7 +197,7 @@ void XRefRebuilder::makeTrailer(const ObjectScan& scan) {
         return a.position != b.position ? a.position < b.position : a.index < b.index;
     });
     for (auto candidate = candidates.rbegin(); candidate != candidates.rend(); ++candidate) {
-        const uint32_t* definedAt = scan.definedAt.find(candidate->number);
+        const uint64_t* definedAt = scan.definedAt.find(candidate->number);
         if (!definedAt || *definedAt != candidate->position) continue;  // replaced by a later definition
         if (!isCatalogue(xref, candidate->number) || !probe.leadsToPageTree(candidate->number)) continue;
         trailer.makeDictionary(nullptr);

@@ -67,7 +67,7 @@ private:
     // An object found in an object stream: where the stream is, and its index there.
     struct Definition {
         int32_t number;
-        uint32_t position;
+        uint64_t position;
         int32_t index;
     };
 

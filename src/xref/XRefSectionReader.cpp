@@ -21,16 +21,24 @@
 
 namespace {
 
+// A section's offset as a dictionary or "startxref" gives it: a negative one is
+// taken as the 32-bit offset it was always read as, which lies past any file of
+// less than 4 GiB.
+uint64_t sectionOffset(int64_t value) {
+    if (value < 0) return static_cast<uint32_t>(CPdfElement::heldAt32Bits(value));
+    return static_cast<uint64_t>(value);
+}
+
 // The Prev of a trailer or stream dictionary; a reference's number is taken as an offset.
-bool readPrev(const CPdfDictionary& dictionary, uint32_t& offset) {
+bool readPrev(const CPdfDictionary& dictionary, uint64_t& offset) {
     CPdfElement prev;
     dictionary.findRaw("Prev", prev);
     if (prev.is(ElementType::Integer)) {
-        offset = static_cast<uint32_t>(prev.integer());
+        offset = sectionOffset(prev.wideInteger());
         return true;
     }
     if (prev.is(ElementType::Reference)) {
-        offset = static_cast<uint32_t>(prev.refNum());
+        offset = sectionOffset(prev.refNum());
         return true;
     }
     return false;
@@ -89,21 +97,26 @@ private:
     int arraysMet = 0;
 };
 
-// A big-endian field of `width` bytes at `bytes`, kept to its last 32 bits.
+// A big-endian field of `width` bytes at `bytes`, kept to its last 64 bits.
+uint64_t wideFieldAt(const uint8_t* bytes, int32_t width) {
+    uint64_t value = 0;
+    for (int32_t i = 0; i < width; ++i) value = value << 8 | bytes[i];
+    return value;
+}
+
+// The same kept to its last 32 bits: a type, an object stream's number, an index, a generation.
 int32_t fieldAt(const uint8_t* bytes, int32_t width) {
-    uint32_t value = 0;
-    for (int32_t i = 0; i < width; ++i) value = value * 256 + bytes[i];
-    return static_cast<int32_t>(value);
+    return static_cast<int32_t>(static_cast<uint32_t>(wideFieldAt(bytes, width)));
 }
 
 }  // namespace
 
-XRefSectionReader::XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryTable& entries, CPdfElement& trailer,
+XRefSectionReader::XRefSectionReader(CPdfStream& file, uint64_t base, XRefEntryTable& entries, CPdfElement& trailer,
                                      bool lenient)
     : file(file), base(base), entries(entries), trailer(trailer), lenient(lenient) {}
 
 void XRefSectionReader::readChain() {
-    uint32_t offset = findStartXRef();
+    uint64_t offset = findStartXRef();
     if (offset == 0) throw CPdfException(FailureKind::Damaged, message::damaged);
     newest.offset = offset;
     readingNewest = true;
@@ -114,7 +127,7 @@ void XRefSectionReader::readChain() {
     if (!trailer.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damaged);
 }
 
-uint32_t XRefSectionReader::findStartXRef() {
+uint64_t XRefSectionReader::findStartXRef() {
     constexpr int tailSize = limits::startXRefProbeBytes;
     file.seek(-tailSize, 2);
     char tail[tailSize + 1];
@@ -133,15 +146,12 @@ uint32_t XRefSectionReader::findStartXRef() {
         while (*number == ' ' || (*number >= '\t' && *number <= '\r')) ++number;
         if (*number != '+' && *number != '-' && (*number < '0' || *number > '9')) return 0;
         errno = 0;
-        long value = std::strtol(number, nullptr, 10);
-        if (value > INT32_MAX) value = INT32_MAX;
-        if (value < INT32_MIN) value = INT32_MIN;
-        return static_cast<uint32_t>(static_cast<int32_t>(value));
+        return sectionOffset(std::strtoll(number, nullptr, 10));
     }
     return 0;
 }
 
-bool XRefSectionReader::readSection(uint32_t& offset) {
+bool XRefSectionReader::readSection(uint64_t& offset) {
     CPdfParser parser(nullptr, file.openWindow(base + offset, 0, CPdfElement::null()));
     CPdfElement object;
     parser.parseObject(object);
@@ -165,8 +175,8 @@ bool XRefSectionReader::readSection(uint32_t& offset) {
 }
 
 // The object's Index read again from the text, each pair's rows read as it comes.
-void XRefSectionReader::readIndexedSubsections(uint32_t sectionOffset, CPdfStream* stream, const int32_t widths[3]) {
-    CPdfParser parser(nullptr, file.openWindow(base + sectionOffset, 0, CPdfElement::null()));
+void XRefSectionReader::readIndexedSubsections(uint64_t sectionStart, CPdfStream* stream, const int32_t widths[3]) {
+    CPdfParser parser(nullptr, file.openWindow(base + sectionStart, 0, CPdfElement::null()));
     parser.keepStreamsRaw();
     IndexPairs pairs([&](int32_t first, int32_t count) { readStreamSubsection(stream, widths, first, count); });
     CPdfElement header;
@@ -186,7 +196,7 @@ void XRefSectionReader::keepNewestTrailer(const CPdfElement& dictionary) {
     if (trailer.is(ElementType::None)) trailer.copyFrom(dictionary);
 }
 
-bool XRefSectionReader::readTable(CPdfParser& parser, uint32_t& offset) {
+bool XRefSectionReader::readTable(CPdfParser& parser, uint64_t& offset) {
     XRefEntryTable::DeferredFree freeEntries;
     for (;;) {
         CPdfElement object;
@@ -225,7 +235,7 @@ bool XRefSectionReader::readTable(CPdfParser& parser, uint32_t& offset) {
                 !(inUse || entryKind.isKeyword("f")))
                 throw CPdfException(FailureKind::Damaged, message::xrefTableUnparsed);
             addTableEntry(number,
-                          {entryOffset.integer(), entryGeneration.integer(),
+                          {entryOffset.wideInteger(), entryGeneration.integer(),
                            inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free},
                           freeEntries);
             if (lenient) skipJunkAfterEntry(parser);
@@ -252,22 +262,22 @@ int64_t XRefSectionReader::readLaidOutRows(CPdfParser& parser, int64_t number, i
     const CPdfElement& generation = parser.nextToken();
     if (!offset.is(ElementType::Integer) || !generation.is(ElementType::Integer)) return 0;
     CPdfStream& stream = parser.streamAtLookAheadEnd();
-    uint32_t position = stream.tell();
+    uint64_t position = stream.tell();
     constexpr size_t rowsPerRead = 256;
     uint8_t bytes[rowsPerRead * rowBytes];
     bool inUse = false;
     const size_t tail = readTail(bytes, stream.readBlock(bytes, rowBytes), inUse);
     if (tail == 0) {
-        stream.seek(static_cast<int32_t>(position), 0);
+        stream.seek(static_cast<int64_t>(position), 0);
         return 0;
     }
-    addTableEntry(number,
-                  {offset.integer(), generation.integer(), inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free},
-                  freeEntries);
-    position += static_cast<uint32_t>(tail);
+    addTableEntry(
+        number, {offset.wideInteger(), generation.integer(), inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free},
+        freeEntries);
+    position += tail;
     int64_t rows = 1;
     while (number + rows < end) {
-        stream.seek(static_cast<int32_t>(position), 0);
+        stream.seek(static_cast<int64_t>(position), 0);
         const size_t wanted = static_cast<size_t>(std::min<int64_t>(rowsPerRead, end - number - rows)) * rowBytes;
         const size_t got = stream.readBlock(bytes, wanted);
         size_t at = 0;
@@ -278,7 +288,7 @@ int64_t XRefSectionReader::readLaidOutRows(CPdfParser& parser, int64_t number, i
             addTableEntry(number + rows++, entry, freeEntries);
             at += row;
         }
-        position += static_cast<uint32_t>(at);
+        position += at;
         if (at == 0 || got < wanted) break;
     }
     parser.restartAt(position);
@@ -305,13 +315,13 @@ void XRefSectionReader::readHybridStream(const CPdfDictionary& trailerOfTable) {
     CPdfElement streamOffset;
     trailerOfTable.findRaw("XRefStm", streamOffset);
     if (!streamOffset.is(ElementType::Integer)) return;
-    uint32_t offset = static_cast<uint32_t>(streamOffset.integer());
+    uint64_t offset = sectionOffset(streamOffset.wideInteger());
     if (!sectionsRead.insert(offset).second) return;
-    uint32_t ignoredPrev = offset;
+    uint64_t ignoredPrev = offset;
     readSection(ignoredPrev);
 }
 
-bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint32_t& offset, uint32_t sectionOffset) {
+bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint64_t& offset, uint64_t sectionStart) {
     CPdfDictionary* dictionary = stream->streamDictionary();
     if (!dictionary) throw CPdfException(FailureKind::Damaged, message::xrefStreamUnparsed);
     CPdfElement value;
@@ -332,7 +342,7 @@ bool XRefSectionReader::readCrossRefStream(CPdfStream* stream, uint32_t& offset,
     CPdfElement index;
     dictionary->findRaw("Index", index);
     if (index.is(ElementType::Array)) {
-        readIndexedSubsections(sectionOffset, stream, widths);
+        readIndexedSubsections(sectionStart, stream, widths);
     } else {
         readStreamSubsection(stream, widths, 0, size);
     }
@@ -357,7 +367,9 @@ void XRefSectionReader::readStreamSubsection(CPdfStream* stream, const int32_t w
         if (stream->readBlock(row, rowLength) != rowLength)
             throw CPdfException(FailureKind::Damaged, message::xrefStreamEndedEarly);
         const int32_t type = widths[0] == 0 ? 1 : fieldAt(row, widths[0]);
-        const int32_t field2 = fieldAt(row + typeWidth, widths[1]);
+        // Only an offset in the file may need more than 32 bits.
+        const int64_t field2 = type == 1 ? static_cast<int64_t>(wideFieldAt(row + typeWidth, widths[1]))
+                                         : fieldAt(row + typeWidth, widths[1]);
         const int32_t field3 = fieldAt(row + typeWidth + field2Width, widths[2]);
         if (type < 0 || type > 2) throw CPdfException(FailureKind::Damaged, message::xrefStreamEntryWrongType);
         grow(number + 1, message::xrefStreamIndexWrongType);

@@ -13,7 +13,7 @@ class CPdfStream;
 // Where the newest cross-reference section lies (the offset that "startxref"
 // gives, counted from the header) and whether it is a classic table or a stream.
 struct NewestSection {
-    uint32_t offset = 0;
+    uint64_t offset = 0;
     bool isStream = false;
 };
 
@@ -26,7 +26,7 @@ public:
     // `file` is the stream over the whole file; offsets count from `base`. A lenient
     // reader passes over junk after a table entry (words that are no entry and no
     // "trailer"), as other readers do; otherwise such junk fails the table.
-    XRefSectionReader(CPdfStream& file, uint32_t base, XRefEntryTable& entries, CPdfElement& trailer,
+    XRefSectionReader(CPdfStream& file, uint64_t base, XRefEntryTable& entries, CPdfElement& trailer,
                       bool lenient = false);
 
     // Every section from "startxref" on. Throws CPdfException with the reader's
@@ -34,7 +34,7 @@ public:
     void readChain();
 
     // The offset after the last "startxref" near the end of the file; 0 without one.
-    uint32_t findStartXRef();
+    uint64_t findStartXRef();
 
     // Whether the lenient reader passed over junk in a table.
     bool skippedJunk() const { return junkSkipped; }
@@ -44,10 +44,10 @@ public:
     const std::set<int32_t>& crossReferenceStreams() const { return streamNumbers; }
 
 private:
-    bool readSection(uint32_t& offset);
-    bool readTable(CPdfParser& parser, uint32_t& offset);
-    bool readCrossRefStream(CPdfStream* stream, uint32_t& offset, uint32_t sectionOffset);
-    void readIndexedSubsections(uint32_t sectionOffset, CPdfStream* stream, const int32_t widths[3]);
+    bool readSection(uint64_t& offset);
+    bool readTable(CPdfParser& parser, uint64_t& offset);
+    bool readCrossRefStream(CPdfStream* stream, uint64_t& offset, uint64_t sectionStart);
+    void readIndexedSubsections(uint64_t sectionStart, CPdfStream* stream, const int32_t widths[3]);
     void readStreamSubsection(CPdfStream* stream, const int32_t widths[3], int32_t first, int32_t count);
     void readHybridStream(const CPdfDictionary& trailerOfTable);
     void keepNewestTrailer(const CPdfElement& dictionary);
@@ -57,10 +57,10 @@ private:
     int64_t readLaidOutRows(CPdfParser& parser, int64_t number, int64_t end, XRefEntryTable::DeferredFree& freeEntries);
 
     CPdfStream& file;
-    uint32_t base;
+    uint64_t base;
     XRefEntryTable& entries;
     CPdfElement& trailer;
-    std::set<uint32_t> sectionsRead;
+    std::set<uint64_t> sectionsRead;
     std::set<int32_t> streamNumbers;
     bool lenient;
     bool junkSkipped = false;

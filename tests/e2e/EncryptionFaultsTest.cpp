@@ -4,6 +4,7 @@
 // strings of object streams, and an object stream with the Identity crypt filter.
 // Made by tests/crypt/make-encrypted.py and by qpdf, judged through qpdf.
 #include "E2eSupport.h"
+#include "EncryptedOutputs.h"
 
 namespace {
 
@@ -26,10 +27,6 @@ void qpdfEncrypt(const std::string& output, const std::string& user, const std::
     ASSERT_EQ(0, made.exitCode) << made.output;
 }
 
-std::string showEncryption(const std::string& pdf, const std::string& password) {
-    return runProcess({"qpdf", "--password=" + password, "--show-encryption", pdf}, "", true).output;
-}
-
 // The file with its trailer's "/Encrypt N G R" replaced by the dictionary that
 // object N holds, written in place: the trailer comes last, so no offset moves.
 std::string withDirectEncryption(const std::string& bytes) {
@@ -46,7 +43,7 @@ void expectRotatedAndReadable(const std::string& input, const std::string& outpu
                               const std::string& rotations) {
     EXPECT_TRUE(qpdfCheckClean(output, password));
     EXPECT_TRUE(isRotatedCopy(input, output, rotations, password));
-    EXPECT_EQ(showEncryption(input, password), showEncryption(output, password));
+    EXPECT_EQ(qpdfShown(input, password, "--show-encryption"), qpdfShown(output, password, "--show-encryption"));
 }
 
 struct DirectCase {
@@ -59,15 +56,8 @@ struct DirectCase {
 void PrintTo(const DirectCase& test, std::ostream* out) { *out << test.name; }
 
 std::vector<DirectCase> directCases() {
-    const std::pair<const char*, std::vector<std::string>> handlers[] = {
-        {"Rc4Of40Bits", {"40"}},
-        {"Rc4Of128Bits", {"128", "--use-aes=n"}},
-        {"AesOf128Bits", {"128", "--use-aes=y"}},
-        {"Aes256Revision5", {"256", "--force-R5"}},
-        {"Aes256Revision6", {"256"}},
-    };
     std::vector<DirectCase> cases;
-    for (const auto& [name, arguments] : handlers)
+    for (const auto& [name, arguments] : everyEncryptionHandler())
         for (const bool objectStreams : {false, true})
             for (const bool incremental : {false, true})
                 cases.push_back({std::string(name) + (objectStreams ? "Stream" : "Table") +

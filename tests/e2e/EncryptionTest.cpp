@@ -1,25 +1,11 @@
 // Encrypted inputs: every handler of the standard security handler, made at test
 // time with qpdf from the sample, opened with -password, judged through qpdf.
-#include <nlohmann/json.hpp>
-
 #include "E2eSupport.h"
+#include "EncryptedOutputs.h"
 
 namespace {
 
 using namespace e2e;
-
-struct Handler {
-    const char* name;
-    std::vector<std::string> qpdfArguments;  // the key length and what follows it
-};
-
-const Handler handlers[] = {
-    {"Rc4Of40Bits", {"40"}},
-    {"Rc4Of128Bits", {"128", "--use-aes=n"}},
-    {"AesOf128Bits", {"128", "--use-aes=y"}},
-    {"Aes256Revision5", {"256", "--force-R5"}},
-    {"Aes256Revision6", {"256"}},
-};
 
 // `source` encrypted by qpdf into `output`, with object streams when asked.
 void encrypt(const std::string& source, const std::string& output, const std::string& user, const std::string& owner,
@@ -33,40 +19,18 @@ void encrypt(const std::string& source, const std::string& output, const std::st
     ASSERT_EQ(0, made.exitCode) << made.output;
 }
 
-std::string qpdfOutput(const std::string& pdf, const std::string& password, const std::string& option) {
-    return runProcess({"qpdf", "--password=" + password, option, pdf}, "", true).output;
-}
-
-// The trailer's first /ID string as qpdf reads it.
-std::string firstId(const std::string& pdf, const std::string& password) {
-    const ProcessResult shown = runProcess({"qpdf", "--password=" + password, "--json=2", "--json-key=qpdf", pdf});
-    const nlohmann::json document = nlohmann::json::parse(shown.output, nullptr, false);
-    if (document.is_discarded()) return "unreadable";
-    return document["qpdf"][1]["trailer"]["value"].value("/ID", nlohmann::json::array({""}))[0].dump();
-}
-
-// What an output of an encrypted input must be: clean, rotated as asked, every
-// other object as the input's decrypted, the same encryption and first /ID.
-void expectKeptEncryption(const std::string& input, const std::string& output, const std::string& password,
-                          const std::string& rotations) {
-    EXPECT_TRUE(qpdfCheckClean(output, password));
-    EXPECT_TRUE(isRotatedCopy(input, output, rotations, password));
-    EXPECT_EQ(qpdfOutput(input, password, "--show-encryption"), qpdfOutput(output, password, "--show-encryption"));
-    EXPECT_EQ(firstId(input, password), firstId(output, password));
-}
-
 const std::string sample = example("sample.pdf");
 
 struct RotationCase {
     std::string name;
-    Handler handler;
+    EncryptionHandler handler;
     bool objectStreams;
     bool incremental;
 };
 
 std::vector<RotationCase> rotationCases() {
     std::vector<RotationCase> cases;
-    for (const Handler& handler : handlers)
+    for (const EncryptionHandler& handler : everyEncryptionHandler())
         for (const bool objectStreams : {false, true})
             for (const bool incremental : {false, true})
                 cases.push_back({std::string(handler.name) + (objectStreams ? "WithObjectStreams" : "") +

@@ -70,7 +70,7 @@ program_messages=(
     "W item of xref Stream is wrong type" "W item of xref Stream is wrong length"
     "Index item of xref Stream is wrong type" "Unexpected EOF while reading xref stream section"
     "Wrong type of xref entry while reading xref stream section" "Missing 'endstream'"
-    "Stream filter not supported" "PDF file is encrypted" "PDF file is too large (2 GiB or more)"
+    "Stream filter not supported" "PDF file is encrypted" "PDF file is too large (10 GB or more)"
     "Invalid page number %d" "Page number %d greater than %d pages in file"
     "Wrong page ranges, %d greater than %d pages in file" "Wrong page ranges, start page %d > end page %d"
     "PDF file's encryption dictionary is damaged" "PDF file is encrypted and the password does not open it"

@@ -21,7 +21,7 @@ using e2e::TemporaryFolder;
 
 void writeObject(OutputFile& output, OutputTable& records, int32_t number, const std::string& text) {
     OutputEntry& record = records.add(number);
-    record.offset = output.position();
+    record.setOffset(output.position());
     record.written = 1;
     output.write(std::to_string(number) + " 0 obj\n" + text + "\nendobj\n");
 }
@@ -94,9 +94,9 @@ TEST(CompactWriting, AStreamEndsAtAQuarterMebibyteOfText) {
     for (int32_t number = 1; number <= 5; ++number) packer.add(number, "(" + large + ")");
     packer.finish();
     EXPECT_EQ(2u, packer.streamsWritten());
-    EXPECT_EQ(10u, records.find(3)->offset) << "the third object fills the first stream";
+    EXPECT_EQ(10u, records.find(3)->offset()) << "the third object fills the first stream";
     EXPECT_EQ(2, records.find(3)->gen);
-    EXPECT_EQ(11u, records.find(4)->offset);
+    EXPECT_EQ(11u, records.find(4)->offset());
     EXPECT_EQ(OutputEntry::inObjectStream, records.find(5)->written);
     EXPECT_EQ(1, records.find(11)->written);
 }

@@ -66,14 +66,14 @@ TEST(ObjectCopier, ObjectsLargerThanACopyBlockComeOutByteForByte) {
     for (size_t number = 1; number <= 5; ++number) {
         const OutputEntry* record = records.find(static_cast<int32_t>(number));
         ASSERT_TRUE(record && record->written == 1) << number;
-        const size_t end = number < 5 ? records.find(static_cast<int32_t>(number + 1))->offset : written.size();
-        const size_t length = end - record->offset;
+        const size_t end = number < 5 ? records.find(static_cast<int32_t>(number + 1))->offset() : written.size();
+        const size_t length = end - record->offset();
         ASSERT_LE(length, offsets[number + 1] - offsets[number]) << "object " << number;
-        EXPECT_EQ(pdf.bytes().substr(offsets[number], length), written.substr(record->offset, length))
+        EXPECT_EQ(pdf.bytes().substr(offsets[number], length), written.substr(record->offset(), length))
             << "object " << number;
         const std::string between =
             pdf.bytes().substr(offsets[number] + length, offsets[number + 1] - offsets[number] - length);
         EXPECT_EQ(std::string::npos, between.find_first_not_of(" \r\n")) << "object " << number;
     }
-    EXPECT_GT(records.find(5)->offset - records.find(4)->offset, 3 * limits::copyBlockBytes);
+    EXPECT_GT(records.find(5)->offset() - records.find(4)->offset(), 3 * limits::copyBlockBytes);
 }

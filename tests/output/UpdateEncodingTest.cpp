@@ -87,9 +87,9 @@ TEST(UpdateEncoding, ReaderReadsTheEncodedStreamsBack) {
     const XRefEntryTable& entries = xref.getEntries();
     ASSERT_EQ(7u, entries.numberBound());
     EXPECT_EQ(XRefEntryType::Compressed, entries.at(4).type);
-    EXPECT_EQ(5, entries.at(4).offset);
+    EXPECT_EQ(5, entries.at(4).offset());
     EXPECT_EQ(1, entries.at(4).gen);
-    EXPECT_EQ(int32_t(section), entries.at(6).offset);
+    EXPECT_EQ(int32_t(section), entries.at(6).offset());
     EXPECT_TRUE(entries.at(3).isUnset());
     EXPECT_EQ("four", fetched(xref, 4));
     int32_t length = 0;

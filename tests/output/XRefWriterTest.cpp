@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "E2eSupport.h"
+#include "model/PdfException.h"
 #include "output/OutputFile.h"
 #include "output/XRefWriter.h"
 
@@ -23,7 +24,7 @@ std::string written(Write write) {
     return readFile(destination);
 }
 
-std::string entry(uint32_t offset, uint32_t generation, bool inUse) {
+std::string entry(uint64_t offset, uint32_t generation, bool inUse) {
     char text[20];
     formatEntry(text, offset, generation, inUse);
     return std::string(text, 20);
@@ -51,6 +52,31 @@ TEST(XRefWriter, EntriesAreTwentyBytesWithTheirFieldsPadded) {
     EXPECT_EQ("0000000017 00000 n \r", entry(17, 0, true));
     EXPECT_EQ("4294967295 65535 f \r", entry(UINT32_MAX, 65535, false));
     EXPECT_EQ("0000000100 00001 n \r", entry(100, 100001, true));  // five digits of generation, no more
+}
+
+// A classic table's offsets have ten digits: past 4 GiB they are written whole, and
+// an output that needs an eleventh is refused, by a whole table as by one entry.
+TEST(XRefWriter, OffsetsOfTenDigitsAreWrittenAndAnEleventhIsRefused) {
+    EXPECT_EQ("4294967296 00000 n \r", entry(4'294'967'296, 0, true));
+    EXPECT_EQ("9999999999 00003 n \r", entry(9'999'999'999, 3, true));
+    const std::string refusal = "\nThe output is too large for a cross-reference table (10 GB or more)";
+    for (const uint64_t offset : {uint64_t{10'000'000'000}, uint64_t{1} << 48, UINT64_MAX}) {
+        try {
+            entry(offset, 0, true);
+            ADD_FAILURE() << offset << " was written";
+        } catch (const CPdfException& failure) {
+            EXPECT_EQ(refusal, failure.messageText()) << offset;
+        }
+    }
+    TemporaryFolder folder;
+    OutputFile output((folder / "out.pdf").c_str());
+    const OutputTable table = wholeTable({{0, 0, 0}, {9'999'999'999, 0, 1}, {10'000'000'000, 0, 1}});
+    try {
+        writeXRefTable(output, table);
+        ADD_FAILURE() << "the table was written";
+    } catch (const CPdfException& failure) {
+        EXPECT_EQ(refusal, failure.messageText());
+    }
 }
 
 // One subsection from 0: the free head of the list, then a record per number,

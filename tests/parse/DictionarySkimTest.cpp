@@ -26,7 +26,7 @@ DictionarySkim throughTheLexer(const std::string& text) {
             switch (entries.valueKind()) {
             case DictionaryText::ValueKind::Integer:
                 result.lengthKind = DictionarySkim::LengthKind::Integer;
-                result.length = entries.integer();
+                result.length = entries.wideInteger();
                 break;
             case DictionaryText::ValueKind::Reference:
                 result.lengthKind = DictionarySkim::LengthKind::Reference;
@@ -75,7 +75,7 @@ TEST(DictionarySkim, ReadsWhatTheScanNeeds) {
         bool closed;
         std::string type;
         DictionarySkim::LengthKind length;
-        int32_t value;
+        int64_t value;
         std::string rest;  // what follows the dictionary
     } cases[] = {
         {"<< /Type /ObjStm /N 3 /First 14 /Length 120 >>stream", true, "ObjStm", DictionarySkim::LengthKind::Integer,
@@ -86,7 +86,7 @@ TEST(DictionarySkim, ReadsWhatTheScanNeeds) {
         {"<< /Title (a >> (b) \\) c) /Ty#70e /Cat#61log % >> comment\n /Length 5 >>", true, "Catalog",
          DictionarySkim::LengthKind::Integer, 5, ""},
         {"<< /Kids [ << /Type /Page >> ] /Length 99999999999 >>", true, "", DictionarySkim::LengthKind::Integer,
-         INT32_MAX, ""},
+         99'999'999'999, ""},
         {"<< /Length 12.5 /Type (Catalog) >>", true, "", DictionarySkim::LengthKind::Other, 0, ""},
         {"<< /Length /Type >>", true, "", DictionarySkim::LengthKind::Other, 0, ""},
         {"<< /Type /Pages /Kids [1 0 R", false, "Pages", DictionarySkim::LengthKind::None, 0, ""},

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "ElementText.h"
+#include "parse/PdfLexer.h"
 
 namespace {
 
@@ -74,19 +77,39 @@ TEST(PdfLexer, EndOfInputRepeats) {
     }
 }
 
-// A number of any size keeps its value modulo 360 exactly, beside the value held
-// at the 32-bit limits, through the parser and through the dictionary sieve alike.
-TEST(PdfLexer, IntegersKeepTheirValueModulo360) {
+// A number of any size keeps its value modulo 360 exactly, beside its value held
+// at the 64-bit limits (a position in a file of any size) and at the 32-bit limits
+// (a count, a number, a /Rotate).
+TEST(PdfLexer, IntegersKeepTheirValueModulo360AndTheirWideValue) {
     struct Case {
         const char* text;
-        int32_t value, modulo360;
+        int32_t value;
+        int64_t wide;
+        int32_t modulo360;
     };
     for (const Case& test :
-         {Case{"450", 450, 90}, Case{"-450", -450, -90}, Case{"+270", 270, 270}, Case{"3600000000090", INT32_MAX, 90},
-          Case{"-3600000000180", INT32_MIN, -180}, Case{"000000000000000000000000000000000090", 90, 90},
-          Case{"123456789012345678901234567890", INT32_MAX, 90},
-          Case{"-123456789012345678901234567891", INT32_MIN, -91}, Case{"2147483647", INT32_MAX, 127},
-          Case{"-2147483648", INT32_MIN, -128}}) {
+         {Case{"450", 450, 450, 90}, Case{"-450", -450, -450, -90}, Case{"+270", 270, 270, 270},
+          Case{"3600000000090", INT32_MAX, 3'600'000'000'090, 90},
+          Case{"-3600000000180", INT32_MIN, -3'600'000'000'180, -180},
+          Case{"000000000000000000000000000000000090", 90, 90, 90},
+          Case{"123456789012345678901234567890", INT32_MAX, INT64_MAX, 90},
+          Case{"-123456789012345678901234567891", INT32_MIN, -INT64_MAX, -91},
+          Case{"9223372036854775807", INT32_MAX, INT64_MAX, 7}, Case{"9999999999", INT32_MAX, 9'999'999'999, 279},
+          Case{"2147483647", INT32_MAX, INT32_MAX, 127}, Case{"2147483648", INT32_MAX, 2'147'483'648, 128},
+          Case{"-2147483648", INT32_MIN, INT32_MIN, -128},
+          // The largest magnitude read exactly, and the first one past it.
+          Case{"9223372036854775799", INT32_MAX, 9'223'372'036'854'775'799, 359},
+          Case{"9223372036854775800", INT32_MAX, INT64_MAX, 0}}) {
+        // In memory, as the raw readers lex object text.
+        TextSource text(reinterpret_cast<const uint8_t*>(test.text), static_cast<uint32_t>(std::strlen(test.text)));
+        PdfLexer<TextSource> lexer(text);
+        LexedToken token;
+        lexer.lexToken(token);
+        ASSERT_TRUE(token.is(LexedToken::Kind::Integer)) << test.text;
+        EXPECT_EQ(test.value, token.integer) << test.text;
+        EXPECT_EQ(test.wide, token.wide) << test.text;
+        EXPECT_EQ(test.modulo360, token.modulo360) << test.text;
+        // Through a file, as the parser reads it.
         const TestByteFile file(std::string("<< /R ") + test.text + " >>");
         CPdfParser parser(nullptr, file.openStream());
         CPdfElement dictionary, value;
@@ -95,6 +118,11 @@ TEST(PdfLexer, IntegersKeepTheirValueModulo360) {
         dictionary.dictionary()->findRaw("R", value);
         ASSERT_TRUE(value.is(ElementType::Integer)) << test.text;
         EXPECT_EQ(test.value, value.integer()) << test.text;
+        EXPECT_EQ(test.wide, value.wideInteger()) << test.text;
         EXPECT_EQ(test.modulo360, value.integerModulo360()) << test.text;
+        CPdfElement copy;
+        copy.copyFrom(value);
+        EXPECT_EQ(test.wide, copy.wideInteger()) << test.text;
+        EXPECT_EQ(test.modulo360, copy.integerModulo360()) << test.text;
     }
 }

@@ -84,7 +84,7 @@ namespace {
 
 class FixedStreamEnd final : public StreamEndFinder {
 public:
-    uint32_t dataLength(uint32_t, uint32_t) const override {
+    uint64_t dataLength(uint64_t, uint64_t) const override {
         ++asked;
         return 5;
     }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "PdfBuilder.h"
+#include "model/PdfException.h"
 #include "rawtext/RawObject.h"
 #include "stream/PatternSearch.h"
 #include "xref/PdfDocument.h"
@@ -127,6 +128,31 @@ TEST(RawScan, ReadRawObjectCopiesTheTextAsStored) {
         bool isObjectStream = !c.isObjectStream;
         EXPECT_EQ(c.expected, reader.text(c.number, &isObjectStream)) << c.number;
         EXPECT_EQ(c.isObjectStream, isObjectStream && c.expected) << c.number;
+    }
+}
+
+// What an object of an object stream leaves open is closed before the closing
+// keyword the copy adds: a comment with a line end, and a string is damage. The
+// text is passed over eight bytes at a time, so the opening byte stands at every
+// place within and across those eight.
+TEST(RawScan, ObjectsOfObjectStreamsLeftOpenAtAnyPlace) {
+    for (size_t place = 0; place < 20; ++place) {
+        const std::string padding(place, 'a');
+        PdfBuilder pdf;
+        pdf.object(1, "<< /Type /Catalog >>");
+        // The last object's text runs to the end of the stream's data, with no line end after it.
+        pdf.objectStream(2, {{4, "<</" + padding + " (open"}, {3, "<< /A /" + padding + " <</B 1>> >> % note"}});
+        pdf.startxref(pdf.xrefStream(6, "/Root 1 0 R"));
+        RawReader reader(pdf);
+        const std::optional<std::string> comment = reader.text(3);
+        ASSERT_TRUE(comment) << place;
+        EXPECT_TRUE(comment->find("% note\n endobj") != std::string::npos) << place << ": " << *comment;
+        try {
+            reader.text(4);
+            ADD_FAILURE() << place << ": a string left open read as sound";
+        } catch (const CPdfException& failure) {
+            EXPECT_EQ(FailureKind::Damaged, failure.kind()) << place;
+        }
     }
 }
 

@@ -78,7 +78,7 @@ TEST(XRefEntryTableStorage, SparseEntriesFollowTheSectionRules) {
     table.applyFree(
         {{99999992, XRefEntry{0, 1, XRefEntryType::Free}}, {99999991, XRefEntry{0, 1, XRefEntryType::Free}}});
     table.finish();
-    EXPECT_EQ(10, table.at(99999991).offset);
+    EXPECT_EQ(10, table.at(99999991).offset());
     EXPECT_EQ(XRefEntryType::Free, table.at(99999992).type);
     EXPECT_TRUE(table.at(99999990).isUnset());
     EXPECT_EQ(nullptr, table.find(99999993));

@@ -28,8 +28,9 @@ TEST(TableRows, ARowLaidOutAsTheFormatSaysIsReadWithItsWhiteSpace) {
         {"0000000017 00003 n \n", 20, {17, 3, XRefEntryType::Uncompressed}},
         {"0000000000 65535 f\n0000000001", 19, {0, 65535, XRefEntryType::Free}},
         {"0000000017\t00000\rn\n\n\n", 21, {17, 0, XRefEntryType::Uncompressed}},
-        // The lexer saturates an offset past 2^31-1.
-        {"9999999999 00000 n\r\n", 20, {INT32_MAX, 0, XRefEntryType::Uncompressed}},
+        // Ten digits are read whole, past every 32-bit offset.
+        {"9999999999 00000 n\r\n", 20, {9'999'999'999, 0, XRefEntryType::Uncompressed}},
+        {"4294967296 00000 n\r\n", 20, {4'294'967'296, 0, XRefEntryType::Uncompressed}},
     };
     for (const auto& c : cases) {
         XRefEntry entry;
@@ -54,7 +55,7 @@ TEST(TableRows, AnythingElseIsLeftToTheParser) {
 
 // Rows laid out in every way a table holds them, with subsections, comments,
 // junk-free irregular spacing and more rows than one read takes: each entry is
-// what its row says.
+// what its row says, an offset of ten digits past 4 GiB too.
 TEST(TableRows, ATableReadsTheSameWhateverItsRowsLookLike) {
     const std::vector<std::string> endings = {"\r\n", " \n", " \r", "\n", "  \n", "\n% a comment\n", "\r\n"};
     PdfBuilder pdf;
@@ -63,13 +64,16 @@ TEST(TableRows, ATableReadsTheSameWhateverItsRowsLookLike) {
     std::vector<XRefEntry> expected;
     for (int number = 0; number < 700; ++number) {
         const bool free = number == 0 || number % 97 == 5;
-        const XRefEntry entry{number == 1 ? 9 : 100000 + number * 7, number % 13 == 0 ? 2 : 0,
+        const int64_t offset = number == 1 ? 9 : number % 5 == 3 ? 9'000'000'000 + number : 100000 + number * 7;
+        const XRefEntry entry{offset, number % 13 == 0 ? 2 : 0,
                               free ? XRefEntryType::Free : XRefEntryType::Uncompressed};
         char row[64];
         if (number % 53 == 7) {  // not laid out: the parser reads it
-            std::snprintf(row, sizeof row, "%d %d %c", entry.offset, entry.gen, free ? 'f' : 'n');
+            std::snprintf(row, sizeof row, "%lld %d %c", static_cast<long long>(entry.offset()), entry.gen,
+                          free ? 'f' : 'n');
         } else {
-            std::snprintf(row, sizeof row, "%010d %05d %c", entry.offset, entry.gen, free ? 'f' : 'n');
+            std::snprintf(row, sizeof row, "%010lld %05d %c", static_cast<long long>(entry.offset()), entry.gen,
+                          free ? 'f' : 'n');
         }
         section += row + endings[static_cast<size_t>(number) % endings.size()];
         expected.push_back(entry);

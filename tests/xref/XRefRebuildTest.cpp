@@ -61,7 +61,7 @@ TEST(XRefRebuild, FindsEveryObjectOutsideStreamDataAndTheLastDefinitionWins) {
     EXPECT_EQ(XRefEntryType::Uncompressed, entry(xref, 7).type) << "found after a stream whose Length is short";
     const XRefEntry four = entry(xref, 4);
     EXPECT_EQ(XRefEntryType::Uncompressed, four.type);
-    EXPECT_EQ(int32_t(fourAgain), four.offset);
+    EXPECT_EQ(int32_t(fourAgain), four.offset());
     EXPECT_EQ(2, four.gen);
     EXPECT_EQ("new", fetched(xref, 4, 2));
     EXPECT_EQ(XRefEntryType::Free, entry(xref, 0).type);
@@ -82,7 +82,7 @@ TEST(XRefRebuild, ObjectsOfObjectStreamsCountUnlessDefinedAgainLater) {
     EXPECT_EQ(XRefEntryType::Compressed, entry(xref, 5).type);
     EXPECT_EQ("direct six", fetched(xref, 6));
     EXPECT_EQ(XRefEntryType::Compressed, entry(xref, 11).type);
-    EXPECT_EQ(10, entry(xref, 11).offset);
+    EXPECT_EQ(10, entry(xref, 11).offset());
     EXPECT_EQ(2, entry(xref, 11).gen) << "the index in the stream";
     EXPECT_EQ("eleven", fetched(xref, 11));
 }
@@ -118,7 +118,7 @@ TEST(XRefRebuild, FindsHeadersAndDictionariesAcrossBlockBorders) {
         const uint32_t at = pdf.object(123456, stream);
         CPdfDocument document;
         CPdfXRef& xref = rebuilt(pdf, document);
-        EXPECT_EQ(int32_t(at), entry(xref, 123456).offset) << "shift " << shift;
+        EXPECT_EQ(int32_t(at), entry(xref, 123456).offset()) << "shift " << shift;
         EXPECT_EQ(1, xref.rootNum()) << "the stream's dictionary is the trailer, shift " << shift;
         EXPECT_EQ(123457u, xref.getEntries().numberBound()) << "no object 9 in its data, shift " << shift;
     }
@@ -206,7 +206,7 @@ TEST(XRefRepairOpen, RebuildsOnlyWhatCannotBeUsed) {
         EXPECT_FALSE(xref.recovery().readTablesLeniently());
         ASSERT_EQ(read.numberBound(), xref.getEntries().numberBound());
         for (int64_t i = 0; i < read.numberBound(); ++i)
-            EXPECT_EQ(read.at(i).offset, xref.getEntries().at(i).offset) << i;
+            EXPECT_EQ(read.at(i).offset(), xref.getEntries().at(i).offset()) << i;
     }
     {
         PdfBuilder pdf;

@@ -28,7 +28,8 @@ PdfBuilder& withStreamSection(PdfBuilder& pdf, const std::string& entries, const
 struct Expected {
     int number;
     Type type;
-    int offset, gen;
+    int64_t offset;
+    int gen;
 };
 
 const std::string three = bytes({0, 0, 0, 255, 1, 0, 15, 0, 2, 0, 7, 3});  // with W [1 2 1]
@@ -64,6 +65,15 @@ TEST(XRefStream, RecordsBecomeEntries) {
         {"/Size 3 /W [1 2 1] /Index [0 0 0 3 2 0 1 0]", three, 3, threeRead},
         // The table holds the entries present, not the declared Size.
         {"/Size 20 /W [1 2 1] /Index [0 3]", three, 3, threeRead},
+        // An offset of five or eight bytes lies past 4 GiB; a stream's number keeps 32 bits.
+        {"/Size 2 /W [1 5 1]",
+         bytes({1, 1, 0, 0, 0, 0x10, 0, 2, 0, 0, 0, 0, 7, 3}),
+         2,
+         {{0, Type::Uncompressed, 4'294'967'312, 0}, {1, Type::Compressed, 7, 3}}},
+        {"/Size 1 /W [1 8 2]",
+         bytes({1, 0, 0, 0, 2, 0x54, 0x0B, 0xE3, 0xFF, 0, 4}),
+         1,
+         {{0, Type::Uncompressed, 9'999'999'999, 4}}},
     };
     for (const auto& c : cases) {
         PdfBuilder pdf;
@@ -73,8 +83,9 @@ TEST(XRefStream, RecordsBecomeEntries) {
         ASSERT_EQ(c.size, entries.numberBound()) << c.entries;
         for (const Expected& e : c.expected) {
             const XRefEntry& entry = entries.at(size_t(e.number));
-            EXPECT_TRUE(e.type == entry.type && e.offset == entry.offset && e.gen == entry.gen)
-                << c.entries << " #" << e.number << ": " << entry.offset << " " << entry.gen << " " << int(entry.type);
+            EXPECT_TRUE(e.type == entry.type && e.offset == entry.offset() && e.gen == entry.gen)
+                << c.entries << " #" << e.number << ": " << entry.offset() << " " << entry.gen << " "
+                << int(entry.type);
         }
     }
 }

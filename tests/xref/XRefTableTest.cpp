@@ -37,7 +37,7 @@ TEST(XRefTable, NewestSectionWinsAlongThePrevChain) {
         CPdfDocument document;
         const XRefEntry four = pdf.open(document).getEntries().at(4);
         EXPECT_EQ(newerIsFree ? XRefEntryType::Free : XRefEntryType::Uncompressed, four.type);
-        EXPECT_NE(int32_t(old), four.offset);
+        EXPECT_NE(int32_t(old), four.offset());
         EXPECT_EQ(newerIsFree ? 3 : 0, four.gen);
         EXPECT_EQ(newerIsFree ? "kind 5" : "new", fetched(*document.xref(), 4, 0));
     }
