@@ -3,6 +3,7 @@
 #include "output/XRefWriter.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "limits/Limits.h"
@@ -31,12 +32,27 @@ namespace {
 
 void writeNumber(OutputFile& output, uint64_t value) { output.write(std::to_string(value)); }
 
+// "00" to "99": two digits a step, half the divisions of one at a time.
+constexpr std::array<char, 200> makeDigitPairs() {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}
+constexpr std::array<char, 200> digitPairs = makeDigitPairs();
+
 // `value` in `width` decimal digits with leading zeros; the caller keeps it below 10^width.
 void formatDigits(char* digits, int width, uint64_t value) {
-    for (int i = width - 1; i >= 0; --i) {
-        digits[i] = static_cast<char>('0' + value % 10);
-        value /= 10;
+    int i = width;
+    for (; i >= 2; i -= 2) {
+        const size_t pair = static_cast<size_t>(value % 100);
+        value /= 100;
+        digits[i - 2] = digitPairs[2 * pair];
+        digits[i - 1] = digitPairs[2 * pair + 1];
     }
+    if (i == 1) digits[0] = static_cast<char>('0' + value % 10);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "parse/Keywords.h"
 #include "parse/ObjectEnd.h"
 #include "parse/PdfParser.h"
+#include "parse/PlainStreamHead.h"
 #include "parse/ValueSieve.h"
 #include "stream/FileBlockCache.h"
 #include "stream/PatternSearch.h"
@@ -75,22 +76,56 @@ Head parseHead(CPdfXRef& xref, uint64_t start, int32_t expectedNumber) {
     return head;
 }
 
-// Whether the first token at file position `at` is the whole word "endstream",
-// read through the block cache. `objectEnd` is then where a whole closing keyword right
-// after it ends, counted from `at`, or 0.
-bool endstreamAt(FileBlockCache& blocks, uint64_t at, uint32_t& objectEnd) {
-    uint8_t bytes[64];
-    const uint32_t got = static_cast<uint32_t>(blocks.readFully(at, bytes, sizeof bytes));
-    TextSource source(bytes, got);
+// Whether the first token of `text` (the `got` bytes at a file position, of at most
+// 64 that were asked for) is the whole word "endstream". `objectEnd` is then where a
+// whole closing keyword right after it ends, counted from the text's start, or 0.
+bool endstreamIn(const uint8_t* text, uint32_t got, uint32_t& objectEnd) {
+    constexpr uint32_t asked = 64;
+    TextSource source(text, got);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
     // A word that reaches the end of what was read may go on in the file.
-    const auto whole = [&] { return source.where() < got || got < sizeof bytes; };
+    const auto whole = [&] { return source.where() < got || got < asked; };
     lexer.lexToken(token);
     if (!token.isKeyword("endstream") || !whole()) return false;
     lexer.lexToken(token);
     objectEnd = token.isKeyword(keywords::objectEnd) && whole() ? source.where() : 0;
     return true;
+}
+
+// The same at file position `at`, from the object's first bytes when they hold what
+// a read there would give, else through the block cache.
+bool endstreamAt(FileBlockCache& blocks, const uint8_t* head, uint32_t headLength, uint64_t start, uint64_t at,
+                 uint32_t& objectEnd) {
+    constexpr uint32_t asked = 64;
+    if (at - start + asked <= headLength) return endstreamIn(head + (at - start), asked, objectEnd);
+    uint8_t bytes[asked];
+    return endstreamIn(bytes, static_cast<uint32_t>(blocks.readFully(at, bytes, asked)), objectEnd);
+}
+
+// A stream whose data runs `length` bytes from `dataStart` (counted from the object's
+// start), when "endstream" follows it there.
+std::optional<Head> streamOfLength(FileBlockCache& blocks, const uint8_t* bytes, uint32_t headLength, uint64_t start,
+                                   uint64_t dataStart, int64_t length, Head head) {
+    const uint64_t dataEnd = start + dataStart + static_cast<uint64_t>(length);
+    uint32_t endAfterData = 0;
+    if (!endstreamAt(blocks, bytes, headLength, start, dataEnd, endAfterData)) return std::nullopt;
+    head.isStream = true;
+    head.dataEnd = dataEnd;
+    if (endAfterData != 0) head.objectEnd = dataEnd - start + endAfterData;
+    return head;
+}
+
+// The head of a stream as most writers lay it out, read without the lexer.
+std::optional<Head> plainStreamHead(FileBlockCache& blocks, ReadMode mode, uint64_t start, const PlainStreamHead& plain,
+                                    const uint8_t* bytes, uint32_t headLength) {
+    if (mode == ReadMode::Recovering || !plain.lengthIsInteger) return std::nullopt;  // as below
+    Head head;
+    head.parsed = true;
+    head.number = plain.number;
+    head.generation = plain.generation;
+    head.isObjectStream = plain.isObjectStream;
+    return streamOfLength(blocks, bytes, headLength, start, plain.dataStart, plain.length, head);
 }
 
 // The same answer as the parser's, from the object's first bytes, for an object
@@ -99,6 +134,9 @@ bool endstreamAt(FileBlockCache& blocks, uint64_t at, uint32_t& objectEnd) {
 // Nothing when the parser must settle it.
 std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t start, int32_t expectedNumber,
                              const uint8_t* bytes, uint32_t headLength) {
+    if (const std::optional<PlainStreamHead> plain = matchPlainStreamHead(bytes, headLength);
+        plain && plain->number == expectedNumber)
+        return plainStreamHead(blocks, mode, start, *plain, bytes, headLength);
     using Reader = DictionaryReader<TextSource>;
     Head head;
     TextSource source(bytes, headLength);
@@ -150,13 +188,7 @@ std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t sta
     if (mode == ReadMode::Recovering || lengthKind != Reader::ValueKind::Integer || length < 0) return std::nullopt;
     afterLexer.skipToLineEnd();
     if (after.where() >= headLength) return std::nullopt;  // the line may go on beyond the head
-    const uint64_t dataEnd = start + after.where() + static_cast<uint64_t>(length);
-    uint32_t endAfterData = 0;
-    if (!endstreamAt(blocks, dataEnd, endAfterData)) return std::nullopt;
-    head.isStream = true;
-    head.dataEnd = dataEnd;
-    if (endAfterData != 0) head.objectEnd = dataEnd - start + endAfterData;
-    return head;
+    return streamOfLength(blocks, bytes, headLength, start, after.where(), length, head);
 }
 
 // The object's first bytes, [start, start + what fits the first chunk), and

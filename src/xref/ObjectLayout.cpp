@@ -1,6 +1,7 @@
 #include "xref/ObjectLayout.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace {
 
@@ -15,20 +16,39 @@ void collectStarts(const XRefEntryTable& entries, uint64_t base, uint64_t fileEn
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
 }
 
-// The index of the first start past `start`. Objects are mostly asked for in file
-// order (a copy goes in ascending number, which most files write in ascending
-// offset): the answer to the last question, and the one after it, are tried first.
+// The index of the first start past `start`. Objects are mostly asked for near the
+// last one (a copy goes in ascending number, which files write in ascending offset or
+// in pairs such as a page after its content stream): the search gallops from the last
+// answer, in steps that double, and costs the logarithm of the distance, not of the file.
+template <class Position>
+size_t nextIndex(const std::vector<Position>& starts, uint64_t start, size_t hint) {
+    const size_t count = starts.size();
+    const auto firstPast = [&](size_t from, size_t to) {  // the answer lies in [from, to]
+        return static_cast<size_t>(std::upper_bound(starts.begin() + static_cast<ptrdiff_t>(from),
+                                                    starts.begin() + static_cast<ptrdiff_t>(to), start) -
+                                   starts.begin());
+    };
+    hint = std::min(hint, count);
+    if (hint < count && starts[hint] <= start) {  // the answer lies past the hint
+        size_t from = hint + 1, step = 1;
+        while (from + step <= count && starts[from + step - 1] <= start) {
+            from += step;
+            step *= 2;
+        }
+        return firstPast(from, std::min(from + step - 1, count));
+    }
+    size_t to = hint, step = 1;  // the answer lies at the hint or before it
+    while (to >= step && starts[to - step] > start) {
+        to -= step;
+        step *= 2;
+    }
+    return firstPast(to >= step ? to - step + 1 : 0, to);
+}
+
 template <class Position>
 uint64_t nextStart(const std::vector<Position>& starts, uint64_t start, uint64_t fileEnd, size_t& hint) {
-    const auto isNext = [&](size_t index) {
-        return index <= starts.size() && (index == starts.size() || starts[index] > start) &&
-               (index == 0 || starts[index - 1] <= start);
-    };
-    size_t next = hint;
-    if (!isNext(next) && !isNext(++next))
-        next = static_cast<size_t>(std::upper_bound(starts.begin(), starts.end(), start) - starts.begin());
-    hint = next;
-    return next == starts.size() ? fileEnd : starts[next];
+    hint = nextIndex(starts, start, hint);
+    return hint == starts.size() ? fileEnd : starts[hint];
 }
 
 }  // namespace

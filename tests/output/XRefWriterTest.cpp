@@ -51,7 +51,8 @@ XRefEntryTable entryTable(const std::vector<XRefEntry>& entries) {
 TEST(XRefWriter, EntriesAreTwentyBytesWithTheirFieldsPadded) {
     EXPECT_EQ("0000000017 00000 n \r", entry(17, 0, true));
     EXPECT_EQ("4294967295 65535 f \r", entry(UINT32_MAX, 65535, false));
-    EXPECT_EQ("0000000100 00001 n \r", entry(100, 100001, true));  // five digits of generation, no more
+    EXPECT_EQ("0000000100 00001 n \r", entry(100, 100001, true));            // five digits of generation, no more
+    EXPECT_EQ("1234567890 98765 f \r", entry(1'234'567'890, 98765, false));  // every digit in its place
 }
 
 // A classic table's offsets have ten digits: past 4 GiB they are written whole, and

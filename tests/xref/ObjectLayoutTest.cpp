@@ -52,3 +52,28 @@ TEST(ObjectLayout, EndsAreTheNextStartWhateverTheOrderOfTheQuestions) {
         askAll("shuffled");
     }
 }
+
+// Many objects, asked for as a copy asks (in pairs out of file order, runs, far jumps
+// both ways): every answer is the one a search of every start gives.
+TEST(ObjectLayout, EndsAreTheNextStartForNearAndFarQuestionsAmongManyObjects) {
+    std::mt19937 random(11);
+    std::vector<int64_t> offsets;
+    for (int64_t offset = 9; offsets.size() < 2000; offset += 1 + static_cast<int64_t>(random() % 50))
+        offsets.push_back(offset);
+    std::shuffle(offsets.begin(), offsets.end(), random);
+    const uint64_t fileEnd = static_cast<uint64_t>(offsets.size()) * 60;
+    const XRefEntryTable entries = entriesAt(offsets);
+    const ObjectLayout layout(entries, 0, fileEnd);
+    std::vector<int64_t> sorted = offsets;
+    std::sort(sorted.begin(), sorted.end());
+
+    std::vector<uint64_t> questions;
+    for (size_t i = 0; i + 1 < sorted.size(); i += 2) {  // a page after its content stream
+        questions.push_back(static_cast<uint64_t>(sorted[i + 1]));
+        questions.push_back(static_cast<uint64_t>(sorted[i]));
+    }
+    for (int jump = 0; jump < 3000; ++jump) questions.push_back(random() % (fileEnd + 100));
+    for (size_t i = sorted.size(); i-- > 0;) questions.push_back(static_cast<uint64_t>(sorted[i]) + 1);
+    for (const uint64_t at : questions)
+        ASSERT_EQ(expectedEnd(offsets, at, fileEnd), layout.endOfObjectAt(at)) << "at " << at;
+}

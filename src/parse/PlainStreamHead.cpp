@@ -1,0 +1,116 @@
+#include "parse/PlainStreamHead.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "parse/CharacterClass.h"
+
+namespace {
+
+// Reads forward through the head; every step fails when what it wants is not there
+// or would touch the head's last byte, so that no token it takes can go on beyond it.
+class HeadCursor {
+public:
+    HeadCursor(const uint8_t* bytes, uint32_t size) : bytes(bytes), size(size) {}
+
+    uint32_t where() const { return at; }
+    // Before the last byte: a token ending here is whole.
+    bool inside() const { return at + 1 < size; }
+    uint8_t peek() const { return bytes[at]; }
+
+    // At least one white-space byte when `required`; none of them the last byte.
+    bool skipWhitespace(bool required) {
+        const uint32_t from = at;
+        while (inside() && pdfchar::isWhitespace(bytes[at])) ++at;
+        return inside() && (!required || at > from);
+    }
+    // Up to `most` digits, at least one, as an unsigned integer; none may follow.
+    bool digits(uint32_t most, int64_t& value) {
+        const uint32_t from = at;
+        value = 0;
+        while (inside() && pdfchar::isDigit(bytes[at]) && at - from < most) value = value * 10 + (bytes[at++] - '0');
+        return at > from && inside() && !pdfchar::isDigit(bytes[at]) && bytes[at] != '.';
+    }
+    // A word of regular bytes that is exactly `word`.
+    bool keyword(std::string_view word) {
+        if (!follows(word)) return false;
+        at += static_cast<uint32_t>(word.size());
+        return inside() && !pdfchar::isRegular(bytes[at]);
+    }
+    bool follows(std::string_view text) const {
+        return size - at > text.size() && std::memcmp(bytes + at, text.data(), text.size()) == 0;
+    }
+    // A name after its "/": regular bytes without "#", at least one.
+    bool name(std::string_view& text) {
+        if (bytes[at] != '/') return false;
+        const uint32_t from = ++at;
+        while (inside() && pdfchar::isRegular(bytes[at]) && bytes[at] != '#') ++at;
+        text = {reinterpret_cast<const char*>(bytes) + from, at - from};
+        return at > from && inside() && bytes[at] != '#';
+    }
+    void pass(uint32_t count) { at += count; }
+
+private:
+    const uint8_t* bytes;
+    uint32_t size;
+    uint32_t at = 0;
+};
+
+bool header(HeadCursor& head, PlainStreamHead& found) {
+    int64_t number = 0, generation = 0;
+    if (!head.digits(9, number) || !head.skipWhitespace(true) || !head.digits(9, generation) ||
+        !head.skipWhitespace(true) || !head.follows("obj"))
+        return false;
+    head.pass(3);
+    found.number = static_cast<int32_t>(number);
+    found.generation = static_cast<int32_t>(generation);
+    return head.skipWhitespace(false) && head.follows("<<");
+}
+
+// The entries up to and past ">>"; of two equal keys the first counts.
+bool entries(HeadCursor& head, PlainStreamHead& found) {
+    head.pass(2);
+    bool lengthSeen = false, typeSeen = false;
+    for (;;) {
+        if (!head.skipWhitespace(false)) return false;
+        if (head.follows(">>")) {
+            head.pass(2);
+            return true;
+        }
+        std::string_view key, nameValue;
+        if (!head.name(key) || !head.skipWhitespace(false)) return false;
+        int64_t integer = 0;
+        const bool isName = head.peek() == '/';
+        if (isName ? !head.name(nameValue) : !head.digits(18, integer)) return false;
+        if (!lengthSeen && key == "Length") {
+            lengthSeen = true;
+            found.lengthIsInteger = !isName;
+            found.length = integer;
+        } else if (!typeSeen && key == "Type") {
+            typeSeen = true;
+            found.isObjectStream = isName && nameValue == "ObjStm";
+        }
+        const uint8_t next = head.peek();
+        if (!pdfchar::isWhitespace(next) && next != '/' && next != '>') return false;
+    }
+}
+
+// "stream" and its line's end, after which the data starts.
+bool streamStart(HeadCursor& head, PlainStreamHead& found) {
+    if (!head.skipWhitespace(false) || !head.keyword("stream")) return false;
+    if (head.follows("\r\n")) head.pass(2);
+    else if (head.follows("\n")) head.pass(1);
+    else return false;
+    found.dataStart = head.where();
+    return true;
+}
+
+}  // namespace
+
+std::optional<PlainStreamHead> matchPlainStreamHead(const uint8_t* bytes, uint32_t size) {
+    if (size == 0) return std::nullopt;
+    HeadCursor head(bytes, size);
+    PlainStreamHead found;
+    if (!header(head, found) || !entries(head, found) || !streamStart(head, found)) return std::nullopt;
+    return found;
+}
