@@ -3,8 +3,9 @@
 // whether it is a stream (and an object stream), where its data ends, and where
 // the closing keyword after its dictionary or its "endstream" ends. The fast
 // reader takes all of that from the object's first bytes, with the reader of a
-// plain stream head or else the dictionary reader, and steps aside for the parser (read with a sieve of Length and Type,
-// the end then found by the lexer) wherever those bytes do not settle it.
+// plain stream head or else the dictionary reader, and steps aside for the parser
+// (read with a sieve of Length and Type, the end then found by the lexer) wherever
+// those bytes do not settle it.
 //
 // The input (see Differential.h): a byte of options (bit 0: open the file as
 // -repair does; bits 1-3: the edge that the padding moves the texts to), the
