@@ -56,14 +56,21 @@ private:
     uint32_t at = 0;
 };
 
-bool header(HeadCursor& head, PlainStreamHead& found) {
+// "number generation obj", the keyword followed by a byte that ends it.
+bool objectHeader(HeadCursor& head, PlainObjectHeader& found) {
     int64_t number = 0, generation = 0;
     if (!head.digits(9, number) || !head.skipWhitespace(true) || !head.digits(9, generation) ||
-        !head.skipWhitespace(true) || !head.follows("obj"))
+        !head.skipWhitespace(true) || !head.keyword("obj"))
         return false;
-    head.pass(3);
-    found.number = static_cast<int32_t>(number);
-    found.generation = static_cast<int32_t>(generation);
+    found = {static_cast<int32_t>(number), static_cast<int32_t>(generation), head.where()};
+    return true;
+}
+
+bool header(HeadCursor& head, PlainStreamHead& found) {
+    PlainObjectHeader object;
+    if (!objectHeader(head, object)) return false;
+    found.number = object.number;
+    found.generation = object.generation;
     return head.skipWhitespace(false) && head.follows("<<");
 }
 
@@ -112,5 +119,13 @@ std::optional<PlainStreamHead> matchPlainStreamHead(const uint8_t* bytes, uint32
     HeadCursor head(bytes, size);
     PlainStreamHead found;
     if (!header(head, found) || !entries(head, found) || !streamStart(head, found)) return std::nullopt;
+    return found;
+}
+
+std::optional<PlainObjectHeader> matchPlainObjectHeader(const uint8_t* bytes, uint32_t size) {
+    if (size == 0) return std::nullopt;
+    HeadCursor head(bytes, size);
+    PlainObjectHeader found;
+    if (!objectHeader(head, found)) return std::nullopt;
     return found;
 }

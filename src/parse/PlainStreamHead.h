@@ -20,3 +20,14 @@ struct PlainStreamHead {
 };
 
 std::optional<PlainStreamHead> matchPlainStreamHead(const uint8_t* bytes, uint32_t size);
+
+// The header of any object as most writers lay it out, "number generation obj"
+// (unsigned integers of up to nine digits, white space between the tokens),
+// followed within the bytes by white space or a delimiter; `valueStart` is just
+// after "obj". Anything else is left to the lexer, which reads such a header alike.
+struct PlainObjectHeader {
+    int32_t number = 0;
+    int32_t generation = 0;
+    uint32_t valueStart = 0;
+};
+std::optional<PlainObjectHeader> matchPlainObjectHeader(const uint8_t* bytes, uint32_t size);

@@ -7,6 +7,7 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfElement.h"
 #include "parse/DictionaryReader.h"
+#include "parse/PlainDictionary.h"
 #include "parse/ValueSieve.h"
 
 namespace {
@@ -115,6 +116,11 @@ bool headsNoStream(const uint8_t* text, uint32_t length, uint32_t end, bool text
 
 SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, IndirectObjectHolder* xref,
                                 ValueSieve& sieve, CPdfElement& out, uint32_t* objectEnd) {
+    uint32_t plainEnd = 0;
+    if (readPlainDictionary(text, length, textIsWhole, xref, sieve, out, plainEnd)) {
+        if (objectEnd) *objectEnd = plainEnd;
+        return SievedRead::Built;
+    }
     TextSource source(text, length);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;

@@ -1,8 +1,10 @@
 #include "xref/SievedFetch.h"
 
+#include <optional>
 #include <vector>
 
 #include "parse/PdfLexer.h"
+#include "parse/PlainStreamHead.h"
 #include "parse/SievedDictionary.h"
 #include "parse/ValueSieve.h"
 #include "stream/FileBlockCache.h"
@@ -14,9 +16,13 @@ namespace {
 constexpr uint32_t firstHeadBytes = 512;
 constexpr uint32_t secondHeadBytes = 8192;
 
-// "number generation obj", each token whole within the head; then the value.
-SievedRead fetchFromHead(CPdfXRef& xref, uint64_t offset, const uint8_t* head, uint32_t length, bool fileEnded,
-                         int32_t number, int32_t generation, ValueSieve& sieve, CPdfElement& out) {
+// Where the value starts after "number generation obj", each token whole within
+// the head; nothing when the header is not the object's.
+std::optional<uint32_t> valueStart(const uint8_t* head, uint32_t length, int32_t number, int32_t generation) {
+    if (const auto plain = matchPlainObjectHeader(head, length)) {
+        if (plain->number != number || plain->generation != generation) return std::nullopt;
+        return plain->valueStart;
+    }
     TextSource source(head, length);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
@@ -24,11 +30,18 @@ SievedRead fetchFromHead(CPdfXRef& xref, uint64_t offset, const uint8_t* head, u
         lexer.lexToken(token);
         return source.where() < length;
     };
-    const SievedRead otherwise = SievedRead::ForTheParser;
-    if (!nextWhole() || !token.is(LexedToken::Kind::Integer) || token.integer != number) return otherwise;
-    if (!nextWhole() || !token.is(LexedToken::Kind::Integer) || token.integer != generation) return otherwise;
-    if (!nextWhole() || !token.isKeyword("obj")) return otherwise;
-    const uint32_t value = source.where();
+    if (!nextWhole() || !token.is(LexedToken::Kind::Integer) || token.integer != number) return std::nullopt;
+    if (!nextWhole() || !token.is(LexedToken::Kind::Integer) || token.integer != generation) return std::nullopt;
+    if (!nextWhole() || !token.isKeyword("obj")) return std::nullopt;
+    return source.where();
+}
+
+// The header, then the value.
+SievedRead fetchFromHead(CPdfXRef& xref, uint64_t offset, const uint8_t* head, uint32_t length, bool fileEnded,
+                         int32_t number, int32_t generation, ValueSieve& sieve, CPdfElement& out) {
+    const std::optional<uint32_t> start = valueStart(head, length, number, generation);
+    if (!start) return SievedRead::ForTheParser;
+    const uint32_t value = *start;
     uint32_t objectEnd = 0;
     const SievedRead read =
         readSievedDictionary(head + value, length - value, fileEnded, &xref, sieve, out, &objectEnd);
