@@ -10,6 +10,7 @@
 #include "rawtext/RawObject.h"
 #include "rawtext/StreamLength.h"
 #include "stream/PdfStream.h"
+#include "xref/NearlySorted.h"
 #include "xref/PdfXRef.h"
 
 namespace {
@@ -20,8 +21,7 @@ std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageReco
     std::vector<std::pair<int32_t, size_t>> order;
     order.reserve(pages.size());
     for (size_t i = 0; i < pages.size(); ++i) order.emplace_back(pages[i].objNum, i);
-    // Pages mostly come in ascending number already: checking that is cheaper than sorting.
-    if (!std::is_sorted(order.begin(), order.end())) std::sort(order.begin(), order.end());
+    sortNearlySorted(order);
     return order;
 }
 
@@ -49,7 +49,7 @@ std::vector<int32_t> objectStreamNumbers(const XRefEntryTable& entries) {
     std::vector<int32_t> numbers;
     for (const auto [number, entry] : entries)
         if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.number());
-    if (!std::is_sorted(numbers.begin(), numbers.end())) std::sort(numbers.begin(), numbers.end());
+    sortNearlySorted(numbers);
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "xref/NearlySorted.h"
+
 namespace {
 
 // The object numbers that the pages list more than once, ascending.
@@ -11,7 +13,7 @@ std::vector<int32_t> repeatedNumbers(const std::vector<PageRecord>& pages) {
     numbers.reserve(pages.size());
     for (const PageRecord& page : pages)
         if (page.objNum >= 0) numbers.push_back(page.objNum);
-    std::sort(numbers.begin(), numbers.end());
+    sortNearlySorted(numbers);
     std::vector<int32_t> repeated;
     for (size_t i = 1; i < numbers.size(); ++i)
         if (numbers[i] == numbers[i - 1] && (repeated.empty() || repeated.back() != numbers[i]))

@@ -5,9 +5,12 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <utility>
 
+#include "parse/CharacterClass.h"
 #include "parse/DictionaryReader.h"
+#include "parse/PlainStreamHead.h"
 #include "stream/PatternSearch.h"
 #include "stream/PdfStream.h"
 
@@ -47,20 +50,41 @@ void readRotateValue(const DictionaryReader<Source>& entries, PageDictionaryLayo
 // Reads the header (object number, generation and "obj"), then the page's
 // dictionary. `keysToRead` false: the text cannot hold the key (see below), and
 // only where the dictionary opens is looked for.
+// The header as most writers lay it out and "<<" after white space, read without
+// the lexer (which reads them alike); false for anything else.
+bool plainOpening(const uint8_t* text, uint32_t length, PageDictionaryLayout& layout) {
+    const auto header = matchPlainObjectHeader(text, length);
+    if (!header) return false;
+    uint32_t at = header->valueStart;
+    while (at < length && pdfchar::isWhitespace(text[at])) ++at;
+    if (length - at < 2 || text[at] != '<' || text[at + 1] != '<') return false;
+    layout.headerEnd = header->valueStart;
+    layout.bodyStart = at + 2;
+    return true;
+}
+
+// Whether the text opens a dictionary after its header; where both end.
+template <class Source>
+bool opening(Source& source, PageDictionaryLayout& layout) {
+    if constexpr (std::is_same_v<Source, TextSource>) {
+        if (plainOpening(source.bytes(), source.size(), layout)) return true;
+    }
+    PdfLexer<Source> lexer(source);
+    LexedToken token;
+    do lexer.lexToken(token);
+    while (!token.is(LexedToken::Kind::EndOfFile) && !token.isKeyword("obj"));
+    layout.headerEnd = source.where();
+    lexer.lexToken(token);
+    if (!token.isKeyword("<<")) return false;
+    layout.bodyStart = source.where();
+    return true;
+}
+
 template <class Source>
 PageDictionaryLayout scan(Source source, bool keysToRead = true) {
     PageDictionaryLayout layout;
-    {
-        PdfLexer<Source> lexer(source);
-        LexedToken token;
-        do lexer.lexToken(token);
-        while (!token.is(LexedToken::Kind::EndOfFile) && !token.isKeyword("obj"));
-        layout.headerEnd = source.where();
-        lexer.lexToken(token);
-        if (!token.isKeyword("<<")) return layout;
-    }
+    if (!opening(source, layout)) return layout;
     layout.found = true;
-    layout.bodyStart = source.where();
     if (!keysToRead) return layout;
     DictionaryReader<Source> entries(std::move(source), layout.bodyStart);
     while (entries.next()) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "xref/NearlySorted.h"
+
 namespace {
 
 template <class Position>
@@ -12,7 +14,7 @@ void collectStarts(const XRefEntryTable& entries, uint64_t base, uint64_t fileEn
         const uint64_t start = entry.position(base);
         if (start < fileEnd) starts.push_back(static_cast<Position>(start));
     }
-    if (!std::is_sorted(starts.begin(), starts.end())) std::sort(starts.begin(), starts.end());
+    sortNearlySorted(starts);
     starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
 }
 
