@@ -2,8 +2,8 @@
 // it, to a full parse: the parser's sieved parse (the page tree walk's sieve
 // among the others the program reads with) must build what the full parse
 // builds with the sieve applied to it afterwards, and the dictionary reader's
-// sieved read (readSievedDictionary), where it builds, exactly what the parser's
-// sieved parse builds.
+// sieved read (readSievedDictionary, with the plain reader it tries first), where
+// it builds, exactly what the parser's sieved parse builds.
 //
 // Read as a text that more may follow (as in a file), the dictionary reader's
 // read must hold whatever follows: it builds what the parser builds of the text

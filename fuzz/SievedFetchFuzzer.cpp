@@ -1,9 +1,10 @@
 // Holds the sieved fetch from an object's first bytes (fetchSievedFromFile, with
-// readSievedDictionary) to the parser's sieved parse of the same object, and the
-// end that the fast fetch notes for the object's text to the end that the lexer
-// finds. The fast fetch reads a plain dictionary from the object's first 512
-// bytes, or 8192 where those cut it short, and steps aside for the parser
-// wherever they do not settle the answer.
+// readSievedDictionary and the plain readers of the header and the dictionary)
+// to the parser's sieved parse of the same object, and the end that the fast
+// fetch notes for the object's text to the end that the lexer finds. The fast
+// fetch reads a plain dictionary from the object's first 512 bytes, or 8192 where
+// those cut it short, and steps aside for the parser wherever they do not settle
+// the answer.
 //
 // The input (see Differential.h): a byte of options (bit 0: open the file as
 // -repair does; bits 1-3: the edge that the padding moves the texts to; bits 4-6:

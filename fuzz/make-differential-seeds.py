@@ -181,6 +181,16 @@ SIEVE_TEXTS = [
     b"<< /Rotate 9" + SEPARATOR + b"0 >>",
     b"<< /Type /Pa" + SEPARATOR + b"ge >>",
     b"<< /Type /Page /A (x" + SEPARATOR + b") >>",
+    # Page dictionaries as most writers lay them out, which a plain reader takes
+    # without the lexer, and texts one step from them.
+    b"<< /Type /Page /Parent 4 0 R /MediaBox [0 0 612 792] /Resources 3 0 R /Contents 12 0 R >>\nendobj\n",
+    b"<</Type/Page/Parent 4 0 R/Resources<</Font<</F1 5 0 R>>/ProcSet[/PDF/Text]>>/Rotate -90>>endobj",
+    b"<< /Type /Pages /Kids [5 0 R 6 0 R 7 0 R] /Count 3 /Rotate 450 >> endobj ",
+    b"<< /Type /Page /Parent 4 0 R /Annots [1 0 R -2 0 R 3 R] /Rotate 5 0 >> endobj ",
+    b"<< /Type /Page /Parent 4 0R /Rotate 5-3 >> endobj ",
+    b"<< /Type /Page /Kids [1 0 R 2] /Rotate 1234567890123456789 >>",
+    b"<< /Type /Page >>" + SEPARATOR + b" endobj",
+    b"<< /Type /Page >> endobj" + SEPARATOR + b"x",
 ]
 
 # Texts whose end the lexer finds: strings, comments and stream data that hold the

@@ -89,30 +89,30 @@ TEST(PlainDictionary, AWholeTextMayEndAtItsClose) {
 
 TEST(PlainDictionary, DeclinesWhatTheLexerMightReadOtherwise) {
     for (const std::string text : {
-             "<< /A 1 % note\n>> endobj\n",        // a comment
-             "<< /A (text) >> endobj\n",           // a string
-             "<< /A <414243> >> endobj\n",         // a hex string
-             "<< /A true >> endobj\n",             // a keyword
-             "<< /A 1.5 >> endobj\n",              // a kept real
-             "<< /A << /B 1 >> >> endobj\n",       // a kept dictionary
-             "<< /B [[1]] >> endobj\n",            // an array in a kept array
-             "<< /A /N#41me >> endobj\n",          // an escape
-             "<< /A# 1 >> endobj\n",               // an escape in a key
-             "<< / 1 >> endobj\n",                 // an empty name
-             "<< /A 5-3 >> endobj\n",              // a number the lexer parts in two
-             "<< /A 5 0R >> endobj\n",             // a reference without space before R
-             "<< /A -5 0 R >> endobj\n",           // a signed object number
-             "<< /A 5 0 >> endobj\n",              // two integers that make no reference
-             "<< /D << /E 5 0 >> >> endobj\n",     // the same, nested
-             "<< /A 1 /D >> endobj\n",             // a key without a value
-             "<< /A 1 >> stream\nDATA",            // a stream
-             "<< /A 1 >> endobjx\n",               // another word
-             "<< /A 1 >>> endobj\n",               // a stray bracket
-             "<< /A 1 >> 7 0 obj\n",               // no endobj
-             "<< /A 1234567890123456789 >> endobj\n",  // nineteen digits
-             "<< /A 1 >> endobj",                  // the keyword may go on beyond the text
-             "<< /A 1 /D [1 2",                    // left open
-             "[1 2 3] endobj\n",                   // no dictionary
+             "<< /A 1 % note\n>> endobj\n",                              // a comment
+             "<< /A (text) >> endobj\n",                                 // a string
+             "<< /A <414243> >> endobj\n",                               // a hex string
+             "<< /A true >> endobj\n",                                   // a keyword
+             "<< /A 1.5 >> endobj\n",                                    // a kept real
+             "<< /A << /B 1 >> >> endobj\n",                             // a kept dictionary
+             "<< /B [[1]] >> endobj\n",                                  // an array in a kept array
+             "<< /A /N#41me >> endobj\n",                                // an escape
+             "<< /A# 1 >> endobj\n",                                     // an escape in a key
+             "<< / 1 >> endobj\n",                                       // an empty name
+             "<< /A 5-3 >> endobj\n",                                    // a number the lexer parts in two
+             "<< /A 5 0R >> endobj\n",                                   // a reference without space before R
+             "<< /A -5 0 R >> endobj\n",                                 // a signed object number
+             "<< /A 5 0 >> endobj\n",                                    // two integers that make no reference
+             "<< /D << /E 5 0 >> >> endobj\n",                           // the same, nested
+             "<< /A 1 /D >> endobj\n",                                   // a key without a value
+             "<< /A 1 >> stream\nDATA",                                  // a stream
+             "<< /A 1 >> endobjx\n",                                     // another word
+             "<< /A 1 >>> endobj\n",                                     // a stray bracket
+             "<< /A 1 >> 7 0 obj\n",                                     // no endobj
+             "<< /A 1234567890123456789 >> endobj\n",                    // nineteen digits
+             "<< /A 1 >> endobj",                                        // the keyword may go on beyond the text
+             "<< /A 1 /D [1 2",                                          // left open
+             "[1 2 3] endobj\n",                                         // no dictionary
              "<< /D [[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]] >> endobj\n",  // nested past the reader's depth
          }) {
         EXPECT_FALSE(plainRead(text, false).built) << text;

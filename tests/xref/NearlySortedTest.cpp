@@ -27,14 +27,13 @@ TEST(NearlySorted, GivesTheOrderOfAFullSortForAnyInput) {
     std::vector<uint32_t> swappedPairs, reversed, shuffled, withRepeats, lateSmallest;
     for (uint32_t i = 0; i < 5000; ++i) {
         swappedPairs.push_back(i % 2 ? i - 1 : i + 1);  // a content stream before its page
-        reversed.push_back(5000 - i);                    // past the moves allowed at once
+        reversed.push_back(5000 - i);                   // past the moves allowed at once
         shuffled.push_back(static_cast<uint32_t>(random()));
         withRepeats.push_back(static_cast<uint32_t>(random() % 7));
         lateSmallest.push_back(i + 1);
     }
     lateSmallest.push_back(0);  // one value that moves past all others, within the moves allowed
-    for (const auto& values : {swappedPairs, reversed, shuffled, withRepeats, lateSmallest})
-        expectSortedAsStd(values);
+    for (const auto& values : {swappedPairs, reversed, shuffled, withRepeats, lateSmallest}) expectSortedAsStd(values);
     expectSortedAsStd(std::vector<uint32_t>{});
     expectSortedAsStd(std::vector<uint32_t>{3});
     expectSortedAsStd(std::vector<std::pair<int32_t, size_t>>{{5, 0}, {3, 1}, {5, 2}, {1, 3}, {3, 4}});
