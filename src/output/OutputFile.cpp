@@ -26,6 +26,7 @@ OutputFile::OutputFile(const char* outputName)
         // Not ours to replace or remove (as root, removing it would unlink the device).
         file = platform::openFile(destination.c_str(), "wb");
         if (!file) failCreate(message::nameAndReason(destination, platform::lastError()));
+        leaveBufferingToUs();
         return;
     case platform::DestinationKind::Other:
         failCreate(message::notRegularFileNamed(destination));
@@ -42,7 +43,12 @@ void OutputFile::createTemporary(const std::string& folder) {
     file = platform::createTemporaryIn(folder, temporaryName, why);
     if (!file) failCreate(message::cannotCreateTemporaryIn(folder, why));
     pending = true;
+    leaveBufferingToUs();
 }
+
+// Small writes gather in the output's own buffer and reach the file a buffer at a
+// time: a second buffer in the C library would part each of those writes in two.
+void OutputFile::leaveBufferingToUs() { std::setvbuf(file, nullptr, _IONBF, 0); }
 
 OutputFile::~OutputFile() { abandon(); }
 

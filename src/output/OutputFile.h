@@ -56,6 +56,7 @@ private:
     [[noreturn]] void failWrite(const std::string& reason) const;
     [[noreturn]] void failWriting() const;  // the last write failed: says why
     void createTemporary(const std::string& folder);
+    void leaveBufferingToUs();
     void sendToStandardOutput();
     void abandon();
     void flushGathered();

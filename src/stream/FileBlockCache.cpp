@@ -5,10 +5,22 @@
 
 #include "platform/Platform.h"
 
+// The block asked for, or else the one used longest ago, read anew: a walk reads
+// the page tree's nodes and its pages, two runs through the file side by side, and
+// each keeps its block.
 FileBlockCache::Block& FileBlockCache::load(uint64_t index) {
-    Block& block = blocks[index % blockCount];
-    if (block.index == index) return block;
+    Block* oldest = &blocks[0];
+    for (Block& candidate : blocks) {
+        if (candidate.index == index) {
+            candidate.lastUse = ++uses;
+            return candidate;
+        }
+        if (candidate.lastUse < oldest->lastUse) oldest = &candidate;
+    }
+    Block& block = *oldest;
+    block.lastUse = ++uses;
     if (!block.bytes) block.bytes = std::make_unique<uint8_t[]>(blockSize);
+    ++reads;
     block.valid = static_cast<uint32_t>(platform::readAt(file, index * blockSize, block.bytes.get(), blockSize));
     // Nothing read (past the end, or a failed read) is not kept: a later request
     // reads again.

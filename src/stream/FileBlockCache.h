@@ -23,6 +23,9 @@ public:
     // read of up to a block through the cache, a larger one straight from the file.
     size_t readFully(uint64_t offset, uint8_t* into, size_t count);
 
+    // How many blocks have been read from the file so far.
+    uint64_t blocksRead() const { return reads; }
+
     static constexpr uint32_t blockSize = limits::cacheBlockBytes;
     static constexpr uint32_t blockCount = limits::cacheBlockCount;
 
@@ -30,10 +33,13 @@ private:
     struct Block {
         uint64_t index = UINT64_MAX;  // the block's number in the file; none yet
         uint32_t valid = 0;           // bytes the file holds in it
+        uint64_t lastUse = 0;         // when it was asked for last, in requests
         std::unique_ptr<uint8_t[]> bytes;
     };
     Block& load(uint64_t index);
 
     FILE* file;
-    Block blocks[blockCount];  // direct-mapped: block n lives in slot n % blockCount
+    Block blocks[blockCount];  // any block in any slot; the one used longest ago makes room
+    uint64_t uses = 0;
+    uint64_t reads = 0;
 };

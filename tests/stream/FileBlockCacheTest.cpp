@@ -21,7 +21,7 @@ std::string readAt(FileBlockCache& cache, uint64_t offset, uint32_t count) {
 
 }  // namespace
 
-// Blocks that share a slot replace each other, and each read gives the file's own
+// Blocks replace each other as the cache fills, and each read gives the file's own
 // bytes, up to the end of its block and of the file.
 TEST(FileBlockCache, GivesTheFilesBytesWhicheverBlocksItHolds) {
     const uint64_t size = uint64_t{blockSize} * (FileBlockCache::blockCount + 2) + 100;
@@ -50,4 +50,27 @@ TEST(FileBlockCache, FullReadsCrossBlocksAndStopOnlyAtTheEnd) {
             EXPECT_EQ(content.substr(offset, count), bytes) << offset << " " << count;
         }
     }
+}
+
+// Two runs through the file side by side (a page tree's nodes and its pages) keep
+// their blocks: each block is read once, whichever blocks the runs reach.
+TEST(FileBlockCache, TwoRunsSideBySideReadEachBlockOnce) {
+    constexpr uint64_t blocks = 4 * FileBlockCache::blockCount;
+    const std::string content = numbered(blocks * blockSize);
+    const TestByteFile file(content);
+    FileBlockCache cache(file.get());
+    const uint64_t nodes = 0, pages = blocks / 2;
+    for (uint64_t step = 0; step < blocks / 2; ++step) {
+        for (const uint64_t within : {uint64_t{10}, uint64_t{blockSize} / 2}) {
+            for (const uint64_t block : {nodes + step, pages + step}) {
+                const uint64_t offset = block * blockSize + within;
+                ASSERT_EQ(content.substr(offset, 40), readAt(cache, offset, 40)) << offset;
+            }
+        }
+    }
+    EXPECT_EQ(blocks, cache.blocksRead());
+    // The block used longest ago makes room, not the one just read.
+    readAt(cache, 0, 10);
+    readAt(cache, (blocks - 1) * blockSize, 10);
+    EXPECT_EQ(blocks + 1, cache.blocksRead());
 }
