@@ -100,3 +100,27 @@ TEST(PageDictionary, TellsWhereTheHeaderAndTheDictionaryEnd) {
     EXPECT_TRUE(scan("4 0 obj\r<< /Rotate 90 >>\rendobj\r").valueIsInteger);
     EXPECT_FALSE(scan("4 0 obj\r<< /Rotate 90.0 >>\rendobj\r").valueIsInteger);
 }
+
+// Where the header and the dictionary's opening lie, whether the header is laid out
+// plainly (read without the lexer) or not (a comment, a sign, more than nine digits,
+// "obj" run into a word): both ways find the same places.
+TEST(PageDictionary, FindsTheOpeningAfterAnyHeader) {
+    const struct {
+        std::string head;  // up to the end of the header
+        std::string gap;   // between the header and "<<"
+    } cases[] = {
+        {"4 0 obj", " "},    {"4 0 obj", ""},           {"12 7 obj", "\r\n"},
+        {"4  0\tobj", "\f"}, {"4 0 obj", "%c\n"},       {"4 0 %c\nobj", " "},
+        {"+4 0 obj", " "},   {"1234567890 0 obj", " "}, {"4 0 obj", std::string("\0 ", 2)},
+        {"x 4 0 obj", "\n"}, {"4 0 objx 5 0 obj", " "},
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.head + c.gap + "<< /Type /Page >>\nendobj\n";
+        const PageDictionaryLayout layout = scan(text);
+        EXPECT_TRUE(layout.found) << text;
+        EXPECT_EQ(c.head.size(), layout.headerEnd) << text;
+        EXPECT_EQ(c.head.size() + c.gap.size() + 2, layout.bodyStart) << text;
+    }
+    for (const std::string text : {"4 0 obj\n[1 2]\nendobj\n", "4 0 obj\n<", "4 0 obj"})
+        EXPECT_FALSE(scan(text).found) << text;
+}
