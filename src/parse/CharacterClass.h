@@ -24,6 +24,16 @@ inline bool isWhitespace(int c) { return c >= 0 && table[c] == whitespace; }
 inline bool isRegular(int c) { return c >= 0 && table[c] == regular; }
 inline bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
+// A regular byte other than the "#" that starts an escape in a name: what a name
+// written plainly is made of. One look-up, for the loops that pass over names.
+constexpr std::array<bool, 256> makePlainNameTable() {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c) plain[c] = table[c] == regular && c != '#';
+    return plain;
+}
+inline constexpr std::array<bool, 256> plainNameTable = makePlainNameTable();
+inline bool isPlainNameByte(int c) { return c >= 0 && plainNameTable[c]; }
+
 inline int hexValue(int c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;

@@ -358,7 +358,7 @@ void PdfLexer<Source>::readName(LexedToken& token) {
     text.clear();
     if constexpr (InMemory<Source>) {
         // Most names hold no escape: their text is their bytes.
-        token.text = takeInPlace(source.where(), [](int c) { return isRegular(c) && c != '#'; });
+        token.text = takeInPlace(source.where(), [](int c) { return pdfchar::isPlainNameByte(c); });
         if (source.peekChar() != '#') return;
         text.assign(token.text);
     }

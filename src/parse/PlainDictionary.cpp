@@ -59,7 +59,7 @@ public:
         if (at >= size || bytes[at] != '/') return false;
         const uint32_t from = at + 1;
         uint32_t end = from;
-        while (end < size && pdfchar::isRegular(bytes[end]) && bytes[end] != '#') ++end;
+        while (end < size && pdfchar::isPlainNameByte(bytes[end])) ++end;
         if (end == from || (end < size && bytes[end] == '#') || !endsWord(end)) return false;
         text = {reinterpret_cast<const char*>(bytes) + from, end - from};
         at = end;

@@ -16,19 +16,29 @@ public:
     uint32_t where() const { return at; }
     // Before the last byte: a token ending here is whole.
     bool inside() const { return at + 1 < size; }
+    // The head's last byte, where no token may end (the head is never empty).
+    uint32_t last() const { return size - 1; }
     uint8_t peek() const { return bytes[at]; }
 
     // At least one white-space byte when `required`; none of them the last byte.
+    // The loops below count in locals: a store to `at` or to an out-parameter might
+    // change the bytes, as the compiler sees it, and would be made on every byte.
     bool skipWhitespace(bool required) {
         const uint32_t from = at;
-        while (inside() && pdfchar::isWhitespace(bytes[at])) ++at;
+        uint32_t end = from;
+        while (end < last() && pdfchar::isWhitespace(bytes[end])) ++end;
+        at = end;
         return inside() && (!required || at > from);
     }
     // Up to `most` digits, at least one, as an unsigned integer; none may follow.
     bool digits(uint32_t most, int64_t& value) {
         const uint32_t from = at;
-        value = 0;
-        while (inside() && pdfchar::isDigit(bytes[at]) && at - from < most) value = value * 10 + (bytes[at++] - '0');
+        uint32_t end = from;
+        int64_t magnitude = 0;
+        while (end < last() && pdfchar::isDigit(bytes[end]) && end - from < most)
+            magnitude = magnitude * 10 + (bytes[end++] - '0');
+        at = end;
+        value = magnitude;
         return at > from && inside() && !pdfchar::isDigit(bytes[at]) && bytes[at] != '.';
     }
     // A word of regular bytes that is exactly `word`.
@@ -44,7 +54,9 @@ public:
     bool name(std::string_view& text) {
         if (bytes[at] != '/') return false;
         const uint32_t from = ++at;
-        while (inside() && pdfchar::isRegular(bytes[at]) && bytes[at] != '#') ++at;
+        uint32_t end = from;
+        while (end < last() && pdfchar::isPlainNameByte(bytes[end])) ++end;
+        at = end;
         text = {reinterpret_cast<const char*>(bytes) + from, at - from};
         return at > from && inside() && bytes[at] != '#';
     }

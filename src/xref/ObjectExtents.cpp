@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "limits/Limits.h"
@@ -79,8 +81,38 @@ Head parseHead(CPdfXRef& xref, uint64_t start, int32_t expectedNumber) {
 // Whether the first token of `text` (the `got` bytes at a file position, of at most
 // 64 that were asked for) is the whole word "endstream". `objectEnd` is then where a
 // whole closing keyword right after it ends, counted from the text's start, or 0.
+// Where the white space from `at` ends within the first `got` bytes, and whether a
+// word `word` stands there whole: what the lexer reads as the keyword. Nothing
+// when a comment starts there, which the lexer would pass over.
+struct PlainWord {
+    bool found = false;
+    uint32_t end = 0;
+};
+std::optional<PlainWord> plainWordAt(const uint8_t* text, uint32_t got, uint32_t at, std::string_view word) {
+    while (at < got && pdfchar::isWhitespace(text[at])) ++at;
+    if (at < got && text[at] == '%') return std::nullopt;
+    const uint32_t end = at + static_cast<uint32_t>(word.size());
+    const bool found = got - at >= word.size() && std::memcmp(text + at, word.data(), word.size()) == 0 &&
+                       (end == got || !pdfchar::isRegular(text[end]));
+    return PlainWord{found, end};
+}
+
+// The lexer's answer below, for the words after a stream's data as most writers lay
+// them out: white space between them, no comment.
+std::optional<bool> plainEndstreamIn(const uint8_t* text, uint32_t got, uint32_t asked, uint32_t& objectEnd) {
+    const std::optional<PlainWord> endstream = plainWordAt(text, got, 0, "endstream");
+    if (!endstream) return std::nullopt;
+    const auto whole = [&](uint32_t end) { return end < got || got < asked; };
+    if (!endstream->found || !whole(endstream->end)) return false;
+    const std::optional<PlainWord> endobj = plainWordAt(text, got, endstream->end, keywords::objectEnd);
+    if (!endobj) return std::nullopt;
+    objectEnd = endobj->found && whole(endobj->end) ? endobj->end : 0;
+    return true;
+}
+
 bool endstreamIn(const uint8_t* text, uint32_t got, uint32_t& objectEnd) {
     constexpr uint32_t asked = 64;
+    if (const std::optional<bool> plain = plainEndstreamIn(text, got, asked, objectEnd)) return *plain;
     TextSource source(text, got);
     PdfLexer<TextSource> lexer(source);
     LexedToken token;

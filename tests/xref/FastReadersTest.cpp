@@ -102,6 +102,17 @@ std::vector<std::string> layouts() {
         "<< /Length 5 >>\nstream\nHELLO endstream endobj",
         "<< /Length 5 >>\nstream\nHELLO\nendstream\n% no endobj\n",
         "<< /Length 5 >>\nstream\nHELLO\nendstreamendobj",
+        // The words after the data: white space, comments and other tokens between them.
+        "<< /Length 5 >>\nstream\nHELLO\nendstream%c\nendobj",
+        "<< /Length 5 >>\nstream\nHELLO%c\nendstream\nendobj",
+        "<< /Length 5 >>\nstream\nHELLO\r\n \t endstream \r\n\n  endobj",
+        "<< /Length 5 >>\nstream\nHELLOendstream\nendobj",
+        "<< /Length 5 >>\nstream\nHELLO\nendstream(s)\nendobj",
+        "<< /Length 5 >>\nstream\nHELLO\nendstream/N endobj",
+        "<< /Length 5 >>\nstream\nHELLO\nendstream endobjx",
+        "<< /Length 5 >>\nstream\nHELLO\nendstreams endobj",
+        "<< /Length 5 >>\nstream\nHELLO\nendstrea endobj",
+        withNul("<< /Length 5 >>\nstream\nHELLO@endstream@endobj"),
         withNul("<< /Length 5 >>\nstream\n@@@@@\nendstream"),
         withNul("<<@/Length\t5\f>>@stream\nHELLO\nendstream"),  // NUL, tab and form feed are white space
         "<< /Length 99999999999999999999 >>\nstream\nHELLO\nendstream",
