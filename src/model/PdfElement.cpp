@@ -166,6 +166,7 @@ std::string_view CPdfElement::stringBytes() const {
     return {payload.text, length};
 }
 void CPdfElement::makeName(const char* text) { makeText(ElementType::Name, text); }
+void CPdfElement::makeName(std::string_view bytes) { makeText(ElementType::Name, bytes.data(), bytes.size()); }
 void CPdfElement::makeKeyword(const char* text) { makeText(ElementType::Keyword, text); }
 
 void CPdfElement::makeText(ElementType textKind, const char* text) { makeText(textKind, text, std::strlen(text)); }

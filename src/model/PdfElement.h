@@ -75,6 +75,8 @@ public:
     // A string of any bytes, NUL among them (keys, salts and file identifiers are binary).
     void makeString(const char* bytes, size_t length);
     void makeName(const char* text);
+    // A name of exactly these bytes, without a copy made to end them (a name read plainly holds no NUL).
+    void makeName(std::string_view bytes);
     void makeKeyword(const char* text);
 
     void setBoolean(bool value);

@@ -1,7 +1,6 @@
 #include "parse/PlainDictionary.h"
 
 #include <cstring>
-#include <string>
 #include <string_view>
 
 #include "limits/Limits.h"
@@ -39,9 +38,7 @@ public:
     uint8_t peek() const { return bytes[at]; }
     void pass(uint32_t count) { at += count; }
 
-    void skipWhitespace() {
-        while (at < size && pdfchar::isWhitespace(bytes[at])) ++at;
-    }
+    void skipWhitespace() { at = afterWhitespace(at); }
     // Whether the byte at `place` ends a token of regular bytes: white space or a
     // delimiter, or the end of a whole text.
     bool endsWord(uint32_t place) const { return place < size ? !pdfchar::isRegular(bytes[place]) : whole; }
@@ -211,7 +208,7 @@ private:
         std::string_view name;
         if (cursor.peek() == '/') {
             if (!cursor.name(name)) return false;
-            value.makeName(std::string(name).c_str());
+            value.makeName(name);
             return true;
         }
         bool isInteger = false, negative = false;

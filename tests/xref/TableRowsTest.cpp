@@ -53,6 +53,27 @@ TEST(TableRows, AnythingElseIsLeftToTheParser) {
     EXPECT_EQ(0u, tablerows::readTail(bytesOf(" n"), 2, inUse));
 }
 
+// Offsets are read eight digits at a step: every digit in every place counts at its
+// weight, and a byte next to the digits (in value or in its low nibble) anywhere
+// among the ten leaves the row to the parser.
+TEST(TableRows, EachOffsetDigitCountsInItsPlaceAndNoOtherByteStandsForOne) {
+    for (const uint64_t offset : {1234567890ull, 9876543210ull, 102030405ull, 9ull, 90000000ull, 8000000000ull}) {
+        std::string digits = std::to_string(offset);
+        digits.insert(0, 10 - digits.size(), '0');
+        XRefEntry entry;
+        EXPECT_EQ(20u, rowLength(digits + " 00000 n\r\n", entry)) << digits;
+        EXPECT_EQ(static_cast<int64_t>(offset), entry.offset()) << digits;
+    }
+    for (size_t place = 0; place < 10; ++place) {
+        for (const char stranger : {'/', ':', ' ', '@', 'p', '\x80', '\xB5', '\xF9', '\x10', '\x00'}) {
+            std::string row = "1234567890 00000 n\r\n";
+            row[place] = stranger;
+            XRefEntry entry;
+            EXPECT_EQ(0u, rowLength(row, entry)) << "place " << place << " byte " << int(uint8_t(stranger));
+        }
+    }
+}
+
 // Rows laid out in every way a table holds them, with subsections, comments,
 // junk-free irregular spacing and more rows than one read takes: each entry is
 // what its row says, an offset of ten digits past 4 GiB too.
