@@ -42,7 +42,7 @@ constexpr size_t decodeBlock = limits::objectStreamDecodeBlock;
 
 // Reads the decoded data in blocks while it fits in the first size that is read
 // whole; false when the stream goes on beyond it.
-bool readSmallStream(CPdfStream* stream, std::vector<uint8_t>& data) {
+bool readSmallStream(CPdfStream* stream, DecodedBytes& data) {
     while (data.size() < limits::objectStreamReadWholeBytes) {
         const size_t have = data.size();
         data.resize(have + decodeBlock);
@@ -68,8 +68,8 @@ size_t countRemaining(CPdfStream* stream, size_t alreadyRead) {
 }
 
 // Reads exactly `size` decoded bytes into `data`, which holds nothing else.
-void readExactly(CPdfStream* stream, size_t size, std::vector<uint8_t>& data) {
-    std::vector<uint8_t>().swap(data);
+void readExactly(CPdfStream* stream, size_t size, DecodedBytes& data) {
+    DecodedBytes().swap(data);
     data.resize(size);
     size_t have = 0;
     while (have < size) {
@@ -80,14 +80,14 @@ void readExactly(CPdfStream* stream, size_t size, std::vector<uint8_t>& data) {
     data.resize(have);
 }
 
-RetainPtr<CPdfStream> memoryWindow(const std::vector<uint8_t>& data, uint32_t start, uint32_t end) {
+RetainPtr<CPdfStream> memoryWindow(const DecodedBytes& data, uint32_t start, uint32_t end) {
     return makeRetained<CPdfMemoryStream>(data.data() + start, end - start);
 }
 
 // The header's pairs, from its first `first` bytes in memory: by the plain reader
 // where it settles them, else by the parser.
-bool readHeader(CPdfXRef* xref, const std::vector<uint8_t>& data, int32_t count, int32_t first,
-                std::vector<int32_t>& numbers, std::vector<int32_t>& offsets) {
+bool readHeader(CPdfXRef* xref, const DecodedBytes& data, int32_t count, int32_t first, std::vector<int32_t>& numbers,
+                std::vector<int32_t>& offsets) {
     const uint32_t headerEnd = static_cast<uint32_t>(std::min<int64_t>(first, static_cast<int64_t>(data.size())));
     if (readPlainObjectStreamHeader(data.data(), headerEnd, count, numbers, offsets)) return true;
     numbers.clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/PdfElement.h"
+#include "xref/DecodedBytes.h"
 
 class CPdfXRef;
 class ValueSieve;
@@ -34,7 +35,7 @@ public:
     int32_t streamNum;
     int32_t objectCount = 0;
     ObjectStreamIndex objectNumbers;
-    std::vector<uint8_t> data;
+    DecodedBytes data;
     int32_t first = 0;
     std::vector<int32_t> offsets;
     // The window that the parsed form reads object k from: consecutive from the
