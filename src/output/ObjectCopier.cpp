@@ -1,9 +1,12 @@
 #include "output/ObjectCopier.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
+#include "limits/Messages.h"
 #include "model/PdfDictionary.h"
+#include "model/PdfException.h"
 #include "output/ObjectStreamPacker.h"
 #include "output/OutputFile.h"
 #include "output/PageEditor.h"
@@ -15,12 +18,25 @@
 
 namespace {
 
+// A page record's object number and its place among the records, in one word
+// that orders as the pair does: the number (its sign bit flipped, so that a
+// negative one comes first) above the place. A sort of such words moves half the
+// bytes of a sort of pairs and compares once.
+constexpr uint32_t signBit = 0x80000000u;
+uint64_t pageKey(int32_t number, size_t place) {
+    return (uint64_t{static_cast<uint32_t>(number) ^ signBit} << 32) | place;
+}
+int32_t numberOf(uint64_t key) { return static_cast<int32_t>(static_cast<uint32_t>(key >> 32) ^ signBit); }
+size_t placeOf(uint64_t key) { return static_cast<size_t>(key & UINT32_MAX); }
+
 // The page records ordered by object number, so that the objects, written in
-// ascending number, find their first page record in one pass.
-std::vector<std::pair<int32_t, size_t>> pagesByObject(const std::vector<PageRecord>& pages) {
-    std::vector<std::pair<int32_t, size_t>> order;
+// ascending number, find their first page record in one pass. The walk's bound
+// on visits keeps the records far below 2^32; more would be damage.
+std::vector<uint64_t> pagesByObject(const std::vector<PageRecord>& pages) {
+    if (pages.size() > UINT32_MAX) throw CPdfException(FailureKind::Damaged, message::damaged);
+    std::vector<uint64_t> order;
     order.reserve(pages.size());
-    for (size_t i = 0; i < pages.size(); ++i) order.emplace_back(pages[i].objNum, i);
+    for (size_t i = 0; i < pages.size(); ++i) order.push_back(pageKey(pages[i].objNum, i));
     sortNearlySorted(order);
     return order;
 }
@@ -47,8 +63,12 @@ uint64_t storedBytes(CPdfXRef& xref, const std::vector<int32_t>& numbers) {
 // The numbers of the object streams that the entries name, ascending.
 std::vector<int32_t> objectStreamNumbers(const XRefEntryTable& entries) {
     std::vector<int32_t> numbers;
-    for (const auto [number, entry] : entries)
-        if (entry.type == XRefEntryType::Compressed) numbers.push_back(entry.number());
+    for (const auto [number, entry] : entries) {
+        // Neighbours mostly share a stream: a number is taken once a run, which leaves
+        // the sort a list of streams rather than of objects.
+        if (entry.type == XRefEntryType::Compressed && (numbers.empty() || numbers.back() != entry.number()))
+            numbers.push_back(entry.number());
+    }
     sortNearlySorted(numbers);
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
@@ -61,7 +81,7 @@ ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, Ou
 
 void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     const XRefEntryTable& entries = reader.entries();
-    const auto order = pagesByObject(pages);
+    const std::vector<uint64_t> order = pagesByObject(pages);
     const std::vector<int32_t> objectStreams = objectStreamNumbers(entries);
     size_t next = 0;
     size_t nextMoved = 0;
@@ -77,11 +97,11 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     }
     for (const auto [objectNumber, entry] : entries) {
         if (progress) progress(static_cast<size_t>(objectNumber), numbers);
-        while (next < order.size() && order[next].first < objectNumber) ++next;
+        while (next < order.size() && numberOf(order[next]) < objectNumber) ++next;
         if (entry.type == XRefEntryType::Free || records.isWritten(objectNumber)) continue;
         if (packer && isInputCrossReference(objectNumber, entry)) continue;
         const PageRecord* page =
-            next < order.size() && order[next].first == objectNumber ? &pages[order[next].second] : nullptr;
+            next < order.size() && numberOf(order[next]) == objectNumber ? &pages[placeOf(order[next])] : nullptr;
         const bool packed = packs(objectNumber, entry);
         if (!(packed ? reader.readMember(objectNumber, object) : reader.read(objectNumber, object)) ||
             object.length() == 0) {
@@ -104,7 +124,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&
             loadObjectText(reader.bytes(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
             ++typeFixes;
-        if (page && pageUses) pageUses->note(order[next].second, object);
+        if (page && pageUses) pageUses->note(placeOf(order[next]), object);
         if (packed) packObject(objectNumber, object, page);
         else copyObject(objectNumber, object, page);
         if (!object.endKnown) unknownEnds.push_back(objectNumber);

@@ -4,20 +4,26 @@
 #include <utility>
 
 #include "xref/NearlySorted.h"
+#include "xref/NumberMap.h"
 
 namespace {
 
-// The object numbers that the pages list more than once, ascending.
+// The object numbers that the pages list more than once, ascending. Listings are
+// counted by number in one pass (a sort of every page's number cost as much as
+// the rest of the selection when the tree lists pages out of number order).
 std::vector<int32_t> repeatedNumbers(const std::vector<PageRecord>& pages) {
-    std::vector<int32_t> numbers;
-    numbers.reserve(pages.size());
-    for (const PageRecord& page : pages)
-        if (page.objNum >= 0) numbers.push_back(page.objNum);
-    sortNearlySorted(numbers);
+    // Most trees list their pages in ascending number: then none repeats.
+    const auto descentOrRepeat = [](const PageRecord& a, const PageRecord& b) { return a.objNum >= b.objNum; };
+    if (std::adjacent_find(pages.begin(), pages.end(), descentOrRepeat) == pages.end()) return {};
+    NumberMap<uint8_t> listings;  // 1: listed once so far, 2: more often
     std::vector<int32_t> repeated;
-    for (size_t i = 1; i < numbers.size(); ++i)
-        if (numbers[i] == numbers[i - 1] && (repeated.empty() || repeated.back() != numbers[i]))
-            repeated.push_back(numbers[i]);
+    for (const PageRecord& page : pages) {
+        if (page.objNum < 0) continue;
+        uint8_t& seen = listings.at(page.objNum);
+        if (seen == 1) repeated.push_back(page.objNum);
+        if (seen < 2) ++seen;
+    }
+    sortNearlySorted(repeated);  // in the order of their second listings
     return repeated;
 }
 

@@ -93,6 +93,22 @@ TEST(RepeatedPages, PagesWithoutANumberAndFilesWithoutRepeatsAreLeftAlone) {
     EXPECT_TRUE(RepeatedPages(listing({4, 5, 6, -1, -1})).none());
     EXPECT_FALSE(RepeatedPages(listing({4, 5, 4})).none());
     EXPECT_EQ(". 90 . .", settle({-1, 5, -1, 6}, "2").marks);
+    // Out of number order: descending, runs that interleave, a repeat next to itself.
+    EXPECT_TRUE(RepeatedPages(listing({9, 7, 5, 3})).none());
+    EXPECT_TRUE(RepeatedPages(listing({10, 20, 30, 11, 21, 31, 12})).none());
+    EXPECT_FALSE(RepeatedPages(listing({4, 5, 5})).none());
+    EXPECT_FALSE(RepeatedPages(listing({30, 10, 20, 11, 21, 10})).none());
+}
+
+// Repeats found in any order are told in the order of their object numbers.
+TEST(RepeatedPages, RepeatsOutOfNumberOrderAreToldByNumber) {
+    // Object 9 is listed again (page 3) before object 4 is (page 5).
+    const Settled settled = settle({9, 4, 9, 7, 4, 2, 9}, "1:90,2:180,3:90,4:270,5:0,6:90");
+    EXPECT_EQ(2u, settled.conflicts);
+    ASSERT_EQ(2u, settled.warnings.size());
+    EXPECT_EQ(0u, settled.warnings[0].find("pages 2 and 5 are one page object, listed twice"));
+    EXPECT_EQ(0u, settled.warnings[1].find("pages 1, 3 and 7 are one page object, listed 3 times"));
+    EXPECT_EQ("90 0 90 270 0 90 90", settled.marks);
 }
 
 }  // namespace
