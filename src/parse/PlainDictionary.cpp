@@ -1,6 +1,7 @@
 #include "parse/PlainDictionary.h"
 
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "limits/Limits.h"
@@ -53,57 +54,60 @@ public:
     }
     // A name after its "/": regular bytes without "#", at least one.
     bool name(std::string_view& text) {
-        if (at >= size || bytes[at] != '/') return false;
-        const uint32_t from = at + 1;
-        uint32_t end = from;
-        while (end < size && pdfchar::isPlainNameByte(bytes[end])) ++end;
-        if (end == from || (end < size && bytes[end] == '#') || !endsWord(end)) return false;
-        text = {reinterpret_cast<const char*>(bytes) + from, end - from};
+        const uint32_t end = nameEnd();
+        if (end == 0) return false;
+        text = {reinterpret_cast<const char*>(bytes) + at + 1, end - at - 1};
+        at = end;
+        return true;
+    }
+    bool passOverName() {
+        const uint32_t end = nameEnd();
+        if (end == 0) return false;
         at = end;
         return true;
     }
     // Unsigned digits from `from`, up to `most` of them, ending a word (no point follows).
-    bool digitsAt(uint32_t from, uint32_t most, Digits& found) const {
+    std::optional<Digits> digitsAt(uint32_t from, uint32_t most) const {
         uint32_t end = from;
         int64_t value = 0;
         while (end < size && pdfchar::isDigit(bytes[end]) && end - from < most)
             value = value * 10 + (bytes[end++] - '0');
-        if (end == from || !endsWord(end)) return false;
-        found = {value, end};
-        return true;
+        if (end == from || !endsWord(end)) return std::nullopt;
+        return Digits{value, end};
     }
     // Where the white space that starts at `from` ends; `from` itself when there is none.
     uint32_t afterWhitespace(uint32_t from) const {
         while (from < size && pdfchar::isWhitespace(bytes[from])) ++from;
         return from;
     }
-    // "g R" after an object number ending here, parted by white space.
-    bool referenceTail(int32_t& generation, uint32_t& end) const {
+    // "g R" after an object number ending here, parted by white space: its
+    // generation, the cursor then past the "R"; nothing (the cursor unmoved) otherwise.
+    std::optional<int32_t> referenceTail() {
         const uint32_t generationStart = afterWhitespace(at);
-        Digits found;
-        if (generationStart == at || !digitsAt(generationStart, mostGenerationDigits, found)) return false;
-        const uint32_t keywordAt = afterWhitespace(found.end);
-        if (keywordAt == found.end || keywordAt >= size || bytes[keywordAt] != 'R' || !endsWord(keywordAt + 1))
-            return false;
-        generation = static_cast<int32_t>(found.value);
-        end = keywordAt + 1;
-        return true;
+        const std::optional<Digits> found =
+            generationStart == at ? std::nullopt : digitsAt(generationStart, mostGenerationDigits);
+        if (!found) return std::nullopt;
+        const uint32_t keywordAt = afterWhitespace(found->end);
+        if (keywordAt == found->end || keywordAt >= size || bytes[keywordAt] != 'R' || !endsWord(keywordAt + 1))
+            return std::nullopt;
+        at = keywordAt + 1;
+        return static_cast<int32_t>(found->value);
     }
     // A number as the lexer reads one, a sign and then digits and points (at least
-    // one digit), whose value nobody reads.
-    bool passOverNumber(bool& isInteger) {
+    // one digit), whose value nobody reads: whether it is an integer, or nothing
+    // when none stands here.
+    std::optional<bool> passOverNumber() {
         uint32_t end = at;
         if (bytes[end] == '-' || bytes[end] == '+') ++end;
-        bool anyDigit = false;
-        isInteger = true;
+        bool anyDigit = false, isInteger = true;
         for (; end < size; ++end) {
             if (pdfchar::isDigit(bytes[end])) anyDigit = true;
             else if (bytes[end] == '.') isInteger = false;
             else break;
         }
-        if (!anyDigit || !endsWord(end)) return false;
+        if (!anyDigit || !endsWord(end)) return std::nullopt;
         at = end;
-        return true;
+        return isInteger;
     }
     // The keyword "R" of a reference, where the lexer reads it as a word of its own.
     bool referenceKeyword() {
@@ -133,6 +137,17 @@ public:
     }
 
 private:
+    // Where a name that starts here ends, or 0 when none does (no "/", no byte after
+    // it, an escape, or a word that may go on beyond the text).
+    uint32_t nameEnd() const {
+        if (at >= size || bytes[at] != '/') return 0;
+        const uint32_t from = at + 1;
+        uint32_t end = from;
+        while (end < size && pdfchar::isPlainNameByte(bytes[end])) ++end;
+        if (end == from || (end < size && bytes[end] == '#') || !endsWord(end)) return 0;
+        return end;
+    }
+
     const uint8_t* bytes;
     uint32_t size;
     bool whole;
@@ -215,11 +230,8 @@ private:
         int64_t magnitude = 0;
         const bool unsignedStart = pdfchar::isDigit(cursor.peek());
         if (!cursor.number(isInteger, negative, magnitude) || !isInteger) return false;
-        int32_t generation = 0;
-        uint32_t referenceEnd = 0;
-        if (unsignedStart && cursor.referenceTail(generation, referenceEnd)) {
-            value.setReference(CPdfElement::heldAt32Bits(magnitude), generation);
-            cursor.pass(referenceEnd - cursor.where());
+        if (const std::optional<int32_t> generation = unsignedStart ? cursor.referenceTail() : std::nullopt) {
+            value.setReference(CPdfElement::heldAt32Bits(magnitude), *generation);
             return true;
         }
         value.setInteger(negative ? -magnitude : magnitude,
@@ -234,19 +246,13 @@ private:
     bool passOverValue(int depth, bool inArray) {
         if (cursor.atEnd()) return false;
         const uint8_t first = cursor.peek();
-        if (first == '/') {
-            std::string_view name;
-            return cursor.name(name);
-        }
+        if (first == '/') return cursor.passOverName();
         if (first == '[') return depth < deepestNesting && passOverArray(depth + 1);
         if (first == '<') return depth < deepestNesting && cursor.follows("<<") && passOverDictionary(depth + 1);
         if (inArray && cursor.referenceKeyword()) return true;
-        bool isInteger = false;
-        if (!cursor.passOverNumber(isInteger)) return false;
-        int32_t generation = 0;
-        uint32_t referenceEnd = 0;
-        if (!inArray && isInteger && pdfchar::isDigit(first) && cursor.referenceTail(generation, referenceEnd))
-            cursor.pass(referenceEnd - cursor.where());
+        const std::optional<bool> isInteger = cursor.passOverNumber();
+        if (!isInteger) return false;
+        if (!inArray && *isInteger && pdfchar::isDigit(first)) cursor.referenceTail();  // "g R" is passed over too
         return true;
     }
     bool passOverArray(int depth) {
