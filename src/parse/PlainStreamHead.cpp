@@ -20,9 +20,10 @@ public:
     uint32_t last() const { return size - 1; }
     uint8_t peek() const { return bytes[at]; }
 
-    // At least one white-space byte when `required`; none of them the last byte.
     // The loops below count in locals: a store to `at` or to an out-parameter might
     // change the bytes, as the compiler sees it, and would be made on every byte.
+
+    // At least one white-space byte when `required`; none of them the last byte.
     bool skipWhitespace(bool required) {
         const uint32_t from = at;
         uint32_t end = from;

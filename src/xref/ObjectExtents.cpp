@@ -78,12 +78,9 @@ Head parseHead(CPdfXRef& xref, uint64_t start, int32_t expectedNumber) {
     return head;
 }
 
-// Whether the first token of `text` (the `got` bytes at a file position, of at most
-// 64 that were asked for) is the whole word "endstream". `objectEnd` is then where a
-// whole closing keyword right after it ends, counted from the text's start, or 0.
-// Where the white space from `at` ends within the first `got` bytes, and whether a
-// word `word` stands there whole: what the lexer reads as the keyword. Nothing
-// when a comment starts there, which the lexer would pass over.
+// After the white space from `at` within the first `got` bytes: whether the word
+// `word` stands there whole (what the lexer reads as that keyword), and where it
+// would end. Nothing when a comment starts there, which the lexer passes over.
 struct PlainWord {
     bool found = false;
     uint32_t end = 0;
@@ -110,6 +107,9 @@ std::optional<bool> plainEndstreamIn(const uint8_t* text, uint32_t got, uint32_t
     return true;
 }
 
+// Whether the first token of `text` (the `got` bytes at a file position, of at most
+// 64 that were asked for) is the whole word "endstream". `objectEnd` is then where a
+// whole closing keyword right after it ends, counted from the text's start, or 0.
 bool endstreamIn(const uint8_t* text, uint32_t got, uint32_t& objectEnd) {
     constexpr uint32_t asked = 64;
     if (const std::optional<bool> plain = plainEndstreamIn(text, got, asked, objectEnd)) return *plain;
