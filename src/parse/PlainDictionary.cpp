@@ -239,8 +239,8 @@ private:
         return true;
     }
 
-    // A value that is not built: a name, a number, a reference, or a container of those.
-    // A value that is not built. In an array any token fits where a value would,
+    // A value that is not built: a name, a number, a reference, or a container of
+    // those. In an array any token fits where a value would,
     // the "R" of a reference among them; in a dictionary two integers must make a
     // reference with the "R" after them.
     bool passOverValue(int depth, bool inArray) {
@@ -274,8 +274,7 @@ private:
         for (;;) {
             cursor.skipWhitespace();
             if (cursor.pair(">>")) return true;
-            std::string_view key;
-            if (!cursor.name(key)) return false;
+            if (!cursor.passOverName()) return false;
             cursor.skipWhitespace();
             if (!passOverValue(depth, false)) return false;
         }

@@ -47,9 +47,6 @@ void readRotateValue(const DictionaryReader<Source>& entries, PageDictionaryLayo
     layout.valueEnd = entries.valueEnd();
 }
 
-// Reads the header (object number, generation and "obj"), then the page's
-// dictionary. `keysToRead` false: the text cannot hold the key (see below), and
-// only where the dictionary opens is looked for.
 // The header as most writers lay it out and "<<" after white space, read without
 // the lexer (which reads them alike); false for anything else.
 bool plainOpening(const uint8_t* text, uint32_t length, PageDictionaryLayout& layout) {
@@ -80,6 +77,9 @@ bool opening(Source& source, PageDictionaryLayout& layout) {
     return true;
 }
 
+// Reads the header (object number, generation and "obj"), then the page's
+// dictionary. `keysToRead` false: the text cannot hold the key (see below), and
+// only where the dictionary opens is looked for.
 template <class Source>
 PageDictionaryLayout scan(Source source, bool keysToRead = true) {
     PageDictionaryLayout layout;
