@@ -12,7 +12,7 @@ void CPdfDecodingStream::usePredictor(int32_t predictor, int32_t columns, int32_
 
 size_t CPdfDecodingStream::readBlock(uint8_t* into, size_t count) {
     if (predictorState) return predictorState->readBlock(into, count);
-    return copyFromBuffer(output, current, end, into, count, [this] { return refill(); });
+    return readUnpredicted(into, count);
 }
 
 int CPdfDecodingStream::peekByte() {

@@ -24,6 +24,11 @@ public:
     }
     int peekByte() override;
     size_t readBlock(uint8_t* into, size_t count) override;
+    // Up to `count` decoded bytes as the filter gives them, before any predictor:
+    // what the predictor reads its rows from.
+    size_t readUnpredicted(uint8_t* into, size_t count) {
+        return copyFromBuffer(output, current, end, into, count, [this] { return refill(); });
+    }
     CPdfDictionary* streamDictionary() const override { return underlying->streamDictionary(); }
     uint64_t tell() const override { return underlying->tell(); }
     void seek(int64_t, int) override {}

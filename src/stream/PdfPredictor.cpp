@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "limits/Limits.h"
-#include "stream/PdfStream.h"
+#include "stream/PdfDecodingStream.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ bool CPdfPredictor::isUsable(int32_t predictor, int32_t columns, int32_t colors,
     return rowBytes <= limits::maximumPredictorRowBytes;
 }
 
-CPdfPredictor::CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t columns, int32_t colors, int32_t bits)
+CPdfPredictor::CPdfPredictor(CPdfDecodingStream* source, int32_t predictor, int32_t columns, int32_t colors,
+                             int32_t bits)
     : source(source), predictor(predictor), colors(colors), bits(bits) {
     valuesPerRow = columns * colors;
     pixelBytes = (colors * bits + 7) / 8;
@@ -70,52 +71,53 @@ bool CPdfPredictor::decodeRow() {
     }
     int filter = predictor;
     if (predictor >= 10) {
-        const int tag = source->getRawChar();
-        if (tag < 0) {
+        uint8_t tag;
+        if (source->readUnpredicted(&tag, 1) != 1) {
             ended = true;
             return false;
         }
         filter = tag + 10;
     }
     // The delivered row becomes the previous one; every byte after the leading
-    // zeros of `line` is overwritten below.
+    // zeros of `line` is overwritten below. The row's raw bytes are read whole
+    // (a row the data ends within is dropped) and undone in place.
     line.swap(previous);
-    for (int i = pixelBytes; i < rowBytes; ++i) {
-        const int c = source->getRawChar();
-        if (c < 0) {
-            ended = true;
-            return false;
-        }
-        applyPngFilter(filter, i, c);
+    const size_t rawBytes = static_cast<size_t>(rowBytes - pixelBytes);
+    if (source->readUnpredicted(line.data() + pixelBytes, rawBytes) != rawBytes) {
+        ended = true;
+        return false;
     }
+    undoPngFilter(filter);
     if (predictor == 2) undoTiffPredictor();
     index = pixelBytes;
     return true;
 }
 
-void CPdfPredictor::applyPngFilter(int filter, int i, int c) {
-    const int left = line[i - pixelBytes];
-    const int up = previous[i];
-    const int upperLeft = previous[i - pixelBytes];
-    int value;
+// Each byte adds its raw value to what the filter predicts from the byte a pixel
+// to the left (already undone), the byte above and the byte above that left one.
+// Any other filter, and the TIFF predictor, leave the bytes as they are.
+void CPdfPredictor::undoPngFilter(int filter) {
+    uint8_t* row = line.data();
+    const uint8_t* above = previous.data();
+    const int32_t back = pixelBytes;
     switch (filter) {
     case 11:
-        value = left + c;
+        for (int32_t i = back; i < rowBytes; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - back]);
         break;
     case 12:
-        value = up + c;
+        for (int32_t i = back; i < rowBytes; ++i) row[i] = static_cast<uint8_t>(row[i] + above[i]);
         break;
     case 13:
-        value = (left + up) / 2 + c;
+        for (int32_t i = back; i < rowBytes; ++i)
+            row[i] = static_cast<uint8_t>(row[i] + (row[i - back] + above[i]) / 2);
         break;
     case 14:
-        value = paeth(left, up, upperLeft) + c;
+        for (int32_t i = back; i < rowBytes; ++i)
+            row[i] = static_cast<uint8_t>(row[i] + paeth(row[i - back], above[i], above[i - back]));
         break;
     default:
-        value = c;
         break;
     }
-    line[i] = static_cast<uint8_t>(value);
 }
 
 // Component n of the row, `bits` wide, most significant bit first.

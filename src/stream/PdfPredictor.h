@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-class CPdfStream;
+class CPdfDecodingStream;
 
 // Undoes a PNG (10 and up) or TIFF (2) predictor over the raw bytes of a decoding
 // stream, one row at a time. The line keeps `pixelBytes` leading zeros as the left
@@ -12,7 +12,7 @@ class CPdfStream;
 class CPdfPredictor {
 public:
     // The caller has checked the parameters with isUsable().
-    CPdfPredictor(CPdfStream* source, int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
+    CPdfPredictor(CPdfDecodingStream* source, int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
 
     static bool isUsable(int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
 
@@ -23,12 +23,12 @@ public:
 
 private:
     bool decodeRow();
-    void applyPngFilter(int filter, int position, int c);
+    void undoPngFilter(int filter);
     void undoTiffPredictor();
     uint32_t component(int32_t n) const;
     void setComponent(int32_t n, uint32_t value);
 
-    CPdfStream* source;
+    CPdfDecodingStream* source;
     int32_t predictor;
     int32_t colors;
     int32_t bits;
