@@ -78,6 +78,8 @@ public:
         }
         ++given;
         if (place < denseReach()) {
+            // Numbers usually come one past the last: a step the vector takes inline.
+            if (place == dense.size()) return dense.emplace_back();
             dense.resize(place + 1);
             return dense[place];
         }
