@@ -78,10 +78,10 @@ public:
         }
         ++given;
         if (place < denseReach()) {
-            // Numbers usually come one past the last: a step the vector takes inline.
-            if (place == dense.size()) return dense.emplace_back();
-            dense.resize(place + 1);
-            return dense[place];
+            // Numbers usually come a step or two past the last: steps the vector
+            // takes inline, where a resize would call out for each number.
+            while (dense.size() < place) dense.emplace_back();
+            return dense.emplace_back();
         }
         return far[number];
     }
