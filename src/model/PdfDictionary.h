@@ -28,6 +28,8 @@ public:
     void findRaw(std::string_view key, CPdfElement& out) const;
     // The same for the key's last occurrence.
     void findLastRaw(std::string_view key, CPdfElement& out) const;
+    // Whether the key is there at all (with a null value too).
+    bool holds(std::string_view key) const { return lookup(key) != nullptr; }
 
     void setXRef(IndirectObjectHolder* crossReference) { xref = crossReference; }
 

@@ -225,7 +225,7 @@ void ObjectCopier::copyObject(int32_t number, RawObject& object, const PageRecor
     } else if (!page || !page->selected) {
         writeObjectText(output, reader.file(), object);
     } else if (!object.inFile) {
-        writeRotatedPage(output, reader.file(), object, planPageEdit(object, page->rotation));
+        writeRotatedPage(output, reader.file(), object, planPageEdit(object, page->rotation, page->facts.rotateKey));
     } else {
         // A page dictionary too large to hold is read token by token where it lies.
         const RetainPtr<CPdfStream> window = reader.crossReference().fileStream()->openWindow(

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <string_view>
 
 #include "output/OutputFile.h"
@@ -11,14 +12,16 @@
 
 namespace {
 
-// The number formatted without std::to_string: every selected page plans one, and
-// that with two appends cost as much as the rest of the plan.
-std::string framed(std::string_view before, int32_t number, std::string_view after) {
-    char digits[12];  // a sign and ten digits
-    std::string text(before);
-    text.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
-    text.append(after);
-    return text;
+// The number formatted without std::to_string, into one buffer sized for the
+// frame that makes the string at once: every selected page plans one.
+template <size_t BeforeSize, size_t AfterSize>
+std::string framed(const char (&before)[BeforeSize], int32_t number, const char (&after)[AfterSize]) {
+    constexpr size_t beforeLength = BeforeSize - 1, afterLength = AfterSize - 1;  // without the NUL
+    char text[beforeLength + 11 + afterLength];                                   // a sign and ten digits
+    std::memcpy(text, before, beforeLength);
+    char* const digitsEnd = std::to_chars(text + beforeLength, text + beforeLength + 11, number).ptr;
+    std::memcpy(digitsEnd, after, afterLength);
+    return std::string(text, static_cast<size_t>(digitsEnd - text) + afterLength);
 }
 
 PageEdit planFromLayout(PageDictionaryLayout&& layout, int32_t rotation) {
@@ -36,6 +39,15 @@ PageEdit planFromLayout(PageDictionaryLayout&& layout, int32_t rotation) {
         edit.spans.push_back({edit.layout.bodyStart, edit.layout.bodyStart});
     }
     return edit;
+}
+
+// The layout of a dictionary that opens at `opening` and holds no key Rotate, as
+// the scan finds it when it reads no keys.
+PageDictionaryLayout openingWithoutKey(uint32_t opening) {
+    PageDictionaryLayout layout;
+    layout.found = true;
+    layout.bodyStart = opening;
+    return layout;
 }
 
 // The text's bytes [from, to), counted from its start, wherever they lie; a text
@@ -75,6 +87,13 @@ int64_t PageEdit::growth() const {
 PageEdit planPageEdit(const RawObject& object, int32_t rotation) {
     return planFromLayout(scanPageDictionary(object.bytes.data(), static_cast<uint32_t>(object.bytes.size())),
                           rotation);
+}
+
+PageEdit planPageEdit(const RawObject& object, int32_t rotation, bool holdsRotateKey) {
+    const bool knownWithoutKey = object.dictionaryOpening != 0 && !holdsRotateKey && !object.inFile &&
+                                 !object.containersClosed && !object.stringsClosed && !object.endWritten;
+    if (knownWithoutKey) return planFromLayout(openingWithoutKey(object.dictionaryOpening), rotation);
+    return planPageEdit(object, rotation);
 }
 
 PageEdit planPageEdit(CPdfStream& window, int32_t rotation) {

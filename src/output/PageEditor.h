@@ -34,6 +34,12 @@ struct PageEdit {
 // The edit of a text held in memory, or of one that lies in the input file
 // (`window` is the stream over it).
 PageEdit planPageEdit(const RawObject& object, int32_t rotation);
+// The same for a selected page whose dictionary the page tree walk read, and found
+// to hold (or not) its own key Rotate: a text whose dictionary the walk read whole,
+// without the key, takes it right after the "<<" the walk found, and is not read
+// again. Only the full rewrite uses it: the edit's layout is not filled in further
+// (the dictionary's end and header stay unknown).
+PageEdit planPageEdit(const RawObject& object, int32_t rotation, bool holdsRotateKey);
 PageEdit planPageEdit(CPdfStream& window, int32_t rotation);
 
 // Writes a page object's text with its new rotation (unchanged without a

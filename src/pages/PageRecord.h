@@ -12,6 +12,7 @@ struct PageRotationFacts {
     int32_t parent = -1;             // the object number /Parent refers to; -1 when it is no reference
     uint16_t generation = 0;         // Reference: its generation
     Rotate rotate = Rotate::Absent;  // Absent also for an explicit null
+    bool rotateKey = false;          // the dictionary holds its own key Rotate, whatever its value
 };
 
 // One leaf page of the page tree, in document order.

@@ -159,9 +159,10 @@ public:
     PlainReader(const uint8_t* text, uint32_t length, bool whole, IndirectObjectHolder* xref, ValueSieve& sieve)
         : cursor(text, length, whole), xref(xref), sieve(sieve) {}
 
-    bool read(CPdfElement& out, uint32_t& objectEnd) {
+    bool read(CPdfElement& out, DictionarySpan& span) {
         cursor.skipWhitespace();
         if (!cursor.pair("<<")) return false;
+        const uint32_t opening = cursor.where();
         CPdfElement dictionary;
         dictionary.makeDictionary(xref);
         for (;;) {
@@ -178,7 +179,8 @@ public:
             if (!keptValue(key, value) || ++values > limits::maximumValuesPerObject) return false;
             dictionary.dictionary()->add(key, std::move(value));
         }
-        if (!closing(objectEnd)) return false;
+        if (!closing(span.objectEnd)) return false;
+        span.opening = opening;
         out.takeFrom(dictionary);
         return true;
     }
@@ -289,8 +291,8 @@ private:
 }  // namespace
 
 bool readPlainDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, IndirectObjectHolder* xref,
-                         ValueSieve& sieve, CPdfElement& out, uint32_t& objectEnd) {
+                         ValueSieve& sieve, CPdfElement& out, DictionarySpan& span) {
     if (length == 0) return false;
     PlainReader reader(text, length, textIsWhole, xref, sieve);
-    return reader.read(out, objectEnd);
+    return reader.read(out, span);
 }

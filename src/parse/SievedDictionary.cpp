@@ -115,10 +115,10 @@ bool headsNoStream(const uint8_t* text, uint32_t length, uint32_t end, bool text
 }  // namespace
 
 SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, IndirectObjectHolder* xref,
-                                ValueSieve& sieve, CPdfElement& out, uint32_t* objectEnd) {
-    uint32_t plainEnd = 0;
-    if (readPlainDictionary(text, length, textIsWhole, xref, sieve, out, plainEnd)) {
-        if (objectEnd) *objectEnd = plainEnd;
+                                ValueSieve& sieve, CPdfElement& out, DictionarySpan* span) {
+    DictionarySpan plainSpan;
+    if (readPlainDictionary(text, length, textIsWhole, xref, sieve, out, plainSpan)) {
+        if (span) *span = plainSpan;
         return SievedRead::Built;
     }
     TextSource source(text, length);
@@ -126,7 +126,8 @@ SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textI
     LexedToken token;
     lexer.lexToken(token);
     if (!token.isKeyword("<<")) return SievedRead::ForTheParser;
-    Reader entries(source, source.where());
+    const uint32_t opening = source.where();
+    Reader entries(source, opening);
     entries.stopWhenNotPlain();
     CPdfElement dictionary;
     dictionary.makeDictionary(xref);
@@ -148,7 +149,7 @@ SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textI
     if (!entries.closed()) return textIsWhole ? SievedRead::ForTheParser : SievedRead::TextTooShort;
     uint32_t closingEnd = 0;
     if (!headsNoStream(text, length, entries.end(), textIsWhole, closingEnd)) return SievedRead::ForTheParser;
-    if (objectEnd) *objectEnd = closingEnd;
+    if (span) *span = {opening, closingEnd};
     out.takeFrom(dictionary);
     return SievedRead::Built;
 }

@@ -17,12 +17,16 @@ class ValueSieve;
 // kept values are numbers, names, booleans, null, references, or arrays of those.
 // `textIsWhole`: the text ends where the object's bytes end, as in an object
 // stream; otherwise more may follow it in the file, and a token that reaches its
-// end settles nothing. Unless Built, `out` is left untouched. `objectEnd`, when
-// given, gets where a whole closing keyword right after the dictionary ends (0 without one).
+// end settles nothing. Unless Built, `out` is left untouched, and `span`, when
+// given, where the dictionary lies in the text.
+struct DictionarySpan {
+    uint32_t opening = 0;    // just after the "<<" that opens the dictionary
+    uint32_t objectEnd = 0;  // just after a whole closing keyword right after it (0 without one)
+};
 enum class SievedRead {
     Built,
     TextTooShort,  // the dictionary reads plainly as far as the text goes: more text may settle it
     ForTheParser,
 };
 SievedRead readSievedDictionary(const uint8_t* text, uint32_t length, bool textIsWhole, IndirectObjectHolder* xref,
-                                ValueSieve& sieve, CPdfElement& out, uint32_t* objectEnd = nullptr);
+                                ValueSieve& sieve, CPdfElement& out, DictionarySpan* span = nullptr);

@@ -119,6 +119,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encrypt
     out.endWritten = false;
     out.inFile = false;
     out.endKnown = true;
+    out.dictionaryOpening = 0;
     return true;
 }
 
@@ -173,6 +174,7 @@ bool readUncompressed(CPdfXRef& xref, int32_t number, const XRefEntry& entry, Ra
     out.isObjectStream = extent.isObjectStream;
     out.endWritten = extent.ending == ObjectExtent::Ending::ValueOnly;
     out.endKnown = extent.ending != ObjectExtent::Ending::FirstEndobj;
+    out.dictionaryOpening = extent.dictionaryOpening;
     if (out.endWritten) textWithWordsAdded(blocks, extent, out);
     else sliceText(blocks, extent, out);
     return true;

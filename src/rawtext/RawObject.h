@@ -33,6 +33,9 @@ struct RawObject {
     // With "-repair": an object of an object stream whose string ran to the end of
     // its text was written with the string closed there.
     bool stringsClosed = false;
+    // A dictionary that a lookup of the object read whole (the page tree walk's):
+    // just after the "<<" that opens it, counted from the text's start; 0 when not known.
+    uint32_t dictionaryOpening = 0;
 
     uint64_t length() const { return inFile ? fileEnd - fileStart + 1 : bytes.size(); }
 };

@@ -28,6 +28,9 @@ struct ObjectExtent {
     bool isObjectStream = false;    // a stream whose Type is ObjStm
     uint64_t dataEnd = 0;           // a stream's: just past its data, as the parser reads it
     bool endstreamMissing = false;  // recovering: no "endstream" follows the data
+    // A dictionary that a lookup read whole: just after the "<<" that opens it,
+    // counted from `start`; 0 when not known.
+    uint32_t dictionaryOpening = 0;
 
     uint64_t length() const { return end - start; }
 };

@@ -321,24 +321,25 @@ const ObjectLayout& ObjectExtents::layout() {
 
 void ObjectExtents::forget() {
     objectLayout.reset();
-    dictionaryLengths = NumberMap<uint32_t>();
+    dictionaries = NumberMap<NotedDictionary>();
 }
 
-void ObjectExtents::noteDictionaryEnd(int32_t number, uint64_t start, uint64_t end) {
-    if (number < 0 || end <= start || end - start > UINT32_MAX) return;
-    dictionaryLengths.at(number) = static_cast<uint32_t>(end - start);
+void ObjectExtents::noteDictionary(int32_t number, uint32_t opening, uint32_t length) {
+    if (number < 0 || length == 0 || length > UINT16_MAX || opening >= length) return;
+    dictionaries.at(number) = {static_cast<uint16_t>(length), static_cast<uint16_t>(opening)};
 }
 
 std::optional<ObjectExtent> ObjectExtents::noted(int32_t number, const XRefEntry& entry, uint64_t start,
                                                  uint64_t limit) {
-    const uint32_t* length = dictionaryLengths.find(number);
-    if (!length || *length == 0 || start + *length > limit) return std::nullopt;
+    const NotedDictionary* dictionary = dictionaries.find(number);
+    if (!dictionary || dictionary->length == 0 || start + dictionary->length > limit) return std::nullopt;
     ObjectExtent extent;
     extent.readable = true;
     extent.generation = entry.gen;
     extent.start = start;
     extent.limit = limit;
-    extent.end = start + *length;
+    extent.end = start + dictionary->length;
+    extent.dictionaryOpening = dictionary->opening;
     return extent;
 }
 

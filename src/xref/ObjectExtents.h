@@ -22,10 +22,11 @@ public:
     // The extent of object `number`, whose entry stores it in the file.
     ObjectExtent locate(int32_t number, const XRefEntry& entry);
 
-    // A lookup read object `number`'s header under its entry's generation at file
-    // position `start`, and a dictionary with no stream that the closing keyword
-    // follows, up to `end`.
-    void noteDictionaryEnd(int32_t number, uint64_t start, uint64_t end);
+    // A lookup read object `number`'s header under its entry's generation at its
+    // entry's offset, and a dictionary with no stream, opening `opening` bytes on and
+    // followed by the closing keyword, which ends `length` bytes on. Only texts of a
+    // few kilobytes are noted (a lookup reads no more).
+    void noteDictionary(int32_t number, uint32_t opening, uint32_t length);
 
     // The objects are where the entries now say (after a rebuild): nothing seen of the old ones holds.
     void forget();
@@ -42,7 +43,14 @@ private:
 
     CPdfXRef& xref;
     std::optional<ObjectLayout> objectLayout;
-    NumberMap<uint32_t> dictionaryLengths;  // of the dictionaries that lookups read to their closing keyword
+    // What lookups found of a dictionary they read to its closing keyword, counted
+    // from the object's start; a length of 0 notes nothing.
+    struct NotedDictionary {
+        uint16_t length = 0;
+        uint16_t opening = 0;
+        bool operator==(const NotedDictionary&) const = default;
+    };
+    NumberMap<NotedDictionary> dictionaries;
     bool skimmingHeads = true;
     std::unique_ptr<uint8_t[]> firstBytesBuffer;  // an object's first bytes, while it is located
 };

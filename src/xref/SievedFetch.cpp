@@ -37,16 +37,15 @@ std::optional<uint32_t> valueStart(const uint8_t* head, uint32_t length, int32_t
 }
 
 // The header, then the value.
-SievedRead fetchFromHead(CPdfXRef& xref, uint64_t offset, const uint8_t* head, uint32_t length, bool fileEnded,
-                         int32_t number, int32_t generation, ValueSieve& sieve, CPdfElement& out) {
+SievedRead fetchFromHead(CPdfXRef& xref, const uint8_t* head, uint32_t length, bool fileEnded, int32_t number,
+                         int32_t generation, ValueSieve& sieve, CPdfElement& out) {
     const std::optional<uint32_t> start = valueStart(head, length, number, generation);
     if (!start) return SievedRead::ForTheParser;
     const uint32_t value = *start;
-    uint32_t objectEnd = 0;
-    const SievedRead read =
-        readSievedDictionary(head + value, length - value, fileEnded, &xref, sieve, out, &objectEnd);
-    if (read == SievedRead::Built && objectEnd != 0)
-        xref.extents().noteDictionaryEnd(number, offset, offset + value + objectEnd);
+    DictionarySpan span;
+    const SievedRead read = readSievedDictionary(head + value, length - value, fileEnded, &xref, sieve, out, &span);
+    if (read == SievedRead::Built && span.objectEnd != 0)
+        xref.extents().noteDictionary(number, value + span.opening, value + span.objectEnd);
     return read;
 }
 
@@ -58,10 +57,10 @@ bool fetchSievedFromFile(CPdfXRef& xref, uint64_t offset, int32_t number, int32_
     if (!blocks) return false;
     uint8_t first[firstHeadBytes];
     const uint32_t got = static_cast<uint32_t>(blocks->readFully(offset, first, sizeof first));
-    const SievedRead read = fetchFromHead(xref, offset, first, got, got < sizeof first, number, generation, sieve, out);
+    const SievedRead read = fetchFromHead(xref, first, got, got < sizeof first, number, generation, sieve, out);
     if (read != SievedRead::TextTooShort) return read == SievedRead::Built;
     std::vector<uint8_t> second(secondHeadBytes);
     const uint32_t more = static_cast<uint32_t>(blocks->readFully(offset, second.data(), second.size()));
-    return fetchFromHead(xref, offset, second.data(), more, more < second.size(), number, generation, sieve, out) ==
+    return fetchFromHead(xref, second.data(), more, more < second.size(), number, generation, sieve, out) ==
            SievedRead::Built;
 }

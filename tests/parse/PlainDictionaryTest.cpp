@@ -26,14 +26,14 @@ public:
 struct PlainRead {
     bool built = false;
     CPdfElement value;
-    uint32_t objectEnd = 0;
+    DictionarySpan span;
 };
 
 PlainRead plainRead(const std::string& text, bool whole) {
     PlainRead read;
     TestSieve sieve;
     read.built = readPlainDictionary(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()),
-                                     whole, nullptr, sieve, read.value, read.objectEnd);
+                                     whole, nullptr, sieve, read.value, read.span);
     return read;
 }
 
@@ -63,7 +63,8 @@ TEST(PlainDictionary, BuildsWhatTheParserBuildsOnTheLayoutsWritersUse) {
         const PlainRead read = plainRead(text, false);
         ASSERT_TRUE(read.built) << text;
         EXPECT_EQ(parsedWithSieve(text), elementText(read.value)) << text;
-        EXPECT_EQ(text.find("endobj") + 6, read.objectEnd) << text;
+        EXPECT_EQ(text.find("endobj") + 6, read.span.objectEnd) << text;
+        EXPECT_EQ(text.find("<<") + 2, read.span.opening) << text;
     }
 }
 
@@ -81,7 +82,7 @@ TEST(PlainDictionary, AWholeTextMayEndAtItsClose) {
         const PlainRead whole = plainRead(text, true);
         ASSERT_TRUE(whole.built) << text;
         EXPECT_EQ(parsedWithSieve(text), elementText(whole.value)) << text;
-        EXPECT_EQ(text.find("endobj") == std::string::npos ? 0 : text.size(), whole.objectEnd) << text;
+        EXPECT_EQ(text.find("endobj") == std::string::npos ? 0 : text.size(), whole.span.objectEnd) << text;
         // In a file more may follow, which the lexer must settle.
         EXPECT_FALSE(plainRead(text, false).built) << text;
     }
