@@ -4,7 +4,6 @@
 
 #include "parse/SievedDictionary.h"
 
-
 // The sieved read of a dictionary (see readSievedDictionary) for the text most
 // writers lay out, without the lexer: names without "#" escapes, numbers,
 // references "n g R", arrays and nested dictionaries of those, parted by white
