@@ -1,6 +1,7 @@
 #include "rawtext/RawObject.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -78,7 +79,12 @@ std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32
     }
 }
 
-std::string compressedObjectHead(int32_t number) { return std::to_string(number) + " 0 obj\r"; }
+std::string compressedObjectHead(int32_t number) {
+    char text[20];  // ten digits and " 0 obj\r"
+    char* const digitsEnd = std::to_chars(text, text + 11, number).ptr;
+    std::memcpy(digitsEnd, " 0 obj\r", 7);
+    return std::string(text, static_cast<size_t>(digitsEnd - text) + 7);
+}
 
 // An object of an encrypted file that comes out of its object stream gets its
 // strings encrypted, as an ordinary object's are: every text handed out is one
@@ -119,7 +125,9 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encrypt
     out.endWritten = false;
     out.inFile = false;
     out.endKnown = true;
-    out.dictionaryOpening = 0;
+    // Only a text's end changes above: where its dictionary opens holds, past the header.
+    const uint32_t opening = xref->extents().dictionaryOpening(number);
+    out.dictionaryOpening = opening == 0 ? 0 : static_cast<uint32_t>(head.size()) + opening;
     return true;
 }
 

@@ -329,6 +329,11 @@ void ObjectExtents::noteDictionary(int32_t number, uint32_t opening, uint32_t le
     dictionaries.at(number) = {static_cast<uint16_t>(length), static_cast<uint16_t>(opening)};
 }
 
+uint32_t ObjectExtents::dictionaryOpening(int32_t number) const {
+    const NotedDictionary* dictionary = dictionaries.find(number);
+    return dictionary && dictionary->length != 0 ? dictionary->opening : 0;
+}
+
 std::optional<ObjectExtent> ObjectExtents::noted(int32_t number, const XRefEntry& entry, uint64_t start,
                                                  uint64_t limit) {
     const NotedDictionary* dictionary = dictionaries.find(number);

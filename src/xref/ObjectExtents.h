@@ -27,6 +27,10 @@ public:
     // followed by the closing keyword, which ends `length` bytes on. Only texts of a
     // few kilobytes are noted (a lookup reads no more).
     void noteDictionary(int32_t number, uint32_t opening, uint32_t length);
+    // Where the dictionary of object `number` opens, as a lookup noted it above or
+    // (for an object of an object stream) counted from its text's start there; 0
+    // when none was noted.
+    uint32_t dictionaryOpening(int32_t number) const;
 
     // The objects are where the entries now say (after a rebuild): nothing seen of the old ones holds.
     void forget();
@@ -43,8 +47,9 @@ private:
 
     CPdfXRef& xref;
     std::optional<ObjectLayout> objectLayout;
-    // What lookups found of a dictionary they read to its closing keyword, counted
-    // from the object's start; a length of 0 notes nothing.
+    // What lookups found of a dictionary they read whole, counted from the start of
+    // the object's text (its header in the file, its value in an object stream); a
+    // length of 0 notes nothing.
     struct NotedDictionary {
         uint16_t length = 0;
         uint16_t opening = 0;

@@ -133,6 +133,13 @@ DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) :
     objectCount = count;
 }
 
+bool DecodedObjectStream::textBounds(size_t k, int64_t& start, int64_t& end) const {
+    const int64_t dataLength = static_cast<int64_t>(data.size());
+    start = int64_t{first} + offsets[k];
+    end = k + 1 == static_cast<size_t>(objectCount) ? dataLength : int64_t{first} + offsets[k + 1];
+    return start >= 0 && end >= start && end <= dataLength;
+}
+
 int32_t ObjectStreamIndex::find(int32_t index, int32_t objectNumber) const {
     const int32_t count = static_cast<int32_t>(numbers.size());
     if (index >= 0 && index < count && numbers[static_cast<size_t>(index)] == objectNumber) return index;
@@ -154,9 +161,15 @@ void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElemen
     }
     const size_t k = static_cast<size_t>(index);
     const uint32_t start = decoded->windowStarts[k], end = decoded->windowEnds[k];
-    if (sieve &&
-        readSievedDictionary(decoded->data.data() + start, end - start, true, xref, *sieve, out) == SievedRead::Built)
+    DictionarySpan span;
+    if (sieve && readSievedDictionary(decoded->data.data() + start, end - start, true, xref, *sieve, out, &span) ==
+                     SievedRead::Built) {
+        // Where the dictionary opens holds for the raw text when that is the same window.
+        int64_t textStart = 0, textEnd = 0;
+        if (decoded->textBounds(k, textStart, textEnd) && textStart == start && textEnd == end)
+            xref->extents().noteDictionary(objectNumber, span.opening, end - start);
         return;
+    }
     CPdfParser parser(xref, memoryWindow(decoded->data, start, end));
     if (sieve) parser.parseObject(out, *sieve);
     else parser.parseObject(out);
@@ -170,12 +183,8 @@ const uint8_t* CPdfRawObjectStream::getObjectText(int32_t index, int32_t objectN
     const DecodedObjectStream& stream = *decoded;
     index = stream.objectCount == 0 ? -1 : stream.objectNumbers.find(index, objectNumber);
     if (index < 0) return nullptr;
-    const int64_t dataLength = static_cast<int64_t>(stream.data.size());
-    const int64_t start = int64_t{stream.first} + stream.offsets[static_cast<size_t>(index)];
-    const int64_t end = index + 1 == stream.objectCount
-                            ? dataLength
-                            : int64_t{stream.first} + stream.offsets[static_cast<size_t>(index) + 1];
-    if (start < 0 || end < start || end > dataLength) return nullptr;
+    int64_t start = 0, end = 0;
+    if (!stream.textBounds(static_cast<size_t>(index), start, end)) return nullptr;
     length = static_cast<int32_t>(end - start);
     return stream.data.data() + start;
 }

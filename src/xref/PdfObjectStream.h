@@ -43,6 +43,10 @@ public:
     // shorter than nothing), the last one to the end of the data.
     std::vector<uint32_t> windowStarts;
     std::vector<uint32_t> windowEnds;
+
+    // Object k's text as the raw form hands it out, exactly as its offsets frame
+    // it: [start, end) of the data; false when the offsets reach outside it.
+    bool textBounds(size_t k, int64_t& start, int64_t& end) const;
 };
 
 // An object stream in parsed form, for fetchObject: each object is parsed from

@@ -48,43 +48,53 @@ TEST(PageEditor, APageWithoutRotateGetsOneAfterItsDictionaryOpens) {
 
 // A page whose dictionary the walk read whole and found without a key Rotate is
 // planned from what the walk found; its edit is the one a second read of its text
-// makes, whatever the header, the white space or the nested keys, and a page
-// whose key the walk saw (with a null value, or escaped) is read again.
+// makes, whatever the header, the white space or the nested keys, in the file or
+// in an object stream; a page whose key the walk saw (with a null value, or
+// escaped) is read again.
 TEST(PageEditor, APageTheWalkReadIsPlannedAsItsTextSays) {
-    const std::vector<std::string> texts = {
-        " 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>\nendobj\n",
-        " 0 obj<</Type/Page/Parent 2 0 R>>endobj\n",
-        " 0 obj\r\n \t\f<<\r/Type /Page /Parent 2 0 R\n>>\r\nendobj\r\n",
-        " 0 obj % a comment: Rotate #\n<< /Type /Page /Parent 2 0 R >>\nendobj\n",
-        " 0 obj\n<< /Type /Page /Parent 2 0 R /Resources << /Rotate 5 >> /Rotated 1 /Rot [/Rotate] >>\nendobj\n",
-        " 0 obj\n<< /Type /Page /Parent 2 0 R /Annots (Rotate #) /Rota#78e 4 >>\nendobj\n",
-        " 0 obj\n<< /Type /Page /Parent 2 0 R /Rotate 90 >>\nendobj\n",
-        " 0 obj\n<< /Type /Page /Parent 2 0 R /Rotate null >>\nendobj\n",
-        " 0 obj\n<< /Type /Page /Parent 2 0 R /Rot#61te 180 >>\nendobj\n",
-        " 0 obj\n<< /Type /Page /Rotate 90 /Parent 2 0 R /Rotate 7 0 R >>\nendobj\n",
-        " 0 obj\n<< /Type /Page /Parent 2 0 R /Rotate [90] >>\nendobj\n",
+    const std::vector<std::string> dictionaries = {
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>",
+        "<</Type/Page/Parent 2 0 R>>",
+        " \t\f<<\r/Type /Page /Parent 2 0 R\n>>\r\n",
+        "% a comment: Rotate #\n<< /Type /Page /Parent 2 0 R >>",
+        "<< /Type /Page /Parent 2 0 R /Resources << /Rotate 5 >> /Rotated 1 /Rot [/Rotate] >>",
+        "<< /Type /Page /Parent 2 0 R /Annots (Rotate #) /Rota#78e 4 >>",
+        "<< /Type /Page /Parent 2 0 R /Rotate 90 >>",
+        "<< /Type /Page /Parent 2 0 R /Rotate null >>",
+        "<< /Type /Page /Parent 2 0 R /Rot#61te 180 >>",
+        "<< /Type /Page /Rotate 90 /Parent 2 0 R /Rotate 7 0 R >>",
+        "<< /Type /Page /Parent 2 0 R /Rotate [90] >>",
     };
-    PdfBuilder pdf;
-    std::string kids;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        const int number = static_cast<int>(i) + 3;
-        pdf.entry(number, 1, pdf.offset(), 0);
-        pdf.raw(std::to_string(number) + texts[i]);
-        kids += std::to_string(number) + " 0 R ";
+    const std::vector<std::string> headerEnds = {"\n", "", "\r\n", " ", "\r"};
+    for (const bool inObjectStream : {false, true}) {
+        PdfBuilder pdf;
+        std::string kids;
+        std::vector<std::pair<int, std::string>> members;
+        for (size_t i = 0; i < dictionaries.size(); ++i) {
+            const int number = static_cast<int>(i) + 3;
+            kids += std::to_string(number) + " 0 R ";
+            if (inObjectStream) {
+                members.emplace_back(number, dictionaries[i]);
+                continue;
+            }
+            pdf.entry(number, 1, pdf.offset(), 0);
+            pdf.raw(std::to_string(number) + " 0 obj" + headerEnds[i % headerEnds.size()] + dictionaries[i] +
+                    "\nendobj\n");
+        }
+        if (inObjectStream) pdf.objectStream(20, members);
+        pdf.object(2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(dictionaries.size()) + " >>");
+        const WalkedTree tree(pdf, inObjectStream);
+        ASSERT_EQ(dictionaries.size(), tree.pages.size());
+        const RawObjectReader reader(nullptr, *tree.xref);
+        size_t plannedFromTheWalk = 0;
+        for (const PageRecord& page : tree.pages) {
+            RawObject object;
+            ASSERT_TRUE(reader.read(page.objNum, object)) << page.objNum;
+            plannedFromTheWalk += object.dictionaryOpening != 0 && !page.facts.rotateKey;
+            EXPECT_EQ(rotatedPageText(object, planPageEdit(object, 270)),
+                      rotatedPageText(object, planPageEdit(object, 270, page.facts.rotateKey)))
+                << dictionaries[static_cast<size_t>(page.objNum - 3)] << " " << inObjectStream;
+        }
+        EXPECT_EQ(6u, plannedFromTheWalk) << inObjectStream;
     }
-    pdf.object(2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(texts.size()) + " >>");
-    const WalkedTree tree(pdf);
-    ASSERT_EQ(texts.size(), tree.pages.size());
-    const RawObjectReader reader(nullptr, *tree.xref);
-    size_t plannedFromTheWalk = 0;
-    for (const PageRecord& page : tree.pages) {
-        RawObject object;
-        ASSERT_TRUE(reader.read(page.objNum, object)) << page.objNum;
-        const bool fromTheWalk = object.dictionaryOpening != 0 && !page.facts.rotateKey;
-        plannedFromTheWalk += fromTheWalk;
-        EXPECT_EQ(rotatedPageText(object, planPageEdit(object, 270)),
-                  rotatedPageText(object, planPageEdit(object, 270, page.facts.rotateKey)))
-            << texts[static_cast<size_t>(page.objNum - 3)];
-    }
-    EXPECT_EQ(6u, plannedFromTheWalk);
 }

@@ -10,11 +10,12 @@
 #include "xref/PdfXRef.h"
 
 // The tree under object 2 of a file with a catalogue as object 1, walked as the
-// job walks it.
+// job walks it. The file ends with a table, or with a cross-reference stream
+// (object 999), which objects of object streams need.
 struct WalkedTree {
-    explicit WalkedTree(PdfBuilder& pdf) {
+    explicit WalkedTree(PdfBuilder& pdf, bool crossReferenceStream = false) {
         pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
-        pdf.startxref(pdf.table("/Root 1 0 R"));
+        pdf.startxref(crossReferenceStream ? pdf.xrefStream(999, "/Root 1 0 R") : pdf.table("/Root 1 0 R"));
         xref = &pdf.open(document);
         CPdfElement root;
         xref->fetchObject(2, 0, root);
