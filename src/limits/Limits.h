@@ -109,8 +109,14 @@ constexpr int startXRefProbeBytes = 1023;
 constexpr uint32_t copyBlockBytes = 64 * 1024;
 constexpr uint32_t searchBlockBytes = 64 * 1024;
 // Spans of the input this long or longer go to the output inside the system
-// (platform::copyInSystem); below, a copy through a block costs no more.
+// (platform::copyInSystem) where they stand at the same place within a page of
+// this size in both files; below, a copy through a block costs no more.
 constexpr uint64_t systemCopyMinimumBytes = 64 * 1024;
+constexpr uint64_t systemPageBytes = 4096;
+// Longer spans that stand at another place within a page go through a block this
+// large: the kernel's copy moves such a span in pieces of a pipe's size, each page
+// in two parts, and took about 1.5 times as long as this block (ext4, 200 MB).
+constexpr size_t longCopyBlockBytes = 1 << 20;
 // The output's own buffer, where small writes gather before they reach the file.
 constexpr size_t outputGatherBytes = 16 * 1024;
 // An object's text up to this size is read into memory whole; a larger one (an

@@ -71,8 +71,6 @@ CPdfElement& CPdfElement::operator=(CPdfElement&& other) noexcept {
     return *this;
 }
 
-CPdfElement::~CPdfElement() { clear(); }
-
 void CPdfElement::clear() {
     switch (kind) {
     case ElementType::String:

@@ -48,7 +48,11 @@ public:
     CPdfElement& operator=(const CPdfElement& other);
     // Takes the value over, as the move constructor does, after letting go of its own.
     CPdfElement& operator=(CPdfElement&& other) noexcept;
-    ~CPdfElement();
+    // Most elements hold a number, a reference or a short text in the payload:
+    // those end with nothing to let go of, without a call.
+    ~CPdfElement() {
+        if (ownsPayload()) clear();
+    }
 
     // A shared element of kind Null, for the dictionary slot of plain sub-streams.
     static const CPdfElement& null();
@@ -129,6 +133,23 @@ public:
     ObjectId reference() const { return {payload.reference.number, payload.reference.generation}; }
 
 private:
+    // Whether the payload holds what the element must let go of: a text kept
+    // outside it, or a counted reference.
+    bool ownsPayload() const {
+        switch (kind) {
+        case ElementType::String:
+        case ElementType::Name:
+        case ElementType::Keyword:
+            return !textIsInline;
+        case ElementType::Array:
+        case ElementType::Dictionary:
+        case ElementType::Stream:
+            return true;
+        default:
+            return false;
+        }
+    }
+
     void makeText(ElementType textKind, const char* text);
     void makeText(ElementType textKind, const char* text, size_t length);
     void shareCounted(CountedStream* stream);

@@ -99,7 +99,9 @@ uint64_t OutputFile::copyRange(FILE* input, uint64_t from, uint64_t length) {
 }
 
 uint64_t OutputFile::copyUpTo(FILE* input, uint64_t from, uint64_t length) {
-    const uint64_t inSystem = length >= limits::systemCopyMinimumBytes ? copyInSystem(input, from, length) : 0;
+    const bool samePlaceInPage = from % limits::systemPageBytes == position() % limits::systemPageBytes;
+    const bool inSystemPays = length >= limits::systemCopyMinimumBytes && samePlaceInPage;
+    const uint64_t inSystem = inSystemPays ? copyInSystem(input, from, length) : 0;
     return inSystem + copyThroughBlock(input, from + inSystem, length - inSystem);
 }
 
@@ -112,15 +114,28 @@ uint64_t OutputFile::copyInSystem(FILE* input, uint64_t from, uint64_t length) {
     return copied;
 }
 
+// A short span goes through a block of its own; a long one through the output's
+// large block, made at the first such span and kept for the next.
 uint64_t OutputFile::copyThroughBlock(FILE* input, uint64_t from, uint64_t length) {
     if (length == 0) return 0;
-    std::vector<char> block(std::min<uint64_t>(length, limits::copyBlockBytes));
+    std::vector<char> shortBlock;
+    char* block = nullptr;
+    size_t blockSize = 0;
+    if (length <= limits::copyBlockBytes) {
+        shortBlock.resize(static_cast<size_t>(length));
+        block = shortBlock.data();
+        blockSize = shortBlock.size();
+    } else {
+        if (!longBlock) longBlock = std::make_unique_for_overwrite<char[]>(limits::longCopyBlockBytes);
+        block = longBlock.get();
+        blockSize = limits::longCopyBlockBytes;
+    }
     uint64_t copied = 0;
     while (copied < length) {
-        const size_t read = platform::readAt(input, from + copied, block.data(),
-                                             static_cast<size_t>(std::min<uint64_t>(length - copied, block.size())));
+        const size_t read = platform::readAt(input, from + copied, block,
+                                             static_cast<size_t>(std::min<uint64_t>(length - copied, blockSize)));
         if (read == 0) break;
-        write(block.data(), read);
+        write(block, read);
         copied += read;
     }
     return copied;

@@ -34,9 +34,9 @@ public:
     // Appends `count` bytes of `input` from its start, as copyRange does.
     uint64_t copyFrom(FILE* input, uint64_t count);
     // Appends `length` bytes of `input` from `from` on, and stops early at the end
-    // of the file. A long span goes inside the system where it can (the bytes never
-    // pass through this process), the rest through a fixed block. Gives the number
-    // of bytes copied; every one counts in position().
+    // of the file. A long span goes inside the system where it can and where that
+    // is faster (the bytes never pass through this process), the rest through a
+    // block. Gives the number of bytes copied; every one counts in position().
     uint64_t copyRange(FILE* input, uint64_t from, uint64_t length);
     // The same for bytes that may run past the end of the input (a head that ends
     // at an offset a damaged table gives): a short copy is no fault there.
@@ -71,7 +71,8 @@ private:
     // many small pieces, and each call into the C library costs a lock and a copy.
     std::unique_ptr<char[]> gathered;
     size_t gatheredLength = 0;
-    bool pending = false;  // temporaryName exists and is not complete
+    std::unique_ptr<char[]> longBlock;  // for long spans copied through this process
+    bool pending = false;               // temporaryName exists and is not complete
     bool toStandardOutput = false;
     uint64_t bytesWritten = 0;
     uint64_t shortCopies = 0;
