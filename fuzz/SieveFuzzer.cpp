@@ -9,6 +9,11 @@
 // read must hold whatever follows: it builds what the parser builds of the text
 // with the continuation after it.
 //
+// Where a read builds, it tells where the dictionary opens: just after the "<<"
+// that the lexer reads first, and just after the "<<" where the page edit's scan
+// of the text (behind an object header) finds it, with a key Rotate of its own
+// exactly when the built dictionary holds one (the copy trusts both).
+//
 // The input: a byte of options (bits 0-2: the sieve, see sieveNumbered), a byte
 // of the kids a page tree sieve may still keep (255: any number), then the text
 // of one object as an object stream's window holds it, and after a line
@@ -25,7 +30,10 @@
 #include "FuzzWorkspace.h"
 #include "model/PdfException.h"
 #include "parse/PdfParser.h"
+#include "model/PdfDictionary.h"
+#include "parse/PdfLexer.h"
 #include "parse/SievedDictionary.h"
+#include "rawtext/PageDictionary.h"
 #include "stream/PdfMemoryStream.h"
 
 namespace {
@@ -48,6 +56,25 @@ Parse parsed(std::string_view text, ValueSieve* sieve) {
         parse.failed = true;
     }
     return parse;
+}
+
+// The span a read gave holds what the lexer and the page edit's scan find.
+void requireOpeningAgrees(std::string_view text, const DictionarySpan& span, const CPdfElement& built,
+                          bool rotateKept) {
+    TextSource source(reinterpret_cast<const uint8_t*>(text.data()), static_cast<uint32_t>(text.size()));
+    PdfLexer<TextSource> lexer(source);
+    LexedToken token;
+    lexer.lexToken(token);
+    if (!token.isKeyword("<<") || source.where() != span.opening)
+        require(false, "a sieved read tells another opening than the lexer's first token");
+    const std::string header = "1 0 obj\n";
+    const std::string object = header + std::string(text);
+    const PageDictionaryLayout layout =
+        scanPageDictionary(reinterpret_cast<const uint8_t*>(object.data()), static_cast<uint32_t>(object.size()));
+    if (!layout.found || layout.bodyStart != header.size() + span.opening)
+        require(false, "a sieved read tells another opening than the page edit's scan");
+    if (rotateKept && layout.hasRotate != built.dictionary()->holds("Rotate"))
+        require(false, "a sieved read and the page edit's scan disagree on a key Rotate");
 }
 
 std::set<std::string> keptKeys(const std::set<std::string>& keys, const ValueSieve& sieve) {
@@ -83,10 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<uint32_t>(text.size());
     CPdfElement object;
-    if (readSievedDictionary(bytes, length, true, nullptr, *sieveNumbered(choice, kidsLeft), object) ==
-        SievedRead::Built)
+    DictionarySpan span;
+    if (readSievedDictionary(bytes, length, true, nullptr, *sieveNumbered(choice, kidsLeft), object, &span) ==
+        SievedRead::Built) {
         requireSame(Description(kept, nullptr).of(object), sieved,
                     "the dictionary reader's sieved read builds otherwise than the parser");
+        requireOpeningAgrees(text, span, object, sieve->keeps("Rotate"));
+    }
     object.clear();
     if (readSievedDictionary(bytes, length, false, nullptr, *sieveNumbered(choice, kidsLeft), object) ==
         SievedRead::Built) {
