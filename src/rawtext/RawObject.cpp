@@ -126,7 +126,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encrypt
     out.inFile = false;
     out.endKnown = true;
     // Only a text's end changes above: where its dictionary opens holds, past the header.
-    const uint32_t opening = xref->extents().dictionaryOpening(number);
+    const uint32_t opening = xref->extents().memberDictionaryOpening(number);
     out.dictionaryOpening = opening == 0 ? 0 : static_cast<uint32_t>(head.size()) + opening;
     return true;
 }

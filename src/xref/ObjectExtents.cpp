@@ -325,19 +325,26 @@ void ObjectExtents::forget() {
 }
 
 void ObjectExtents::noteDictionary(int32_t number, uint32_t opening, uint32_t length) {
-    if (number < 0 || length == 0 || length > UINT16_MAX || opening >= length) return;
+    if (number < 0 || length == 0 || length >= NotedDictionary::inObjectStream || opening >= length) return;
     dictionaries.at(number) = {static_cast<uint16_t>(length), static_cast<uint16_t>(opening)};
 }
 
-uint32_t ObjectExtents::dictionaryOpening(int32_t number) const {
+void ObjectExtents::noteMemberDictionary(int32_t number, uint32_t opening) {
+    if (number < 0 || opening == 0 || opening > UINT16_MAX) return;
+    dictionaries.at(number) = {NotedDictionary::inObjectStream, static_cast<uint16_t>(opening)};
+}
+
+uint32_t ObjectExtents::memberDictionaryOpening(int32_t number) const {
     const NotedDictionary* dictionary = dictionaries.find(number);
-    return dictionary && dictionary->length != 0 ? dictionary->opening : 0;
+    return dictionary && dictionary->length == NotedDictionary::inObjectStream ? dictionary->opening : 0;
 }
 
 std::optional<ObjectExtent> ObjectExtents::noted(int32_t number, const XRefEntry& entry, uint64_t start,
                                                  uint64_t limit) {
     const NotedDictionary* dictionary = dictionaries.find(number);
-    if (!dictionary || dictionary->length == 0 || start + dictionary->length > limit) return std::nullopt;
+    if (!dictionary || dictionary->length == 0 || dictionary->length == NotedDictionary::inObjectStream ||
+        start + dictionary->length > limit)
+        return std::nullopt;
     ObjectExtent extent;
     extent.readable = true;
     extent.generation = entry.gen;

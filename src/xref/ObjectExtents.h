@@ -27,10 +27,12 @@ public:
     // followed by the closing keyword, which ends `length` bytes on. Only texts of a
     // few kilobytes are noted (a lookup reads no more).
     void noteDictionary(int32_t number, uint32_t opening, uint32_t length);
-    // Where the dictionary of object `number` opens, as a lookup noted it above or
-    // (for an object of an object stream) counted from its text's start there; 0
-    // when none was noted.
-    uint32_t dictionaryOpening(int32_t number) const;
+    // A lookup read object `number` in an object stream, from the start of the text
+    // that stream hands out for it, and a dictionary opening `opening` bytes on.
+    void noteMemberDictionary(int32_t number, uint32_t opening);
+    // Where the dictionary of object `number` of an object stream opens, as noted
+    // above; 0 when nothing was noted of it there.
+    uint32_t memberDictionaryOpening(int32_t number) const;
 
     // The objects are where the entries now say (after a rebuild): nothing seen of the old ones holds.
     void forget();
@@ -48,9 +50,11 @@ private:
     CPdfXRef& xref;
     std::optional<ObjectLayout> objectLayout;
     // What lookups found of a dictionary they read whole, counted from the start of
-    // the object's text (its header in the file, its value in an object stream); a
+    // the object's text: its header in the file, or its text in an object stream,
+    // whose length is not kept (the note of one is never taken for the other). A
     // length of 0 notes nothing.
     struct NotedDictionary {
+        static constexpr uint16_t inObjectStream = UINT16_MAX;
         uint16_t length = 0;
         uint16_t opening = 0;
         bool operator==(const NotedDictionary&) const = default;
