@@ -284,10 +284,11 @@ void checkDictionaryReaders(std::string_view text, const Options& options) {
         require(skim.end >= start && skim.end <= length, "a skimmed dictionary ends outside the text");
         for (const bool whole : {true, false}) {
             CPdfElement out;
-            uint32_t objectEnd = 0;
+            DictionarySpan span;
             readSievedDictionary(bytes + at, length - static_cast<uint32_t>(at), whole, nullptr,
-                                 sieveNumber(options.sieve), out, &objectEnd);
-            require(objectEnd <= length - at, "a sieved read's object ends past the text");
+                                 sieveNumber(options.sieve), out, &span);
+            require(span.objectEnd <= length - at, "a sieved read's object ends past the text");
+            require(span.opening <= length - at, "a sieved read's dictionary opens past the text");
         }
     }
 }
