@@ -8,10 +8,12 @@
 //   token written back in the PDF format's syntax lexes as itself;
 // - each object parsed, written back, parses as itself; the parser's position
 //   moves forward, object after object, also past stream data;
-// - a sieved parse builds what the full parse builds, less what the sieve leaves out;
+// - a sieved parse builds what the full parse builds, less what the sieve leaves out
+//   (and goes on where only a value it leaves out would make the full parse fail);
 // - the dictionary readers (the entry reader, the skim of whole-file scans, the
 //   sieved read) report positions within the text, in order;
 // - nothing but the program's own exception escapes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <set>
@@ -227,7 +229,13 @@ void checkParser(std::string_view text, const Options& options, const std::set<s
     const KeyFilter kept = [&sieve](std::string_view key) { return sieve.keeps(key); };
     const Parsed whole = parseAll(text, options, keys, nullptr, kept);
     const Parsed sieved = parseAll(text, options, keys, &sieve, kept);
-    require(sieved.failed == whole.failed && sieved.objects == whole.objects,
+    // A sieved parse builds no value it does not keep, and so checks none of them:
+    // a full parse may fail where the sieved one goes on (a stream whose Length is
+    // not kept cannot be held to its data), as the sieve target allows too. Up to
+    // that failure the two agree.
+    const bool onlyTheFullFailed = whole.failed && !sieved.failed && sieved.objects.size() >= whole.objects.size();
+    require(onlyTheFullFailed ? std::equal(whole.objects.begin(), whole.objects.end(), sieved.objects.begin())
+                              : sieved.failed == whole.failed && sieved.objects == whole.objects,
             "a sieved parse builds otherwise than the full parse");
 }
 
