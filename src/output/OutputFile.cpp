@@ -1,7 +1,6 @@
 #include "output/OutputFile.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -139,14 +138,6 @@ uint64_t OutputFile::copyThroughBlock(FILE* input, uint64_t from, uint64_t lengt
         copied += read;
     }
     return copied;
-}
-
-void OutputFile::writeFramed(const char* before, int64_t number, const char* after) {
-    write(before, std::strlen(before));
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    write(digits, static_cast<size_t>(end - digits));
-    write(after, std::strlen(after));
 }
 
 // The output starts empty and only write() adds to it, so the count of bytes

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/FramedNumber.h"
+
 // The output of one job. Bytes go to a new temporary file in the destination's
 // folder; commit() flushes and closes it and renames it onto the destination in
 // one step, so that until then whatever stood there is untouched, and an output
@@ -44,8 +46,11 @@ public:
     // How many copies from the input stopped short of the length asked for: each
     // left a part of the input out of the output.
     uint64_t incompleteCopies() const { return shortCopies; }
-    // `before`, the number in decimal, `after`.
-    void writeFramed(const char* before, int64_t number, const char* after);
+    // `before`, the number in decimal, `after`, in one write.
+    template <size_t BeforeSize, size_t AfterSize>
+    void writeFramed(const char (&before)[BeforeSize], int64_t number, const char (&after)[AfterSize]) {
+        write(FramedNumber(before, number, after).text());
+    }
     // The count of bytes written, which is also the position.
     uint64_t position() const;
     // Flushes, readies, closes and renames onto the destination (or copies to standard output).

@@ -1,28 +1,15 @@
 #include "output/PageEditor.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstring>
 #include <string_view>
 
+#include "model/FramedNumber.h"
 #include "output/OutputFile.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/StreamLength.h"
 #include "stream/PdfStream.h"
 
 namespace {
-
-// The number formatted without std::to_string, into one buffer sized for the
-// frame that makes the string at once: every selected page plans one.
-template <size_t BeforeSize, size_t AfterSize>
-std::string framed(const char (&before)[BeforeSize], int32_t number, const char (&after)[AfterSize]) {
-    constexpr size_t beforeLength = BeforeSize - 1, afterLength = AfterSize - 1;  // without the NUL
-    char text[beforeLength + 11 + afterLength];                                   // a sign and ten digits
-    std::memcpy(text, before, beforeLength);
-    char* const digitsEnd = std::to_chars(text + beforeLength, text + beforeLength + 11, number).ptr;
-    std::memcpy(digitsEnd, after, afterLength);
-    return std::string(text, static_cast<size_t>(digitsEnd - text) + afterLength);
-}
 
 PageEdit planFromLayout(PageDictionaryLayout&& layout, int32_t rotation) {
     PageEdit edit;
@@ -31,11 +18,11 @@ PageEdit planFromLayout(PageDictionaryLayout&& layout, int32_t rotation) {
     if (!edit.layout.found) return edit;
     edit.editable = true;
     if (edit.layout.hasRotate) {
-        edit.replacement = framed(" ", rotation, " ");
+        edit.replacement = FramedNumber(" ", rotation, " ").text();
         edit.spans = std::move(edit.layout.rotateValues);
         edit.layout.rotateValues.clear();
     } else {
-        edit.replacement = framed("/Rotate ", rotation, "\n");
+        edit.replacement = FramedNumber("/Rotate ", rotation, "\n").text();
         edit.spans.push_back({edit.layout.bodyStart, edit.layout.bodyStart});
     }
     return edit;

@@ -1,7 +1,6 @@
 #include "rawtext/RawObject.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -9,6 +8,7 @@
 #include "crypt/StandardSecurity.h"
 #include "limits/Limits.h"
 #include "limits/Messages.h"
+#include "model/FramedNumber.h"
 #include "model/PdfException.h"
 #include "parse/CharacterClass.h"
 #include "parse/DictionarySkim.h"
@@ -79,12 +79,7 @@ std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32
     }
 }
 
-std::string compressedObjectHead(int32_t number) {
-    char text[20];  // ten digits and " 0 obj\r"
-    char* const digitsEnd = std::to_chars(text, text + 11, number).ptr;
-    std::memcpy(digitsEnd, " 0 obj\r", 7);
-    return std::string(text, static_cast<size_t>(digitsEnd - text) + 7);
-}
+std::string compressedObjectHead(int32_t number) { return std::string(FramedNumber("", number, " 0 obj\r").text()); }
 
 // An object of an encrypted file that comes out of its object stream gets its
 // strings encrypted, as an ordinary object's are: every text handed out is one
