@@ -60,10 +60,16 @@ void CPdfDictionary::findRaw(std::string_view key, CPdfElement& out) const {
     else out.setNull();
 }
 
-void CPdfDictionary::findLastRaw(std::string_view key, CPdfElement& out) const {
+bool CPdfDictionary::findLastRaw(std::string_view key, CPdfElement& out) const {
     if (laterValues) {
         const auto later = laterValues->find(key);
-        if (later != laterValues->end()) return out.copyFrom(later->second);
+        if (later != laterValues->end()) {
+            out.copyFrom(later->second);
+            return true;
+        }
     }
-    findRaw(key, out);
+    const CPdfElement* value = lookup(key);
+    if (value) out.copyFrom(*value);
+    else out.setNull();
+    return value != nullptr;
 }

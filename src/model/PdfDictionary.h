@@ -26,8 +26,9 @@ public:
     void find(std::string_view key, CPdfElement& out, ValueSieve* sieve = nullptr) const;
     // The value as stored: a reference stays a reference.
     void findRaw(std::string_view key, CPdfElement& out) const;
-    // The same for the key's last occurrence.
-    void findLastRaw(std::string_view key, CPdfElement& out) const;
+    // The same for the key's last occurrence; tells whether the key is there at
+    // all (a null value too), which one lookup answers with the value.
+    bool findLastRaw(std::string_view key, CPdfElement& out) const;
     // Whether the key is there at all (with a null value too).
     bool holds(std::string_view key) const { return lookup(key) != nullptr; }
 

@@ -66,8 +66,7 @@ int32_t ShownRotation::fromFacts(const PageRotationFacts& facts, int depth) {
 PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary) {
     PageRotationFacts facts;
     CPdfElement value, parent;
-    dictionary.findLastRaw("Rotate", value);  // as readers show a repeated key
-    facts.rotateKey = dictionary.holds("Rotate");
+    facts.rotateKey = dictionary.findLastRaw("Rotate", value);  // as readers show a repeated key
     // A generation past the PDF format's 65535 leads to no rotation a record can hold: none.
     if (value.is(ElementType::Reference) && (value.refGen() < 0 || value.refGen() > UINT16_MAX)) {
         facts.rotate = PageRotationFacts::Rotate::Value;

@@ -85,12 +85,18 @@ TEST(PdfDictionary, TheLastOfARepeatedKeyIsKeptAside) {
     for (auto [key, first, last] : {std::tuple{"Rotate", 0, 90}, {"Type", 5, 5}}) {
         CPdfElement found, foundLast;
         dictionary.dictionary()->findRaw(key, found);
-        dictionary.dictionary()->findLastRaw(key, foundLast);
+        EXPECT_TRUE(dictionary.dictionary()->findLastRaw(key, foundLast)) << key;
         EXPECT_EQ(first, found.integer()) << key;
         EXPECT_EQ(last, foundLast.integer()) << key;
     }
     CPdfElement missing;
-    dictionary.dictionary()->findLastRaw("Parent", missing);
+    EXPECT_FALSE(dictionary.dictionary()->findLastRaw("Parent", missing));
+    EXPECT_TRUE(missing.is(ElementType::Null));
+    // A key with the value null is there, though its value reads as a missing one's.
+    value.clear();
+    value.setNull();
+    dictionary.dictionary()->add("Parent", value);
+    EXPECT_TRUE(dictionary.dictionary()->findLastRaw("Parent", missing));
     EXPECT_TRUE(missing.is(ElementType::Null));
 }
 
