@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "limits/Limits.h"
@@ -43,16 +44,18 @@ constexpr std::array<char, 200> makeDigitPairs() {
 }
 constexpr std::array<char, 200> digitPairs = makeDigitPairs();
 
-// `value` in `width` decimal digits with leading zeros; the caller keeps it below 10^width.
-void formatDigits(char* digits, int width, uint64_t value) {
-    int i = width;
-    for (; i >= 2; i -= 2) {
-        const size_t pair = static_cast<size_t>(value % 100);
-        value /= 100;
-        digits[i - 2] = digitPairs[2 * pair];
-        digits[i - 1] = digitPairs[2 * pair + 1];
-    }
-    if (i == 1) digits[0] = static_cast<char>('0' + value % 10);
+void writePair(char* digits, uint32_t pair) {
+    digits[0] = digitPairs[2 * pair];
+    digits[1] = digitPairs[2 * pair + 1];
+}
+
+// `value` (below 100,000) in five decimal digits with leading zeros, in 32 bits:
+// every field of a table's row is one or two of these.
+void formatFiveDigits(char* digits, uint32_t value) {
+    const uint32_t lastFour = value % 10000;
+    digits[0] = static_cast<char>('0' + value / 10000);
+    writePair(digits + 1, lastFour / 100);
+    writePair(digits + 3, lastFour % 100);
 }
 
 }  // namespace
@@ -61,9 +64,11 @@ void formatDigits(char* digits, int width, uint64_t value) {
 // on large files.
 void formatEntry(char* entry, uint64_t offset, uint32_t generation, bool inUse) {
     if (offset > limits::largestTableOffset) throw CPdfException(FailureKind::Output, message::outputTooLargeForTable);
-    formatDigits(entry, 10, offset);
+    formatFiveDigits(entry, static_cast<uint32_t>(offset / 100000));
+    formatFiveDigits(entry + 5, static_cast<uint32_t>(offset % 100000));
     entry[10] = ' ';
-    formatDigits(entry + 11, 5, generation % 100000u);
+    if (generation == 0) std::memcpy(entry + 11, "00000", 5);  // nearly every row's
+    else formatFiveDigits(entry + 11, generation % 100000u);
     entry[16] = ' ';
     entry[17] = inUse ? 'n' : 'f';
     entry[18] = ' ';

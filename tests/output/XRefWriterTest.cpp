@@ -53,6 +53,10 @@ TEST(XRefWriter, EntriesAreTwentyBytesWithTheirFieldsPadded) {
     EXPECT_EQ("4294967295 65535 f \r", entry(UINT32_MAX, 65535, false));
     EXPECT_EQ("0000000100 00001 n \r", entry(100, 100001, true));            // five digits of generation, no more
     EXPECT_EQ("1234567890 98765 f \r", entry(1'234'567'890, 98765, false));  // every digit in its place
+    // Each field is written five digits at a time: a carry across their border.
+    EXPECT_EQ("0000099999 00000 n \r", entry(99'999, 0, true));
+    EXPECT_EQ("0000100000 10000 n \r", entry(100'000, 10000, true));
+    EXPECT_EQ("0908070605 00001 n \r", entry(908'070'605, 1, true));
 }
 
 // A classic table's offsets have ten digits: past 4 GiB they are written whole, and
