@@ -117,8 +117,11 @@ constexpr uint64_t systemPageBytes = 4096;
 // large: the kernel's copy moves such a span in pieces of a pipe's size, each page
 // in two parts, and took about 1.5 times as long as this block (ext4, 200 MB).
 constexpr size_t longCopyBlockBytes = 1 << 20;
-// The output's own buffer, where small writes gather before they reach the file.
-constexpr size_t outputGatherBytes = 16 * 1024;
+// The output's own buffer, where small writes gather before they reach the file,
+// which then takes them in blocks of this size at offsets that are multiples of it.
+// Writing 6.8 MB to a new file on ext4 (Linux 6.18) took about 4 ms in pieces of
+// about 16 KiB at any offset, 2.2 ms in aligned 16 KiB blocks, 1.4 ms in 64 KiB ones.
+constexpr size_t outputGatherBytes = 64 * 1024;
 // An object's text up to this size is read into memory whole; a larger one (an
 // image, a font) is searched and copied through fixed blocks where it lies in
 // the file, so that no object costs memory in proportion to its size.

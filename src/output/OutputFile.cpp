@@ -73,15 +73,32 @@ void OutputFile::failWriting() const {
     failWrite(message::cannotWrite(pending ? temporaryName : destination, platform::lastError()));
 }
 
+// Every write to the file but the last ends where the output reaches a multiple of
+// the gather size: a file system takes whole, aligned blocks at a fraction of the
+// cost of pieces that straddle its pages. Bytes that fill whole blocks from such a
+// place on go to the file from where they are, without a copy.
 void OutputFile::write(const void* bytes, size_t length) {
-    if (length > limits::outputGatherBytes - gatheredLength) flushGathered();
-    if (length >= limits::outputGatherBytes) {
-        if (std::fwrite(bytes, 1, length, file) != length) failWriting();
-    } else if (length != 0) {
-        std::memcpy(gathered.get() + gatheredLength, bytes, length);
-        gatheredLength += length;
+    constexpr size_t blockBytes = limits::outputGatherBytes;
+    const char* rest = static_cast<const char*>(bytes);
+    while (length != 0) {
+        const size_t toBoundary = blockBytes - static_cast<size_t>(bytesWritten % blockBytes);
+        if (gatheredLength == 0 && toBoundary == blockBytes && length >= blockBytes) {
+            const size_t wholeBlocks = length - length % blockBytes;
+            if (std::fwrite(rest, 1, wholeBlocks, file) != wholeBlocks) failWriting();
+            bytesWritten += wholeBlocks;
+            rest += wholeBlocks;
+            length -= wholeBlocks;
+            continue;
+        }
+        // The gathered bytes start where the file ends, at most a block before the boundary.
+        const size_t part = std::min(toBoundary, length);
+        std::memcpy(gathered.get() + gatheredLength, rest, part);
+        gatheredLength += part;
+        bytesWritten += part;
+        rest += part;
+        length -= part;
+        if (part == toBoundary) flushGathered();
     }
-    bytesWritten += length;
 }
 
 void OutputFile::flushGathered() {

@@ -112,6 +112,38 @@ TEST(OutputFile, ACopyCutShortByTheEndOfTheInputIsCountedByCopyRangeOnly) {
     EXPECT_EQ(input.substr(input.size() - 20) + input.substr(input.size() - 20) + input, readFile(destination));
 }
 
+// Writes gather into blocks that end at multiples of the block size, and whole
+// blocks go out from the caller's bytes: pieces of every size around those
+// boundaries, and after a copy inside the system that leaves the output at an odd
+// place, come out in order, and the position counts each.
+TEST(OutputFile, WritesOfEverySizeComeOutInOrderAroundTheBlockBoundaries) {
+    constexpr size_t block = limits::outputGatherBytes;
+    const std::string source = countingBytes(4 * block + 100);
+    const TestByteFile file(source);
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    OutputFile output(destination.c_str());
+    std::string expected;
+    size_t offset = 0;
+    const auto writePiece = [&](size_t length) {
+        const std::string piece = countingBytes(length + offset).substr(offset);
+        offset = (offset + 13) % 97;
+        output.write(piece);
+        expected += piece;
+        EXPECT_EQ(expected.size(), output.position()) << length;
+    };
+    for (const size_t length : {size_t{1}, block - 1, size_t{0}, block, block + 1, block - 2, size_t{1}, 3 * block + 7,
+                                size_t{5}, 2 * block})
+        writePiece(length);
+    // Same place within a page in both files: this one goes inside the system.
+    const uint64_t from = output.position() % limits::systemPageBytes + 3 * limits::systemPageBytes;
+    EXPECT_EQ(limits::systemCopyMinimumBytes, output.copyRange(file.get(), from, limits::systemCopyMinimumBytes));
+    expected += source.substr(from, limits::systemCopyMinimumBytes);
+    for (const size_t length : {size_t{3}, block, block - 3, 2 * block + 1, size_t{17}}) writePiece(length);
+    output.commit();
+    EXPECT_EQ(expected, readFile(destination));
+}
+
 // A long range goes to the file inside the system: the bytes gathered before it
 // still come first, those written after it follow it, and the position counts it.
 TEST(OutputFile, ALongRangeKeepsItsPlaceAmongTheWrites) {
