@@ -132,8 +132,8 @@ TEST(OutputFile, WritesOfEverySizeComeOutInOrderAroundTheBlockBoundaries) {
         expected += piece;
         EXPECT_EQ(expected.size(), output.position()) << length;
     };
-    for (const size_t length : {size_t{1}, block - 1, size_t{0}, block, block + 1, block - 2, size_t{1}, 3 * block + 7,
-                                size_t{5}, 2 * block})
+    for (const size_t length :
+         {size_t{1}, block - 1, size_t{0}, block, block + 1, block - 2, size_t{1}, 3 * block + 7, size_t{5}, 2 * block})
         writePiece(length);
     // Same place within a page in both files: this one goes inside the system.
     const uint64_t from = output.position() % limits::systemPageBytes + 3 * limits::systemPageBytes;
