@@ -25,6 +25,12 @@ constexpr uint64_t entryAllowance = 1024;
 // only as far as twice the entries present or this floor (768 KiB); numbers
 // beyond are held apart, so memory follows the entries present.
 constexpr size_t denseNumberFloor = size_t{1} << 16;
+// Room for a section's entries is made ahead (for a cross-reference stream's, at
+// most one entry per this many bytes of the file: its decoded length is not known
+// ahead), and for no more entries at once than the second: room a lying count
+// asks for is never touched, so it costs no memory, only address space (48 MiB).
+constexpr uint64_t fileBytesPerExpectedStreamEntry = 8;
+constexpr uint64_t mostEntriesExpectedAtOnce = uint64_t{1} << 22;
 // The output's table is written as one subsection from 0 when its numbers stay
 // below this or within what the input's size could list; beyond, it lists only
 // the objects written, in subsections, so a few far numbers cost a few lines.

@@ -86,6 +86,16 @@ public:
         return far[number];
     }
 
+    // Room in the vector for `count` numbers from `first` on that are about to be
+    // given: spares it the doublings on the way, each of which copies the values
+    // into memory touched for the first time. Only as far as those numbers would
+    // make the vector reach; nothing once far values are held.
+    void expect(int32_t first, size_t count) {
+        if (first < 0 || !far.empty() || !ordered.empty()) return;
+        const size_t end = static_cast<size_t>(first) + count;
+        if (end <= std::max<size_t>(limits::denseNumberFloor, 2 * (given + count + 1))) dense.reserve(end);
+    }
+
     // Numbers that were given a value (as far as at() could tell).
     size_t count() const { return given; }
 

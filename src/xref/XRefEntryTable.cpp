@@ -4,7 +4,16 @@
 #include "limits/Messages.h"
 #include "model/PdfException.h"
 
-void XRefEntryTable::setFileSize(uint64_t bytes) { entriesTheFileCanHold = entriesAFileCanHold(bytes); }
+void XRefEntryTable::setFileSize(uint64_t bytes) {
+    entriesTheFileCanHold = entriesAFileCanHold(bytes);
+    fileBytes = bytes;
+}
+
+void XRefEntryTable::expect(int64_t first, uint64_t count) {
+    if (first >= 0 && canHold(first) && count > 0)
+        stored.expect(static_cast<int32_t>(first),
+                      static_cast<size_t>(std::min<uint64_t>(count, limits::mostEntriesExpectedAtOnce)));
+}
 
 uint64_t XRefEntryTable::entriesAFileCanHold(uint64_t fileBytes) {
     return fileBytes / limits::minimumBytesPerObject + limits::entryAllowance;
@@ -37,9 +46,10 @@ void XRefEntryTable::applyFree(const DeferredFree& freeEntries) {
 }
 
 void XRefEntryTable::adoptRebuilt(XRefEntryTable&& found) {
-    const uint64_t fileBound = entriesTheFileCanHold;
+    const uint64_t fileBound = entriesTheFileCanHold, bytes = fileBytes;
     *this = std::move(found);
     entriesTheFileCanHold = fileBound;
+    fileBytes = bytes;
 }
 
 bool XRefEntryTable::replace(int64_t number, const XRefEntry& entry) {

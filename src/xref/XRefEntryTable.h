@@ -46,6 +46,13 @@ public:
     // section lists read as free objects.
     void declareSize(int64_t size) { declaredSize = std::max(declaredSize, size); }
     bool isDeclared(int64_t number) const { return number >= 0 && number < declaredSize; }
+    // `count` entries from `first` on are about to be set: room for them at once,
+    // which spares the entries' vector its doublings (each copies what it holds
+    // into memory touched for the first time). The caller bounds `count` by what
+    // the file can hold of its section.
+    void expect(int64_t first, uint64_t count);
+    // The file's size in bytes, 0 until it is told.
+    uint64_t fileSize() const { return fileBytes; }
     // Stores `entry` for `number` (already within size) unless a newer section set it.
     void setIfUnset(int64_t number, const XRefEntry& entry);
     // A classic table's free entries, held back by its reader until the section's
@@ -94,4 +101,5 @@ private:
     uint64_t listed = 0;  // entries the sections have set
     int64_t declaredSize = 0;
     uint64_t entriesTheFileCanHold = UINT64_MAX;
+    uint64_t fileBytes = 0;
 };

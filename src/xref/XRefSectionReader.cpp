@@ -275,6 +275,9 @@ int64_t XRefSectionReader::readLaidOutRows(CPdfParser& parser, int64_t number, i
         number, {offset.wideInteger(), generation.integer(), inUse ? XRefEntryType::Uncompressed : XRefEntryType::Free},
         freeEntries);
     position += tail;
+    // Room for the rows to come at once, as many as the rest of the file can hold.
+    const uint64_t rowsLeft = entries.fileSize() > position ? (entries.fileSize() - position) / rowBytes : 0;
+    entries.expect(number + 1, std::min(static_cast<uint64_t>(std::max<int64_t>(end - number - 1, 0)), rowsLeft));
     int64_t rows = 1;
     while (number + rows < end) {
         stream.seek(static_cast<int64_t>(position), 0);
@@ -362,6 +365,8 @@ void XRefSectionReader::readStreamSubsection(CPdfStream* stream, const int32_t w
     const int32_t typeWidth = std::max(widths[0], 0), field2Width = std::max(widths[1], 0);
     const size_t rowLength = static_cast<size_t>(typeWidth + field2Width + std::max(widths[2], 0));
     uint8_t row[48];  // three fields of at most 16 bytes
+    entries.expect(first, std::min<uint64_t>(static_cast<uint64_t>(count),
+                                             entries.fileSize() / limits::fileBytesPerExpectedStreamEntry));
     for (int64_t number = first; number < end; ++number) {
         // A row is read whole: a stream that ends within it ends the section there.
         if (stream->readBlock(row, rowLength) != rowLength)

@@ -66,6 +66,49 @@ TEST(NumberMap, DenseNumbersEndInTheVector) {
     EXPECT_EQ(200000u, walked(map).size());
 }
 
+// Room made ahead for numbers about to come changes nothing that is read: not
+// where numbers are held, not what is found or walked, whether the count told was
+// right, too large (a table that lists more rows than it has), or told after far
+// values were given. A failure here would show as numbers held densely that the
+// map without room holds apart, or the other way round.
+TEST(NumberMap, RoomMadeAheadChangesNothingThatIsRead) {
+    struct Case {
+        bool farFirst;                                     // a far value is given before the room is made
+        std::vector<std::pair<int32_t, size_t>> expected;  // first number and count
+        std::vector<int32_t> given;
+    };
+    std::vector<int32_t> run;
+    for (int32_t number = 1; number < 50000; ++number) run.push_back(number);
+    std::vector<int32_t> runThenFar = run;
+    runThenFar.push_back(2000000000);
+    const std::vector<Case> cases = {
+        {false, {{1, 49999}}, run},
+        {false, {{1, 10'000'000}}, run},           // a count far past the values given
+        {false, {{1, 49999}}, runThenFar},         // a far number after the run
+        {false, {{300000, 5}}, {300000, 300001}},  // a subsection that starts far out
+        {false, {{1, 3}, {1, 49999}}, run},        // told twice
+        {true, {{1, 49999}}, run},
+    };
+    for (size_t index = 0; index < cases.size(); ++index) {
+        NumberMap<int> told, untold;
+        if (cases[index].farFirst) {
+            told.at(1500000000) = 9;
+            untold.at(1500000000) = 9;
+        }
+        for (const auto& [first, count] : cases[index].expected) told.expect(first, count);
+        EXPECT_EQ(0u, told.denseSize()) << index << ": room is not a value";
+        for (const int32_t number : cases[index].given) {
+            told.at(number) = number % 97 + 1;
+            untold.at(number) = number % 97 + 1;
+        }
+        EXPECT_EQ(untold.denseSize(), told.denseSize()) << index;
+        told.order();
+        untold.order();
+        EXPECT_EQ(walked(untold), walked(told)) << index;
+        EXPECT_EQ(untold.count(), told.count()) << index;
+    }
+}
+
 // The table of a file: the newest section wins, numbers below the bound that no
 // section set read as unset, numbers beyond it are outside.
 TEST(XRefEntryTableStorage, SparseEntriesFollowTheSectionRules) {
