@@ -55,9 +55,11 @@ void CPdfDictionary::find(std::string_view key, CPdfElement& out, ValueSieve* si
     else out.setNull();
 }
 
-void CPdfDictionary::findRaw(std::string_view key, CPdfElement& out) const {
-    if (const CPdfElement* value = lookup(key)) out.copyFrom(*value);
+bool CPdfDictionary::findRaw(std::string_view key, CPdfElement& out) const {
+    const CPdfElement* value = lookup(key);
+    if (value) out.copyFrom(*value);
     else out.setNull();
+    return value != nullptr;
 }
 
 bool CPdfDictionary::findLastRaw(std::string_view key, CPdfElement& out) const {
@@ -68,8 +70,5 @@ bool CPdfDictionary::findLastRaw(std::string_view key, CPdfElement& out) const {
             return true;
         }
     }
-    const CPdfElement* value = lookup(key);
-    if (value) out.copyFrom(*value);
-    else out.setNull();
-    return value != nullptr;
+    return findRaw(key, out);
 }

@@ -24,10 +24,10 @@ public:
     void add(std::string_view key, CPdfElement&& value);
     // The value, with one step of resolution through the dictionary's cross-reference.
     void find(std::string_view key, CPdfElement& out, ValueSieve* sieve = nullptr) const;
-    // The value as stored: a reference stays a reference.
-    void findRaw(std::string_view key, CPdfElement& out) const;
-    // The same for the key's last occurrence; tells whether the key is there at
-    // all (a null value too), which one lookup answers with the value.
+    // The value as stored: a reference stays a reference. Tells whether the key is
+    // there at all (a null value too), which one lookup answers with the value.
+    bool findRaw(std::string_view key, CPdfElement& out) const;
+    // The same for the key's last occurrence.
     bool findLastRaw(std::string_view key, CPdfElement& out) const;
     // Whether the key is there at all (with a null value too).
     bool holds(std::string_view key) const { return lookup(key) != nullptr; }

@@ -93,7 +93,7 @@ public:
     void expect(int32_t first, size_t count) {
         if (first < 0 || !far.empty() || !ordered.empty()) return;
         const size_t end = static_cast<size_t>(first) + count;
-        if (end <= std::max<size_t>(limits::denseNumberFloor, 2 * (given + count + 1))) dense.reserve(end);
+        if (end <= denseReach(count)) dense.reserve(end);
     }
 
     // Numbers that were given a value (as far as at() could tell).
@@ -124,9 +124,11 @@ public:
     size_t denseSize() const { return dense.size(); }
 
 private:
-    // The vector reaches as far as twice the numbers given, or a floor that costs
-    // little: beyond, a number is far.
-    size_t denseReach() const { return std::max<size_t>(limits::denseNumberFloor, 2 * (given + 1)); }
+    // The vector reaches as far as twice the numbers given (and `coming` more), or
+    // a floor that costs little: beyond, a number is far.
+    size_t denseReach(size_t coming = 0) const {
+        return std::max<size_t>(limits::denseNumberFloor, 2 * (given + coming + 1));
+    }
 
     typename std::vector<std::pair<int32_t, Value>>::iterator orderedAt(int32_t number) {
         return std::lower_bound(ordered.begin(), ordered.end(), number,

@@ -365,7 +365,7 @@ void XRefSectionReader::readStreamSubsection(CPdfStream* stream, const int32_t w
     const int32_t typeWidth = std::max(widths[0], 0), field2Width = std::max(widths[1], 0);
     const size_t rowLength = static_cast<size_t>(typeWidth + field2Width + std::max(widths[2], 0));
     uint8_t row[48];  // three fields of at most 16 bytes
-    entries.expect(first, std::min<uint64_t>(static_cast<uint64_t>(count),
+    entries.expect(first, std::min<uint64_t>(static_cast<uint64_t>(std::max(count, 0)),
                                              entries.fileSize() / limits::fileBytesPerExpectedStreamEntry));
     for (int64_t number = first; number < end; ++number) {
         // A row is read whole: a stream that ends within it ends the section there.
