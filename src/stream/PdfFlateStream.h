@@ -17,7 +17,14 @@ protected:
 
 private:
     uint32_t decode(unsigned char* into, uint32_t room) override;
+    bool nextPiece();
+    bool checksumHolds() const;
 
     z_stream inflateState{};
     bool finished = false;
+    // zlib reads the checksum at the stream's end but leaves its comparison to us
+    // (our sums are faster): the sum of everything inflated, and the last four
+    // bytes of the input pieces before the current one, where the checksum may begin.
+    uint32_t checksum;
+    unsigned char earlierInput[4] = {};
 };

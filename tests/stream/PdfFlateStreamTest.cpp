@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstdlib>
 
 #include "TestByteFile.h"
@@ -90,6 +93,57 @@ std::string undoPngRows(const std::string& raw, int32_t rowBytes, int32_t pixelB
     return out;
 }
 
+// What inflating gives when zlib checks the data itself: refills of 1024 bytes
+// from input taken 4096 bytes at a time, a refill that fails dropped with the rest.
+std::string inflatedWithZlibsCheck(const std::string& packed) {
+    z_stream zlib{};
+    inflateInit(&zlib);
+    std::string out;
+    size_t given = 0;
+    unsigned char refill[1024];
+    bool finished = false;
+    while (!finished) {
+        zlib.next_out = refill;
+        zlib.avail_out = sizeof refill;
+        while (zlib.avail_out > 0) {
+            if (zlib.avail_in == 0) {
+                if (given == packed.size()) break;
+                const size_t piece = std::min<size_t>(4096, packed.size() - given);
+                zlib.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data() + given));
+                zlib.avail_in = static_cast<uInt>(piece);
+                given += piece;
+            }
+            const int result = inflate(&zlib, Z_NO_FLUSH);
+            if (result == Z_STREAM_END) {
+                finished = true;
+                break;
+            }
+            if (result != Z_OK && result != Z_BUF_ERROR) {
+                inflateEnd(&zlib);
+                return out;
+            }
+            if (result == Z_BUF_ERROR && zlib.avail_in > 0) break;
+        }
+        const size_t made = sizeof refill - zlib.avail_out;
+        if (made == 0) break;
+        out.append(reinterpret_cast<const char*>(refill), made);
+    }
+    inflateEnd(&zlib);
+    return out;
+}
+
+// One stored block of `length` bytes in the zlib format, with its checksum.
+std::string storedStream(size_t length) {
+    std::string data(length, '\0');
+    for (size_t i = 0; i < length; ++i) data[i] = static_cast<char>(i * 31 + i / 7);
+    const uint32_t sum = static_cast<uint32_t>(adler32(1, reinterpret_cast<const Bytef*>(data.data()), length));
+    return byteString({0x78, 0x01, 0x01, static_cast<int>(length & 0xFF), static_cast<int>(length >> 8),
+                       static_cast<int>(~length & 0xFF), static_cast<int>((~length >> 8) & 0xFF)}) +
+           data +
+           byteString({static_cast<int>(sum >> 24), static_cast<int>((sum >> 16) & 0xFF),
+                       static_cast<int>((sum >> 8) & 0xFF), static_cast<int>(sum & 0xFF)});
+}
+
 }  // namespace
 
 TEST(PdfFlateStream, UndoesEachPredictor) {
@@ -117,6 +171,48 @@ TEST(PdfFlateStream, CorruptDataEndsAfterTheLastCompleteRefill) {
     FlateFile flate(packedThenCorrupt());
     EXPECT_EQ(2048u, flate.readAll().size());
     EXPECT_EQ(-1, flate.stream->readByte());
+}
+
+// The checksum at the end is compared as zlib compares it: a wrong one fails the
+// refill that reaches it, wherever the checksum's bytes fall among the input pieces;
+// one cut short ends the data after all that was inflated.
+TEST(PdfFlateStream, ChecksumIsHeldToWhatZlibChecks) {
+    // 3000 bytes: the refill of the last 952 is dropped.
+    std::string wrong = storedStream(3000);
+    wrong.back() ^= 1;
+    EXPECT_EQ(2048u, FlateFile(wrong).readAll().size());
+    EXPECT_EQ(3000u, FlateFile(storedStream(3000)).readAll().size());
+    EXPECT_EQ(3000u, FlateFile(storedStream(3000).substr(0, 3009)).readAll().size());
+    // Streams that end around the first input piece's end, each of the four bytes wrong in turn.
+    for (size_t length = 4080; length <= 4090; ++length) {
+        const std::string right = storedStream(length);
+        EXPECT_EQ(inflatedWithZlibsCheck(right), FlateFile(right).readAll()) << length;
+        EXPECT_EQ(length, FlateFile(right).readAll().size()) << length;
+        for (size_t k = 1; k <= 4; ++k) {
+            std::string damaged = right;
+            damaged[damaged.size() - k] ^= 0x40;
+            EXPECT_EQ(inflatedWithZlibsCheck(damaged), FlateFile(damaged).readAll()) << length << " " << k;
+            EXPECT_EQ(4096u - 1024u, FlateFile(damaged).readAll().size()) << length << " " << k;
+        }
+    }
+}
+
+// Compressed data damaged anywhere (a flipped byte, a cut) inflates to what zlib's
+// own check gives, byte for byte.
+TEST(PdfFlateStream, DamageAnywhereEndsWhereZlibsCheckEndsIt) {
+    std::string text;
+    uint32_t seed = 99;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int i = 0; i < 20000; ++i) text.push_back(static_cast<char>(next() % 5 == 0 ? next() : 'a' + next() % 4));
+    const std::string packed = zlibCompressed(text);
+    ASSERT_GT(packed.size(), 4100u);
+    for (int trial = 0; trial < 300; ++trial) {
+        std::string damaged = packed;
+        const size_t at = trial < 40 ? packed.size() - 1 - trial % 8 : next() % packed.size();
+        if (trial % 3 == 2) damaged.resize(at);
+        else damaged[at] = static_cast<char>(damaged[at] ^ (1 + next() % 255));
+        EXPECT_EQ(inflatedWithZlibsCheck(damaged), FlateFile(damaged).readAll()) << trial << " at " << at;
+    }
 }
 
 TEST(PdfFlateStream, RewindDoesNotRestart) {

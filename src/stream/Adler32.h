@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The Adler-32 checksum that ends a zlib stream (RFC 1950), continued over more
+// bytes. It gives exactly zlib's adler32, in about a sixth of the instructions
+// where the processor has SSE2: every Flate stream is checked over all its
+// output, and zlib's own byte-at-a-time sums were a twentieth of a whole job.
+namespace adler {
+
+inline constexpr uint32_t start = 1;
+
+uint32_t update(uint32_t adler, const uint8_t* bytes, size_t length);
+
+}  // namespace adler
