@@ -1,8 +1,13 @@
 #include "rawtext/RawObject.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "crypt/ObjectStrings.h"
 #include "crypt/StandardSecurity.h"
@@ -24,36 +29,33 @@
 
 namespace {
 
-// Whether any of the eight bytes of `word` is `byte` (the test for a zero byte
-// in a word, on the word with `byte` cleared out of it).
-constexpr bool holdsByte(uint64_t word, uint8_t byte) {
-    constexpr uint64_t ones = 0x0101010101010101u;
-    const uint64_t cleared = word ^ (ones * byte);
-    return ((cleared - ones) & ~cleared & (ones << 7)) != 0;
+// Where the first "(", "%" or "<" lies at or after `at`, or `length`: sixteen
+// bytes are compared at once where the processor can.
+size_t nextOpeningByte(const uint8_t* text, size_t at, size_t length) {
+#if defined(__SSE2__)
+    const __m128i parenthesis = _mm_set1_epi8('(');
+    const __m128i percent = _mm_set1_epi8('%');
+    const __m128i angle = _mm_set1_epi8('<');
+    for (; length - at >= 16; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, parenthesis), _mm_cmpeq_epi8(bytes, percent)),
+                         _mm_cmpeq_epi8(bytes, angle));
+        if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)))
+            return at + static_cast<size_t>(std::countr_zero(mask));
+    }
+#endif
+    while (at < length && text[at] != '(' && text[at] != '%' && text[at] != '<') ++at;
+    return at;
 }
 
 // Only a "(", a "%" or a "<" that opens no dictionary can start what a text leaves
 // open: most texts hold none of them, and are passed over at a glance rather than
-// by the lexer, which reads every byte. Eight bytes without any of the three are
-// passed over at once.
+// by the lexer, which reads every byte.
 bool mayEndOpen(const uint8_t* text, size_t length) {
-    size_t i = 0;
-    while (i < length) {
-        if (length - i >= 8) {
-            uint64_t word = 0;
-            std::memcpy(&word, text + i, 8);
-            if (!holdsByte(word, '(') && !holdsByte(word, '%') && !holdsByte(word, '<')) {
-                i += 8;
-                continue;
-            }
-        }
-        const uint8_t c = text[i];
-        if (c == '(' || c == '%') return true;
-        if (c == '<') {
-            if (i + 1 == length || text[i + 1] != '<') return true;
-            ++i;
-        }
-        ++i;
+    for (size_t at = nextOpeningByte(text, 0, length); at < length; at = nextOpeningByte(text, at, length)) {
+        if (text[at] != '<' || at + 1 == length || text[at + 1] != '<') return true;
+        at += 2;
     }
     return false;
 }
