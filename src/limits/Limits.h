@@ -204,6 +204,8 @@ constexpr uint32_t decodeInputBytes = 4096;
 // two or three (a text encoding over a compression), and each decoder holds a few
 // kilobytes of its own.
 constexpr int32_t maximumChainedFilters = 8;
+// A cross-reference stream's rows are read this many at a time.
+constexpr int64_t crossReferenceRowsReadAtOnce = 128;
 // Object streams are decoded in blocks of this size.
 constexpr size_t objectStreamDecodeBlock = 16384;
 

@@ -69,21 +69,18 @@ bool CPdfPredictor::decodeRow() {
         line.assign(static_cast<size_t>(rowBytes), 0);
         previous.assign(static_cast<size_t>(rowBytes), 0);
     }
-    int filter = predictor;
-    if (predictor >= 10) {
-        uint8_t tag;
-        if (source->readUnpredicted(&tag, 1) != 1) {
-            ended = true;
-            return false;
-        }
-        filter = tag + 10;
-    }
     // The delivered row becomes the previous one; every byte after the leading
     // zeros of `line` is overwritten below. The row's raw bytes are read whole
-    // (a row the data ends within is dropped) and undone in place.
+    // (a row the data ends within is dropped) and undone in place. A PNG row's tag
+    // is read with it, into the last leading zero, which is zero again at once.
     line.swap(previous);
-    const size_t rawBytes = static_cast<size_t>(rowBytes - pixelBytes);
-    if (source->readUnpredicted(line.data() + pixelBytes, rawBytes) != rawBytes) {
+    const bool tagged = predictor >= 10;
+    uint8_t* const rowStart = line.data() + pixelBytes - (tagged ? 1 : 0);
+    const size_t rawBytes = static_cast<size_t>(rowBytes - pixelBytes) + (tagged ? 1 : 0);
+    const size_t got = source->readUnpredicted(rowStart, rawBytes);
+    const int filter = tagged ? rowStart[0] + 10 : predictor;
+    if (tagged) rowStart[0] = 0;
+    if (got != rawBytes) {
         ended = true;
         return false;
     }

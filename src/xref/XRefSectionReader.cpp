@@ -188,6 +188,18 @@ void XRefSectionReader::readIndexedSubsections(uint64_t sectionStart, CPdfStream
     parser.parseObject(object, pairs);
 }
 
+void XRefSectionReader::addStreamRow(int64_t number, const uint8_t* row, const int32_t widths[3]) {
+    const int32_t typeWidth = std::max(widths[0], 0), field2Width = std::max(widths[1], 0);
+    const int32_t type = widths[0] == 0 ? 1 : fieldAt(row, widths[0]);
+    // Only an offset in the file may need more than 32 bits.
+    const int64_t field2 =
+        type == 1 ? static_cast<int64_t>(wideFieldAt(row + typeWidth, widths[1])) : fieldAt(row + typeWidth, widths[1]);
+    const int32_t field3 = fieldAt(row + typeWidth + field2Width, widths[2]);
+    if (type < 0 || type > 2) throw CPdfException(FailureKind::Damaged, message::xrefStreamEntryWrongType);
+    grow(number + 1, message::xrefStreamIndexWrongType);
+    entries.setIfUnset(number, XRefEntry{field2, field3, static_cast<XRefEntryType>(type)});
+}
+
 void XRefSectionReader::grow(int64_t size, const char* failure) {
     if (!entries.grow(size)) throw CPdfException(FailureKind::Damaged, failure);
 }
@@ -362,23 +374,20 @@ void XRefSectionReader::readStreamSubsection(CPdfStream* stream, const int32_t w
     // Rows of no bytes carry nothing: such a subsection lists no entries, however
     // often an Index repeats it.
     if (widths[0] <= 0 && widths[1] <= 0 && widths[2] <= 0) return;
-    const int32_t typeWidth = std::max(widths[0], 0), field2Width = std::max(widths[1], 0);
-    const size_t rowLength = static_cast<size_t>(typeWidth + field2Width + std::max(widths[2], 0));
-    uint8_t row[48];  // three fields of at most 16 bytes
+    const size_t rowLength =
+        static_cast<size_t>(std::max(widths[0], 0) + std::max(widths[1], 0) + std::max(widths[2], 0));
     entries.expect(first, std::min<uint64_t>(static_cast<uint64_t>(std::max(count, 0)),
                                              entries.fileSize() / limits::fileBytesPerExpectedStreamEntry));
-    for (int64_t number = first; number < end; ++number) {
+    // Rows are read many at a time, never past the subsection's last: the next
+    // subsection's rows follow in the same stream.
+    uint8_t rows[limits::crossReferenceRowsReadAtOnce * 48];  // three fields of at most 16 bytes
+    for (int64_t number = first; number < end;) {
+        const size_t wanted =
+            static_cast<size_t>(std::min<int64_t>(limits::crossReferenceRowsReadAtOnce, end - number));
+        const size_t whole = stream->readBlock(rows, wanted * rowLength) / rowLength;
+        for (size_t r = 0; r < whole; ++r, ++number) addStreamRow(number, rows + r * rowLength, widths);
         // A row is read whole: a stream that ends within it ends the section there.
-        if (stream->readBlock(row, rowLength) != rowLength)
-            throw CPdfException(FailureKind::Damaged, message::xrefStreamEndedEarly);
-        const int32_t type = widths[0] == 0 ? 1 : fieldAt(row, widths[0]);
-        // Only an offset in the file may need more than 32 bits.
-        const int64_t field2 = type == 1 ? static_cast<int64_t>(wideFieldAt(row + typeWidth, widths[1]))
-                                         : fieldAt(row + typeWidth, widths[1]);
-        const int32_t field3 = fieldAt(row + typeWidth + field2Width, widths[2]);
-        if (type < 0 || type > 2) throw CPdfException(FailureKind::Damaged, message::xrefStreamEntryWrongType);
-        grow(number + 1, message::xrefStreamIndexWrongType);
-        entries.setIfUnset(number, XRefEntry{field2, field3, static_cast<XRefEntryType>(type)});
+        if (whole < wanted) throw CPdfException(FailureKind::Damaged, message::xrefStreamEndedEarly);
     }
     grow(end, message::xrefStreamIndexWrongType);
 }

@@ -51,6 +51,8 @@ private:
     void readStreamSubsection(CPdfStream* stream, const int32_t widths[3], int32_t first, int32_t count);
     void readHybridStream(const CPdfDictionary& trailerOfTable);
     void keepNewestTrailer(const CPdfElement& dictionary);
+    // One row of a cross-reference stream, the entry of object `number`.
+    void addStreamRow(int64_t number, const uint8_t* row, const int32_t widths[3]);
     void grow(int64_t size, const char* failure);
     void skipJunkAfterEntry(CPdfParser& parser);
     void addTableEntry(int64_t number, const XRefEntry& entry, XRefEntryTable::DeferredFree& freeEntries);
