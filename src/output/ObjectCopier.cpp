@@ -29,6 +29,26 @@ uint64_t pageKey(int32_t number, size_t place) {
 int32_t numberOf(uint64_t key) { return static_cast<int32_t>(static_cast<uint32_t>(key >> 32) ^ signBit); }
 size_t placeOf(uint64_t key) { return static_cast<size_t>(key & UINT32_MAX); }
 
+// Orders the words by their number, keeping words of one number in the order
+// given: the places ascend as the words are made, so this orders them as pairs.
+// One counting pass for each byte of the number that differs among the words:
+// linear, where a comparison sort took a twentieth of a whole job on a page tree
+// whose pages' numbers are out of their tree order.
+void orderByNumber(std::vector<uint64_t>& keys) {
+    if (keys.size() < 2) return;
+    uint64_t differing = 0;
+    for (const uint64_t key : keys) differing |= key ^ keys.front();
+    std::vector<uint64_t> sorted(keys.size());
+    for (int shift = 32; shift < 64; shift += 8) {
+        if (((differing >> shift) & 0xFF) == 0) continue;
+        size_t firstOfByte[257] = {};
+        for (const uint64_t key : keys) ++firstOfByte[((key >> shift) & 0xFF) + 1];
+        for (size_t byte = 0; byte < 256; ++byte) firstOfByte[byte + 1] += firstOfByte[byte];
+        for (const uint64_t key : keys) sorted[firstOfByte[(key >> shift) & 0xFF]++] = key;
+        keys.swap(sorted);
+    }
+}
+
 // The page records ordered by object number, so that the objects, written in
 // ascending number, find their first page record in one pass. The walk's bound
 // on visits keeps the records far below 2^32; more would be damage.
@@ -37,7 +57,7 @@ std::vector<uint64_t> pagesByObject(const std::vector<PageRecord>& pages) {
     std::vector<uint64_t> order;
     order.reserve(pages.size());
     for (size_t i = 0; i < pages.size(); ++i) order.push_back(pageKey(pages[i].objNum, i));
-    sortNearlySorted(order);
+    orderByNumber(order);
     return order;
 }
 
