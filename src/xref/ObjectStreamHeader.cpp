@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <optional>
 
 #include "model/PdfElement.h"
 #include "parse/CharacterClass.h"
@@ -26,17 +25,19 @@ namespace {
 
 // A run of digits after white space, closed by white space or the text's end, is
 // an integer token as the lexer reads it (saturated past 2^31-1) and is taken
-// here; anything else is left where it stands, for the lexer.
-std::optional<int32_t> readDigitRun(TextSource& source, const uint8_t* text, uint32_t length) {
-    uint32_t start = source.where();
+// here, `at` then past it; anything else is left where it stands, for the lexer.
+bool readDigitRun(const uint8_t* text, uint32_t length, uint32_t& at, int32_t& value) {
+    uint32_t start = at;
     while (start < length && pdfchar::isWhitespace(text[start])) ++start;
     uint32_t end = start;
-    int64_t magnitude = 0;
-    for (; end < length && pdfchar::isDigit(text[end]); ++end)
-        magnitude = std::min<int64_t>(magnitude * 10 + (text[end] - '0'), int64_t{INT32_MAX} + 1);
-    if (end == start || (end < length && !pdfchar::isWhitespace(text[end]))) return std::nullopt;
-    source.rewindTo(end);
-    return static_cast<int32_t>(std::min<int64_t>(magnitude, INT32_MAX));
+    uint64_t magnitude = 0;
+    for (; end < length && pdfchar::isDigit(text[end]); ++end) {
+        if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + static_cast<uint64_t>(text[end] - '0');
+    }
+    if (end == start || (end < length && !pdfchar::isWhitespace(text[end]))) return false;
+    at = end;
+    value = static_cast<int32_t>(std::min<uint64_t>(magnitude, INT32_MAX));
+    return true;
 }
 
 }  // namespace
@@ -47,8 +48,11 @@ bool readPlainObjectStreamHeader(const uint8_t* text, uint32_t length, int32_t c
     PdfLexer<TextSource> lexer(source);
     LexedToken token;
     const auto nextInteger = [&](std::vector<int32_t>& into) {
-        if (const std::optional<int32_t> digits = readDigitRun(source, text, length)) {
-            into.push_back(*digits);
+        uint32_t at = source.where();
+        int32_t value = 0;
+        if (readDigitRun(text, length, at, value)) {
+            source.rewindTo(at);
+            into.push_back(value);
             return true;
         }
         lexer.lexToken(token);

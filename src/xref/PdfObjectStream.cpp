@@ -89,6 +89,10 @@ RetainPtr<CPdfStream> memoryWindow(const DecodedBytes& data, uint32_t start, uin
 bool readHeader(CPdfXRef* xref, const DecodedBytes& data, int32_t count, int32_t first, std::vector<int32_t>& numbers,
                 std::vector<int32_t>& offsets) {
     const uint32_t headerEnd = static_cast<uint32_t>(std::min<int64_t>(first, static_cast<int64_t>(data.size())));
+    // Room for the pairs at once, as many as the header's bytes can hold (four a pair).
+    const size_t pairsHeld = std::min<size_t>(static_cast<size_t>(count), headerEnd / 4 + 1);
+    numbers.reserve(pairsHeld);
+    offsets.reserve(pairsHeld);
     if (readPlainObjectStreamHeader(data.data(), headerEnd, count, numbers, offsets)) return true;
     numbers.clear();
     offsets.clear();
