@@ -48,6 +48,7 @@ protected:
 
     // The caller has checked the parameters with CPdfPredictor::isUsable; 1 is none.
     void usePredictor(int32_t predictor, int32_t columns, int32_t colors, int32_t bits);
+    bool predicts() const { return predictorState != nullptr; }
 
     // Decodes up to `room` bytes into `into`: 0 ends the data for good. `room` is
     // the whole output buffer, so a decoder may write a few bytes at once (a group).

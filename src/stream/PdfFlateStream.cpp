@@ -4,7 +4,16 @@
 #include <cstring>
 #include <new>
 
+#include "limits/Limits.h"
 #include "stream/Adler32.h"
+
+namespace {
+
+uint32_t storedChecksum(const unsigned char* bytes) {
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | uint32_t{bytes[3]};
+}
+
+}  // namespace
 
 CPdfFlateStream::CPdfFlateStream(RetainPtr<CPdfStream> underlying, int32_t predictor, int32_t columns, int32_t colors,
                                  int32_t bits)
@@ -25,6 +34,7 @@ CPdfFlateStream::~CPdfFlateStream() { inflateEnd(&inflateState); }
 // it produced, and the stream ends; so does one that reaches the stream's end
 // with a checksum that does not match, as zlib's own check would have failed it.
 uint32_t CPdfFlateStream::decode(unsigned char* into, uint32_t room) {
+    started = true;
     if (finished) return 0;
     inflateState.next_out = into;
     inflateState.avail_out = room;
@@ -47,6 +57,50 @@ uint32_t CPdfFlateStream::decode(unsigned char* into, uint32_t room) {
     return room - inflateState.avail_out;
 }
 
+// The bytes inflated at once reach the same end as refills do on sound data, where
+// no refill fails, and in a fraction of zlib's calls: it decodes most of a block at
+// full speed only where the output has room for its longest match. Anything else
+// (damage, data cut short, more than `bound`) is left to the refills.
+bool CPdfFlateStream::inflateWhole(DecodedBytes& out, size_t bound) {
+    if (!inflatesWhole()) return false;
+    started = true;
+    finished = true;  // whatever comes of it, the stream is not read on
+    std::vector<uint8_t> compressed;
+    if (!readAllInput(compressed, bound)) return false;
+    inflateState.next_in = compressed.data();
+    inflateState.avail_in = static_cast<uInt>(compressed.size());
+    // Sound data inflates to a few times its size: room for that, then more as needed.
+    out.resize(std::min(bound, std::max<size_t>(4 * compressed.size(), limits::wholeInflateFirstRoom)));
+    size_t produced = 0;
+    for (;;) {
+        inflateState.next_out = out.data() + produced;
+        inflateState.avail_out = static_cast<uInt>(out.size() - produced);
+        const int result = inflate(&inflateState, Z_FINISH);
+        const size_t made = out.size() - produced - inflateState.avail_out;
+        checksum = adler::update(checksum, out.data() + produced, made);
+        produced += made;
+        if (result == Z_STREAM_END) {
+            out.resize(produced);
+            return produced < bound && inflateState.next_in - compressed.data() >= 4 &&
+                   storedChecksum(inflateState.next_in - 4) == checksum;
+        }
+        // Only a stream that needs more room goes on; one whose input ran out is cut short.
+        if (result != Z_BUF_ERROR || inflateState.avail_out != 0 || out.size() >= bound) return false;
+        out.resize(std::min(bound, 2 * out.size()));
+    }
+}
+
+// All the compressed input, unless it is more than `bound` bytes (no sound stream
+// within the bound compresses to more than that).
+bool CPdfFlateStream::readAllInput(std::vector<uint8_t>& compressed, size_t bound) {
+    while (readInputPiece()) {
+        if (compressed.size() + inputEnd > bound) return false;
+        compressed.insert(compressed.end(), input, input + inputEnd);
+    }
+    inputEnd = 0;
+    return true;
+}
+
 // Gives inflate the next piece of input, keeping the last bytes of the one it used up.
 bool CPdfFlateStream::nextPiece() {
     const uint32_t kept = std::min<uint32_t>(inputEnd, sizeof earlierInput);
@@ -67,7 +121,5 @@ bool CPdfFlateStream::checksumHolds() const {
     const uint32_t fromEarlier = sizeof stored - fromPiece;
     std::memcpy(stored, earlierInput + sizeof earlierInput - fromEarlier, fromEarlier);
     std::memcpy(stored + fromEarlier, input + inPiece - fromPiece, fromPiece);
-    const uint32_t expected =
-        (uint32_t{stored[0]} << 24) | (uint32_t{stored[1]} << 16) | (uint32_t{stored[2]} << 8) | uint32_t{stored[3]};
-    return expected == checksum;
+    return storedChecksum(stored) == checksum;
 }

@@ -10,6 +10,7 @@
 #include "parse/PdfParser.h"
 #include "parse/SievedDictionary.h"
 #include "stream/PdfEmbedStream.h"
+#include "stream/PdfFlateStream.h"
 #include "stream/PdfMemoryStream.h"
 #include "stream/PdfStream.h"
 #include "xref/ObjectStreamHeader.h"
@@ -50,6 +51,20 @@ bool readSmallStream(CPdfStream* stream, DecodedBytes& data) {
         data.resize(have + got);
         if (got < decodeBlock) return true;
     }
+    return false;
+}
+
+// A sound Flate stream inflated whole, less than the size read at once. False when
+// it is not one, with `object` open to be read in blocks: opened again when the
+// attempt used its stream up.
+bool inflatedWhole(CPdfXRef& xref, int32_t streamNumber, CPdfElement& object, DecodedBytes& data) {
+    auto* const flate = dynamic_cast<CPdfFlateStream*>(object.stream());
+    if (!flate || !flate->inflatesWhole()) return false;
+    if (flate->inflateWhole(data, limits::objectStreamReadWholeBytes)) return true;
+    data.clear();
+    object.clear();
+    xref.fetchObject(streamNumber, 0, object);
+    if (!object.is(ElementType::Stream)) throw CPdfException(FailureKind::Damaged, message::damaged);
     return false;
 }
 
@@ -107,10 +122,11 @@ DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) :
     if (!object.is(ElementType::Stream)) return;
     int32_t count = 0;
     if (!readLayout(*xref, object, count, first)) return;
-    // Most object streams are read at once. A larger one is decoded twice, first
-    // only to learn its size, so that it is held once in a buffer of that size and
-    // never in a buffer grown to twice it; one beyond the limit is never held.
-    if (!readSmallStream(object.stream(), data)) {
+    // Most object streams are read at once: a sound Flate stream is inflated whole,
+    // anything else is opened again and read in blocks. A larger one is decoded twice,
+    // first only to learn its size, so that it is held once in a buffer of that size
+    // and never in a buffer grown to twice it; one beyond the limit is never held.
+    if (!inflatedWhole(*xref, streamNumber, object, data) && !readSmallStream(object.stream(), data)) {
         const size_t size = countRemaining(object.stream(), data.size());
         xref->objectStreams().charge(size);
         object.clear();

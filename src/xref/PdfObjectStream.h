@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/PdfElement.h"
-#include "xref/DecodedBytes.h"
+#include "stream/DecodedBytes.h"
 
 class CPdfXRef;
 class ValueSieve;

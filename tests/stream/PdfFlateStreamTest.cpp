@@ -215,6 +215,51 @@ TEST(PdfFlateStream, DamageAnywhereEndsWhereZlibsCheckEndsIt) {
     }
 }
 
+// Inflated at once, a sound stream gives what its refills give, below the bound and
+// however far beyond the first room it grows; anything the refills would end early
+// or that reaches the bound is declined.
+TEST(PdfFlateStream, InflatedWholeOnlyWhenSoundAndWithinTheBound) {
+    std::string text;
+    for (int i = 0; i < 200000; ++i) text.push_back(static_cast<char>('a' + (i * 7 + i / 13) % 26));
+    for (const size_t length : {size_t{0}, size_t{1}, size_t{16384}, size_t{70000}, size_t{200000}}) {
+        const std::string packed = zlibCompressed(text.substr(0, length));
+        FlateFile flate(packed);
+        auto& stream = static_cast<CPdfFlateStream&>(*flate.stream.get());
+        DecodedBytes whole;
+        ASSERT_TRUE(stream.inflatesWhole()) << length;
+        ASSERT_TRUE(stream.inflateWhole(whole, 200001)) << length;
+        EXPECT_EQ(FlateFile(packed).readAll(), std::string(whole.begin(), whole.end())) << length;
+        EXPECT_FALSE(stream.inflatesWhole()) << length;
+    }
+    const auto declined = [](const std::string& packed, size_t bound) {
+        FlateFile flate(packed);
+        DecodedBytes whole;
+        return !static_cast<CPdfFlateStream&>(*flate.stream.get()).inflateWhole(whole, bound);
+    };
+    EXPECT_TRUE(declined(zlibCompressed(text.substr(0, 5000)), 5000));
+    EXPECT_FALSE(declined(zlibCompressed(text.substr(0, 4999)), 5000));
+    std::string wrongSum = storedStream(3000), cut = zlibCompressed(text.substr(0, 9000));
+    wrongSum.back() ^= 1;
+    cut.resize(cut.size() - 5);
+    EXPECT_TRUE(declined(wrongSum, 100000));
+    EXPECT_TRUE(declined(cut, 100000));
+    EXPECT_TRUE(declined(packedThenCorrupt(), 100000));
+}
+
+// A stream with a predictor, or one already read from, is never taken at once.
+TEST(PdfFlateStream, PredictedOrStartedStreamsAreLeftToTheirRefills) {
+    FlateFile predicted(zlibCompressed(byteString({2, 1, 2, 3, 4})), {12, 4, 1, 8});
+    EXPECT_FALSE(static_cast<CPdfFlateStream&>(*predicted.stream.get()).inflatesWhole());
+    EXPECT_EQ(byteString({1, 2, 3, 4}), predicted.readAll());
+    FlateFile started(zlibCompressed("abcdef"));
+    EXPECT_EQ('a', started.stream->readByte());
+    auto& stream = static_cast<CPdfFlateStream&>(*started.stream.get());
+    DecodedBytes whole;
+    EXPECT_FALSE(stream.inflatesWhole());
+    EXPECT_FALSE(stream.inflateWhole(whole, 1000));
+    EXPECT_EQ("bcdef", started.readAll());
+}
+
 TEST(PdfFlateStream, RewindDoesNotRestart) {
     FlateFile flate(zlibCompressed("abcdef"));
     EXPECT_EQ('a', flate.stream->readByte());

@@ -52,6 +52,37 @@ TEST(ObjectStreamFilters, ObjectsAreReadThroughEachFilterAndChain) {
     EXPECT_EQ(message::filterNotSupported, fetchedThrough("/Filter /DCTDecode", plain, 11));
 }
 
+// A Flate object stream whose checksum is wrong is read again in refills, and
+// loses the last one, as it always did: an object whose text lay there is gone,
+// the others are found.
+// One with a predictor is read in refills at once.
+TEST(ObjectStreamFilters, DamagedFlateStreamsLoseWhatTheirLastRefillHeld) {
+    const std::string padding(1500, ' ');
+    const std::string paddedHeader = "11 0 12 " + std::to_string(8 + padding.size()) + " ";
+    const std::string plain = paddedHeader + "(eleven)" + padding + "(twelve)";
+    const auto fetchedFrom = [&](const std::string& data, int number, const std::string& more = "") {
+        PdfBuilder pdf;
+        pdf.object(1, "<< /Type /Catalog >>");
+        pdf.stream(10,
+                   "/Type /ObjStm /N 2 /First " + std::to_string(paddedHeader.size()) + " /Filter /FlateDecode" + more,
+                   data);
+        pdf.entry(11, 2, 10, 0);
+        pdf.entry(12, 2, 10, 1);
+        pdf.startxref(pdf.xrefStream(20, "/Root 1 0 R"));
+        CPdfDocument document;
+        return fetched(pdf.open(document), number);
+    };
+    std::string wrongSum = zlibCompressed(plain);
+    wrongSum.back() ^= 1;
+    EXPECT_EQ("eleven", fetchedFrom(zlibCompressed(plain), 11));
+    EXPECT_EQ("twelve", fetchedFrom(zlibCompressed(plain), 12));
+    EXPECT_EQ("eleven", fetchedFrom(wrongSum, 11));
+    EXPECT_EQ("kind 12", fetchedFrom(wrongSum, 12));  // the data ends before its text: end of file
+    std::string rows;
+    for (const char c : plain) rows += std::string(1, '\0') + c;  // PNG rows of one byte, unfiltered
+    EXPECT_EQ("twelve", fetchedFrom(zlibCompressed(rows), 12, " /DecodeParms << /Predictor 12 /Columns 1 >>"));
+}
+
 // Data that expands thousands of times over is read only up to the bound on an
 // object stream's size, and the file is then damaged.
 TEST(ObjectStreamFilters, ADecodingBombStopsAtTheBound) {
