@@ -3,8 +3,19 @@
 #include "model/PdfDictionary.h"
 #include "model/PdfElement.h"
 
+// Every key of every page and node is asked about: the length tells most keys
+// apart at once.
 bool PageTreeSieve::keeps(std::string_view key) const {
-    return key == "Kids" || key == "Type" || key == "Count" || key == "Parent" || key == "Rotate";
+    switch (key.size()) {
+    case 4:
+        return key == "Kids" || key == "Type";
+    case 5:
+        return key == "Count";
+    case 6:
+        return key == "Parent" || key == "Rotate";
+    default:
+        return false;
+    }
 }
 
 namespace {

@@ -272,7 +272,9 @@ private:
                 cursor.pass(1);
                 return cursor.closedHere();
             }
-            if (!passOverValue(depth, true)) return false;
+            // A number stands in most arrays (a box, a matrix): passed over as the
+            // value would pass it over, without asking what else it might be.
+            if (pdfchar::isDigit(cursor.peek()) ? !cursor.passOverNumber() : !passOverValue(depth, true)) return false;
         }
     }
     // Every key a name, every key with a value; after an integer that makes no
