@@ -42,6 +42,15 @@ public:
         value = magnitude;
         return at > from && inside() && !pdfchar::isDigit(bytes[at]) && bytes[at] != '.';
     }
+    // " 0 obj" ending a word, not at the head's last byte: the cursor then past it.
+    bool generationZero() {
+        constexpr std::string_view text = " 0 obj";
+        if (size - at <= text.size() + 1 || std::memcmp(bytes + at, text.data(), text.size()) != 0 ||
+            pdfchar::isRegular(bytes[at + text.size()]))
+            return false;
+        at += static_cast<uint32_t>(text.size());
+        return true;
+    }
     // A word of regular bytes that is exactly `word`.
     bool keyword(std::string_view word) {
         if (!follows(word)) return false;
@@ -72,8 +81,10 @@ private:
 // "number generation obj", the keyword followed by a byte that ends it.
 bool objectHeader(HeadCursor& head, PlainObjectHeader& found) {
     int64_t number = 0, generation = 0;
-    if (!head.digits(9, number) || !head.skipWhitespace(true) || !head.digits(9, generation) ||
-        !head.skipWhitespace(true) || !head.keyword("obj"))
+    if (!head.digits(9, number)) return false;
+    // Nearly every header goes on " 0 obj": taken at once, as the steps below take it.
+    if (!head.generationZero() && (!head.skipWhitespace(true) || !head.digits(9, generation) ||
+                                   !head.skipWhitespace(true) || !head.keyword("obj")))
         return false;
     found = {static_cast<int32_t>(number), static_cast<int32_t>(generation), head.where()};
     return true;
