@@ -81,7 +81,7 @@ std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32
     }
 }
 
-std::string compressedObjectHead(int32_t number) { return std::string(FramedNumber("", number, " 0 obj\r").text()); }
+FramedNumber compressedObjectHead(int32_t number) { return FramedNumber("", number, " 0 obj\r"); }
 
 // An object of an encrypted file that comes out of its object stream gets its
 // strings encrypted, as an ordinary object's are: every text handed out is one
@@ -108,7 +108,8 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encrypt
         text = reinterpret_cast<const uint8_t*>(encrypted.data());
         textLength = static_cast<int32_t>(encrypted.size());
     }
-    const std::string head = compressedObjectHead(number);
+    const FramedNumber framedHead = compressedObjectHead(number);
+    const std::string_view head = framedHead.text();
     static const char* const tail = keywords::compressedObjectEnd;
     static const size_t tailLength = std::strlen(tail);
     out.bytes.clear();
@@ -216,7 +217,7 @@ bool readRawMember(CPdfXRef& xref, int32_t number, RawObject& out) {
 }
 
 std::string_view compressedObjectValue(std::string_view text, int32_t number) {
-    const size_t head = compressedObjectHead(number).size();
+    const size_t head = compressedObjectHead(number).text().size();
     const size_t tail = std::strlen(keywords::compressedObjectEnd);
     if (text.size() < head + tail) return {};
     return text.substr(head, text.size() - head - tail);
