@@ -42,14 +42,17 @@ ensure_images() {
 # Options after -pall -r90 for every run of Folioturn (bench/incremental.sh sets -incremental).
 folioturn_options=${folioturn_options:-}
 
-# With output_is_new=1 every timed run writes a new file: Folioturn's command and
-# its peers' alike first remove the output of the run before. Otherwise that output
-# stands there, and Folioturn replaces it durably (its data synced, then the rename).
+# With output_is_new=1 every timed run writes a new file: before each run of
+# Folioturn and of its peers alike, hyperfine removes the output of the run before,
+# outside the time (a removal inside the timed command would add the start of an
+# rm to both sides, a tenth of Folioturn's time on the page workloads). Otherwise
+# that output stands there, and Folioturn replaces it durably (its data synced,
+# then the rename).
 output_is_new=${output_is_new:-0}
-removing_first() { if [ "$output_is_new" = 1 ]; then printf 'rm -f %q && ' "$1"; fi; }
+preparation() { if [ "$output_is_new" = 1 ]; then printf 'rm -f %q' "$1"; else printf 'true'; fi; }
 
 folioturn_command() {
-    printf '%s%q -i%q -o%q -pall -r90 %s> /dev/null' "$(removing_first "$2")" "$program" "$1" "$2" "$folioturn_options"
+    printf '%q -i%q -o%q -pall -r90 %s> /dev/null' "$program" "$1" "$2" "$folioturn_options"
 }
 
 # Folioturn reports failures on standard output with exit code 0, so a timing is
@@ -77,7 +80,6 @@ peak_memory() {
 
 peer_command() {
     local peer=$1 input=$2 output=$3
-    removing_first "$output"
     case $peer in
     qpdf) printf 'qpdf --rotate=90 %q %q' "$input" "$output" ;;
     # The same, told not to compress what the input leaves uncompressed: then it
@@ -110,12 +112,17 @@ time_workload() {
     local out=$work/out/$name
     echo "$input" > "$results/$name.input"
     check_output "$input" "$out-folioturn.pdf"
+    # One preparation for each command, in the commands' order.
+    local preparations=(--prepare "$(preparation "$out-folioturn.pdf")")
     local commands=(-n folioturn "$(folioturn_command "$input" "$out-folioturn.pdf")")
-    for peer in "$@"; do commands+=(-n "$peer" "$(peer_command "$peer" "$input" "$out-$peer.pdf")"); done
+    for peer in "$@"; do
+        preparations+=(--prepare "$(preparation "$out-$peer.pdf")")
+        commands+=(-n "$peer" "$(peer_command "$peer" "$input" "$out-$peer.pdf")")
+    done
     for round in $(seq 1 "$rounds"); do
         echo "timing $name, round $round of $rounds" >&2
         run_hyperfine --warmup "$([ "$round" = 1 ] && echo 2 || echo 1)" --runs "$count" \
-            --export-json "$results/$name-round$round.json" "${commands[@]}"
+            --export-json "$results/$name-round$round.json" "${preparations[@]}" "${commands[@]}"
     done
     peak_memory "$name" "$input" "$out-folioturn.pdf"
     for peer in "$@"; do rm -f "$out-$peer.pdf"; done  # Folioturn's output stays, for comparisons
@@ -128,7 +135,7 @@ time_folioturn_only() {
     check_output "$input" "$out"
     echo "timing $name" >&2
     run_hyperfine --warmup 1 --runs "$count" --export-json "$results/$name-round1.json" \
-        -n folioturn "$(folioturn_command "$input" "$out")"
+        --prepare "$(preparation "$out")" -n folioturn "$(folioturn_command "$input" "$out")"
     peak_memory "$name" "$input" "$out"
     rm -f "$out"
 }

@@ -35,7 +35,8 @@ size_t placeOf(uint64_t key) { return static_cast<size_t>(key & UINT32_MAX); }
 // linear, where a comparison sort took a twentieth of a whole job on a page tree
 // whose pages' numbers are out of their tree order.
 void orderByNumber(std::vector<uint64_t>& keys) {
-    if (keys.size() < 2) return;
+    // Trees whose pages come in the order of their numbers need no second buffer.
+    if (std::is_sorted(keys.begin(), keys.end())) return;
     uint64_t differing = 0;
     for (const uint64_t key : keys) differing |= key ^ keys.front();
     std::vector<uint64_t> sorted(keys.size());
