@@ -204,8 +204,8 @@ constexpr uint32_t decodeInputBytes = 4096;
 // two or three (a text encoding over a compression), and each decoder holds a few
 // kilobytes of its own.
 constexpr int32_t maximumChainedFilters = 8;
-// A stream inflated at once first gets room for four times its compressed bytes
-// and at least this many, then twice as much whenever it fills that.
+// A stream inflated at once first gets room for this many bytes, then twice as
+// much whenever it fills that.
 constexpr size_t wholeInflateFirstRoom = 16 * 1024;
 // A cross-reference stream's rows are read this many at a time.
 constexpr int64_t crossReferenceRowsReadAtOnce = 128;

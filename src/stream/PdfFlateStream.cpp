@@ -59,46 +59,34 @@ uint32_t CPdfFlateStream::decode(unsigned char* into, uint32_t room) {
 
 // The bytes inflated at once reach the same end as refills do on sound data, where
 // no refill fails, and in a fraction of zlib's calls: it decodes most of a block at
-// full speed only where the output has room for its longest match. Anything else
-// (damage, data cut short, more than `bound`) is left to the refills.
+// full speed only where the output has room for its longest match. The input goes
+// in as the refills take it, a piece at a time, so damage stops the reading as soon
+// as it stops them. Anything but a sound end within `bound` is left to the refills.
 bool CPdfFlateStream::inflateWhole(DecodedBytes& out, size_t bound) {
     if (!inflatesWhole()) return false;
     started = true;
     finished = true;  // whatever comes of it, the stream is not read on
-    std::vector<uint8_t> compressed;
-    if (!readAllInput(compressed, bound)) return false;
-    inflateState.next_in = compressed.data();
-    inflateState.avail_in = static_cast<uInt>(compressed.size());
-    // Sound data inflates to a few times its size: room for that, then more as needed.
-    out.resize(std::min(bound, std::max<size_t>(4 * compressed.size(), limits::wholeInflateFirstRoom)));
+    out.resize(std::min(bound, limits::wholeInflateFirstRoom));
     size_t produced = 0;
     for (;;) {
+        if (inflateState.avail_in == 0 && !nextPiece()) return false;  // cut short
+        if (produced == out.size()) {
+            if (out.size() >= bound) return false;
+            out.resize(std::min(bound, 2 * out.size()));
+        }
         inflateState.next_out = out.data() + produced;
         inflateState.avail_out = static_cast<uInt>(out.size() - produced);
-        const int result = inflate(&inflateState, Z_FINISH);
+        const int result = inflate(&inflateState, Z_NO_FLUSH);
         const size_t made = out.size() - produced - inflateState.avail_out;
         checksum = adler::update(checksum, out.data() + produced, made);
         produced += made;
         if (result == Z_STREAM_END) {
             out.resize(produced);
-            return produced < bound && inflateState.next_in - compressed.data() >= 4 &&
-                   storedChecksum(inflateState.next_in - 4) == checksum;
+            return produced < bound && checksumHolds();
         }
-        // Only a stream that needs more room goes on; one whose input ran out is cut short.
-        if (result != Z_BUF_ERROR || inflateState.avail_out != 0 || out.size() >= bound) return false;
-        out.resize(std::min(bound, 2 * out.size()));
+        if (result != Z_OK && result != Z_BUF_ERROR) return false;
+        if (result == Z_BUF_ERROR && inflateState.avail_in > 0 && inflateState.avail_out > 0) return false;
     }
-}
-
-// All the compressed input, unless it is more than `bound` bytes (no sound stream
-// within the bound compresses to more than that).
-bool CPdfFlateStream::readAllInput(std::vector<uint8_t>& compressed, size_t bound) {
-    while (readInputPiece()) {
-        if (compressed.size() + inputEnd > bound) return false;
-        compressed.insert(compressed.end(), input, input + inputEnd);
-    }
-    inputEnd = 0;
-    return true;
 }
 
 // Gives inflate the next piece of input, keeping the last bytes of the one it used up.

@@ -2,8 +2,6 @@
 
 #include <zlib.h>
 
-#include <vector>
-
 #include "stream/DecodedBytes.h"
 #include "stream/PdfDecodingStream.h"
 
@@ -32,7 +30,6 @@ private:
     uint32_t decode(unsigned char* into, uint32_t room) override;
     bool nextPiece();
     bool checksumHolds() const;
-    bool readAllInput(std::vector<uint8_t>& compressed, size_t bound);
 
     z_stream inflateState{};
     bool started = false;  // inflating has begun, in refills or at once

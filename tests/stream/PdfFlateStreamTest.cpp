@@ -246,6 +246,16 @@ TEST(PdfFlateStream, InflatedWholeOnlyWhenSoundAndWithinTheBound) {
     EXPECT_TRUE(declined(packedThenCorrupt(), 100000));
 }
 
+// Damage stops the reading as soon as it would stop the refills: a stream that
+// turns bad at its start is not read to the end of a long window first.
+TEST(PdfFlateStream, InflatingWholeStopsReadingAtTheDamage) {
+    const std::string junk = packedThenCorrupt() + std::string(4 * 1024 * 1024, 'j');
+    FlateFile flate(junk);
+    DecodedBytes whole;
+    EXPECT_FALSE(static_cast<CPdfFlateStream&>(*flate.stream.get()).inflateWhole(whole, 1 << 20));
+    EXPECT_LT(flate.stream->tell(), 64u * 1024);
+}
+
 // A stream with a predictor, or one already read from, is never taken at once.
 TEST(PdfFlateStream, PredictedOrStartedStreamsAreLeftToTheirRefills) {
     FlateFile predicted(zlibCompressed(byteString({2, 1, 2, 3, 4})), {12, 4, 1, 8});
