@@ -62,13 +62,17 @@ bool CPdfDictionary::findRaw(std::string_view key, CPdfElement& out) const {
     return value != nullptr;
 }
 
-bool CPdfDictionary::findLastRaw(std::string_view key, CPdfElement& out) const {
+const CPdfElement* CPdfDictionary::lastRawValue(std::string_view key) const {
     if (laterValues) {
         const auto later = laterValues->find(key);
-        if (later != laterValues->end()) {
-            out.copyFrom(later->second);
-            return true;
-        }
+        if (later != laterValues->end()) return &later->second;
     }
-    return findRaw(key, out);
+    return lookup(key);
+}
+
+bool CPdfDictionary::findLastRaw(std::string_view key, CPdfElement& out) const {
+    const CPdfElement* value = lastRawValue(key);
+    if (value) out.copyFrom(*value);
+    else out.setNull();
+    return value != nullptr;
 }

@@ -29,6 +29,11 @@ public:
     bool findRaw(std::string_view key, CPdfElement& out) const;
     // The same for the key's last occurrence.
     bool findLastRaw(std::string_view key, CPdfElement& out) const;
+    // The value as stored, or null when the key is not there: a look without a copy,
+    // valid while the dictionary holds the key.
+    const CPdfElement* rawValue(std::string_view key) const { return lookup(key); }
+    // The same for the key's last occurrence.
+    const CPdfElement* lastRawValue(std::string_view key) const;
     // Whether the key is there at all (with a null value too).
     bool holds(std::string_view key) const { return lookup(key) != nullptr; }
 

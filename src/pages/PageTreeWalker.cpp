@@ -73,8 +73,11 @@ PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) const {
     KnownKid known;
     if (kid.is(ElementType::None)) return known;  // a direct kid that the sieve found to be neither kind
     if (!kid.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damaged);
-    CPdfElement type;
-    kid.dictionary()->find("Type", type);
+    // The Type as it stands, resolved only when it is a reference.
+    CPdfElement resolvedType;
+    const CPdfElement* stored = kid.dictionary()->rawValue("Type");
+    if (stored && stored->is(ElementType::Reference)) kid.dictionary()->find("Type", resolvedType);
+    const CPdfElement& type = stored && !stored->is(ElementType::Reference) ? *stored : resolvedType;
     known.isPage = type.hasText("Page");
     known.isPages = !known.isPage && type.hasText("Pages");
     if (byContents) {

@@ -65,21 +65,22 @@ int32_t ShownRotation::fromFacts(const PageRotationFacts& facts, int depth) {
 
 PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary) {
     PageRotationFacts facts;
-    CPdfElement value, parent;
-    facts.rotateKey = dictionary.findLastRaw("Rotate", value);  // as readers show a repeated key
-    // A generation past the PDF format's 65535 leads to no rotation a record can hold: none.
-    if (value.is(ElementType::Reference) && (value.refGen() < 0 || value.refGen() > UINT16_MAX)) {
+    const CPdfElement* const value = dictionary.lastRawValue("Rotate");  // as readers show a repeated key
+    facts.rotateKey = value != nullptr;
+    if (value && value->is(ElementType::Reference)) {
+        // A generation past the PDF format's 65535 leads to no rotation a record can hold: none.
+        const bool heldGeneration = value->refGen() >= 0 && value->refGen() <= UINT16_MAX;
+        facts.rotate = heldGeneration ? PageRotationFacts::Rotate::Reference : PageRotationFacts::Rotate::Value;
+        if (heldGeneration) {
+            facts.value = value->refNum();
+            facts.generation = static_cast<uint16_t>(value->refGen());
+        }
+    } else if (value && !value->is(ElementType::Null)) {
         facts.rotate = PageRotationFacts::Rotate::Value;
-    } else if (value.is(ElementType::Reference)) {
-        facts.rotate = PageRotationFacts::Rotate::Reference;
-        facts.value = value.refNum();
-        facts.generation = static_cast<uint16_t>(value.refGen());
-    } else if (!value.is(ElementType::Null)) {
-        facts.rotate = PageRotationFacts::Rotate::Value;
-        facts.value = numberIn(value).value_or(0);
+        facts.value = numberIn(*value).value_or(0);
     }
-    dictionary.findRaw("Parent", parent);
-    if (parent.is(ElementType::Reference)) facts.parent = parent.refNum();
+    if (const CPdfElement* parent = dictionary.rawValue("Parent"); parent && parent->is(ElementType::Reference))
+        facts.parent = parent->refNum();
     return facts;
 }
 

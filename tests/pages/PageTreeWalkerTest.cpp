@@ -72,6 +72,21 @@ TEST(PageTreeWalker, ARotateReferenceBeyondTheLastGenerationIsNoRotation) {
     EXPECT_EQ(0, shown.ofPage(tree.pages[0]));
 }
 
+// A Type given by reference is read where it points: a page and a node so typed
+// are a page and a node, and one that points to another name is neither.
+TEST(PageTreeWalker, ATypeGivenByReferenceIsReadWhereItPoints) {
+    PdfBuilder pdf;
+    pdf.object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 6 0 R] >>");
+    pdf.object(3, "<< /Type 8 0 R >>");
+    pdf.object(4, "<< /Type 9 0 R /Kids [5 0 R] >>");
+    pdf.object(5, "<< /Type /Page >>");
+    pdf.object(6, "<< /Type 10 0 R >>");
+    pdf.object(8, "/Page");
+    pdf.object(9, "/Pages");
+    pdf.object(10, "/Font");
+    EXPECT_EQ((std::vector<int32_t>{3, 5}), walk(pdf));
+}
+
 TEST(PageTreeWalker, ALoopThroughKidsIsDamage) {
     PdfBuilder pdf;
     pdf.object(2, "<< /Type /Pages /Kids [3 0 R] >>");
