@@ -31,8 +31,7 @@ CPdfFlateStream::CPdfFlateStream(RetainPtr<CPdfStream> underlying, int32_t predi
 CPdfFlateStream::~CPdfFlateStream() { inflateEnd(&inflateState); }
 
 // Inflates until `room` is full or the input ends. A call that fails drops what
-// it produced, and the stream ends; so does one that reaches the stream's end
-// with a checksum that does not match, as zlib's own check would have failed it.
+// it produced, and the stream ends (a checksum that does not match fails it too).
 uint32_t CPdfFlateStream::decode(unsigned char* into, uint32_t room) {
     started = true;
     if (finished) return 0;
@@ -40,12 +39,9 @@ uint32_t CPdfFlateStream::decode(unsigned char* into, uint32_t room) {
     inflateState.avail_out = room;
     while (inflateState.avail_out > 0) {
         if (inflateState.avail_in == 0 && !nextPiece()) break;
-        unsigned char* const produced = inflateState.next_out;
-        const int result = inflate(&inflateState, Z_NO_FLUSH);
-        checksum = adler::update(checksum, produced, static_cast<size_t>(inflateState.next_out - produced));
+        const int result = inflateAndSum();
         if (result == Z_STREAM_END) {
             finished = true;
-            if (!checksumHolds()) return 0;
             break;
         }
         if (result != Z_OK && result != Z_BUF_ERROR) {
@@ -76,17 +72,24 @@ bool CPdfFlateStream::inflateWhole(DecodedBytes& out, size_t bound) {
         }
         inflateState.next_out = out.data() + produced;
         inflateState.avail_out = static_cast<uInt>(out.size() - produced);
-        const int result = inflate(&inflateState, Z_NO_FLUSH);
-        const size_t made = out.size() - produced - inflateState.avail_out;
-        checksum = adler::update(checksum, out.data() + produced, made);
-        produced += made;
+        const int result = inflateAndSum();
+        produced = out.size() - inflateState.avail_out;
         if (result == Z_STREAM_END) {
             out.resize(produced);
-            return produced < bound && checksumHolds();
+            return produced < bound;
         }
         if (result != Z_OK && result != Z_BUF_ERROR) return false;
         if (result == Z_BUF_ERROR && inflateState.avail_in > 0 && inflateState.avail_out > 0) return false;
     }
+}
+
+// One call of inflate, the checksum continued over what it made. The stream's end
+// with a checksum that does not match is a data error, as zlib's own check made it.
+int CPdfFlateStream::inflateAndSum() {
+    unsigned char* const from = inflateState.next_out;
+    const int result = inflate(&inflateState, Z_NO_FLUSH);
+    checksum = adler::update(checksum, from, static_cast<size_t>(inflateState.next_out - from));
+    return result == Z_STREAM_END && !checksumHolds() ? Z_DATA_ERROR : result;
 }
 
 // Gives inflate the next piece of input, keeping the last bytes of the one it used up.

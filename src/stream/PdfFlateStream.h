@@ -28,6 +28,7 @@ protected:
 
 private:
     uint32_t decode(unsigned char* into, uint32_t room) override;
+    int inflateAndSum();
     bool nextPiece();
     bool checksumHolds() const;
 
