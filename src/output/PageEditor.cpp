@@ -19,11 +19,11 @@ PageEdit planFromLayout(PageDictionaryLayout&& layout, int32_t rotation) {
     edit.editable = true;
     if (edit.layout.hasRotate) {
         edit.replacement = FramedNumber(" ", rotation, " ").text();
-        edit.spans = std::move(edit.layout.rotateValues);
+        edit.spans = EditSpans(std::move(edit.layout.rotateValues));
         edit.layout.rotateValues.clear();
     } else {
         edit.replacement = FramedNumber("/Rotate ", rotation, "\n").text();
-        edit.spans.push_back({edit.layout.bodyStart, edit.layout.bodyStart});
+        edit.spans = EditSpans::single({edit.layout.bodyStart, edit.layout.bodyStart});
     }
     return edit;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "rawtext/PageDictionary.h"
@@ -18,14 +19,42 @@ struct StreamLengthEdit;
 // page dictionary. The text's bytes outside the replacements stay. Every
 // replacement writes the same text, held once: a page may repeat its key a
 // million times.
-struct PageEdit {
+// The spans of a page's text that an edit replaces, in the text's order. The one
+// span of a key added, as nearly every page gets, is held in place: planning the
+// edit of a page allocates nothing.
+class EditSpans {
+public:
     using Span = PageDictionaryLayout::ValueRange;  // bytes [keyEnd, valueEnd) of the text
+
+    EditSpans() = default;
+    explicit EditSpans(std::vector<Span>&& spans) : many(std::move(spans)) {}
+    static EditSpans single(Span span) {
+        EditSpans spans;
+        spans.one = span;
+        spans.hasOne = true;
+        return spans;
+    }
+
+    const Span* begin() const { return hasOne ? &one : many.data(); }
+    const Span* end() const { return begin() + size(); }
+    size_t size() const { return hasOne ? 1 : many.size(); }
+    bool empty() const { return size() == 0; }
+    const Span& back() const { return *(end() - 1); }
+
+private:
+    Span one;
+    bool hasOne = false;
+    std::vector<Span> many;
+};
+
+struct PageEdit {
+    using Span = EditSpans::Span;
 
     PageDictionaryLayout layout;  // what the text holds now (its list of values moved to `spans`)
     bool editable = false;        // false: the text holds no dictionary and stays as it is
     int32_t rotation = 0;         // the value written
     std::string replacement;      // what each span gives way to
-    std::vector<Span> spans;      // in the text's order, apart from each other
+    EditSpans spans;              // in the text's order, apart from each other
 
     // How much longer the text becomes (negative: shorter).
     int64_t growth() const;

@@ -106,7 +106,7 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     const uint64_t key = byReference ? kidKey(reference) : 0;
     CPdfElement kid;
     PageTreeSieve sieve = nodeSieve();
-    if (byReference) {
+    if (byReference && mayBeKnown(reference.refNum())) {
         if (const auto found = knownKids.find(key); found != knownKids.end()) {
             KnownKid& known = found->second;
             if (known.isPages && known.node.is(ElementType::None)) {  // walked before, and let go
@@ -123,7 +123,23 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);
     if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.node);
     if (known.isPage) return direct = std::move(known);  // its record remembers it
+    markKnown(reference.refNum());
     return knownKids.emplace(key, std::move(known)).first->second;
+}
+
+bool PageTreeWalker::mayBeKnown(int32_t number) const {
+    const auto place = static_cast<uint32_t>(number);
+    return place < knownNumbers.size() ? knownNumbers[place] : farNumberKnown;
+}
+
+void PageTreeWalker::markKnown(int32_t number) {
+    const auto place = static_cast<uint32_t>(number);
+    if (place >= limits::knownKidNumberBound) {
+        farNumberKnown = true;
+        return;
+    }
+    if (place >= knownNumbers.size()) knownNumbers.resize(place + 1);
+    knownNumbers[place] = true;
 }
 
 // A node's dictionary holds its whole Kids array: once its subtree is walked it is

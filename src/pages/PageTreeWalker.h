@@ -77,6 +77,13 @@ private:
     uint64_t kidsVisited = 0;
     std::function<void()> nodeVisited;
     std::unordered_map<uint64_t, KnownKid> knownKids;  // the nodes, by object number and generation
+    // The object numbers among knownKids' keys, for a test before a lookup there:
+    // nearly every kid is a page, which is never among them. Numbers from the bound
+    // on are not marked; once one of them is a key, every such number is looked up.
+    std::vector<bool> knownNumbers;
+    bool farNumberKnown = false;
+    bool mayBeKnown(int32_t number) const;
+    void markKnown(int32_t number);
     // The pages, by object number: their generation (high half) and the place of the
     // record their first listing made, plus one. The record holds all that the walk
     // reads of a page; a cache entry of its own would double a large tree's memory.

@@ -39,6 +39,36 @@ TEST(PageTreeWalker, ListsPagesInOrderAsOftenAsTheTreeListsThem) {
     EXPECT_EQ(4, nodes);  // the root, node 4 twice (once through 5) and node 5
 }
 
+// A node listed again is not read again, also past the numbers the walk marks in
+// its bitmap of nodes read (a million): a mistyped one is noted once.
+TEST(PageTreeWalker, NodesListedAgainAreFoundWhateverTheirNumbers) {
+    for (const int far : {4, 2000004}) {
+        SCOPED_TRACE(far);
+        const std::string farNode = std::to_string(far) + " 0 R";
+        PdfBuilder pdf;
+        pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+        pdf.object(2, "<< /Type /Pages /Kids [3 0 R " + farNode + " 3 0 R 5 0 R " + farNode + "] >>");
+        pdf.object(3, "<< /Type /Page /Kids [6 0 R] >>");  // nodes typed /Page
+        pdf.object(far, "<< /Type /Page /Kids [7 0 R 6 0 R] >>");
+        pdf.object(5, "<< /Type /Page >>");
+        pdf.object(6, "<< /Type /Page >>");
+        pdf.object(7, "<< /Type /Page >>");
+        pdf.startxref(pdf.table("/Root 1 0 R"));
+        CPdfDocument document;
+        CPdfXRef& xref = pdf.open(document);
+        CPdfElement root;
+        xref.fetchObject(2, 0, root);
+        PageTreeWalker walker(xref.getEntries().numberBound(), pdf.bytes().size(), [] {});
+        walker.readKidsByContents();
+        std::vector<PageRecord> pages;
+        walker.walk(root, 2, pages);
+        std::vector<int32_t> numbers;
+        for (const PageRecord& page : pages) numbers.push_back(page.objNum);
+        EXPECT_EQ((std::vector<int32_t>{6, 7, 6, 6, 5, 7, 6}), numbers);
+        EXPECT_EQ((std::vector<std::pair<int32_t, bool>>{{3, true}, {far, true}}), walker.mistyped());
+    }
+}
+
 // A page listed again is not read again: its record is a copy of the first one.
 // A node walked and let go is read again when listed again, and gives the same pages.
 TEST(PageTreeWalker, ListingsAfterTheFirstCopyWhatTheFirstRead) {
