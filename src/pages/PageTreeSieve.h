@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
+#include "model/PdfElement.h"
 #include "parse/ValueSieve.h"
 
 // What the page tree walk reads of a node or a page: its kids, its count, its
@@ -23,7 +25,30 @@ public:
     bool keeps(std::string_view key) const override;
     bool keepsElement(std::string_view key, uint32_t index, CPdfElement& element) override;
 
+    // For a kid about to be read for its kind and rotation: its Type, Parent and
+    // Rotate are taken as the plain reader reads them (see ValueSieve::takes), so
+    // that a page's dictionary is not built with them only to be read once. A Type
+    // given by reference, as the first, stays in the dictionary with any other.
+    void takeKindAndRotation() { taking = true; }
+    // What was taken of `dictionary`, when it is the one the plain reader read
+    // whole: the first Type and Parent and the last Rotate, each null where it has
+    // none (the Type also when it stayed in the dictionary).
+    struct Taken {
+        const CPdfElement* type;
+        const CPdfElement* parent;
+        const CPdfElement* rotate;
+    };
+    std::optional<Taken> takenFrom(const CPdfElement& dictionary) const;
+
+    void startDictionary() override;
+    bool takes(std::string_view key, CPdfElement& value) override;
+    void dictionaryRead(const CPdfElement& dictionary) override;
+
 private:
     uint64_t kidsLeft;
     bool passOverOtherKids;  // false when the walk takes every direct kid for a page or a node
+    bool taking = false;
+    CPdfElement type, parent, rotate;  // None until taken
+    bool typeStays = false;            // the first Type is a reference: every Type stays
+    CPdfElement readWhole;             // the dictionary read whole, held so that no other takes its place
 };

@@ -69,13 +69,14 @@ void PageTreeWalker::walkNode(const CPdfElement& node, int32_t nodeNumber, int d
     }
 }
 
-PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) const {
+PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid,
+                                                  const std::optional<PageTreeSieve::Taken>& taken) const {
     KnownKid known;
     if (kid.is(ElementType::None)) return known;  // a direct kid that the sieve found to be neither kind
     if (!kid.is(ElementType::Dictionary)) throw CPdfException(FailureKind::Damaged, message::damaged);
-    // The Type as it stands, resolved only when it is a reference.
+    // The Type as it stands, resolved only when it is a reference (which the reader never takes).
     CPdfElement resolvedType;
-    const CPdfElement* stored = kid.dictionary()->rawValue("Type");
+    const CPdfElement* stored = taken && taken->type ? taken->type : kid.dictionary()->rawValue("Type");
     if (stored && stored->is(ElementType::Reference)) kid.dictionary()->find("Type", resolvedType);
     const CPdfElement& type = stored && !stored->is(ElementType::Reference) ? *stored : resolvedType;
     known.isPage = type.hasText("Page");
@@ -87,14 +88,14 @@ PageTreeWalker::KnownKid PageTreeWalker::classify(CPdfElement& kid) const {
         known.isPage = !known.isPages;
         known.typeDisagrees = !type.hasText(known.isPages ? "Pages" : "Page");
     }
-    if (known.isPage) known.facts = rotationFactsOf(*kid.dictionary());
+    if (known.isPage || known.isPages)
+        known.facts = taken ? rotationFactsOf(taken->rotate, taken->parent) : rotationFactsOf(*kid.dictionary());
     if (known.isPages) known.node.takeFrom(kid);
     return known;
 }
 
-void PageTreeWalker::noteWalkedNode(int32_t number, int32_t generation, const CPdfElement& node) {
-    const auto [walked, first] =
-        nodesByNumber.try_emplace(number, WalkedNode{generation, rotationFactsOf(*node.dictionary())});
+void PageTreeWalker::noteWalkedNode(int32_t number, int32_t generation, const PageRotationFacts& facts) {
+    const auto [walked, first] = nodesByNumber.try_emplace(number, WalkedNode{generation, facts});
     if (!first && walked->second.generation != generation) walked->second.generation = -1;
 }
 
@@ -117,11 +118,12 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
             return known;
         }
     }
+    sieve.takeKindAndRotation();
     kids.at(index, kid, &sieve);
-    KnownKid known = classify(kid);
+    KnownKid known = classify(kid, sieve.takenFrom(kid));
     if (!byReference) return direct = std::move(known);
     if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);
-    if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.node);
+    if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.facts);
     if (known.isPage) return direct = std::move(known);  // its record remembers it
     markKnown(reference.refNum());
     return knownKids.emplace(key, std::move(known)).first->second;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <unordered_set>
@@ -59,7 +60,7 @@ private:
         bool isPage = false;
         bool isPages = false;
         bool typeDisagrees = false;  // read by what it holds, against its /Type
-        PageRotationFacts facts;     // a page's
+        PageRotationFacts facts;     // a page's or a node's own
         CPdfElement node;            // a Pages node's dictionary while it is walked (None once let go)
     };
 
@@ -68,8 +69,9 @@ private:
     void letNodeGo(const CPdfElement& reference);
     bool copyEarlierListing(const CPdfElement& reference, std::vector<PageRecord>& pages) const;
     void noteListing(const CPdfElement& reference, const std::vector<PageRecord>& pages);
-    KnownKid classify(CPdfElement& kid) const;
-    void noteWalkedNode(int32_t number, int32_t generation, const CPdfElement& node);
+    // `taken`: what the reader took of the kid's dictionary, where it took any.
+    KnownKid classify(CPdfElement& kid, const std::optional<PageTreeSieve::Taken>& taken) const;
+    void noteWalkedNode(int32_t number, int32_t generation, const PageRotationFacts& facts);
 
     std::vector<int32_t> walkedNodes;
     std::unordered_set<int32_t> onPath;  // the numbers of the page tree nodes on the current path

@@ -64,8 +64,12 @@ int32_t ShownRotation::fromFacts(const PageRotationFacts& facts, int depth) {
 }
 
 PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary) {
+    return rotationFactsOf(dictionary.lastRawValue("Rotate"),
+                           dictionary.rawValue("Parent"));  // as readers show a repeated key
+}
+
+PageRotationFacts rotationFactsOf(const CPdfElement* value, const CPdfElement* parent) {
     PageRotationFacts facts;
-    const CPdfElement* const value = dictionary.lastRawValue("Rotate");  // as readers show a repeated key
     facts.rotateKey = value != nullptr;
     if (value && value->is(ElementType::Reference)) {
         // A generation past the PDF format's 65535 leads to no rotation a record can hold: none.
@@ -79,8 +83,7 @@ PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary) {
         facts.rotate = PageRotationFacts::Rotate::Value;
         facts.value = numberIn(*value).value_or(0);
     }
-    if (const CPdfElement* parent = dictionary.rawValue("Parent"); parent && parent->is(ElementType::Reference))
-        facts.parent = parent->refNum();
+    if (parent && parent->is(ElementType::Reference)) facts.parent = parent->refNum();
     return facts;
 }
 

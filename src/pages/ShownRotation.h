@@ -50,6 +50,9 @@ private:
 
 // What the dictionary of a page or page tree node says of its rotation.
 PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary);
+// The same from the values a dictionary's reader took: its last Rotate and its
+// first Parent (null where it has none).
+PageRotationFacts rotationFactsOf(const CPdfElement* lastRotate, const CPdfElement* firstParent);
 
 // The angle "-force" starts from: a multiple of 90 is reduced modulo 360 with its
 // sign kept (450 gives 90, -450 gives -90); anything else stays as it is.

@@ -168,6 +168,7 @@ public:
     bool read(CPdfElement& out, DictionarySpan& span) {
         cursor.skipWhitespace();
         if (!cursor.pair("<<")) return false;
+        sieve.startDictionary();
         const uint32_t opening = cursor.where();
         CPdfElement dictionary;
         dictionary.makeDictionary(xref);
@@ -183,11 +184,13 @@ public:
             }
             CPdfElement value;
             if (!keptValue(key, value) || ++values > limits::maximumValuesPerObject) return false;
+            if (sieve.takes(key, value)) continue;
             dictionary.dictionary()->add(key, std::move(value));
         }
         if (!closing(span.objectEnd)) return false;
         span.opening = opening;
         out.takeFrom(dictionary);
+        sieve.dictionaryRead(out);
         return true;
     }
 

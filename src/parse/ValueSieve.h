@@ -23,6 +23,19 @@ public:
         (void)key, (void)index, (void)element;
         return true;
     }
+
+    // The plain reader of dictionaries, which reads most objects, offers the sieve
+    // each kept value of the dictionary's own keys before it adds it there: a sieve
+    // that wants a few values for itself takes them (true), and they stay out of
+    // the dictionary. Such values count only for the dictionary that reader then
+    // reads whole: it tells the sieve when it starts a dictionary and which one it
+    // read whole. Every other reader adds all kept values to the dictionary.
+    virtual void startDictionary() {}
+    virtual bool takes(std::string_view key, CPdfElement& value) {
+        (void)key, (void)value;
+        return false;
+    }
+    virtual void dictionaryRead(const CPdfElement& dictionary) { (void)dictionary; }
 };
 
 // A sieve that keeps the values of a fixed set of keys, named by string literals.

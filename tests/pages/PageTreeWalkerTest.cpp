@@ -69,6 +69,63 @@ TEST(PageTreeWalker, NodesListedAgainAreFoundWhateverTheirNumbers) {
     }
 }
 
+namespace {
+
+// A page's or node's facts as one line, for comparisons.
+std::string describe(const PageRotationFacts& facts) {
+    return std::to_string(static_cast<int>(facts.rotate)) + " " + std::to_string(facts.value) + " " +
+           std::to_string(facts.generation) + " parent " + std::to_string(facts.parent) + " key " +
+           std::to_string(facts.rotateKey);
+}
+
+// The tree walked, each page's facts and each node's, in order.
+std::vector<std::string> walkedFacts(PdfBuilder& pdf) {
+    const WalkedTree tree(pdf);
+    std::vector<std::string> lines;
+    for (const PageRecord& page : tree.pages)
+        lines.push_back(std::to_string(page.objNum) + ": " + describe(page.facts));
+    for (const int32_t node : {3, 4})
+        if (const auto found = tree.nodes.find(node); found != tree.nodes.end())
+            lines.push_back("node " + std::to_string(node) + ": " + describe(found->second.facts));
+    return lines;
+}
+
+}  // namespace
+
+// The walk takes a kid's Type, Parent and Rotate as the plain reader reads them,
+// without building them into the dictionary; the parser's reading (a comment in
+// each dictionary makes the plain reader decline) gives the same records: the
+// first Type and Parent count, the last Rotate, and a Type given by reference first
+// is resolved.
+TEST(PageTreeWalker, KindAndRotationReadPlainlyAsTheParserReadsThem) {
+    const std::vector<std::pair<int, std::string>> objects = {
+        {2, "/Type /Pages /Kids [3 0 R 5 0 R 6 0 R 7 0 R 8 0 R]"},
+        {3, "/Type /Pages /Rotate 90 /Parent 2 0 R /Kids [4 0 R 9 0 R] /Rotate 180 /Parent 8 0 R"},
+        {4, "/Rotate 9 0 R /Type /Pages /Kids [10 0 R] /Parent 3 0 R"},
+        {5, "/Type /Page /Rotate 90 /Parent 2 0 R /Rotate 270 /Type /Pages /Parent 3 0 R /Rotate -90"},
+        {6, "/Type 11 0 R /Parent 2 0 R /Type /Pages /Rotate 12 0 R"},
+        {7, "/Type /Page /Type 12 0 R /Rotate null /MediaBox [0 0 1 1] /Parent 7"},
+        {8, "/Parent 2 0 R /Type /Page /Rotate [90] /Rotate 1.5"},
+        {9, "/Type /Page"},
+        {10, "/Type /Page /Rotate 65536 0 R"},
+        {11, "/Page"},
+        {12, "90"},
+    };
+    std::vector<std::vector<std::string>> walks;
+    for (const bool plain : {true, false}) {
+        PdfBuilder pdf;
+        for (const auto& [number, entries] : objects) {
+            const bool dictionary = number <= 10;
+            const std::string inside = plain ? entries : entries + " % read by the parser\n";
+            pdf.object(number, dictionary ? "<< " + inside + " >>" : entries);
+        }
+        walks.push_back(walkedFacts(pdf));
+    }
+    EXPECT_EQ(walks[0], walks[1]);
+    ASSERT_EQ(8u, walks[0].size());  // six pages (10 and 9 under node 3, then 5 to 8), two nodes
+    EXPECT_EQ("5: 1 -90 0 parent 2 key 1", walks[0][2]);
+}
+
 // A page listed again is not read again: its record is a copy of the first one.
 // A node walked and let go is read again when listed again, and gives the same pages.
 TEST(PageTreeWalker, ListingsAfterTheFirstCopyWhatTheFirstRead) {
