@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "PdfBuilder.h"
 #include "limits/Messages.h"
 #include "model/PdfArray.h"
@@ -24,6 +26,27 @@ std::vector<int32_t> walk(PdfBuilder& pdf, int* nodes = nullptr) {
     for (const PageRecord& page : tree.pages) numbers.push_back(page.objNum);
     return numbers;
 }
+
+// The tree under object 2 read by its contents, as -repair reads it; the caller
+// writes the objects, the catalogue among them, and this the table.
+struct WalkedByContents {
+    explicit WalkedByContents(PdfBuilder& pdf) {
+        pdf.startxref(pdf.table("/Root 1 0 R"));
+        xref = &pdf.open(document);
+        xref->fetchObject(2, 0, root);
+        walker.emplace(xref->getEntries().numberBound(), pdf.bytes().size(), [] {});
+        walker->readKidsByContents();
+        walker->walk(root, 2, pages);
+        for (const PageRecord& page : pages) numbers.push_back(page.objNum);
+    }
+
+    CPdfDocument document;
+    CPdfXRef* xref = nullptr;
+    CPdfElement root;
+    std::optional<PageTreeWalker> walker;
+    std::vector<PageRecord> pages;
+    std::vector<int32_t> numbers;
+};
 
 }  // namespace
 
@@ -53,19 +76,9 @@ TEST(PageTreeWalker, NodesListedAgainAreFoundWhateverTheirNumbers) {
         pdf.object(5, "<< /Type /Page >>");
         pdf.object(6, "<< /Type /Page >>");
         pdf.object(7, "<< /Type /Page >>");
-        pdf.startxref(pdf.table("/Root 1 0 R"));
-        CPdfDocument document;
-        CPdfXRef& xref = pdf.open(document);
-        CPdfElement root;
-        xref.fetchObject(2, 0, root);
-        PageTreeWalker walker(xref.getEntries().numberBound(), pdf.bytes().size(), [] {});
-        walker.readKidsByContents();
-        std::vector<PageRecord> pages;
-        walker.walk(root, 2, pages);
-        std::vector<int32_t> numbers;
-        for (const PageRecord& page : pages) numbers.push_back(page.objNum);
-        EXPECT_EQ((std::vector<int32_t>{6, 7, 6, 6, 5, 7, 6}), numbers);
-        EXPECT_EQ((std::vector<std::pair<int32_t, bool>>{{3, true}, {far, true}}), walker.mistyped());
+        const WalkedByContents tree(pdf);
+        EXPECT_EQ((std::vector<int32_t>{6, 7, 6, 6, 5, 7, 6}), tree.numbers);
+        EXPECT_EQ((std::vector<std::pair<int32_t, bool>>{{3, true}, {far, true}}), tree.walker->mistyped());
     }
 }
 
@@ -328,18 +341,9 @@ TEST(PageTreeWalker, ReadByContentsAKidIsANodeWhenItHoldsKids) {
     pdf.object(4, "<< /Type /Page /Kids [5 0 R << /Type /Page >>] >>");  // a node typed /Page
     pdf.object(5, "<< /Kids [6 0 R] >>");                                // a node without /Type
     pdf.object(6, "<< /Type /Page >>");
-    pdf.startxref(pdf.table("/Root 1 0 R"));
-    CPdfDocument document;
-    CPdfXRef& xref = pdf.open(document);
-    CPdfElement root;
-    xref.fetchObject(2, 0, root);
-    PageTreeWalker walker(xref.getEntries().numberBound(), pdf.bytes().size(), [] {});
-    walker.readKidsByContents();
-    std::vector<PageRecord> pages;
-    walker.walk(root, 2, pages);
-    std::vector<int32_t> numbers;
-    for (const PageRecord& page : pages) numbers.push_back(page.objNum);
-    EXPECT_EQ((std::vector<int32_t>{3, 6, -1}), numbers);
+    const WalkedByContents tree(pdf);
+    const PageTreeWalker& walker = *tree.walker;
+    EXPECT_EQ((std::vector<int32_t>{3, 6, -1}), tree.numbers);
     ASSERT_EQ(1u, walker.directPages().size());
     EXPECT_EQ(2u, walker.directPages()[0].page);
     EXPECT_EQ(4, walker.directPages()[0].parent);
@@ -347,9 +351,9 @@ TEST(PageTreeWalker, ReadByContentsAKidIsANodeWhenItHoldsKids) {
     EXPECT_EQ((std::vector<std::pair<int32_t, bool>>{{3, false}, {4, true}, {5, true}}), walker.mistyped());
 
     // Without -repair /Type decides: a kid without one is passed over, and node 4 is a page.
-    PageTreeWalker plain(xref.getEntries().numberBound(), pdf.bytes().size(), [] {});
+    PageTreeWalker plain(tree.xref->getEntries().numberBound(), pdf.bytes().size(), [] {});
     std::vector<PageRecord> plainPages;
-    plain.walk(root, 2, plainPages);
+    plain.walk(tree.root, 2, plainPages);
     ASSERT_EQ(1u, plainPages.size());
     EXPECT_EQ(4, plainPages[0].objNum);
 }
