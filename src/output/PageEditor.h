@@ -13,12 +13,6 @@ class OutputFile;
 struct RawObject;
 struct StreamLengthEdit;
 
-// How a page object's text changes to carry its new rotation: the value of each
-// of the page's own /Rotate keys is replaced (readers show the last one, and none
-// may show an old value), or the key is added right after the "<<" that opens the
-// page dictionary. The text's bytes outside the replacements stay. Every
-// replacement writes the same text, held once: a page may repeat its key a
-// million times.
 // The spans of a page's text that an edit replaces, in the text's order. The one
 // span of a key added, as nearly every page gets, is held in place: planning the
 // edit of a page allocates nothing.
@@ -47,6 +41,12 @@ private:
     std::vector<Span> many;
 };
 
+// How a page object's text changes to carry its new rotation: the value of each
+// of the page's own /Rotate keys is replaced (readers show the last one, and none
+// may show an old value), or the key is added right after the "<<" that opens the
+// page dictionary. The text's bytes outside the replacements stay. Every
+// replacement writes the same text, held once: a page may repeat its key a
+// million times.
 struct PageEdit {
     using Span = EditSpans::Span;
 

@@ -72,6 +72,8 @@ private:
     // `taken`: what the reader took of the kid's dictionary, where it took any.
     KnownKid classify(CPdfElement& kid, const std::optional<PageTreeSieve::Taken>& taken) const;
     void noteWalkedNode(int32_t number, int32_t generation, const PageRotationFacts& facts);
+    bool mayBeKnown(int32_t number) const;
+    void markKnown(int32_t number);
 
     std::vector<int32_t> walkedNodes;
     std::unordered_set<int32_t> onPath;  // the numbers of the page tree nodes on the current path
@@ -84,8 +86,6 @@ private:
     // on are not marked; once one of them is a key, every such number is looked up.
     std::vector<bool> knownNumbers;
     bool farNumberKnown = false;
-    bool mayBeKnown(int32_t number) const;
-    void markKnown(int32_t number);
     // The pages, by object number: their generation (high half) and the place of the
     // record their first listing made, plus one. The record holds all that the walk
     // reads of a page; a cache entry of its own would double a large tree's memory.

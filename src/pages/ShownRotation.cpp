@@ -63,9 +63,9 @@ int32_t ShownRotation::fromFacts(const PageRotationFacts& facts, int depth) {
     return facts.parent >= 0 ? ofNode(facts.parent, depth) : 0;
 }
 
+// Of a repeated key, readers show the last Rotate and follow the first Parent.
 PageRotationFacts rotationFactsOf(const CPdfDictionary& dictionary) {
-    return rotationFactsOf(dictionary.lastRawValue("Rotate"),
-                           dictionary.rawValue("Parent"));  // as readers show a repeated key
+    return rotationFactsOf(dictionary.lastRawValue("Rotate"), dictionary.rawValue("Parent"));
 }
 
 PageRotationFacts rotationFactsOf(const CPdfElement* value, const CPdfElement* parent) {
