@@ -27,15 +27,19 @@ namespace {
 // an integer token as the lexer reads it (saturated past 2^31-1) and is taken
 // here, `at` then past it; anything else is left where it stands, for the lexer.
 bool readDigitRun(const uint8_t* text, uint32_t length, uint32_t& at, int32_t& value) {
-    uint32_t start = at;
-    while (start < length && pdfchar::isWhitespace(text[start])) ++start;
-    uint32_t end = start;
+    const uint8_t* const end = text + length;
+    const uint8_t* start = text + at;
+    while (start != end && pdfchar::isWhitespace(*start)) ++start;
+    const uint8_t* digit = start;
     uint64_t magnitude = 0;
-    for (; end < length && pdfchar::isDigit(text[end]); ++end) {
-        if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + static_cast<uint64_t>(text[end] - '0');
+    for (; digit != end; ++digit) {
+        const unsigned decimal = static_cast<unsigned>(*digit) - '0';
+        if (decimal > 9) break;
+        // Past 2^31-1 the value stays saturated; the loop only counts the digits on.
+        if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + decimal;
     }
-    if (end == start || (end < length && !pdfchar::isWhitespace(text[end]))) return false;
-    at = end;
+    if (digit == start || (digit != end && !pdfchar::isWhitespace(*digit))) return false;
+    at = static_cast<uint32_t>(digit - text);
     value = static_cast<int32_t>(std::min<uint64_t>(magnitude, INT32_MAX));
     return true;
 }
