@@ -123,6 +123,7 @@ void RotationSteps::rebuildAndWalkAgain() {
 void RotationSteps::walkFromCatalogue() {
     PageTreeWalker walker(static_cast<size_t>(xref->getEntries().numberBound()), xref->extents().layout().fileSize(),
                           [this] { progressDot(); });
+    walker.expectObjects(static_cast<size_t>(xref->getEntries().listedCount()));
     repair.prepare(walker);
     int32_t rootNodeNumber = -1;
     const CPdfElement root = fetchPageTreeRoot(rootNodeNumber, walker.nodeSieve());

@@ -33,6 +33,7 @@ void PageTreeWalker::walk(const CPdfElement& root, int32_t rootNumber, std::vect
     kidsVisited = 0;
     walkedNodes.clear();
     pageListings = NumberMap<uint64_t>();  // they point into this walk's records
+    pageListings.expect(0, numbersExpected);
     if (rootNumber >= 0) walkedNodes.push_back(rootNumber);
     walkNode(root, rootNumber, 0, pages);
 }

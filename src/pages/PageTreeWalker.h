@@ -31,6 +31,9 @@ public:
         return PageTreeSieve(visitLimit - std::min(kidsVisited, visitLimit), !byContents);
     }
 
+    // At most `count` objects, numbered mostly below it: the walk sets room aside for
+    // its note of the pages by number at once, not in doublings that each copy it.
+    void expectObjects(size_t count) { numbersExpected = count; }
     // `rootNumber`: the root's object number, when it has one (-1 otherwise).
     void walk(const CPdfElement& root, int32_t rootNumber, std::vector<PageRecord>& pages);
     // The object numbers of the page tree nodes the walk went through, the root's
@@ -90,6 +93,7 @@ private:
     // record their first listing made, plus one. The record holds all that the walk
     // reads of a page; a cache entry of its own would double a large tree's memory.
     NumberMap<uint64_t> pageListings;
+    size_t numbersExpected = 0;  // see expectObjects()
     bool byContents = false;
     std::vector<DirectPage> directKids;
     std::vector<std::pair<int32_t, bool>> mistypedKids;

@@ -326,12 +326,19 @@ void ObjectExtents::forget() {
 
 void ObjectExtents::noteDictionary(int32_t number, uint32_t opening, uint32_t length) {
     if (number < 0 || length == 0 || length >= NotedDictionary::inObjectStream || opening >= length) return;
-    dictionaries.at(number) = {static_cast<uint16_t>(length), static_cast<uint16_t>(opening)};
+    noteAt(number) = {static_cast<uint16_t>(length), static_cast<uint16_t>(opening)};
 }
 
 void ObjectExtents::noteMemberDictionary(int32_t number, uint32_t opening) {
     if (number < 0 || opening == 0 || opening > UINT16_MAX) return;
-    dictionaries.at(number) = {NotedDictionary::inObjectStream, static_cast<uint16_t>(opening)};
+    noteAt(number) = {NotedDictionary::inObjectStream, static_cast<uint16_t>(opening)};
+}
+
+// A walk or a copy notes nearly every object: room for all of them is set aside
+// at the first, not in doublings that each copy the notes.
+ObjectExtents::NotedDictionary& ObjectExtents::noteAt(int32_t number) {
+    if (dictionaries.count() == 0) dictionaries.expect(0, static_cast<size_t>(xref.getEntries().listedCount()));
+    return dictionaries.at(number);
 }
 
 uint32_t ObjectExtents::memberDictionaryOpening(int32_t number) const {

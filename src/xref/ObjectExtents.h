@@ -60,6 +60,7 @@ private:
         bool operator==(const NotedDictionary&) const = default;
     };
     NumberMap<NotedDictionary> dictionaries;
+    NotedDictionary& noteAt(int32_t number);
     bool skimmingHeads = true;
     std::unique_ptr<uint8_t[]> firstBytesBuffer;  // an object's first bytes, while it is located
 };

@@ -9,6 +9,9 @@ namespace {
 
 template <class Position>
 void collectStarts(const XRefEntryTable& entries, uint64_t base, uint64_t fileEnd, std::vector<Position>& starts) {
+    // Room for every entry listed at once: the doublings would copy the starts into
+    // memory touched for the first time.
+    starts.reserve(static_cast<size_t>(entries.listedCount()));
     for (const auto [number, entry] : entries) {
         if (entry.type != XRefEntryType::Uncompressed || entry.offset() < 0) continue;
         const uint64_t start = entry.position(base);
