@@ -42,6 +42,7 @@ void OutputFile::createTemporary(const std::string& folder) {
     file = platform::createTemporaryIn(folder, temporaryName, why);
     if (!file) failCreate(message::cannotCreateTemporaryIn(folder, why));
     pending = true;
+    settingRoomAside = true;
     leaveBufferingToUs();
 }
 
@@ -84,6 +85,7 @@ void OutputFile::write(const void* bytes, size_t length) {
         const size_t toBoundary = blockBytes - static_cast<size_t>(bytesWritten % blockBytes);
         if (gatheredLength == 0 && toBoundary == blockBytes && length >= blockBytes) {
             const size_t wholeBlocks = length - length % blockBytes;
+            setRoomAsideFor(bytesWritten, bytesWritten + wholeBlocks);
             if (std::fwrite(rest, 1, wholeBlocks, file) != wholeBlocks) failWriting();
             bytesWritten += wholeBlocks;
             rest += wholeBlocks;
@@ -103,7 +105,20 @@ void OutputFile::write(const void* bytes, size_t length) {
 
 void OutputFile::flushGathered() {
     const size_t length = std::exchange(gatheredLength, 0);
-    if (length != 0 && std::fwrite(gathered.get(), 1, length, file) != length) failWriting();
+    if (length == 0) return;
+    setRoomAsideFor(bytesWritten - length, bytesWritten);
+    if (std::fwrite(gathered.get(), 1, length, file) != length) failWriting();
+}
+
+// Before the file grows from `start` (its end) to `end`: room from there, as much as
+// the file holds already, within the first and the largest step.
+void OutputFile::setRoomAsideFor(uint64_t start, uint64_t end) {
+    if (!settingRoomAside || end <= roomEnd || end < limits::outputRoomFromBytes) return;
+    const uint64_t from = std::max(roomEnd, start);
+    const uint64_t step = std::clamp(from, limits::outputRoomFromBytes, limits::largestOutputRoomStep);
+    const uint64_t length = std::max(end - from, step);
+    settingRoomAside = platform::reserveFileSpace(file, from, length);
+    if (settingRoomAside) roomEnd = from + length;
 }
 
 uint64_t OutputFile::copyFrom(FILE* input, uint64_t count) { return copyRange(input, 0, count); }
@@ -167,6 +182,7 @@ uint64_t OutputFile::position() const { return bytesWritten; }
 void OutputFile::commit() {
     flushGathered();
     if (std::fflush(file) != 0) failWriting();
+    if (roomEnd > bytesWritten) platform::releaseFileSpacePast(file, bytesWritten);
     std::string why;
     if (pending && !toStandardOutput && !platform::readyToReplace(file, destination, why))
         failWrite(message::cannotWrite(temporaryName, why));

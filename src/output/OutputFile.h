@@ -65,6 +65,7 @@ private:
     void sendToStandardOutput();
     void abandon();
     void flushGathered();
+    void setRoomAsideFor(uint64_t start, uint64_t end);
     uint64_t copyInSystem(FILE* input, uint64_t from, uint64_t length);
     uint64_t copyThroughBlock(FILE* input, uint64_t from, uint64_t length);
 
@@ -81,4 +82,8 @@ private:
     bool toStandardOutput = false;
     uint64_t bytesWritten = 0;
     uint64_t shortCopies = 0;
+    // Room on the disk set aside for the temporary file ahead of its writes, up to
+    // `roomEnd`, while the system grants it.
+    bool settingRoomAside = false;
+    uint64_t roomEnd = 0;
 };

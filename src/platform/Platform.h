@@ -60,6 +60,17 @@ size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count);
 // caller copies the rest itself.
 uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count);
 
+// Sets aside room on the disk for `length` bytes of `file` from `offset` on, without
+// changing its size, where that makes the writes that then fill it cheaper: on ext4,
+// which otherwise reserves and maps its blocks a page at a time as pages are written
+// (6.9 MB in 64 KiB writes took 1.05 ms, 0.66 ms into room set aside ahead). False
+// elsewhere, and where the system refuses (a full disk, say): the caller then stops
+// asking. File systems in memory would zero the pages ahead (slower), and others
+// set room aside themselves as a file grows.
+bool reserveFileSpace(FILE* file, uint64_t offset, uint64_t length);
+// Gives back the room set aside past `size`, the file's complete length.
+void releaseFileSpacePast(FILE* file, uint64_t size);
+
 // Outputs. A job's output goes to a temporary file in the destination's folder,
 // which is renamed onto the destination when complete, so that whatever stood
 // there survives a failed, interrupted or killed job.

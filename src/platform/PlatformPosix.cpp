@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #ifdef __linux__
+#include <linux/magic.h>
 #include <sys/sendfile.h>
+#include <sys/vfs.h>
 #endif
 #include <unistd.h>
 
@@ -133,6 +135,22 @@ uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
 #endif
     return copied;
 }
+
+bool reserveFileSpace(FILE* file, uint64_t offset, uint64_t length) {
+#ifdef __linux__
+    struct statfs system;
+    const int descriptor = ::fileno(file);
+    return ::fstatfs(descriptor, &system) == 0 && system.f_type == EXT4_SUPER_MAGIC &&
+           ::fallocate(descriptor, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset), static_cast<off_t>(length)) == 0;
+#else
+    (void)file, (void)offset, (void)length;
+    return false;
+#endif
+}
+
+// Truncating to the length it has frees the blocks past the end; should it fail,
+// the file still holds exactly its bytes, with room to spare on the disk.
+void releaseFileSpacePast(FILE* file, uint64_t size) { (void)!::ftruncate(::fileno(file), static_cast<off_t>(size)); }
 
 std::string temporaryFolder() {
     const char* given = std::getenv("TMPDIR");

@@ -312,6 +312,10 @@ size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
 // copies it all.
 uint64_t copyInSystem(FILE*, uint64_t, FILE*, uint64_t) { return 0; }
 
+// Not measured on Windows: outputs grow as they are written.
+bool reserveFileSpace(FILE*, uint64_t, uint64_t) { return false; }
+void releaseFileSpacePast(FILE*, uint64_t) {}
+
 // GetTempPath ends the folder with "\"; only a drive's root keeps it.
 std::string temporaryFolder() {
     wchar_t folder[MAX_PATH + 1];

@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "E2eSupport.h"
 #include "TestByteFile.h"
 #include "limits/Limits.h"
@@ -209,3 +213,36 @@ TEST(OutputFile, ALongRangeComesOutWholeAtAnyPlaceWithinAPage) {
         }
     }
 }
+
+#ifndef _WIN32
+// Room on the disk is set aside ahead of the writes in doubling steps where the file
+// system grants it: the output comes out as written all the same, and holds no more
+// of the disk than its bytes take once it is committed.
+TEST(OutputFile, RoomSetAsideAheadOfTheWritesIsGivenBackOnCommit) {
+    const size_t longRange = limits::systemCopyMinimumBytes;
+    const std::string input = countingBytes(4 * longRange);
+    const TestByteFile file(input);
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    OutputFile output(destination.c_str());
+    std::string expected;
+    // Just past the size where room is first set aside, so that it stands nearly whole
+    // past the end, in writes of every kind: gathered, whole blocks from where they
+    // are, and ranges copied inside the system.
+    for (size_t piece = 0; expected.size() < limits::outputRoomFromBytes + 12345; ++piece) {
+        const std::string text = countingBytes(piece % 3 == 0 ? limits::outputGatherBytes * 2 : 1000 + piece);
+        output.write(text);
+        expected += text;
+        if (piece % 5 == 4) {
+            const uint64_t from = output.position() % limits::systemPageBytes;
+            EXPECT_EQ(2 * longRange, output.copyRange(file.get(), from, 2 * longRange));
+            expected += input.substr(from, 2 * longRange);
+        }
+    }
+    output.commit();
+    EXPECT_EQ(expected, readFile(destination));
+    struct stat status;
+    ASSERT_EQ(0, ::stat(destination.c_str(), &status));
+    EXPECT_LT(static_cast<uint64_t>(status.st_blocks) * 512, expected.size() + 64 * 1024);
+}
+#endif

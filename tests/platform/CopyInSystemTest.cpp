@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 
 #ifdef __linux__
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -82,6 +83,30 @@ TEST(CopyInSystem, NothingIsCopiedFromAPipe) {
     const TestByteFile to("");
     EXPECT_EQ(0u, platform::copyInSystem(pipe.reading, 0, to.get(), 5));
     EXPECT_EQ("", fileBytes(to.get()));
+}
+
+// Room set aside past a file's end leaves its size as it is, and is given back
+// whole: the disk then holds the file's written bytes alone. Where the file system
+// sets no room aside (in memory, say) there is nothing to see.
+TEST(ReserveFileSpace, RoomPastTheEndKeepsTheSizeAndGoesBack) {
+    const TestByteFile file("");
+    constexpr uint64_t room = 1 << 20;
+    if (!platform::reserveFileSpace(file.get(), 0, room)) GTEST_SKIP() << "no room set aside on this file system";
+    const auto allocated = [&](off_t& size) {
+        struct stat status;
+        if (::fstat(::fileno(file.get()), &status) != 0) throw std::runtime_error("no status");
+        size = status.st_size;
+        return static_cast<uint64_t>(status.st_blocks) * 512;
+    };
+    off_t size = 0;
+    EXPECT_GE(allocated(size), room);
+    EXPECT_EQ(0, size);
+    std::fputs(input.c_str(), file.get());
+    std::fflush(file.get());
+    platform::releaseFileSpacePast(file.get(), input.size());
+    EXPECT_LT(allocated(size), 64u * 1024);
+    EXPECT_EQ(static_cast<off_t>(input.size()), size);
+    EXPECT_EQ(input, fileBytes(file.get()));
 }
 
 #endif
