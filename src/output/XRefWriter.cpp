@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "limits/Limits.h"
@@ -50,12 +52,35 @@ void writePair(char* digits, uint32_t pair) {
 }
 
 // `value` (below 100,000) in five decimal digits with leading zeros, in 32 bits:
-// every field of a table's row is one or two of these.
+// a generation that is not 0.
 void formatFiveDigits(char* digits, uint32_t value) {
     const uint32_t lastFour = value % 10000;
     digits[0] = static_cast<char>('0' + value / 10000);
     writePair(digits + 1, lastFour / 100);
     writePair(digits + 3, lastFour % 100);
+}
+
+// `value` (below 10^8) in eight decimal digits with leading zeros, all made at once
+// in one 64-bit word, the first digit in its lowest byte: two halves of four digits
+// in 32-bit lanes, each parted into two pairs, each pair into two digits, dividing
+// by 100 and by 10 as multiplications by reciprocals exact for these ranges. No
+// lane's product reaches into the next.
+uint64_t eightDigits(uint32_t value) {
+    const uint64_t halves = value / 10000 | (uint64_t{value % 10000} << 32);
+    const uint64_t hundreds = ((halves * 10486) >> 20) & 0x0000007F0000007FULL;  // n / 100 for n < 43,699
+    const uint64_t pairs = hundreds | ((halves - 100 * hundreds) << 16);
+    const uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;  // n / 10 for n < 179
+    const uint64_t digits = tens | ((pairs - 10 * tens) << 8);
+    return digits | 0x3030303030303030ULL;
+}
+
+// The word's bytes from the lowest: one store where the processor puts them first.
+void storeEightDigits(char* digits, uint64_t word) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(digits, &word, sizeof word);
+    } else {
+        for (int i = 0; i < 8; ++i) digits[i] = static_cast<char>(word >> (8 * i));
+    }
 }
 
 }  // namespace
@@ -64,8 +89,8 @@ void formatFiveDigits(char* digits, uint32_t value) {
 // on large files.
 void formatEntry(char* entry, uint64_t offset, uint32_t generation, bool inUse) {
     if (offset > limits::largestTableOffset) throw CPdfException(FailureKind::Output, message::outputTooLargeForTable);
-    formatFiveDigits(entry, static_cast<uint32_t>(offset / 100000));
-    formatFiveDigits(entry + 5, static_cast<uint32_t>(offset % 100000));
+    writePair(entry, static_cast<uint32_t>(offset / 100'000'000));
+    storeEightDigits(entry + 2, eightDigits(static_cast<uint32_t>(offset % 100'000'000)));
     entry[10] = ' ';
     if (generation == 0) std::memcpy(entry + 11, "00000", 5);  // nearly every row's
     else formatFiveDigits(entry + 11, generation % 100000u);
@@ -79,40 +104,44 @@ namespace {
 
 constexpr char freeHead[] = "0000000000 65535 f \r";
 
-// The table goes out in blocks, not one write an entry.
+// The table goes out in blocks, not one write an entry; each entry is made where
+// it goes.
 class TableText {
 public:
-    explicit TableText(OutputFile& output) : output(output) { block.reserve(blockBytes); }
+    explicit TableText(OutputFile& output)
+        : output(output), block(std::make_unique_for_overwrite<char[]>(blockBytes)) {}
     // Writes what is left; the table text is complete.
     void finish() {
-        output.write(block);
-        block.clear();
+        output.write(block.get(), used);
+        used = 0;
     }
     void addEntry(uint64_t offset, uint32_t generation, bool inUse) {
-        char entry[21];
-        formatEntry(entry, offset, generation, inUse);
-        add(entry, 20);
+        formatEntry(room(entryBytes), offset, generation, inUse);
     }
     void addRecord(const OutputEntry& record) {
         addEntry(record.offset(), static_cast<uint32_t>(record.gen), record.written == 1);
     }
     void addSubsectionHeader(int32_t first, size_t count) {
         const std::string header = std::to_string(first) + " " + std::to_string(count) + "\r";
-        add(header.data(), header.size());
+        std::memcpy(room(header.size()), header.data(), header.size());
     }
-    void addFreeHead() { add(freeHead, 20); }
+    void addFreeHead() { std::memcpy(room(entryBytes), freeHead, entryBytes); }
 
 private:
-    void add(const char* text, size_t length) {
-        block.append(text, length);
-        if (block.size() < blockBytes) return;
-        output.write(block);
-        block.clear();
+    // `length` bytes at the block's end (a few dozen at most), after the block has
+    // gone out when they would not fit.
+    char* room(size_t length) {
+        if (blockBytes - used < length) finish();
+        char* place = block.get() + used;
+        used += length;
+        return place;
     }
 
-    static constexpr size_t blockBytes = 20 * 4096;
+    static constexpr size_t entryBytes = 20;
+    static constexpr size_t blockBytes = entryBytes * 4096;
     OutputFile& output;
-    std::string block;
+    std::unique_ptr<char[]> block;
+    size_t used = 0;
 };
 
 using RecordIterator = std::vector<OutputTable::Record>::const_iterator;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,10 @@ TEST(XRefWriter, EntriesAreTwentyBytesWithTheirFieldsPadded) {
     EXPECT_EQ("4294967295 65535 f \r", entry(UINT32_MAX, 65535, false));
     EXPECT_EQ("0000000100 00001 n \r", entry(100, 100001, true));            // five digits of generation, no more
     EXPECT_EQ("1234567890 98765 f \r", entry(1'234'567'890, 98765, false));  // every digit in its place
-    // Each field is written five digits at a time: a carry across their border.
+    // The offset is written in parts (its first two digits, then the eight others at
+    // once) and a generation five digits at a time: carries across their borders.
+    EXPECT_EQ("0099999999 00000 n \r", entry(99'999'999, 0, true));
+    EXPECT_EQ("0100000000 00000 n \r", entry(100'000'000, 0, true));
     EXPECT_EQ("0000099999 00000 n \r", entry(99'999, 0, true));
     EXPECT_EQ("0000100000 10000 n \r", entry(100'000, 10000, true));
     EXPECT_EQ("0908070605 00001 n \r", entry(908'070'605, 1, true));
@@ -61,6 +65,26 @@ TEST(XRefWriter, EntriesAreTwentyBytesWithTheirFieldsPadded) {
 
 // A classic table's offsets have ten digits: past 4 GiB they are written whole, and
 // an output that needs an eleventh is refused, by a whole table as by one entry.
+// The eight last digits are made together: every digit of every width, each digit
+// value in each place, and offsets on both sides of every power of ten, as a
+// formatted print gives them.
+TEST(XRefWriter, EveryOffsetIsWrittenAsAFormattedPrintWritesIt) {
+    std::vector<uint64_t> offsets;
+    for (uint64_t power = 1; power <= 1'000'000'000; power *= 10)
+        for (const uint64_t near : {power - 1, power, power + 1, 2 * power - 1, 9 * power + 1}) offsets.push_back(near);
+    for (uint64_t digit = 0; digit < 10; ++digit)
+        for (uint64_t place = 1; place <= 1'000'000'000; place *= 10)
+            offsets.push_back(digit * place + 7 * (place / 10));
+    for (uint64_t value = 0, step = 1; value <= 9'999'999'999; value += step, step = step * 3 + 1)
+        offsets.push_back(value);
+    for (uint64_t low = 0; low < 100'000; ++low) offsets.push_back(low * 99'991 % 100'000'000 + 4'200'000'000);
+    for (const uint64_t offset : offsets) {
+        char printed[32];
+        std::snprintf(printed, sizeof printed, "%010llu 00000 n \r", static_cast<unsigned long long>(offset));
+        ASSERT_EQ(printed, entry(offset, 0, true)) << offset;
+    }
+}
+
 TEST(XRefWriter, OffsetsOfTenDigitsAreWrittenAndAnEleventhIsRefused) {
     EXPECT_EQ("4294967296 00000 n \r", entry(4'294'967'296, 0, true));
     EXPECT_EQ("9999999999 00003 n \r", entry(9'999'999'999, 3, true));
