@@ -78,6 +78,18 @@ Head parseHead(CPdfXRef& xref, uint64_t start, int32_t expectedNumber) {
     return head;
 }
 
+// The object's first bytes, [start, start + what fits the first chunk), and
+// whether they are the whole of its range. A few bytes past the range are read
+// with them where the chunk has room (`read` in all, and whether the file ends
+// there): the words after a stream's data, which end most objects, lie in them.
+struct FirstBytes {
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+    bool whole = false;
+    size_t read = 0;
+    bool fileEndsThere = false;
+};
+
 // After the white space from `at` within the first `got` bytes: whether the word
 // `word` stands there whole (what the lexer reads as that keyword), and where it
 // would end. Nothing when a comment starts there, which the lexer passes over.
@@ -85,11 +97,13 @@ struct PlainWord {
     bool found = false;
     uint32_t end = 0;
 };
-std::optional<PlainWord> plainWordAt(const uint8_t* text, uint32_t got, uint32_t at, std::string_view word) {
+template <size_t Size>
+std::optional<PlainWord> plainWordAt(const uint8_t* text, uint32_t got, uint32_t at, const char (&word)[Size]) {
+    constexpr uint32_t length = Size - 1;  // a literal's length is known: the comparison is made in place
     while (at < got && pdfchar::isWhitespace(text[at])) ++at;
     if (at < got && text[at] == '%') return std::nullopt;
-    const uint32_t end = at + static_cast<uint32_t>(word.size());
-    const bool found = got - at >= word.size() && std::memcmp(text + at, word.data(), word.size()) == 0 &&
+    const uint32_t end = at + length;
+    const bool found = got - at >= length && std::memcmp(text + at, word, length) == 0 &&
                        (end == got || !pdfchar::isRegular(text[end]));
     return PlainWord{found, end};
 }
@@ -125,23 +139,26 @@ bool endstreamIn(const uint8_t* text, uint32_t got, uint32_t& objectEnd) {
     return true;
 }
 
-// The same at file position `at`, from the object's first bytes when they hold what
-// a read there would give, else through the block cache.
-bool endstreamAt(FileBlockCache& blocks, const uint8_t* head, uint32_t headLength, uint64_t start, uint64_t at,
-                 uint32_t& objectEnd) {
+// The same at file position `at` (not before `start`), from what was read of the
+// object's first bytes when that holds what a read there would give (all 64 bytes,
+// or all there are before the file ends), else through the block cache.
+bool endstreamAt(FileBlockCache& blocks, const FirstBytes& first, uint64_t start, uint64_t at, uint32_t& objectEnd) {
     constexpr uint32_t asked = 64;
-    if (at - start + asked <= headLength) return endstreamIn(head + (at - start), asked, objectEnd);
+    const uint64_t offset = at - start;
+    if (offset + asked <= first.read) return endstreamIn(first.bytes + offset, asked, objectEnd);
+    if (first.fileEndsThere && offset <= first.read)
+        return endstreamIn(first.bytes + offset, static_cast<uint32_t>(first.read - offset), objectEnd);
     uint8_t bytes[asked];
     return endstreamIn(bytes, static_cast<uint32_t>(blocks.readFully(at, bytes, asked)), objectEnd);
 }
 
 // A stream whose data runs `length` bytes from `dataStart` (counted from the object's
 // start), when "endstream" follows it there.
-std::optional<Head> streamOfLength(FileBlockCache& blocks, const uint8_t* bytes, uint32_t headLength, uint64_t start,
-                                   uint64_t dataStart, int64_t length, Head head) {
+std::optional<Head> streamOfLength(FileBlockCache& blocks, const FirstBytes& first, uint64_t start, uint64_t dataStart,
+                                   int64_t length, Head head) {
     const uint64_t dataEnd = start + dataStart + static_cast<uint64_t>(length);
     uint32_t endAfterData = 0;
-    if (!endstreamAt(blocks, bytes, headLength, start, dataEnd, endAfterData)) return std::nullopt;
+    if (!endstreamAt(blocks, first, start, dataEnd, endAfterData)) return std::nullopt;
     head.isStream = true;
     head.dataEnd = dataEnd;
     if (endAfterData != 0) head.objectEnd = dataEnd - start + endAfterData;
@@ -150,14 +167,14 @@ std::optional<Head> streamOfLength(FileBlockCache& blocks, const uint8_t* bytes,
 
 // The head of a stream as most writers lay it out, read without the lexer.
 std::optional<Head> plainStreamHead(FileBlockCache& blocks, ReadMode mode, uint64_t start, const PlainStreamHead& plain,
-                                    const uint8_t* bytes, uint32_t headLength) {
+                                    const FirstBytes& first) {
     if (mode == ReadMode::Recovering || !plain.lengthIsInteger) return std::nullopt;  // as below
     Head head;
     head.parsed = true;
     head.number = plain.number;
     head.generation = plain.generation;
     head.isObjectStream = plain.isObjectStream;
-    return streamOfLength(blocks, bytes, headLength, start, plain.dataStart, plain.length, head);
+    return streamOfLength(blocks, first, start, plain.dataStart, plain.length, head);
 }
 
 // The same answer as the parser's, from the object's first bytes, for an object
@@ -165,10 +182,12 @@ std::optional<Head> plainStreamHead(FileBlockCache& blocks, ReadMode mode, uint6
 // and whose Length, if it is a stream, is a number that leads to "endstream".
 // Nothing when the parser must settle it.
 std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t start, int32_t expectedNumber,
-                             const uint8_t* bytes, uint32_t headLength) {
+                             const FirstBytes& first) {
+    const uint8_t* const bytes = first.bytes;
+    const auto headLength = static_cast<uint32_t>(first.size);
     if (const std::optional<PlainStreamHead> plain = matchPlainStreamHead(bytes, headLength);
         plain && plain->number == expectedNumber)
-        return plainStreamHead(blocks, mode, start, *plain, bytes, headLength);
+        return plainStreamHead(blocks, mode, start, *plain, first);
     using Reader = DictionaryReader<TextSource>;
     Head head;
     TextSource source(bytes, headLength);
@@ -220,16 +239,8 @@ std::optional<Head> skimHead(FileBlockCache& blocks, ReadMode mode, uint64_t sta
     if (mode == ReadMode::Recovering || lengthKind != Reader::ValueKind::Integer || length < 0) return std::nullopt;
     afterLexer.skipToLineEnd();
     if (after.where() >= headLength) return std::nullopt;  // the line may go on beyond the head
-    return streamOfLength(blocks, bytes, headLength, start, after.where(), length, head);
+    return streamOfLength(blocks, first, start, after.where(), length, head);
 }
-
-// The object's first bytes, [start, start + what fits the first chunk), and
-// whether they are the whole of its range.
-struct FirstBytes {
-    const uint8_t* bytes = nullptr;
-    size_t size = 0;
-    bool whole = false;
-};
 
 // The buffer for an object's first chunk, taken from its home for one locate and
 // given back after it: one buffer serves the tens of thousands of objects that a walk
@@ -248,10 +259,14 @@ struct BorrowedBuffer {
 
 // Into `buffer`, which holds the first chunk.
 FirstBytes readFirstBytes(FileBlockCache& blocks, uint64_t start, uint64_t limit, uint8_t* buffer) {
+    constexpr uint64_t pastRange = 64;  // what the words after a stream's data are looked for in
     FirstBytes first;
     const uint64_t wanted = std::min<uint64_t>(limit - start, limits::firstEndobjChunkBytes);
+    const uint64_t asked = std::min<uint64_t>(limit - start + pastRange, limits::firstEndobjChunkBytes);
     first.bytes = buffer;
-    first.size = blocks.readFully(start, buffer, static_cast<size_t>(wanted));
+    first.read = blocks.readFully(start, buffer, static_cast<size_t>(asked));
+    first.fileEndsThere = first.read < asked;
+    first.size = std::min<size_t>(first.read, static_cast<size_t>(wanted));
     first.whole = first.size < wanted || wanted == limit - start;
     return first;
 }
@@ -378,9 +393,8 @@ ObjectExtent ObjectExtents::locate(int32_t number, const XRefEntry& entry) {
     const uint64_t start = extent.start, limit = extent.limit;
     const BorrowedBuffer buffer(firstBytesBuffer);
     const FirstBytes first = readFirstBytes(*blocks, start, limit, buffer.held.get());
-    const std::optional<Head> skimmed = skimmingHeads ? skimHead(*blocks, xref.readMode(), start, number, first.bytes,
-                                                                 static_cast<uint32_t>(first.size))
-                                                      : std::nullopt;
+    const std::optional<Head> skimmed =
+        skimmingHeads ? skimHead(*blocks, xref.readMode(), start, number, first) : std::nullopt;
     const Head head = skimmed ? *skimmed : parseHead(xref, start, number);
     if (!head.parsed || head.number != number) return extent;
     extent.generation = head.generation;
