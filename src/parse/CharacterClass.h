@@ -34,6 +34,19 @@ constexpr std::array<bool, 256> makePlainNameTable() {
 inline constexpr std::array<bool, 256> plainNameTable = makePlainNameTable();
 inline bool isPlainNameByte(int c) { return c >= 0 && plainNameTable[c]; }
 
+// Where the run of plain name bytes from `at` ends, at `end` at the latest. Four
+// bytes a step while four remain: the bound is tested once a step, not once a byte.
+inline uint32_t plainNameEnd(const uint8_t* bytes, uint32_t at, uint32_t end) {
+    for (; end - at >= 4; at += 4) {
+        if (!plainNameTable[bytes[at]]) return at;
+        if (!plainNameTable[bytes[at + 1]]) return at + 1;
+        if (!plainNameTable[bytes[at + 2]]) return at + 2;
+        if (!plainNameTable[bytes[at + 3]]) return at + 3;
+    }
+    while (at < end && plainNameTable[bytes[at]]) ++at;
+    return at;
+}
+
 inline int hexValue(int c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;

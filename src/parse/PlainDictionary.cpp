@@ -148,8 +148,7 @@ private:
     uint32_t nameEnd() const {
         if (at >= size || bytes[at] != '/') return 0;
         const uint32_t from = at + 1;
-        uint32_t end = from;
-        while (end < size && pdfchar::isPlainNameByte(bytes[end])) ++end;
+        const uint32_t end = pdfchar::plainNameEnd(bytes, from, size);
         if (end == from || (end < size && bytes[end] == '#') || !endsWord(end)) return 0;
         return end;
     }

@@ -64,9 +64,7 @@ public:
     bool name(std::string_view& text) {
         if (bytes[at] != '/') return false;
         const uint32_t from = ++at;
-        uint32_t end = from;
-        while (end < last() && pdfchar::isPlainNameByte(bytes[end])) ++end;
-        at = end;
+        at = pdfchar::plainNameEnd(bytes, from, last());
         text = {reinterpret_cast<const char*>(bytes) + from, at - from};
         return at > from && inside() && bytes[at] != '#';
     }
