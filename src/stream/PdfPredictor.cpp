@@ -46,13 +46,45 @@ int CPdfPredictor::readByte() {
 
 size_t CPdfPredictor::readBlock(uint8_t* into, size_t count) {
     size_t done = 0;
-    while (done < count && (index < rowBytes || decodeRow())) {
-        const size_t taken = std::min(count - done, static_cast<size_t>(rowBytes - index));
-        std::memcpy(into + done, line.data() + index, taken);
-        index += static_cast<int32_t>(taken);
-        done += taken;
+    for (;;) {
+        if (index < rowBytes) {
+            const size_t taken = std::min(count - done, static_cast<size_t>(rowBytes - index));
+            std::memcpy(into + done, line.data() + index, taken);
+            index += static_cast<int32_t>(taken);
+            done += taken;
+        }
+        if (done == count) return done;
+        done += decodeRowsInto(into + done, count - done);
+        if (done == count) return done;
+        if (!decodeRow()) return done;
     }
-    return done;
+}
+
+// The rows that fit whole in `room` bytes, undone straight into `into` from their raw
+// bytes read at once, each against the one before it: where a cross-reference stream's
+// many short rows went one call and two copies a row. The last becomes the line, as
+// decodeRow would leave it. PNG rows only, as many as the scratch holds; none else.
+size_t CPdfPredictor::decodeRowsInto(uint8_t* into, size_t room) {
+    constexpr size_t scratchBytes = 4096;
+    const size_t dataBytes = static_cast<size_t>(rowBytes - pixelBytes);
+    const size_t rawBytes = dataBytes + 1;  // the tag first
+    const size_t rows = std::min(room / dataBytes, scratchBytes / rawBytes);
+    if (ended || predictor < 10 || rows == 0) return 0;
+    if (line.empty()) startRows();
+    uint8_t raw[scratchBytes];
+    const size_t got = source->readUnpredicted(raw, rows * rawBytes);
+    const size_t whole = got / rawBytes;
+    const uint8_t* above = line.data() + pixelBytes;  // the row delivered last
+    for (size_t r = 0; r < whole; ++r) {
+        uint8_t* row = into + r * dataBytes;
+        const uint8_t* rawRow = raw + r * rawBytes;
+        undoPngRow(rawRow[0] + 10, rawRow + 1, row, above);
+        above = row;
+    }
+    if (whole > 0) std::memcpy(line.data() + pixelBytes, above, dataBytes);
+    // A row the data ends within is dropped, as decodeRow drops it.
+    if (whole < rows) ended = true;
+    return whole * dataBytes;
 }
 
 int CPdfPredictor::peekByte() {
@@ -60,15 +92,17 @@ int CPdfPredictor::peekByte() {
     return line[index];
 }
 
+// The rows are made when the first one is read: a decoder that is never read (the
+// stream of an object fetched only for its dictionary) costs nothing, however
+// wide its rows. A stream object is parsed, and decoded, at every fetch.
+void CPdfPredictor::startRows() {
+    line.assign(static_cast<size_t>(rowBytes), 0);
+    previous.assign(static_cast<size_t>(rowBytes), 0);
+}
+
 bool CPdfPredictor::decodeRow() {
     if (ended) return false;
-    // The rows are made when the first one is read: a decoder that is never read (the
-    // stream of an object fetched only for its dictionary) costs nothing, however
-    // wide its rows. A stream object is parsed, and decoded, at every fetch.
-    if (line.empty()) {
-        line.assign(static_cast<size_t>(rowBytes), 0);
-        previous.assign(static_cast<size_t>(rowBytes), 0);
-    }
+    if (line.empty()) startRows();
     // The delivered row becomes the previous one; every byte after the leading
     // zeros of `line` is overwritten below. The row's raw bytes are read whole
     // (a row the data ends within is dropped) and undone in place. A PNG row's tag
@@ -84,35 +118,42 @@ bool CPdfPredictor::decodeRow() {
         ended = true;
         return false;
     }
-    undoPngFilter(filter);
+    if (tagged) {
+        uint8_t* const row = line.data() + pixelBytes;
+        undoPngRow(filter, row, row, previous.data() + pixelBytes);
+    }
     if (predictor == 2) undoTiffPredictor();
     index = pixelBytes;
     return true;
 }
 
 // Each byte adds its raw value to what the filter predicts from the byte a pixel
-// to the left (already undone), the byte above and the byte above that left one.
-// Any other filter, and the TIFF predictor, leave the bytes as they are.
-void CPdfPredictor::undoPngFilter(int filter) {
-    uint8_t* row = line.data();
-    const uint8_t* above = previous.data();
+// to the left (already undone), the byte above and the byte above that left one;
+// the first pixel's left neighbours are zeros. `raw` may be `row` itself. Any other
+// filter leaves the bytes as they are.
+void CPdfPredictor::undoPngRow(int filter, const uint8_t* raw, uint8_t* row, const uint8_t* above) const {
     const int32_t back = pixelBytes;
+    const int32_t length = rowBytes - pixelBytes;
+    const int32_t first = std::min(back, length);
     switch (filter) {
     case 11:
-        for (int32_t i = back; i < rowBytes; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - back]);
+        for (int32_t i = 0; i < first; ++i) row[i] = raw[i];
+        for (int32_t i = back; i < length; ++i) row[i] = static_cast<uint8_t>(raw[i] + row[i - back]);
         break;
     case 12:
-        for (int32_t i = back; i < rowBytes; ++i) row[i] = static_cast<uint8_t>(row[i] + above[i]);
+        for (int32_t i = 0; i < length; ++i) row[i] = static_cast<uint8_t>(raw[i] + above[i]);
         break;
     case 13:
-        for (int32_t i = back; i < rowBytes; ++i)
-            row[i] = static_cast<uint8_t>(row[i] + (row[i - back] + above[i]) / 2);
+        for (int32_t i = 0; i < first; ++i) row[i] = static_cast<uint8_t>(raw[i] + above[i] / 2);
+        for (int32_t i = back; i < length; ++i) row[i] = static_cast<uint8_t>(raw[i] + (row[i - back] + above[i]) / 2);
         break;
     case 14:
-        for (int32_t i = back; i < rowBytes; ++i)
-            row[i] = static_cast<uint8_t>(row[i] + paeth(row[i - back], above[i], above[i - back]));
+        for (int32_t i = 0; i < first; ++i) row[i] = static_cast<uint8_t>(raw[i] + paeth(0, above[i], 0));
+        for (int32_t i = back; i < length; ++i)
+            row[i] = static_cast<uint8_t>(raw[i] + paeth(row[i - back], above[i], above[i - back]));
         break;
     default:
+        if (raw != row) std::memcpy(row, raw, static_cast<size_t>(length));
         break;
     }
 }

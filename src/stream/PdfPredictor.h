@@ -22,8 +22,10 @@ public:
     size_t readBlock(uint8_t* into, size_t count);
 
 private:
+    void startRows();
     bool decodeRow();
-    void undoPngFilter(int filter);
+    size_t decodeRowsInto(uint8_t* into, size_t room);
+    void undoPngRow(int filter, const uint8_t* raw, uint8_t* row, const uint8_t* above) const;
     void undoTiffPredictor();
     uint32_t component(int32_t n) const;
     void setComponent(int32_t n, uint32_t value);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 
 #include "TestByteFile.h"
@@ -217,5 +218,77 @@ TEST(PdfFilterChain, BlockReadsGiveWhatByteReadsGive) {
         uint8_t past = 0;
         EXPECT_EQ(0u, stream->readBlock(&past, 1)) << dictionary;
         EXPECT_EQ(-1, stream->peekByte()) << dictionary;
+    }
+}
+
+namespace {
+
+// PNG rows undone as the PNG specification writes it, byte by byte: the reference
+// for the predictor. `raw` holds rows of a tag and `width` bytes; a row the data
+// ends within is dropped.
+std::string pngUndone(const std::string& raw, size_t width, size_t pixelBytes) {
+    std::string out, above(width, '\0');
+    for (size_t at = 0; at + width + 1 <= raw.size(); at += width + 1) {
+        const int tag = static_cast<uint8_t>(raw[at]);
+        std::string row(width, '\0');
+        for (size_t i = 0; i < width; ++i) {
+            const int x = static_cast<uint8_t>(raw[at + 1 + i]);
+            const int a = i >= pixelBytes ? static_cast<uint8_t>(row[i - pixelBytes]) : 0;
+            const int b = static_cast<uint8_t>(above[i]);
+            const int c = i >= pixelBytes ? static_cast<uint8_t>(above[i - pixelBytes]) : 0;
+            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predicted = tag == 1 ? a : tag == 2 ? b : tag == 3 ? (a + b) / 2 : tag == 4 ? paeth : 0;
+            row[i] = static_cast<char>(x + predicted);
+        }
+        out += row;
+        above = row;
+    }
+    return out;
+}
+
+}  // namespace
+
+// Rows of every PNG filter (and a tag of none), one and three bytes a pixel, more rows
+// than one read takes at once, the last cut short: block reads of every size, byte
+// reads and both mixed give the rows the PNG specification undoes, and no more.
+TEST(PdfFilterChain, PredictedRowsComeOutAsThePngSpecificationUndoesThem) {
+    for (const int colors : {1, 3}) {
+        const size_t width = 6;
+        std::string raw;
+        uint32_t state = 12345;
+        for (int row = 0; row < 1500; ++row) {
+            raw.push_back(static_cast<char>(row % 7 == 6 ? 9 : row % 5));
+            for (size_t i = 0; i < width; ++i) {
+                state = state * 1103515245u + 12345u;
+                raw.push_back(static_cast<char>(state >> 24));
+            }
+        }
+        raw += "\2abc";  // a row the data ends within
+        const std::string expected = pngUndone(raw, width, static_cast<size_t>(colors));
+        const std::string dictionary = "<< /Filter /FlateDecode /DecodeParms << /Predictor 15 /Columns " +
+                                       std::to_string(width / static_cast<size_t>(colors)) + " /Colors " +
+                                       std::to_string(colors) + " >> >>";
+        const std::string encoded = zlibCompressed(raw);
+        for (const size_t block : {size_t{1}, size_t{5}, size_t{6}, size_t{7}, size_t{768}, size_t{5000}}) {
+            const TestByteFile file(encoded);
+            RetainPtr<CPdfStream> stream =
+                applyFilters(file.openStream(0, static_cast<uint32_t>(encoded.size())), parseFirst(dictionary));
+            ASSERT_NE(nullptr, stream.get());
+            std::string decoded;
+            for (bool byByte = false;; byByte = !byByte) {
+                if (byByte && block != 5000) {
+                    const int read = stream->readByte();
+                    if (read < 0) break;
+                    decoded.push_back(static_cast<char>(read));
+                    continue;
+                }
+                std::string piece(block, '\0');
+                piece.resize(stream->readBlock(reinterpret_cast<uint8_t*>(piece.data()), block));
+                if (piece.empty()) break;
+                decoded += piece;
+            }
+            EXPECT_EQ(expected, decoded) << "colors " << colors << ", blocks of " << block;
+        }
     }
 }
