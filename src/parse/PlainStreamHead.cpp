@@ -1,5 +1,6 @@
 #include "parse/PlainStreamHead.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -34,10 +35,14 @@ public:
     // Up to `most` digits, at least one, as an unsigned integer; none may follow.
     bool digits(uint32_t most, int64_t& value) {
         const uint32_t from = at;
+        const uint32_t bound = std::min(last(), from + most);
         uint32_t end = from;
         int64_t magnitude = 0;
-        while (end < last() && pdfchar::isDigit(bytes[end]) && end - from < most)
-            magnitude = magnitude * 10 + (bytes[end++] - '0');
+        for (; end < bound; ++end) {
+            const unsigned decimal = static_cast<unsigned>(bytes[end]) - '0';
+            if (decimal > 9) break;
+            magnitude = magnitude * 10 + decimal;
+        }
         at = end;
         value = magnitude;
         return at > from && inside() && !pdfchar::isDigit(bytes[at]) && bytes[at] != '.';
