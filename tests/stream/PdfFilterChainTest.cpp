@@ -223,7 +223,7 @@ TEST(PdfFilterChain, BlockReadsGiveWhatByteReadsGive) {
 
 namespace {
 
-// PNG rows undone as the PNG specification writes it, byte by byte: the reference
+// PNG rows undone as the PNG format defines them, byte by byte: the reference
 // for the predictor. `raw` holds rows of a tag and `width` bytes; a row the data
 // ends within is dropped.
 std::string pngUndone(const std::string& raw, size_t width, size_t pixelBytes) {
@@ -251,8 +251,8 @@ std::string pngUndone(const std::string& raw, size_t width, size_t pixelBytes) {
 
 // Rows of every PNG filter (and a tag of none), one and three bytes a pixel, more rows
 // than one read takes at once, the last cut short: block reads of every size, byte
-// reads and both mixed give the rows the PNG specification undoes, and no more.
-TEST(PdfFilterChain, PredictedRowsComeOutAsThePngSpecificationUndoesThem) {
+// reads and both mixed give the rows the PNG format undoes to, and no more.
+TEST(PdfFilterChain, PredictedRowsComeOutAsThePngFormatUndoesThem) {
     for (const int colors : {1, 3}) {
         const size_t width = 6;
         std::string raw;
