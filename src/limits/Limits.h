@@ -75,9 +75,10 @@ constexpr uint64_t reservedPageRecords = uint64_t{1} << 21;
 // A Kids array is therefore kept only as far as the walk may still visit it.
 constexpr uint64_t pageTreeVisitsPerObject = 4;
 constexpr uint64_t pageTreeVisitAllowance = 1024;
-// The walk marks the object numbers of the nodes it has read in a bitmap up to
-// this number (128 KiB at most); a node beyond it is looked up without the mark.
-constexpr uint32_t knownKidNumberBound = 1 << 20;
+// The walk marks object numbers (of the nodes it has read, of the pages it has
+// listed) in bitmaps up to this number (128 KiB each at most); a number beyond it
+// is looked up without the mark.
+constexpr uint32_t markedNumberBound = 1 << 20;
 
 // Decoded object streams larger than this are taken as damaged: producers write
 // object streams of a few hundred objects (kilobytes to a few megabytes; streams

@@ -32,8 +32,7 @@ void PageTreeWalker::walk(const CPdfElement& root, int32_t rootNumber, std::vect
     if (rootNumber >= 0) onPath.insert(rootNumber);
     kidsVisited = 0;
     walkedNodes.clear();
-    pageListings = NumberMap<uint64_t>();  // they point into this walk's records
-    pageListings.expect(0, numbersExpected);
+    listings.start(pages.size(), numbersExpected);
     if (rootNumber >= 0) walkedNodes.push_back(rootNumber);
     walkNode(root, rootNumber, 0, pages);
 }
@@ -108,7 +107,7 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     const uint64_t key = byReference ? kidKey(reference) : 0;
     CPdfElement kid;
     PageTreeSieve sieve = nodeSieve();
-    if (byReference && mayBeKnown(reference.refNum())) {
+    if (byReference && knownNumbers.mayHold(reference.refNum())) {
         if (const auto found = knownKids.find(key); found != knownKids.end()) {
             KnownKid& known = found->second;
             if (known.isPages && known.node.is(ElementType::None)) {  // walked before, and let go
@@ -126,23 +125,8 @@ const PageTreeWalker::KnownKid& PageTreeWalker::kidAt(const CPdfArray& kids, int
     if (known.typeDisagrees) mistypedKids.emplace_back(reference.refNum(), known.isPages);
     if (known.isPages) noteWalkedNode(reference.refNum(), reference.refGen(), known.facts);
     if (known.isPage) return direct = std::move(known);  // its record remembers it
-    markKnown(reference.refNum());
+    knownNumbers.mark(reference.refNum());
     return knownKids.emplace(key, std::move(known)).first->second;
-}
-
-bool PageTreeWalker::mayBeKnown(int32_t number) const {
-    const auto place = static_cast<uint32_t>(number);
-    return place < knownNumbers.size() ? knownNumbers[place] : farNumberKnown;
-}
-
-void PageTreeWalker::markKnown(int32_t number) {
-    const auto place = static_cast<uint32_t>(number);
-    if (place >= limits::knownKidNumberBound) {
-        farNumberKnown = true;
-        return;
-    }
-    if (place >= knownNumbers.size()) knownNumbers.resize(place + 1);
-    knownNumbers[place] = true;
 }
 
 // A node's dictionary holds its whole Kids array: once its subtree is walked it is
@@ -152,27 +136,16 @@ void PageTreeWalker::letNodeGo(const CPdfElement& reference) {
     if (const auto found = knownKids.find(kidKey(reference)); found != knownKids.end()) found->second.node.clear();
 }
 
-namespace {
-
-uint64_t listingOf(int32_t generation, size_t recordPlace) {
-    return (uint64_t{static_cast<uint32_t>(generation)} << 32) | (recordPlace + 1);
-}
-
-}  // namespace
-
 // A page listed again gets a copy of its first record: it was fetched and read once.
-bool PageTreeWalker::copyEarlierListing(const CPdfElement& reference, std::vector<PageRecord>& pages) const {
+bool PageTreeWalker::copyEarlierListing(const CPdfElement& reference, std::vector<PageRecord>& pages) {
     if (!reference.is(ElementType::Reference)) return false;
-    const uint64_t* listing = pageListings.find(reference.refNum());
-    if (!listing || *listing == 0 || (*listing >> 32) != static_cast<uint32_t>(reference.refGen())) return false;
-    const PageRecord first = pages[static_cast<size_t>((*listing & UINT32_MAX) - 1)];
-    pages.push_back(first);
+    const std::optional<size_t> first = listings.firstListing(reference.refNum(), reference.refGen(), pages);
+    if (!first) return false;
+    const PageRecord copy = pages[*first];
+    pages.push_back(copy);
     return true;
 }
 
-// Only the first listing under a number is remembered; one under another generation is read anew.
 void PageTreeWalker::noteListing(const CPdfElement& reference, const std::vector<PageRecord>& pages) {
-    if (!reference.is(ElementType::Reference) || reference.refNum() < 0 || pages.size() >= UINT32_MAX) return;
-    uint64_t& listing = pageListings.at(reference.refNum());
-    if (listing == 0) listing = listingOf(reference.refGen(), pages.size() - 1);
+    if (reference.is(ElementType::Reference)) listings.note(reference.refNum(), reference.refGen(), pages);
 }

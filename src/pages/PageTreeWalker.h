@@ -13,7 +13,8 @@
 #include "pages/PageRecord.h"
 #include "pages/PageTreeSieve.h"
 #include "pages/ShownRotation.h"
-#include "xref/NumberMap.h"
+#include "pages/NumberMarks.h"
+#include "pages/PageListings.h"
 
 // Lists the leaf pages of a page tree in document order: depth first, kids in
 // array order. A kid that leads back to a node on the current path, or a tree
@@ -70,13 +71,11 @@ private:
     void walkNode(const CPdfElement& node, int32_t nodeNumber, int depth, std::vector<PageRecord>& pages);
     const KnownKid& kidAt(const CPdfArray& kids, int32_t index, const CPdfElement& reference, KnownKid& direct);
     void letNodeGo(const CPdfElement& reference);
-    bool copyEarlierListing(const CPdfElement& reference, std::vector<PageRecord>& pages) const;
+    bool copyEarlierListing(const CPdfElement& reference, std::vector<PageRecord>& pages);
     void noteListing(const CPdfElement& reference, const std::vector<PageRecord>& pages);
     // `taken`: what the reader took of the kid's dictionary, where it took any.
     KnownKid classify(CPdfElement& kid, const std::optional<PageTreeSieve::Taken>& taken) const;
     void noteWalkedNode(int32_t number, int32_t generation, const PageRotationFacts& facts);
-    bool mayBeKnown(int32_t number) const;
-    void markKnown(int32_t number);
 
     std::vector<int32_t> walkedNodes;
     std::unordered_set<int32_t> onPath;  // the numbers of the page tree nodes on the current path
@@ -85,14 +84,11 @@ private:
     std::function<void()> nodeVisited;
     std::unordered_map<uint64_t, KnownKid> knownKids;  // the nodes, by object number and generation
     // The object numbers among knownKids' keys, for a test before a lookup there:
-    // nearly every kid is a page, which is never among them. Numbers from the bound
-    // on are not marked; once one of them is a key, every such number is looked up.
-    std::vector<bool> knownNumbers;
-    bool farNumberKnown = false;
-    // The pages, by object number: their generation (high half) and the place of the
-    // record their first listing made, plus one. The record holds all that the walk
-    // reads of a page; a cache entry of its own would double a large tree's memory.
-    NumberMap<uint64_t> pageListings;
+    // nearly every kid is a page, which is never among them.
+    NumberMarks knownNumbers;
+    // The pages' first listings. The record holds all that the walk reads of a
+    // page; a cache entry of its own would double a large tree's memory.
+    PageListings listings;
     size_t numbersExpected = 0;  // see expectObjects()
     bool byContents = false;
     std::vector<DirectPage> directKids;
