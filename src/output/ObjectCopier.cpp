@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "output/FirstPageRecords.h"
 #include "output/ObjectStreamPacker.h"
 #include "output/OutputFile.h"
 #include "output/PageEditor.h"
@@ -17,50 +19,6 @@
 #include "xref/PdfXRef.h"
 
 namespace {
-
-// A page record's object number and its place among the records, in one word
-// that orders as the pair does: the number (its sign bit flipped, so that a
-// negative one comes first) above the place. A sort of such words moves half the
-// bytes of a sort of pairs and compares once.
-constexpr uint32_t signBit = 0x80000000u;
-uint64_t pageKey(int32_t number, size_t place) {
-    return (uint64_t{static_cast<uint32_t>(number) ^ signBit} << 32) | place;
-}
-int32_t numberOf(uint64_t key) { return static_cast<int32_t>(static_cast<uint32_t>(key >> 32) ^ signBit); }
-size_t placeOf(uint64_t key) { return static_cast<size_t>(key & UINT32_MAX); }
-
-// Orders the words by their number, keeping words of one number in the order
-// given: the places ascend as the words are made, so this orders them as pairs.
-// One counting pass for each byte of the number that differs among the words:
-// linear, where a comparison sort took a twentieth of a whole job on a page tree
-// whose pages' numbers are out of their tree order.
-void orderByNumber(std::vector<uint64_t>& keys) {
-    // Trees whose pages come in the order of their numbers need no second buffer.
-    if (std::is_sorted(keys.begin(), keys.end())) return;
-    uint64_t differing = 0;
-    for (const uint64_t key : keys) differing |= key ^ keys.front();
-    std::vector<uint64_t> sorted(keys.size());
-    for (int shift = 32; shift < 64; shift += 8) {
-        if (((differing >> shift) & 0xFF) == 0) continue;
-        size_t firstOfByte[257] = {};
-        for (const uint64_t key : keys) ++firstOfByte[((key >> shift) & 0xFF) + 1];
-        for (size_t byte = 0; byte < 256; ++byte) firstOfByte[byte + 1] += firstOfByte[byte];
-        for (const uint64_t key : keys) sorted[firstOfByte[(key >> shift) & 0xFF]++] = key;
-        keys.swap(sorted);
-    }
-}
-
-// The page records ordered by object number, so that the objects, written in
-// ascending number, find their first page record in one pass. The walk's bound
-// on visits keeps the records far below 2^32; more would be damage.
-std::vector<uint64_t> pagesByObject(const std::vector<PageRecord>& pages) {
-    if (pages.size() > UINT32_MAX) throw CPdfException(FailureKind::Damaged, message::damaged);
-    std::vector<uint64_t> order;
-    order.reserve(pages.size());
-    for (size_t i = 0; i < pages.size(); ++i) order.push_back(pageKey(pages[i].objNum, i));
-    orderByNumber(order);
-    return order;
-}
 
 // With "-compact" the object streams take numbers past every other object's.
 int64_t firstNumberPast(const XRefEntryTable& entries, const std::vector<MovedPage>& movedPages) {
@@ -102,9 +60,8 @@ ObjectCopier::ObjectCopier(const RawObjectReader& reader, OutputFile& output, Ou
 
 void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     const XRefEntryTable& entries = reader.entries();
-    const std::vector<uint64_t> order = pagesByObject(pages);
+    FirstPageRecords firstRecords(pages);
     const std::vector<int32_t> objectStreams = objectStreamNumbers(entries);
-    size_t next = 0;
     size_t nextMoved = 0;
     size_t nextRetyped = 0;
     movedTexts.assign(movedPages.size(), std::string());
@@ -118,11 +75,10 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
     }
     for (const auto [objectNumber, entry] : entries) {
         if (progress) progress(static_cast<size_t>(objectNumber), numbers);
-        while (next < order.size() && numberOf(order[next]) < objectNumber) ++next;
         if (entry.type == XRefEntryType::Free || records.isWritten(objectNumber)) continue;
         if (packer && isInputCrossReference(objectNumber, entry)) continue;
-        const PageRecord* page =
-            next < order.size() && numberOf(order[next]) == objectNumber ? &pages[placeOf(order[next])] : nullptr;
+        const std::optional<size_t> pagePlace = firstRecords.find(objectNumber);
+        const PageRecord* page = pagePlace ? &pages[*pagePlace] : nullptr;
         const bool packed = packs(objectNumber, entry);
         if (!(packed ? reader.readMember(objectNumber, object) : reader.read(objectNumber, object)) ||
             object.length() == 0) {
@@ -145,7 +101,7 @@ void ObjectCopier::copyAll(const std::vector<PageRecord>& pages) {
         if (nextRetyped < retyped.size() && retyped[nextRetyped].first == objectNumber &&
             loadObjectText(reader.bytes(), object) && correctPageTreeType(object.bytes, retyped[nextRetyped].second))
             ++typeFixes;
-        if (page && pageUses) pageUses->note(placeOf(order[next]), object);
+        if (page && pageUses) pageUses->note(*pagePlace, object);
         if (packed) packObject(objectNumber, object, page);
         else copyObject(objectNumber, object, page);
         if (!object.endKnown) unknownEnds.push_back(objectNumber);
