@@ -86,7 +86,8 @@ TEST(PageListings, FirstListingsPastTheBitmapKeepTheirGenerations) {
     std::vector<PageRecord> pages;
     PageListings listings;
     listings.start(0, 10);
-    for (const auto& [number, generation] : std::vector<std::pair<int32_t, int32_t>>{{far + 1, 0}, {far + 2, 3}, {far + 1, 5}}) {
+    for (const auto& [number, generation] :
+         std::vector<std::pair<int32_t, int32_t>>{{far + 1, 0}, {far + 2, 3}, {far + 1, 5}}) {
         pages.push_back(PageRecord{number, 0, 0, 0, {}});
         listings.note(number, generation, pages);
     }
