@@ -75,13 +75,7 @@ void FirstPageRecords::sortByNumber(const std::vector<PageRecord>& pages) {
     orderByNumber(sorted);
 }
 
-std::optional<size_t> FirstPageRecords::find(int32_t number) {
-    if (!placesFromLowest.empty()) {
-        if (number < lowest || static_cast<size_t>(number - lowest) >= placesFromLowest.size()) return std::nullopt;
-        const uint32_t first = placesFromLowest[static_cast<size_t>(number - lowest)];
-        if (first == 0) return std::nullopt;
-        return first - 1;
-    }
+std::optional<size_t> FirstPageRecords::findSorted(int32_t number) {
     while (next < sorted.size() && numberOf(sorted[next]) < number) ++next;
     if (next < sorted.size() && numberOf(sorted[next]) == number) return placeOf(sorted[next]);
     return std::nullopt;

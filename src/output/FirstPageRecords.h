@@ -20,9 +20,15 @@ public:
     // The place of the first record of page object `number` (an object number, not
     // negative); nothing when no record has that number. Each call asks about a
     // number above the last.
-    std::optional<size_t> find(int32_t number);
+    std::optional<size_t> find(int32_t number) {
+        if (placesFromLowest.empty()) return findSorted(number);
+        const auto fromLowest = static_cast<uint32_t>(number - lowest);  // a number below the lowest passes the end
+        if (fromLowest >= placesFromLowest.size() || placesFromLowest[fromLowest] == 0) return std::nullopt;
+        return placesFromLowest[fromLowest] - 1;
+    }
 
 private:
+    std::optional<size_t> findSorted(int32_t number);
     void tabulate(const std::vector<PageRecord>& pages, size_t span);
     void sortByNumber(const std::vector<PageRecord>& pages);
 

@@ -14,8 +14,11 @@
 // numbers where a table by number takes a few pages.
 class NumberMarks {
 public:
-    // Room for numbers below `count` at once.
-    void expect(size_t count) { bits.reserve(std::min<size_t>(count, limits::markedNumberBound)); }
+    // Room for numbers below `count` at once: a bit each.
+    void expect(size_t count) {
+        const size_t wanted = std::min<size_t>(count, limits::markedNumberBound);
+        if (bits.size() < wanted) bits.resize(wanted);
+    }
     bool mayHold(int32_t number) const {
         const auto place = static_cast<uint32_t>(number);
         return place < bits.size() ? bits[place] : farMarked;
@@ -26,7 +29,9 @@ public:
             farMarked = true;
             return;
         }
-        if (place >= bits.size()) bits.resize(place + 1);
+        // Grown in doublings: numbers mostly come a step past the last.
+        if (place >= bits.size())
+            bits.resize(std::min<size_t>(std::max<size_t>(place + 1, 2 * bits.size()), limits::markedNumberBound));
         bits[place] = true;
     }
 
