@@ -7,7 +7,6 @@
 namespace {
 
 int startFolioturn(int argc, char** argv) {
-    platform::keepFreedMemoryForReuse();
     platform::installInterruptCleanup();
     platform::useBinaryStandardStreams();
     return runFolioturn(argc, argv);

@@ -140,12 +140,6 @@ constexpr size_t outputGatherBytes = 64 * 1024;
 // ext4, where writing it took 22 us).
 constexpr uint64_t outputRoomFromBytes = 1 << 20;
 constexpr uint64_t largestOutputRoomStep = 32 << 20;
-// Memory a run frees is kept for its next steps up to this much, where the C
-// library would hand it back to the system (its blocks of 128 KiB and more, and
-// the free top of its heap) and take fresh memory again for the next table: every
-// fresh page costs a fault, and on a virtual machine the host's work behind it.
-// 32 MiB is the most glibc accepts for the size it maps apart.
-constexpr size_t memoryKeptForReuse = 32 << 20;
 // An object's text up to this size is read into memory whole; a larger one (an
 // image, a font) is searched and copied through fixed blocks where it lies in
 // the file, so that no object costs memory in proportion to its size.

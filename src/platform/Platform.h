@@ -117,11 +117,6 @@ void installInterruptCleanup();
 // standard input that a job reads, each one or none (nullptr).
 void setPendingTemporary(const char* path, PendingFile which = PendingFile::Output);
 
-// Lets the C library keep the memory the program frees, up to
-// limits::memoryKeptForReuse, for its next allocations (see there). Once, at the
-// start. Nothing where the C library is not glibc.
-void keepFreedMemoryForReuse();
-
 // Paths in list files.
 bool isAbsolutePath(const std::string& path);
 bool hasParentComponent(const std::string& path);

@@ -6,9 +6,6 @@
 #include <sys/vfs.h>
 #endif
 #include <unistd.h>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 #include <cerrno>
 #include <climits>
@@ -16,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "limits/Limits.h"
 #include "limits/Messages.h"
 #include "platform/Platform.h"
 
@@ -372,13 +368,6 @@ void installInterruptCleanup() {
     for (int signal : endingSignals) removeTemporaryOn(signal);
     for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) removeTemporaryOn(signal);
     std::signal(SIGXFSZ, SIG_IGN);
-}
-
-void keepFreedMemoryForReuse() {
-#ifdef __GLIBC__
-    (void)::mallopt(M_MMAP_THRESHOLD, static_cast<int>(limits::memoryKeptForReuse));
-    (void)::mallopt(M_TRIM_THRESHOLD, static_cast<int>(limits::memoryKeptForReuse));
-#endif
 }
 
 void setPendingTemporary(const char* path, PendingFile which) {

@@ -424,9 +424,6 @@ bool replaceWithTemporary(const std::string& temporaryName, const std::string& d
 
 void installInterruptCleanup() { ::SetConsoleCtrlHandler(removePendingOnInterrupt, TRUE); }
 
-// The C runtime's heap keeps what is freed for reuse by itself.
-void keepFreedMemoryForReuse() {}
-
 void setPendingTemporary(const char* path, PendingFile which) {
     const PendingLock locked;
     registerPending(path, which);
