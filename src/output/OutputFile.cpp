@@ -130,23 +130,23 @@ uint64_t OutputFile::copyRange(FILE* input, uint64_t from, uint64_t length) {
 }
 
 uint64_t OutputFile::copyUpTo(FILE* input, uint64_t from, uint64_t length) {
-    const uint64_t inSystem = length >= limits::systemCopyMinimumBytes ? copyInSystem(input, from, length) : 0;
+    const bool samePlaceInPage = from % limits::systemPageBytes == position() % limits::systemPageBytes;
+    const bool inSystemPays = length >= limits::systemCopyMinimumBytes && samePlaceInPage;
+    const uint64_t inSystem = inSystemPays ? copyInSystem(input, from, length) : 0;
     return inSystem + copyThroughBlock(input, from + inSystem, length - inSystem);
 }
 
 // The bytes gathered so far go first, so that the output keeps its order. The span
 // goes in parts of at most the largest step of room set aside, each into room set
-// aside ahead as written bytes are.
+// aside ahead, as written bytes are.
 uint64_t OutputFile::copyInSystem(FILE* input, uint64_t from, uint64_t length) {
     flushGathered();
     if (std::fflush(file) != 0) failWriting();
-    const bool samePlaceInPage = from % limits::systemPageBytes == position() % limits::systemPageBytes;
     uint64_t copied = 0;
     while (copied < length) {
         const uint64_t part = std::min(length - copied, limits::largestOutputRoomStep);
         setRoomAsideFor(bytesWritten, bytesWritten + part);
-        const uint64_t done = samePlaceInPage ? platform::copyInSystem(input, from + copied, file, part)
-                                              : platform::copyThroughPipe(input, from + copied, file, part);
+        const uint64_t done = platform::copyInSystem(input, from + copied, file, part);
         bytesWritten += done;
         copied += done;
         if (done < part) break;

@@ -218,6 +218,22 @@ TEST(OutputFile, ALongRangeComesOutWholeAtAnyPlaceWithinAPage) {
 // Room on the disk is set aside ahead of the writes in doubling steps where the file
 // system grants it: the output comes out as written all the same, and holds no more
 // of the disk than its bytes take once it is committed.
+// A span copied inside the system goes in parts of the largest step of room set
+// aside: one longer than a step comes out whole and in order.
+TEST(OutputFile, ASpanLongerThanTheLargestStepOfRoomComesOutWhole) {
+    const std::string input = countingBytes(limits::largestOutputRoomStep + 3 * limits::systemPageBytes + 17);
+    const TestByteFile file(input);
+    TemporaryFolder folder;
+    const std::string destination = folder / "out.pdf";
+    OutputFile output(destination.c_str());
+    output.write(input.substr(0, 100));
+    const uint64_t length = input.size() - 105;
+    EXPECT_EQ(length, output.copyRange(file.get(), 100, length));
+    output.write(":end");
+    output.commit();
+    EXPECT_TRUE(readFile(destination) == input.substr(0, input.size() - 5) + ":end");
+}
+
 TEST(OutputFile, RoomSetAsideAheadOfTheWritesIsGivenBackOnCommit) {
     const size_t longRange = limits::systemCopyMinimumBytes;
     const std::string input = countingBytes(4 * longRange);
