@@ -215,9 +215,6 @@ TEST(OutputFile, ALongRangeComesOutWholeAtAnyPlaceWithinAPage) {
 }
 
 #ifndef _WIN32
-// Room on the disk is set aside ahead of the writes in doubling steps where the file
-// system grants it: the output comes out as written all the same, and holds no more
-// of the disk than its bytes take once it is committed.
 // A span copied inside the system goes in parts of the largest step of room set
 // aside: one longer than a step comes out whole and in order.
 TEST(OutputFile, ASpanLongerThanTheLargestStepOfRoomComesOutWhole) {
@@ -234,6 +231,9 @@ TEST(OutputFile, ASpanLongerThanTheLargestStepOfRoomComesOutWhole) {
     EXPECT_TRUE(readFile(destination) == input.substr(0, input.size() - 5) + ":end");
 }
 
+// Room on the disk is set aside ahead of the writes in doubling steps where the file
+// system grants it: the output comes out as written all the same, and holds no more
+// of the disk than its bytes take once it is committed.
 TEST(OutputFile, RoomSetAsideAheadOfTheWritesIsGivenBackOnCommit) {
     const size_t longRange = limits::systemCopyMinimumBytes;
     const std::string input = countingBytes(4 * longRange);
