@@ -142,6 +142,9 @@ DecodedObjectStream::DecodedObjectStream(CPdfXRef* xref, int32_t streamNumber) :
     }
     const int64_t dataLength = static_cast<int64_t>(data.size());
     int64_t position = std::min<int64_t>(std::min<int64_t>(first, dataLength) + std::max(offsets[0], 0), dataLength);
+    // The header held `count` pairs, so the count is as large as the data allows.
+    windowStarts.reserve(static_cast<size_t>(count));
+    windowEnds.reserve(static_cast<size_t>(count));
     for (int32_t k = 0; k < count; ++k) {
         const bool last = k + 1 == count;
         const int64_t span =
