@@ -118,18 +118,25 @@ constexpr int startXRefProbeBytes = 1023;
 // little, small enough to stay in cache.
 constexpr uint32_t copyBlockBytes = 64 * 1024;
 constexpr uint32_t searchBlockBytes = 64 * 1024;
-// Spans of the input this long or longer go to the output inside the system
-// (platform::copyInSystem) where they stand at the same place within a page of
-// this size in both files; below, a copy through a block costs no more.
+// Spans of the input this long or longer go to the output inside the system:
+// platform::copyInSystem where they stand at the same place within a page of this
+// size in both files, else platform::copyThroughPipe for an output that nobody
+// syncs. Below, a copy through a block costs no more.
 constexpr uint64_t systemCopyMinimumBytes = 64 * 1024;
 constexpr uint64_t systemPageBytes = 4096;
-// Longer spans that stand at another place within a page go through a block this
-// large: the kernel's copy moves such a span in pieces of a pipe's size, each page
-// in two parts, and took about 1.5 times as long as this block (ext4, 200 MB).
-// Splicing through a pipe of 1 MiB of our own filled the new file about 10% faster
-// than this block, but the file, written at other places within its pages than the
-// block's aligned writes, took longer to sync: replacing an output of 200 MB
-// durably took 317 ms against 281.
+// The pipe of platform::copyThroughPipe: 200 MB on ext4 (Linux 6.18) took about
+// 37 ms through a pipe of 1 MiB, 39 through 512 KiB, 42 through 256 KiB and 60
+// through 2 MiB. Unprivileged users may have pipes of 1 MiB by default.
+constexpr size_t splicePipeBytes = 1 << 20;
+// Long spans that the system does not copy go through a block this large. The
+// kernel's own copy moves a span that stands at another place within a page in
+// pieces of a small pipe's size, each page in two parts, and took about 1.5 times
+// as long as this block (ext4, 200 MB). The pipe above fills a new file about 10%
+// faster than the block; but a file written at other places within its pages than
+// the block's aligned writes takes longer to sync: replacing an output of 200 MB
+// durably took 317 ms through the pipe against 281 through the block. So an output
+// that is synced before it replaces its destination takes these spans through the
+// block, and a new one through the pipe.
 constexpr size_t longCopyBlockBytes = 1 << 20;
 // The output's own buffer, where small writes gather before they reach the file,
 // which then takes them in blocks of this size at offsets that are multiples of it.

@@ -31,6 +31,9 @@ OutputFile::OutputFile(const char* outputName)
         failCreate(message::notRegularFileNamed(destination));
     case platform::DestinationKind::Unresolved:
         failCreate(message::nameAndReason(destination, target.why));
+    case platform::DestinationKind::RegularFile:
+        syncedOnCommit = true;
+        break;
     default:
         break;
     }
@@ -131,22 +134,24 @@ uint64_t OutputFile::copyRange(FILE* input, uint64_t from, uint64_t length) {
 
 uint64_t OutputFile::copyUpTo(FILE* input, uint64_t from, uint64_t length) {
     const bool samePlaceInPage = from % limits::systemPageBytes == position() % limits::systemPageBytes;
-    const bool inSystemPays = length >= limits::systemCopyMinimumBytes && samePlaceInPage;
-    const uint64_t inSystem = inSystemPays ? copyInSystem(input, from, length) : 0;
+    const bool inSystemPays = length >= limits::systemCopyMinimumBytes && (samePlaceInPage || !syncedOnCommit);
+    const uint64_t inSystem = inSystemPays ? copyInSystem(input, from, length, samePlaceInPage) : 0;
     return inSystem + copyThroughBlock(input, from + inSystem, length - inSystem);
 }
 
 // The bytes gathered so far go first, so that the output keeps its order. The span
 // goes in parts of at most the largest step of room set aside, each into room set
-// aside ahead, as written bytes are.
-uint64_t OutputFile::copyInSystem(FILE* input, uint64_t from, uint64_t length) {
+// aside ahead, as written bytes are. A span at the same place within a page in both
+// files goes by the system's copy from file to file, another through a pipe.
+uint64_t OutputFile::copyInSystem(FILE* input, uint64_t from, uint64_t length, bool samePlaceInPage) {
     flushGathered();
     if (std::fflush(file) != 0) failWriting();
     uint64_t copied = 0;
     while (copied < length) {
         const uint64_t part = std::min(length - copied, limits::largestOutputRoomStep);
         setRoomAsideFor(bytesWritten, bytesWritten + part);
-        const uint64_t done = platform::copyInSystem(input, from + copied, file, part);
+        const uint64_t done = samePlaceInPage ? platform::copyInSystem(input, from + copied, file, part)
+                                              : platform::copyThroughPipe(input, from + copied, file, part);
         bytesWritten += done;
         copied += done;
         if (done < part) break;

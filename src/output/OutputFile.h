@@ -66,7 +66,7 @@ private:
     void abandon();
     void flushGathered();
     void setRoomAsideFor(uint64_t start, uint64_t end);
-    uint64_t copyInSystem(FILE* input, uint64_t from, uint64_t length);
+    uint64_t copyInSystem(FILE* input, uint64_t from, uint64_t length, bool samePlaceInPage);
     uint64_t copyThroughBlock(FILE* input, uint64_t from, uint64_t length);
 
     std::string outputName;
@@ -80,6 +80,9 @@ private:
     std::unique_ptr<char[]> longBlock;  // for long spans copied through this process
     bool pending = false;               // temporaryName exists and is not complete
     bool toStandardOutput = false;
+    // Whether commit() syncs the file (it replaces a destination that exists): its
+    // long spans then go where the sync costs least (see limits::longCopyBlockBytes).
+    bool syncedOnCommit = false;
     uint64_t bytesWritten = 0;
     uint64_t shortCopies = 0;
     // Room on the disk set aside for the temporary file ahead of its writes, up to

@@ -7,12 +7,14 @@
 #endif
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 
+#include "limits/Limits.h"
 #include "limits/Messages.h"
 #include "platform/Platform.h"
 
@@ -129,6 +131,80 @@ uint64_t copyInSystem(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
         copied += static_cast<uint64_t>(done);
     }
     // The stream takes up where the system left its file.
+    if (copied != 0) (void)std::fseek(to, 0, SEEK_END);
+#else
+    (void)from, (void)offset, (void)to, (void)count;
+#endif
+    return copied;
+}
+
+#ifdef __linux__
+namespace {
+
+// The pipe that spliced copies pass through, made at the first and kept for the
+// process's next: it is empty between copies. A copy that fails with bytes in it
+// closes it, and the next copy makes a new one.
+struct SplicePipe {
+    int readEnd = -1;
+    int writeEnd = -1;
+    size_t capacity = 0;
+};
+SplicePipe splicePipe;
+
+void closeSplicePipe() {
+    if (splicePipe.readEnd < 0) return;
+    ::close(splicePipe.readEnd);
+    ::close(splicePipe.writeEnd);
+    splicePipe = SplicePipe{};
+}
+
+bool openSplicePipe() {
+    if (splicePipe.readEnd >= 0) return true;
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) return false;
+    // Where the system refuses the size (a user's limit), the pipe keeps the one it has.
+    (void)::fcntl(ends[1], F_SETPIPE_SZ, static_cast<int>(limits::splicePipeBytes));
+    const int capacity = ::fcntl(ends[1], F_GETPIPE_SZ);
+    splicePipe = {ends[0], ends[1], capacity > 0 ? static_cast<size_t>(capacity) : 0};
+    if (splicePipe.capacity != 0) return true;
+    closeSplicePipe();
+    return false;
+}
+
+// Moves the `held` bytes in the pipe to the output's position; false where the
+// output takes fewer (an error), with `copied` counting those it took.
+bool emptyPipeInto(int to, size_t held, uint64_t& copied) {
+    while (held != 0) {
+        const ssize_t moved = ::splice(splicePipe.readEnd, nullptr, to, nullptr, held, SPLICE_F_MOVE);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) return false;
+        held -= static_cast<size_t>(moved);
+        copied += static_cast<uint64_t>(moved);
+    }
+    return true;
+}
+
+}  // namespace
+#endif
+
+uint64_t copyThroughPipe(FILE* from, uint64_t offset, FILE* to, uint64_t count) {
+    uint64_t copied = 0;
+#ifdef __linux__
+    if (!isRegularFile(::fileno(from)) || !openSplicePipe()) return 0;
+    loff_t readFrom = static_cast<loff_t>(offset);
+    // Never more than the pipe holds, so that filling it cannot block.
+    while (copied < count) {
+        const size_t asked = static_cast<size_t>(std::min<uint64_t>(count - copied, splicePipe.capacity));
+        const ssize_t held = ::splice(::fileno(from), &readFrom, splicePipe.writeEnd, nullptr, asked, SPLICE_F_MOVE);
+        if (held < 0 && errno == EINTR) continue;
+        if (held <= 0) break;
+        if (!emptyPipeInto(::fileno(to), static_cast<size_t>(held), copied)) {
+            const int error = errno;
+            closeSplicePipe();
+            errno = error;
+            break;
+        }
+    }
     if (copied != 0) (void)std::fseek(to, 0, SEEK_END);
 #else
     (void)from, (void)offset, (void)to, (void)count;

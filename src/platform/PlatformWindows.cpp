@@ -311,6 +311,7 @@ size_t readAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
 // Windows has no call that appends part of one open file to another: the caller
 // copies it all.
 uint64_t copyInSystem(FILE*, uint64_t, FILE*, uint64_t) { return 0; }
+uint64_t copyThroughPipe(FILE*, uint64_t, FILE*, uint64_t) { return 0; }
 
 // Not measured on Windows: outputs grow as they are written.
 bool reserveFileSpace(FILE*, uint64_t, uint64_t) { return false; }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -188,28 +189,32 @@ TEST(OutputFile, ALongRangeCutShortByTheEndOfTheInputIsCounted) {
 }
 
 // A long range comes out whole wherever it stands within a page in either file:
-// at the same place (the system's copy) or at another (the long block, over
-// several of its fills), between writes that keep their places.
+// at the same place (the system's copy) or at another (through a pipe for a new
+// output, through the long block for one that replaces a file; over several fills
+// of either), between writes that keep their places.
 TEST(OutputFile, ALongRangeComesOutWholeAtAnyPlaceWithinAPage) {
-    const size_t length = 2 * limits::longCopyBlockBytes + 5000;
+    const size_t length = 2 * std::max(limits::longCopyBlockBytes, limits::splicePipeBytes) + 5000;
     const std::string input = countingBytes(length + 2 * limits::systemPageBytes);
     const TestByteFile file(input);
     for (const size_t from : {size_t{0}, size_t{5}, size_t{4096 + 5}}) {
         for (const std::string& head : {std::string("x"), std::string(5, 'h'), std::string(4101, 'h')}) {
-            TemporaryFolder folder;
-            const std::string destination = folder / "out.pdf";
-            OutputFile output(destination.c_str());
-            output.write(head);
-            EXPECT_EQ(length, output.copyRange(file.get(), from, length));
-            EXPECT_EQ(limits::systemCopyMinimumBytes,
-                      output.copyRange(file.get(), from + 1, limits::systemCopyMinimumBytes));
-            output.write("tail");
-            EXPECT_EQ(0u, output.incompleteCopies());
-            output.commit();
-            EXPECT_EQ(
-                head + input.substr(from, length) + input.substr(from + 1, limits::systemCopyMinimumBytes) + "tail",
-                readFile(destination))
-                << from << " " << head.size();
+            for (const bool replacing : {false, true}) {
+                TemporaryFolder folder;
+                const std::string destination = folder / "out.pdf";
+                if (replacing) writeFile(destination, "an earlier output");
+                OutputFile output(destination.c_str());
+                output.write(head);
+                EXPECT_EQ(length, output.copyRange(file.get(), from, length));
+                EXPECT_EQ(limits::systemCopyMinimumBytes,
+                          output.copyRange(file.get(), from + 1, limits::systemCopyMinimumBytes));
+                output.write("tail");
+                EXPECT_EQ(0u, output.incompleteCopies());
+                output.commit();
+                EXPECT_EQ(
+                    head + input.substr(from, length) + input.substr(from + 1, limits::systemCopyMinimumBytes) + "tail",
+                    readFile(destination))
+                    << from << " " << head.size() << " " << replacing;
+            }
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "TestByteFile.h"
+#include "limits/Limits.h"
 #include "platform/Platform.h"
 
 #ifdef __linux__
@@ -36,8 +37,8 @@ struct Pipe {
     }
 };
 
-std::string fileBytes(FILE* file) {
-    std::string bytes(1 << 16, '\0');
+std::string fileBytes(FILE* file, size_t atMost = 1 << 16) {
+    std::string bytes(atMost, '\0');
     std::rewind(file);
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
     return bytes;
@@ -83,6 +84,45 @@ TEST(CopyInSystem, NothingIsCopiedFromAPipe) {
     const TestByteFile to("");
     EXPECT_EQ(0u, platform::copyInSystem(pipe.reading, 0, to.get(), 5));
     EXPECT_EQ("", fileBytes(to.get()));
+}
+
+// Longer than the pipe holds, from an odd place to another place within a page,
+// after bytes the output has: the copy moves pipe after pipe, in order.
+TEST(CopyThroughPipe, CopiesALongRangeToTheEndOfAFileAtAnotherPlaceInAPage) {
+    std::string longInput(3 * limits::splicePipeBytes + 5000, '\0');
+    for (size_t i = 0; i < longInput.size(); ++i) longInput[i] = static_cast<char>(i * 7 + i / 4099);
+    const TestByteFile from(longInput);
+    const TestByteFile to("head:");
+    const uint64_t length = longInput.size() - 1001;
+    EXPECT_EQ(length, platform::copyThroughPipe(from.get(), 1000, to.get(), length));
+    std::fputs(":tail", to.get());
+    std::fflush(to.get());
+    EXPECT_EQ("head:" + longInput.substr(1000, length) + ":tail", fileBytes(to.get(), longInput.size() + 10));
+}
+
+TEST(CopyThroughPipe, StopsAtTheEndOfTheInputAndTakesNothingFromAPipe) {
+    const TestByteFile from(input);
+    const TestByteFile to("");
+    EXPECT_EQ(6u, platform::copyThroughPipe(from.get(), input.size() - 6, to.get(), 100));
+    EXPECT_EQ(0u, platform::copyThroughPipe(from.get(), input.size() + 6, to.get(), 100));
+    Pipe pipe;
+    std::fputs("bytes in a pipe", pipe.writing);
+    std::fflush(pipe.writing);
+    EXPECT_EQ(0u, platform::copyThroughPipe(pipe.reading, 0, to.get(), 5));
+    EXPECT_EQ(input.substr(input.size() - 6), fileBytes(to.get()));
+}
+
+// An output that takes none of the bytes already in the pipe: the next copy
+// brings its own bytes only, none left over from the failed one.
+TEST(CopyThroughPipe, BytesLeftByAFailedCopyNeverReachTheNext) {
+    const TestByteFile from(input);
+    FILE* readOnly = std::fopen("/dev/null", "rb");
+    ASSERT_NE(nullptr, readOnly);
+    EXPECT_EQ(0u, platform::copyThroughPipe(from.get(), 0, readOnly, 10));
+    std::fclose(readOnly);
+    const TestByteFile to("");
+    EXPECT_EQ(5u, platform::copyThroughPipe(from.get(), 20, to.get(), 5));
+    EXPECT_EQ("klmno", fileBytes(to.get()));
 }
 
 // Room set aside past a file's end leaves its size as it is, and is given back
