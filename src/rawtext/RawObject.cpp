@@ -1,13 +1,8 @@
 #include "rawtext/RawObject.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <string>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "crypt/ObjectStrings.h"
 #include "crypt/StandardSecurity.h"
@@ -23,30 +18,16 @@
 #include "rawtext/DictionaryText.h"
 #include "rawtext/OpenContainers.h"
 #include "stream/PatternSearch.h"
+#include "stream/ByteSearch.h"
 #include "stream/FileBlockCache.h"
 #include "stream/PdfStream.h"
 #include "xref/PdfXRef.h"
 
 namespace {
 
-// Where the first "(", "%" or "<" lies at or after `at`, or `length`: sixteen
-// bytes are compared at once where the processor can.
+// Where the first "(", "%" or "<" lies at or after `at`, or `length`.
 size_t nextOpeningByte(const uint8_t* text, size_t at, size_t length) {
-#if defined(__SSE2__)
-    const __m128i parenthesis = _mm_set1_epi8('(');
-    const __m128i percent = _mm_set1_epi8('%');
-    const __m128i angle = _mm_set1_epi8('<');
-    for (; length - at >= 16; at += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, parenthesis), _mm_cmpeq_epi8(bytes, percent)),
-                         _mm_cmpeq_epi8(bytes, angle));
-        if (const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)))
-            return at + static_cast<size_t>(std::countr_zero(mask));
-    }
-#endif
-    while (at < length && text[at] != '(' && text[at] != '%' && text[at] != '<') ++at;
-    return at;
+    return nextByteOf<'(', '%', '<'>(text, at, length);
 }
 
 // Only a "(", a "%" or a "<" that opens no dictionary can start what a text leaves

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,37 @@ TEST(DictionaryEntries, OneValueAloneCanGoIntoAnObjectStream) {
         EXPECT_TRUE(holdsOneValue(bytesOf(one), uint32_t(one.size()))) << one;
     for (const std::string other : {"<< /Length 3 >>\nstream\nabc\nendstream", "<< /A 1", "1 2", "", ">>", "<< >> >>"})
         EXPECT_FALSE(holdsOneValue(bytesOf(other), uint32_t(other.size()))) << other;
+}
+
+// The lexer's reading, token by token, as the reference for holdsOneValue's faster ways.
+bool oneValueTokenByToken(const std::string& text) {
+    TextTokens tokens(bytesOf(text), uint32_t(text.size()));
+    LexedToken token;
+    tokens.next(token);
+    if (token.is(LexedToken::Kind::EndOfFile) || token.closesContainer()) return false;
+    if (!skipValue(tokens, token)) return false;
+    tokens.next(token);
+    return token.is(LexedToken::Kind::EndOfFile);
+}
+
+TEST(DictionaryEntries, OneValueIsToldAsTheLexerTellsItWhateverTheTextHolds) {
+    const std::vector<std::string> pieces = {"<<",  ">>",   "<",   ">", "[",  "]",     "(",
+                                             ")",   "%",    "{",   "}", "/A", "/B#3C", "1",
+                                             "0 R", "-2.5", "obj", " ", "\n", "\r",    std::string(1, '\0'),
+                                             "\\"};
+    std::mt19937 random(37);
+    int oneValues = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text = round % 2 == 0 ? "<<" : "";
+        const int count = int(random() % 12);
+        for (int i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
+        if (round % 3 == 0) text += ">>";
+        if (round % 5 == 0) text += " \n";
+        const bool one = oneValueTokenByToken(text);
+        EXPECT_EQ(one, holdsOneValue(bytesOf(text), uint32_t(text.size()))) << text;
+        oneValues += one;
+    }
+    EXPECT_GT(oneValues, 1000);  // both answers are tried often
 }
 
 TEST(TrailerText, FindsTheTrailerOfATableAndTheDictionaryOfAStream) {
