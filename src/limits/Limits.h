@@ -144,6 +144,10 @@ constexpr size_t longCopyBlockBytes = 1 << 20;
 // about 16 KiB at any offset, 2.2 ms in aligned 16 KiB blocks, 1.4 ms in 64 KiB ones.
 constexpr size_t outputGatherBytes = 64 * 1024;
 
+// The pieces of an object stream that an update compresses (a page's body, a
+// hundred bytes or so) are handed to zlib gathered up to this many bytes.
+constexpr size_t deflaterGatherBytes = 16 * 1024;
+
 // Room on the disk is set aside ahead of an output's writes (platform::reserveFileSpace)
 // once it reaches the first size, in steps as large as the output so far (so that it
 // doubles), up to the largest. A smaller output is left to grow as it is written: there

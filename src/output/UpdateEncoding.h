@@ -41,7 +41,8 @@ private:
 
     struct State;
     std::unique_ptr<State> state;
-    std::string packed;  // its first `used` bytes are the output so far
+    std::string pending;  // pieces gathered for zlib, which takes a few large ones faster than many small
+    std::string packed;   // its first `used` bytes are the output so far
     size_t used = 0;
 };
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -46,19 +47,34 @@ TEST(UpdateEncoding, ObjectStreamListsEachObjectsOffsetFromFirst) {
     EXPECT_EQ(2u, encoded.count);
 }
 
-// An object stream compressed as its pieces come is the one compressed whole: an
-// update may then read its pages twice rather than hold them.
-TEST(UpdateEncoding, DeflatingInPiecesGivesTheBytesOfDeflatingWhole) {
+// zlib's own compression of the bytes, header and sum included.
+std::string zlibCompressed(const std::string& data, int level) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::string packed(size, '\0');
+    EXPECT_EQ(Z_OK, compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                              reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()), level));
+    packed.resize(size);
+    return packed;
+}
+
+// An object stream compressed as its pieces come is the one zlib compresses whole,
+// frame and sum included: an update may then read its pages twice rather than hold
+// them, and readers find the stream they would find from zlib.
+TEST(UpdateEncoding, DeflatingInPiecesGivesZlibsBytesForTheWhole) {
     std::string whole;
     for (int page = 0; page < 40000; ++page)
         whole += "<< /Type /Page /Parent " + std::to_string(page / 100 + 3) + " 0 R /Rotate 90\n>>\n";
-    for (const size_t cut : {size_t{1}, size_t{7}, size_t{4096}, size_t{100000}, whole.size()}) {
-        StreamDeflater deflater;
-        for (size_t at = 0; at < whole.size(); at += cut) deflater.add(std::string_view(whole).substr(at, cut));
-        EXPECT_EQ(deflateBytes(whole), deflater.finish()) << "pieces of " << cut;
+    EXPECT_EQ(zlibCompressed(whole, Z_BEST_SPEED), deflateBytes(whole));
+    for (const int level : {StreamDeflater::fastestLevel, 4, StreamDeflater::defaultLevel, 9}) {
+        const std::string expected = zlibCompressed(whole, level);
+        for (const size_t cut : {size_t{1}, size_t{7}, size_t{4096}, size_t{100000}, whole.size()}) {
+            StreamDeflater deflater(level);
+            for (size_t at = 0; at < whole.size(); at += cut) deflater.add(std::string_view(whole).substr(at, cut));
+            EXPECT_EQ(expected, deflater.finish()) << "level " << level << ", pieces of " << cut;
+        }
     }
     StreamDeflater nothing;
-    EXPECT_EQ(deflateBytes(""), nothing.finish());
+    EXPECT_EQ(zlibCompressed("", Z_BEST_SPEED), nothing.finish());
 }
 
 // The streams of an update, deflated, make a section that the program's own reader
