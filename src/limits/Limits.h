@@ -147,6 +147,9 @@ constexpr size_t outputGatherBytes = 64 * 1024;
 // The pieces of an object stream that an update compresses (a page's body, a
 // hundred bytes or so) are handed to zlib gathered up to this many bytes.
 constexpr size_t deflaterGatherBytes = 16 * 1024;
+// A compressor sets aside room for the output it expects, up to this many bytes
+// (address space only: what it does not fill is never touched).
+constexpr size_t deflaterReserveBytes = 16 * 1024 * 1024;
 
 // Room on the disk is set aside ahead of an output's writes (platform::reserveFileSpace)
 // once it reaches the first size, in steps as large as the output so far (so that it

@@ -4,6 +4,7 @@
 #include "output/IncrementalUpdate.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string_view>
 
 #include "crypt/StandardSecurity.h"
@@ -192,47 +193,78 @@ size_t writeClassicUpdate(OutputFile& output, const CPdfXRef& xref, uint64_t inp
 
 namespace {
 
-// What the first reading of the pages found for an update in streams: the object
-// stream's header (each member's number and offset) and the pages that go out as
-// ordinary objects, which are few (another generation) and held.
+// What the first reading of the pages found for an update in streams: the members
+// of the object stream (each one's number and the size of its body with the line
+// feed after it), the size of the stream's header that lists them, and the pages
+// that go out as ordinary objects, which are few (another generation) and held.
 struct PackedPlan {
     std::vector<int32_t> members;
-    std::string header;
+    std::vector<uint32_t> bodySizes;
+    size_t headerBytes = 0;
     size_t bodyBytes = 0;
     std::vector<RevisedObject> ordinary;
 };
 
+size_t decimalDigits(uint64_t value) {
+    size_t digits = 1;
+    for (; value >= 10; value /= 10) ++digits;
+    return digits;
+}
+
+size_t selectedListings(const std::vector<PageRecord>& pages) {
+    return static_cast<size_t>(
+        std::count_if(pages.begin(), pages.end(), [](const PageRecord& page) { return page.selected; }));
+}
+
 PackedPlan planPackedUpdate(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                             const WalkedNodes& walkedNodes, bool packable) {
     PackedPlan plan;
+    // Room for every selected page at once (only what is filled is touched).
+    plan.members.reserve(selectedListings(pages));
+    plan.bodySizes.reserve(plan.members.capacity());
     revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
         const auto body = packable ? objectStreamBody(page) : std::nullopt;
         if (!body) {
             plan.ordinary.push_back(std::move(page));
             return;
         }
-        if (!plan.members.empty()) plan.header += ' ';
-        plan.header += std::to_string(page.number) + ' ' + std::to_string(plan.bodyBytes);
+        // "number offset", then a space before the next pair or the line feed after the last.
+        plan.headerBytes += decimalDigits(static_cast<uint32_t>(page.number)) + 1 + decimalDigits(plan.bodyBytes) + 1;
         plan.members.push_back(page.number);
+        plan.bodySizes.push_back(static_cast<uint32_t>(body->size() + 1));
         plan.bodyBytes += body->size() + 1;
     });
-    plan.header += '\n';
     return plan;
+}
+
+// The object stream's header, made from the plan as it goes to the compressor.
+void addHeader(StreamDeflater& deflater, const PackedPlan& plan) {
+    char pair[48];
+    size_t offset = 0;
+    for (size_t i = 0; i < plan.members.size(); ++i) {
+        char* end = std::to_chars(pair, pair + 20, plan.members[i]).ptr;
+        *end++ = ' ';
+        end = std::to_chars(end, end + 20, offset).ptr;
+        *end++ = i + 1 == plan.members.size() ? '\n' : ' ';
+        deflater.add(std::string_view(pair, static_cast<size_t>(end - pair)));
+        offset += plan.bodySizes[i];
+    }
 }
 
 // The second reading: the members' bodies, compressed as they come, in the data
 // that encodeObjectStream and deflateBytes would give for them held. The pages read
 // as the first reading read them (the input is the one the job opened).
-std::string packMembers(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+PackedBytes packMembers(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                         const WalkedNodes& walkedNodes, const PackedPlan& plan) {
-    StreamDeflater deflater;
-    deflater.add(plan.header);
+    StreamDeflater deflater(StreamDeflater::fastestLevel, plan.headerBytes + plan.bodyBytes);
+    addHeader(deflater, plan);
     size_t next = 0;
     size_t bodyBytes = 0;
     revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
         if (next == plan.members.size() || plan.members[next] != page.number) return;  // an ordinary object
-        ++next;
         const std::string_view body = acceptedObjectStreamBody(page);
+        if (body.size() + 1 != plan.bodySizes[next]) throw CPdfException(FailureKind::Input, message::inputReadError);
+        ++next;
         deflater.add(body);
         deflater.add("\n");  // ends a comment that closes the object's text, and parts it from the next
         bodyBytes += body.size() + 1;
@@ -256,13 +288,14 @@ size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader
     if (!endsWithLineEnd) output.write("\n");
     int64_t nextNumber = base.size;
     std::vector<StreamEntry> entries;
+    // The members, the ordinary objects and the section's own stream.
+    entries.reserve(revised + 2);
     if (!plan.members.empty()) {
         const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
         const uint64_t streamOffset = output.position();
-        writeStreamObject(output, streamNumber, objectStreamEntries(plan.members.size(), plan.header.size()),
+        writeStreamObject(output, streamNumber, objectStreamEntries(plan.members.size(), plan.headerBytes),
                           packMembers(reader, pages, walkedNodes, plan));
-        std::string().swap(plan.header);  // the table is made without it
-        entries.reserve(revised + 1);
+        std::vector<uint32_t>().swap(plan.bodySizes);  // the table is made without them
         entries.push_back({streamNumber, 1, streamOffset, 0});
         for (size_t i = 0; i < plan.members.size(); ++i)
             entries.push_back({plan.members[i], 2, static_cast<uint32_t>(streamNumber), static_cast<uint32_t>(i)});

@@ -10,8 +10,8 @@
 
 namespace {
 
-std::string deflated(const std::string& data, int level) {
-    StreamDeflater deflater(level);
+PackedBytes deflated(const std::string& data, int level) {
+    StreamDeflater deflater(level, data.size());
     deflater.add(data);
     return deflater.finish();
 }
@@ -65,10 +65,11 @@ void ObjectStreamPacker::writeStream() {
             {members[i].first, std::string_view(values).substr(members[i].second, end - members[i].second)});
     }
     const EncodedObjectStream encoded = encodeObjectStream(texts);
-    std::string data = deflated(encoded.data, level);
-    if (security) data = security->encryptStream(data, {streamNumber, 0});
+    const PackedBytes packed = deflated(encoded.data, level);
+    const std::string encrypted = security ? security->encryptStream(packed, {streamNumber, 0}) : std::string();
     streams.emplace_back(streamNumber, output.position());
-    writeStreamObject(output, streamNumber, objectStreamEntries(encoded.count, encoded.first), data);
+    writeStreamObject(output, streamNumber, objectStreamEntries(encoded.count, encoded.first),
+                      security ? std::string_view(encrypted) : packed.view());
     for (size_t i = 0; i < members.size(); ++i) {
         OutputEntry& record = records.add(members[i].first);
         record.setOffset(static_cast<uint64_t>(streamNumber));

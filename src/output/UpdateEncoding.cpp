@@ -14,8 +14,8 @@
 // The fastest level: an update's streams hold page dictionaries and cross-reference
 // rows, which compress about as well at it (a tenth of their size) in a quarter
 // of the default level's time.
-std::string deflateBytes(std::string_view data) {
-    StreamDeflater deflater;
+PackedBytes deflateBytes(std::string_view data) {
+    StreamDeflater deflater(StreamDeflater::fastestLevel, data.size());
     deflater.add(data);
     return deflater.finish();
 }
@@ -36,25 +36,32 @@ namespace {
 constexpr int windowBits = 15;
 constexpr int memoryLevel = 8;  // zlib's default
 
-std::string frameHeader(int level) {
+void appendFrameHeader(DecodedBytes& packed, int level) {
     const unsigned levelClass = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
     unsigned header = ((0x08u | ((windowBits - 8) << 4)) << 8) | (levelClass << 6);
     header += 31 - header % 31;
-    return {static_cast<char>(header >> 8), static_cast<char>(header & 0xFF)};
+    packed.push_back(static_cast<uint8_t>(header >> 8));
+    packed.push_back(static_cast<uint8_t>(header & 0xFF));
 }
 
-void appendSum(std::string& packed, size_t& used, uint32_t sum) {
+void appendSum(DecodedBytes& packed, size_t& used, uint32_t sum) {
     packed.resize(used);
-    for (int shift = 24; shift >= 0; shift -= 8) packed += static_cast<char>((sum >> shift) & 0xFF);
+    for (int shift = 24; shift >= 0; shift -= 8) packed.push_back(static_cast<uint8_t>((sum >> shift) & 0xFF));
     used = packed.size();
 }
 
 }  // namespace
 
-StreamDeflater::StreamDeflater(int level) : state(std::make_unique<State>()) {
+StreamDeflater::StreamDeflater(int level, size_t expectedBytes) : state(std::make_unique<State>()) {
     if (deflateInit2(&state->zlib, level, Z_DEFLATED, -windowBits, memoryLevel, Z_DEFAULT_STRATEGY) != Z_OK)
         throw CPdfException(FailureKind::Limits, message::outOfMemoryCompressing);
-    packed = frameHeader(level);
+    const size_t frameBytes = 6;  // the header and the sum
+    if (expectedBytes > 0)
+        packed.reserve(std::min<size_t>(
+                           deflateBound(&state->zlib, static_cast<uLong>(std::min<size_t>(expectedBytes, UINT32_MAX))),
+                           limits::deflaterReserveBytes) +
+                       frameBytes);
+    appendFrameHeader(packed, level);
     used = packed.size();
 }
 
@@ -71,22 +78,22 @@ void StreamDeflater::add(std::string_view piece) {
     else pending.append(piece);
 }
 
-std::string StreamDeflater::finish() {
+PackedBytes StreamDeflater::finish() {
     run(pending, Z_FINISH);
     std::string().swap(pending);
     appendSum(packed, used, state->sum);
-    return std::move(packed);
+    return PackedBytes(std::move(packed));
 }
 
-// The output grows by doubling, and only when zlib has filled it. zlib takes at
-// most 4 GiB a call; the pieces here are far smaller.
+// The output grows by doubling, and only when zlib has filled the room set aside.
+// zlib takes at most 4 GiB a call; the pieces here are far smaller.
 void StreamDeflater::run(std::string_view piece, int flush) {
     z_stream& zlib = state->zlib;
     state->sum = adler::update(state->sum, reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
     zlib.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
     zlib.avail_in = static_cast<uInt>(piece.size());
     for (;;) {
-        if (used == packed.size()) packed.resize(std::max<size_t>(packed.size() * 2, 64 * 1024));
+        if (used == packed.size()) packed.resize(std::max<size_t>({packed.size() * 2, packed.capacity(), 64 * 1024}));
         zlib.next_out = reinterpret_cast<Bytef*>(packed.data() + used);
         zlib.avail_out = static_cast<uInt>(packed.size() - used);
         const int result = deflate(&zlib, flush);
@@ -166,7 +173,7 @@ EncodedXRefStream encodeXRefStream(std::vector<StreamEntry> entries) {
     return encoded;
 }
 
-void writeStreamObject(OutputFile& output, int32_t number, const std::string& entries, const std::string& data) {
+void writeStreamObject(OutputFile& output, int32_t number, const std::string& entries, std::string_view data) {
     output.writeFramed("", number, " 0 obj\n<<");
     output.write(entries);
     output.writeFramed(" /Filter /FlateDecode /Length ", static_cast<int64_t>(data.size()), " >>\nstream\n");

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "stream/DecodedBytes.h"
 #include "xref/SplitOffset.h"
 
 class OutputFile;
@@ -16,16 +17,30 @@ class OutputFile;
 // update to a file whose cross-reference is kept in streams, and of a compact
 // full rewrite.
 
+// Compressed data, written by zlib into room set aside ahead: only the memory it
+// fills is touched, and none is zeroed or copied on the way.
+class PackedBytes {
+public:
+    explicit PackedBytes(DecodedBytes&& bytes) : bytes(std::move(bytes)) {}
+    std::string_view view() const { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+    operator std::string_view() const { return view(); }  // NOLINT: read as the bytes they are
+    size_t size() const { return bytes.size(); }
+
+private:
+    DecodedBytes bytes;
+};
+
 // `data` in the zlib format, as a FlateDecode stream holds it.
-std::string deflateBytes(std::string_view data);
+PackedBytes deflateBytes(std::string_view data);
 
 // The same for data given in pieces, none of them held: the bytes that deflateBytes
 // gives for the pieces joined (the compressor's choices do not depend on where its
 // input is cut).
 class StreamDeflater {
 public:
-    // zlib's compression level; the fastest one unless asked.
-    explicit StreamDeflater(int level = fastestLevel);
+    // zlib's compression level; the fastest one unless asked. Room for the output
+    // of `expectedBytes` of input is set aside at once (only what is filled is touched).
+    explicit StreamDeflater(int level = fastestLevel, size_t expectedBytes = 0);
     static constexpr int fastestLevel = 1;
     static constexpr int defaultLevel = 6;
     StreamDeflater(const StreamDeflater&) = delete;
@@ -34,7 +49,7 @@ public:
 
     void add(std::string_view piece);
     // The compressed data; nothing may be added after.
-    std::string finish();
+    PackedBytes finish();
 
 private:
     void run(std::string_view piece, int flush);
@@ -42,7 +57,7 @@ private:
     struct State;
     std::unique_ptr<State> state;
     std::string pending;  // pieces gathered for zlib, which takes a few large ones faster than many small
-    std::string packed;   // its first `used` bytes are the output so far
+    DecodedBytes packed;  // its first `used` bytes are the output so far
     size_t used = 0;
 };
 
@@ -107,4 +122,4 @@ EncodedXRefStream encodeXRefStream(std::vector<StreamEntry> entries);
 // A stream object of generation 0 with `entries` in its dictionary, then its
 // Filter (FlateDecode) and Length, and `data` (already compressed, and encrypted
 // where the file is).
-void writeStreamObject(OutputFile& output, int32_t number, const std::string& entries, const std::string& data);
+void writeStreamObject(OutputFile& output, int32_t number, const std::string& entries, std::string_view data);

@@ -28,9 +28,10 @@ std::string predictorEntries(const XRefStreamShape& shape) {
 
 // The rows, each after the PNG filter byte of Up (2), go to the compressor in
 // blocks: a million objects need not be held twice.
-std::string compressedRows(const OutputTable& records, const XRefStreamShape& shape) {
+PackedBytes compressedRows(const OutputTable& records, const XRefStreamShape& shape) {
     constexpr size_t blockBytes = 64 * 1024;
-    StreamDeflater deflater;
+    StreamDeflater deflater(StreamDeflater::fastestLevel,
+                            static_cast<size_t>(records.size()) * (static_cast<size_t>(rowBytes(shape)) + 1));
     std::string above(rowBytes(shape), '\0'), row, block;
     records.forEachWritten([&](int32_t number, const OutputEntry& record) {
         row.clear();
