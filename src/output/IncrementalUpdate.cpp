@@ -211,18 +211,18 @@ size_t decimalDigits(uint64_t value) {
     return digits;
 }
 
-size_t selectedListings(const std::vector<PageRecord>& pages) {
+size_t selectedListings(const std::vector<const PageRecord*>& listings) {
     return static_cast<size_t>(
-        std::count_if(pages.begin(), pages.end(), [](const PageRecord& page) { return page.selected; }));
+        std::count_if(listings.begin(), listings.end(), [](const PageRecord* page) { return page->selected; }));
 }
 
-PackedPlan planPackedUpdate(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+PackedPlan planPackedUpdate(const RawObjectReader& reader, const std::vector<const PageRecord*>& listings,
                             const WalkedNodes& walkedNodes, bool packable) {
     PackedPlan plan;
     // Room for every selected page at once (only what is filled is touched).
-    plan.members.reserve(selectedListings(pages));
+    plan.members.reserve(selectedListings(listings));
     plan.bodySizes.reserve(plan.members.capacity());
-    revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
+    reviseListedPages(reader, listings, walkedNodes, [&](RevisedObject&& page) {
         const auto body = packable ? objectStreamBody(page) : std::nullopt;
         if (!body) {
             plan.ordinary.push_back(std::move(page));
@@ -254,13 +254,13 @@ void addHeader(StreamDeflater& deflater, const PackedPlan& plan) {
 // The second reading: the members' bodies, compressed as they come, in the data
 // that encodeObjectStream and deflateBytes would give for them held. The pages read
 // as the first reading read them (the input is the one the job opened).
-PackedBytes packMembers(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+PackedBytes packMembers(const RawObjectReader& reader, const std::vector<const PageRecord*>& listings,
                         const WalkedNodes& walkedNodes, const PackedPlan& plan) {
     StreamDeflater deflater(StreamDeflater::fastestLevel, plan.headerBytes + plan.bodyBytes);
     addHeader(deflater, plan);
     size_t next = 0;
     size_t bodyBytes = 0;
-    revisePagesInTurn(reader, pages, walkedNodes, [&](RevisedObject&& page) {
+    reviseListedPages(reader, listings, walkedNodes, [&](RevisedObject&& page) {
         if (next == plan.members.size() || plan.members[next] != page.number) return;  // an ordinary object
         const std::string_view body = acceptedObjectStreamBody(page);
         if (body.size() + 1 != plan.bodySizes[next]) throw CPdfException(FailureKind::Input, message::inputReadError);
@@ -280,7 +280,8 @@ size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader
                                const WalkedNodes& walkedNodes) {
     const uint64_t inputSize = reader.crossReference().extents().layout().fileSize();
     const bool encrypted = reader.crossReference().encryption().security() != nullptr;
-    PackedPlan plan = planPackedUpdate(reader, pages, walkedNodes, !encrypted);
+    const std::vector<const PageRecord*> listings = firstListings(pages);
+    PackedPlan plan = planPackedUpdate(reader, listings, walkedNodes, !encrypted);
     const size_t revised = plan.members.size() + plan.ordinary.size();
     const UpdateBase base = revised == 0 ? UpdateBase{} : readUpdateBase(reader.crossReference(), inputSize);
     const bool endsWithLineEnd = copyInput(output, reader.file(), inputSize);
@@ -294,7 +295,7 @@ size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader
         const int32_t streamNumber = static_cast<int32_t>(nextNumber++);
         const uint64_t streamOffset = output.position();
         writeStreamObject(output, streamNumber, objectStreamEntries(plan.members.size(), plan.headerBytes),
-                          packMembers(reader, pages, walkedNodes, plan));
+                          packMembers(reader, listings, walkedNodes, plan));
         std::vector<uint32_t>().swap(plan.bodySizes);  // the table is made without them
         entries.push_back({streamNumber, 1, streamOffset, 0});
         for (size_t i = 0; i < plan.members.size(); ++i)

@@ -21,20 +21,6 @@ bool editChangesRotation(const PageEdit& edit, const PageRecord& page, ShownRota
     return edit.editable && shown.ofPage(page) != edit.rotation;
 }
 
-// Each page object's first listing in page order, by ascending object number.
-std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& pages) {
-    std::vector<const PageRecord*> order;
-    order.reserve(pages.size());
-    for (const PageRecord& page : pages)
-        if (page.objNum >= 0) order.push_back(&page);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const PageRecord* a, const PageRecord* b) { return a->objNum < b->objNum; });
-    order.erase(std::unique(order.begin(), order.end(),
-                            [](const PageRecord* a, const PageRecord* b) { return a->objNum == b->objNum; }),
-                order.end());
-    return order;
-}
-
 // Where the page's dictionary ends once the edit has been made, when the scan
 // found its end (it did not stop at an own /Rotate).
 uint32_t editedDictionaryEnd(const PageEdit& edit) {
@@ -87,11 +73,29 @@ void reviseClosedObjects(const RawObjectReader& reader, std::vector<RevisedObjec
 
 }  // namespace
 
+std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& pages) {
+    std::vector<const PageRecord*> order;
+    order.reserve(pages.size());
+    for (const PageRecord& page : pages)
+        if (page.objNum >= 0) order.push_back(&page);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const PageRecord* a, const PageRecord* b) { return a->objNum < b->objNum; });
+    order.erase(std::unique(order.begin(), order.end(),
+                            [](const PageRecord* a, const PageRecord* b) { return a->objNum == b->objNum; }),
+                order.end());
+    return order;
+}
+
 void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
+                       const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take) {
+    reviseListedPages(reader, firstListings(pages), walkedNodes, take);
+}
+
+void reviseListedPages(const RawObjectReader& reader, const std::vector<const PageRecord*>& listings,
                        const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take) {
     ShownRotation shown(reader.crossReference(), &walkedNodes);
     RawObject object;
-    for (const PageRecord* page : firstListings(pages)) {
+    for (const PageRecord* page : listings) {
         if (!page->selected) continue;
         if (!reader.read(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
         if (!loadObjectText(reader.bytes(), object)) continue;

@@ -33,6 +33,12 @@ std::vector<RevisedObject> revisePages(const RawObjectReader& reader, const std:
 // (revisePages also rewrites those).
 void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                        const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take);
+// Each page object's first listing in page order, by ascending object number: the
+// order in which pages are revised, for a caller that reads the pages more than once.
+std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& pages);
+// revisePagesInTurn over the listings that firstListings gave.
+void reviseListedPages(const RawObjectReader& reader, const std::vector<const PageRecord*>& listings,
+                       const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take);
 
 // The object's value as an object stream holds it: generation 0, a single value
 // that is no stream, the text between its header and its closing keyword; none otherwise.
