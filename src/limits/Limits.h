@@ -150,6 +150,11 @@ constexpr size_t deflaterGatherBytes = 16 * 1024;
 // A compressor sets aside room for the output it expects, up to this many bytes
 // (address space only: what it does not fill is never touched).
 constexpr size_t deflaterReserveBytes = 16 * 1024 * 1024;
+// An update in streams holds the bodies of its object stream's first members, each
+// as its difference from the one before, up to this many bytes, so that the pages
+// need not be read a second time (20,000 pages of a file take about 160 KB); the
+// members past it are read again.
+constexpr size_t heldUpdateBodyBytes = 512 * 1024;
 
 // Room on the disk is set aside ahead of an output's writes (platform::reserveFileSpace)
 // once it reaches the first size, in steps as large as the output so far (so that it

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <span>
 #include <string_view>
 
 #include "crypt/StandardSecurity.h"
@@ -12,6 +13,7 @@
 #include "limits/Messages.h"
 #include "model/PdfDictionary.h"
 #include "model/PdfException.h"
+#include "output/HeldBodies.h"
 #include "output/OutputFile.h"
 #include "output/PageRevisions.h"
 #include "output/UpdateChecks.h"
@@ -195,13 +197,15 @@ namespace {
 
 // What the first reading of the pages found for an update in streams: the members
 // of the object stream (each one's number and the size of its body with the line
-// feed after it), the size of the stream's header that lists them, and the pages
-// that go out as ordinary objects, which are few (another generation) and held.
+// feed after it), the size of the stream's header that lists them, the bodies of
+// the first members, held as far as they fit, and the pages that go out as ordinary
+// objects, which are few (another generation) and held.
 struct PackedPlan {
     std::vector<int32_t> members;
     std::vector<uint32_t> bodySizes;
     size_t headerBytes = 0;
     size_t bodyBytes = 0;
+    HeldBodies held{limits::heldUpdateBodyBytes};
     std::vector<RevisedObject> ordinary;
 };
 
@@ -233,6 +237,7 @@ PackedPlan planPackedUpdate(const RawObjectReader& reader, const std::vector<con
         plan.members.push_back(page.number);
         plan.bodySizes.push_back(static_cast<uint32_t>(body->size() + 1));
         plan.bodyBytes += body->size() + 1;
+        plan.held.add(*body);
     });
     return plan;
 }
@@ -251,31 +256,42 @@ void addHeader(StreamDeflater& deflater, const PackedPlan& plan) {
     }
 }
 
-// The second reading: the members' bodies, compressed as they come, in the data
-// that encodeObjectStream and deflateBytes would give for them held. The pages read
-// as the first reading read them (the input is the one the job opened).
+// The members' bodies, compressed as they come, in the data that encodeObjectStream
+// and deflateBytes would give for them held: those the plan holds, then the rest
+// read a second time. The pages read as the first reading read them (the input is
+// the one the job opened).
 PackedBytes packMembers(const RawObjectReader& reader, const std::vector<const PageRecord*>& listings,
                         const WalkedNodes& walkedNodes, const PackedPlan& plan) {
     StreamDeflater deflater(StreamDeflater::fastestLevel, plan.headerBytes + plan.bodyBytes);
     addHeader(deflater, plan);
     size_t next = 0;
     size_t bodyBytes = 0;
-    reviseListedPages(reader, listings, walkedNodes, [&](RevisedObject&& page) {
-        if (next == plan.members.size() || plan.members[next] != page.number) return;  // an ordinary object
-        const std::string_view body = acceptedObjectStreamBody(page);
+    const auto addMember = [&](std::string_view body) {
         if (body.size() + 1 != plan.bodySizes[next]) throw CPdfException(FailureKind::Input, message::inputReadError);
         ++next;
         deflater.add(body);
         deflater.add("\n");  // ends a comment that closes the object's text, and parts it from the next
         bodyBytes += body.size() + 1;
-    });
+    };
+    plan.held.replay(addMember);
+    if (next < plan.members.size()) {
+        // The listings are in ascending number: the members not held come from the first one's on.
+        const auto firstNotHeld =
+            std::lower_bound(listings.begin(), listings.end(), plan.members[next],
+                             [](const PageRecord* page, int32_t number) { return page->objNum < number; });
+        reviseListedPages(reader, std::span(firstNotHeld, listings.end()), walkedNodes, [&](RevisedObject&& page) {
+            if (next == plan.members.size() || plan.members[next] != page.number) return;  // an ordinary object
+            addMember(acceptedObjectStreamBody(page));
+        });
+    }
     if (next != plan.members.size() || bodyBytes != plan.bodyBytes)
         throw CPdfException(FailureKind::Input, message::inputReadError);
     return deflater.finish();
 }
 
-// An update in streams whose objects are the pages alone reads the pages twice
-// rather than hold them: a page tree of a million pages would hold them all.
+// An update in streams whose objects are the pages alone reads the pages a second
+// time where it cannot hold them compactly: a page tree of a million pages would
+// hold them all.
 size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader, const std::vector<PageRecord>& pages,
                                const WalkedNodes& walkedNodes) {
     const uint64_t inputSize = reader.crossReference().extents().layout().fileSize();
@@ -296,7 +312,9 @@ size_t writeStreamUpdateInTurn(OutputFile& output, const RawObjectReader& reader
         const uint64_t streamOffset = output.position();
         writeStreamObject(output, streamNumber, objectStreamEntries(plan.members.size(), plan.headerBytes),
                           packMembers(reader, listings, walkedNodes, plan));
-        std::vector<uint32_t>().swap(plan.bodySizes);  // the table is made without them
+        // The table is made without them.
+        std::vector<uint32_t>().swap(plan.bodySizes);
+        plan.held = HeldBodies(0);
         entries.push_back({streamNumber, 1, streamOffset, 0});
         for (size_t i = 0; i < plan.members.size(); ++i)
             entries.push_back({plan.members[i], 2, static_cast<uint32_t>(streamNumber), static_cast<uint32_t>(i)});

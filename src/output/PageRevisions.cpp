@@ -91,7 +91,7 @@ void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageReco
     reviseListedPages(reader, firstListings(pages), walkedNodes, take);
 }
 
-void reviseListedPages(const RawObjectReader& reader, const std::vector<const PageRecord*>& listings,
+void reviseListedPages(const RawObjectReader& reader, std::span<const PageRecord* const> listings,
                        const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take) {
     ShownRotation shown(reader.crossReference(), &walkedNodes);
     RawObject object;

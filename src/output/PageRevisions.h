@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,8 +37,8 @@ void revisePagesInTurn(const RawObjectReader& reader, const std::vector<PageReco
 // Each page object's first listing in page order, by ascending object number: the
 // order in which pages are revised, for a caller that reads the pages more than once.
 std::vector<const PageRecord*> firstListings(const std::vector<PageRecord>& pages);
-// revisePagesInTurn over the listings that firstListings gave.
-void reviseListedPages(const RawObjectReader& reader, const std::vector<const PageRecord*>& listings,
+// revisePagesInTurn over the listings that firstListings gave, or a run of them.
+void reviseListedPages(const RawObjectReader& reader, std::span<const PageRecord* const> listings,
                        const WalkedNodes& walkedNodes, const std::function<void(RevisedObject&&)>& take);
 
 // The object's value as an object stream holds it: generation 0, a single value
