@@ -13,7 +13,9 @@
 // take more room: a text that would pass the budget is not taken, nor any after it.
 class HeldBodies {
 public:
-    explicit HeldBodies(size_t budgetBytes) : budget(budgetBytes) {}
+    // Room for the whole budget is set aside at once: only what is filled is touched,
+    // and nothing is copied as the texts grow.
+    explicit HeldBodies(size_t budgetBytes) : budget(budgetBytes) { differences.reserve(budgetBytes); }
 
     // False, and nothing held, once the budget is reached.
     bool add(std::string_view body);

@@ -23,13 +23,21 @@ std::vector<std::string> mixedTexts(std::mt19937& random, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         std::string text;
         switch (random() % 6) {
-            case 0: text = std::string(random() % 300, static_cast<char>('a' + random() % 3)); break;
-            case 1: text = previous; break;
-            case 2: text = "x" + previous + "y"; break;
-            case 3: text = previous.substr(0, previous.size() / 2); break;
-            default:
-                text = "<</Contents " + std::to_string(random() % 100000) + " 0 R /Parent " +
-                       std::to_string(random() % 50) + " 0 R /Rotate 90 /Type /Page>>";
+        case 0:
+            text = std::string(random() % 300, static_cast<char>('a' + random() % 3));
+            break;
+        case 1:
+            text = previous;
+            break;
+        case 2:
+            text = "x" + previous + "y";
+            break;
+        case 3:
+            text = previous.substr(0, previous.size() / 2);
+            break;
+        default:
+            text = "<</Contents " + std::to_string(random() % 100000) + " 0 R /Parent " +
+                   std::to_string(random() % 50) + " 0 R /Rotate 90 /Type /Page>>";
         }
         texts.push_back(text);
         previous = text;
