@@ -1,6 +1,8 @@
 #include "output/HeldBodies.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace {
 
@@ -10,15 +12,40 @@ void appendCount(std::vector<uint8_t>& into, size_t count) {
     into.push_back(static_cast<uint8_t>(count));
 }
 
+// Eight bytes compared at once: the first bytes that differ are found in the
+// first word that does, by its lowest (or, from the end, highest) differing bit,
+// the word read in the machine's order, lowest address lowest.
+static_assert(std::endian::native == std::endian::little);
+uint64_t wordAt(const char* at) {
+    uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
 size_t sharedStart(std::string_view a, std::string_view b) {
-    return static_cast<size_t>(std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first -
-                               a.begin());
+    const size_t most = std::min(a.size(), b.size());
+    size_t shared = 0;
+    for (; shared + 8 <= most; shared += 8) {
+        const uint64_t differing = wordAt(a.data() + shared) ^ wordAt(b.data() + shared);
+        if (differing != 0) return shared + static_cast<size_t>(std::countr_zero(differing)) / 8;
+    }
+    while (shared < most && a[shared] == b[shared]) ++shared;
+    return shared;
 }
 
 // Bytes shared at the end, not counting any of the first `taken` bytes of either.
 size_t sharedEnd(std::string_view a, std::string_view b, size_t taken) {
     const size_t most = std::min(a.size(), b.size()) - taken;
-    return static_cast<size_t>(std::mismatch(a.rbegin(), a.rbegin() + most, b.rbegin()).first - a.rbegin());
+    const char* const aEnd = a.data() + a.size();
+    const char* const bEnd = b.data() + b.size();
+    size_t shared = 0;
+    for (; shared + 8 <= most; shared += 8) {
+        const uint64_t differing = wordAt(aEnd - shared - 8) ^ wordAt(bEnd - shared - 8);
+        if (differing != 0) return shared + static_cast<size_t>(std::countl_zero(differing)) / 8;
+    }
+    while (shared < most && aEnd[-1 - static_cast<ptrdiff_t>(shared)] == bEnd[-1 - static_cast<ptrdiff_t>(shared)])
+        ++shared;
+    return shared;
 }
 
 }  // namespace
