@@ -1,6 +1,7 @@
 // -incremental: the input's bytes, then an update that rotates the selected pages,
 // checked through qpdf.
 #include <filesystem>
+#include <random>
 #include <regex>
 
 #include "E2eSupport.h"
@@ -186,6 +187,41 @@ TEST(Incremental, WritesPagesOfOtherGenerationsBesideTheObjectStream) {
     EXPECT_NE(std::string::npos, update.find("/ID [<0123456789abcdef0123456789abcdef> <ff>]"));
     EXPECT_TRUE(qpdfCheckClean(output));
     EXPECT_TRUE(isRotatedCopy(input, output, "90 90"));
+}
+
+// Pages unlike each other (each holds 200 random hex digits of its own) take more
+// room than an update holds of the pages it read: those past it are read again.
+// Every page still gets its own dictionary back, rotated, in the update's one
+// object stream.
+TEST(Incremental, PagesPastWhatTheUpdateHoldsAreReadAgain) {
+    constexpr int pageCount = 3000, perStream = 100, firstPage = 3;
+    PdfBuilder pdf;
+    pdf.object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    std::string kids;
+    for (int page = 0; page < pageCount; ++page) kids += std::to_string(firstPage + page) + " 0 R ";
+    pdf.object(2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pageCount) + " >>");
+    std::mt19937 random(11);
+    int streamNumber = firstPage + pageCount;
+    for (int start = 0; start < pageCount; start += perStream) {
+        std::vector<std::pair<int, std::string>> members;
+        for (int page = start; page < start + perStream; ++page) {
+            std::string note;
+            for (int digit = 0; digit < 200; ++digit) note += "0123456789abcdef"[random() % 16];
+            members.emplace_back(firstPage + page,
+                                 "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Note <" + note + "> >>");
+        }
+        pdf.objectStream(streamNumber++, members);
+    }
+    pdf.startxref(pdf.xrefStream(streamNumber, "/Root 1 0 R"));
+    TemporaryFolder folder;
+    const std::string input = pdf.write(), output = folder / "out.pdf";
+    EXPECT_EQ(banner + jobDone(input, output, 90, "1-" + std::to_string(pageCount)),
+              runJob(input, output, {"-pall", "-r90", "-incremental"}).output);
+    EXPECT_TRUE(appendsUpdate(input, output, pageCount));
+    EXPECT_TRUE(qpdfCheckClean(output));
+    std::string rotations;
+    for (int page = 0; page < pageCount; ++page) rotations += "90 ";
+    EXPECT_TRUE(isRotatedCopy(input, output, rotations));
 }
 
 struct UnchangedCase {
