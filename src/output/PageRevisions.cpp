@@ -10,6 +10,7 @@
 #include "pages/ShownRotation.h"
 #include "parse/CharacterClass.h"
 #include "parse/Keywords.h"
+#include "parse/PlainStreamHead.h"
 #include "rawtext/RawObject.h"
 #include "rawtext/TextTokens.h"
 #include "xref/PdfXRef.h"
@@ -40,8 +41,10 @@ bool onlyWhitespaceFrom(std::string_view body, size_t from) {
 int32_t numberOf(const RevisedObject& object) { return object.number; }
 int32_t numberOf(int32_t number) { return number; }
 
-// Just after the "obj" of the text's header.
+// Just after the "obj" of the text's header, as the scan of a page finds it.
 uint32_t headerEndOf(const std::vector<uint8_t>& text) {
+    if (const auto header = matchPlainObjectHeader(text.data(), static_cast<uint32_t>(text.size())))
+        return header->valueStart;
     TextTokens tokens(text.data(), static_cast<uint32_t>(text.size()));
     LexedToken token;
     for (int i = 0; i < 3; ++i) tokens.next(token);
@@ -99,10 +102,10 @@ void reviseListedPages(const RawObjectReader& reader, std::span<const PageRecord
         if (!page->selected) continue;
         if (!reader.read(page->objNum, object) || object.length() == 0 || object.isObjectStream) continue;
         if (!loadObjectText(reader.bytes(), object)) continue;
-        const PageEdit edit = planPageEdit(object, page->rotation);
+        const PageEdit edit = planPageEdit(object, page->rotation, page->facts.rotateKey);
         if (!editChangesRotation(edit, *page, shown)) continue;
-        take({page->objNum, object.generation, rotatedPageText(object, edit), edit.layout.headerEnd,
-              editedDictionaryEnd(edit)});
+        const uint32_t headerEnd = edit.layout.headerEnd != 0 ? edit.layout.headerEnd : headerEndOf(object.bytes);
+        take({page->objNum, object.generation, rotatedPageText(object, edit), headerEnd, editedDictionaryEnd(edit)});
     }
 }
 

@@ -186,7 +186,7 @@ public:
             if (sieve.takes(key, value)) continue;
             dictionary.dictionary()->add(key, std::move(value));
         }
-        if (!closing(span.objectEnd)) return false;
+        if (!closing(span)) return false;
         span.opening = opening;
         out.takeFrom(dictionary);
         sieve.dictionaryRead(out);
@@ -195,16 +195,18 @@ public:
 
 private:
     // After the dictionary: nothing in a whole text, or "endobj".
-    bool closing(uint32_t& objectEnd) {
+    bool closing(DictionarySpan& span) {
         cursor.skipWhitespace();
+        span.alone = false;
         if (cursor.atEnd()) {
-            objectEnd = 0;
-            return cursor.closedHere();
+            span.objectEnd = 0;
+            span.alone = cursor.closedHere();
+            return span.alone;
         }
         const std::string_view keyword = keywords::objectEnd;
         if (!cursor.follows(keyword) || !cursor.endsWord(cursor.where() + static_cast<uint32_t>(keyword.size())))
             return false;
-        objectEnd = cursor.where() + static_cast<uint32_t>(keyword.size());
+        span.objectEnd = cursor.where() + static_cast<uint32_t>(keyword.size());
         return true;
     }
     // A name, an integer or a reference, or an array of those.

@@ -22,6 +22,7 @@ class ValueSieve;
 struct DictionarySpan {
     uint32_t opening = 0;    // just after the "<<" that opens the dictionary
     uint32_t objectEnd = 0;  // just after a whole closing keyword right after it (0 without one)
+    bool alone = false;      // nothing but white space follows it, to the end of a whole text
 };
 enum class SievedRead {
     Built,

@@ -62,6 +62,13 @@ std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32
     }
 }
 
+// The length of the text without the white space at its end.
+uint32_t withoutTrailingWhitespace(const uint8_t* text, int32_t length) {
+    uint32_t end = static_cast<uint32_t>(length);
+    while (end > 0 && pdfchar::isWhitespace(text[end - 1])) --end;
+    return end;
+}
+
 FramedNumber compressedObjectHead(int32_t number) { return FramedNumber("", number, " 0 obj\r"); }
 
 // An object of an encrypted file that comes out of its object stream gets its
@@ -80,6 +87,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encrypt
         text = reinterpret_cast<const uint8_t*>(closed.data());
         textLength = static_cast<int32_t>(closed.size());
     }
+    bool asStored = closed.empty();  // the text is the one the stream stores
     std::string encrypted;
     const StandardSecurity* security = xref->encryption().security();
     if (encryptStrings && security && security->encryptsStrings() &&
@@ -88,6 +96,7 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encrypt
                                          *security, {number, 0});
         text = reinterpret_cast<const uint8_t*>(encrypted.data());
         textLength = static_cast<int32_t>(encrypted.size());
+        asStored = false;
     }
     const FramedNumber framedHead = compressedObjectHead(number);
     const std::string_view head = framedHead.text();
@@ -105,8 +114,12 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encrypt
     out.inFile = false;
     out.endKnown = true;
     // Only a text's end changes above: where its dictionary opens holds, past the header.
-    const uint32_t opening = xref->extents().memberDictionaryOpening(number);
-    out.dictionaryOpening = opening == 0 ? 0 : static_cast<uint32_t>(head.size()) + opening;
+    const ObjectExtents::MemberDictionary dictionary = xref->extents().memberDictionary(number);
+    out.dictionaryOpening = dictionary.opening == 0 ? 0 : static_cast<uint32_t>(head.size()) + dictionary.opening;
+    // Where it ends holds for the text as the stream stores it.
+    out.dictionaryEnd = out.dictionaryOpening != 0 && dictionary.alone && asStored
+                            ? static_cast<uint32_t>(head.size()) + withoutTrailingWhitespace(text, textLength)
+                            : 0;
     return true;
 }
 
@@ -162,6 +175,7 @@ bool readUncompressed(CPdfXRef& xref, int32_t number, const XRefEntry& entry, Ra
     out.endWritten = extent.ending == ObjectExtent::Ending::ValueOnly;
     out.endKnown = extent.ending != ObjectExtent::Ending::FirstEndobj;
     out.dictionaryOpening = extent.dictionaryOpening;
+    out.dictionaryEnd = 0;
     if (out.endWritten) textWithWordsAdded(blocks, extent, out);
     else sliceText(blocks, extent, out);
     return true;

@@ -36,6 +36,9 @@ struct RawObject {
     // A dictionary that a lookup of the object read whole (the page tree walk's):
     // just after the "<<" that opens it, counted from the text's start; 0 when not known.
     uint32_t dictionaryOpening = 0;
+    // Just after the ">>" that closes that dictionary, when the lookup found nothing
+    // but white space after it (in an object stream's text, as the text is here); 0 otherwise.
+    uint32_t dictionaryEnd = 0;
 
     uint64_t length() const { return inFile ? fileEnd - fileStart + 1 : bytes.size(); }
 };

@@ -340,13 +340,14 @@ void ObjectExtents::forget() {
 }
 
 void ObjectExtents::noteDictionary(int32_t number, uint32_t opening, uint32_t length) {
-    if (number < 0 || length == 0 || length >= NotedDictionary::inObjectStream || opening >= length) return;
+    if (number < 0 || length == 0 || length >= NotedDictionary::aloneInObjectStream || opening >= length) return;
     noteAt(number) = {static_cast<uint16_t>(length), static_cast<uint16_t>(opening)};
 }
 
-void ObjectExtents::noteMemberDictionary(int32_t number, uint32_t opening) {
+void ObjectExtents::noteMemberDictionary(int32_t number, uint32_t opening, bool alone) {
     if (number < 0 || opening == 0 || opening > UINT16_MAX) return;
-    noteAt(number) = {NotedDictionary::inObjectStream, static_cast<uint16_t>(opening)};
+    const uint16_t mark = alone ? NotedDictionary::aloneInObjectStream : NotedDictionary::inObjectStream;
+    noteAt(number) = {mark, static_cast<uint16_t>(opening)};
 }
 
 // A walk or a copy notes nearly every object: room for all of them is set aside
@@ -356,16 +357,16 @@ ObjectExtents::NotedDictionary& ObjectExtents::noteAt(int32_t number) {
     return dictionaries.at(number);
 }
 
-uint32_t ObjectExtents::memberDictionaryOpening(int32_t number) const {
+ObjectExtents::MemberDictionary ObjectExtents::memberDictionary(int32_t number) const {
     const NotedDictionary* dictionary = dictionaries.find(number);
-    return dictionary && dictionary->length == NotedDictionary::inObjectStream ? dictionary->opening : 0;
+    if (!dictionary || !dictionary->isMember()) return {};
+    return {dictionary->opening, dictionary->length == NotedDictionary::aloneInObjectStream};
 }
 
 std::optional<ObjectExtent> ObjectExtents::noted(int32_t number, const XRefEntry& entry, uint64_t start,
                                                  uint64_t limit) {
     const NotedDictionary* dictionary = dictionaries.find(number);
-    if (!dictionary || dictionary->length == 0 || dictionary->length == NotedDictionary::inObjectStream ||
-        start + dictionary->length > limit)
+    if (!dictionary || dictionary->length == 0 || dictionary->isMember() || start + dictionary->length > limit)
         return std::nullopt;
     ObjectExtent extent;
     extent.readable = true;

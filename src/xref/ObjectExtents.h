@@ -28,11 +28,15 @@ public:
     // few kilobytes are noted (a lookup reads no more).
     void noteDictionary(int32_t number, uint32_t opening, uint32_t length);
     // A lookup read object `number` in an object stream, from the start of the text
-    // that stream hands out for it, and a dictionary opening `opening` bytes on.
-    void noteMemberDictionary(int32_t number, uint32_t opening);
-    // Where the dictionary of object `number` of an object stream opens, as noted
-    // above; 0 when nothing was noted of it there.
-    uint32_t memberDictionaryOpening(int32_t number) const;
+    // that stream hands out for it, and a dictionary opening `opening` bytes on;
+    // `alone`: nothing but white space follows the dictionary in that text.
+    void noteMemberDictionary(int32_t number, uint32_t opening, bool alone);
+    struct MemberDictionary {
+        uint32_t opening = 0;  // 0 when nothing was noted of the object
+        bool alone = false;
+    };
+    // What was noted above of object `number` of an object stream.
+    MemberDictionary memberDictionary(int32_t number) const;
 
     // The objects are where the entries now say (after a rebuild): nothing seen of the old ones holds.
     void forget();
@@ -54,10 +58,14 @@ private:
     // whose length is not kept (the note of one is never taken for the other). A
     // length of 0 notes nothing.
     struct NotedDictionary {
+        // In place of a length, for a text in an object stream: one whose dictionary
+        // stands alone there, and any other.
+        static constexpr uint16_t aloneInObjectStream = UINT16_MAX - 1;
         static constexpr uint16_t inObjectStream = UINT16_MAX;
         uint16_t length = 0;
         uint16_t opening = 0;
         bool operator==(const NotedDictionary&) const = default;
+        bool isMember() const { return length >= aloneInObjectStream; }
     };
     NumberMap<NotedDictionary> dictionaries;
     NotedDictionary& noteAt(int32_t number);

@@ -190,7 +190,7 @@ void CPdfObjectStream::getObject(int32_t index, int32_t objectNumber, CPdfElemen
         // Where the dictionary opens holds for the raw text when that is the same window.
         int64_t textStart = 0, textEnd = 0;
         if (decoded->textBounds(k, textStart, textEnd) && textStart == start && textEnd == end)
-            xref->extents().noteMemberDictionary(objectNumber, span.opening);
+            xref->extents().noteMemberDictionary(objectNumber, span.opening, span.alone);
         return;
     }
     CPdfParser parser(xref, memoryWindow(decoded->data, start, end));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "WalkedTree.h"
@@ -50,7 +51,8 @@ TEST(PageEditor, APageWithoutRotateGetsOneAfterItsDictionaryOpens) {
 // planned from what the walk found; its edit is the one a second read of its text
 // makes, whatever the header, the white space or the nested keys, in the file or
 // in an object stream; a page whose key the walk saw (with a null value, or
-// escaped) is read again.
+// escaped) is read again. Where the walk found a member's dictionary alone in its
+// text, the text knows where the dictionary ends: nothing but white space follows.
 TEST(PageEditor, APageTheWalkReadIsPlannedAsItsTextSays) {
     const std::vector<std::string> dictionaries = {
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>",
@@ -86,15 +88,28 @@ TEST(PageEditor, APageTheWalkReadIsPlannedAsItsTextSays) {
         const WalkedTree tree(pdf, inObjectStream);
         ASSERT_EQ(dictionaries.size(), tree.pages.size());
         const RawObjectReader reader(nullptr, *tree.xref);
-        size_t plannedFromTheWalk = 0;
+        size_t plannedFromTheWalk = 0, endsKnown = 0;
         for (const PageRecord& page : tree.pages) {
             RawObject object;
             ASSERT_TRUE(reader.read(page.objNum, object)) << page.objNum;
             plannedFromTheWalk += object.dictionaryOpening != 0 && !page.facts.rotateKey;
+            if (object.dictionaryEnd != 0) {
+                ++endsKnown;
+                const std::string text(object.bytes.begin(), object.bytes.end());
+                const std::string_view whitespace = " \t\r\n\f";
+                std::string dictionary = dictionaries[static_cast<size_t>(page.objNum - 3)];
+                dictionary = dictionary.substr(dictionary.find_first_not_of(whitespace));
+                dictionary.erase(dictionary.find_last_not_of(whitespace) + 1);
+                const size_t opening = object.dictionaryOpening - 2;  // the "<<"
+                EXPECT_EQ(dictionary, text.substr(opening, object.dictionaryEnd - opening));
+                const std::string after = text.substr(object.dictionaryEnd);
+                EXPECT_EQ("endobj\r", after.substr(after.find_first_not_of(whitespace))) << after;
+            }
             EXPECT_EQ(rotatedPageText(object, planPageEdit(object, 270)),
                       rotatedPageText(object, planPageEdit(object, 270, page.facts.rotateKey)))
                 << dictionaries[static_cast<size_t>(page.objNum - 3)] << " " << inObjectStream;
         }
         EXPECT_EQ(6u, plannedFromTheWalk) << inObjectStream;
+        EXPECT_EQ(inObjectStream ? 7u : 0u, endsKnown) << "a file's text keeps no note of its end";
     }
 }

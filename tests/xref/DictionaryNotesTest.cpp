@@ -40,29 +40,35 @@ TEST(DictionaryNotes, AFileNoteGivesTheEndAndTheOpening) {
     const ObjectExtent extent = noted.locatePage();
     EXPECT_EQ(unnoted.end, extent.end);
     EXPECT_EQ(10u, extent.dictionaryOpening);
-    EXPECT_EQ(0u, noted.xref->extents().memberDictionaryOpening(3)) << "a file note is no member's";
+    EXPECT_EQ(0u, noted.xref->extents().memberDictionary(3).opening) << "a file note is no member's";
 }
 
 TEST(DictionaryNotes, AMemberNoteIsNeverTakenForTheFilesText) {
     Noted noted;
     const ObjectExtent unnoted = noted.locatePage();
-    noted.xref->extents().noteMemberDictionary(3, 2);
-    EXPECT_EQ(2u, noted.xref->extents().memberDictionaryOpening(3));
-    const ObjectExtent extent = noted.locatePage();
-    EXPECT_EQ(unnoted.end, extent.end);
-    EXPECT_EQ(0u, extent.dictionaryOpening);
+    for (const bool alone : {false, true}) {
+        noted.xref->extents().noteMemberDictionary(3, 2, alone);
+        const ObjectExtents::MemberDictionary member = noted.xref->extents().memberDictionary(3);
+        EXPECT_EQ(2u, member.opening);
+        EXPECT_EQ(alone, member.alone);
+        const ObjectExtent extent = noted.locatePage();
+        EXPECT_EQ(unnoted.end, extent.end);
+        EXPECT_EQ(0u, extent.dictionaryOpening);
+    }
 }
 
 TEST(DictionaryNotes, NotesThatCannotHoldAreNotKept) {
     Noted noted;
     ObjectExtents& extents = noted.xref->extents();
-    extents.noteDictionary(3, 40, 40);    // opens at its end
-    extents.noteDictionary(3, 5, 70000);  // longer than a lookup reads
-    extents.noteMemberDictionary(3, 0);   // opens nowhere
-    extents.noteMemberDictionary(-1, 5);  // no object
+    extents.noteDictionary(3, 40, 40);          // opens at its end
+    extents.noteDictionary(3, 5, 70000);        // longer than a lookup reads
+    extents.noteDictionary(3, 5, 65534);        // a length that stands for a member's note
+    extents.noteMemberDictionary(3, 0, true);   // opens nowhere
+    extents.noteMemberDictionary(-1, 5, true);  // no object
     EXPECT_EQ(0u, noted.locatePage().dictionaryOpening);
-    EXPECT_EQ(0u, extents.memberDictionaryOpening(3));
-    extents.noteMemberDictionary(3, 7);
+    EXPECT_EQ(0u, extents.memberDictionary(3).opening);
+    extents.noteMemberDictionary(3, 7, true);
     extents.forget();
-    EXPECT_EQ(0u, extents.memberDictionaryOpening(3));
+    EXPECT_EQ(0u, extents.memberDictionary(3).opening);
+    EXPECT_FALSE(extents.memberDictionary(3).alone);
 }
