@@ -29,13 +29,11 @@ PageEdit planFromLayout(PageDictionaryLayout&& layout, int32_t rotation) {
 }
 
 // The layout of a dictionary that opens at `opening` and holds no key Rotate, as
-// the scan finds it when it reads no keys; where it ends too, when known (0 otherwise).
-// The header's end is left unknown (0).
-PageDictionaryLayout openingWithoutKey(uint32_t opening, uint32_t end) {
+// the scan finds it when it reads no keys.
+PageDictionaryLayout openingWithoutKey(uint32_t opening) {
     PageDictionaryLayout layout;
     layout.found = true;
     layout.bodyStart = opening;
-    layout.dictionaryEnd = end;
     return layout;
 }
 
@@ -81,8 +79,7 @@ PageEdit planPageEdit(const RawObject& object, int32_t rotation) {
 PageEdit planPageEdit(const RawObject& object, int32_t rotation, bool holdsRotateKey) {
     const bool knownWithoutKey = object.dictionaryOpening != 0 && !holdsRotateKey && !object.inFile &&
                                  !object.containersClosed && !object.stringsClosed && !object.endWritten;
-    if (knownWithoutKey)
-        return planFromLayout(openingWithoutKey(object.dictionaryOpening, object.dictionaryEnd), rotation);
+    if (knownWithoutKey) return planFromLayout(openingWithoutKey(object.dictionaryOpening), rotation);
     return planPageEdit(object, rotation);
 }
 

@@ -66,8 +66,8 @@ PageEdit planPageEdit(const RawObject& object, int32_t rotation);
 // The same for a selected page whose dictionary the page tree walk read, and found
 // to hold (or not) its own key Rotate: a text whose dictionary the walk read whole,
 // without the key, takes it right after the "<<" the walk found, and is not read
-// again. The edit's layout is not filled in further: the header's end stays
-// unknown (0), and the dictionary's end unless the object's text knows it.
+// again. The edit's layout is not filled in further (the dictionary's end and
+// header stay unknown).
 PageEdit planPageEdit(const RawObject& object, int32_t rotation, bool holdsRotateKey);
 PageEdit planPageEdit(CPdfStream& window, int32_t rotation);
 

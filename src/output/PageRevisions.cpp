@@ -23,9 +23,9 @@ bool editChangesRotation(const PageEdit& edit, const PageRecord& page, ShownRota
 }
 
 // Where the page's dictionary ends once the edit has been made, when the scan
-// found its end (it did not stop at an own /Rotate).
-uint32_t editedDictionaryEnd(const PageEdit& edit) {
-    const uint32_t end = edit.layout.dictionaryEnd;
+// found its end (it did not stop at an own /Rotate) or the text knows it.
+uint32_t editedDictionaryEnd(const RawObject& object, const PageEdit& edit) {
+    const uint32_t end = edit.layout.dictionaryEnd != 0 ? edit.layout.dictionaryEnd : aloneDictionaryEnd(object);
     if (end == 0 || edit.spans.empty() || end < edit.spans.back().valueEnd) return 0;
     return static_cast<uint32_t>(end + edit.growth());
 }
@@ -105,7 +105,8 @@ void reviseListedPages(const RawObjectReader& reader, std::span<const PageRecord
         const PageEdit edit = planPageEdit(object, page->rotation, page->facts.rotateKey);
         if (!editChangesRotation(edit, *page, shown)) continue;
         const uint32_t headerEnd = edit.layout.headerEnd != 0 ? edit.layout.headerEnd : headerEndOf(object.bytes);
-        take({page->objNum, object.generation, rotatedPageText(object, edit), headerEnd, editedDictionaryEnd(edit)});
+        take({page->objNum, object.generation, rotatedPageText(object, edit), headerEnd,
+              editedDictionaryEnd(object, edit)});
     }
 }
 

@@ -62,13 +62,6 @@ std::string closersOfCompressed(const CPdfXRef& xref, const uint8_t* text, int32
     }
 }
 
-// The length of the text without the white space at its end.
-uint32_t withoutTrailingWhitespace(const uint8_t* text, int32_t length) {
-    uint32_t end = static_cast<uint32_t>(length);
-    while (end > 0 && pdfchar::isWhitespace(text[end - 1])) --end;
-    return end;
-}
-
 FramedNumber compressedObjectHead(int32_t number) { return FramedNumber("", number, " 0 obj\r"); }
 
 // An object of an encrypted file that comes out of its object stream gets its
@@ -116,10 +109,8 @@ bool readCompressed(int32_t number, CPdfXRef* xref, RawObject& out, bool encrypt
     // Only a text's end changes above: where its dictionary opens holds, past the header.
     const ObjectExtents::MemberDictionary dictionary = xref->extents().memberDictionary(number);
     out.dictionaryOpening = dictionary.opening == 0 ? 0 : static_cast<uint32_t>(head.size()) + dictionary.opening;
-    // Where it ends holds for the text as the stream stores it.
-    out.dictionaryEnd = out.dictionaryOpening != 0 && dictionary.alone && asStored
-                            ? static_cast<uint32_t>(head.size()) + withoutTrailingWhitespace(text, textLength)
-                            : 0;
+    // That nothing follows it holds for the text as the stream stores it.
+    out.dictionaryAlone = out.dictionaryOpening != 0 && dictionary.alone && asStored;
     return true;
 }
 
@@ -175,7 +166,7 @@ bool readUncompressed(CPdfXRef& xref, int32_t number, const XRefEntry& entry, Ra
     out.endWritten = extent.ending == ObjectExtent::Ending::ValueOnly;
     out.endKnown = extent.ending != ObjectExtent::Ending::FirstEndobj;
     out.dictionaryOpening = extent.dictionaryOpening;
-    out.dictionaryEnd = 0;
+    out.dictionaryAlone = false;
     if (out.endWritten) textWithWordsAdded(blocks, extent, out);
     else sliceText(blocks, extent, out);
     return true;
@@ -262,6 +253,15 @@ uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, cons
     for (; position < end && pdfchar::isDigit(c); c = byteAt(++position))
         value = value * 10 + static_cast<uint32_t>(c - '0');
     return value;
+}
+
+// Such a text comes out of an object stream, framed by its header and the closing keyword.
+uint32_t aloneDictionaryEnd(const RawObject& object) {
+    static const size_t tailLength = std::strlen(keywords::compressedObjectEnd);
+    if (!object.dictionaryAlone || object.inFile || object.bytes.size() < tailLength) return 0;
+    size_t end = object.bytes.size() - tailLength;
+    while (end > object.dictionaryOpening && pdfchar::isWhitespace(object.bytes[end - 1])) --end;
+    return static_cast<uint32_t>(end);
 }
 
 bool loadObjectText(FileBlockCache& input, RawObject& object) {

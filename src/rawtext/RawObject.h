@@ -36,9 +36,9 @@ struct RawObject {
     // A dictionary that a lookup of the object read whole (the page tree walk's):
     // just after the "<<" that opens it, counted from the text's start; 0 when not known.
     uint32_t dictionaryOpening = 0;
-    // Just after the ">>" that closes that dictionary, when the lookup found nothing
-    // but white space after it (in an object stream's text, as the text is here); 0 otherwise.
-    uint32_t dictionaryEnd = 0;
+    // That dictionary has nothing but white space after it up to the closing keyword
+    // (a lookup found it so in an object stream's text, the text as it is here).
+    bool dictionaryAlone = false;
 
     uint64_t length() const { return inFile ? fileEnd - fileStart + 1 : bytes.size(); }
 };
@@ -46,6 +46,10 @@ struct RawObject {
 // The first run of decimal digits after the first occurrence of `key` in the
 // object's text, wherever the text is; 0 without one.
 uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, const char* key);
+
+// Just after the ">>" that closes the dictionary of a text whose dictionary stands
+// alone in it (see RawObject::dictionaryAlone); 0 for any other text.
+uint32_t aloneDictionaryEnd(const RawObject& object);
 
 // Brings a text that lies in the file into memory (for an edit that must hold the
 // whole object, as an incremental update's); false when it cannot be read.

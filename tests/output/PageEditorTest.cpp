@@ -93,7 +93,7 @@ TEST(PageEditor, APageTheWalkReadIsPlannedAsItsTextSays) {
             RawObject object;
             ASSERT_TRUE(reader.read(page.objNum, object)) << page.objNum;
             plannedFromTheWalk += object.dictionaryOpening != 0 && !page.facts.rotateKey;
-            if (object.dictionaryEnd != 0) {
+            if (const uint32_t dictionaryEnd = aloneDictionaryEnd(object); dictionaryEnd != 0) {
                 ++endsKnown;
                 const std::string text(object.bytes.begin(), object.bytes.end());
                 const std::string_view whitespace = " \t\r\n\f";
@@ -101,8 +101,8 @@ TEST(PageEditor, APageTheWalkReadIsPlannedAsItsTextSays) {
                 dictionary = dictionary.substr(dictionary.find_first_not_of(whitespace));
                 dictionary.erase(dictionary.find_last_not_of(whitespace) + 1);
                 const size_t opening = object.dictionaryOpening - 2;  // the "<<"
-                EXPECT_EQ(dictionary, text.substr(opening, object.dictionaryEnd - opening));
-                const std::string after = text.substr(object.dictionaryEnd);
+                EXPECT_EQ(dictionary, text.substr(opening, dictionaryEnd - opening));
+                const std::string after = text.substr(dictionaryEnd);
                 EXPECT_EQ("endobj\r", after.substr(after.find_first_not_of(whitespace))) << after;
             }
             EXPECT_EQ(rotatedPageText(object, planPageEdit(object, 270)),
