@@ -258,7 +258,8 @@ uint32_t findNumberInObject(FileBlockCache& input, const RawObject& object, cons
 // Such a text comes out of an object stream, framed by its header and the closing keyword.
 uint32_t aloneDictionaryEnd(const RawObject& object) {
     static const size_t tailLength = std::strlen(keywords::compressedObjectEnd);
-    if (!object.dictionaryAlone || object.inFile || object.bytes.size() < tailLength) return 0;
+    const bool asRead = !object.inFile && !object.containersClosed && !object.stringsClosed && !object.endWritten;
+    if (!object.dictionaryAlone || !asRead || object.bytes.size() < tailLength) return 0;
     size_t end = object.bytes.size() - tailLength;
     while (end > object.dictionaryOpening && pdfchar::isWhitespace(object.bytes[end - 1])) --end;
     return static_cast<uint32_t>(end);
